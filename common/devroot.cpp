@@ -1,0 +1,248 @@
+#include "common/devroot.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+std::mutex g_root_mutex;
+std::string g_root_env;   // DEVICE_ROOT as last seen
+std::string g_root;       // its canonical form, without a trailing slash
+
+bool has_prefix_dir(const std::string &path, const std::string &dir)
+{
+    return path.size() >= dir.size() && path.compare(0, dir.size(), dir) == 0 &&
+           (path.size() == dir.size() || path[dir.size()] == '/');
+}
+
+} // namespace
+
+const char *device_root()
+{
+    const char *env = getenv("DEVICE_ROOT");
+    std::lock_guard<std::mutex> lock(g_root_mutex);
+    if (!env || !*env) {
+        g_root_env.clear();
+        g_root.clear();
+        return "";
+    }
+    if (g_root_env != env) {
+        g_root_env = env;
+        char buf[PATH_MAX];
+        if (realpath(env, buf))
+            g_root = buf;
+        else
+            g_root = env;
+        while (g_root.size() > 1 && g_root.back() == '/')
+            g_root.pop_back();
+        if (g_root == "/")
+            g_root.clear(); // a root of "/" is the device itself
+    }
+    return g_root.c_str();
+}
+
+bool device_root_active()
+{
+    return device_root()[0] != '\0';
+}
+
+std::string dev_path(const char *path)
+{
+    if (!path)
+        return std::string();
+    const std::string root = device_root();
+    if (root.empty() || path[0] != '/')
+        return path;
+    std::string p(path);
+    if (has_prefix_dir(p, root))
+        return p;
+    const char *env = getenv("DEVICE_ROOT");
+    if (env && *env && has_prefix_dir(p, env))
+        return p; // already mapped through the uncanonical spelling of the root
+    return root + p;
+}
+
+std::string dev_from_host(const char *host_path)
+{
+    if (!host_path)
+        return std::string();
+    const std::string root = device_root();
+    std::string p(host_path);
+    if (root.empty() || !has_prefix_dir(p, root))
+        return p;
+    std::string rest = p.substr(root.size());
+    return rest.empty() ? std::string("/") : rest;
+}
+
+namespace {
+
+void split_into(const std::string &path, std::vector<std::string> &parts)
+{
+    size_t i = 0;
+    while (i < path.size()) {
+        size_t j = path.find('/', i);
+        if (j == std::string::npos)
+            j = path.size();
+        if (j > i)
+            parts.push_back(path.substr(i, j - i));
+        i = j + 1;
+    }
+}
+
+// Resolves a device path component by component, keeping every step inside the root.
+bool resolve_in_root(const std::string &root, const std::string &device_path, std::string &result)
+{
+    std::vector<std::string> todo; // components still to walk, in reverse order
+    {
+        std::vector<std::string> parts;
+        split_into(device_path, parts);
+        todo.assign(parts.rbegin(), parts.rend());
+    }
+    std::vector<std::string> done;
+    int links = 0;
+    while (!todo.empty()) {
+        std::string comp = todo.back();
+        todo.pop_back();
+        if (comp == ".")
+            continue;
+        if (comp == "..") {
+            if (!done.empty())
+                done.pop_back();
+            continue;
+        }
+        done.push_back(comp);
+        std::string host = root;
+        for (const std::string &d : done)
+            host += "/" + d;
+        struct stat st;
+        if (lstat(host.c_str(), &st) != 0)
+            return false;
+        if (S_ISLNK(st.st_mode)) {
+            if (++links > 40) {
+                errno = ELOOP;
+                return false;
+            }
+            char target[PATH_MAX];
+            ssize_t n = readlink(host.c_str(), target, sizeof(target) - 1);
+            if (n < 0)
+                return false;
+            target[n] = '\0';
+            done.pop_back();
+            if (target[0] == '/')
+                done.clear();
+            std::vector<std::string> parts;
+            split_into(target, parts);
+            for (auto it = parts.rbegin(); it != parts.rend(); ++it)
+                todo.push_back(*it);
+        } else if (!todo.empty() && !S_ISDIR(st.st_mode)) {
+            errno = ENOTDIR;
+            return false;
+        }
+    }
+    result.clear();
+    for (const std::string &d : done)
+        result += "/" + d;
+    if (result.empty())
+        result = "/";
+    return true;
+}
+
+} // namespace
+
+char *dev_realpath(const char *path, char *out, size_t outsz)
+{
+    if (!path || !out || outsz < 2)
+        return nullptr;
+    const std::string root = device_root();
+    std::string resolved;
+    if (root.empty()) {
+        char buf[PATH_MAX];
+        if (!realpath(path, buf))
+            return nullptr;
+        resolved = buf;
+    } else {
+        std::string device;
+        if (path[0] == '/') {
+            device = dev_from_host(path);
+        } else {
+            char cwd[PATH_MAX];
+            if (!getcwd(cwd, sizeof(cwd)))
+                return nullptr;
+            std::string dcwd = dev_from_host(cwd);
+            if (dcwd == cwd && !has_prefix_dir(cwd, root)) {
+                // Working outside the root: an ordinary host path.
+                char buf[PATH_MAX];
+                if (!realpath(path, buf))
+                    return nullptr;
+                resolved = buf;
+            } else {
+                device = dcwd + "/" + path;
+            }
+        }
+        if (resolved.empty() && !resolve_in_root(root, device, resolved))
+            return nullptr;
+    }
+    if (resolved.size() + 1 > outsz) {
+        errno = ENAMETOOLONG;
+        return nullptr;
+    }
+    memcpy(out, resolved.c_str(), resolved.size() + 1);
+    return out;
+}
+
+FILE *dev_fopen(const char *path, const char *mode)
+{
+    return fopen(dev_path(path).c_str(), mode);
+}
+
+int dev_open(const char *path, int flags, int mode)
+{
+    return open(dev_path(path).c_str(), flags, mode);
+}
+
+DIR *dev_opendir(const char *path)
+{
+    return opendir(dev_path(path).c_str());
+}
+
+int dev_stat(const char *path, struct stat *st)
+{
+    return stat(dev_path(path).c_str(), st);
+}
+
+int dev_lstat(const char *path, struct stat *st)
+{
+    return lstat(dev_path(path).c_str(), st);
+}
+
+int dev_access(const char *path, int amode)
+{
+    return access(dev_path(path).c_str(), amode);
+}
+
+int dev_mkdir(const char *path, int mode)
+{
+    return mkdir(dev_path(path).c_str(), mode);
+}
+
+int dev_unlink(const char *path)
+{
+    return unlink(dev_path(path).c_str());
+}
+
+int dev_rename(const char *from, const char *to)
+{
+    return rename(dev_path(from).c_str(), dev_path(to).c_str());
+}
+
+bool dev_exists(const char *path)
+{
+    return dev_access(path, F_OK) == 0;
+}

@@ -1,0 +1,75 @@
+#include "common/safefile.h"
+
+#include "common/devroot.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool write_all(int fd, const void *data, size_t len)
+{
+    const char *p = static_cast<const char *>(data);
+    while (len > 0) {
+        ssize_t n = write(fd, p, len);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        p += n;
+        len -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+int write_file_atomic(const char *path, const void *data, size_t len, int mode)
+{
+    if (!path || !*path || (len > 0 && !data))
+        return -1;
+    const std::string host = dev_path(path);
+    const size_t slash = host.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string(".") : host.substr(0, slash == 0 ? 1 : slash);
+    const std::string base = slash == std::string::npos ? host : host.substr(slash + 1);
+    std::string tmpl = (slash == std::string::npos ? std::string() : host.substr(0, slash + 1)) + "." + base + ".XXXXXX";
+
+    int fd = mkstemp(&tmpl[0]);
+    if (fd < 0)
+        return -1;
+    mode_t mask = umask(0);
+    umask(mask);
+    bool ok = write_all(fd, data, len) && fchmod(fd, static_cast<mode_t>(mode) & ~mask) == 0 && fsync(fd) == 0;
+    if (close(fd) != 0)
+        ok = false;
+    if (!ok || rename(tmpl.c_str(), host.c_str()) != 0) {
+        unlink(tmpl.c_str());
+        return -1;
+    }
+    int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dfd >= 0) {
+        fsync(dfd);
+        close(dfd);
+    }
+    return 0;
+}
+
+int read_file(const char *path, std::string &out)
+{
+    out.clear();
+    FILE *f = dev_fopen(path, "rb");
+    if (!f)
+        return -1;
+    char buf[65536];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof(buf), f)) > 0)
+        out.append(buf, n);
+    bool err = ferror(f) != 0;
+    fclose(f);
+    return err ? -1 : 0;
+}

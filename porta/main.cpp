@@ -1,0 +1,6 @@
+#include "porta/porta.h"
+
+int main(int argc, char **argv)
+{
+    return porta_main(argc, argv);
+}
