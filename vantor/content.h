@@ -1,0 +1,83 @@
+#pragma once
+
+// Content sources of the front-end menu: the system folders on both cards,
+// the files of one folder, RetroArch's history and favourites playlists, the
+// core mapping and the MAME title table, plus the small text-file helpers the
+// other modules use.
+//
+// Every list is built on demand from the files on the cards. A reader returns
+// the number of items and hands an owned array of strings to the caller, who
+// frees it with destroyItems(). Relative paths (config/..., retroarch/...)
+// resolve against the working directory /mnt/mmc/CFW; every file is opened
+// through the device root.
+
+// An array of owned, NUL-terminated strings; its count travels beside it.
+typedef char **ItemList;
+
+// Reads a whole text file into one string per line, without CR/LF. Lines
+// longer than 12288 bytes arrive as several lines. Returns the number of lines,
+// or 0 with *lines set to nullptr when the file cannot be opened.
+int readAllLines(const char *path, ItemList *lines);
+
+// Frees every string and the array and sets *items to nullptr. Does nothing
+// for count 0 or a null list.
+void destroyItems(int count, ItemList *items);
+
+// Playlist files.
+#define FAVORITES_PLAYLIST "retroarch/.retroarch/content_favorites.lpl"
+#define MMC_HISTORY_PLAYLIST "/mnt/mmc/Saves/CurrentProfile/lists/content_history.lpl"
+#define SDCARD_HISTORY_PLAYLIST "/mnt/SDCARD/Saves/CurrentProfile/lists/content_history.lpl"
+#define HISTORY_FLAG_FILE "/mnt/mmc/CFW/history.flag"
+#define CORE_MAPPING_FILE "config/coremapping.json"
+#define MAME_CSV_FILE "config/mame.csv"
+
+// The entry paths of a RetroArch playlist whose files still exist, in file
+// order; `sort` orders them by file name (case-insensitive, stable) and
+// `dedupe` drops repeated paths. JSON escapes in the stored paths are undone.
+int getRetroArchPlayListItems(const char *playlistPath, ItemList *items, int sort, int dedupe);
+
+// Both cards' histories (removable card first unless history.flag names the
+// internal card), each de-duplicated and newest first, without ffmpeg content.
+int getHistory(ItemList *items);
+
+// The favourites, sorted by file name and de-duplicated.
+int getFavorites(ItemList *items);
+
+// The system folders of both cards (Roms folders and card roots), full
+// paths in byte order.
+int getFolders(ItemList *items);
+
+// The files of a folder (no hidden, "~", "_cache" entries or sub-folders),
+// full paths in byte order.
+int getFiles(const char *folder, ItemList *items);
+
+// 1 when the folder holds at least one file that getFiles() would list.
+int hasFiles(const char *folder);
+
+// 1 when the core mapping names this folder.
+int isRomFolder(const char *name);
+
+// The full core path of an item in the static buffer corePath (next call
+// overwrites it), or nullptr when the mapping has no core for its system
+// folder. A mapping to an absolute program path yields a path holding "//".
+char *getPreferredCore(const char *itemPath);
+extern char corePath[4097];
+// The system folder name of the last getPreferredCore() call.
+extern char folderName[4097];
+
+// MAME short name -> title table, kept for the whole run.
+void loadMameGameNameTable();
+void destroyMameGameNameTable();
+// The title for a short name (exact, case-sensitive), or nullptr.
+const char *getMameGameName(const char *shortName);
+
+// Favourites playlist edits. An item is a favourite when some entry's path
+// equals it exactly.
+int isFavorited(const char *itemPath);
+// Adds the item as the first entry; creates the playlist when missing.
+void addToFavorites(const char *itemPath);
+// Removes the first entry whose path equals itemPath. Always returns 0.
+int removeFromRetroArchPlaylist(const char *playlistPath, const char *itemPath);
+void removeFromFavorites(const char *itemPath);
+// Removes from the history of the card the item lies on.
+void removeFromRecent(const char *itemPath);
