@@ -1,0 +1,120 @@
+#pragma once
+
+// The built-in keypad and the power key.
+//
+// `read_adc2key_thread` reads the keypad's Linux input events (the device
+// named "gpio-keys-polled" under /dev/input) and the power key's
+// (/dev/input/event0), turns them into the PadKeys mask of the built-in keypad
+// (`localpad0`'s key_state, read by the main loop through the player getters),
+// tracks the Menu click used to open the settings and handles the power key:
+// a short press toggles screen sleep, holding it 2 seconds powers off.
+//
+// Masks, flags and the last raw event are single words shared with the main
+// thread without locks (std::atomic, relaxed order).
+//
+// In a desktop window the keyboard stands in for the keypad: the main loop
+// calls `keypad_window_pump` every pass, which turns the window's key events
+// into the keypad's raw events (default codes) and feeds them to the keypad
+// thread through the same path as the device's events (see keypad.md).
+
+#include <atomic>
+#include <cstdint>
+
+// PadKeys: the logical keys as a bit mask (only the low 24 bits are used).
+enum PadKeys : uint32_t {
+    PAD_UP = 0x1,
+    PAD_DOWN = 0x2,
+    PAD_LEFT = 0x4,
+    PAD_RIGHT = 0x8,
+    PAD_A = 0x10,
+    PAD_B = 0x20,
+    PAD_Y = 0x40,
+    PAD_X = 0x80,
+    PAD_START = 0x100,
+    PAD_SELECT = 0x200,
+    PAD_L1 = 0x400,
+    PAD_R1 = 0x800,
+    PAD_L2 = 0x1000,
+    PAD_R2 = 0x2000,
+    PAD_VOLUP = 0x4000,
+    PAD_VOLDOWN = 0x8000,
+    PAD_MENU = 0x10000,
+};
+// Not a key: the value of a pad's key mask that asks the launcher to quit.
+#define PAD_QUIT_REQUEST 0x100000u
+
+// Indexes into LocalPadMap.
+enum LocalPadIndex {
+    LPAD_UP = 0, LPAD_DOWN, LPAD_LEFT, LPAD_RIGHT, LPAD_A, LPAD_B, LPAD_X, LPAD_Y,
+    LPAD_START, LPAD_SELECT, LPAD_L1, LPAD_R1, LPAD_L2, LPAD_R2,
+    LPAD_MENU, LPAD_VOLUP, LPAD_VOLDOWN,
+    LOCALPAD_KEYS
+};
+
+#define LOCALPAD_MAP_FILE "/mnt/data/porta/localpad.map"
+#define LOCALPAD_MAP_BYTES 34     // 17 little-endian int16 codes, then the 4-byte seal
+
+// The mask bit of each LocalPadMap index.
+extern const uint32_t localpad_bits[LOCALPAD_KEYS];
+// The keypad's factory codes: 90..104, 108, 109.
+extern const int16_t localpad_default_codes[LOCALPAD_KEYS];
+
+// The Linux key code the keypad device emits for each logical key. The mapping
+// screen replaces entries while the keypad thread reads them.
+extern std::atomic<int16_t> LocalPadMap[LOCALPAD_KEYS];
+
+// The SDL key code of the first set key in the order UP, DOWN, LEFT, RIGHT, A,
+// B, X, Y, Start, Select, Menu, L1, R1, L2, R2; 0 when none is set (the volume
+// keys alone give 0).
+int pad_to_keycode(uint32_t mask);
+
+// Loads LocalPadMap from its sealed file; a missing, damaged or short file
+// gives the factory codes (and "--open_adc_bnt_input: local pad use deflt ").
+// Returns 0 when the file was used, -1 when the defaults were.
+int load_localpad_map(void);
+// Copies the factory codes into LocalPadMap (the mapping screen saves after).
+void localpad_reset_default(void);
+// Writes LocalPadMap to its sealed file (crash-safe). Returns 0 or -1.
+int Savelocalkeypad(void);
+
+// Starts the built-in keypad: clears its state, loads the map, finds the
+// keypad device, opens the power key and starts the keypad thread. Returns 0,
+// or -1 (keypad device missing, event0 missing, thread not started).
+int open_adc_bnt_input(void);
+// Stops the keypad thread, closes both devices and cancels the power hold timer.
+void close_adc_bnt_input(void);
+
+// The Menu click: 0 idle, 1 Menu clicked alone, 2 Menu held, 3 Menu used with
+// a volume key. The main loop opens the settings on 1 and clears it.
+#define MENU_CLICK_IDLE 0
+#define MENU_CLICK_CLICKED 1
+#define MENU_CLICK_HELD 2
+#define MENU_CLICK_COMBO 3
+int keypad_menu_click(void);
+void keypad_clear_menu_click(void);
+// 1 while vol+ or vol- is held from a fresh press, else 0.
+int keypad_volume_key(void);
+// The keypad's mask as last published.
+uint32_t keypad_mask(void);
+// The keypad's last raw key event (code and value), for the mapping screen.
+int keypad_last_code(void);
+int keypad_last_value(void);
+
+// The state machine of the keypad, one raw key event at a time: value 1
+// press, 0 release, anything else ignored. Returns the new mask. Used by the
+// keypad thread only (and by tests, with the thread stopped).
+struct KeypadState {
+    uint32_t mask;
+    int menu_click;
+    int volume_key;
+};
+uint32_t keypad_apply_key(KeypadState *st, int code, int value, bool asleep);
+
+// Desktop window: turns the window's pending key events into keypad events.
+// Call once per main-loop pass from the thread that owns the window. Does
+// nothing unless the video driver is a window system (x11).
+void keypad_window_pump(void);
+// The raw keypad code a window key stands for (-1: none; KEYPAD_WINDOW_POWER:
+// the power key). `sym` is an SDLKey.
+#define KEYPAD_WINDOW_POWER 116
+int keypad_window_code(int sym);

@@ -1,0 +1,38 @@
+#pragma once
+
+// Key sounds: a worker thread plays /mnt/vendor/sound/<n>.wav (a 44-byte
+// header, then 16-bit stereo 44100 Hz samples) through the PCM stream when a
+// key handler asks for one.
+
+#include <mutex>
+
+#define KEY_SOUND_DIR "/mnt/vendor/sound"
+#define KEY_SOUND_CONFIRM 0
+#define KEY_SOUND_MOVE 1
+#define KEY_SOUND_REFUSED 2
+#define KEY_SOUND_NONE 4
+
+// The sound mutex: held by the sound thread for the whole playback of one
+// sound. Reopening the stream ("reset sound") takes it too, so that the stream
+// is never closed under a sound that is playing.
+extern std::mutex sound_mutex;
+
+// Selects the sound device, sets the sound number to none and starts the sound
+// thread. Returns 0, or -1 after "sound_init: start sound thread faild...".
+int sound_init(void);
+
+// Stops the sound thread (waking it so that it ends), then forgets the sound
+// device and closes the stream. Safe to call when the thread never started.
+void sound_deinit(void);
+
+// Asks for sound `number` (KEY_SOUND_CONFIRM, _MOVE or _REFUSED). Never
+// blocks: the request is dropped while a sound plays, while the fast key
+// repeat runs, when key sounds are off or while the screen is asleep.
+void play_key_sound(int number);
+
+// Plays one WAV file's samples (after its 44-byte header) through the stream:
+// blocks of up to 2048 bytes; a block shorter than 1024 bytes is padded with
+// zeros to 1024 bytes and ends the file. Returns the number of blocks played,
+// or -1 when the file cannot be opened. Used by the sound thread with the
+// sound mutex held.
+int play_wav_file(const char *path);

@@ -1,0 +1,55 @@
+#pragma once
+
+// The one PCM playback stream through which the launcher plays every sound
+// (key sounds, the factory test sound). Fixed format: 2 channels, 44100 Hz,
+// 32-bit signed little-endian samples, periods of 1024 frames, 4 periods.
+//
+// On the handheld the stream is opened on "hw:0,<device>". The environment
+// variable PCM_DEVICE may name another ALSA device instead; a "%d" in it is
+// replaced by the device number (for example "porta_test_%d" to reach a test
+// configuration of one's own through ALSA_CONFIG_PATH).
+//
+// The stream and its staging buffer are shared: callers never play from two
+// threads at once (key sounds play under the sound mutex, the factory test
+// under its own test mutex).
+
+#include <cstddef>
+#include <cstdint>
+
+#define PCM_CHANNELS 2
+#define PCM_RATE 44100
+#define PCM_SAMPLE_BITS 32
+#define PCM_PERIOD_SIZE 1024
+#define PCM_PERIOD_COUNT 4
+#define PCM_STAGING_SAMPLES 2048   // 32-bit samples, 8192 bytes
+
+// Opens the stream on playback device `device` of card 0 after checking that
+// the device supports the fixed format. Returns 1 when the stream is open and
+// ready, 0 when the capabilities cannot be read or do not fit (the reasons
+// are printed), -1 when the open itself fails. A stream that was open is
+// closed first.
+int pcm_open_stream(unsigned device);
+
+// Closes the stream if there is one and forgets it.
+void pcm_close_stream(void);
+
+// True while the stream is open.
+bool pcm_stream_open(void);
+
+// Volume index 0..10 applied to 16-bit input by the next plays. Does nothing
+// when `level` equals the current level; otherwise clamps it to 0..10.
+void set_volume(int level);
+// The current volume index.
+int get_volume(void);
+
+// The gain of a volume index (16384 = unity); out-of-range indexes are clamped.
+int32_t pcm_gain(int level);
+
+// Plays `n` bytes of interleaved stereo 44100 Hz samples of width `bits`.
+// With 16-bit input the buffer's samples are replaced by the volume-scaled
+// ones and widened to the stream's 32-bit samples; at most 4096 bytes are
+// taken per call (longer input is refused with -1). Any other width is written
+// unchanged. Returns n, 0 for an empty buffer, -1 on a write error or when no
+// stream is open. A write error on 16-bit data closes the stream and forgets
+// the sound device, so that the next device selection reopens it.
+int play_sample(int bits, void *buf, int n);
