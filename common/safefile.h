@@ -8,11 +8,15 @@
 
 #include <cstddef>
 #include <string>
+#include <type_traits>
 
 // Returns 0 on success, -1 on failure (the old file is then untouched).
 // `mode` is the permission of the new file (before the umask).
 int write_file_atomic(const char *path, const void *data, size_t len, int mode = 0644);
-inline int write_file_atomic(const char *path, const std::string &data, int mode = 0644)
+// The same for a std::string (only a real std::string picks this one, so that
+// a call with a literal and a length is never ambiguous).
+template <typename S, typename = std::enable_if_t<std::is_same_v<S, std::string>>>
+inline int write_file_atomic(const char *path, const S &data, int mode = 0644)
 {
     return write_file_atomic(path, data.data(), data.size(), mode);
 }
