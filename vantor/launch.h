@@ -54,3 +54,7 @@ int launchItem(const char *itemPath, int state, int noStateLoad, const char *iso
 // ("run") and the RetroArch-menu command.sh. Returns 0, or 1 when command.sh
 // could not be written; the caller then writes "home\n3" and quits either way.
 int launchRetroArch(const char *isoCode);
+
+// The static results of escapeSingleQuotes() and createTempFile().
+extern char escapedSingleQuotedString[4097];
+extern char tempFilePath[4097];
