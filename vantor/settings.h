@@ -1,0 +1,88 @@
+#pragma once
+
+// The Settings screen of the front end: date, time, the 12-hour clock switch
+// and the interface language, in seven fields (0 year, 1 month, 2 day, 3 hour,
+// 4 minute, 5 12-hour switch, 6 language). Left/right choose the field (the
+// main loop keeps it as the MenuModel column, max column 6); up/down change it.
+// Leaving writes the edited date and time to the system and hardware clocks.
+
+#include <ctime>
+#include <string>
+
+#include <SDL/SDL.h>
+
+#include "vantor/render.h"
+
+enum SettingsField {
+    fieldYear = 0,
+    fieldMonth = 1,
+    fieldDay = 2,
+    fieldHour = 3,
+    fieldMinute = 4,
+    field12Hour = 5,
+    fieldLanguage = 6,
+};
+constexpr int settingsMaxColumn = 6;
+
+// Layout of the screen (640x480).
+constexpr int settingsTopMargin = 140;
+constexpr int settingsSideMargin = 80;
+constexpr int settingsHeadingGap = 80;
+constexpr int settingsArrowGap = 60;
+constexpr int settingsColumnWidth = (screenWidth - 2 * settingsSideMargin) / 8;                         // 60
+constexpr int settingsUpperRowY = (screenHeight - 2 * settingsTopMargin) / 4 + settingsTopMargin;      // 190
+constexpr int settingsLanguageRowY = screenHeight / 4 * 3;                                             // 360
+
+// What the screen keeps while it is shown.
+struct SettingsScreen {
+    struct tm edited = {}; // the date and time being edited (local time)
+    Surface year, month, day, hour, minute;
+    Surface meridian;    // AM or PM, shown in 12-hour mode
+    Surface switchValue; // ON or OFF
+    Surface languageName; // used only when the language list has no name for the current one
+    Surface headings[7];  // year, month, day, hour, minute, 12-hour switch, language
+};
+extern SettingsScreen settingsScreen;
+
+// --- Date and time rules ---------------------------------------------------------
+
+// 1 for leap years (divisible by 400, or by 4 and not by 100).
+int isLeapYear(int year);
+// Days of a month (1..12) in a year (full year, e.g. 2024).
+int daysInMonth(int month, int year);
+// Changes one date/time field (fieldYear..fieldMinute) of `t` by +1 or -1 with
+// the screen's limits: the year not below 1900, month, day, hour and minute
+// wrap, and after a year or month change the day is cut to the month's length.
+// Returns 1 when something changed, 0 when not (year 1900 down, other fields).
+int changeDateTimeField(struct tm *t, int field, int delta);
+// The value text of a date/time field: "%04d" year, "%02d" month (1..12), day,
+// hour (12-hour form in 12-hour mode: 0 shows 12, 13 shows 01) and minute.
+std::string settingsValueText(const struct tm &t, int field, int use12hour);
+// The screen column (0..7) a field is drawn in: 0 1 2 4 5 7, and -1 for the
+// language, which has its own row.
+int settingsFieldColumn(int field);
+// The centre x of a column.
+int settingsColumnCentre(int column);
+
+// --- Screen actions (called by the main loop) --------------------------------------
+
+// 'm' in Home, after the caller switched to Settings (title, saved Home
+// position, max column 6, clock refresh off): takes the time of the last clock
+// refresh as the edited record and renders the headings and values.
+void enterSettings(SkinResources &res);
+// The header title of the screen ("settings-label") in the current language.
+SDL_Surface *renderSettingsTitle(SkinResources &res);
+// Up (delta +1) or down (delta -1) on `field`. Returns 1 when the language
+// changed: the caller then renders its title again (renderSettingsTitle) and
+// any other language-dependent surface it owns. Returns 0 for another change
+// and -1 when nothing changed.
+int changeSettingsField(SkinResources &res, int field, int delta);
+// 'b' or 'm' in Settings, before the caller returns to Home and switches the
+// clock refresh on: sets the system clock to the edited time (every time, also
+// unchanged), runs "busybox hwclock -w", re-renders the header clock and frees
+// the value surfaces.
+void leaveSettings(SkinResources &res);
+// Draws the screen's content for the selected field (part of a frame).
+void drawSettings(SDL_Surface *screen, SkinResources &res, int field);
+// Frees everything the screen holds (at exit).
+void freeSettings();
