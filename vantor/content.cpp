@@ -1,38 +1,62 @@
 #include "vantor/content.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
+
+#include <dirent.h>
+#include <sys/stat.h>
 
 #include "common/devroot.h"
+#include "vantor/content_internal.h"
 
-namespace {
+char corePath[4097];
+char folderName[4097];
 
-// Appends a copy of `s` to the list; returns 0, or -1 when memory runs out.
-int appendItem(ItemList *items, int *count, const char *s)
+// ---------------------------------------------------------------------------
+// Line lists
+
+int appendItem(ItemList *items, int *count, int *capacity, const char *s)
 {
     char *copy = strdup(s);
     if (!copy)
         return -1;
-    char **grown = static_cast<char **>(realloc(*items, sizeof(char *) * (*count + 1)));
-    if (!grown) {
-        free(copy);
-        return -1;
+    if (*count >= *capacity) {
+        int grow = *capacity < 16 ? 16 : *capacity * 2;
+        char **grown = static_cast<char **>(realloc(*items, sizeof(char *) * static_cast<size_t>(grow)));
+        if (!grown) {
+            free(copy);
+            return -1;
+        }
+        *items = grown;
+        *capacity = grow;
     }
-    grown[*count] = copy;
-    *items = grown;
+    (*items)[*count] = copy;
     (*count)++;
     return 0;
 }
 
-void stripLineEnd(char *line)
+int toItemList(const std::vector<std::string> &from, ItemList *items)
+{
+    *items = nullptr;
+    int count = 0;
+    int capacity = 0;
+    for (const std::string &s : from) {
+        if (appendItem(items, &count, &capacity, s.c_str()) < 0)
+            break;
+    }
+    return count;
+}
+
+static void stripLineEnd(char *line)
 {
     size_t n = strlen(line);
     while (n > 0 && (line[n - 1] == '\n' || line[n - 1] == '\r'))
         line[--n] = '\0';
 }
-
-} // namespace
 
 int readAllLines(const char *path, ItemList *lines)
 {
@@ -41,10 +65,11 @@ int readAllLines(const char *path, ItemList *lines)
     if (!f)
         return 0;
     int count = 0;
+    int capacity = 0;
     char buf[12288];
     while (fgets(buf, sizeof(buf), f)) {
         stripLineEnd(buf);
-        if (appendItem(lines, &count, buf) < 0)
+        if (appendItem(lines, &count, &capacity, buf) < 0)
             break;
     }
     fclose(f);
@@ -59,4 +84,343 @@ void destroyItems(int count, ItemList *items)
         free((*items)[i]);
     free(*items);
     *items = nullptr;
+}
+
+int readWholeLines(const char *path, std::vector<std::string> &lines)
+{
+    lines.clear();
+    FILE *f = dev_fopen(path, "r");
+    if (!f)
+        return -1;
+    char *buf = nullptr;
+    size_t cap = 0;
+    ssize_t n;
+    while ((n = getline(&buf, &cap, f)) >= 0) {
+        while (n > 0 && (buf[n - 1] == '\n' || buf[n - 1] == '\r'))
+            n--;
+        lines.emplace_back(buf, static_cast<size_t>(n));
+    }
+    free(buf);
+    fclose(f);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Core mapping
+
+int mappingNamesFolder(const std::vector<std::string> &mapping, const char *name)
+{
+    const std::string quoted = std::string("\"") + name + "\"";
+    for (const std::string &line : mapping) {
+        if (line.find(quoted) != std::string::npos)
+            return 1;
+    }
+    return 0;
+}
+
+int isRomFolder(const char *name)
+{
+    if (!name)
+        return 0;
+    std::vector<std::string> mapping;
+    if (readWholeLines(CORE_MAPPING_FILE, mapping) < 0)
+        return 0;
+    return mappingNamesFolder(mapping, name);
+}
+
+// The system folder name of an item: the folder two '/' back from the end
+// (three for ScummVM games, which may sit in a game subfolder), without a
+// leading "Roms/". A path with fewer separators is taken from its start.
+static std::string systemFolderOf(const char *path, int slashes)
+{
+    const char *start = path;
+    int seen = 0;
+    for (const char *p = path + strlen(path); p > path;) {
+        --p;
+        if (*p == '/' && ++seen == slashes) {
+            start = p + 1;
+            break;
+        }
+    }
+    if (seen < slashes && *start == '/')
+        start++;
+    if (strncmp(start, "Roms/", 5) == 0)
+        start += 5;
+    const char *end = strchr(start, '/');
+    return end ? std::string(start, static_cast<size_t>(end - start)) : std::string(start);
+}
+
+// The mapping value of a line: the text between its last two double quotes.
+static bool mappingValue(const std::string &line, std::string &value)
+{
+    size_t close = line.rfind('"');
+    if (close == std::string::npos || close == 0)
+        return false;
+    size_t open = line.rfind('"', close - 1);
+    if (open == std::string::npos)
+        return false;
+    value = line.substr(open + 1, close - open - 1);
+    return true;
+}
+
+static const char *coreForFolder(const std::vector<std::string> &mapping, const std::string &folder)
+{
+    if (folder.empty())
+        return nullptr;
+    const std::string quoted = "\"" + folder + "\"";
+    for (const std::string &line : mapping) {
+        if (line.empty() || line.find(quoted) == std::string::npos)
+            continue;
+        std::string value;
+        if (!mappingValue(line, value))
+            continue;
+        snprintf(corePath, sizeof(corePath), "%s%s", CORES_FOLDER, value.c_str());
+        return corePath;
+    }
+    return nullptr;
+}
+
+static bool endsWith(const char *s, const char *suffix)
+{
+    size_t n = strlen(s), m = strlen(suffix);
+    return n >= m && strcmp(s + n - m, suffix) == 0;
+}
+
+char *getPreferredCore(const char *itemPath)
+{
+    folderName[0] = '\0';
+    if (!itemPath || !*itemPath)
+        return nullptr;
+    std::vector<std::string> mapping;
+    const bool haveMapping = readWholeLines(CORE_MAPPING_FILE, mapping) == 0;
+
+    const bool scummvm = endsWith(itemPath, ".scummvm");
+    std::string folder = systemFolderOf(itemPath, scummvm ? 3 : 2);
+    snprintf(folderName, sizeof(folderName), "%s", folder.c_str());
+    if (!haveMapping)
+        return nullptr;
+    const char *core = coreForFolder(mapping, folder);
+    if (!core && scummvm) {
+        // A ScummVM game lying directly in a system folder at the card root
+        // (/mnt/mmc/SCUMMVM/game.scummvm) has its system one level up.
+        folder = systemFolderOf(itemPath, 2);
+        core = coreForFolder(mapping, folder);
+        if (core)
+            snprintf(folderName, sizeof(folderName), "%s", folder.c_str());
+    }
+    return const_cast<char *>(core);
+}
+
+// ---------------------------------------------------------------------------
+// Folders and files
+
+static bool listedName(const char *name)
+{
+    return name[0] != '.' && name[0] != '~' && !strstr(name, "_cache");
+}
+
+// Whether a folder entry is a directory (following symlinks).
+static bool entryIsDir(const std::string &folder, const struct dirent *e)
+{
+    if (e->d_type == DT_DIR)
+        return true;
+    if (e->d_type != DT_UNKNOWN && e->d_type != DT_LNK)
+        return false;
+    struct stat st;
+    const std::string full = folder + "/" + e->d_name;
+    return dev_stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+int hasFiles(const char *folder)
+{
+    if (!folder)
+        return 0;
+    DIR *d = dev_opendir(folder);
+    if (!d)
+        return 0;
+    const std::string base(folder);
+    int found = 0;
+    while (struct dirent *e = readdir(d)) {
+        if (listedName(e->d_name) && !entryIsDir(base, e)) {
+            found = 1;
+            break;
+        }
+    }
+    closedir(d);
+    return found;
+}
+
+int getFiles(const char *folder, ItemList *items)
+{
+    *items = nullptr;
+    if (!folder)
+        return 0;
+    DIR *d = dev_opendir(folder);
+    if (!d)
+        return 0;
+    const std::string base(folder);
+    // realpath of "<folder>/<name>" is realpath(folder) + "/" + name unless the
+    // entry itself is a symlink, so the folder is resolved only once.
+    char realBuf[4097];
+    const bool haveReal = dev_realpath(folder, realBuf, sizeof(realBuf)) != nullptr;
+    const std::string realFolder = haveReal && strcmp(realBuf, "/") != 0 ? std::string(realBuf) : std::string();
+
+    std::vector<std::string> files;
+    while (struct dirent *e = readdir(d)) {
+        if (!listedName(e->d_name) || entryIsDir(base, e))
+            continue;
+        const std::string full = base + "/" + e->d_name;
+        bool isLink = e->d_type == DT_LNK;
+        if (e->d_type == DT_UNKNOWN) {
+            struct stat st;
+            isLink = dev_lstat(full.c_str(), &st) != 0 || S_ISLNK(st.st_mode);
+        }
+        if (haveReal && !isLink) {
+            files.push_back(realFolder + "/" + e->d_name);
+        } else if (dev_realpath(full.c_str(), realBuf, sizeof(realBuf))) {
+            files.emplace_back(realBuf);
+        }
+    }
+    closedir(d);
+    std::sort(files.begin(), files.end(),
+              [](const std::string &a, const std::string &b) { return strcmp(a.c_str(), b.c_str()) < 0; });
+    return toItemList(files, items);
+}
+
+int getFolders(ItemList *items)
+{
+    *items = nullptr;
+    static const char *const places[] = {"../Roms", "../../SDCARD/Roms", "..", "../../SDCARD"};
+    std::vector<std::string> mapping;
+    const bool haveMapping = readWholeLines(CORE_MAPPING_FILE, mapping) == 0;
+    std::vector<std::string> folders;
+    if (haveMapping) {
+        for (const char *place : places) {
+            DIR *d = dev_opendir(place);
+            if (!d)
+                continue;
+            const std::string base(place);
+            while (struct dirent *e = readdir(d)) {
+                const char *name = e->d_name;
+                if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0 || strcmp(name, "CFW") == 0)
+                    continue;
+                if (!entryIsDir(base, e) || !mappingNamesFolder(mapping, name))
+                    continue;
+                const std::string full = base + "/" + name;
+                if (!hasFiles(full.c_str()))
+                    continue;
+                char real[4097];
+                if (dev_realpath(full.c_str(), real, sizeof(real)))
+                    folders.emplace_back(real);
+            }
+            closedir(d);
+        }
+    }
+    std::sort(folders.begin(), folders.end(),
+              [](const std::string &a, const std::string &b) { return strcmp(a.c_str(), b.c_str()) < 0; });
+    return toItemList(folders, items);
+}
+
+// ---------------------------------------------------------------------------
+// Background pictures
+
+static bool canOpen(const char *path)
+{
+    FILE *f = dev_fopen(path, "r");
+    if (!f)
+        return false;
+    fclose(f);
+    return true;
+}
+
+int getAutoStateScreenshotPath(const char *itemPath, char *out)
+{
+    out[0] = '\0';
+    if (!itemPath)
+        return 0;
+    const char *states = strstr(itemPath, "/mnt/SDCARD/") ? "/mnt/SDCARD/Saves/CurrentProfile/states"
+                                                          : "/mnt/mmc/Saves/CurrentProfile/states";
+    const char *slash = strrchr(itemPath, '/');
+    const char *name = slash ? slash + 1 : itemPath;
+    const char *dot = strrchr(name, '.');
+    if (!dot || dot == name)
+        return 0;
+    const std::string baseName(name, static_cast<size_t>(dot - name));
+
+    DIR *d = dev_opendir(states);
+    if (!d)
+        return 0;
+    const std::string statesDir(states);
+    bool found = false;
+    struct timespec newest = {0, 0};
+    std::string best;
+    while (struct dirent *e = readdir(d)) {
+        if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
+            continue;
+        if (!entryIsDir(statesDir, e))
+            continue;
+        const std::string candidate = statesDir + "/" + e->d_name + "/" + baseName + ".state.auto.png";
+        struct stat st;
+        if (dev_stat(candidate.c_str(), &st) != 0)
+            continue;
+        if (!found || st.st_mtim.tv_sec > newest.tv_sec ||
+            (st.st_mtim.tv_sec == newest.tv_sec && st.st_mtim.tv_nsec > newest.tv_nsec)) {
+            found = true;
+            newest = st.st_mtim;
+            best = candidate;
+        }
+    }
+    closedir(d);
+    if (!found || best.size() >= 4097)
+        return 0;
+    memcpy(out, best.c_str(), best.size() + 1);
+    return 1;
+}
+
+int getArtworkPath(const char *itemPath, char *out)
+{
+    out[0] = '\0';
+    if (!itemPath)
+        return 0;
+    const char *slash = strrchr(itemPath, '/');
+    const char *file = slash ? slash + 1 : itemPath;
+    if (!*file)
+        return 0;
+    std::string system;
+    if (slash) {
+        const char *p = slash;
+        while (p > itemPath && p[-1] != '/')
+            --p;
+        system.assign(p, static_cast<size_t>(slash - p));
+    }
+    const char *dot = strrchr(file, '.');
+    const std::string stem = dot ? std::string(file, static_cast<size_t>(dot - file)) : std::string(file);
+
+    std::vector<std::string> candidates;
+    if (!system.empty())
+        candidates.push_back("/mnt/mmc/CFW/skin/games/" + system + "/" + file + ".png");
+    candidates.push_back(std::string("/mnt/mmc/CFW/skin/games/") + file + ".png");
+    if (!system.empty())
+        candidates.push_back("/mnt/mmc/Roms/" + system + "/Imgs/" + stem + ".png");
+    for (const std::string &c : candidates) {
+        if (c.size() < 4097 && canOpen(c.c_str())) {
+            memcpy(out, c.c_str(), c.size() + 1);
+            return 1;
+        }
+    }
+    if (system.empty())
+        return 0;
+    // The removable card's picture is not checked: loading it tells.
+    const std::string last = "/mnt/SDCARD/Roms/" + system + "/Imgs/" + stem + ".png";
+    if (last.size() >= 4097)
+        return 0;
+    memcpy(out, last.c_str(), last.size() + 1);
+    return 1;
+}
+
+int getBackgroundOverridePath(const char *itemPath, int inRecent, char *out)
+{
+    if (inRecent && getAutoStateScreenshotPath(itemPath, out))
+        return 2;
+    return getArtworkPath(itemPath, out);
 }
