@@ -101,12 +101,13 @@ int keypad_last_code(void);
 int keypad_last_value(void);
 
 // The state machine of the keypad, one raw key event at a time: value 1
-// press, 0 release, anything else ignored. Returns the new mask. Used by the
-// keypad thread only (and by tests, with the thread stopped).
+// press, 0 release, anything else ignored. Returns the new mask. The mask is
+// written by the keypad thread only; the Menu-click flag is also cleared by
+// the main thread, so it is updated in place (compare and swap).
 struct KeypadState {
-    uint32_t mask;
-    int menu_click;
-    int volume_key;
+    uint32_t mask = 0;
+    std::atomic<int> menu_click{0};
+    std::atomic<int> volume_key{0};
 };
 uint32_t keypad_apply_key(KeypadState *st, int code, int value, bool asleep);
 

@@ -45,11 +45,28 @@ int get_volume(void);
 // The gain of a volume index (16384 = unity); out-of-range indexes are clamped.
 int32_t pcm_gain(int level);
 
+// The capabilities of a playback device, as ranges.
+struct PcmCaps {
+    unsigned rate_min, rate_max;
+    unsigned channels_min, channels_max;
+    unsigned bits_min, bits_max;
+    unsigned period_size_min, period_size_max;
+    unsigned periods_min, periods_max;
+};
+// Checks the fixed format against `caps` in the order rate, channels, sample
+// bits, period size, period count; prints a line for every value outside its
+// range ("... device only supports >= ..." or "<= ..."). True when all fit.
+bool pcm_caps_fit(const PcmCaps *caps);
+
+// One 16-bit sample scaled by `gain` (16384 = unity): bits 14 to 29 of the
+// 32-bit product, cut to 16 bits without saturation.
+int16_t pcm_scale_sample(int16_t s, int32_t gain);
+
 // Plays `n` bytes of interleaved stereo 44100 Hz samples of width `bits`.
 // With 16-bit input the buffer's samples are replaced by the volume-scaled
-// ones and widened to the stream's 32-bit samples; at most 4096 bytes are
-// taken per call (longer input is refused with -1). Any other width is written
-// unchanged. Returns n, 0 for an empty buffer, -1 on a write error or when no
+// ones and widened to the stream's 32-bit samples (2048 samples at a time
+// through the staging buffer); a trailing partial frame is not played. Any
+// other width is written unchanged. Returns n, 0 for an empty buffer, -1 on a write error or when no
 // stream is open. A write error on 16-bit data closes the stream and forgets
 // the sound device, so that the next device selection reopens it.
 int play_sample(int bits, void *buf, int n);

@@ -1,0 +1,536 @@
+// The built-in keypad and the power key: device discovery, the key input
+// thread, the keypad map and its sealed file, and the desktop keyboard.
+
+#include "porta/device/keypad.h"
+
+#include "common/devroot.h"
+#include "porta/controller/players.h"
+#include "porta/ui/draw.h"
+#include "porta/ui/loop.h"
+
+#include <SDL/SDL.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/input.h>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+const uint32_t localpad_bits[LOCALPAD_KEYS] = {
+    PAD_UP, PAD_DOWN, PAD_LEFT, PAD_RIGHT, PAD_A, PAD_B, PAD_X, PAD_Y,
+    PAD_START, PAD_SELECT, PAD_L1, PAD_R1, PAD_L2, PAD_R2,
+    PAD_MENU, PAD_VOLUP, PAD_VOLDOWN,
+};
+
+const int16_t localpad_default_codes[LOCALPAD_KEYS] = {
+    90, 91, 92, 93, 94, 95, 96, 97, 98, 99, 100, 101, 102, 103, 104, 108, 109,
+};
+
+std::atomic<int16_t> LocalPadMap[LOCALPAD_KEYS];
+
+#define KEYPAD_DEVICE_NAME "gpio-keys-polled"
+#define POWER_KEY_DEVICE "/dev/input/event0"
+#define KEYPAD_MAX_PROBED 6
+// A record only the window pipe carries: the window was closed.
+#define WINDOW_QUIT_TYPE 0x7FFF
+
+namespace {
+
+KeypadState keypad;
+std::atomic<int> last_code{0};
+std::atomic<int> last_value{0};
+
+int keypad_fd = -1;
+int power_fd = -1;
+// Desktop window: the keyboard's events enter the keypad thread through these
+// pipes ([0] read by the thread, [1] written by the main thread).
+int window_keys[2] = {-1, -1};
+int window_power[2] = {-1, -1};
+bool window_events_on = false;
+
+std::atomic<bool> keypad_running{false};
+pthread_t keypad_thread;
+bool keypad_thread_started = false;
+
+int16_t relaxed_code(int i)
+{
+    return LocalPadMap[i].load(std::memory_order_relaxed);
+}
+
+// Opens an input node. A FIFO standing in for a device on a development host
+// is opened read-write so that it never reports end of file.
+int open_input_node(const char *device_path)
+{
+    struct stat st;
+    int flags = O_RDONLY;
+    if (dev_stat(device_path, &st) == 0 && S_ISFIFO(st.st_mode))
+        flags = O_RDWR;
+    return dev_open(device_path, flags | O_CLOEXEC);
+}
+
+// The device name of an input node: EVIOCGNAME, or, when the node is no real
+// input device (a FIFO, or an emulator without the ioctl), the name file that
+// Linux keeps for it under /sys/class/input.
+bool input_node_name(int fd, const char *node, char *name, size_t size)
+{
+    memset(name, 0, size);
+    if (ioctl(fd, EVIOCGNAME(size - 1), name) >= 0)
+        return true;
+    std::string sys = std::string("/sys/class/input/") + node + "/device/name";
+    FILE *f = dev_fopen(sys.c_str(), "r");
+    if (!f)
+        return false;
+    bool ok = fgets(name, (int)size, f) != nullptr;
+    fclose(f);
+    name[strcspn(name, "\r\n")] = '\0';
+    return ok;
+}
+
+// The first event node named "gpio-keys-polled", in directory order, opening
+// at most 6 nodes. Returns its descriptor or -1.
+int find_keypad_device(void)
+{
+    DIR *dir = dev_opendir("/dev/input");
+    if (!dir)
+        return -1;
+    int found = -1;
+    int probed = 0;
+    struct dirent *e;
+    while (found < 0 && probed < KEYPAD_MAX_PROBED && (e = readdir(dir)) != nullptr) {
+        if (strncmp(e->d_name, "event", 5) != 0)
+            continue;
+        std::string path = std::string("/dev/input/") + e->d_name;
+        int fd = open_input_node(path.c_str());
+        if (fd < 0)
+            continue;
+        probed++;
+        char name[128];
+        if (input_node_name(fd, e->d_name, name, sizeof name) && strcmp(name, KEYPAD_DEVICE_NAME) == 0)
+            found = fd;
+        else
+            close(fd);
+    }
+    closedir(dir);
+    return found;
+}
+
+void close_fd(int *fd)
+{
+    if (*fd >= 0) {
+        close(*fd);
+        *fd = -1;
+    }
+}
+
+void close_window_pipes(void)
+{
+    close_fd(&window_keys[0]);
+    close_fd(&window_keys[1]);
+    close_fd(&window_power[0]);
+    close_fd(&window_power[1]);
+}
+
+bool open_pipe(int fds[2])
+{
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        fds[0] = fds[1] = -1;
+        return false;
+    }
+    // The main thread never waits on a full pipe.
+    fcntl(fds[1], F_SETFL, fcntl(fds[1], F_GETFL) | O_NONBLOCK);
+    return true;
+}
+
+// A desktop window supplies keyboard events when SDL draws into an X11 window.
+bool window_keyboard_available(void)
+{
+    char driver[32];
+    return SDL_WasInit(SDL_INIT_VIDEO) && SDL_VideoDriverName(driver, sizeof driver) &&
+           strcmp(driver, "x11") == 0;
+}
+
+void publish_mask(uint32_t mask)
+{
+    localpad0.key_state.store(mask, std::memory_order_relaxed);
+}
+
+// One event of the power key (its code is not examined).
+void power_event(const struct input_event &ev)
+{
+    if (ev.type != EV_KEY)
+        return;
+    if (ev.value == 1) {
+        power_hold_start();
+        touch_key_time();
+    } else if (ev.value == 0) {
+        power_hold_cancel();
+        if (loop_running.load(std::memory_order_relaxed))
+            toggle_sleep(1);
+        touch_key_time();
+    }
+}
+
+void keypad_event(const struct input_event &ev)
+{
+    if (ev.type != EV_KEY)
+        return;
+    last_code.store(ev.code, std::memory_order_relaxed);
+    last_value.store(ev.value, std::memory_order_relaxed);
+    if (ev.value != 0 && ev.value != 1)
+        return;
+    uint32_t mask = keypad_apply_key(&keypad, ev.code, ev.value, screen_asleep.load(std::memory_order_relaxed) != 0);
+    publish_mask(mask);
+}
+
+// Reads one whole event record; false on a failed or short read.
+bool read_event(int fd, struct input_event *ev)
+{
+    ssize_t n;
+    do {
+        n = read(fd, ev, sizeof *ev);
+    } while (n < 0 && errno == EINTR);
+    return n == (ssize_t)sizeof *ev;
+}
+
+void *read_adc2key_thread(void *)
+{
+    enum { SRC_KEYPAD, SRC_POWER, SRC_WIN_KEYS, SRC_WIN_POWER };
+    while (keypad_running.load(std::memory_order_relaxed)) {
+        struct pollfd fds[4];
+        int kind[4];
+        int n = 0;
+        const int sources[4] = {keypad_fd, power_fd, window_keys[0], window_power[0]};
+        for (int s = 0; s < 4; s++) {
+            if (sources[s] < 0)
+                continue;
+            fds[n].fd = sources[s];
+            fds[n].events = POLLIN;
+            fds[n].revents = 0;
+            kind[n] = s;
+            n++;
+        }
+        if (n == 0) {
+            printf("--<%s>-- not find event\n", "read_adc2key_thread");
+            break;
+        }
+        int ret = poll(fds, (nfds_t)n, 300);
+        if (ret < 0) {
+            printf("<%s> ctrl+c is pressed ret=%d\n", "read_adc2key_thread", ret);
+            publish_mask(PAD_QUIT_REQUEST);
+            keypad_running.store(false, std::memory_order_relaxed);
+            break;
+        }
+        if (ret == 0)
+            continue;
+        for (int i = 0; i < n; i++) {
+            if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
+                continue;
+            struct input_event ev;
+            bool power = kind[i] == SRC_POWER || kind[i] == SRC_WIN_POWER;
+            if (!read_event(fds[i].fd, &ev)) {
+                printf(power ? "read powerkey error " : "read keypad error ");
+                if (fds[i].revents & (POLLHUP | POLLERR)) {
+                    // A source that went away is dropped instead of spinning.
+                    if (kind[i] == SRC_KEYPAD)
+                        close_fd(&keypad_fd);
+                    else if (kind[i] == SRC_POWER)
+                        close_fd(&power_fd);
+                }
+                continue;
+            }
+            if (kind[i] == SRC_WIN_KEYS && ev.type == WINDOW_QUIT_TYPE) {
+                publish_mask(PAD_QUIT_REQUEST);
+                continue;
+            }
+            if (power)
+                power_event(ev);
+            else
+                keypad_event(ev);
+        }
+    }
+    return nullptr;
+}
+
+bool write_window_event(int fd, int type, int code, int value)
+{
+    if (fd < 0)
+        return false;
+    struct input_event ev;
+    memset(&ev, 0, sizeof ev);
+    gettimeofday(&ev.time, nullptr);
+    ev.type = (uint16_t)type;
+    ev.code = (uint16_t)code;
+    ev.value = value;
+    return write(fd, &ev, sizeof ev) == (ssize_t)sizeof ev;
+}
+
+} // namespace
+
+int pad_to_keycode(uint32_t mask)
+{
+    static const struct {
+        uint32_t bit;
+        int key;
+    } order[] = {
+        {PAD_UP, SDLK_UP},         {PAD_DOWN, SDLK_DOWN},     {PAD_LEFT, SDLK_LEFT},
+        {PAD_RIGHT, SDLK_RIGHT},   {PAD_A, SDLK_LCTRL},       {PAD_B, SDLK_LALT},
+        {PAD_X, SDLK_SPACE},       {PAD_Y, SDLK_LSHIFT},      {PAD_START, SDLK_RETURN},
+        {PAD_SELECT, SDLK_ESCAPE}, {PAD_MENU, SDLK_3},        {PAD_L1, SDLK_BACKSPACE},
+        {PAD_R1, SDLK_TAB},        {PAD_L2, SDLK_BACKSPACE},  {PAD_R2, SDLK_TAB},
+    };
+    for (const auto &o : order)
+        if (mask & o.bit)
+            return o.key;
+    return 0;
+}
+
+uint32_t keypad_apply_key(KeypadState *st, int code, int value, bool asleep)
+{
+    if (value != 0 && value != 1)
+        return st->mask;
+    const bool press = value == 1;
+    uint32_t m = st->mask;
+    for (int i = 0; i <= LPAD_R2; i++) {
+        if (relaxed_code(i) != code)
+            continue;
+        m = press ? (m | localpad_bits[i]) : (m & ~localpad_bits[i]);
+    }
+    // Opposite directions: the one pressed last wins.
+    if ((m & PAD_LEFT) && (m & PAD_RIGHT))
+        m &= code == relaxed_code(LPAD_LEFT) ? ~(uint32_t)PAD_RIGHT : ~(uint32_t)PAD_LEFT;
+    if ((m & PAD_UP) && (m & PAD_DOWN))
+        m &= code == relaxed_code(LPAD_UP) ? ~(uint32_t)PAD_DOWN : ~(uint32_t)PAD_UP;
+    if (code == relaxed_code(LPAD_MENU))
+        m = press ? (m | PAD_MENU) : (m & ~(uint32_t)PAD_MENU);
+    for (int i = LPAD_VOLUP; i <= LPAD_VOLDOWN; i++) {
+        if (relaxed_code(i) != code)
+            continue;
+        m = press ? (m | localpad_bits[i]) : (m & ~localpad_bits[i]);
+        st->volume_key.store(press ? 1 : 0, std::memory_order_relaxed);
+    }
+    st->mask = m;
+
+    // The Menu click. The main thread may clear the flag meanwhile, so the
+    // change is made on the value it holds now.
+    const bool menu_held = (m & PAD_MENU) != 0;
+    const int vol = st->volume_key.load(std::memory_order_relaxed);
+    int old = st->menu_click.load(std::memory_order_relaxed);
+    for (;;) {
+        int next = old;
+        if (menu_held) {
+            if (old != MENU_CLICK_COMBO)
+                next = MENU_CLICK_HELD;
+            if (vol == 1)
+                next = MENU_CLICK_COMBO;
+        } else if (old == MENU_CLICK_HELD) {
+            next = asleep ? MENU_CLICK_IDLE : MENU_CLICK_CLICKED;
+        } else if (old == MENU_CLICK_COMBO) {
+            next = MENU_CLICK_IDLE;
+        }
+        if (next == old ||
+            st->menu_click.compare_exchange_weak(old, next, std::memory_order_relaxed))
+            break;
+    }
+    return m;
+}
+
+int load_localpad_map(void)
+{
+    int16_t codes[LOCALPAD_KEYS];
+    bool ok = false;
+    if (crc_check_file(LOCALPAD_MAP_FILE) == 0) {
+        FILE *f = dev_fopen(LOCALPAD_MAP_FILE, "rb");
+        if (!f) {
+            printf("--%s: fopen %s fail \n", "readglobalkeypad", LOCALPAD_MAP_FILE);
+        } else {
+            uint8_t raw[LOCALPAD_MAP_BYTES];
+            if (fread(raw, 1, sizeof raw, f) == sizeof raw) {
+                for (int i = 0; i < LOCALPAD_KEYS; i++)
+                    codes[i] = (int16_t)(uint16_t)(raw[2 * i] | (raw[2 * i + 1] << 8));
+                ok = true;
+            }
+            fclose(f);
+        }
+    }
+    if (!ok) {
+        printf("--%s: local pad use deflt \n", "open_adc_bnt_input");
+        localpad_reset_default();
+        return -1;
+    }
+    for (int i = 0; i < LOCALPAD_KEYS; i++)
+        LocalPadMap[i].store(codes[i], std::memory_order_relaxed);
+    return 0;
+}
+
+void localpad_reset_default(void)
+{
+    for (int i = 0; i < LOCALPAD_KEYS; i++)
+        LocalPadMap[i].store(localpad_default_codes[i], std::memory_order_relaxed);
+}
+
+int Savelocalkeypad(void)
+{
+    uint8_t raw[LOCALPAD_MAP_BYTES];
+    for (int i = 0; i < LOCALPAD_KEYS; i++) {
+        uint16_t c = (uint16_t)relaxed_code(i);
+        raw[2 * i] = (uint8_t)(c & 0xFF);
+        raw[2 * i + 1] = (uint8_t)(c >> 8);
+    }
+    if (crc_seal_write(LOCALPAD_MAP_FILE, raw, sizeof raw) != 0) {
+        printf("---%s: fopen %s fail \n", "Savelocalkeypad", LOCALPAD_MAP_FILE);
+        return -1;
+    }
+    return 0;
+}
+
+int open_adc_bnt_input(void)
+{
+    if (keypad_thread_started)
+        close_adc_bnt_input();
+    keypad.mask = 0;
+    keypad.menu_click.store(0, std::memory_order_relaxed);
+    keypad.volume_key.store(0, std::memory_order_relaxed);
+    last_code.store(0, std::memory_order_relaxed);
+    last_value.store(0, std::memory_order_relaxed);
+    localpad0.key_state.store(0, std::memory_order_relaxed);
+    localpad1.key_state.store(0, std::memory_order_relaxed);
+    load_localpad_map();
+
+    // In a desktop window the keyboard stands in for missing devices.
+    const bool window = window_keyboard_available();
+    if (window && (!open_pipe(window_keys) || !open_pipe(window_power)))
+        close_window_pipes();
+
+    keypad_fd = find_keypad_device();
+    if (keypad_fd < 0 && window_keys[0] < 0) {
+        printf("Open %s error\n", "/dev/input/event1");
+        return -1;
+    }
+    power_fd = open_input_node(POWER_KEY_DEVICE);
+    if (power_fd < 0 && window_power[0] < 0) {
+        printf("Open %s error\n", POWER_KEY_DEVICE);
+        close_fd(&keypad_fd);
+        close_window_pipes();
+        return -1;
+    }
+    window_events_on = false;
+
+    keypad_running.store(true, std::memory_order_relaxed);
+    if (pthread_create(&keypad_thread, nullptr, read_adc2key_thread, nullptr) != 0) {
+        keypad_running.store(false, std::memory_order_relaxed);
+        close_fd(&keypad_fd);
+        close_fd(&power_fd);
+        close_window_pipes();
+        return -1;
+    }
+    keypad_thread_started = true;
+    return 0;
+}
+
+void close_adc_bnt_input(void)
+{
+    keypad_running.store(false, std::memory_order_relaxed);
+    if (keypad_thread_started) {
+        pthread_join(keypad_thread, nullptr);
+        keypad_thread_started = false;
+    }
+    close_fd(&keypad_fd);
+    close_fd(&power_fd);
+    close_window_pipes();
+    power_hold_cancel();
+}
+
+int keypad_menu_click(void)
+{
+    return keypad.menu_click.load(std::memory_order_relaxed);
+}
+
+void keypad_clear_menu_click(void)
+{
+    keypad.menu_click.store(MENU_CLICK_IDLE, std::memory_order_relaxed);
+}
+
+int keypad_volume_key(void)
+{
+    return keypad.volume_key.load(std::memory_order_relaxed);
+}
+
+uint32_t keypad_mask(void)
+{
+    return localpad0.key_state.load(std::memory_order_relaxed);
+}
+
+int keypad_last_code(void)
+{
+    return last_code.load(std::memory_order_relaxed);
+}
+
+int keypad_last_value(void)
+{
+    return last_value.load(std::memory_order_relaxed);
+}
+
+int keypad_window_code(int sym)
+{
+    switch (sym) {
+    case SDLK_UP: return localpad_default_codes[LPAD_UP];
+    case SDLK_DOWN: return localpad_default_codes[LPAD_DOWN];
+    case SDLK_LEFT: return localpad_default_codes[LPAD_LEFT];
+    case SDLK_RIGHT: return localpad_default_codes[LPAD_RIGHT];
+    case SDLK_x: return localpad_default_codes[LPAD_A];
+    case SDLK_z: return localpad_default_codes[LPAD_B];
+    case SDLK_s: return localpad_default_codes[LPAD_X];
+    case SDLK_a: return localpad_default_codes[LPAD_Y];
+    case SDLK_RETURN: return localpad_default_codes[LPAD_START];
+    case SDLK_RSHIFT: return localpad_default_codes[LPAD_SELECT];
+    case SDLK_q: return localpad_default_codes[LPAD_L1];
+    case SDLK_w: return localpad_default_codes[LPAD_R1];
+    case SDLK_1: return localpad_default_codes[LPAD_L2];
+    case SDLK_2: return localpad_default_codes[LPAD_R2];
+    case SDLK_ESCAPE: return localpad_default_codes[LPAD_MENU];
+    case SDLK_EQUALS:
+    case SDLK_PLUS:
+    case SDLK_KP_PLUS: return localpad_default_codes[LPAD_VOLUP];
+    case SDLK_MINUS:
+    case SDLK_KP_MINUS: return localpad_default_codes[LPAD_VOLDOWN];
+    case SDLK_p: return KEYPAD_WINDOW_POWER;
+    default: return -1;
+    }
+}
+
+void keypad_window_pump(void)
+{
+    if (window_keys[1] < 0)
+        return;
+    if (!window_events_on) {
+        // The launcher ignores SDL key events on the device; a window's
+        // keyboard is its keypad here.
+        SDL_EventState(SDL_KEYDOWN, SDL_ENABLE);
+        SDL_EventState(SDL_KEYUP, SDL_ENABLE);
+        SDL_EventState(SDL_QUIT, SDL_ENABLE);
+        window_events_on = true;
+    }
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) {
+        if (e.type == SDL_QUIT) {
+            write_window_event(window_keys[1], WINDOW_QUIT_TYPE, 0, 0);
+            continue;
+        }
+        if (e.type != SDL_KEYDOWN && e.type != SDL_KEYUP)
+            continue;
+        int code = keypad_window_code(e.key.keysym.sym);
+        if (code < 0)
+            continue;
+        int value = e.type == SDL_KEYDOWN ? 1 : 0;
+        int fd = code == KEYPAD_WINDOW_POWER ? window_power[1] : window_keys[1];
+        write_window_event(fd, EV_KEY, code, value);
+    }
+}

@@ -1,0 +1,131 @@
+// Key sounds: the sound thread and the requests of the key handlers.
+
+#include "porta/device/keysound.h"
+
+#include "common/devroot.h"
+#include "porta/device/hardware.h"
+#include "porta/device/pcm.h"
+#include "porta/ui/attr.h"
+#include "porta/ui/loop.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+
+#include <pthread.h>
+
+#define WAV_HEADER_BYTES 44
+#define SOUND_BLOCK_MAX 2048
+#define SOUND_BLOCK_MIN 1024
+
+std::mutex sound_mutex;
+
+namespace {
+
+std::condition_variable sound_cond;
+int sound_number = KEY_SOUND_NONE;   // guarded by sound_mutex
+std::atomic<bool> sound_running{false};
+pthread_t sound_thread;
+bool sound_thread_started = false;
+
+void *key_sound_thread(void *)
+{
+    while (sound_running.load(std::memory_order_relaxed)) {
+        std::unique_lock<std::mutex> lock(sound_mutex);
+        sound_cond.wait(lock, [] { return sound_number != KEY_SOUND_NONE; });
+        char path[64];
+        snprintf(path, sizeof path, "%s/%d.wav", KEY_SOUND_DIR, sound_number);
+        sound_number = KEY_SOUND_NONE;
+        if (!sound_running.load(std::memory_order_relaxed))
+            break;
+        // Held for the whole sound: a new request is dropped meanwhile and
+        // the stream is not reopened under it.
+        play_wav_file(path);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int play_wav_file(const char *path)
+{
+    FILE *f = dev_fopen(path, "rb");
+    if (!f)
+        return -1;
+    int blocks = 0;
+    if (fseek(f, WAV_HEADER_BYTES, SEEK_SET) == 0) {
+        uint8_t block[SOUND_BLOCK_MAX];
+        for (;;) {
+            size_t n = fread(block, 1, sizeof block, f);
+            if (n == 0 || !pcm_stream_open())
+                break;
+            if (n < SOUND_BLOCK_MIN) {
+                // The last, short block is padded with silence to a whole
+                // 1024 bytes.
+                memset(block + n, 0, SOUND_BLOCK_MIN - n);
+                if (play_sample(16, block, SOUND_BLOCK_MIN) > 0)
+                    blocks++;
+                break;
+            }
+            if (play_sample(16, block, (int)n) < 0)
+                break;
+            blocks++;
+        }
+    }
+    fclose(f);
+    return blocks;
+}
+
+int sound_init(void)
+{
+    if (sound_thread_started)
+        return 0;
+    {
+        std::lock_guard<std::mutex> lock(sound_mutex);
+        select_sound_device();
+        sound_number = KEY_SOUND_NONE;
+    }
+    sound_running.store(true, std::memory_order_relaxed);
+    if (pthread_create(&sound_thread, nullptr, key_sound_thread, nullptr) != 0) {
+        sound_running.store(false, std::memory_order_relaxed);
+        printf("%s: start sound thread faild...\n", "sound_init");
+        return -1;
+    }
+    sound_thread_started = true;
+    return 0;
+}
+
+void sound_deinit(void)
+{
+    sound_running.store(false, std::memory_order_relaxed);
+    if (sound_thread_started) {
+        {
+            std::lock_guard<std::mutex> lock(sound_mutex);
+            sound_number = 0;
+        }
+        sound_cond.notify_all();
+        pthread_join(sound_thread, nullptr);
+        sound_thread_started = false;
+    }
+    std::lock_guard<std::mutex> lock(sound_mutex);
+    sound_number = KEY_SOUND_NONE;
+    close_sound_device();
+}
+
+void play_key_sound(int number)
+{
+    if (number < 0 || number >= KEY_SOUND_NONE)
+        return;
+    if (fast_repeat.load(std::memory_order_relaxed) || global_attr.key_sound == 0 ||
+        screen_asleep.load(std::memory_order_relaxed))
+        return;
+    std::unique_lock<std::mutex> lock(sound_mutex, std::try_to_lock);
+    if (!lock.owns_lock())
+        return;   // a sound is playing: this one is dropped
+    select_sound_device();
+    set_volume(global_attr.volume);
+    sound_number = number;
+    lock.unlock();
+    sound_cond.notify_one();
+}
