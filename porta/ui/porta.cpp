@@ -1,9 +1,238 @@
 #include "porta/porta.h"
 
+#include "common/devroot.h"
+#include "porta/device/fb.h"
+#include "porta/device/hardware.h"
+#include "porta/ui/attr.h"
+#include "porta/ui/draw.h"
+#include "porta/ui/draw_res.h"
+#include "porta/ui/loop.h"
+#include "porta/ui/loop_peers.h"
+#include "porta/ui/screens.h"
+
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <sys/stat.h>
+
+#define BOOT_MARKER "/tmp/boot.ini"
+#define SHUTDOWN_MARKER "/tmp/shutdown.ini"
+#define LOGO_MARKER "/mnt/data/logo.ini"
+#define LOGO_PICTURE "/mnt/vendor/boot/logo.png"
+#define SAVE_DIR "/mnt/data/save/"
+
+static const char *const save_folders[] = {"fbasdl", "fba4arm", "fc",   "gba",  "gbc",  "md",
+                                           "sfc",    "sms",     "pcsx", "ngpc", "swan", "vbanext"};
+
+// Step 5: framebuffers, SDL, the three display surfaces and SDL_ttf.
+static int init_device_display(void)
+{
+    if (fb_init() != 0) {
+        printf("%s: init fbm fail ... \n", "init_device_display");
+        return -1;
+    }
+    setenv("SDL_NOMOUSE", "1", 1);
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) != 0) {
+        printf("SDL_Init error %s\n", SDL_GetError());
+        return -1;
+    }
+    SDL_ShowCursor(SDL_DISABLE);
+    SDL_WM_SetCaption("porta", "porta");
+    lcd_surface = SDL_SetVideoMode(640, 480, 16, 0);
+    hdmi_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 16, 0xF800, 0x07E0, 0x001F, 0);
+    scratch_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 24, 0, 0, 0, 0);
+    if (!lcd_surface || !hdmi_surface || !scratch_surface) {
+        printf("%s, SDL_SetVideoMode error %s\n", "init_device_display", SDL_GetError());
+        free_display_surfaces();
+        SDL_Quit();
+        return -1;
+    }
+    if (TTF_Init() != 0) {
+        printf("TTF_Init error");
+        free_display_surfaces();
+        SDL_Quit();
+        return -1;
+    }
+    printf("%s: init success!\n", "init_device_display");
+    sdl_up = 1;
+    return 0;
+}
+
+// Step 6: a power-off asked for by the previous run's script.
+static void get_shutd_type(void)
+{
+    FILE *f = dev_fopen(SHUTDOWN_MARKER, "r");
+    if (!f)
+        return;
+    char line[129];
+    memset(line, 0, sizeof(line));
+    if (!fgets(line, sizeof(line), f))
+        line[0] = '\0';
+    fclose(f);
+    int value = atoi(line);
+    printf("---%s: value=%d \n", "get_shutd_type", value);
+    if (value == 2 || value == 1) {
+        shutdown_type = value;
+        power_off();
+    }
+}
+
+// Step 10: the boot logo, centred on black.
+static void LOGO_one_picture(void)
+{
+    SDL_Surface *dst = current_surface();
+    SDL_Surface *logo = load_img(LOGO_PICTURE);
+    if (!logo) {
+        printf("%s: load logo picture error \n", "LOGO_one_picture");
+        return;
+    }
+    SDL_FillRect(dst, nullptr, 0);
+    blit_at((dst->w - logo->w) / 2, (dst->h - logo->h) / 2, logo, dst);
+    fb_present(output_device, dst);
+    SDL_FreeSurface(logo);
+}
+
+// Step 11: the emulators' save folders.
+static void make_save_folders(void)
+{
+    struct stat st;
+    if (dev_stat(SAVE_DIR, &st) != 0 && errno == ENOENT)
+        dev_mkdir(SAVE_DIR, 0777);
+    char path[64];
+    for (const char *name : save_folders) {
+        snprintf(path, sizeof(path), "%s%s", SAVE_DIR, name);
+        mkdir_if_missing(path);
+    }
+}
+
+// Step 13: themes and the fixed picture sets.
+static int init_my_system_resources(void)
+{
+    if (peer_load_themes() != 0) {
+        printf("%s: %d return NULL\n", "init_my_system", 997);
+        return -1;
+    }
+    int lcd = load_title_bottom(RES_OUT_LCD);
+    int hdmi = load_title_bottom(RES_OUT_HDMI);
+    if (lcd != 0 || hdmi != 0) {
+        printf("%s: %d return NULL\n", "init_my_system", 1005);
+        return -1;
+    }
+    lcd = load_lcd_other_img();
+    hdmi = lcd == 0 ? load_hdmi_other_img() : -1;
+    if (lcd != 0 || hdmi != 0) {
+        printf("%s: %d return NULL\n", "init_my_system", 1013);
+        return -1;
+    }
+    return 0;
+}
+
+static int init_system_failed(void)
+{
+    peer_controllers_stop();
+    peer_sound_stop();
+    free_all_images();
+    free_ui_fonts();
+    free_display_surfaces();
+    TTF_Quit();
+    SDL_Quit();
+    sdl_up = 0;
+    printf("init system return error");
+    return -1;
+}
 
 int porta_main(int, char **)
 {
-    printf("porta\n");
+    // 1. Signals.
+    install_signal_handlers();
+    loop_reset_state();
+    screen = SCREEN_ROOMS;
+    prev_screen = SCREEN_ROOMS;
+
+    // 2-3. Data folders and the attribute record.
+    mkdir_if_missing(ATTR_DIR);
+    mkdir_if_missing(ATTR_JOYPAD_DIR);
+    load_globalattr();
+
+    // 4. First start since power-on.
+    int first_start = 0;
+    if (!dev_exists(BOOT_MARKER)) {
+        first_start = 1;
+        set_backlight(global_attr.brightness);
+        FILE *f = dev_fopen(BOOT_MARKER, "w");
+        if (f)
+            fclose(f);
+        else
+            printf("can't open %s !\n", BOOT_MARKER);
+    }
+
+    // 5. Display.
+    if (init_device_display() != 0) {
+        printf("%s : init return error\n", "main");
+        return -1;
+    }
+
+    // 6. Power-off requested at start.
+    get_shutd_type();
+    if (shutdown_type > 0 && !sdl_up)
+        return 0;
+
+    // 7. Controllers, key sounds, TF card.
+    peer_controllers_start();
+    peer_sound_start();
+    int tf = peer_tf_check();
+
+    // 8. Factory test from the TF card.
+    if (tf == 1 && dev_exists("/mnt/sdcard/test.ini")) {
+        screen = SCREEN_FACTORY_TEST;
+        if (screen_table[SCREEN_FACTORY_TEST].run)
+            screen_table[SCREEN_FACTORY_TEST].run();
+        power_off();
+        return 0;
+    }
+
+    // 9. Customer skin on the TF card.
+    if (dev_exists("/mnt/sdcard/skin/"))
+        peer_skin_on();
+
+    // 10. Upgrade mode and the boot logo.
+    if (first_start) {
+        if (dev_exists("/mnt/sdcard/adfu.ini")) {
+            shell_run("reboot adfu");
+            loop_hooks.exit_process(0);
+            return 0;
+        }
+        if (!dev_exists(LOGO_MARKER)) {
+            set_cpu_mode(CPU_MODE_USER);
+            LOGO_one_picture();
+        }
+    }
+
+    // 11. Save folders.
+    make_save_folders();
+
+    // 12.
+    if (first_start)
+        set_cpu_mode(CPU_MODE_FULL);
+
+    // 13-15. Resources, fonts, library.
+    if (init_my_system_resources() != 0)
+        return init_system_failed();
+    if (load_ui_fonts() != 0)
+        return init_system_failed();
+    if (peer_gamelist_init() < 0) {
+        printf("gamelist_init return NULL");
+        return init_system_failed();
+    }
+    printf("----- %s ---ok\n", "init_my_system");
+
+    // 16. The loop.
+    loop_begin();
+    Loop_listend();
+    if (sigint_pending())
+        handle_sigint();
+    power_off();
     return 0;
 }

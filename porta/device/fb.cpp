@@ -1,0 +1,298 @@
+#include "porta/device/fb.h"
+
+#include "common/devroot.h"
+#include "porta/device/hardware.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+FbDev fbm[FB_SLOTS];
+int output_device = 0;
+
+static void fb_setup_slot(int slot, const char *path, int bpp, int w, int h)
+{
+    FbDev &d = fbm[slot];
+    memset(&d, 0, sizeof(d));
+    snprintf(d.path, sizeof(d.path), "%s", path);
+    d.bpp = bpp;
+    d.width = w;
+    d.height = h;
+}
+
+static void fb_set_layout(struct fb_var_screeninfo *v, int bpp, int w, int h)
+{
+    v->bits_per_pixel = static_cast<uint32_t>(bpp);
+    v->xres = static_cast<uint32_t>(w);
+    v->yres = static_cast<uint32_t>(h);
+    if (bpp == 16) {
+        v->red.offset = 11;
+        v->red.length = 5;
+        v->green.offset = 5;
+        v->green.length = 6;
+        v->blue.offset = 0;
+        v->blue.length = 5;
+        v->transp.offset = 0;
+        v->transp.length = 0;
+    } else if (bpp == 32) {
+        v->red.offset = 0;
+        v->red.length = 8;
+        v->green.offset = 8;
+        v->green.length = 8;
+        v->blue.offset = 16;
+        v->blue.length = 8;
+        v->transp.offset = 24;
+        v->transp.length = 0;
+    }
+}
+
+// An ioctl that fails because the node is no framebuffer (a plain file or a
+// FIFO on a development host) rather than because the driver refused.
+static bool not_a_framebuffer(int err)
+{
+    return err == ENOTTY || err == EINVAL || err == ENOSYS || err == EOPNOTSUPP;
+}
+
+static void fb_open_failed(int slot)
+{
+    FbDev &d = fbm[slot];
+    if (d.map)
+        munmap(d.map, d.map_len);
+    d.map = nullptr;
+    if (d.fd > 0)
+        close(d.fd);
+    d.fd = 0;
+}
+
+int fb_open(int slot)
+{
+    if (slot < 0 || slot >= FB_SLOTS)
+        return -1;
+    FbDev &d = fbm[slot];
+    int fd = dev_open(d.path, O_RDWR);
+    if (fd < 0) {
+        printf("Open framebuffer %d error!\n", slot);
+        return -1;
+    }
+    // A descriptor of 0 would read as "closed".
+    if (fd == 0) {
+        int nfd = fcntl(fd, F_DUPFD, 1);
+        close(fd);
+        fd = nfd;
+        if (fd < 0) {
+            printf("Open framebuffer %d error!\n", slot);
+            return -1;
+        }
+    }
+    d.fd = fd;
+    struct fb_fix_screeninfo fix;
+    memset(&fix, 0, sizeof(fix));
+    d.real_device = 1;
+    if (ioctl(fd, FBIOGET_FSCREENINFO, &fix) != 0) {
+        if (!not_a_framebuffer(errno)) {
+            perror("Error reading fixed information");
+            fb_open_failed(slot);
+            return -1;
+        }
+        d.real_device = 0;
+    }
+    if (d.real_device) {
+        if (ioctl(fd, FBIOGET_VSCREENINFO, &d.var) != 0) {
+            perror("Error reading variable information");
+            fb_open_failed(slot);
+            return -1;
+        }
+        fb_set_layout(&d.var, d.bpp, d.width, d.height);
+        if (ioctl(fd, FBIOPUT_VSCREENINFO, &d.var) != 0) {
+            perror("Error writing variable information");
+            fb_open_failed(slot);
+            return -1;
+        }
+        if (ioctl(fd, FBIOGET_VSCREENINFO, &d.var) != 0) {
+            perror("Error reading variable information");
+            fb_open_failed(slot);
+            return -1;
+        }
+        d.frame_size = static_cast<size_t>(d.var.xres) * d.var.yres * d.var.bits_per_pixel / 8;
+        d.map_len = fix.smem_len;
+        d.buffers = d.var.yres ? static_cast<int>(d.var.yres_virtual / d.var.yres) : 0;
+    } else {
+        // Plain file: the requested geometry with one frame.
+        memset(&d.var, 0, sizeof(d.var));
+        fb_set_layout(&d.var, d.bpp, d.width, d.height);
+        d.var.xres_virtual = d.var.xres;
+        d.var.yres_virtual = d.var.yres;
+        d.frame_size = static_cast<size_t>(d.width) * d.height * d.bpp / 8;
+        d.map_len = d.frame_size;
+        d.buffers = 1;
+        struct stat st;
+        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+            (static_cast<size_t>(st.st_size) != d.map_len && ftruncate(fd, static_cast<off_t>(d.map_len)) != 0)) {
+            perror("Error: Failed to map framebuffer device to memory");
+            fb_open_failed(slot);
+            return -1;
+        }
+    }
+    if (d.buffers < 1 || d.map_len < d.frame_size * static_cast<size_t>(d.buffers) || d.frame_size == 0) {
+        // The driver's memory cannot hold the frames it reports: use what fits.
+        d.buffers = d.frame_size ? static_cast<int>(d.map_len / d.frame_size) : 0;
+        if (d.buffers < 1) {
+            perror("Error: Failed to map framebuffer device to memory");
+            fb_open_failed(slot);
+            return -1;
+        }
+    }
+    void *m = mmap(nullptr, d.map_len, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (m == MAP_FAILED) {
+        perror("Error: Failed to map framebuffer device to memory");
+        fb_open_failed(slot);
+        return -1;
+    }
+    d.map = static_cast<uint8_t *>(m);
+    return 0;
+}
+
+void fb_next(int slot)
+{
+    FbDev &d = fbm[slot];
+    if (d.fd <= 0 || d.var.yres == 0)
+        return;
+    uint32_t frame = d.var.yoffset / d.var.yres + 1;
+    if (static_cast<int>(frame) >= d.buffers)
+        frame = 0;
+    d.var.yoffset = frame * d.var.yres;
+}
+
+void update_fbm(int slot)
+{
+    FbDev &d = fbm[slot];
+    if (d.fd <= 0 || !d.real_device)
+        return;
+    if (ioctl(d.fd, FBIOPAN_DISPLAY, &d.var) != 0)
+        printf("%s :fb(%d) Error pan display\n", "update_fbm", slot);
+}
+
+static uint8_t *fb_frame_ptr(const FbDev &d)
+{
+    size_t off = (static_cast<size_t>(d.var.yoffset) * d.width + d.var.xoffset) * 2;
+    return d.map + off;
+}
+
+void fb_clear(int slot)
+{
+    FbDev &d = fbm[slot];
+    if (!d.map)
+        return;
+    d.var.xoffset = 0;
+    d.var.yoffset = 0;
+    for (int i = 0; i < d.buffers; i++) {
+        fb_next(slot);
+        memset(fb_frame_ptr(d), 0, d.frame_size);
+        update_fbm(slot);
+    }
+}
+
+void fb_close(int slot)
+{
+    FbDev &d = fbm[slot];
+    if (d.map) {
+        fb_clear(slot);
+        munmap(d.map, d.map_len);
+        d.map = nullptr;
+    }
+    if (d.fd > 0) {
+        close(d.fd);
+        d.fd = 0;
+    }
+}
+
+// With a windowing video driver the presented frame is also shown in the
+// program's window, so that a person can watch it on a desktop.
+static void fb_show_in_window(SDL_Surface *surface)
+{
+    SDL_Surface *win = SDL_GetVideoSurface();
+    if (!win || !surface)
+        return;
+    static int windowed = -1;
+    if (windowed < 0) {
+        char name[32] = "";
+        SDL_VideoDriverName(name, sizeof(name));
+        windowed = strcmp(name, "dummy") != 0 && strcmp(name, "fbcon") != 0;
+    }
+    if (!windowed)
+        return;
+    if (surface != win) {
+        if (surface->w == win->w && surface->h == win->h) {
+            SDL_BlitSurface(surface, nullptr, win, nullptr);
+        } else {
+            SDL_Rect src = {0, 0, static_cast<Uint16>(surface->w), static_cast<Uint16>(surface->h)};
+            SDL_Rect dst = {0, 0, static_cast<Uint16>(win->w), static_cast<Uint16>(win->h)};
+            SDL_SoftStretch(surface, &src, win, &dst);
+        }
+    }
+    SDL_Flip(win);
+}
+
+void fb_present(int slot, SDL_Surface *surface)
+{
+    if (slot < 0 || slot >= FB_SLOTS || !surface)
+        return;
+    FbDev &d = fbm[slot];
+    if (d.map) {
+        fb_next(slot);
+        uint8_t *dst = fb_frame_ptr(d);
+        const size_t row = static_cast<size_t>(d.width) * 2;
+        const int rows = surface->h < d.height ? surface->h : d.height;
+        const size_t copy = static_cast<size_t>(surface->w) * 2 < row ? static_cast<size_t>(surface->w) * 2 : row;
+        if (SDL_LockSurface(surface) == 0) {
+            const uint8_t *src = static_cast<const uint8_t *>(surface->pixels);
+            if (surface->format->BytesPerPixel == 2 && static_cast<size_t>(surface->pitch) == row &&
+                surface->w == d.width && surface->h == d.height) {
+                memcpy(dst, src, d.frame_size);
+            } else if (surface->format->BytesPerPixel == 2) {
+                for (int y = 0; y < rows; y++)
+                    memcpy(dst + y * row, src + static_cast<size_t>(y) * surface->pitch, copy);
+            }
+            SDL_UnlockSurface(surface);
+        }
+        update_fbm(slot);
+    }
+    fb_show_in_window(surface);
+}
+
+void fb_close_all(void)
+{
+    fb_close(FB_LCD);
+    fb_close(FB_HDMI);
+}
+
+int fb_init(void)
+{
+    fb_close(FB_LCD);
+    fb_setup_slot(FB_LCD, "/dev/fb0", 16, 640, 480);
+    if (fb_open(FB_LCD) != 0) {
+        printf("init lcd fb err ");
+        return -1;
+    }
+    fb_clear(FB_LCD);
+    fb_close(FB_HDMI);
+    fb_setup_slot(FB_HDMI, "/dev/fb1", 16, 1280, 720);
+    if (fb_open(FB_HDMI) != 0) {
+        printf("init hdmi fb err ");
+        return -1;
+    }
+    fb_clear(FB_HDMI);
+    if (hdmi_state() == 1) {
+        output_device = 1;
+        backlight_off();
+    } else {
+        output_device = 0;
+    }
+    return 0;
+}

@@ -1,0 +1,120 @@
+#include "porta/ui/attr.h"
+
+#include "common/devroot.h"
+#include "porta/ui/draw.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include <unistd.h>
+
+GlobalAttr global_attr;
+int attr_changed = 0;
+
+static int32_t saved_volume = 0;
+static int32_t saved_brightness = 0;
+
+static const int32_t *attr_fields_const(const GlobalAttr *a)
+{
+    return &a->sd_wallpaper;
+}
+
+void attr_set_defaults(GlobalAttr *a)
+{
+    a->sd_wallpaper = 0;
+    a->wallpaper = 0;
+    a->sd_theme = 0;
+    a->theme = 0;
+    a->brightness = 3;
+    a->sleep_time = 0;
+    a->auto_poweroff = 1;
+    a->volume = 10;
+    a->key_sound = 1;
+    a->language = 0;
+    a->reserved_a = 2;
+    a->reserved_b = 0;
+    a->reserved_c = 0;
+    a->reserved_d = 0;
+    a->local_pads = 1;
+    a->joy_pairing = 0;
+    a->reserved_e = 1;
+}
+
+static_assert(sizeof(GlobalAttr) == ATTR_RECORD_SIZE, "the stored record is 17 32-bit fields");
+
+void attr_encode(const GlobalAttr *a, uint8_t out[ATTR_RECORD_SIZE])
+{
+    const int32_t *f = attr_fields_const(a);
+    for (int i = 0; i < ATTR_RECORD_SIZE / 4; i++) {
+        uint32_t v = static_cast<uint32_t>(f[i]);
+        out[i * 4 + 0] = static_cast<uint8_t>(v);
+        out[i * 4 + 1] = static_cast<uint8_t>(v >> 8);
+        out[i * 4 + 2] = static_cast<uint8_t>(v >> 16);
+        out[i * 4 + 3] = static_cast<uint8_t>(v >> 24);
+    }
+}
+
+void attr_decode(const uint8_t in[ATTR_RECORD_SIZE], GlobalAttr *a)
+{
+    int32_t *f = &a->sd_wallpaper;
+    for (int i = 0; i < ATTR_RECORD_SIZE / 4; i++) {
+        uint32_t v = static_cast<uint32_t>(in[i * 4]) | static_cast<uint32_t>(in[i * 4 + 1]) << 8 |
+                     static_cast<uint32_t>(in[i * 4 + 2]) << 16 | static_cast<uint32_t>(in[i * 4 + 3]) << 24;
+        f[i] = static_cast<int32_t>(v);
+    }
+}
+
+int load_globalattr(void)
+{
+    int used_stored = 0;
+    if (crc_check_file(ATTR_FILE) == 0) {
+        FILE *f = dev_fopen(ATTR_FILE, "rb");
+        if (f) {
+            uint8_t buf[ATTR_RECORD_SIZE];
+            if (fread(buf, 1, ATTR_RECORD_SIZE, f) == ATTR_RECORD_SIZE) {
+                attr_decode(buf, &global_attr);
+                used_stored = 1;
+            }
+            fclose(f);
+        }
+    }
+    if (!used_stored) {
+        printf("use default attr ");
+        attr_set_defaults(&global_attr);
+        writeglobalattr();
+    }
+    saved_volume = global_attr.volume;
+    saved_brightness = global_attr.brightness;
+    attr_changed = 0;
+    return used_stored ? 0 : 1;
+}
+
+int writeglobalattr(void)
+{
+    // The record and its seal go to disk together through a temporary file
+    // that replaces the old one only when complete: a power cut leaves either
+    // the old record or the new one, never a truncated file that the next
+    // check would delete along with every setting.
+    uint8_t buf[ATTR_RECORD_SIZE];
+    attr_encode(&global_attr, buf);
+    if (crc_seal_write(ATTR_FILE, buf, ATTR_RECORD_SIZE) != 0) {
+        printf("writeglobalattr, fopen %s return NULL\n", ATTR_FILE);
+        return -1;
+    }
+    return 0;
+}
+
+void save_attr_if_changed(void)
+{
+    if (attr_changed || global_attr.volume != saved_volume || global_attr.brightness != saved_brightness)
+        writeglobalattr();
+    saved_volume = global_attr.volume;
+    saved_brightness = global_attr.brightness;
+    attr_changed = 0;
+}
+
+void mkdir_if_missing(const char *path)
+{
+    if (dev_access(path, F_OK) != 0)
+        dev_mkdir(path, 0777);
+}

@@ -1,0 +1,127 @@
+#include "porta/ui/draw_res.h"
+
+#include "porta/ui/draw.h"
+#include "porta/ui/loop_peers.h"
+
+#include <cstdio>
+
+FixedRes fixed_res[2];
+
+const char *const res_system_icons[RES_SYSTEMS] = {
+    "ps.png",  "cps.png", "cps.png", "neogeo.png", "fbahack.png", "mame.png", "gba.png",  "fc.png",  "sfc.png",
+    "sms.png", "md.png",  "gbc.png", "gb.png",     "pce.png",     "ngpc.png", "gg.png",   "wsc.png",
+};
+
+static const char *out_name(int out)
+{
+    return out == RES_OUT_HDMI ? "hdmi" : "lcd";
+}
+
+static int load_into(SDL_Surface **slot, const char *path)
+{
+    if (*slot)
+        SDL_FreeSurface(*slot);
+    *slot = load_img(path);
+    return *slot ? 0 : -1;
+}
+
+int load_title_bottom(int out)
+{
+    FixedRes &r = fixed_res[out];
+    const char *o = out_name(out);
+    char path[160];
+    int rc = 0;
+    static const char *const title_files[] = {"bg.png", "earphone.png", "spk.png", "joy.png", "bat_0.png", "bat_1.png"};
+    SDL_Surface **title_slots[] = {&r.title_bg, &r.earphone, &r.spk, &r.joy, &r.bat[0], &r.bat[1]};
+    for (int i = 0; i < 6; i++) {
+        snprintf(path, sizeof(path), "/mnt/vendor/desktop_res/top/%s/title/%s", o, title_files[i]);
+        if (load_into(title_slots[i], path) != 0)
+            return -1;
+    }
+    for (int i = 0; i < 6; i++) {
+        snprintf(path, sizeof(path), "/mnt/vendor/desktop_res/top/%s/bottom/%d.png", o, i);
+        if (load_into(&r.bottom[i], path) != 0)
+            return -1;
+    }
+    return rc;
+}
+
+static int load_other(int out, const char *who)
+{
+    FixedRes &r = fixed_res[out];
+    const char *o = out_name(out);
+    char path[160];
+    snprintf(path, sizeof(path), "/mnt/vendor/desktop_res/top/%s/point.png", o);
+    if (load_into(&r.point, path) != 0) {
+        printf("%s: %d error i = %d,imag= %s \n", who, 1, 0, path);
+        return -1;
+    }
+    for (int i = 0; i < RES_SEARCH_KEYS; i++) {
+        snprintf(path, sizeof(path), "/mnt/vendor/desktop_res/search/%s/%d.png", o, i);
+        if (load_into(&r.search[i], path) != 0) {
+            printf("%s: %d error i = %d,imag= %s \n", who, 2, i, path);
+            return -1;
+        }
+    }
+    for (int i = 0; i < 6; i++) {
+        snprintf(path, sizeof(path), "/mnt/vendor/desktop_res/top/%s/%d.png", o, i);
+        if (load_into(&r.list[i], path) != 0) {
+            printf("%s: %d error i = %d,imag= %s \n", who, 3, i, path);
+            return -1;
+        }
+    }
+    for (int i = 0; i < RES_SYSTEMS; i++) {
+        snprintf(path, sizeof(path), "/mnt/vendor/desktop_res/type-left/%s/%s", o, res_system_icons[i]);
+        if (load_into(&r.type_left[i], path) != 0) {
+            printf("%s: %d error i = %d,imag= %s \n", who, 4, i, path);
+            return -1;
+        }
+        snprintf(path, sizeof(path), "/mnt/vendor/desktop_res/type-right/%s/%s", o, res_system_icons[i]);
+        if (load_into(&r.type_right[i], path) != 0) {
+            printf("%s: %d error i = %d,imag= %s \n", who, 5, i, path);
+            return -1;
+        }
+    }
+    return 0;
+}
+
+int load_lcd_other_img(void)
+{
+    return load_other(RES_OUT_LCD, "load_lcd_other_img");
+}
+
+int load_hdmi_other_img(void)
+{
+    return load_other(RES_OUT_HDMI, "load_hdmi_other_img");
+}
+
+static void free_slot(SDL_Surface *&s)
+{
+    if (s)
+        SDL_FreeSurface(s);
+    s = nullptr;
+}
+
+void free_all_images(void)
+{
+    for (FixedRes &r : fixed_res) {
+        free_slot(r.title_bg);
+        free_slot(r.earphone);
+        free_slot(r.spk);
+        free_slot(r.joy);
+        for (auto &s : r.bat)
+            free_slot(s);
+        for (auto &s : r.bottom)
+            free_slot(s);
+        free_slot(r.point);
+        for (auto &s : r.search)
+            free_slot(s);
+        for (auto &s : r.list)
+            free_slot(s);
+        for (auto &s : r.type_left)
+            free_slot(s);
+        for (auto &s : r.type_right)
+            free_slot(s);
+    }
+    peer_free_theme_images();
+}

@@ -1,0 +1,515 @@
+#include "porta/ui/loop.h"
+
+#include "common/devroot.h"
+#include "porta/device/fb.h"
+#include "porta/device/hardware.h"
+#include "porta/ui/attr.h"
+#include "porta/ui/draw.h"
+#include "porta/ui/draw_res.h"
+#include "porta/ui/loop_peers.h"
+#include "porta/ui/screens.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+std::atomic<int> screen{SCREEN_ROOMS};
+std::atomic<int> prev_screen{SCREEN_ROOMS};
+std::atomic<int> loop_running{0};
+std::atomic<int> shutdown_type{SHUTDOWN_EXIT};
+std::atomic<int> sleep_state{AWAKE};
+std::atomic<int> screen_asleep{0};
+std::atomic<int> fast_repeat{0};
+std::atomic<uint32_t> last_key_time{0};
+
+SDL_Surface *lcd_surface = nullptr;
+SDL_Surface *hdmi_surface = nullptr;
+SDL_Surface *scratch_surface = nullptr;
+int sdl_up = 0;
+
+static uint32_t hook_now(void)
+{
+    return SDL_GetTicks();
+}
+
+static void hook_delay(uint32_t ms)
+{
+    SDL_Delay(ms);
+}
+
+static void hook_exit(int status)
+{
+    exit(status);
+}
+
+LoopHooks loop_hooks = {hook_now, peer_player_keys, hook_delay, hook_exit};
+
+void loop_hooks_reset(void)
+{
+    loop_hooks.now = hook_now;
+    loop_hooks.player_keys = peer_player_keys;
+    loop_hooks.delay = hook_delay;
+    loop_hooks.exit_process = hook_exit;
+}
+
+// The loop's own state between passes.
+static struct {
+    uint32_t prev_mask[4];
+    uint32_t repeat_mask;
+    uint32_t repeat_delay;
+    int repeat_count;
+    int repeat_armed;
+    uint32_t repeat_deadline;
+    uint32_t next_check;
+    int tf_state;
+    int tf_seen;
+    uint32_t last_frame_end;
+    int power_off_done;
+} lp;
+
+static volatile sig_atomic_t sigint_signal = 0;
+
+void loop_reset_state(void)
+{
+    for (uint32_t &m : lp.prev_mask)
+        m = 0;
+    lp.repeat_mask = 0;
+    lp.repeat_delay = REPEAT_DELAY_MS;
+    lp.repeat_count = 0;
+    lp.repeat_armed = 0;
+    lp.repeat_deadline = 0;
+    lp.next_check = 0;
+    lp.tf_state = 0;
+    lp.tf_seen = 0;
+    lp.last_frame_end = 0;
+    lp.power_off_done = 0;
+    sleep_state = AWAKE;
+    screen_asleep = 0;
+    fast_repeat = 0;
+    shutdown_type = SHUTDOWN_EXIT;
+}
+
+SDL_Surface *current_surface(void)
+{
+    return output_device == 1 ? hdmi_surface : lcd_surface;
+}
+
+uint32_t touch_key_time(void)
+{
+    uint32_t now = loop_hooks.now();
+    last_key_time = now;
+    return now;
+}
+
+void stop_loop(int type)
+{
+    if (type != 0)
+        shutdown_type = type;
+    loop_running = 0;
+}
+
+uint32_t sleep_delay_ms(int index)
+{
+    static const uint32_t delays[4] = {60000u, 120000u, 300000u, 600000u};
+    if (index >= 0 && index <= 3)
+        return delays[index];
+    return 0;
+}
+
+void toggle_sleep(int by_key)
+{
+    if (sleep_state != AWAKE) {
+        sleep_state = AWAKE;
+        if (output_device == 0)
+            set_backlight(global_attr.brightness);
+        peer_set_volume(screen == SCREEN_FACTORY_TEST ? 10 : global_attr.volume);
+        set_cpu_mode(CPU_MODE_FULL);
+        screen_asleep = 0;
+    } else {
+        screen_asleep = 1;
+        sleep_state = by_key ? ASLEEP_BY_KEY : ASLEEP_BY_TIMER;
+        peer_set_volume(0);
+        backlight_off();
+        set_cpu_mode(CPU_MODE_POWERSAVE);
+    }
+}
+
+void wake(int restore_backlight)
+{
+    if (sleep_state == AWAKE)
+        return;
+    sleep_state = AWAKE;
+    // The LCD backlight stays off while HDMI is the output.
+    if (restore_backlight && output_device == 0)
+        set_backlight(global_attr.brightness);
+    peer_set_volume(global_attr.volume);
+    set_cpu_mode(CPU_MODE_FULL);
+    screen_asleep = 0;
+    touch_key_time();
+}
+
+// ---- key dispatch --------------------------------------------------------
+
+static void menu_click_check(void)
+{
+    if (peer_menu_click() == 1) {
+        peer_menu_click_set(0);
+        peer_settings_prepare();
+        screen = SCREEN_SETTINGS;
+    }
+}
+
+static void dispatch_press(int code)
+{
+    int s = screen;
+    if (s < 0 || s >= SCREEN_COUNT)
+        return;
+    if (s == SCREEN_SETTINGS && peer_menu_click() == 1)
+        peer_menu_click_set(0);
+    if (code != 0 && screen_table[s].press)
+        screen_table[s].press(code);
+}
+
+static void dispatch_release(int code)
+{
+    int s = screen;
+    if (s < 0 || s >= SCREEN_COUNT)
+        return;
+    if (screen_is_library(s)) {
+        menu_click_check();
+        return;
+    }
+    if (s == SCREEN_MENU_PENDING) {
+        screen = SCREEN_SETTINGS;
+        return;
+    }
+    if (code != 0 && screen_table[s].release)
+        screen_table[s].release(code);
+}
+
+static void reset_repeat(uint32_t mask)
+{
+    lp.repeat_mask = mask;
+    lp.repeat_delay = REPEAT_DELAY_MS;
+    lp.repeat_count = 0;
+    lp.repeat_armed = 0;
+}
+
+static void volume_keys(uint32_t mask, uint32_t pressed)
+{
+    int up = (pressed & LOOP_PAD_VOLUP) != 0;
+    int down = !up && (pressed & LOOP_PAD_VOLDOWN) != 0;
+    if (!up && !down)
+        return;
+    int delta = up ? 1 : -1;
+    if (mask & LOOP_PAD_MENU) {
+        int b = global_attr.brightness + delta;
+        if (b > 4)
+            b = 4;
+        if (b < 0)
+            b = 0;
+        global_attr.brightness = b;
+        if (output_device == 0)
+            set_backlight(b);
+    } else {
+        int v = global_attr.volume + delta;
+        if (v > 10)
+            v = 10;
+        if (v < 0)
+            v = 0;
+        global_attr.volume = v;
+        peer_set_volume(v);
+    }
+}
+
+// ---- frames --------------------------------------------------------------
+
+void loop_draw_frame(void)
+{
+    SDL_Surface *dst = current_surface();
+    if (!dst)
+        return;
+    if (screen_asleep) {
+        SDL_FillRect(dst, nullptr, 0);
+        peer_battery_monitor(0);
+        fb_present(output_device, dst);
+        return;
+    }
+    int s = screen;
+    if (s < 0 || s >= SCREEN_COUNT)
+        return;
+    if (screen_table[s].run) {
+        screen_table[s].run();
+        return;
+    }
+    if (screen_table[s].draw) {
+        screen_table[s].draw(dst);
+        fb_present(output_device, dst);
+    }
+}
+
+static void pace_frame(void)
+{
+    uint32_t min = screen_asleep ? FRAME_ASLEEP_MS : FRAME_MS;
+    uint32_t elapsed = loop_hooks.now() - lp.last_frame_end;
+    if (elapsed < min)
+        loop_hooks.delay(min - elapsed);
+    lp.last_frame_end = loop_hooks.now();
+}
+
+void loop_begin(void)
+{
+    loop_draw_frame();
+    SDL_EventState(SDL_ACTIVEEVENT, SDL_IGNORE);
+    SDL_EventState(SDL_KEYDOWN, SDL_IGNORE);
+    SDL_EventState(SDL_KEYUP, SDL_IGNORE);
+    uint32_t now = touch_key_time();
+    lp.next_check = now + CHECK_PERIOD_MS;
+    lp.last_frame_end = now;
+    lp.tf_state = peer_tf_state();
+    lp.tf_seen = lp.tf_state;
+    loop_running = 1;
+}
+
+void loop_pass(void)
+{
+    if (sigint_pending())
+        handle_sigint();
+    peer_window_events();
+
+    // 1. Key masks: player 1 first, else the first other player with a key
+    // held or a change.
+    uint32_t cur[4];
+    for (int p = 0; p < 4; p++)
+        cur[p] = loop_hooks.player_keys(p + 1);
+    int player = 0;
+    if (!(cur[0] || (cur[0] ^ lp.prev_mask[0]))) {
+        for (int p = 1; p < 4; p++) {
+            if (cur[p] || (cur[p] ^ lp.prev_mask[p])) {
+                player = p;
+                break;
+            }
+        }
+    }
+    const uint32_t mask = cur[player];
+    const uint32_t prev = lp.prev_mask[player];
+    const uint32_t pressed = mask & ~prev;
+    const uint32_t released = prev & ~mask;
+    for (int p = 0; p < 4; p++)
+        lp.prev_mask[p] = cur[p];
+
+    // 2. Quit request or the event of this pass.
+    int event = 0; // 1 press, 2 release
+    if (peer_quit_requested() || (mask & LOOP_QUIT_REQUEST)) {
+        printf("%s: quit \n", "Loop_listend");
+        loop_running = 0;
+    } else if (pressed) {
+        event = 1;
+    } else if (released) {
+        event = 2;
+    }
+
+    // 3. Repeat only keys still held.
+    lp.repeat_mask &= mask;
+
+    uint32_t now = loop_hooks.now();
+    // 4. Keys, unless the screen sleeps.
+    if (!screen_asleep) {
+        if (screen != SCREEN_IO_TEST && sleep_state == AWAKE)
+            volume_keys(mask, pressed);
+        if (screen == SCREEN_IO_TEST && screen_table[SCREEN_IO_TEST].raw)
+            screen_table[SCREEN_IO_TEST].raw(mask, player + 1);
+        if (event == 1) {
+            TextScrollCtrl(0);
+            fast_repeat = 0;
+            dispatch_press(peer_pad_to_keycode(pressed));
+            touch_key_time();
+            reset_repeat(pressed);
+        } else if (event == 2) {
+            TextScrollCtrl(1);
+            fast_repeat = 0;
+            dispatch_release(peer_pad_to_keycode(released));
+            touch_key_time();
+            reset_repeat(0);
+        } else if (lp.repeat_mask == LOOP_PAD_UP || lp.repeat_mask == LOOP_PAD_DOWN) {
+            if (!lp.repeat_armed) {
+                lp.repeat_deadline = now + lp.repeat_delay;
+                lp.repeat_armed = 1;
+            }
+            if (static_cast<int32_t>(now - lp.repeat_deadline) >= 0) {
+                if (lp.repeat_count >= REPEAT_SLOW_COUNT) {
+                    fast_repeat = 1;
+                    lp.repeat_delay = REPEAT_FAST_MS;
+                } else {
+                    lp.repeat_count++;
+                }
+                if (screen == SCREEN_GAMES && screen_table[SCREEN_GAMES].press)
+                    screen_table[SCREEN_GAMES].press(peer_pad_to_keycode(lp.repeat_mask));
+                touch_key_time();
+                lp.repeat_armed = 0;
+            }
+        }
+    }
+
+    // 5. Power off after 30 idle minutes.
+    now = loop_hooks.now();
+    if (global_attr.auto_poweroff == 1 && now - last_key_time > POWEROFF_IDLE_MS) {
+        loop_running = 0;
+        shutdown_type = SHUTDOWN_POWEROFF;
+        printf("++++ timer to poweroff ");
+        power_off();
+        return;
+    }
+
+    // 6. Screen sleep; the key time stays, so the power-off keeps counting.
+    uint32_t sleep_ms = sleep_delay_ms(global_attr.sleep_time);
+    if (sleep_ms && sleep_state == AWAKE && now - last_key_time > sleep_ms) {
+        toggle_sleep(0);
+        printf("++++ timer to sleep ");
+    }
+
+    // 7. TF card and HDMI every 500 ms.
+    if (static_cast<int32_t>(now - lp.next_check) >= 0) {
+        int tf = peer_tf_check();
+        if (tf == 1 && dev_exists("/mnt/sdcard/test.ini"))
+            screen = SCREEN_FACTORY_TEST;
+        int hdmi = hdmi_state() == 1 ? 1 : 0;
+        if (hdmi != output_device) {
+            output_device = hdmi;
+            printf("----%s:  state = %d \n", "Loop_listend", hdmi);
+            reset_sound();
+            if (hdmi)
+                backlight_off();
+            else
+                set_backlight(global_attr.brightness);
+            wake(0);
+        }
+        lp.next_check = now + CHECK_PERIOD_MS;
+        lp.tf_seen = tf;
+    }
+
+    // 8. A TF card change takes this pass; otherwise one frame.
+    if (!loop_running)
+        return;
+    if (lp.tf_seen != lp.tf_state) {
+        peer_adjust_ui_type_byTFcard();
+        wake(1);
+        touch_key_time();
+        lp.tf_state = lp.tf_seen;
+        return;
+    }
+    loop_draw_frame();
+    pace_frame();
+}
+
+int Loop_listend(void)
+{
+    while (loop_running)
+        loop_pass();
+    return 0;
+}
+
+// ---- exit path -----------------------------------------------------------
+
+static void show_shutdown_picture(void)
+{
+    SDL_Surface *dst = current_surface();
+    if (!dst)
+        return;
+    const int hdmi = output_device == 1;
+    if (shutdown_type == SHUTDOWN_LOWPOWER) {
+        SDL_Surface *pic = load_img(hdmi ? "/mnt/vendor/shutdown/lowpower_hdmi.jpg" : "/mnt/vendor/shutdown/lowpower_lcd.jpg");
+        if (!pic)
+            return;
+        SDL_FillRect(dst, nullptr, 0);
+        blit_at((dst->w - pic->w) / 2, (dst->h - pic->h) / 2, pic, dst);
+        SDL_FreeSurface(pic);
+    } else {
+        SDL_Surface *pic = load_img(hdmi ? "/mnt/vendor/shutdown/hdmi.jpg" : "/mnt/vendor/shutdown/lcd.jpg");
+        if (!pic)
+            return;
+        blit_at(0, 0, pic, dst);
+        SDL_FreeSurface(pic);
+    }
+    fb_present(output_device, dst);
+    loop_hooks.delay(2000);
+}
+
+void free_display_surfaces(void)
+{
+    if (hdmi_surface)
+        SDL_FreeSurface(hdmi_surface);
+    if (scratch_surface)
+        SDL_FreeSurface(scratch_surface);
+    hdmi_surface = nullptr;
+    scratch_surface = nullptr;
+    lcd_surface = nullptr; // the video mode surface belongs to SDL
+}
+
+void power_off(void)
+{
+    // Every way out comes here once, even when a signal arrives meanwhile.
+    if (lp.power_off_done)
+        return;
+    lp.power_off_done = 1;
+    loop_running = 0;
+    const int type = shutdown_type;
+    if (type > 0) {
+        if (output_device == 0)
+            set_backlight(global_attr.brightness);
+        if (sdl_up)
+            show_shutdown_picture();
+    }
+    peer_controllers_stop();
+    peer_sound_stop();
+    TextScrollCtrl(0);
+    power_hold_cancel();
+    free_all_images();
+    save_attr_if_changed();
+    if (sdl_up) {
+        free_ui_fonts();
+        free_display_surfaces();
+        TTF_Quit();
+        SDL_Quit();
+        sdl_up = 0;
+    }
+    fb_close_all();
+    if (type > 0) {
+        shell_run("reboot -p shutdown");
+        loop_hooks.exit_process(0);
+    }
+}
+
+// ---- signals -------------------------------------------------------------
+
+static void my_handler(int sig)
+{
+    sigint_signal = sig;
+    loop_running = 0;
+}
+
+void install_signal_handlers(void)
+{
+    signal(SIGPIPE, SIG_IGN);
+    struct sigaction sa;
+    sa.sa_handler = my_handler;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = 0;
+    sigaction(SIGINT, &sa, nullptr);
+}
+
+int sigint_pending(void)
+{
+    return sigint_signal != 0;
+}
+
+void handle_sigint(void)
+{
+    int sig = sigint_signal;
+    printf("Caught signal %d\n", sig);
+    power_off();
+    printf("--%s %d \n", "my_handler", 1665);
+    fflush(stdout);
+    loop_hooks.exit_process(1);
+}

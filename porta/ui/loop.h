@@ -1,0 +1,91 @@
+#pragma once
+
+// The launcher's main loop, its run-time state and its one exit path.
+//
+// What the loop needs from the other modules goes through loop_peers.h
+// (player key masks, quit query, Menu-click flag, controllers, key sounds,
+// TF card, themes, library, battery); the screens come from screens.h.
+
+#include <atomic>
+#include <cstdint>
+
+#include <SDL/SDL.h>
+
+// PadKeys bits the loop itself looks at.
+#define LOOP_PAD_UP 0x1u
+#define LOOP_PAD_DOWN 0x2u
+#define LOOP_PAD_VOLUP 0x4000u
+#define LOOP_PAD_VOLDOWN 0x8000u
+#define LOOP_PAD_MENU 0x10000u
+#define LOOP_QUIT_REQUEST 0x100000u
+
+#define REPEAT_DELAY_MS 150u
+#define REPEAT_FAST_MS 20u
+#define REPEAT_SLOW_COUNT 15
+#define POWEROFF_IDLE_MS 1800000u
+#define CHECK_PERIOD_MS 500u
+#define FRAME_MS 25u
+#define FRAME_ASLEEP_MS 100u
+
+enum { SHUTDOWN_EXIT = 0, SHUTDOWN_POWEROFF = 1, SHUTDOWN_LOWPOWER = 2 };
+enum { AWAKE = 0, ASLEEP_BY_KEY = 1, ASLEEP_BY_TIMER = 2 };
+
+// Single words shared with the input threads and SDL's timer thread.
+extern std::atomic<int> screen;
+extern std::atomic<int> prev_screen;
+extern std::atomic<int> loop_running;
+extern std::atomic<int> shutdown_type;
+extern std::atomic<int> sleep_state;
+extern std::atomic<int> screen_asleep;
+extern std::atomic<int> fast_repeat;
+extern std::atomic<uint32_t> last_key_time;
+
+// Display surfaces: LCD (the video mode, 640x480), HDMI (1280x720) and the
+// 1280x720 24-bit scratch surface for saving the screen under a message box.
+extern SDL_Surface *lcd_surface;
+extern SDL_Surface *hdmi_surface;
+extern SDL_Surface *scratch_surface;
+extern int sdl_up;
+void free_display_surfaces(void);
+// The surface of the current output.
+SDL_Surface *current_surface(void);
+
+// What the loop reads from the outside world; tests replace these.
+struct LoopHooks {
+    uint32_t (*now)(void);           // ms since start
+    uint32_t (*player_keys)(int);    // mask of player 1..4
+    void (*delay)(uint32_t ms);
+    void (*exit_process)(int status);
+};
+extern LoopHooks loop_hooks;
+void loop_hooks_reset(void);
+
+uint32_t touch_key_time(void);
+void stop_loop(int type);
+void toggle_sleep(int by_key);
+void wake(int restore_backlight);
+// The sleep delay of a sleep_time index in ms, 0 for never.
+uint32_t sleep_delay_ms(int index);
+
+// Start of the loop: first frame, key events ignored by SDL, timers armed.
+void loop_begin(void);
+// One pass of the loop (keys, timers, checks, one frame with its pacing).
+void loop_pass(void);
+// Runs passes while the loop-running flag is 1. Returns 0.
+int Loop_listend(void);
+// Draws one frame of the current screen (or the sleep screen) and presents it.
+void loop_draw_frame(void);
+
+// The exit path: shutdown picture, threads stopped, record saved, SDL and the
+// framebuffers closed. Returns only for a plain exit; a power-off runs
+// "reboot -p shutdown" and exits.
+void power_off(void);
+
+// SIGINT: the handler only records the signal; the loop leaves through
+// power_off and the program exits with status 1.
+void install_signal_handlers(void);
+int sigint_pending(void);
+void handle_sigint(void);
+
+// Clears the loop's own state (start of a run; tests).
+void loop_reset_state(void);
