@@ -1,9 +1,172 @@
 #include "vantor/vantor.h"
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
 
-int vantor_main(int, char **)
+#include <SDL/SDL.h>
+#include <SDL/SDL_image.h>
+#include <SDL/SDL_ttf.h>
+
+#include "common/devroot.h"
+#include "vantor/content.h"
+#include "vantor/hardware.h"
+#include "vantor/menu.h"
+#include "vantor/render.h"
+#include "vantor/settings.h"
+#include "vantor/skin.h"
+
+namespace {
+
+// The display's own flip paces the loop on the device; a desktop window flips
+// at once, so a frame there lasts at least this long while keys are pressed.
+constexpr Uint32 minFrameMs = 16;
+
+void watchJoysticks(MenuModel &model)
 {
-    printf("vantor\n");
+    const int count = SDL_NumJoysticks();
+    if (count >= 1 && !model.joysticks[0])
+        model.joysticks[0] = SDL_JoystickOpen(0);
+    if (count >= 2) {
+        if (!model.joysticks[1])
+            model.joysticks[1] = SDL_JoystickOpen(1);
+    } else if (model.joysticks[1] && !SDL_JoystickName(1)) {
+        SDL_JoystickClose(model.joysticks[1]);
+        model.joysticks[1] = nullptr;
+    }
+}
+
+void closeJoysticks(MenuModel &model)
+{
+    for (SDL_Joystick *&joystick : model.joysticks) {
+        if (joystick && SDL_JoystickOpened(SDL_JoystickIndex(joystick)))
+            SDL_JoystickClose(joystick);
+        joystick = nullptr;
+    }
+}
+
+} // namespace
+
+int vantor_main(int argc, char **argv)
+{
+    // 1. The saved CPU speed, also the whole of a "restorecpu" run.
+    const int cpuSpeed = restoreCPUSpeed();
+    if (argc > 1 && argv[1] && strcmp(argv[1], "restorecpu") == 0)
+        return 0;
+
+    // 2. Tables and flags.
+    loadMameGameNameTable();
+    keepAspectRatio = getKeepAspectRatioFlag();
+
+    std::unique_ptr<SkinResources> resources(new SkinResources());
+    SkinResources &res = *resources;
+    res.use12hour = get12hourflag();
+
+    // 3. Languages.
+    res.languageCount = getAvailableLanguages(&res.languages);
+    copyText(res.language, sizeof(res.language), getLanguageSetting());
+    res.languageIndex = -1;
+
+    // 5. Where the last run left off; the record is used once.
+    char *resumeFolder = nullptr;
+    int resumeIndex = 0;
+    const int resumeState = getMenuFlags(&resumeFolder, &resumeIndex);
+    const std::string folder(resumeFolder ? resumeFolder : "");
+    dev_unlink(MENU_FLAG_FILE);
+
+    // 6. Model defaults.
+    std::unique_ptr<MenuModel> menu(new MenuModel());
+    MenuModel &model = *menu;
+    model.cpuSpeed = cpuSpeed;
+
+    // 7. Display.
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) != 0) {
+        fprintf(stderr, "vantor: SDL_Init failed: %s\n", SDL_GetError());
+        destroyItems(res.languageCount, &res.languages);
+        destroyMameGameNameTable();
+        return 0;
+    }
+    IMG_Init(IMG_INIT_PNG);
+    TTF_Init();
+    SDL_ShowCursor(SDL_DISABLE);
+    SDL_JoystickEventState(SDL_ENABLE);
+
+    char driver[32] = "";
+    SDL_VideoDriverName(driver, sizeof(driver));
+    const bool windowed = strcmp(driver, "x11") == 0;
+    SDL_Surface *screen;
+    if (windowed) {
+        // A desktop or Xvfb: a normal window, and X keycodes (Linux code + 8).
+        SDL_WM_SetCaption("vantor", "vantor");
+        screen = SDL_SetVideoMode(screenWidth, screenHeight, 16, SDL_SWSURFACE);
+        model.powerScancode = powerScancodeX11;
+    } else {
+        screen = SDL_SetVideoMode(screenWidth, screenHeight, 16, 0xC0000101);
+        model.powerScancode = powerScancodeConsole;
+    }
+    if (!screen) {
+        fprintf(stderr, "vantor: cannot set the video mode: %s\n", SDL_GetError());
+        freeSkinResources(res);
+        destroyMameGameNameTable();
+        TTF_Quit();
+        IMG_Quit();
+        SDL_Quit();
+        return 0;
+    }
+
+    // 4, 8, 9. Skin settings, images, fonts and colours.
+    loadSkinImages(res);
+    loadLanguageFonts(res, res.language);
+
+    // 10. Labels and the Home title.
+    formatTitle(titleText, sizeof(titleText), getSkinSetting(res.language, "title-label", "vantor %s"),
+                versionText);
+    renderLabels(res, 1);
+
+    // 11. The clock.
+    renderClock(res);
+    model.clockRefresh = true;
+    model.lastClockRefresh = menuTicks();
+
+    // 12. Resume, then the frame loop.
+    applyResumeState(model, res, resumeState, resumeIndex, resumeFolder ? folder.c_str() : nullptr);
+
+    while (!model.quit) {
+        const Uint32 frameStart = menuTicks();
+        followHdmiState(&model.lastHdmi);
+        watchJoysticks(model);
+        if (model.clockRefresh && menuTicks() - model.lastClockRefresh > clockRefreshMs) {
+            renderClock(res);
+            model.lastClockRefresh = menuTicks();
+        }
+        drawFrame(screen, res, model);
+        SDL_Flip(screen);
+        if (menuFrameHook)
+            menuFrameHook(model);
+        processEvents(model, res);
+        afterEvents(model, res);
+        if (model.quit)
+            break;
+        if (model.activity != highFreq) {
+            menuDelay(idleFrameDelayMs);
+        } else {
+            const Uint32 spent = menuTicks() - frameStart;
+            if (spent < minFrameMs)
+                menuDelay(minFrameMs - spent);
+        }
+    }
+
+    // Exit: release everything.
+    if (!windowed)
+        SDL_SetVideoMode(8, 8, 16, 0xC0000001);
+    closeJoysticks(model);
+    freeModel(model);
+    freeSettings();
+    freeSkinResources(res);
+    destroyMameGameNameTable();
+    TTF_Quit();
+    IMG_Quit();
+    SDL_Quit();
     return 0;
 }

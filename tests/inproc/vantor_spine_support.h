@@ -1,0 +1,204 @@
+#pragma once
+
+// Drives vantor's real main loop on SDL's dummy video driver: a script of
+// per-frame actions runs from the frame hook (pushing SDL events, moving the
+// fake clock, taking snapshots of the model), and SDL_QUIT is pushed once the
+// script is done. Time is fake: menuTicks returns `now` and the idle sleep
+// only advances it.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include <SDL/SDL.h>
+#include <gtest/gtest.h>
+
+#include "test_root.h"
+#include "vantor/menu.h"
+#include "vantor/vantor.h"
+
+namespace spine {
+
+struct Snapshot {
+    int state = -1;
+    int row = -1;
+    int column = -1;
+    int page = -1;
+    int maxRow = -1;
+    int maxColumn = -1;
+    int itemCount = -1;
+    int step = 0;
+    bool hasOverride = false;
+    bool hasTitle = false;
+    std::vector<std::string> items;
+};
+
+inline Uint32 now = 100000;
+inline std::vector<std::function<void(MenuModel &)>> script;
+inline size_t next = 0;
+inline int frames = 0;
+inline int maxFrames = 2000;
+
+inline Uint32 fakeTicks()
+{
+    return now;
+}
+
+inline void fakeDelay(Uint32 ms)
+{
+    now += ms;
+}
+
+inline void frameHook(MenuModel &model)
+{
+    frames++;
+    if (next < script.size()) {
+        script[next++](model);
+        return;
+    }
+    if (frames > maxFrames || next >= script.size()) {
+        SDL_Event quit = {};
+        quit.type = SDL_QUIT;
+        SDL_PushEvent(&quit);
+    }
+}
+
+inline Snapshot snap(const MenuModel &m)
+{
+    Snapshot s;
+    s.state = m.state;
+    s.row = m.row;
+    s.column = m.column;
+    s.page = m.page;
+    s.maxRow = m.maxRow;
+    s.maxColumn = m.maxColumn;
+    s.itemCount = m.itemCount;
+    s.step = m.step;
+    s.hasOverride = m.backgroundOverride != nullptr;
+    s.hasTitle = m.title != nullptr;
+    for (int i = 0; i < m.itemCount; i++)
+        s.items.push_back(m.items[i]);
+    return s;
+}
+
+inline void pushKey(int sym, bool down, int scancode = 0)
+{
+    SDL_Event e = {};
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.type = e.type;
+    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.sym = static_cast<SDLKey>(sym);
+    e.key.keysym.scancode = static_cast<Uint8>(scancode);
+    SDL_PushEvent(&e);
+}
+
+inline void press(int sym)
+{
+    pushKey(sym, true);
+    pushKey(sym, false);
+}
+
+inline void pushHat(int value)
+{
+    SDL_Event e = {};
+    e.type = SDL_JOYHATMOTION;
+    e.jhat.type = SDL_JOYHATMOTION;
+    e.jhat.which = 0;
+    e.jhat.hat = 0;
+    e.jhat.value = static_cast<Uint8>(value);
+    SDL_PushEvent(&e);
+}
+
+inline void pushButton(int button, bool down, int which = 0)
+{
+    SDL_Event e = {};
+    e.type = down ? SDL_JOYBUTTONDOWN : SDL_JOYBUTTONUP;
+    e.jbutton.type = e.type;
+    e.jbutton.which = static_cast<Uint8>(which);
+    e.jbutton.button = static_cast<Uint8>(button);
+    e.jbutton.state = down ? SDL_PRESSED : SDL_RELEASED;
+    SDL_PushEvent(&e);
+}
+
+// A frame action that presses and releases keys.
+inline std::function<void(MenuModel &)> keys(std::vector<int> syms)
+{
+    return [syms](MenuModel &) {
+        for (int s : syms)
+            press(s);
+    };
+}
+
+inline std::function<void(MenuModel &)> take(Snapshot *out)
+{
+    return [out](MenuModel &m) { *out = snap(m); };
+}
+
+inline std::function<void(MenuModel &)> idle()
+{
+    return [](MenuModel &) {};
+}
+
+// Runs vantor_main in the root's /mnt/mmc/CFW with the script; returns its
+// exit status.
+inline int runMenu(const TempRoot &root, std::vector<std::function<void(MenuModel &)>> steps,
+                   std::vector<std::string> args = {})
+{
+    script = std::move(steps);
+    next = 0;
+    frames = 0;
+    now = 100000;
+    menuTicks = fakeTicks;
+    menuDelay = fakeDelay;
+    menuFrameHook = frameHook;
+    char old[4096];
+    if (!getcwd(old, sizeof(old)))
+        old[0] = '\0';
+    root.mkdirs("/mnt/mmc/CFW");
+    EXPECT_EQ(chdir(root.host("/mnt/mmc/CFW").c_str()), 0);
+    std::vector<std::string> argvStore = {"vantor"};
+    for (auto &a : args)
+        argvStore.push_back(a);
+    std::vector<char *> argv;
+    for (auto &a : argvStore)
+        argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    int rc = vantor_main(static_cast<int>(argvStore.size()), argv.data());
+    if (old[0]) {
+        EXPECT_EQ(chdir(old), 0);
+    }
+    menuFrameHook = nullptr;
+    return rc;
+}
+
+// A root with the sample image's skin and fonts, but our own content.
+inline void baseRoot(const TempRoot &root)
+{
+    root.install_sample_image();
+    // Content comes from each test.
+    remove_tree(root.host("/mnt/mmc/Roms"));
+    remove_tree(root.host("/mnt/SDCARD/Roms"));
+    remove_tree(root.host("/mnt/mmc/CFW/retroarch/.retroarch/content_favorites.lpl"));
+    remove_tree(root.host("/mnt/mmc/Saves"));
+    remove_tree(root.host("/mnt/SDCARD/Saves"));
+    remove_tree(root.host("/mnt/mmc/CFW/menu.flag"));
+    root.install_recording_shell("/bin/sh", "/tmp/commands.log");
+}
+
+// A favourites or history playlist of RetroArch's layout holding `paths`.
+inline std::string playlist(const std::vector<std::string> &paths)
+{
+    std::string s = "{\n  \"version\": \"1.5\",\n  \"default_core_path\": \"\",\n  \"default_core_name\": \"\",\n"
+                    "  \"label_display_mode\": 0,\n  \"right_thumbnail_mode\": 0,\n  \"left_thumbnail_mode\": 0,\n"
+                    "  \"sort_mode\": 0,\n  \"items\": [\n";
+    for (size_t i = 0; i < paths.size(); i++) {
+        s += "    {\n      \"path\": \"" + paths[i] + "\",\n      \"label\": \"x\",\n      \"core_path\": \"DETECT\"\n";
+        s += i + 1 < paths.size() ? "    },\n" : "    }\n";
+    }
+    s += "  ]\n}\n";
+    return s;
+}
+
+} // namespace spine
