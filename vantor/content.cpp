@@ -130,7 +130,8 @@ int isRomFolder(const char *name)
 
 // The system folder name of an item: the folder two '/' back from the end
 // (three for ScummVM games, which may sit in a game subfolder), without a
-// leading "Roms/". A path with fewer separators is taken from its start.
+// leading "Roms/". A path with fewer separators is taken from its start; a
+// path naming no folder gives "".
 static std::string systemFolderOf(const char *path, int slashes)
 {
     const char *start = path;
@@ -146,8 +147,9 @@ static std::string systemFolderOf(const char *path, int slashes)
         start++;
     if (strncmp(start, "Roms/", 5) == 0)
         start += 5;
+    // The system is a folder: a name with nothing after it is the file itself.
     const char *end = strchr(start, '/');
-    return end ? std::string(start, static_cast<size_t>(end - start)) : std::string(start);
+    return end ? std::string(start, static_cast<size_t>(end - start)) : std::string();
 }
 
 // The mapping value of a line: the text between its last two double quotes.
@@ -211,12 +213,42 @@ char *getPreferredCore(const char *itemPath)
     return const_cast<char *>(core);
 }
 
+int canOpenForReading(const char *path)
+{
+    FILE *f = dev_fopen(path, "r");
+    if (!f) {
+        // A symlink whose absolute target lies inside the device root.
+        char real[4097];
+        if (!device_root_active() || !dev_realpath(path, real, sizeof(real)))
+            return 0;
+        f = dev_fopen(real, "r");
+        if (!f)
+            return 0;
+    }
+    fclose(f);
+    return 1;
+}
+
 // ---------------------------------------------------------------------------
 // Folders and files
 
 static bool listedName(const char *name)
 {
     return name[0] != '.' && name[0] != '~' && !strstr(name, "_cache");
+}
+
+// stat() that follows symlinks through the device root: an absolute link
+// target is a device path.
+static int statFollow(const char *path, struct stat *st)
+{
+    if (dev_lstat(path, st) != 0)
+        return -1;
+    if (!S_ISLNK(st->st_mode))
+        return 0;
+    char real[4097];
+    if (!dev_realpath(path, real, sizeof(real)))
+        return -1;
+    return dev_stat(real, st);
 }
 
 // Whether a folder entry is a directory (following symlinks).
@@ -228,14 +260,26 @@ static bool entryIsDir(const std::string &folder, const struct dirent *e)
         return false;
     struct stat st;
     const std::string full = folder + "/" + e->d_name;
-    return dev_stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return statFollow(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Opens a folder, following a symlinked folder through the device root.
+static DIR *openFolder(const char *folder)
+{
+    DIR *d = dev_opendir(folder);
+    if (d)
+        return d;
+    char real[4097];
+    if (!dev_realpath(folder, real, sizeof(real)))
+        return nullptr;
+    return dev_opendir(real);
 }
 
 int hasFiles(const char *folder)
 {
     if (!folder)
         return 0;
-    DIR *d = dev_opendir(folder);
+    DIR *d = openFolder(folder);
     if (!d)
         return 0;
     const std::string base(folder);
@@ -255,7 +299,7 @@ int getFiles(const char *folder, ItemList *items)
     *items = nullptr;
     if (!folder)
         return 0;
-    DIR *d = dev_opendir(folder);
+    DIR *d = openFolder(folder);
     if (!d)
         return 0;
     const std::string base(folder);
@@ -324,16 +368,9 @@ int getFolders(ItemList *items)
 // ---------------------------------------------------------------------------
 // Background pictures
 
-static bool canOpen(const char *path)
-{
-    FILE *f = dev_fopen(path, "r");
-    if (!f)
-        return false;
-    fclose(f);
-    return true;
-}
 
-int getAutoStateScreenshotPath(const char *itemPath, char *out)
+
+int findAutoStateScreenshot(const char *itemPath, char *out)
 {
     out[0] = '\0';
     if (!itemPath)
@@ -361,7 +398,7 @@ int getAutoStateScreenshotPath(const char *itemPath, char *out)
             continue;
         const std::string candidate = statesDir + "/" + e->d_name + "/" + baseName + ".state.auto.png";
         struct stat st;
-        if (dev_stat(candidate.c_str(), &st) != 0)
+        if (statFollow(candidate.c_str(), &st) != 0)
             continue;
         if (!found || st.st_mtim.tv_sec > newest.tv_sec ||
             (st.st_mtim.tv_sec == newest.tv_sec && st.st_mtim.tv_nsec > newest.tv_nsec)) {
@@ -403,7 +440,7 @@ int getArtworkPath(const char *itemPath, char *out)
     if (!system.empty())
         candidates.push_back("/mnt/mmc/Roms/" + system + "/Imgs/" + stem + ".png");
     for (const std::string &c : candidates) {
-        if (c.size() < 4097 && canOpen(c.c_str())) {
+        if (c.size() < 4097 && canOpenForReading(c.c_str())) {
             memcpy(out, c.c_str(), c.size() + 1);
             return 1;
         }
@@ -420,7 +457,7 @@ int getArtworkPath(const char *itemPath, char *out)
 
 int getBackgroundOverridePath(const char *itemPath, int inRecent, char *out)
 {
-    if (inRecent && getAutoStateScreenshotPath(itemPath, out))
+    if (inRecent && findAutoStateScreenshot(itemPath, out))
         return 2;
     return getArtworkPath(itemPath, out);
 }

@@ -93,10 +93,11 @@ void removeFromRecent(const char *itemPath);
 
 // Background pictures of a list row.
 //
-// The newest auto-save-state screenshot of the item among the core folders of
-// its card's states folder. Returns 1 and fills `out` (4097 bytes) when one
+// The newest auto-save-state screenshot of the item: <states>/<core>/<base>
+// .state.auto.png among the core folders of its card's states folder (equal
+// times keep the first found). Returns 1 and fills `out` (4097 bytes) when one
 // exists, else 0.
-int getAutoStateScreenshotPath(const char *itemPath, char *out);
+int findAutoStateScreenshot(const char *itemPath, char *out);
 // The artwork of an item: the first of skin/games/<system>/<file>.png,
 // skin/games/<file>.png and /mnt/mmc/Roms/<system>/Imgs/<name>.png that can be
 // opened, else /mnt/SDCARD/Roms/<system>/Imgs/<name>.png unchecked. Returns 1

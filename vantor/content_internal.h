@@ -15,6 +15,9 @@ int toItemList(const std::vector<std::string> &from, ItemList *items);
 // Reads a text file into whole lines of any length, without CR/LF.
 // Returns 0, or -1 when the file cannot be opened.
 int readWholeLines(const char *path, std::vector<std::string> &lines);
+// 1 when the file can be opened for reading (symlinks followed through the
+// device root).
+int canOpenForReading(const char *path);
 // 1 when some mapping line holds the name in double quotes.
 int mappingNamesFolder(const std::vector<std::string> &mapping, const char *name);
 

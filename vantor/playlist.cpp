@@ -234,10 +234,8 @@ int getRetroArchPlayListItems(const char *playlistPath, ItemList *items, int sor
             continue;
         if (dedupe && !seen.insert(path).second)
             continue;
-        FILE *f = dev_fopen(path.c_str(), "r");
-        if (!f)
+        if (!canOpenForReading(path.c_str()))
             continue;
-        fclose(f);
         paths.push_back(path);
     }
     if (sort) {
