@@ -113,6 +113,12 @@ void sound_deinit(void)
     close_sound_device();
 }
 
+bool key_sound_idle(void)
+{
+    std::unique_lock<std::mutex> lock(sound_mutex, std::try_to_lock);
+    return lock.owns_lock() && sound_number == KEY_SOUND_NONE;
+}
+
 void play_key_sound(int number)
 {
     if (number < 0 || number >= KEY_SOUND_NONE)

@@ -30,6 +30,9 @@ void sound_deinit(void);
 // repeat runs, when key sounds are off or while the screen is asleep.
 void play_key_sound(int number);
 
+// True when no sound is playing or waiting to be played (never blocks).
+bool key_sound_idle(void);
+
 // Plays one WAV file's samples (after its 44-byte header) through the stream:
 // blocks of up to 2048 bytes; a block shorter than 1024 bytes is padded with
 // zeros to 1024 bytes and ends the file. Returns the number of blocks played,

@@ -1,0 +1,268 @@
+// The keypad thread against event nodes that are FIFOs inside a device root:
+// keys, the Menu click, the power key (short press and 2-second hold) and the
+// start-up failures.
+
+#include "test_root.h"
+
+#include "porta/controller/players.h"
+#include "porta/device/keypad.h"
+#include "porta/ui/attr.h"
+#include "porta/ui/loop.h"
+
+#include <SDL/SDL.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <thread>
+
+#include <fcntl.h>
+#include <linux/input.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+namespace {
+
+bool wait_for(const std::function<bool()> &ok, int ms = 2000)
+{
+    for (int waited = 0; waited < ms; waited += 5) {
+        if (ok())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return ok();
+}
+
+class KeypadThread : public testing::Test {
+protected:
+    TempRoot root;
+    int keys = -1;
+    int power = -1;
+
+    void SetUp() override
+    {
+        ASSERT_EQ(SDL_Init(SDL_INIT_TIMER), 0);
+        root.mkdirs("/dev/input");
+        root.mkdirs("/mnt/data/porta");
+        loop_reset_state();
+        attr_set_defaults(&global_attr);
+        loop_running.store(1);
+        screen_asleep.store(0);
+        sleep_state.store(AWAKE);
+        shutdown_type.store(0);
+    }
+
+    void TearDown() override
+    {
+        close_adc_bnt_input();
+        if (keys >= 0)
+            close(keys);
+        if (power >= 0)
+            close(power);
+        loop_running.store(0);
+        SDL_Quit();
+    }
+
+    void node(const char *name, const char *device_name)
+    {
+        ASSERT_EQ(mkfifo(root.host(std::string("/dev/input/") + name).c_str(), 0644), 0);
+        if (device_name)
+            root.write(std::string("/sys/class/input/") + name + "/device/name",
+                       std::string(device_name) + "\n");
+    }
+
+    void standard_nodes()
+    {
+        node("event0", "power-key");
+        node("event1", "gpio-keys-polled");
+        node("event2", "accelerometer");
+    }
+
+    // The nodes are open for reading by the keypad thread, so a writer never blocks.
+    void open_writers()
+    {
+        keys = open(root.host("/dev/input/event1").c_str(), O_RDWR);
+        power = open(root.host("/dev/input/event0").c_str(), O_RDWR);
+        ASSERT_GE(keys, 0);
+        ASSERT_GE(power, 0);
+    }
+
+    static void send(int fd, int type, int code, int value)
+    {
+        struct input_event ev;
+        memset(&ev, 0, sizeof ev);
+        ev.type = (uint16_t)type;
+        ev.code = (uint16_t)code;
+        ev.value = value;
+        ASSERT_EQ(write(fd, &ev, sizeof ev), (ssize_t)sizeof ev);
+    }
+    void key(int code, int value) { send(keys, EV_KEY, code, value); }
+};
+
+} // namespace
+
+TEST_F(KeypadThread, KeysReachTheMaskOfPlayerOne)
+{
+    standard_nodes();
+    ASSERT_EQ(init_joystick_key(), 0);
+    open_writers();
+    key(92, 1);   // LEFT
+    EXPECT_TRUE(wait_for([] { return get_player1_key() == PAD_LEFT; }));
+    key(93, 1);   // RIGHT while LEFT is held
+    EXPECT_TRUE(wait_for([] { return get_player1_key() == PAD_RIGHT; }));
+    send(keys, EV_SYN, 0, 0);   // other event types change nothing
+    key(93, 0);
+    EXPECT_TRUE(wait_for([] { return get_player1_key() == 0; }));
+    key(94, 1);   // A
+    key(98, 1);   // Start
+    EXPECT_TRUE(wait_for([] { return get_player1_key() == (PAD_A | PAD_START); }));
+    EXPECT_EQ(pad_to_keycode(get_player1_key()), SDLK_LCTRL);
+    EXPECT_EQ(keypad_last_code(), 98);
+    EXPECT_EQ(keypad_last_value(), 1);
+    key(98, 2);   // auto-repeat: remembered, not applied
+    EXPECT_TRUE(wait_for([] { return keypad_last_value() == 2; }));
+    EXPECT_EQ(get_player1_key(), (uint32_t)(PAD_A | PAD_START));
+    deint_joystick_key();
+    EXPECT_FALSE(player_present(1));
+}
+
+TEST_F(KeypadThread, MenuClickAndBrightnessCombo)
+{
+    standard_nodes();
+    ASSERT_EQ(open_adc_bnt_input(), 0);
+    open_writers();
+    key(104, 1);
+    key(104, 0);
+    EXPECT_TRUE(wait_for([] { return keypad_menu_click() == MENU_CLICK_CLICKED; }));
+    keypad_clear_menu_click();
+    key(104, 1);
+    key(108, 1);   // vol+ with Menu held
+    EXPECT_TRUE(wait_for([] { return keypad_mask() == (PAD_MENU | PAD_VOLUP); }));
+    EXPECT_EQ(keypad_volume_key(), 1);
+    key(108, 0);
+    key(104, 0);
+    EXPECT_TRUE(wait_for([] { return keypad_mask() == 0; }));
+    EXPECT_EQ(keypad_menu_click(), MENU_CLICK_IDLE);
+    EXPECT_EQ(keypad_volume_key(), 0);
+}
+
+TEST_F(KeypadThread, RemappedKeyFromTheSealedMap)
+{
+    standard_nodes();
+    localpad_reset_default();
+    LocalPadMap[LPAD_B].store(150);
+    ASSERT_EQ(Savelocalkeypad(), 0);
+    localpad_reset_default();
+    ASSERT_EQ(open_adc_bnt_input(), 0);   // loads the map
+    open_writers();
+    key(95, 1);    // the factory B code no longer means B
+    key(150, 1);
+    EXPECT_TRUE(wait_for([] { return keypad_mask() == PAD_B; }));
+}
+
+TEST_F(KeypadThread, ShortPowerPressTogglesSleep)
+{
+    standard_nodes();
+    ASSERT_EQ(open_adc_bnt_input(), 0);
+    open_writers();
+    send(power, EV_KEY, 116, 1);
+    send(power, EV_KEY, 116, 0);
+    EXPECT_TRUE(wait_for([] { return screen_asleep.load() == 1; }));
+    EXPECT_EQ(sleep_state.load(), ASLEEP_BY_KEY);
+    // A Menu click while asleep does not open the settings.
+    key(104, 1);
+    key(104, 0);
+    EXPECT_TRUE(wait_for([] { return keypad_last_value() == 0 && keypad_mask() == 0; }));
+    EXPECT_EQ(keypad_menu_click(), MENU_CLICK_IDLE);
+    send(power, EV_KEY, 116, 1);
+    send(power, EV_KEY, 116, 0);
+    EXPECT_TRUE(wait_for([] { return screen_asleep.load() == 0; }));
+    EXPECT_EQ(sleep_state.load(), AWAKE);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2300));   // the hold timer was cancelled
+    EXPECT_EQ(loop_running.load(), 1);
+    EXPECT_EQ(shutdown_type.load(), 0);
+}
+
+TEST_F(KeypadThread, HoldingPowerTwoSecondsEndsTheLoopWithPowerOff)
+{
+    standard_nodes();
+    ASSERT_EQ(open_adc_bnt_input(), 0);
+    open_writers();
+    send(power, EV_KEY, 116, 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    EXPECT_EQ(loop_running.load(), 1);
+    EXPECT_TRUE(wait_for([] { return loop_running.load() == 0; }, 2000));
+    EXPECT_EQ(shutdown_type.load(), SHUTDOWN_POWEROFF);
+    send(power, EV_KEY, 116, 0);   // released after the loop ended: no sleep toggle
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(screen_asleep.load(), 0);
+}
+
+TEST_F(KeypadThread, MissingKeypadDeviceFails)
+{
+    node("event0", "power-key");
+    node("event2", "accelerometer");
+    CaptureStdout();
+    EXPECT_EQ(open_adc_bnt_input(), -1);
+    EXPECT_NE(GetCapturedStdout().find("Open /dev/input/event1 error\n"), std::string::npos);
+    global_attr.local_pads = 1;
+    CaptureStdout();
+    EXPECT_EQ(init_joystick_key(), -1);
+    std::string out = GetCapturedStdout();
+    EXPECT_EQ(out.rfind("init_joystick_key \n", 0), 0u) << out;
+    EXPECT_NE(out.find("init_joystick_key: "), std::string::npos) << out;
+    EXPECT_NE(out.find(" fail \n"), std::string::npos) << out;
+}
+
+TEST_F(KeypadThread, MissingPowerKeyFails)
+{
+    node("event1", "gpio-keys-polled");
+    CaptureStdout();
+    EXPECT_EQ(open_adc_bnt_input(), -1);
+    EXPECT_NE(GetCapturedStdout().find("Open /dev/input/event0 error\n"), std::string::npos);
+}
+
+TEST_F(KeypadThread, KeypadFoundUnderAnyEventNumber)
+{
+    node("event0", "power-key");
+    node("event3", "some-other-device");
+    node("event5", "gpio-keys-polled");
+    node("mouse0", "gpio-keys-polled");   // not an event node
+    ASSERT_EQ(open_adc_bnt_input(), 0);
+    int fd = open(root.host("/dev/input/event5").c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    send(fd, EV_KEY, 97, 1);   // Y
+    EXPECT_TRUE(wait_for([] { return keypad_mask() == PAD_Y; }));
+    close(fd);
+}
+
+TEST_F(KeypadThread, LocalPadsAboveTwoAreCutAndSeated)
+{
+    standard_nodes();
+    global_attr.local_pads = 5;
+    ASSERT_EQ(init_joystick_key(), 0);
+    EXPECT_EQ(global_attr.local_pads, 2);
+    EXPECT_TRUE(player_present(1));
+    EXPECT_TRUE(player_present(2));
+    EXPECT_FALSE(player_present(3));
+    deint_joystick_key();
+    for (int p = 1; p <= MAX_PLAYERS; p++)
+        EXPECT_FALSE(player_present(p)) << p;
+}
+
+TEST_F(KeypadThread, NoLocalPadsLeavesTheKeypadClosed)
+{
+    standard_nodes();
+    global_attr.local_pads = 0;
+    ASSERT_EQ(init_joystick_key(), 0);
+    open_writers();
+    key(94, 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(get_player1_key(), 0u);
+    EXPECT_FALSE(player_present(1));
+    deint_joystick_key();
+}
