@@ -1,0 +1,156 @@
+// The key-sound thread: requests from the key handlers reach the PCM stream
+// at the chosen volume, and are dropped when they must be.
+
+#include "alsa_file_plugin.h"
+#include "test_root.h"
+
+#include "porta/device/hardware.h"
+#include "porta/device/keysound.h"
+#include "porta/device/pcm.h"
+#include "porta/ui/attr.h"
+#include "porta/ui/loop.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+std::string wav(size_t samples, int16_t value)
+{
+    std::string s(44, 'h');
+    for (size_t i = 0; i < samples; i++) {
+        s += (char)(value & 0xFF);
+        s += (char)(((uint16_t)value >> 8) & 0xFF);
+    }
+    return s;
+}
+
+bool wait_for(const std::function<bool()> &ok, int ms = 3000)
+{
+    for (int waited = 0; waited < ms; waited += 5) {
+        if (ok())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return ok();
+}
+
+class KeySoundThread : public testing::Test {
+protected:
+    TempRoot root;
+    AlsaFileSink sink{root.path() + "/alsa"};
+
+    void SetUp() override
+    {
+        attr_set_defaults(&global_attr);
+        loop_reset_state();
+        fast_repeat.store(0);
+        screen_asleep.store(0);
+        // No HDMI: the internal codec, device 0.
+        root.write("/sys/class/switch/hdmi/state", "0\n");
+        root.write("/mnt/vendor/sound/0.wav", wav(600, 8192));
+        root.write("/mnt/vendor/sound/1.wav", wav(300, -8192));
+        root.write("/mnt/vendor/sound/2.wav", wav(1000, 100));
+        ASSERT_EQ(sound_init(), 0);
+        ASSERT_TRUE(pcm_stream_open());
+    }
+    void TearDown() override { sound_deinit(); }
+
+    // Waits for the request to be played, then closes the stream so that the
+    // file plugin hands over every byte.
+    std::vector<int32_t> finish()
+    {
+        EXPECT_TRUE(wait_for([] { return key_sound_idle(); }));
+        sound_deinit();
+        return sink.samples();
+    }
+};
+
+} // namespace
+
+TEST_F(KeySoundThread, RequestedSoundReachesTheStreamAtTheVolume)
+{
+    global_attr.volume = 10;
+    play_key_sound(KEY_SOUND_CONFIRM);
+    std::vector<int32_t> out = finish();
+    ASSERT_EQ(out.size(), 600u);   // 1200 data bytes: one block
+    for (int32_t v : out)
+        ASSERT_EQ(v, 8192 << 16);
+    EXPECT_FALSE(pcm_stream_open());   // stopping the thread closes the stream
+    EXPECT_EQ(sound_device, -1);
+}
+
+TEST_F(KeySoundThread, VolumeOfTheRecordIsApplied)
+{
+    global_attr.volume = 5;   // gain 3050: 8192 * 3050 >> 14 = 1525
+    play_key_sound(KEY_SOUND_CONFIRM);
+    std::vector<int32_t> out = finish();
+    ASSERT_EQ(out.size(), 600u);
+    EXPECT_EQ(out[0], 1525 << 16);
+    EXPECT_EQ(get_volume(), 5);
+}
+
+TEST_F(KeySoundThread, ShortSoundIsPaddedWithSilence)
+{
+    play_key_sound(KEY_SOUND_MOVE);   // 600 data bytes
+    std::vector<int32_t> out = finish();
+    ASSERT_EQ(out.size(), 512u);
+    EXPECT_EQ(out[0], (int32_t)((uint32_t)(uint16_t)(int16_t)-8192 << 16));
+    EXPECT_EQ(out[299], out[0]);
+    EXPECT_EQ(out[300], 0);
+    EXPECT_EQ(out[511], 0);
+}
+
+TEST_F(KeySoundThread, RequestsAreDroppedWhenSoundsMustNotPlay)
+{
+    global_attr.key_sound = 0;
+    play_key_sound(KEY_SOUND_CONFIRM);
+    global_attr.key_sound = 1;
+    fast_repeat.store(1);
+    play_key_sound(KEY_SOUND_CONFIRM);
+    fast_repeat.store(0);
+    screen_asleep.store(1);
+    play_key_sound(KEY_SOUND_CONFIRM);
+    screen_asleep.store(0);
+    play_key_sound(9);   // no such sound
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(finish().size(), 0u);
+}
+
+TEST_F(KeySoundThread, RequestWhileASoundPlaysIsDroppedWithoutWaiting)
+{
+    std::vector<int32_t> out;
+    {
+        // The sound thread holds this mutex for a whole sound.
+        std::lock_guard<std::mutex> playing(sound_mutex);
+        auto t0 = std::chrono::steady_clock::now();
+        play_key_sound(KEY_SOUND_REFUSED);
+        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(50));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(finish().size(), 0u);
+}
+
+TEST_F(KeySoundThread, MissingSoundFileIsSkipped)
+{
+    root.write("/mnt/vendor/sound/1.wav", "");
+    unlink(root.host("/mnt/vendor/sound/1.wav").c_str());
+    play_key_sound(KEY_SOUND_MOVE);
+    EXPECT_TRUE(wait_for([] { return key_sound_idle(); }));
+    play_key_sound(KEY_SOUND_REFUSED);   // the thread goes on serving requests
+    std::vector<int32_t> out = finish();
+    EXPECT_EQ(out.size(), 1000u);
+}
+
+TEST_F(KeySoundThread, StopWithoutStartIsHarmless)
+{
+    sound_deinit();
+    sound_deinit();
+    EXPECT_FALSE(pcm_stream_open());
+}
