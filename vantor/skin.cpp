@@ -1,6 +1,7 @@
 #include "vantor/skin.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -91,9 +92,13 @@ int getTextAlignment(int *margin)
             alignmentSeen = true;
         }
         if (strstr(line, "\"text-margin\"")) {
+            // The number after the line's last space; a line written without
+            // that space ("text-margin":8) gives the number after the colon.
             const char *value = strrchr(line, ' ');
+            if (value && !isdigit(static_cast<unsigned char>(value[1])) && value[1] != '-' && value[1] != '+')
+                value = nullptr;
             if (!value)
-                value = strrchr(line, ':');
+                value = strchr(strstr(line, "\"text-margin\""), ':');
             if (value && margin)
                 *margin = atoi(value + 1);
             marginSeen = true;
