@@ -83,8 +83,14 @@ set(CMAKE_SKIP_RPATH ON CACHE BOOL "" FORCE)
 
 # GCC's notes on the ARM parameter-passing change of GCC 7.1 concern mixing
 # objects from compilers older than that; everything here comes from one compiler.
-set(CMAKE_C_FLAGS_INIT "-Wno-psabi")
-set(CMAKE_CXX_FLAGS_INIT "-Wno-psabi")
+#
+# 64-bit file offsets: disc images on the SD cards exceed 2 GiB, and without
+# them stat() and open() of such a file fail with EOVERFLOW on the 32-bit CPU;
+# readdir() fails the same way on a file system that hands out 64-bit directory
+# offsets (ext4 seen through qemu-user). time_t stays 32-bit, as the target's
+# libraries were built with it.
+set(CMAKE_C_FLAGS_INIT "-Wno-psabi -D_FILE_OFFSET_BITS=64")
+set(CMAKE_CXX_FLAGS_INIT "-Wno-psabi -D_FILE_OFFSET_BITS=64")
 
 find_program(ARMHF_QEMU NAMES qemu-arm qemu-arm-static)
 if(ARMHF_QEMU)
