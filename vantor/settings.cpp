@@ -273,12 +273,12 @@ void leaveSettings(SkinResources &res)
     struct tm t = settingsScreen.edited;
     t.tm_isdst = -1; // let the zone rules decide, as for the header clock
     time_t when = mktime(&t);
-    // A date the clock cannot hold (mktime fails, e.g. past 2038 with a 32-bit
-    // time) is not written: setting the clock to -1 would jump to 1969.
-    if (when != static_cast<time_t>(-1)) {
+    // A date mktime cannot represent (before 1901 or after 2038 with the
+    // device's 32-bit time) gives -1, which is no time to set: the clock then
+    // keeps its time rather than jumping to 1969.
+    if (when != static_cast<time_t>(-1))
         set_system_time(when);
-        run_shell(kShell, "busybox hwclock -w");
-    }
+    run_shell(kShell, "busybox hwclock -w");
     renderClock(res);
     SettingsScreen &s = settingsScreen;
     s.year.reset();
