@@ -106,7 +106,9 @@ FIXED = {
     (SD, "N64"): ["Sky Racer 64 (Europe).z64"],
     (SDROOT, "ATARI"): ["Laser Patrol (USA).a26"],
 }
-fixed_total = sum(len(v) for v in FIXED.values())
+# A system folder whose files the lists all skip (counted in the total too).
+JUNK = (".DS_Store", "~tmp.gg", "gg_cache.dat")
+fixed_total = sum(len(v) for v in FIXED.values()) + len(JUNK)
 
 FIRST = ("Thunder Dragon Blade Galaxy Ninja Cyber Turbo Shadow Star Iron Metal Street Space Power "
          "Mystic Final Super Mega Ultra Crystal Dark Golden Silver Neo Blazing Rolling Crimson Phantom "
@@ -203,7 +205,7 @@ for g in ("monkey", "tentacle"):
 # Folders the Consoles grid must not list: only hidden or temporary files, an
 # empty system folder, a folder the core mapping does not name.
 mkdirs(SD + "/GG")
-for junk in (".DS_Store", "~tmp.gg", "gg_cache.dat"):
+for junk in JUNK:
     with open(host(SD + "/GG/" + junk), "wb") as f:
         f.write(b"junk")
 mkdirs(SD + "/MD")
@@ -381,7 +383,7 @@ with open(host("/mnt/mmc/Saves/CurrentProfile/states/gpSP/%s.state" % gold), "wb
 
 with open(manifest_path, "w", encoding="utf-8") as f:
     f.write("\n".join(rows) + "\n")
-print("22-vantor-roms.sh: %d ROM files, %d pictures to draw" % (sum(len(v) for v in made.values()), len(rows)))
+print("22-vantor-roms.sh: %d ROM files, %d pictures to draw" % (sum(len(v) for v in made.values()) + len(JUNK), len(rows)))
 PY
 
 # ---- draw the pictures -------------------------------------------------------------
