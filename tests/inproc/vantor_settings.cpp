@@ -153,8 +153,27 @@ TEST_F(VantorSettingsScreen, LeavingWithoutChangesStillWritesTheTimeAndMWorksLik
 TEST_F(VantorSettingsScreen, YearDownStopsAt1900)
 {
     runMenu(root, {keys({'m'}), setEdited(date(1901, 6, 15, 12, 0)), keys({'s', 's', 's'}), keys({'b'})});
-    // 1900-06-15 12:00:00 UTC (the host's 64-bit clock can hold it).
-    EXPECT_EQ(clockRequests(), std::vector<std::string>{"-2194689600"});
+    if (sizeof(time_t) > 4) {
+        // 1900-06-15 12:00:00 UTC.
+        EXPECT_EQ(clockRequests(), std::vector<std::string>{"-2194689600"});
+    } else {
+        // The device's 32-bit clock cannot hold 1900: the clock is left alone
+        // instead of being set to -1 (1969-12-31 23:59:59).
+        EXPECT_TRUE(clockRequests().empty());
+    }
+    EXPECT_EQ(root.recorded(kCommands), std::vector<std::string>{"busybox hwclock -w"});
+}
+
+TEST_F(VantorSettingsScreen, YearPast2038IsSetOnlyWhereTheClockCanHoldIt)
+{
+    Snapshot home;
+    runMenu(root, {keys({'m'}), setEdited(date(2099, 1, 1, 0, 0)), keys({'w'}), keys({'b'}), take(&home)});
+    EXPECT_EQ(home.state, Home);
+    if (sizeof(time_t) > 4)
+        EXPECT_EQ(clockRequests(), std::vector<std::string>{"4102444800"}); // 2100-01-01 00:00:00 UTC
+    else
+        EXPECT_TRUE(clockRequests().empty());
+    EXPECT_EQ(root.recorded(kCommands), std::vector<std::string>{"busybox hwclock -w"});
 }
 
 TEST_F(VantorSettingsScreen, TwelveHourSwitchDiscardsEditsAndStoresTheFlag)
