@@ -127,21 +127,24 @@ TEST_F(Playlists, MalformedEscapesStayAsWritten)
 
 TEST_F(Playlists, MissingFilesVanishAndFavoritesSortByFileName)
 {
-    games({"/mnt/mmc/Roms/GBA/zelda.gba", "/mnt/SDCARD/Roms/FC/Mario.nes", "/mnt/mmc/Roms/SFC/mario.sfc",
-           "/mnt/mmc/Roms/FC/Bomber.nes"});
+    games({"/mnt/mmc/Roms/GBA/zelda.gba", "/mnt/mmc/Roms/SFC/mario.smc", "/mnt/SDCARD/Roms/SFC/Mario.smc",
+           "/mnt/mmc/Roms/FC/Bomber.nes", "/mnt/SDCARD/Roms/GBA/apple.gba"});
     root.write(kFav, playlist({ownEntry("/mnt/mmc/Roms/GBA/zelda.gba", false),
                                ownEntry("/mnt/mmc/Roms/GBA/gone.gba", false),
-                               ownEntry("/mnt/SDCARD/Roms/FC/Mario.nes", false),
-                               ownEntry("/mnt/mmc/Roms/SFC/mario.sfc", false),
+                               ownEntry("/mnt/mmc/Roms/SFC/mario.smc", false),
+                               ownEntry("/mnt/SDCARD/Roms/SFC/Mario.smc", false),
                                ownEntry("/mnt/mmc/Roms/GBA/zelda.gba", false),
-                               ownEntry("/mnt/mmc/Roms/FC/Bomber.nes", true)}));
-    // Case-insensitive by file name; Mario and mario compare equal and keep
-    // their order; the repeated zelda is listed once; gone.gba is not there.
-    EXPECT_EQ(favorites(), (Lines{"/mnt/mmc/Roms/FC/Bomber.nes", "/mnt/SDCARD/Roms/FC/Mario.nes",
-                                  "/mnt/mmc/Roms/SFC/mario.sfc", "/mnt/mmc/Roms/GBA/zelda.gba"}));
+                               ownEntry("/mnt/mmc/Roms/FC/Bomber.nes", false),
+                               ownEntry("/mnt/SDCARD/Roms/GBA/apple.gba", true)}));
+    // Case-insensitive by file name (apple before Bomber); mario.smc and
+    // Mario.smc compare equal and keep their file order; the repeated zelda
+    // is listed once; gone.gba is not there.
+    EXPECT_EQ(favorites(), (Lines{"/mnt/SDCARD/Roms/GBA/apple.gba", "/mnt/mmc/Roms/FC/Bomber.nes",
+                                  "/mnt/mmc/Roms/SFC/mario.smc", "/mnt/SDCARD/Roms/SFC/Mario.smc",
+                                  "/mnt/mmc/Roms/GBA/zelda.gba"}));
     ItemList items = nullptr;
     const int n = getRetroArchPlayListItems(kFav, &items, 0, 0);
-    EXPECT_EQ(n, 5); // without de-duplication the repeat stays
+    EXPECT_EQ(n, 6); // without de-duplication the repeat stays
     destroyItems(n, &items);
 }
 
