@@ -527,6 +527,54 @@ TEST_F(Spine, SettingsFieldsWrapAndBackReturnsToTheSavedHomeColumn)
     EXPECT_FALSE(root.read("/.clock-requests").empty()) << "leaving Settings sets the clock";
 }
 
+// --- Keys wired to the other modules -------------------------------------------------
+
+TEST_F(Spine, CpuKeyCyclesTheSpeedAndMenuWithRAndTStepsTheBacklight)
+{
+    root.write("/mnt/mmc/CFW/cpuspeed", "1008000");
+    root.write("/mnt/mmc/CFW/brightness", "100\n");
+    root.write("/sys/class/switch/hdmi/state", "0\n");
+    int speed = 0;
+    runMenu(root, {keys({'n', 'n'}), [&](MenuModel &m) { speed = m.cpuSpeed; }, keys({'r'}),
+                   [](MenuModel &) { pushKey('u', true); press('r'); press('r'); press('t'); pushKey('u', false); }});
+    EXPECT_EQ(speed, 1488000);
+    EXPECT_EQ(root.read("/mnt/mmc/CFW/cpuspeed"), "1488000");
+    EXPECT_EQ(root.read("/sys/devices/system/cpu/cpu0/cpufreq/scaling_max_freq"), "1488000");
+    EXPECT_EQ(root.read("/mnt/mmc/CFW/brightness"), "200\n") << "r alone does nothing; 100 -> 200 -> 400 -> 200";
+}
+
+TEST_F(Spine, FavouriteKeyAddsInGamesAndRemovesInFavorites)
+{
+    auto games = makeGames(root, "GBA", 3);
+    root.write("/mnt/mmc/CFW/menu.flag", "games\n1\n/mnt/mmc/Roms/GBA");
+    runMenu(root, {keys({'y'})});
+    const std::string lpl = "/mnt/mmc/CFW/retroarch/.retroarch/content_favorites.lpl";
+    EXPECT_NE(root.read(lpl).find(games[1]), std::string::npos);
+
+    favorites(root, {games[0], games[1], games[2]});
+    root.write("/mnt/mmc/CFW/menu.flag", "favorites\n2");
+    Snapshot s;
+    runMenu(root, {keys({'y'}), take(&s)});
+    EXPECT_EQ(s.state, Favorites);
+    EXPECT_EQ(s.itemCount, 2);
+    EXPECT_EQ(s.row, 1) << "the row moves up when it is past the end";
+    EXPECT_EQ(root.read(lpl).find(games[2]), std::string::npos);
+}
+
+TEST_F(Spine, RemoveKeyInRecentDropsTheEntryAndMovesUp)
+{
+    auto games = makeGames(root, "GBA", 3);
+    history(root, games);
+    root.write("/mnt/mmc/CFW/menu.flag", "recent");
+    Snapshot s, empty;
+    runMenu(root, {keys({'s', 'x'}), take(&s), keys({'x', 'x', 'x'}), take(&empty)});
+    EXPECT_EQ(s.itemCount, 2);
+    EXPECT_EQ(s.row, 0);
+    EXPECT_EQ(s.items, (std::vector<std::string>{games[0], games[2]}));
+    EXPECT_EQ(empty.itemCount, 0);
+    EXPECT_EQ(empty.row, 0);
+}
+
 // --- restorecpu ------------------------------------------------------------------------------
 
 TEST(SpineRestore, RestoreCpuOnlyWritesTheSavedSpeed)
