@@ -143,18 +143,6 @@ TEST_F(VantorLaunchLoop, RetroArchEntryUsesTheInternalCardWithEverySwitchOn)
     EXPECT_EQ(resumed.column, 3);
 }
 
-TEST_F(VantorLaunchLoop, DebugLaunchRunsGdb)
-{
-    root.write("/misc/enableGDB", "");
-    root.write("/mnt/mmc/Roms/GBA/A.gba", "rom");
-    root.write("/mnt/mmc/CFW/retroarch/.retroarch/content_favorites.lpl", playlist({"/mnt/mmc/Roms/GBA/A.gba"}));
-    runMenu(root, {keys({'d', 'a'}), keys({'a'})});
-    EXPECT_EQ(root.read(kCommand), "#!/bin/sh\nexport LANG=en\ngdb /mnt/mmc/CFW/retroarch/retroarch < "
-                                   "/mnt/mmc/CFW/retroarch/gdbscript.txt > "
-                                   "/mnt/mmc/CFW/retroarch/.retroarch/logs/gdb.log 2>&1\nexit $?\n");
-    EXPECT_EQ(root.read(kGdbScript), "run -L \"" + kCore + "\" '/mnt/mmc/Roms/GBA/A.gba'");
-}
-
 TEST_F(VantorLaunchLoop, CpuKeyCyclesSavesAndAppliesEveryScreen)
 {
     root.write("/mnt/mmc/CFW/cpuspeed", "1296000");
@@ -164,15 +152,6 @@ TEST_F(VantorLaunchLoop, CpuKeyCyclesSavesAndAppliesEveryScreen)
     EXPECT_EQ(root.read("/mnt/mmc/CFW/cpuspeed"), "720000");
     EXPECT_EQ(root.read(kMaxFreq), "720000");
     EXPECT_EQ(third.state, Settings);
-}
-
-TEST_F(VantorLaunchLoop, StartAppliesTheSavedSpeedWithoutSavingIt)
-{
-    root.write("/mnt/mmc/CFW/cpuspeed", "504000");
-    root.write(kMaxFreq, "1008000\n");
-    runMenu(root, {idle()});
-    EXPECT_EQ(root.read(kMaxFreq), "504000");
-    EXPECT_EQ(root.read("/mnt/mmc/CFW/cpuspeed"), "504000");
 }
 
 TEST_F(VantorLaunchLoop, BrightnessKeysNeedMenuHeldAndNoHdmi)
