@@ -77,7 +77,8 @@ extern int mameGameNameCount;
 extern MameGameName *mameGameNameTable; // hash map short name -> title
 void loadMameGameNameTable();
 void destroyMameGameNameTable();
-// The title for a short name (exact, case-sensitive match), or nullptr.
+// The title for a short name (exact, case-sensitive match), or nullptr when
+// the table has none (or only an empty one) for it.
 const char *getMameGameName(const char *shortName);
 
 // Favourites. An item is a favourite when some entry's path equals it exactly.

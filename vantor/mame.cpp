@@ -87,5 +87,9 @@ const char *getMameGameName(const char *shortName)
         return nullptr;
     MameGameName *entry = nullptr;
     HASH_FIND(hh, mameGameNameTable, shortName, strlen(shortName), entry);
-    return entry ? entry->fullName : nullptr;
+    // A line without a title gives no title: the row keeps the file's own
+    // name instead of showing nothing.
+    if (!entry || !entry->fullName[0])
+        return nullptr;
+    return entry->fullName;
 }

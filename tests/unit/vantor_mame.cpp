@@ -32,8 +32,12 @@ TEST_F(MameNames, LinesSplitAtTheFirstComma)
     EXPECT_EQ(title("sf2"), "Street Fighter II: The World Warrior (World 910522)");
     EXPECT_EQ(title("dkong"), "Donkey Kong (US set 1)");
     EXPECT_EQ(title("mslug"), "Metal Slug, Super Vehicle-001");
-    EXPECT_EQ(title("lonely"), "");
-    EXPECT_EQ(title("empty"), "");
+    // A line without a title is kept in the table but gives no title, so
+    // such a row shows its file name rather than nothing.
+    EXPECT_STREQ(mameGameShortNames[3], "lonely");
+    EXPECT_STREQ(mameGameFullNames[3], "");
+    EXPECT_EQ(title("lonely"), "(none)");
+    EXPECT_EQ(title("empty"), "(none)");
     EXPECT_EQ(title(""), "no short name");
     EXPECT_STREQ(mameGameShortNames[0], "sf2");
     EXPECT_STREQ(mameGameFullNames[2], "Metal Slug, Super Vehicle-001");
