@@ -673,7 +673,7 @@ TEST_F(SampleImage, FileNamesWithShellAndJsonSpecialCharactersExist)
         "/mnt/mmc/Roms/SFC/The \"Quoted\" Quest (Europe).sfc",
         "/mnt/mmc/Roms/MD/Back`tick Bandit (Japan).md",
         "/mnt/mmc/Roms/FC/Slash\\Back Runner (USA).nes",
-        "/mnt/mmc/Roms/FC/$(touch pwned) Hack (USA).nes",
+        "/mnt/mmc/Roms/FC/Pay $HOME; echo pwned `date` Hack (USA).nes",
         "/mnt/mmc/Roms/FC/魔界村.nes",
         "/mnt/mmc/Roms/FC/Super Adventure Quest (USA) [!].nes",
         "/mnt/mmc/Roms/GBA/Track #2 - Night Drive (Europe).gba",

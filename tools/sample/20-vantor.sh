@@ -20,18 +20,20 @@ cat > "$CFW"/skin/settings.json <<'JSON'
   "color-favorite-active": "#ff7096",
   "color-favorite-inactive": "#b85a75",
   "text-alignment": "left",
-  "text-margin": 48,
+  "text-margin": 40,
   "main-menu-text-visibility": true,
   "guide-button-text-visibility": true
 }
 JSON
 
 # ---- language files: one "key": "value" pair a line ------------------------
+# English uses the CJK-capable font too, so that game names in Chinese,
+# Japanese or Korean show in the lists; Spanish keeps the Latin font.
 cat > "$CFW"/lang/English.json <<'JSON'
 {
-  "font": "Oswald-Regular.ttf",
+  "font": "wqy-microhei.ttc",
   "iso-code": "en",
-  "font-size": "26",
+  "font-size": "24",
   "button-guide-font-size": "20",
   "title-label": "vantor %s",
   "navigate-label": "NAVIGATE",

@@ -40,6 +40,7 @@ finish() {
 
 # ---- full-screen pictures -------------------------------------------------
 background() {
+    # dithered to the 5-6-5 levels of the 16-bit screen, so the gradient shows no bands
     convert -size 640x480 gradient:"$BG1"-"$BG0" \
         \( -size 640x480 xc:none -fill '#ffffff08' \
            -draw 'circle 560,120 560,380' -draw 'circle 90,430 90,560' \
@@ -48,19 +49,23 @@ background() {
         -fill "$ACCENT" -draw 'rectangle 0,47 639,48' \
         -fill '#0a0e16a0' -draw 'rectangle 0,408 639,479' \
         -fill "$LINE" -draw 'rectangle 0,408 639,408' \
-        -depth 8 "PNG32:$S/background.png"
+        -ordered-dither o8x8,32,64,32 -depth 8 "PNG24:$S/background.png"
 }
 recent_overlay() {
+    # header and guide bands over the screenshot, and a plate behind the one row
     convert -size 640x480 xc:none \
-        \( -size 640x60 gradient:'#0a0e16e0'-'#0a0e1600' \) -geometry +0+0 -composite \
-        \( -size 640x200 gradient:'#0a0e1600'-'#0a0e16f0' \) -geometry +0+280 -composite \
+        -fill '#0a0e16d8' -draw 'rectangle 0,0 639,46' \
+        \( -size 640x16 gradient:'#0a0e16d8'-'#0a0e1600' \) -geometry +0+49 -composite \
         -fill "$ACCENT" -draw 'rectangle 0,47 639,48' \
-        -fill '#ffb02e60' -draw 'roundrectangle 150,362 490,420 14,14' \
-        -fill '#0a0e16c0' -draw 'roundrectangle 152,364 488,418 12,12' \
+        \( -size 640x60 gradient:'#0a0e1600'-'#0a0e16d8' \) -geometry +0+348 -composite \
+        -fill '#0a0e16d8' -draw 'rectangle 0,408 639,479' \
+        -fill "$LINE" -draw 'rectangle 0,408 639,408' \
+        -fill '#ffb02e70' -draw 'roundrectangle 110,362 530,420 14,14' \
+        -fill '#0a0e16d0' -draw 'roundrectangle 112,364 528,418 12,12' \
         -depth 8 "PNG32:$S/recent-overlay.png"
 }
 game_overlay() {
-    convert -size 640x480 xc:'#0b0f18a8' \
+    convert -size 640x480 xc:'#0b0f1890' \
         \( -size 640x480 radial-gradient:'#00000000'-'#000000a0' \) -composite \
         -fill '#0a0e16c8' -draw 'rectangle 0,0 639,47' \
         -fill "$ACCENT" -draw 'rectangle 0,47 639,48' \

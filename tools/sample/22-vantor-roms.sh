@@ -80,7 +80,7 @@ mame_generated = sorted(s for s in mame if len(s) >= 6 and s.isalpha())
 # The showcase files every image has, whatever SAMPLE_GAMES says.
 FIXED = {
     (MMC, "FC"): ["魔界村.nes", "Super Adventure Quest (USA) [!].nes", "Slash\\Back Runner (USA).nes",
-                  "$(touch pwned) Hack (USA).nes", "Alpha Mission (Japan).nes", "Apple Panic (USA).nes",
+                  "Pay $HOME; echo pwned `date` Hack (USA).nes", "Alpha Mission (Japan).nes", "Apple Panic (USA).nes",
                   "Bravo Brigade (Europe).nes", "Beta Blaster (USA).nes", "Charlie Chopper (USA).nes"],
     (SD, "FC"): ["Super Adventure Quest (USA) [!].nes", "忍者龙剑传 (China).nes"],
     (MMC, "GB"): ["Bob's Game (USA).gb", "Pocket Puzzle (Japan) (Rev 1).gb"],
@@ -416,18 +416,22 @@ art() { # TMP OUT TITLE SYSTEM COLOUR
         -depth 8 "PNG32:$1" && mkdir -p "$(dirname "$2")" && mv "$1" "$2"
 }
 shot() { # TMP OUT TITLE SYSTEM COLOUR MTIME [ALT]
-    local t sky=$5 ground='#3d7a3a'
+    # a 160x120 thumbnail, shown four times larger: the header (12 px here) and
+    # the guide (14 px) cover its edges, so the picture keeps clear of them
+    local t sky=$5 ground='#3d7a3a' hill='#2f6b3a'
     t=$(im_text "$3")
-    if [ "${7:-}" = alt ]; then sky='#2a1f4a'; ground='#6b3fa0'; fi
+    if [ "${7:-}" = alt ]; then sky='#2a1f4a'; ground='#6b3fa0'; hill='#4a2a78'; fi
     convert -size 160x120 gradient:"$sky"-'#89c4f4' \
-        -fill "$ground" -draw 'rectangle 0,96 159,119' -fill '#2b5a29' -draw 'rectangle 0,96 159,99' \
-        -fill '#c8763a' -draw 'rectangle 40,64 51,75' -draw 'rectangle 52,64 63,75' -fill '#f2c94c' -draw 'rectangle 64,64 75,75' \
-        -fill '#e8edf7' -draw 'circle 128,22 128,30' \
-        -fill '#ff5c5c' -draw 'rectangle 22,82 31,95' -fill '#ffe0c0' -draw 'rectangle 23,78 30,83' \
-        -fill '#4a3020' -draw 'rectangle 100,86 115,95' \
-        -font "$FONT" -pointsize 8 -fill white -gravity northwest -annotate +4+3 "SCORE 012300" \
-        -gravity northeast -annotate +4+3 "$(im_text "$4")" \
-        -font "$(font_for "$3")" -pointsize 9 -fill '#fff6d8' -gravity south -annotate +0+4 "$t" \
+        -fill "$hill" -draw 'ellipse 30,92 40,18 180,360' -draw 'ellipse 120,94 50,14 180,360' \
+        -fill "$ground" -draw 'rectangle 0,92 159,119' -fill '#2b5a29' -draw 'rectangle 0,92 159,94' \
+        -fill '#c8763a' -draw 'rectangle 40,58 51,69' -draw 'rectangle 52,58 63,69' -fill '#f2c94c' -draw 'rectangle 64,58 75,69' \
+        -fill '#c8763a' -draw 'rectangle 100,46 111,57' -draw 'rectangle 112,46 123,57' \
+        -fill '#e8edf7' -draw 'circle 134,26 134,32' \
+        -fill '#ff5c5c' -draw 'rectangle 22,78 31,91' -fill '#ffe0c0' -draw 'rectangle 23,74 30,79' \
+        -fill '#4a3020' -draw 'rectangle 100,82 115,91' \
+        -font "$FONT" -pointsize 7 -fill white -gravity northwest -annotate +5+14 "SCORE 012300" \
+        -gravity northeast -annotate +5+14 "$(im_text "$4")" \
+        -font "$(font_for "$3")" -pointsize 8 -fill '#fff6d8' -gravity north -annotate +0+24 "$t" \
         -depth 8 "PNG24:$1" && mkdir -p "$(dirname "$2")" && mv "$1" "$2" && touch -d "@$6" "$2"
 }
 k=0
