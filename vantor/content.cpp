@@ -340,7 +340,7 @@ int getFolders(ItemList *items)
     std::vector<std::string> folders;
     if (haveMapping) {
         for (const char *place : places) {
-            DIR *d = dev_opendir(place);
+            DIR *d = openFolder(place);
             if (!d)
                 continue;
             const std::string base(place);
@@ -384,7 +384,7 @@ int findAutoStateScreenshot(const char *itemPath, char *out)
         return 0;
     const std::string baseName(name, static_cast<size_t>(dot - name));
 
-    DIR *d = dev_opendir(states);
+    DIR *d = openFolder(states);
     if (!d)
         return 0;
     const std::string statesDir(states);

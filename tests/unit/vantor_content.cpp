@@ -119,9 +119,14 @@ TEST_F(Folders, SymlinkedSystemFolderIsStoredResolved)
 {
     root.write("/mnt/SDCARD/Games/Advance/Zelda.gba", "z");
     root.symlink("/mnt/SDCARD/Games/Advance", "/mnt/SDCARD/Roms/GBA");
+    // The internal card's Roms folder itself is a link to another folder.
+    root.write("/mnt/mmc/Library/SFC/Zelda.sfc", "s");
+    root.symlink("/mnt/mmc/Library", "/mnt/mmc/Roms");
     ItemList items = nullptr;
     const int n = getFolders(&items);
-    EXPECT_EQ(take(n, &items), (Lines{"/mnt/SDCARD/Games/Advance"}));
+    EXPECT_EQ(take(n, &items), (Lines{"/mnt/SDCARD/Games/Advance", "/mnt/mmc/Library/SFC"}));
+    const int files = getFiles("/mnt/mmc/Roms/SFC", &items);
+    EXPECT_EQ(take(files, &items), (Lines{"/mnt/mmc/Library/SFC/Zelda.sfc"}));
 }
 
 TEST_F(Folders, RomFolderNeedsTheWholeQuotedName)
