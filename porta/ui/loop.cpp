@@ -497,6 +497,8 @@ void install_signal_handlers(void)
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = 0;
     sigaction(SIGINT, &sa, nullptr);
+    // A plain kill ends the program through the same orderly path.
+    sigaction(SIGTERM, &sa, nullptr);
 }
 
 int sigint_pending(void)

@@ -1,58 +1,83 @@
 #include "porta/ui/loop_peers.h"
 
+#include "porta/controller/players.h"
+#include "porta/device/keypad.h"
+#include "porta/device/keysound.h"
+#include "porta/device/pcm.h"
+
 // Modules not in the build yet answer with their neutral result; see each
 // comment. Replace the body when the module arrives.
 
-uint32_t peer_player_keys(int)
+uint32_t peer_player_keys(int player)
 {
-    return 0; // controllers module: player getters
+    return get_player_keys(player);
 }
 
 int peer_pad_to_keycode(uint32_t mask)
 {
-    // keypad module: pad_to_keycode. Same fixed order until it is wired in.
-    static const struct {
-        uint32_t bit;
-        int code;
-    } order[] = {{0x1, 273}, {0x2, 274}, {0x4, 276}, {0x8, 275}, {0x10, 306},
-                 {0x20, 308}, {0x80, 32}, {0x40, 304}, {0x100, 13}, {0x200, 27},
-                 {0x10000, 51}, {0x400, 8}, {0x800, 9}, {0x1000, 8}, {0x2000, 9}};
-    for (const auto &o : order)
-        if (mask & o.bit)
-            return o.code;
-    return 0;
+    return pad_to_keycode(mask);
 }
 
 int peer_quit_requested(void)
 {
-    return 0; // controllers module: quit query
+    return joystick_quit_requested() ? 1 : 0;
 }
 
-static int menu_click_stub = 0;
 int peer_menu_click(void)
 {
-    return menu_click_stub; // keypad module: Menu-click flag
+    return keypad_menu_click();
 }
 
 void peer_menu_click_set(int value)
 {
-    menu_click_stub = value;
+    if (value == 0)
+        keypad_clear_menu_click();
 }
 
-void peer_controllers_start(void) {} // init_joystick_key
-void peer_controllers_stop(void) {}  // deint_joystick_key
-void peer_sound_start(void) {}       // sound_init
-void peer_sound_stop(void) {}        // key-sound stop
-void peer_set_volume(int) {}         // set_volume
-void peer_sound_lock(void) {}        // sound mutex
-void peer_sound_unlock(void) {}
-
-int peer_pcm_open(int)
+void peer_controllers_start(void)
 {
-    return -1; // playback stream
+    init_joystick_key();
 }
 
-void peer_pcm_close(void) {}
+void peer_controllers_stop(void)
+{
+    deint_joystick_key();
+}
+
+void peer_sound_start(void)
+{
+    sound_init();
+}
+
+void peer_sound_stop(void)
+{
+    sound_deinit();
+}
+
+void peer_set_volume(int level)
+{
+    set_volume(level);
+}
+
+void peer_sound_lock(void)
+{
+    sound_mutex.lock();
+}
+
+void peer_sound_unlock(void)
+{
+    sound_mutex.unlock();
+}
+
+int peer_pcm_open(int device)
+{
+    return pcm_open_stream(static_cast<unsigned>(device));
+}
+
+void peer_pcm_close(void)
+{
+    pcm_close_stream();
+}
 
 int peer_tf_check(void)
 {
@@ -81,4 +106,7 @@ int peer_gamelist_init(void)
 
 void peer_battery_monitor(int) {}
 void peer_settings_prepare(void) {}
-void peer_window_events(void) {}
+void peer_window_events(void)
+{
+    keypad_window_pump();
+}

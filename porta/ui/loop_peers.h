@@ -16,6 +16,7 @@ int peer_pad_to_keycode(uint32_t mask);
 int peer_quit_requested(void);
 // The Menu-click flag of the keypad (1 = Menu clicked alone).
 int peer_menu_click(void);
+// Only clearing (0) is asked for by the loop.
 void peer_menu_click_set(int value);
 
 // Controllers (built-in keypad and USB pads) and the key-sound thread.
