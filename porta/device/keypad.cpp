@@ -56,6 +56,23 @@ int window_keys[2] = {-1, -1};
 int window_power[2] = {-1, -1};
 bool window_events_on = false;
 
+// Window keys waiting to be handed to the keypad thread. A release is held
+// back until its key has been down for WINDOW_MIN_HOLD_MS, so that a key
+// typed faster than the main loop samples the keypad (synthetic input does
+// that) is still seen as one press; later events wait behind it, in order.
+#define WINDOW_MIN_HOLD_MS 80
+#define WINDOW_QUEUE 64
+struct WindowEvent {
+    int fd;
+    int type;
+    int code;
+    int value;
+    uint32_t due;
+};
+WindowEvent window_queue[WINDOW_QUEUE];
+int window_queued = 0;
+uint32_t window_pressed_at[KEYPAD_WINDOW_POWER + 1];
+
 std::atomic<bool> keypad_running{false};
 pthread_t keypad_thread;
 bool keypad_thread_started = false;
@@ -422,6 +439,7 @@ int open_adc_bnt_input(void)
         return -1;
     }
     window_events_on = false;
+    window_queued = 0;
 
     keypad_running.store(true, std::memory_order_relaxed);
     if (pthread_create(&keypad_thread, nullptr, read_adc2key_thread, nullptr) != 0) {
@@ -506,6 +524,34 @@ int keypad_window_code(int sym)
     }
 }
 
+static void window_queue_add(int fd, int type, int code, int value, uint32_t due)
+{
+    if (window_queued > 0 && window_queue[window_queued - 1].due > due)
+        due = window_queue[window_queued - 1].due;
+    if (window_queued == WINDOW_QUEUE) {
+        // Never lose a release: hand the oldest event over now.
+        write_window_event(window_queue[0].fd, window_queue[0].type, window_queue[0].code,
+                           window_queue[0].value);
+        memmove(window_queue, window_queue + 1, sizeof window_queue[0] * (WINDOW_QUEUE - 1));
+        window_queued--;
+    }
+    window_queue[window_queued++] = {fd, type, code, value, due};
+}
+
+static void window_queue_flush(uint32_t now)
+{
+    int sent = 0;
+    while (sent < window_queued && (int32_t)(now - window_queue[sent].due) >= 0) {
+        const WindowEvent &e = window_queue[sent];
+        write_window_event(e.fd, e.type, e.code, e.value);
+        sent++;
+    }
+    if (sent > 0) {
+        memmove(window_queue, window_queue + sent, sizeof window_queue[0] * (size_t)(window_queued - sent));
+        window_queued -= sent;
+    }
+}
+
 void keypad_window_pump(void)
 {
     if (window_keys[1] < 0)
@@ -518,10 +564,11 @@ void keypad_window_pump(void)
         SDL_EventState(SDL_QUIT, SDL_ENABLE);
         window_events_on = true;
     }
+    const uint32_t now = SDL_GetTicks();
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
         if (e.type == SDL_QUIT) {
-            write_window_event(window_keys[1], WINDOW_QUIT_TYPE, 0, 0);
+            window_queue_add(window_keys[1], WINDOW_QUIT_TYPE, 0, 0, now);
             continue;
         }
         if (e.type != SDL_KEYDOWN && e.type != SDL_KEYUP)
@@ -529,8 +576,13 @@ void keypad_window_pump(void)
         int code = keypad_window_code(e.key.keysym.sym);
         if (code < 0)
             continue;
-        int value = e.type == SDL_KEYDOWN ? 1 : 0;
         int fd = code == KEYPAD_WINDOW_POWER ? window_power[1] : window_keys[1];
-        write_window_event(fd, EV_KEY, code, value);
+        if (e.type == SDL_KEYDOWN) {
+            window_pressed_at[code] = now;
+            window_queue_add(fd, EV_KEY, code, 1, now);
+        } else {
+            window_queue_add(fd, EV_KEY, code, 0, window_pressed_at[code] + WINDOW_MIN_HOLD_MS);
+        }
     }
+    window_queue_flush(now);
 }

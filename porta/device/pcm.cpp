@@ -23,6 +23,10 @@ const int32_t gain_table[11] = {0, 84, 211, 581, 1460, 3050, 5181, 6522, 8211, 1
 std::atomic<int> current_level{-1};
 std::atomic<int> volume_index{10};
 
+// alsa-lib's own diagnostics are not the launcher's: a missing sound card is
+// reported once by the launcher's own messages, and it runs on silently.
+void alsa_quiet(const char *, int, const char *, int, const char *, ...) {}
+
 // "hw:0,<device>" on the handheld; PCM_DEVICE may replace it, its first "%d"
 // standing for the device number. The variable is never used as a format.
 std::string pcm_device_name(unsigned device)
@@ -177,6 +181,7 @@ bool pcm_caps_fit(const PcmCaps *c)
 int pcm_open_stream(unsigned device)
 {
     pcm_close_stream();
+    snd_lib_error_set_handler(alsa_quiet);
     std::string name = pcm_device_name(device);
     if (!check_capabilities(name, device))
         return 0;
