@@ -162,6 +162,9 @@ def rom_bytes(name):
     return ("SAMPLE-ROM:" + name + "\n").encode("utf-8")[:96]
 
 # ---- how many generated games each folder gets --------------------------------
+if N < fixed_total:
+    print("22-vantor-roms.sh: the showcase files alone are %d; making %d ROM files, not %d"
+          % (fixed_total, fixed_total, N))
 rest = max(0, N - fixed_total)
 weights = [w for _, _, w in FOLDERS]
 total_w = sum(weights)
