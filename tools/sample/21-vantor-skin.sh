@@ -131,13 +131,13 @@ dpad() {
 # home OUT f|n PICTOGRAM-DRAW-ARGS...
 home() {
     local out=$1 mode=$2; shift 2
-    local ink card
+    local ink fill
     if [ "$mode" = f ]; then
         ink=$BG0
-        card=(\( -size 138x148 gradient:"$ACCENT"-"$ACCENT2" \) -geometry +6+6 -compose over -composite
+        fill=(\( -size 138x148 gradient:"$ACCENT"-"$ACCENT2" \) -geometry +6+6 -compose over -composite
               \( -size 150x160 xc:none -fill white -draw 'roundrectangle 6,6 143,153 22,22' \)
               -compose DstIn -composite -compose over)
-        convert -size 150x160 xc:none "${card[@]}" \
+        convert -size 150x160 xc:none "${fill[@]}" \
             -fill none -stroke '#fff3d0' -strokewidth 2 -draw 'roundrectangle 7,7 142,152 21,21' -stroke none \
             -fill "$ink" -stroke "$ink" "$@" -depth 8 "PNG32:$S/$out"
     else
@@ -156,10 +156,10 @@ GAME=(-stroke none -draw 'roundrectangle 24,56 126,108 24,24'
       -draw 'circle 98,74 98,68' -draw 'circle 108,88 108,82' -draw 'circle 88,88 88,82')
 RETRO=(-fill none -strokewidth 9 -draw 'circle 75,80 75,36'
        -stroke none -fill INK -draw 'polygon 64,58 64,102 100,80')
-with_card() { # replaces CARD/INK placeholders for the given mode
-    local card=$1 ink=$2; shift 2
-    local a out=()
-    for a in "$@"; do a=${a//CARD/$card}; out+=("${a//INK/$ink}"); done
+with_card() { # replaces the CARD and INK placeholders with the mode's colours
+    local card_colour=$1 ink_colour=$2; shift 2
+    local arg out=()
+    for arg in "$@"; do arg=${arg//CARD/$card_colour}; out+=("${arg//INK/$ink_colour}"); done
     printf '%s\0' "${out[@]}"
 }
 
@@ -220,11 +220,11 @@ job button icon-Y-54.png Y "$LINE"
 job cell ic-system-f.png f
 job cell ic-system-n.png n
 for m in f n; do
-    if [ $m = f ]; then card=$ACCENT; ink=$BG0; else card=$PANEL; ink=$MUTED; fi
-    mapfile -d '' a < <(with_card "$card" "$ink" "${RECENT[@]}");   job home ic-recent-$m.png $m "${a[@]}"
-    mapfile -d '' a < <(with_card "$card" "$ink" "${FAVORITE[@]}"); job home ic-favorite-$m.png $m "${a[@]}"
-    mapfile -d '' a < <(with_card "$card" "$ink" "${GAME[@]}");     job home ic-game-$m.png $m "${a[@]}"
-    mapfile -d '' a < <(with_card "$card" "$ink" "${RETRO[@]}");    job home ic-retroarch-$m.png $m "${a[@]}"
+    if [ $m = f ]; then cc=$ACCENT; ic=$BG0; else cc=$PANEL; ic=$MUTED; fi
+    mapfile -d '' a < <(with_card "$cc" "$ic" "${RECENT[@]}");   job home ic-recent-$m.png $m "${a[@]}"
+    mapfile -d '' a < <(with_card "$cc" "$ic" "${FAVORITE[@]}"); job home ic-favorite-$m.png $m "${a[@]}"
+    mapfile -d '' a < <(with_card "$cc" "$ic" "${GAME[@]}");     job home ic-game-$m.png $m "${a[@]}"
+    mapfile -d '' a < <(with_card "$cc" "$ic" "${RETRO[@]}");    job home ic-retroarch-$m.png $m "${a[@]}"
 done
 
 # One picture per system folder of the core mapping (20-vantor.sh), except the
