@@ -93,7 +93,9 @@ int backlight_value(int index)
 // Sysfs writes ignore every error.
 static void write_sysfs(const char *path, const char *text)
 {
-    int fd = dev_open(path, O_RDWR);
+    // Truncating keeps a plain file (development host) equal to the value;
+    // sysfs attributes ignore it, as they do for a shell redirection.
+    int fd = dev_open(path, O_RDWR | O_TRUNC);
     if (fd <= 0) {
         if (fd == 0)
             close(fd);

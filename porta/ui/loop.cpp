@@ -53,6 +53,8 @@ void loop_hooks_reset(void)
     loop_hooks.exit_process = hook_exit;
 }
 
+static volatile sig_atomic_t sigint_signal = 0;
+
 // The loop's own state between passes.
 static struct {
     uint32_t prev_mask[4];
@@ -68,8 +70,6 @@ static struct {
     int power_off_done;
 } lp;
 
-static volatile sig_atomic_t sigint_signal = 0;
-
 void loop_reset_state(void)
 {
     for (uint32_t &m : lp.prev_mask)
@@ -84,6 +84,7 @@ void loop_reset_state(void)
     lp.tf_seen = 0;
     lp.last_frame_end = 0;
     lp.power_off_done = 0;
+    sigint_signal = 0;
     sleep_state = AWAKE;
     screen_asleep = 0;
     fast_repeat = 0;

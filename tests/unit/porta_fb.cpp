@@ -59,7 +59,7 @@ TEST(PortaFb, HdmiAtStartChoosesHdmiAndSwitchesBacklightOff)
     r.root.write(HDMI_STATE_PATH, "1\n");
     ASSERT_EQ(fb_init(), 0);
     EXPECT_EQ(output_device, 1);
-    EXPECT_EQ(r.root.read(BACKLIGHT_PATH).substr(0, 2), "0\n");
+    EXPECT_EQ(r.root.read(BACKLIGHT_PATH), "0\n");
     output_device = 0;
 }
 
