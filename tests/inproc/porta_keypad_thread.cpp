@@ -18,7 +18,9 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <csignal>
 #include <linux/input.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -273,4 +275,48 @@ TEST_F(KeypadThread, NoLocalPadsLeavesTheKeypadClosed)
     EXPECT_EQ(get_player1_key(), 0u);
     EXPECT_FALSE(player_present(1));
     deint_joystick_key();
+}
+
+namespace {
+void on_signal(int) {}
+} // namespace
+
+// An interrupted wait for input (Ctrl+C on the device) raises the quit request
+// that ends the main loop.
+TEST(KeypadQuit, InterruptedPollRaisesTheQuitRequest)
+{
+    TempRoot root;
+    root.mkdirs("/dev/input");
+    ASSERT_EQ(mkfifo(root.host("/dev/input/event0").c_str(), 0644), 0);
+    ASSERT_EQ(mkfifo(root.host("/dev/input/event1").c_str(), 0644), 0);
+    root.write("/sys/class/input/event1/device/name", "gpio-keys-polled\n");
+
+    struct sigaction sa, old;
+    memset(&sa, 0, sizeof sa);
+    sa.sa_handler = on_signal;   // no SA_RESTART: poll() returns EINTR
+    ASSERT_EQ(sigaction(SIGUSR1, &sa, &old), 0);
+    ASSERT_EQ(open_adc_bnt_input(), 0);
+    EXPECT_FALSE(joystick_quit_requested());
+
+    // Only the keypad thread may take the signal.
+    sigset_t set, prev;
+    sigemptyset(&set);
+    sigaddset(&set, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &set, &prev);
+    CaptureStdout();
+    // A signal that lands while the thread is not waiting interrupts nothing:
+    // repeat until one lands inside the wait.
+    bool quit = false;
+    for (int i = 0; i < 40 && !quit; i++) {
+        kill(getpid(), SIGUSR1);
+        quit = wait_for([] { return joystick_quit_requested(); }, 50);
+    }
+    EXPECT_TRUE(quit);
+    close_adc_bnt_input();
+    std::string out = GetCapturedStdout();
+    EXPECT_NE(out.find("<read_adc2key_thread> ctrl+c is pressed ret=-1\n"), std::string::npos) << out;
+    EXPECT_EQ(keypad_mask(), PAD_QUIT_REQUEST);
+    pthread_sigmask(SIG_SETMASK, &prev, nullptr);
+    sigaction(SIGUSR1, &old, nullptr);
+    localpad0.key_state.store(0);
 }
