@@ -253,7 +253,7 @@ void *read_adc2key_thread(void *)
             struct input_event ev;
             bool power = kind[i] == SRC_POWER || kind[i] == SRC_WIN_POWER;
             if (!read_event(fds[i].fd, &ev)) {
-                printf(power ? "read powerkey error " : "read keypad error ");
+                printf("%s", power ? "read powerkey error " : "read keypad error ");
                 if (fds[i].revents & (POLLHUP | POLLERR)) {
                     // A source that went away is dropped instead of spinning.
                     if (kind[i] == SRC_KEYPAD)
