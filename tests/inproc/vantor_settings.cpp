@@ -99,16 +99,31 @@ Box findArrow(SDL_Surface *screen)
     return b;
 }
 
-// Width of a text in the sample skin's English font (Oswald at 26).
+// A value of the root's English language file ("key": "value" lines).
+std::string englishValue(const TempRoot &root, const std::string &key)
+{
+    const std::string text = root.read("/mnt/mmc/CFW/lang/English.json");
+    const size_t at = text.find("\"" + key + "\":");
+    if (at == std::string::npos)
+        return std::string();
+    const size_t open = text.find('"', at + key.size() + 3);
+    const size_t close = open == std::string::npos ? open : text.find('"', open + 1);
+    if (close == std::string::npos)
+        return std::string();
+    return text.substr(open + 1, close - open - 1);
+}
+
+// Width of a text in the main font of the English language file.
 int textWidth(const TempRoot &root, const char *text)
 {
     if (TTF_Init() != 0)
         return -1;
     int w = -1, h = 0;
-    TTF_Font *font = TTF_OpenFont(root.host("/mnt/mmc/CFW/font/Oswald-Regular.ttf").c_str(), 26);
-    if (font) {
-        TTF_SizeUTF8(font, text, &w, &h);
-        TTF_CloseFont(font);
+    const std::string font = root.host("/mnt/mmc/CFW/font/" + englishValue(root, "font"));
+    TTF_Font *f = TTF_OpenFont(font.c_str(), atoi(englishValue(root, "font-size").c_str()));
+    if (f) {
+        TTF_SizeUTF8(f, text, &w, &h);
+        TTF_CloseFont(f);
     }
     TTF_Quit();
     return w;
@@ -221,18 +236,24 @@ TEST_F(VantorSettingsScreen, MidnightInTwelveHourModeShowsTwelveAm)
 
 TEST_F(VantorSettingsScreen, LanguageWrapsOverTheListAndReloadsTheTexts)
 {
-    // The sample languages in order: Chinese, English, Japanese, Spanish.
+    // Three languages, listed in name order: Deutsch, English, Francais.
+    remove_tree(root.host("/mnt/mmc/CFW/lang"));
+    root.write("/mnt/mmc/CFW/lang/Deutsch.json", "{\n  \"iso-code\": \"de_DE\",\n  \"year-label\": \"JJJJ\"\n}\n");
+    root.write("/mnt/mmc/CFW/lang/English.json", "{\n  \"iso-code\": \"en\"\n}\n");
+    root.write("/mnt/mmc/CFW/lang/Francais.json", "{\n  \"iso-code\": \"fr_FR\",\n  \"year-label\": \"AA\"\n}\n");
+    root.write("/mnt/mmc/CFW/language.flag", "English");
     std::vector<std::string> stored;
     auto record = [&](MenuModel &) { stored.push_back(root.read("/mnt/mmc/CFW/language.flag")); };
     bool titleAfterChange = false;
     runMenu(root, {keys({'m', 'q'}), // field 6
                    keys({'s'}), record, keys({'w'}), record, keys({'w'}), record, keys({'w'}), record,
                    [&](MenuModel &m) { titleAfterChange = m.title != nullptr; }, keys({'b'}), keys({'q', 'a'})});
-    EXPECT_EQ(stored, (std::vector<std::string>{"Japanese", "English", "Chinese", "Spanish"}));
+    // Down: next; up: previous, wrapping from the first to the last.
+    EXPECT_EQ(stored, (std::vector<std::string>{"Francais", "English", "Deutsch", "Francais"}));
     EXPECT_TRUE(titleAfterChange);
     // The launch that follows speaks the new language.
     EXPECT_EQ(root.read("/mnt/mmc/CFW/retroarch/command.sh"),
-              "#!/bin/sh\nexport LANG=es\n/mnt/mmc/CFW/retroarch/retroarch\nexit $?\n");
+              "#!/bin/sh\nexport LANG=fr_FR\n/mnt/mmc/CFW/retroarch/retroarch\nexit $?\n");
 }
 
 TEST_F(VantorSettingsScreen, LanguageChangeRestartsTheEditsFromTheCurrentTime)
