@@ -29,11 +29,13 @@ const char *escapeSingleQuotes(const char *text);
 // The content path to hand to RetroArch for `path` shown in `state`. In Recent
 // and for anything but a ".scummvm" file this is `path` itself; a .scummvm file
 // is copied into the game folder named like it (Roms/SCUMMVM/monkey.scummvm ->
-// Roms/SCUMMVM/monkey/monkey.scummvm) and that path is returned. Static buffer.
+// Roms/SCUMMVM/monkey/monkey.scummvm) and that path is returned (static
+// buffer). When the copy cannot be made (no such game folder, e.g. because the
+// file already lies inside it) the file itself is returned.
 const char *createTempFile(const char *path, int state);
 
-// Byte-for-byte copy in 4096-byte blocks. Returns 0, or -1 when either file
-// cannot be opened (nothing is copied then) or the copy fails.
+// Byte-for-byte copy in 4096-byte blocks, written crash-safely. Returns 0, or
+// -1 when either file cannot be opened (nothing is copied then) or the copy fails.
 int cp(const char *source, const char *destination);
 
 // 1 when /misc/enableGDB exists: RetroArch then runs under gdb.
