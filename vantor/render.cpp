@@ -180,13 +180,15 @@ int loadLanguageFonts(SkinResources &res, const char *language)
     res.guideFontSize = atoi(getSkinSetting(language, "button-guide-font-size", "28"));
     res.font.reset(openFont(res.fontPath, res.fontSize));
     res.guideFont.reset(openFont(res.fontPath, res.guideFontSize));
-    if (!res.font || !res.guideFont) {
+    if ((!res.font || !res.guideFont) && strcmp(res.fontPath, "Oswald-Regular.ttf") != 0) {
         fprintf(stderr, "vantor: cannot open the font %s, using Oswald-Regular.ttf\n", res.fontPath);
         if (!res.font)
             res.font.reset(openFont("Oswald-Regular.ttf", res.fontSize));
         if (!res.guideFont)
             res.guideFont.reset(openFont("Oswald-Regular.ttf", res.guideFontSize));
     }
+    if (!res.font || !res.guideFont)
+        fprintf(stderr, "vantor: no font in /mnt/mmc/CFW/font: texts are not shown\n");
     return res.font && res.guideFont ? 0 : -1;
 }
 

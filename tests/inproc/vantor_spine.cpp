@@ -575,6 +575,28 @@ TEST_F(Spine, RemoveKeyInRecentDropsTheEntryAndMovesUp)
     EXPECT_EQ(empty.row, 0);
 }
 
+// --- A bare card --------------------------------------------------------------------------
+
+TEST(SpineBare, RunsWithoutSkinFontsLanguagesOrContent)
+{
+    TempRoot root;
+    root.install_recording_shell("/bin/sh", "/tmp/commands.log");
+    Snapshot consoles, recent, settings, home;
+    // Every screen and key on a card holding nothing at all.
+    int rc = runMenu(root, {keys({'d', 'd', 'a', 'a', 'd', 's', 'q', 'a', 'h', 'y'}), take(&consoles),
+                            keys({'b', 'q', 'q', 'a', 's', 'x', 'y', 'a', 'm', 'l'}), take(&recent),
+                            keys({'b', 'm', 'q', 's', 'w', 'd', 's', 'w'}), take(&settings),
+                            keys({'b', 'q', 'q', 'q', 'a', 'b', 'u'}), take(&home)});
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(consoles.state, Consoles);
+    EXPECT_EQ(consoles.itemCount, 0);
+    EXPECT_EQ(recent.state, Recent);
+    EXPECT_EQ(recent.itemCount, 0);
+    EXPECT_EQ(settings.state, Settings);
+    EXPECT_EQ(home.state, Recent) << "a short Menu press from Home";
+    EXPECT_FALSE(root.exists("/mnt/mmc/CFW/retroarch/command.sh")) << "nothing to launch in empty lists";
+}
+
 // --- restorecpu ------------------------------------------------------------------------------
 
 TEST(SpineRestore, RestoreCpuOnlyWritesTheSavedSpeed)
