@@ -575,6 +575,29 @@ TEST_F(Spine, RemoveKeyInRecentDropsTheEntryAndMovesUp)
     EXPECT_EQ(empty.row, 0);
 }
 
+TEST_F(Spine, BacklightFollowsHdmiFromTheFirstFrame)
+{
+    const std::string backlight = "/sys/class/backlight/backlight.2/brightness";
+    root.write("/mnt/mmc/CFW/brightness", "600\n");
+    root.write("/sys/class/switch/hdmi/state", "1\n");
+    root.write(backlight, "400\n");
+    std::string plugged, unplugged, keysWhilePlugged;
+    runMenu(root, {[&](MenuModel &) { plugged = root.read(backlight); },
+                   [&](MenuModel &) {
+                       pushKey('u', true);
+                       press('r');
+                       pushKey('u', false);
+                   },
+                   [&](MenuModel &) {
+                       keysWhilePlugged = root.read("/mnt/mmc/CFW/brightness");
+                       root.write("/sys/class/switch/hdmi/state", "0\n");
+                   },
+                   [&](MenuModel &) { unplugged = root.read(backlight); }});
+    EXPECT_EQ(plugged, "0\n");
+    EXPECT_EQ(keysWhilePlugged, "600\n") << "brightness keys do nothing while HDMI is connected";
+    EXPECT_EQ(unplugged, "600\n");
+}
+
 // --- A bare card --------------------------------------------------------------------------
 
 TEST(SpineBare, RunsWithoutSkinFontsLanguagesOrContent)
