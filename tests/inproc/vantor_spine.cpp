@@ -514,6 +514,24 @@ TEST_F(Spine, IdleFramesSleep100msAndActiveFramesDoNot)
     EXPECT_EQ(starts[7] - starts[6], 100u) << "idle frames sleep 100 ms";
 }
 
+TEST_F(Spine, ClockIsRenderedAgainEvery20SecondsExceptInSettings)
+{
+    Snapshot start, before, after, settings, back;
+    const Uint32 t0 = 200000;
+    // The refresh is checked at the start of a frame, before the hook moves the
+    // clock; an idle frame adds its 100 ms sleep.
+    runMenu(root, {at(t0), at(t0 + 100, take(&start)), at(t0 + 19000, take(&before)), at(t0 + 20500),
+                   at(t0 + 20600, take(&after)), at(t0 + 20700, keys({'m'})), at(t0 + 60000),
+                   at(t0 + 60100, take(&settings)), at(t0 + 60200, keys({'b'})), at(t0 + 60300, take(&back))});
+    EXPECT_EQ(start.lastClockRefresh, t0 + 100u);
+    EXPECT_EQ(before.lastClockRefresh, start.lastClockRefresh) << "not again within 20 s";
+    EXPECT_EQ(after.lastClockRefresh, t0 + 20600u) << "again once more than 20 s passed";
+    EXPECT_FALSE(settings.clockRefresh);
+    EXPECT_EQ(settings.lastClockRefresh, t0 + 20600u) << "no refresh while Settings edits the time";
+    EXPECT_TRUE(back.clockRefresh);
+    EXPECT_EQ(back.lastClockRefresh, t0 + 60200u) << "leaving Settings renders the clock again";
+}
+
 // --- Settings ---------------------------------------------------------------------------
 
 TEST_F(Spine, SettingsFieldsWrapAndBackReturnsToTheSavedHomeColumn)

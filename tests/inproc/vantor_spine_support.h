@@ -32,6 +32,9 @@ struct Snapshot {
     int step = 0;
     bool hasOverride = false;
     bool hasTitle = false;
+    bool clockRefresh = false;
+    Uint32 lastClockRefresh = 0;
+    int activity = 0;
     std::vector<std::string> items;
 };
 
@@ -78,6 +81,9 @@ inline Snapshot snap(const MenuModel &m)
     s.step = m.step;
     s.hasOverride = m.backgroundOverride != nullptr;
     s.hasTitle = m.title != nullptr;
+    s.clockRefresh = m.clockRefresh;
+    s.lastClockRefresh = m.lastClockRefresh;
+    s.activity = m.activity;
     for (int i = 0; i < m.itemCount; i++)
         s.items.push_back(m.items[i]);
     return s;
