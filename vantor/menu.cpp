@@ -543,7 +543,6 @@ static void columnStep(MenuModel &model, SkinResources &res, int delta)
 
 static void launchSelected(MenuModel &model, SkinResources &res, bool withoutStateLoad)
 {
-    (void)res;
     if (!validRow(model))
         return;
     if (withoutStateLoad)
@@ -584,15 +583,10 @@ static void onKeyDown(MenuModel &model, SkinResources &res, const SDL_KeyboardEv
         if (state == Home) {
             switch (model.column) {
             case homeRecent:
-                model.homeReturnColumn = model.column;
-                model.homeReturnRow = model.row;
                 enterRecent(model, res);
                 break;
             case homeFavorites:
-                model.homeReturnColumn = model.column;
-                model.homeReturnRow = model.row;
                 enterFavorites(model, res);
-                model.homeReturnColumn = homeFavorites;
                 break;
             case homeConsoles:
                 model.homeReturnColumn = model.column;

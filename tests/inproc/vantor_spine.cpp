@@ -467,6 +467,32 @@ TEST_F(Spine, HoldingDownRepeatsAfter250msAtMostEvery90msAndOncePerFrame)
         EXPECT_EQ(rows[i].second, expected[i]) << "at +" << rows[i].first - t0;
 }
 
+TEST_F(Spine, ArtworkWaitsUntilTheRepeatRests)
+{
+    auto games = makeGames(root, "GBA", 10);
+    root.mkdirs("/mnt/mmc/CFW/skin/games/GBA");
+    const std::string first = root.host("/mnt/mmc/CFW/skin/games/GBA/Game 00.gba.png");
+    ASSERT_EQ(host_system("convert -size 64x48 xc:blue '" + first + "'"), 0);
+    for (int i = 1; i < 10; i++) {
+        char name[64];
+        snprintf(name, sizeof(name), "/mnt/mmc/CFW/skin/games/GBA/Game %02d.gba.png", i);
+        ASSERT_EQ(host_system("cp '" + first + "' '" + root.host(name) + "'"), 0);
+    }
+    root.write("/mnt/mmc/CFW/menu.flag", "games\n0\n/mnt/mmc/Roms/GBA");
+    Snapshot pressed, repeating, released, rested;
+    const Uint32 t0 = 200000;
+    runMenu(root, {at(t0, [](MenuModel &) { pushKey('s', true); }), at(t0 + 10, take(&pressed)), at(t0 + 300),
+                   at(t0 + 310, take(&repeating)), at(t0 + 320, [](MenuModel &) { pushKey('s', false); }),
+                   at(t0 + 330, take(&released)), at(t0 + 420), at(t0 + 430, take(&rested))});
+    EXPECT_EQ(pressed.row, 1);
+    EXPECT_TRUE(pressed.hasOverride) << "a real key press loads the picture at once";
+    EXPECT_EQ(repeating.row, 2);
+    EXPECT_FALSE(repeating.hasOverride) << "not decoded during a repeat";
+    EXPECT_FALSE(released.hasOverride) << "not within 90 ms of the last event";
+    EXPECT_EQ(rested.row, 2);
+    EXPECT_TRUE(rested.hasOverride) << "loaded once the keys rest";
+}
+
 TEST_F(Spine, NoRepeatOutsideTheLists)
 {
     consolesWith(root, 5);
