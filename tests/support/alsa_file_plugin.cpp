@@ -37,6 +37,8 @@ AlsaFileSink::AlsaFileSink(const std::string &dir)
     for (int d = 0; d <= 1; d++)
         conf << "pcm.porta_test_" << d << " {\n  type file\n  slave.pcm \"porta_test_null\"\n"
              << "  file \"" << output_ << "\"\n  format \"raw\"\n}\n";
+    conf << "pcm.porta_test_2 {\n  type file\n  slave.pcm \"porta_test_null\"\n"
+         << "  file \"" << dir << "/missing-folder/pcm-out.raw\"\n  format \"raw\"\n}\n";
     conf << "pcm.porta_test_null {\n  type null\n}\n";
     conf << "pcm.porta_test_9 {\n  type hw\n  card 99\n  device 0\n}\n";
     conf.close();

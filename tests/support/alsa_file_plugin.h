@@ -8,6 +8,7 @@
 // - devices 0 and 1 write raw interleaved frames to output() (the file is
 //   emptied each time a stream opens it; a stream delivers its last bytes when
 //   it is closed);
+// - device 2 opens, but every write to it fails;
 // - device 9 is a card that does not exist (its capabilities cannot be read).
 
 #include <cstdint>

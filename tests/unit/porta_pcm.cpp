@@ -4,6 +4,7 @@
 #include "alsa_file_plugin.h"
 #include "test_root.h"
 
+#include "porta/device/hardware.h"
 #include "porta/device/pcm.h"
 
 #include <gtest/gtest.h>
@@ -162,6 +163,37 @@ TEST_F(PcmTest, MissingDeviceLeavesTheStreamClosed)
     EXPECT_EQ(r, 0);
     EXPECT_NE(err.find("Unable to open PCM device 9.\n"), std::string::npos) << err;
     EXPECT_FALSE(pcm_stream_open());
+}
+
+TEST_F(PcmTest, WriteErrorOnSixteenBitDataClosesTheStream)
+{
+    ASSERT_EQ(pcm_open_stream(2), 1);
+    sound_device = 0;
+    sound_stream_state = 1;
+    // The file plugin writes its file out once its buffer is full.
+    static int16_t s[4096];
+    CaptureStdout();
+    int calls = 0, r = 0;
+    while (calls < 50 && (r = play_sample(16, s, sizeof s)) > 0)
+        calls++;
+    EXPECT_EQ(r, -1);
+    EXPECT_EQ(GetCapturedStdout(), "play_sample: Error playing sample\n");
+    EXPECT_FALSE(pcm_stream_open());
+    EXPECT_EQ(sound_device, -1);        // the next device selection reopens it
+    EXPECT_EQ(sound_stream_state, -1);
+}
+
+TEST_F(PcmTest, WriteErrorOnOtherWidthsKeepsTheStream)
+{
+    ASSERT_EQ(pcm_open_stream(2), 1);
+    static int32_t s[4096];
+    CaptureStdout();
+    int calls = 0, r = 0;
+    while (calls < 50 && (r = play_sample(32, s, sizeof s)) > 0)
+        calls++;
+    EXPECT_EQ(r, -1);
+    EXPECT_EQ(GetCapturedStdout(), "play_sample: Error playing sample\n");
+    EXPECT_TRUE(pcm_stream_open());
 }
 
 TEST_F(PcmTest, ReopeningReplacesTheStream)
