@@ -119,19 +119,20 @@ bool key_sound_idle(void)
     return lock.owns_lock() && sound_number == KEY_SOUND_NONE;
 }
 
-void play_key_sound(int number)
+int play_key_sound(int number)
 {
     if (number < 0 || number >= KEY_SOUND_NONE)
-        return;
+        return 0;
     if (fast_repeat.load(std::memory_order_relaxed) || global_attr.key_sound == 0 ||
         screen_asleep.load(std::memory_order_relaxed))
-        return;
+        return 0;
     std::unique_lock<std::mutex> lock(sound_mutex, std::try_to_lock);
     if (!lock.owns_lock())
-        return;   // a sound is playing: this one is dropped
+        return 0;   // a sound is playing: this one is dropped
     select_sound_device();
     set_volume(global_attr.volume);
     sound_number = number;
     lock.unlock();
     sound_cond.notify_one();
+    return 1;
 }

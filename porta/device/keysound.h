@@ -26,9 +26,11 @@ int sound_init(void);
 void sound_deinit(void);
 
 // Asks for sound `number` (KEY_SOUND_CONFIRM, _MOVE or _REFUSED). Never
-// blocks: the request is dropped while a sound plays, while the fast key
-// repeat runs, when key sounds are off or while the screen is asleep.
-void play_key_sound(int number);
+// blocks: the request is dropped while a sound plays (or the sound thread is
+// busy with the mutex), while the fast key repeat runs, when key sounds are
+// off or while the screen is asleep. Returns 1 when the sound was requested,
+// 0 when the request was dropped.
+int play_key_sound(int number);
 
 // True when no sound is playing or waiting to be played (never blocks).
 bool key_sound_idle(void);

@@ -41,6 +41,18 @@ bool wait_for(const std::function<bool()> &ok, int ms = 3000)
     return ok();
 }
 
+// Asks for a sound until the request is taken: the sound thread holds the
+// sound mutex for a moment each time it goes back to waiting.
+bool request(int number)
+{
+    for (int i = 0; i < 200; i++) {
+        if (play_key_sound(number))
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return false;
+}
+
 class KeySoundThread : public testing::Test {
 protected:
     TempRoot root;
@@ -77,7 +89,7 @@ protected:
 TEST_F(KeySoundThread, RequestedSoundReachesTheStreamAtTheVolume)
 {
     global_attr.volume = 10;
-    play_key_sound(KEY_SOUND_CONFIRM);
+    ASSERT_TRUE(request(KEY_SOUND_CONFIRM));
     std::vector<int32_t> out = finish();
     ASSERT_EQ(out.size(), 600u);   // 1200 data bytes: one block
     for (int32_t v : out)
@@ -89,7 +101,7 @@ TEST_F(KeySoundThread, RequestedSoundReachesTheStreamAtTheVolume)
 TEST_F(KeySoundThread, VolumeOfTheRecordIsApplied)
 {
     global_attr.volume = 5;   // gain 3050: 8192 * 3050 >> 14 = 1525
-    play_key_sound(KEY_SOUND_CONFIRM);
+    ASSERT_TRUE(request(KEY_SOUND_CONFIRM));
     std::vector<int32_t> out = finish();
     ASSERT_EQ(out.size(), 600u);
     EXPECT_EQ(out[0], 1525 << 16);
@@ -98,7 +110,7 @@ TEST_F(KeySoundThread, VolumeOfTheRecordIsApplied)
 
 TEST_F(KeySoundThread, ShortSoundIsPaddedWithSilence)
 {
-    play_key_sound(KEY_SOUND_MOVE);   // 600 data bytes
+    ASSERT_TRUE(request(KEY_SOUND_MOVE));   // 600 data bytes
     std::vector<int32_t> out = finish();
     ASSERT_EQ(out.size(), 512u);
     EXPECT_EQ(out[0], (int32_t)((uint32_t)(uint16_t)(int16_t)-8192 << 16));
@@ -110,15 +122,15 @@ TEST_F(KeySoundThread, ShortSoundIsPaddedWithSilence)
 TEST_F(KeySoundThread, RequestsAreDroppedWhenSoundsMustNotPlay)
 {
     global_attr.key_sound = 0;
-    play_key_sound(KEY_SOUND_CONFIRM);
+    EXPECT_EQ(play_key_sound(KEY_SOUND_CONFIRM), 0);
     global_attr.key_sound = 1;
     fast_repeat.store(1);
-    play_key_sound(KEY_SOUND_CONFIRM);
+    EXPECT_EQ(play_key_sound(KEY_SOUND_CONFIRM), 0);
     fast_repeat.store(0);
     screen_asleep.store(1);
-    play_key_sound(KEY_SOUND_CONFIRM);
+    EXPECT_EQ(play_key_sound(KEY_SOUND_CONFIRM), 0);
     screen_asleep.store(0);
-    play_key_sound(9);   // no such sound
+    EXPECT_EQ(play_key_sound(9), 0);   // no such sound
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(finish().size(), 0u);
 }
@@ -130,7 +142,7 @@ TEST_F(KeySoundThread, RequestWhileASoundPlaysIsDroppedWithoutWaiting)
         // The sound thread holds this mutex for a whole sound.
         std::lock_guard<std::mutex> playing(sound_mutex);
         auto t0 = std::chrono::steady_clock::now();
-        play_key_sound(KEY_SOUND_REFUSED);
+        EXPECT_EQ(play_key_sound(KEY_SOUND_REFUSED), 0);
         EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(50));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -141,9 +153,9 @@ TEST_F(KeySoundThread, MissingSoundFileIsSkipped)
 {
     root.write("/mnt/vendor/sound/1.wav", "");
     unlink(root.host("/mnt/vendor/sound/1.wav").c_str());
-    play_key_sound(KEY_SOUND_MOVE);
+    ASSERT_TRUE(request(KEY_SOUND_MOVE));
     EXPECT_TRUE(wait_for([] { return key_sound_idle(); }));
-    play_key_sound(KEY_SOUND_REFUSED);   // the thread goes on serving requests
+    ASSERT_TRUE(request(KEY_SOUND_REFUSED));   // the thread goes on serving requests
     std::vector<int32_t> out = finish();
     EXPECT_EQ(out.size(), 1000u);
 }
