@@ -27,14 +27,6 @@
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
 
-// Under ThreadSanitizer: SDL's timer thread and the mutexes it shares with
-// SDL_AddTimer live in the uninstrumented SDL library, whose own locking the
-// sanitizer cannot see.
-extern "C" const char *__tsan_default_suppressions()
-{
-    return "race:libSDL-1.2.so\n";
-}
-
 namespace {
 
 bool wait_for(const std::function<bool()> &ok, int ms = 2000)
