@@ -108,17 +108,6 @@ TEST_F(KeySoundThread, VolumeOfTheRecordIsApplied)
     EXPECT_EQ(get_volume(), 5);
 }
 
-TEST_F(KeySoundThread, ShortSoundIsPaddedWithSilence)
-{
-    ASSERT_TRUE(request(KEY_SOUND_MOVE));   // 600 data bytes
-    std::vector<int32_t> out = finish();
-    ASSERT_EQ(out.size(), 512u);
-    EXPECT_EQ(out[0], (int32_t)((uint32_t)(uint16_t)(int16_t)-8192 << 16));
-    EXPECT_EQ(out[299], out[0]);
-    EXPECT_EQ(out[300], 0);
-    EXPECT_EQ(out[511], 0);
-}
-
 TEST_F(KeySoundThread, RequestsAreDroppedWhenSoundsMustNotPlay)
 {
     global_attr.key_sound = 0;

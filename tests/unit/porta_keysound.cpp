@@ -112,14 +112,3 @@ TEST_F(KeySoundFile, ClosedStreamPlaysNothing)
     pcm_close_stream();
     EXPECT_EQ(play_wav_file("/mnt/vendor/sound/1.wav"), 0);
 }
-
-TEST_F(KeySoundFile, VolumeIsAppliedToTheSound)
-{
-    set_volume(0);
-    root.write("/mnt/vendor/sound/1.wav", wav(ramp(750)));
-    EXPECT_EQ(play_wav_file("/mnt/vendor/sound/1.wav"), 1);
-    std::vector<int32_t> out = played();
-    ASSERT_EQ(out.size(), 750u);
-    for (int32_t v : out)
-        ASSERT_EQ(v, 0);
-}
