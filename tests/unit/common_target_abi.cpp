@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstddef>
@@ -21,6 +22,7 @@
 #include <type_traits>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
 #include <linux/input.h>
@@ -284,6 +286,43 @@ TEST(TargetAbi, InputEventsReadWithTheTargetRecordSize)
     int version = 0;
     EXPECT_EQ(ioctl(fd, EVIOCGVERSION, &version), -1);
     close(fd);
+}
+
+// Disc images on the cards exceed 2 GiB: the 32-bit build uses 64-bit file
+// offsets, so such a file is seen with its size and a folder holding it is
+// listed whole (readdir fails too without them where directory offsets are
+// 64-bit, as on ext4 under qemu-user).
+TEST(TargetAbi, FilesOver2GiBAndFolderListings)
+{
+    EXPECT_EQ(sizeof(off_t), 8u);
+    TempRoot root;
+    root.mkdirs("/mnt/SDCARD/Roms/PS");
+    root.write("/mnt/SDCARD/Roms/PS/small.cue", "FILE");
+    int fd = dev_open("/mnt/SDCARD/Roms/PS/big.iso", O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0) << strerror(errno);
+    const off_t size = static_cast<off_t>(3) << 30; // sparse: takes no space
+    ASSERT_EQ(ftruncate(fd, size), 0) << strerror(errno);
+    close(fd);
+    struct stat st;
+    ASSERT_EQ(dev_stat("/mnt/SDCARD/Roms/PS/big.iso", &st), 0) << strerror(errno);
+    EXPECT_EQ(st.st_size, size);
+    EXPECT_TRUE(dev_exists("/mnt/SDCARD/Roms/PS/big.iso"));
+    FILE *f = dev_fopen("/mnt/SDCARD/Roms/PS/big.iso", "rb");
+    ASSERT_NE(f, nullptr) << strerror(errno);
+    fclose(f);
+
+    DIR *d = dev_opendir("/mnt/SDCARD/Roms/PS");
+    ASSERT_NE(d, nullptr);
+    std::vector<std::string> names;
+    errno = 0;
+    while (struct dirent *e = readdir(d))
+        if (e->d_name[0] != '.')
+            names.push_back(e->d_name);
+    const int listing_errno = errno;
+    closedir(d);
+    EXPECT_EQ(listing_errno, 0) << strerror(listing_errno);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"big.iso", "small.cue"}));
 }
 
 // The initials search converts UTF-8 names to GBK with the C library's iconv;
