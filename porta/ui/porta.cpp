@@ -129,7 +129,8 @@ static int init_my_system_resources(void)
     return 0;
 }
 
-static int init_system_failed(void)
+// Stops the threads started so far and releases SDL.
+static void release_started(int report)
 {
     peer_controllers_stop();
     peer_sound_stop();
@@ -139,12 +140,20 @@ static int init_system_failed(void)
     TTF_Quit();
     SDL_Quit();
     sdl_up = 0;
-    printf("init system return error");
+    if (report)
+        printf("init system return error");
+}
+
+static int init_system_failed(void)
+{
+    release_started(1);
     return -1;
 }
 
 int porta_main(int, char **)
 {
+    // Diagnostics reach a log file line by line, as they do on the console.
+    setvbuf(stdout, nullptr, _IOLBF, 0);
     // 1. Signals.
     install_signal_handlers();
     loop_reset_state();
@@ -201,6 +210,8 @@ int porta_main(int, char **)
     if (first_start) {
         if (dev_exists("/mnt/sdcard/adfu.ini")) {
             shell_run("reboot adfu");
+            // The input and sound threads end before the process does.
+            release_started(0);
             loop_hooks.exit_process(0);
             return 0;
         }

@@ -1,0 +1,230 @@
+// Start-up of the real launcher on the sample device image, in process: the
+// first-start markers, the logo and CPU modes, the save folders, the record,
+// the power-off request of /tmp/shutdown.ini, the upgrade marker, and the
+// failures (framebuffer, fixed pictures, font) with their messages.
+
+#include "porta/porta.h"
+#include "porta/device/hardware.h"
+#include "porta/ui/attr.h"
+#include "porta/ui/loop.h"
+#include "test_root.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <string>
+#include <vector>
+
+namespace {
+
+uint32_t clock_ms = 0;
+std::vector<int> exits;
+std::string fb_at_pause;
+std::string fb_file;
+
+uint32_t now_ms(void) { return clock_ms; }
+uint32_t quit_at_once(int player) { return player == 1 ? 0x100000u : 0u; }
+void pause_ms(uint32_t ms)
+{
+    if (ms == 2000 && !fb_file.empty()) {
+        FILE *f = fopen(fb_file.c_str(), "rb");
+        fb_at_pause.clear();
+        if (f) {
+            char buf[65536];
+            size_t n;
+            while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+                fb_at_pause.append(buf, n);
+            fclose(f);
+        }
+    }
+    clock_ms += ms;
+}
+void no_exit(int status) { exits.push_back(status); }
+
+uint16_t pixel(const std::string &fb, int w, int x, int y)
+{
+    size_t at = (static_cast<size_t>(y) * w + x) * 2;
+    return static_cast<uint16_t>(static_cast<uint8_t>(fb[at]) | static_cast<uint8_t>(fb[at + 1]) << 8);
+}
+
+class Start : public ::testing::Test {
+protected:
+    TempRoot root;
+    std::string out;
+
+    void SetUp() override
+    {
+        root.install_sample_image();
+        root.install_recording_shell(PORTA_SHELL, "/tmp/cmds.log");
+        clock_ms = 0;
+        exits.clear();
+        fb_at_pause.clear();
+        fb_file = root.host("/dev/fb0");
+        loop_hooks.now = now_ms;
+        loop_hooks.player_keys = quit_at_once;
+        loop_hooks.delay = pause_ms;
+        loop_hooks.exit_process = no_exit;
+    }
+
+    void TearDown() override
+    {
+        loop_hooks_reset();
+        fb_file.clear();
+        signal(SIGINT, SIG_DFL);
+        signal(SIGTERM, SIG_DFL);
+    }
+
+    int run()
+    {
+        testing::internal::CaptureStdout();
+        char arg0[] = "porta";
+        char *argv[] = {arg0, nullptr};
+        int rc = porta_main(1, argv);
+        out = testing::internal::GetCapturedStdout();
+        return rc;
+    }
+
+    bool said(const std::string &text) const { return out.find(text) != std::string::npos; }
+    std::vector<std::string> cmds() { return root.recorded("/tmp/cmds.log"); }
+};
+
+} // namespace
+
+TEST_F(Start, FirstStartOnTheSampleImage)
+{
+    ASSERT_FALSE(root.exists(ATTR_FILE));
+    root.write(BACKLIGHT_PATH, "");
+    EXPECT_EQ(run(), 0) << out;
+    EXPECT_TRUE(said("use default attr ")) << out;
+    EXPECT_TRUE(said("init_device_display: init success!\n")) << out;
+    EXPECT_TRUE(said("----- init_my_system ---ok\n")) << out;
+    EXPECT_TRUE(said("Loop_listend: quit \n")) << out;
+    EXPECT_FALSE(said("Failed to load")) << out;
+
+    std::string attr = root.read(ATTR_FILE);
+    EXPECT_EQ(attr.size(), 72u);
+    EXPECT_TRUE(root.exists("/tmp/boot.ini"));
+    EXPECT_EQ(root.read("/tmp/boot.ini"), "");
+    EXPECT_EQ(root.read(BACKLIGHT_PATH), "400\n") << "the first start applies the brightness";
+    auto c = cmds();
+    ASSERT_EQ(c.size(), 2u);
+    EXPECT_EQ(c[0], "/system/porta/cpu_setting.sh  user");
+    EXPECT_EQ(c[1], "/system/porta/cpu_setting.sh  full");
+    for (const char *d : {"fbasdl", "fba4arm", "fc", "gba", "gbc", "md", "sfc", "sms", "pcsx", "ngpc", "swan", "vbanext"})
+        EXPECT_TRUE(root.exists(std::string("/mnt/data/save/") + d)) << d;
+    EXPECT_TRUE(root.exists("/mnt/data/porta/joypad"));
+    // The plain exit leaves the screens black.
+    EXPECT_EQ(root.read("/dev/fb0"), std::string(640 * 480 * 2, '\0'));
+    EXPECT_TRUE(exits.empty());
+}
+
+TEST_F(Start, LaterStartSkipsLogoAndKeepsRecord)
+{
+    root.write("/tmp/boot.ini", "");
+    EXPECT_EQ(run(), 0) << out;
+    std::string attr = root.read(ATTR_FILE);
+    ASSERT_EQ(attr.size(), 72u);
+    EXPECT_TRUE(cmds().empty()) << "no CPU mode changes without the first start";
+    // A second run reads the record written by the first.
+    EXPECT_EQ(run(), 0) << out;
+    EXPECT_FALSE(said("use default attr")) << out;
+    EXPECT_EQ(root.read(ATTR_FILE), attr);
+}
+
+TEST_F(Start, LogoMarkerSkipsTheLogo)
+{
+    root.write("/mnt/data/logo.ini", "");
+    EXPECT_EQ(run(), 0) << out;
+    auto c = cmds();
+    ASSERT_EQ(c.size(), 1u);
+    EXPECT_EQ(c[0], "/system/porta/cpu_setting.sh  full");
+}
+
+TEST_F(Start, UpgradeMarkerRebootsIntoUpgradeMode)
+{
+    root.write("/mnt/sdcard/adfu.ini", "");
+    run();
+    auto c = cmds();
+    ASSERT_FALSE(c.empty());
+    EXPECT_EQ(c[0], "reboot adfu");
+    ASSERT_FALSE(exits.empty());
+    EXPECT_EQ(exits[0], 0);
+}
+
+TEST_F(Start, ShutdownRequestTwoShowsLowBatteryPicture)
+{
+    root.write("/tmp/shutdown.ini", "2\nanything\n");
+    run();
+    EXPECT_TRUE(said("---get_shutd_type: value=2 \n")) << out;
+    ASSERT_EQ(exits.size(), 1u);
+    EXPECT_EQ(exits[0], 0);
+    auto c = cmds();
+    ASSERT_FALSE(c.empty());
+    EXPECT_EQ(c.back(), "reboot -p shutdown");
+    // Centred 320x160 picture on black.
+    ASSERT_EQ(fb_at_pause.size(), 640u * 480u * 2u);
+    EXPECT_EQ(pixel(fb_at_pause, 640, 5, 5), 0u);
+    EXPECT_EQ(pixel(fb_at_pause, 640, 170, 170), 0u) << "outside the picture";
+    bool drawn = false;
+    for (int x = 160; x < 480 && !drawn; x++)
+        for (int y = 160; y < 320 && !drawn; y++)
+            drawn = pixel(fb_at_pause, 640, x, y) != 0;
+    EXPECT_TRUE(drawn);
+    EXPECT_EQ(root.read("/dev/fb0"), std::string(640 * 480 * 2, '\0'));
+}
+
+TEST_F(Start, ShutdownRequestOneShowsNormalPicture)
+{
+    root.write("/tmp/shutdown.ini", "1");
+    run();
+    EXPECT_TRUE(said("---get_shutd_type: value=1 \n")) << out;
+    ASSERT_EQ(exits.size(), 1u);
+    ASSERT_EQ(fb_at_pause.size(), 640u * 480u * 2u);
+    EXPECT_NE(pixel(fb_at_pause, 640, 320, 240), 0u) << "full-screen picture at 0,0";
+}
+
+TEST_F(Start, OtherShutdownValuesStartNormally)
+{
+    for (const char *v : {"0\n", "hello\n", "", "3"}) {
+        SCOPED_TRACE(v);
+        root.write("/tmp/shutdown.ini", v);
+        exits.clear();
+        EXPECT_EQ(run(), 0) << out;
+        EXPECT_TRUE(exits.empty());
+        EXPECT_TRUE(said("----- init_my_system ---ok\n")) << out;
+    }
+}
+
+TEST_F(Start, MissingFramebufferFails)
+{
+    host_system("rm -f '" + root.host("/dev/fb1") + "'");
+    EXPECT_EQ(run(), -1);
+    EXPECT_TRUE(said("Open framebuffer 1 error!\ninit hdmi fb err init_device_display: init fbm fail ... \nmain : init return error\n")) << out;
+}
+
+TEST_F(Start, MissingFixedPictureFails)
+{
+    host_system("rm -f '" + root.host("/mnt/vendor/desktop_res/search/hdmi/17.png") + "'");
+    EXPECT_EQ(run(), -1);
+    EXPECT_TRUE(said("load_hdmi_other_img: 2 error i = 17,imag= /mnt/vendor/desktop_res/search/hdmi/17.png \n")) << out;
+    EXPECT_TRUE(said("init_my_system: 1013 return NULL\n")) << out;
+    EXPECT_TRUE(said("init system return error")) << out;
+    EXPECT_FALSE(said("---ok")) << out;
+}
+
+TEST_F(Start, MissingTitleBarFails)
+{
+    host_system("rm -f '" + root.host("/mnt/vendor/desktop_res/top/lcd/title/bg.png") + "'");
+    EXPECT_EQ(run(), -1);
+    EXPECT_TRUE(said("Failed to load /mnt/vendor/desktop_res/top/lcd/title/bg.png")) << out;
+    EXPECT_TRUE(said("init_my_system: 1005 return NULL\n")) << out;
+    EXPECT_TRUE(said("init system return error")) << out;
+}
+
+TEST_F(Start, MissingFontFails)
+{
+    host_system("rm -f '" + root.host("/mnt/vendor/bin/default.ttf") + "'");
+    EXPECT_EQ(run(), -1);
+    EXPECT_TRUE(said("get ui font return NULL")) << out;
+    EXPECT_TRUE(said("init system return error")) << out;
+}
