@@ -27,6 +27,8 @@ SDL_Surface *lcd_surface = nullptr;
 SDL_Surface *hdmi_surface = nullptr;
 SDL_Surface *scratch_surface = nullptr;
 int sdl_up = 0;
+int frame_hour = 0;
+int frame_minute = 0;
 
 static uint32_t hook_now(void)
 {
@@ -231,6 +233,12 @@ void loop_draw_frame(void)
     SDL_Surface *dst = current_surface();
     if (!dst)
         return;
+    time_t t = time(nullptr);
+    struct tm tm_now;
+    if (localtime_r(&t, &tm_now)) {
+        frame_hour = tm_now.tm_hour;
+        frame_minute = tm_now.tm_min;
+    }
     if (screen_asleep) {
         SDL_FillRect(dst, nullptr, 0);
         peer_battery_monitor(0);

@@ -67,6 +67,10 @@ void wake(int restore_backlight);
 // The sleep delay of a sleep_time index in ms, 0 for never.
 uint32_t sleep_delay_ms(int index);
 
+// Local time of the frame being drawn (the title bar clock).
+extern int frame_hour;
+extern int frame_minute;
+
 // Start of the loop: first frame, key events ignored by SDL, timers armed.
 void loop_begin(void);
 // One pass of the loop (keys, timers, checks, one frame with its pacing).
