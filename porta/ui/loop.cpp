@@ -361,9 +361,13 @@ void loop_pass(void)
         }
     }
 
-    // 5. Power off after 30 idle minutes.
+    // 5. Power off after 30 idle minutes. The power-key thread may touch the
+    // key time after `now` was read: that counts as no idle time, not as a
+    // wrapped-around eternity.
     now = loop_hooks.now();
-    if (global_attr.auto_poweroff == 1 && now - last_key_time > POWEROFF_IDLE_MS) {
+    int32_t idle_signed = static_cast<int32_t>(now - last_key_time.load());
+    const uint32_t idle = idle_signed > 0 ? static_cast<uint32_t>(idle_signed) : 0u;
+    if (global_attr.auto_poweroff == 1 && idle > POWEROFF_IDLE_MS) {
         loop_running = 0;
         shutdown_type = SHUTDOWN_POWEROFF;
         printf("++++ timer to poweroff ");
@@ -373,7 +377,7 @@ void loop_pass(void)
 
     // 6. Screen sleep; the key time stays, so the power-off keeps counting.
     uint32_t sleep_ms = sleep_delay_ms(global_attr.sleep_time);
-    if (sleep_ms && sleep_state == AWAKE && now - last_key_time > sleep_ms) {
+    if (sleep_ms && sleep_state == AWAKE && idle > sleep_ms) {
         toggle_sleep(0);
         printf("++++ timer to sleep ");
     }

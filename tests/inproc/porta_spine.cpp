@@ -356,6 +356,19 @@ TEST_F(Loop, NoPowerOffWhenSwitchedOffAndNoSleepWhenNever)
     EXPECT_TRUE(exit_calls.empty());
 }
 
+TEST_F(Loop, KeyTimeTouchedAfterTheClockReadIsNotAnEternity)
+{
+    // The power-key thread may set the key time a moment after the loop read
+    // its clock; that must not look like 49 days of idling.
+    global_attr.auto_poweroff = 1;
+    global_attr.sleep_time = 0;
+    last_key_time = fake_now + 5;
+    pass(3);
+    EXPECT_EQ(loop_running.load(), 1);
+    EXPECT_EQ(screen_asleep.load(), 0);
+    EXPECT_TRUE(exit_calls.empty());
+}
+
 TEST_F(Loop, PowerKeyWakesAndKeysWork)
 {
     global_attr.sleep_time = 1;
