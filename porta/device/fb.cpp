@@ -14,7 +14,7 @@
 #include <unistd.h>
 
 FbDev fbm[FB_SLOTS];
-int output_device = 0;
+std::atomic<int> output_device{0};
 
 static void fb_setup_slot(int slot, const char *path, int bpp, int w, int h)
 {

@@ -8,6 +8,7 @@
 // ioctls fail the requested geometry is used with a single frame and the file
 // is sized to that frame, so it always holds the last presented picture.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -34,8 +35,8 @@ struct FbDev {
 
 extern FbDev fbm[FB_SLOTS];
 
-// 0 = LCD, 1 = HDMI.
-extern int output_device;
+// 0 = LCD, 1 = HDMI. Written by the main loop, read by the power-key thread.
+extern std::atomic<int> output_device;
 
 int fb_open(int slot);
 void fb_next(int slot);
