@@ -41,6 +41,25 @@ void pause_ms(uint32_t ms)
 }
 void no_exit(int status) { exits.push_back(status); }
 
+// Quits on the first pass of the loop, keeping what the HDMI framebuffer
+// held at that moment.
+std::string fb1_file;
+std::string fb1_at_loop;
+uint32_t snapshot_then_quit(int player)
+{
+    if (player == 1 && fb1_at_loop.empty()) {
+        FILE *f = fopen(fb1_file.c_str(), "rb");
+        if (f) {
+            char buf[65536];
+            size_t n;
+            while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+                fb1_at_loop.append(buf, n);
+            fclose(f);
+        }
+    }
+    return quit_at_once(player);
+}
+
 uint16_t pixel(const std::string &fb, int w, int x, int y)
 {
     size_t at = (static_cast<size_t>(y) * w + x) * 2;
@@ -116,6 +135,30 @@ TEST_F(Start, FirstStartOnTheSampleImage)
     // The plain exit leaves the screens black.
     EXPECT_EQ(root.read("/dev/fb0"), std::string(640 * 480 * 2, '\0'));
     EXPECT_TRUE(exits.empty());
+}
+
+TEST_F(Start, HdmiAtStartShowsTheLogoOnTheHdmiFramebuffer)
+{
+    root.write(HDMI_STATE_PATH, "1\n");
+    root.write(BACKLIGHT_PATH, "400\n");
+    fb1_file = root.host("/dev/fb1");
+    fb1_at_loop.clear();
+    loop_hooks.player_keys = snapshot_then_quit;
+    EXPECT_EQ(run(), 0) << out;
+    ASSERT_EQ(fb1_at_loop.size(), 1280u * 720u * 2u);
+    auto at = [](int x, int y) {
+        size_t i = (static_cast<size_t>(y) * 1280 + x) * 2;
+        return static_cast<uint16_t>(static_cast<uint8_t>(fb1_at_loop[i]) | static_cast<uint8_t>(fb1_at_loop[i + 1]) << 8);
+    };
+    EXPECT_EQ(at(0, 0), 0u);
+    EXPECT_EQ(at(1279, 719), 0u);
+    EXPECT_EQ(at(420, 360), 0u) << "left of the centred 420x160 logo (430..849)";
+    int lit = 0;
+    for (int x = 430; x < 850; x++)
+        for (int y = 280; y < 440; y++)
+            lit += at(x, y) != 0;
+    EXPECT_GT(lit, 500);
+    EXPECT_EQ(root.read(BACKLIGHT_PATH), "0\n") << "LCD backlight off while HDMI is the output";
 }
 
 TEST_F(Start, LaterStartSkipsLogoAndKeepsRecord)
