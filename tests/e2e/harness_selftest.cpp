@@ -13,13 +13,6 @@
 
 namespace {
 
-std::string slurp(const std::string &path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 uint32_t be32(const std::string &s, size_t at)
 {

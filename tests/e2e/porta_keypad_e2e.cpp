@@ -26,13 +26,6 @@ namespace {
 
 const size_t kFrame = 640 * 480 * 2;
 
-std::string slurp(const std::string &path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 int32_t le32(const std::string &s, size_t at)
 {

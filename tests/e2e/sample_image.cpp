@@ -30,14 +30,6 @@ namespace {
 const std::string kTool = std::string(SOURCE_DIR) + "/tools/make-sample-root";
 const std::string kCfw = "/mnt/mmc/CFW";
 
-std::string slurp(const std::string &host_path)
-{
-    std::ifstream f(host_path, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 std::vector<std::string> lines_of(const std::string &text)
 {
     std::vector<std::string> out;
@@ -95,21 +87,7 @@ bool png_size(const std::string &host_path, uint32_t &w, uint32_t &h)
 // Runs a host command and returns its standard output (and its status).
 std::string capture(const std::string &cmd, int *status = nullptr)
 {
-    std::string out;
-    FILE *p = popen(cmd.c_str(), "r");
-    if (!p) {
-        if (status)
-            *status = -1;
-        return out;
-    }
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        out.append(buf, n);
-    int st = pclose(p);
-    if (status)
-        *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return out;
+    return host_capture(cmd, status);
 }
 
 std::string quote(const std::string &s) { return shell_quote(s); }

@@ -53,6 +53,33 @@ int host_system(const std::string &cmd)
     return WEXITSTATUS(st);
 }
 
+std::string host_capture(const std::string &cmd, int *status)
+{
+    std::string out;
+    FILE *p = popen(cmd.c_str(), "r");
+    if (!p) {
+        if (status)
+            *status = -1;
+        return out;
+    }
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        out.append(buf, n);
+    int st = pclose(p);
+    if (status)
+        *status = (st != -1 && WIFEXITED(st)) ? WEXITSTATUS(st) : -1;
+    return out;
+}
+
+std::string slurp(const std::string &host_path)
+{
+    std::ifstream f(host_path, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
 TempRoot::TempRoot()
 {
     std::string tmpl = std::string(TEST_SCRATCH_DIR) + "/root.XXXXXX";
@@ -98,10 +125,7 @@ void TempRoot::write(const std::string &device_path, const std::string &content,
 
 std::string TempRoot::read(const std::string &device_path) const
 {
-    std::ifstream f(host(device_path), std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
+    return slurp(host(device_path));
 }
 
 bool TempRoot::exists(const std::string &device_path) const

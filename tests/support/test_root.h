@@ -48,3 +48,8 @@ private:
 void remove_tree(const std::string &host_path);
 // Runs a host command through /bin/sh; returns its exit status or -1.
 int host_system(const std::string &cmd);
+// Runs a host command through /bin/sh and returns its standard output; the
+// exit status (or -1) goes to *status when given.
+std::string host_capture(const std::string &cmd, int *status = nullptr);
+// The whole content of a host file ("" when it cannot be read).
+std::string slurp(const std::string &host_path);

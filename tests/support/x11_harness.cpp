@@ -1,5 +1,8 @@
 #include "x11_harness.h"
 
+#include "common/shell.h"
+#include "test_root.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -25,17 +28,6 @@ long now_ms()
     return ts.tv_sec * 1000L + ts.tv_nsec / 1000000L;
 }
 
-std::string quote(const std::string &s)
-{
-    std::string out = "'";
-    for (char c : s) {
-        if (c == '\'')
-            out += "'\\''";
-        else
-            out += c;
-    }
-    return out + "'";
-}
 
 } // namespace
 
@@ -149,29 +141,14 @@ int wait_program(pid_t pid, int timeout_ms)
 
 std::string run_with_display(const std::string &display, const std::string &cmd, int *status)
 {
-    std::string full = "DISPLAY=" + display + " " + cmd + " 2>/dev/null";
-    FILE *p = popen(full.c_str(), "r");
-    std::string out;
-    if (!p) {
-        if (status)
-            *status = -1;
-        return out;
-    }
-    char buf[512];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        out.append(buf, n);
-    int st = pclose(p);
-    if (status)
-        *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return out;
+    return host_capture("DISPLAY=" + display + " " + cmd + " 2>/dev/null", status);
 }
 
 std::string find_window(const std::string &display, const std::string &caption, int timeout_ms)
 {
     long deadline = now_ms() + timeout_ms;
     do {
-        std::string out = run_with_display(display, "xdotool search --name " + quote("^" + caption + "$"));
+        std::string out = run_with_display(display, "xdotool search --name " + shell_quote("^" + caption + "$"));
         size_t nl = out.find('\n');
         if (nl != std::string::npos && nl > 0)
             return out.substr(0, nl);
@@ -188,7 +165,7 @@ bool send_keys(const std::string &display, const std::string &window, const std:
     if (st != 0)
         return false;
     for (const std::string &k : keys) {
-        run_with_display(display, "xdotool key " + quote(k), &st);
+        run_with_display(display, "xdotool key " + shell_quote(k), &st);
         if (st != 0)
             return false;
         usleep(static_cast<useconds_t>(delay_ms) * 1000);
@@ -199,14 +176,14 @@ bool send_keys(const std::string &display, const std::string &window, const std:
 bool key_down(const std::string &display, const std::string &window, const std::string &key)
 {
     int st = 0;
-    run_with_display(display, "xdotool windowfocus --sync " + window + " keydown " + quote(key), &st);
+    run_with_display(display, "xdotool windowfocus --sync " + window + " keydown " + shell_quote(key), &st);
     return st == 0;
 }
 
 bool key_up(const std::string &display, const std::string &window, const std::string &key)
 {
     int st = 0;
-    run_with_display(display, "xdotool windowfocus --sync " + window + " keyup " + quote(key), &st);
+    run_with_display(display, "xdotool windowfocus --sync " + window + " keyup " + shell_quote(key), &st);
     return st == 0;
 }
 
@@ -235,6 +212,6 @@ bool close_window(const std::string &display, const std::string &window)
 bool screenshot(const std::string &display, const std::string &png_path)
 {
     int st = 0;
-    run_with_display(display, "import -window root " + quote(png_path), &st);
+    run_with_display(display, "import -window root " + shell_quote(png_path), &st);
     return st == 0;
 }
