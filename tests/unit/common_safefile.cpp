@@ -39,7 +39,8 @@ TEST(SafeFile, WritesExactBytesInsideTheRootAndLeavesNoTemporaryFile)
 {
     TempRoot root;
     root.mkdirs("/mnt/mmc/CFW/retroarch");
-    std::string data("line one\nline two\0with a zero byte\xff\xfe", 38);
+    static const char raw[] = "line one\nline two\0with a zero byte\xff\xfe";
+    const std::string data(raw, sizeof raw - 1);
     ASSERT_EQ(write_file_atomic("/mnt/mmc/CFW/retroarch/command.sh", data, 0755), 0);
     EXPECT_EQ(root.read("/mnt/mmc/CFW/retroarch/command.sh"), data);
     struct stat st;
