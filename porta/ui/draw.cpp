@@ -148,39 +148,39 @@ int marquee_step(ScrollState *s, int w, int m, int h, SDL_Rect src[2], int *seco
     return 1;
 }
 
-void draw_text_clip(int x, int y, int scroll, const TextSpec *spec, SDL_Surface *dst)
+void draw_text_clip(int x, int y, int scroll, const TextClip *clip, SDL_Surface *dst)
 {
-    if (!spec || !spec->text || !spec->font || !dst)
+    if (!clip || !clip->text || !clip->font || !dst)
         return;
     char buf[TEXT_CLIP_BUF];
-    copy_clip_text(buf, spec->text);
+    copy_clip_text(buf, clip->text);
     int w = 0, h = 0;
-    if (TTF_SizeUTF8(spec->font, buf, &w, &h) != 0)
+    if (TTF_SizeUTF8(clip->font, buf, &w, &h) != 0)
         return;
-    if (w <= spec->max_width) {
-        draw_text(x, y, spec->font, spec->colour, buf, dst);
+    if (w <= clip->max_width) {
+        draw_text(x, y, clip->font, clip->colour, buf, dst);
         return;
     }
     if (!scroll || !text_scroll.on.load()) {
-        SDL_Surface *s = render_text(buf, spec->font, spec->colour);
+        SDL_Surface *s = render_text(buf, clip->font, clip->colour);
         if (!s)
             return;
         SDL_Rect src, at;
-        set_rect(&src, 0, 0, spec->max_width, s->h);
+        set_rect(&src, 0, 0, clip->max_width, s->h);
         set_point(&at, x, y);
         SDL_BlitSurface(s, &src, dst, &at);
         SDL_FreeSurface(s);
         return;
     }
     strcat(buf, MARQUEE_GAP);
-    if (TTF_SizeUTF8(spec->font, buf, &w, &h) != 0)
+    if (TTF_SizeUTF8(clip->font, buf, &w, &h) != 0)
         return;
-    SDL_Surface *s = render_text(buf, spec->font, spec->colour);
+    SDL_Surface *s = render_text(buf, clip->font, clip->colour);
     if (!s)
         return;
     SDL_Rect src[2];
     int second_x = 0;
-    int n = marquee_step(&text_scroll, s->w, spec->max_width, s->h, src, &second_x);
+    int n = marquee_step(&text_scroll, s->w, clip->max_width, s->h, src, &second_x);
     SDL_Rect at;
     set_point(&at, x, y);
     SDL_BlitSurface(s, &src[0], dst, &at);

@@ -39,16 +39,16 @@ int draw_text(int x, int y, TTF_Font *font, SDL_Color colour, const char *text, 
 
 #define TEXT_CLIP_BUF 512
 #define MARQUEE_GAP "        "
-struct TextSpec {
+struct TextClip {
     TTF_Font *font;
     SDL_Color colour;
     const char *text;
     int max_width;
 };
 
-// Draws a text cut to spec->max_width; with `scroll` non-zero and the scroll
+// Draws a text cut to clip->max_width; with `scroll` non-zero and the scroll
 // timer fired it runs as a marquee.
-void draw_text_clip(int x, int y, int scroll, const TextSpec *spec, SDL_Surface *dst);
+void draw_text_clip(int x, int y, int scroll, const TextClip *clip, SDL_Surface *dst);
 
 // Marquee state, one for the whole program.
 // The timer callback runs on SDL's timer thread, hence the atomic words.

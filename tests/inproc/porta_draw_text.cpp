@@ -95,14 +95,14 @@ TEST_F(Text, TextExactlyAsWideAsTheBoxIsWholeAndNeverScrolls)
     const char *t = "Street Fighter II";
     int w = 0, h = 0;
     ASSERT_EQ(TTF_SizeUTF8(font, t, &w, &h), 0);
-    TextSpec spec = {font, white, t, w};
+    TextClip clip = {font, white, t, w};
     text_scroll.on = 1; // the timer has fired
     clear();
-    draw_text_clip(0, 0, 1, &spec, dst);
+    draw_text_clip(0, 0, 1, &clip, dst);
     std::string first = snapshot();
     for (int i = 0; i < 40; i++) {
         clear();
-        draw_text_clip(0, 0, 1, &spec, dst);
+        draw_text_clip(0, 0, 1, &clip, dst);
     }
     EXPECT_EQ(snapshot(), first);
     EXPECT_EQ(text_scroll.offset.load(), 0);
@@ -111,9 +111,9 @@ TEST_F(Text, TextExactlyAsWideAsTheBoxIsWholeAndNeverScrolls)
 TEST_F(Text, LongRowIsCutUntilTheTimerThenScrolls)
 {
     const char *t = "The Legend of a Very Long Game Name That Does Not Fit (Europe) [!]";
-    TextSpec spec = {font, white, t, 200};
+    TextClip clip = {font, white, t, 200};
     clear();
-    draw_text_clip(20, 0, 1, &spec, dst);
+    draw_text_clip(20, 0, 1, &clip, dst);
     auto cols = lit_columns();
     EXPECT_GE(cols.first, 20);
     EXPECT_LE(cols.second, 20 + 200) << "cut to the box";
@@ -123,7 +123,7 @@ TEST_F(Text, LongRowIsCutUntilTheTimerThenScrolls)
     text_scroll.on = 1;
     for (int i = 0; i < 30; i++) {
         clear();
-        draw_text_clip(20, 0, 0, &spec, dst);
+        draw_text_clip(20, 0, 0, &clip, dst);
     }
     EXPECT_EQ(snapshot(), start);
     EXPECT_EQ(text_scroll.offset.load(), 0);
@@ -131,7 +131,7 @@ TEST_F(Text, LongRowIsCutUntilTheTimerThenScrolls)
     // Selected: moves 10 pixels every 10 drawings.
     for (int i = 0; i < 10; i++) {
         clear();
-        draw_text_clip(20, 0, 1, &spec, dst);
+        draw_text_clip(20, 0, 1, &clip, dst);
     }
     EXPECT_EQ(text_scroll.offset.load(), 10);
     EXPECT_NE(snapshot(), start);
@@ -141,7 +141,7 @@ TEST_F(Text, LongRowIsCutUntilTheTimerThenScrolls)
     // A key press stops it and shows the start again.
     TextScrollCtrl(0);
     clear();
-    draw_text_clip(20, 0, 1, &spec, dst);
+    draw_text_clip(20, 0, 1, &clip, dst);
     EXPECT_EQ(snapshot(), start);
 }
 
@@ -150,13 +150,13 @@ TEST_F(Text, MarqueeWrapsWithTheGapAndStartsOver)
     const char *t = "A Long Title For The Marquee Test Row";
     int w = 0, h = 0;
     ASSERT_EQ(TTF_SizeUTF8(font, (std::string(t) + "        ").c_str(), &w, &h), 0);
-    TextSpec spec = {font, white, t, 150};
+    TextClip clip = {font, white, t, 150};
     text_scroll.on = 1;
     int max_offset = 0;
     bool wrapped = false;
     for (int i = 0; i < (w / 10 + 3) * 10; i++) {
         clear();
-        draw_text_clip(0, 0, 1, &spec, dst);
+        draw_text_clip(0, 0, 1, &clip, dst);
         int o = text_scroll.offset.load();
         if (o < max_offset)
             wrapped = true;
@@ -173,10 +173,10 @@ TEST_F(Text, OverlongTextIsCutOnACharacterBoundary)
     std::string t;
     for (int i = 0; i < 300; i++)
         t += "魔"; // 900 bytes of UTF-8
-    TextSpec spec = {font, white, t.c_str(), 100};
+    TextClip clip = {font, white, t.c_str(), 100};
     text_scroll.on = 1;
     for (int i = 0; i < 12; i++)
-        draw_text_clip(0, 0, 1, &spec, dst);
+        draw_text_clip(0, 0, 1, &clip, dst);
     EXPECT_EQ(text_scroll.offset.load(), 10) << "rendered and scrolled without fault";
 }
 
