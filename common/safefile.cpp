@@ -33,7 +33,15 @@ int write_file_atomic(const char *path, const void *data, size_t len, int mode)
 {
     if (!path || !*path || (len > 0 && !data))
         return -1;
-    const std::string host = dev_path(path);
+    std::string host = dev_path(path);
+    // A target that is a symbolic link (a configuration kept elsewhere and
+    // linked in) is rewritten where the link points, so the link stays.
+    struct stat lst;
+    if (lstat(host.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+        char resolved[4096];
+        if (dev_realpath(path, resolved, sizeof resolved))
+            host = dev_path(resolved);
+    }
     const size_t slash = host.rfind('/');
     const std::string dir = slash == std::string::npos ? std::string(".") : host.substr(0, slash == 0 ? 1 : slash);
     const std::string base = slash == std::string::npos ? host : host.substr(slash + 1);

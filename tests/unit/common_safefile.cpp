@@ -56,6 +56,24 @@ TEST(SafeFile, WritesExactBytesInsideTheRootAndLeavesNoTemporaryFile)
     EXPECT_EQ(root.read("/mnt/mmc/CFW/retroarch/command.sh"), "");
 }
 
+TEST(SafeFile, ALinkedFileIsRewrittenWhereTheLinkPoints)
+{
+    TempRoot root;
+    root.write("/mnt/SDCARD/shared/retroarch.cfg", "old\n");
+    // The link's target is a device path: it resolves inside the root.
+    root.symlink("/mnt/SDCARD/shared/retroarch.cfg", "/mnt/mmc/CFW/retroarch/retroarch.cfg");
+    ASSERT_EQ(write_file_atomic("/mnt/mmc/CFW/retroarch/retroarch.cfg", std::string("new\n")), 0);
+    struct stat st;
+    ASSERT_EQ(lstat(root.host("/mnt/mmc/CFW/retroarch/retroarch.cfg").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(root.read("/mnt/SDCARD/shared/retroarch.cfg"), "new\n");
+    EXPECT_EQ(list_dir(root.host("/mnt/SDCARD/shared")), std::vector<std::string>{"retroarch.cfg"});
+    // A dangling link is simply replaced by the new file.
+    root.symlink("/mnt/SDCARD/none/x.cfg", "/mnt/mmc/CFW/dangling.cfg");
+    ASSERT_EQ(write_file_atomic("/mnt/mmc/CFW/dangling.cfg", std::string("data")), 0);
+    EXPECT_EQ(root.read("/mnt/mmc/CFW/dangling.cfg"), "data");
+}
+
 TEST(SafeFile, FailureLeavesTheOldFileUntouched)
 {
     TempRoot root;
