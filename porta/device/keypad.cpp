@@ -4,6 +4,7 @@
 #include "porta/device/keypad.h"
 
 #include "common/devroot.h"
+#include "common/endian.h"
 #include "porta/controller/players.h"
 #include "porta/ui/draw.h"
 #include "porta/ui/loop.h"
@@ -380,8 +381,7 @@ int load_localpad_map(void)
         } else {
             uint8_t raw[LOCALPAD_MAP_BYTES];
             if (fread(raw, 1, sizeof raw, f) == sizeof raw) {
-                for (int i = 0; i < LOCALPAD_KEYS; i++)
-                    codes[i] = (int16_t)(uint16_t)(raw[2 * i] | (raw[2 * i + 1] << 8));
+                get_le16s_array(raw, codes, LOCALPAD_KEYS);
                 ok = true;
             }
             fclose(f);
@@ -406,11 +406,8 @@ void localpad_reset_default(void)
 int Savelocalkeypad(void)
 {
     uint8_t raw[LOCALPAD_MAP_BYTES];
-    for (int i = 0; i < LOCALPAD_KEYS; i++) {
-        uint16_t c = (uint16_t)relaxed_code(i);
-        raw[2 * i] = (uint8_t)(c & 0xFF);
-        raw[2 * i + 1] = (uint8_t)(c >> 8);
-    }
+    for (int i = 0; i < LOCALPAD_KEYS; i++)
+        put_le16s(raw + 2 * i, relaxed_code(i));
     if (crc_seal_write(LOCALPAD_MAP_FILE, raw, sizeof raw) != 0) {
         printf("---%s: fopen %s fail \n", "Savelocalkeypad", LOCALPAD_MAP_FILE);
         return -1;

@@ -1,6 +1,7 @@
 #include "porta/ui/attr.h"
 
 #include "common/devroot.h"
+#include "common/endian.h"
 #include "porta/ui/draw.h"
 
 #include <cstdio>
@@ -44,24 +45,12 @@ static_assert(sizeof(GlobalAttr) == ATTR_RECORD_SIZE, "the stored record is 17 3
 
 void attr_encode(const GlobalAttr *a, uint8_t out[ATTR_RECORD_SIZE])
 {
-    const int32_t *f = attr_fields_const(a);
-    for (int i = 0; i < ATTR_RECORD_SIZE / 4; i++) {
-        uint32_t v = static_cast<uint32_t>(f[i]);
-        out[i * 4 + 0] = static_cast<uint8_t>(v);
-        out[i * 4 + 1] = static_cast<uint8_t>(v >> 8);
-        out[i * 4 + 2] = static_cast<uint8_t>(v >> 16);
-        out[i * 4 + 3] = static_cast<uint8_t>(v >> 24);
-    }
+    put_le32s_array(out, attr_fields_const(a), ATTR_RECORD_SIZE / 4);
 }
 
 void attr_decode(const uint8_t in[ATTR_RECORD_SIZE], GlobalAttr *a)
 {
-    int32_t *f = &a->sd_wallpaper;
-    for (int i = 0; i < ATTR_RECORD_SIZE / 4; i++) {
-        uint32_t v = static_cast<uint32_t>(in[i * 4]) | static_cast<uint32_t>(in[i * 4 + 1]) << 8 |
-                     static_cast<uint32_t>(in[i * 4 + 2]) << 16 | static_cast<uint32_t>(in[i * 4 + 3]) << 24;
-        f[i] = static_cast<int32_t>(v);
-    }
+    get_le32s_array(in, &a->sd_wallpaper, ATTR_RECORD_SIZE / 4);
 }
 
 int load_globalattr(void)

@@ -1,6 +1,7 @@
 #include "porta/ui/draw.h"
 
 #include "common/devroot.h"
+#include "common/endian.h"
 #include "common/safefile.h"
 #include "porta/ui/loop.h"
 
@@ -332,27 +333,30 @@ int name_initials(const char *name, char *out, size_t outsz)
 
 // ---- sealed files --------------------------------------------------------
 
-static uint32_t crc_table[256];
-static bool crc_table_ready = false;
+struct CrcTable {
+    uint32_t entry[256];
+};
 
-static void crc_build_table(void)
+static CrcTable crc_build_table(void)
 {
+    CrcTable t;
     for (uint32_t n = 0; n < 256; n++) {
         uint32_t c = n;
         for (int k = 0; k < 8; k++)
             c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        crc_table[n] = c;
+        t.entry[n] = c;
     }
-    crc_table_ready = true;
+    return t;
 }
 
 uint32_t crc32_update(uint32_t crc, const void *data, size_t len)
 {
-    if (!crc_table_ready)
-        crc_build_table();
+    // Built once on first use; the keypad thread and the main thread may both
+    // seal files, and a function-local static is initialised exactly once.
+    static const CrcTable table = crc_build_table();
     const uint8_t *p = static_cast<const uint8_t *>(data);
     for (size_t i = 0; i < len; i++)
-        crc = crc_table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
+        crc = table.entry[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
     return crc;
 }
 
@@ -361,11 +365,7 @@ int crc_seal_write(const char *path, const void *data, size_t len)
     std::vector<uint8_t> buf(len + 4);
     if (len)
         memcpy(buf.data(), data, len);
-    uint32_t crc = crc32_update(0, data, len);
-    buf[len + 0] = static_cast<uint8_t>(crc);
-    buf[len + 1] = static_cast<uint8_t>(crc >> 8);
-    buf[len + 2] = static_cast<uint8_t>(crc >> 16);
-    buf[len + 3] = static_cast<uint8_t>(crc >> 24);
+    put_le32(buf.data() + len, crc32_update(0, data, len));
     return write_file_atomic(path, buf.data(), buf.size());
 }
 
