@@ -1,4 +1,4 @@
-#include "porta/porta.h"
+#include "porta/ui/porta.h"
 
 int main(int argc, char **argv)
 {

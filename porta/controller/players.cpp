@@ -4,7 +4,7 @@
 #include "porta/controller/players.h"
 
 #include "porta/device/keypad.h"
-#include "porta/ui/attr.h"
+#include "porta/base/attr.h"
 
 #include <cstdio>
 #include <cstring>
@@ -94,7 +94,7 @@ int init_joystick_key(void)
             global_attr.local_pads = 2;
         set_entry(0, &localpad0);
         set_entry(1, &localpad1);
-        if (open_adc_bnt_input() != 0) {
+        if (open_adc_bnt_input(&localpad0.key_state) != 0) {
             printf("%s: %d fail \n", "init_joystick_key", __LINE__);
             return -1;
         }
@@ -126,7 +126,7 @@ void deint_joystick_key(void)
 
 bool joystick_quit_requested(void)
 {
-    return localpad0.key_state.load(std::memory_order_relaxed) == PAD_QUIT_REQUEST ||
+    return localpad0.key_state.load(std::memory_order_acquire) == PAD_QUIT_REQUEST ||
            quit_word.load(std::memory_order_relaxed) == PAD_QUIT_REQUEST;
 }
 
@@ -145,7 +145,7 @@ uint32_t get_player_keys(int player)
     if (player < 1 || player > MAX_PLAYERS)
         return 0;
     JoyDevice *dev = entry(player - 1);
-    return dev ? dev->key_state.load(std::memory_order_relaxed) : 0;
+    return dev ? dev->key_state.load(std::memory_order_acquire) : 0;
 }
 
 uint32_t get_player1_key(void) { return get_player_keys(1); }

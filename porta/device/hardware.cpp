@@ -2,7 +2,8 @@
 
 #include "common/devroot.h"
 #include "common/shell.h"
-#include "porta/ui/loop_peers.h"
+#include "porta/device/keysound.h"
+#include "porta/device/pcm.h"
 
 #include <cstdio>
 #include <cstring>
@@ -54,18 +55,18 @@ void select_sound_device(void)
         return;
     sound_device = static_cast<short>(dev);
     printf("+++++ device = %d ++++++\n", dev);
-    peer_pcm_close();
-    sound_stream_state = peer_pcm_open(dev) == 1 ? 1 : -1;
+    pcm_close_stream();
+    sound_stream_state = pcm_open_stream(static_cast<unsigned>(dev)) == 1 ? 1 : -1;
 }
 
 void reset_sound(void)
 {
     printf("reset sound");
-    peer_sound_lock();
+    sound_mutex.lock();
     sound_device = -1;
     sound_stream_state = -1;
     select_sound_device();
-    peer_sound_unlock();
+    sound_mutex.unlock();
 }
 
 void forget_sound_device(void)
@@ -78,7 +79,7 @@ void forget_sound_device(void)
 void close_sound_device(void)
 {
     sound_device = -1;
-    peer_pcm_close();
+    pcm_close_stream();
     sound_stream_state = -1;
 }
 

@@ -5,9 +5,8 @@
 
 #include "common/devroot.h"
 #include "common/endian.h"
-#include "porta/controller/players.h"
-#include "porta/ui/draw.h"
-#include "porta/ui/loop.h"
+#include "porta/base/sealed.h"
+#include "porta/base/timers.h"
 
 #include <SDL/SDL.h>
 
@@ -85,6 +84,11 @@ int window_queued = 0;
 uint32_t window_pressed_at[KEYPAD_WINDOW_POWER + 1];
 
 std::atomic<bool> keypad_running{false};
+// Where the mask is published (the built-in keypad's key_state) and what the
+// power key and the sleep state mean to the launcher: handed over at start.
+std::atomic<uint32_t> *published = nullptr;
+std::atomic<void (*)(int)> power_handler{nullptr};
+std::atomic<int (*)(void)> asleep_query{nullptr};
 pthread_t keypad_thread;
 bool keypad_thread_started = false;
 
@@ -185,25 +189,35 @@ bool window_keyboard_available(void)
            strcmp(driver, "x11") == 0;
 }
 
+// The Menu-click flag is written before the mask; the release store lets a
+// reader that sees the mask (with acquire) also see its click.
 void publish_mask(uint32_t mask)
 {
-    localpad0.key_state.store(mask, std::memory_order_relaxed);
+    if (published)
+        published->store(mask, std::memory_order_release);
 }
 
-// One event of the power key (its code is not examined).
+bool screen_is_asleep(void)
+{
+    int (*q)(void) = asleep_query.load(std::memory_order_acquire);
+    return q && q() != 0;
+}
+
+// One event of the power key (its code is not examined): a press starts the
+// 2-second hold; the launcher's handler sees presses and releases.
 void power_event(const struct input_event &ev)
 {
     if (ev.type != EV_KEY)
         return;
-    if (ev.value == 1) {
+    if (ev.value == 1)
         power_hold_start();
-        touch_key_time();
-    } else if (ev.value == 0) {
+    else if (ev.value == 0)
         power_hold_cancel();
-        if (loop_running.load(std::memory_order_relaxed))
-            toggle_sleep(1);
-        touch_key_time();
-    }
+    else
+        return;
+    void (*h)(int) = power_handler.load(std::memory_order_acquire);
+    if (h)
+        h(ev.value);
 }
 
 void keypad_event(const struct input_event &ev)
@@ -214,7 +228,7 @@ void keypad_event(const struct input_event &ev)
     last_value.store(ev.value, std::memory_order_relaxed);
     if (ev.value != 0 && ev.value != 1)
         return;
-    uint32_t mask = keypad_apply_key(&keypad, ev.code, ev.value, screen_asleep.load(std::memory_order_relaxed) != 0);
+    uint32_t mask = keypad_apply_key(&keypad, ev.code, ev.value, screen_is_asleep());
     publish_mask(mask);
 }
 
@@ -364,7 +378,7 @@ uint32_t keypad_apply_key(KeypadState *st, int code, int value, bool asleep)
             next = MENU_CLICK_IDLE;
         }
         if (next == old ||
-            st->menu_click.compare_exchange_weak(old, next, std::memory_order_relaxed))
+            st->menu_click.compare_exchange_weak(old, next, std::memory_order_acq_rel))
             break;
     }
     return m;
@@ -415,17 +429,23 @@ int Savelocalkeypad(void)
     return 0;
 }
 
-int open_adc_bnt_input(void)
+void keypad_set_handlers(void (*power_key)(int value), int (*asleep)(void))
+{
+    power_handler.store(power_key, std::memory_order_release);
+    asleep_query.store(asleep, std::memory_order_release);
+}
+
+int open_adc_bnt_input(std::atomic<uint32_t> *key_state)
 {
     if (keypad_thread_started)
         close_adc_bnt_input();
+    published = key_state;
     keypad.mask = 0;
     keypad.menu_click.store(0, std::memory_order_relaxed);
     keypad.volume_key.store(0, std::memory_order_relaxed);
     last_code.store(0, std::memory_order_relaxed);
     last_value.store(0, std::memory_order_relaxed);
-    localpad0.key_state.store(0, std::memory_order_relaxed);
-    localpad1.key_state.store(0, std::memory_order_relaxed);
+    publish_mask(0);
     load_localpad_map();
 
     // In a desktop window the keyboard stands in for missing devices.
@@ -438,13 +458,11 @@ int open_adc_bnt_input(void)
         printf("Open %s error\n", "/dev/input/event1");
         return -1;
     }
+    // Without the power key's node only the power key is lost: the keypad
+    // goes on.
     power_fd = open_input_node(POWER_KEY_DEVICE);
-    if (power_fd < 0 && window_power[0] < 0) {
+    if (power_fd < 0 && window_power[0] < 0)
         printf("Open %s error\n", POWER_KEY_DEVICE);
-        close_fd(&keypad_fd);
-        close_window_pipes();
-        return -1;
-    }
     window_events_on = false;
     window_queued = 0;
 
@@ -475,12 +493,12 @@ void close_adc_bnt_input(void)
 
 int keypad_menu_click(void)
 {
-    return keypad.menu_click.load(std::memory_order_relaxed);
+    return keypad.menu_click.load(std::memory_order_acquire);
 }
 
 void keypad_clear_menu_click(void)
 {
-    keypad.menu_click.store(MENU_CLICK_IDLE, std::memory_order_relaxed);
+    keypad.menu_click.store(MENU_CLICK_IDLE, std::memory_order_release);
 }
 
 int keypad_volume_key(void)
@@ -490,7 +508,7 @@ int keypad_volume_key(void)
 
 uint32_t keypad_mask(void)
 {
-    return localpad0.key_state.load(std::memory_order_relaxed);
+    return published ? published->load(std::memory_order_acquire) : 0;
 }
 
 int keypad_last_code(void)

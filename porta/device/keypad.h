@@ -5,12 +5,16 @@
 // `read_adc2key_thread` reads the keypad's Linux input events (the device
 // named "gpio-keys-polled" under /dev/input) and the power key's
 // (/dev/input/event0), turns them into the PadKeys mask of the built-in keypad
-// (`localpad0`'s key_state, read by the main loop through the player getters),
-// tracks the Menu click used to open the settings and handles the power key:
-// a short press toggles screen sleep, holding it 2 seconds powers off.
+// (published into the key_state handed to `open_adc_bnt_input`: the built-in
+// keypad's, read by the main loop through the player getters), tracks the
+// Menu click used to open the settings and handles the power key: a press
+// starts the 2-second hold timer (which powers off) and every press and
+// release goes to the launcher's power-key handler (a short press toggles
+// screen sleep).
 //
 // Masks, flags and the last raw event are single words shared with the main
-// thread without locks (std::atomic, relaxed order).
+// thread without locks: the mask is published with release order after the
+// Menu-click flag, and read with acquire order.
 //
 // In a desktop window the keyboard stands in for the keypad: the main loop
 // calls `keypad_window_pump` every pass, which turns the window's key events
@@ -77,10 +81,17 @@ void localpad_reset_default(void);
 // Writes LocalPadMap to its sealed file (crash-safe). Returns 0 or -1.
 int Savelocalkeypad(void);
 
+// What the keypad thread tells the launcher, handed over once at start-up:
+// every press (1) and release (0) of the power key, and whether the screen
+// sleeps (a Menu click made while asleep opens nothing).
+void keypad_set_handlers(void (*power_key)(int value), int (*asleep)(void));
+
 // Starts the built-in keypad: clears its state, loads the map, finds the
-// keypad device, opens the power key and starts the keypad thread. Returns 0,
-// or -1 (keypad device missing, event0 missing, thread not started).
-int open_adc_bnt_input(void);
+// keypad device, opens the power key and starts the keypad thread, which
+// publishes the mask into `key_state`. Returns 0, or -1 (keypad device
+// missing, thread not started). Without /dev/input/event0 ("Open ... error")
+// only the power key is lost.
+int open_adc_bnt_input(std::atomic<uint32_t> *key_state);
 // Stops the keypad thread, closes both devices and cancels the power hold timer.
 void close_adc_bnt_input(void);
 

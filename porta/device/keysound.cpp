@@ -5,8 +5,7 @@
 #include "common/devroot.h"
 #include "porta/device/hardware.h"
 #include "porta/device/pcm.h"
-#include "porta/ui/attr.h"
-#include "porta/ui/loop.h"
+#include "porta/base/attr.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -28,6 +27,9 @@ int sound_number = KEY_SOUND_NONE;   // guarded by sound_mutex
 std::atomic<bool> sound_running{false};
 pthread_t sound_thread;
 bool sound_thread_started = false;
+// The launcher's answer to "must key sounds stay quiet now?" (fast key
+// repeat, screen asleep); handed over at start-up.
+int (*quiet_query)(void) = nullptr;
 
 void *key_sound_thread(void *)
 {
@@ -119,12 +121,16 @@ bool key_sound_idle(void)
     return lock.owns_lock() && sound_number == KEY_SOUND_NONE;
 }
 
+void key_sound_set_quiet_query(int (*quiet)(void))
+{
+    quiet_query = quiet;
+}
+
 int play_key_sound(int number)
 {
     if (number < 0 || number >= KEY_SOUND_NONE)
         return 0;
-    if (fast_repeat.load(std::memory_order_relaxed) || global_attr.key_sound == 0 ||
-        screen_asleep.load(std::memory_order_relaxed))
+    if (global_attr.key_sound == 0 || (quiet_query && quiet_query()))
         return 0;
     std::unique_lock<std::mutex> lock(sound_mutex, std::try_to_lock);
     if (!lock.owns_lock())

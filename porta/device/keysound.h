@@ -25,6 +25,11 @@ int sound_init(void);
 // device and closes the stream. Safe to call when the thread never started.
 void sound_deinit(void);
 
+// What keeps key sounds quiet besides the record's key_sound (the launcher's
+// fast key repeat and screen sleep), handed over at start-up: non-zero means
+// quiet. Main thread only.
+void key_sound_set_quiet_query(int (*quiet)(void));
+
 // Asks for sound `number` (KEY_SOUND_CONFIRM, _MOVE or _REFUSED). Never
 // blocks: the request is dropped while a sound plays (or the sound thread is
 // busy with the mutex), while the fast key repeat runs, when key sounds are

@@ -1,11 +1,11 @@
 #pragma once
 
-// Drawing and utility toolkit of the launcher: pictures, text, the marquee of
-// long list rows, the search key of a name, sealed files and the two one-shot
-// timers (text scroll start, power-key hold).
+// Drawing toolkit of the launcher: fonts, pictures and text, with the marquee
+// of long list rows (its timer and state are in porta/base/timers.h).
+
+#include "porta/base/timers.h"
 
 #include <cstddef>
-#include <atomic>
 #include <cstdint>
 
 #include <SDL/SDL.h>
@@ -49,48 +49,3 @@ struct TextClip {
 // Draws a text cut to clip->max_width; with `scroll` non-zero and the scroll
 // timer fired it runs as a marquee.
 void draw_text_clip(int x, int y, int scroll, const TextClip *clip, SDL_Surface *dst);
-
-// Marquee state, one for the whole program.
-// The timer callback runs on SDL's timer thread, hence the atomic words.
-struct ScrollState {
-    std::atomic<int> offset{0}; // pixels
-    std::atomic<int> on{0};     // scrolling allowed (the 2 s timer fired)
-    std::atomic<int> step{0};   // 0..9
-};
-extern ScrollState text_scroll;
-
-// One marquee step for a text of width `w` (gap included) in a box `m` wide:
-// advances the state and fills up to two source rectangles (and the x offset of
-// the second one from the box's left edge). Returns the number of rectangles.
-int marquee_step(ScrollState *s, int w, int m, int h, SDL_Rect src[2], int *second_x);
-
-// Resets the scroll state; with `on` non-zero starts the 2000 ms timer that
-// lets the selected row scroll.
-void TextScrollCtrl(int on);
-
-// ---- power key hold ------------------------------------------------------
-
-void power_hold_start(void);
-void power_hold_cancel(void);
-
-// ---- search key ----------------------------------------------------------
-
-// Pinyin initials and digits of a UTF-8 name (see search). Writes at most
-// `outsz` bytes into `out` without a terminator; returns the number of GBK
-// bytes considered, or -1 when the name cannot be converted.
-int name_initials(const char *name, char *out, size_t outsz);
-
-// ---- sealed files --------------------------------------------------------
-
-// Reflected CRC-32 (0xEDB88320), initial value 0, no final inversion.
-uint32_t crc32_update(uint32_t crc, const void *data, size_t len);
-
-// Appends the 4-byte little-endian CRC of the file's bytes to the file. The
-// sealed file replaces the old one in one step. Returns 0 or -1.
-int crc_seal_file(const char *path);
-// Writes `data` followed by its seal, crash-safely. Returns 0 or -1.
-int crc_seal_write(const char *path, const void *data, size_t len);
-// Returns 0 when the CRC over the whole file is 0 (an intact sealed file or an
-// empty one); otherwise deletes the file and returns -1. A file that cannot be
-// opened returns -1 and is kept.
-int crc_check_file(const char *path);

@@ -1,7 +1,6 @@
 #include "porta/ui/draw_res.h"
 
 #include "porta/ui/draw.h"
-#include "porta/ui/loop_peers.h"
 
 #include <cstdio>
 
@@ -123,5 +122,4 @@ void free_all_images(void)
         for (auto &s : r.type_right)
             free_slot(s);
     }
-    peer_free_theme_images();
 }

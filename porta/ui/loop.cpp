@@ -1,12 +1,16 @@
 #include "porta/ui/loop.h"
 
 #include "common/devroot.h"
+#include "porta/base/attr.h"
+#include "porta/base/timers.h"
+#include "porta/controller/players.h"
 #include "porta/device/fb.h"
 #include "porta/device/hardware.h"
-#include "porta/ui/attr.h"
+#include "porta/device/keypad.h"
+#include "porta/device/keysound.h"
+#include "porta/device/pcm.h"
 #include "porta/ui/draw.h"
 #include "porta/ui/draw_res.h"
-#include "porta/ui/loop_peers.h"
 #include "porta/ui/screens.h"
 
 #include <csignal>
@@ -22,6 +26,9 @@ std::atomic<int> sleep_state{AWAKE};
 std::atomic<int> screen_asleep{0};
 std::atomic<int> fast_repeat{0};
 std::atomic<uint32_t> last_key_time{0};
+// Set by every stop request, also one made before the loop starts (the power
+// key held during start-up): the loop then does not start.
+static std::atomic<int> stop_requested{0};
 
 SDL_Surface *lcd_surface = nullptr;
 SDL_Surface *hdmi_surface = nullptr;
@@ -45,12 +52,12 @@ static void hook_exit(int status)
     exit(status);
 }
 
-LoopHooks loop_hooks = {hook_now, peer_player_keys, hook_delay, hook_exit};
+LoopHooks loop_hooks = {hook_now, get_player_keys, hook_delay, hook_exit};
 
 void loop_hooks_reset(void)
 {
     loop_hooks.now = hook_now;
-    loop_hooks.player_keys = peer_player_keys;
+    loop_hooks.player_keys = get_player_keys;
     loop_hooks.delay = hook_delay;
     loop_hooks.exit_process = hook_exit;
 }
@@ -66,8 +73,6 @@ static struct {
     int repeat_armed;
     uint32_t repeat_deadline;
     uint32_t next_check;
-    int tf_state;
-    int tf_seen;
     uint32_t last_frame_end;
     int power_off_done;
 } lp;
@@ -82,15 +87,48 @@ void loop_reset_state(void)
     lp.repeat_armed = 0;
     lp.repeat_deadline = 0;
     lp.next_check = 0;
-    lp.tf_state = 0;
-    lp.tf_seen = 0;
     lp.last_frame_end = 0;
     lp.power_off_done = 0;
     sigint_signal = 0;
+    stop_requested = 0;
     sleep_state = AWAKE;
     screen_asleep = 0;
     fast_repeat = 0;
     shutdown_type = SHUTDOWN_EXIT;
+    loop_install_handlers();
+}
+
+// ---- what the lower layers hand up ---------------------------------------
+
+// The power key: a press or release counts as a key; a short press (the
+// release before the 2-second hold fired) toggles sleep while the loop runs.
+static void on_power_key(int value)
+{
+    if (value == 0 && loop_running)
+        toggle_sleep(1);
+    touch_key_time();
+}
+
+static void on_power_hold(void)
+{
+    stop_loop(SHUTDOWN_POWEROFF);
+}
+
+static int screen_sleeps(void)
+{
+    return screen_asleep != 0;
+}
+
+static int key_sounds_quiet(void)
+{
+    return fast_repeat != 0 || screen_asleep != 0;
+}
+
+void loop_install_handlers(void)
+{
+    keypad_set_handlers(on_power_key, screen_sleeps);
+    power_hold_set_handler(on_power_hold);
+    key_sound_set_quiet_query(key_sounds_quiet);
 }
 
 SDL_Surface *current_surface(void)
@@ -109,6 +147,7 @@ void stop_loop(int type)
 {
     if (type != 0)
         shutdown_type = type;
+    stop_requested = 1;
     loop_running = 0;
 }
 
@@ -126,13 +165,13 @@ void toggle_sleep(int by_key)
         sleep_state = AWAKE;
         if (output_device == 0)
             set_backlight(global_attr.brightness);
-        peer_set_volume(screen == SCREEN_FACTORY_TEST ? 10 : global_attr.volume);
+        set_volume(screen == SCREEN_FACTORY_TEST ? 10 : global_attr.volume);
         set_cpu_mode(CPU_MODE_FULL);
         screen_asleep = 0;
     } else {
         screen_asleep = 1;
         sleep_state = by_key ? ASLEEP_BY_KEY : ASLEEP_BY_TIMER;
-        peer_set_volume(0);
+        set_volume(0);
         backlight_off();
         set_cpu_mode(CPU_MODE_POWERSAVE);
     }
@@ -146,7 +185,7 @@ void wake(int restore_backlight)
     // The LCD backlight stays off while HDMI is the output.
     if (restore_backlight && output_device == 0)
         set_backlight(global_attr.brightness);
-    peer_set_volume(global_attr.volume);
+    set_volume(global_attr.volume);
     set_cpu_mode(CPU_MODE_FULL);
     screen_asleep = 0;
     touch_key_time();
@@ -156,9 +195,8 @@ void wake(int restore_backlight)
 
 static void menu_click_check(void)
 {
-    if (peer_menu_click() == 1) {
-        peer_menu_click_set(0);
-        peer_settings_prepare();
+    if (keypad_menu_click() == MENU_CLICK_CLICKED) {
+        keypad_clear_menu_click();
         screen = SCREEN_SETTINGS;
     }
 }
@@ -168,8 +206,8 @@ static void dispatch_press(int code)
     int s = screen;
     if (s < 0 || s >= SCREEN_COUNT)
         return;
-    if (s == SCREEN_SETTINGS && peer_menu_click() == 1)
-        peer_menu_click_set(0);
+    if (s == SCREEN_SETTINGS && keypad_menu_click() == MENU_CLICK_CLICKED)
+        keypad_clear_menu_click();
     if (code != 0 && screen_table[s].press)
         screen_table[s].press(code);
 }
@@ -222,7 +260,7 @@ static void volume_keys(uint32_t mask, uint32_t pressed)
         if (v < 0)
             v = 0;
         global_attr.volume = v;
-        peer_set_volume(v);
+        set_volume(v);
     }
 }
 
@@ -241,7 +279,6 @@ void loop_draw_frame(void)
     }
     if (screen_asleep) {
         SDL_FillRect(dst, nullptr, 0);
-        peer_battery_monitor(0);
         fb_present(output_device, dst);
         return;
     }
@@ -276,16 +313,18 @@ void loop_begin(void)
     uint32_t now = touch_key_time();
     lp.next_check = now + CHECK_PERIOD_MS;
     lp.last_frame_end = now;
-    lp.tf_state = peer_tf_state();
-    lp.tf_seen = lp.tf_state;
+    // A stop asked for during start-up stands: the loop does not start and
+    // the exit is the one requested.
     loop_running = 1;
+    if (stop_requested)
+        loop_running = 0;
 }
 
 void loop_pass(void)
 {
     if (sigint_pending())
         handle_sigint();
-    peer_window_events();
+    keypad_window_pump();
 
     // 1. Key masks: player 1 first, else the first other player with a key
     // held or a change.
@@ -310,7 +349,7 @@ void loop_pass(void)
 
     // 2. Quit request or the event of this pass.
     int event = 0; // 1 press, 2 release
-    if (peer_quit_requested() || (mask & LOOP_QUIT_REQUEST)) {
+    if (joystick_quit_requested() || (mask & LOOP_QUIT_REQUEST)) {
         printf("%s: quit \n", "Loop_listend");
         loop_running = 0;
     } else if (pressed) {
@@ -332,13 +371,13 @@ void loop_pass(void)
         if (event == 1) {
             TextScrollCtrl(0);
             fast_repeat = 0;
-            dispatch_press(peer_pad_to_keycode(pressed));
+            dispatch_press(pad_to_keycode(pressed));
             touch_key_time();
             reset_repeat(pressed);
         } else if (event == 2) {
             TextScrollCtrl(1);
             fast_repeat = 0;
-            dispatch_release(peer_pad_to_keycode(released));
+            dispatch_release(pad_to_keycode(released));
             touch_key_time();
             reset_repeat(0);
         } else if (lp.repeat_mask == LOOP_PAD_UP || lp.repeat_mask == LOOP_PAD_DOWN) {
@@ -354,7 +393,7 @@ void loop_pass(void)
                     lp.repeat_count++;
                 }
                 if (screen == SCREEN_GAMES && screen_table[SCREEN_GAMES].press)
-                    screen_table[SCREEN_GAMES].press(peer_pad_to_keycode(lp.repeat_mask));
+                    screen_table[SCREEN_GAMES].press(pad_to_keycode(lp.repeat_mask));
                 touch_key_time();
                 lp.repeat_armed = 0;
             }
@@ -384,9 +423,6 @@ void loop_pass(void)
 
     // 7. TF card and HDMI every 500 ms.
     if (static_cast<int32_t>(now - lp.next_check) >= 0) {
-        int tf = peer_tf_check();
-        if (tf == 1 && dev_exists("/mnt/sdcard/test.ini"))
-            screen = SCREEN_FACTORY_TEST;
         int hdmi = hdmi_state() == 1 ? 1 : 0;
         if (hdmi != output_device) {
             output_device = hdmi;
@@ -399,19 +435,11 @@ void loop_pass(void)
             wake(0);
         }
         lp.next_check = now + CHECK_PERIOD_MS;
-        lp.tf_seen = tf;
     }
 
-    // 8. A TF card change takes this pass; otherwise one frame.
+    // 8. One frame.
     if (!loop_running)
         return;
-    if (lp.tf_seen != lp.tf_state) {
-        peer_adjust_ui_type_byTFcard();
-        wake(1);
-        touch_key_time();
-        lp.tf_state = lp.tf_seen;
-        return;
-    }
     loop_draw_frame();
     pace_frame();
 }
@@ -474,8 +502,8 @@ void power_off(void)
         if (sdl_up)
             show_shutdown_picture();
     }
-    peer_controllers_stop();
-    peer_sound_stop();
+    deint_joystick_key();
+    sound_deinit();
     TextScrollCtrl(0);
     power_hold_cancel();
     free_all_images();

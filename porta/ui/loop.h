@@ -1,10 +1,10 @@
 #pragma once
 
-// The launcher's main loop, its run-time state and its one exit path.
-//
-// What the loop needs from the other modules goes through loop_peers.h
-// (player key masks, quit query, Menu-click flag, controllers, key sounds,
-// TF card, themes, library, battery); the screens come from screens.h.
+// The launcher's main loop, its run-time state and its one exit path. The
+// loop calls the keypad, controller, sound and hardware modules directly; the
+// screens come from screens.h. What the lower layers must make happen up here
+// (the power key, the hold timer, the sleep state for key sounds and the Menu
+// click) is handed to them by `loop_install_handlers`.
 
 #include <atomic>
 #include <cstdint>
@@ -91,5 +91,9 @@ void install_signal_handlers(void);
 int sigint_pending(void);
 void handle_sigint(void);
 
-// Clears the loop's own state (start of a run; tests).
+// Clears the loop's own state (start of a run; tests) and installs the
+// handlers below.
 void loop_reset_state(void);
+// Hands the keypad its power-key handler and sleep query, the hold timer its
+// power-off and the key sounds their quiet query.
+void loop_install_handlers(void);

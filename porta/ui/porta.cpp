@@ -1,13 +1,14 @@
-#include "porta/porta.h"
+#include "porta/ui/porta.h"
 
 #include "common/devroot.h"
+#include "porta/base/attr.h"
+#include "porta/controller/players.h"
 #include "porta/device/fb.h"
 #include "porta/device/hardware.h"
-#include "porta/ui/attr.h"
+#include "porta/device/keysound.h"
 #include "porta/ui/draw.h"
 #include "porta/ui/draw_res.h"
 #include "porta/ui/loop.h"
-#include "porta/ui/loop_peers.h"
 #include "porta/ui/screens.h"
 
 #include <cerrno>
@@ -110,10 +111,6 @@ static void make_save_folders(void)
 // Step 13: themes and the fixed picture sets.
 static int init_my_system_resources(void)
 {
-    if (peer_load_themes() != 0) {
-        printf("%s: %d return NULL\n", "init_my_system", 997);
-        return -1;
-    }
     int lcd = load_title_bottom(RES_OUT_LCD);
     int hdmi = load_title_bottom(RES_OUT_HDMI);
     if (lcd != 0 || hdmi != 0) {
@@ -132,8 +129,8 @@ static int init_my_system_resources(void)
 // Stops the threads started so far and releases SDL.
 static void release_started(int report)
 {
-    peer_controllers_stop();
-    peer_sound_stop();
+    deint_joystick_key();
+    sound_deinit();
     free_all_images();
     free_ui_fonts();
     free_display_surfaces();
@@ -188,23 +185,9 @@ int porta_main(int, char **)
     if (shutdown_type > 0 && !sdl_up)
         return 0;
 
-    // 7. Controllers, key sounds, TF card.
-    peer_controllers_start();
-    peer_sound_start();
-    int tf = peer_tf_check();
-
-    // 8. Factory test from the TF card.
-    if (tf == 1 && dev_exists("/mnt/sdcard/test.ini")) {
-        screen = SCREEN_FACTORY_TEST;
-        if (screen_table[SCREEN_FACTORY_TEST].run)
-            screen_table[SCREEN_FACTORY_TEST].run();
-        power_off();
-        return 0;
-    }
-
-    // 9. Customer skin on the TF card.
-    if (dev_exists("/mnt/sdcard/skin/"))
-        peer_skin_on();
+    // 7. Controllers and key sounds.
+    init_joystick_key();
+    sound_init();
 
     // 10. Upgrade mode and the boot logo.
     if (first_start) {
@@ -228,15 +211,11 @@ int porta_main(int, char **)
     if (first_start)
         set_cpu_mode(CPU_MODE_FULL);
 
-    // 13-15. Resources, fonts, library.
+    // 13-14. Resources and fonts.
     if (init_my_system_resources() != 0)
         return init_system_failed();
     if (load_ui_fonts() != 0)
         return init_system_failed();
-    if (peer_gamelist_init() < 0) {
-        printf("gamelist_init return NULL");
-        return init_system_failed();
-    }
     printf("----- %s ---ok\n", "init_my_system");
 
     // 16. The loop.

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include <SDL/SDL_image.h>
 
 #include <string>
@@ -31,6 +34,7 @@ protected:
         ASSERT_NE(font, nullptr);
         dst = SDL_CreateRGBSurface(SDL_SWSURFACE, 640, 100, 16, 0xF800, 0x07E0, 0x001F, 0);
         TextScrollCtrl(0);
+        loop_install_handlers(); // the hold timer ends the loop
     }
 
     void TearDown() override
@@ -193,6 +197,23 @@ TEST_F(Text, ScrollTimerFiresAfterTwoSeconds)
     TextScrollCtrl(0);
     SDL_Delay(2300);
     EXPECT_EQ(text_scroll.on.load(), 0) << "a press removes the pending timer";
+}
+
+TEST_F(Text, TimerReArmedAsItFiresIsNeverForgotten)
+{
+    // The old timer fires; a release re-arms at that very moment and a press
+    // right after must still cancel the new one: no marquee during the hold.
+    for (int round = 0; round < 2; round++) {
+        TextScrollCtrl(1);
+        // Watch the flag closely so that the re-arm lands right at the fire.
+        for (int i = 0; i < 300000 && !text_scroll.on.load(); i++)
+            std::this_thread::sleep_for(std::chrono::microseconds(10));
+        ASSERT_EQ(text_scroll.on.load(), 1);
+        TextScrollCtrl(1); // release
+        TextScrollCtrl(0); // press, held
+        SDL_Delay(2200);
+        EXPECT_EQ(text_scroll.on.load(), 0) << "round " << round;
+    }
 }
 
 TEST_F(Text, PowerHoldTimerPowersOffAfterTwoSeconds)

@@ -6,7 +6,7 @@
 
 #include "porta/controller/players.h"
 #include "porta/device/keypad.h"
-#include "porta/ui/attr.h"
+#include "porta/base/attr.h"
 #include "porta/ui/loop.h"
 
 #include <SDL/SDL.h>
@@ -135,7 +135,7 @@ TEST_F(KeypadThread, KeysReachTheMaskOfPlayerOne)
 TEST_F(KeypadThread, MenuClickAndBrightnessCombo)
 {
     standard_nodes();
-    ASSERT_EQ(open_adc_bnt_input(), 0);
+    ASSERT_EQ(open_adc_bnt_input(&localpad0.key_state), 0);
     open_writers();
     key(104, 1);
     key(104, 0);
@@ -159,7 +159,7 @@ TEST_F(KeypadThread, RemappedKeyFromTheSealedMap)
     LocalPadMap[LPAD_B].store(150);
     ASSERT_EQ(Savelocalkeypad(), 0);
     localpad_reset_default();
-    ASSERT_EQ(open_adc_bnt_input(), 0);   // loads the map
+    ASSERT_EQ(open_adc_bnt_input(&localpad0.key_state), 0);   // loads the map
     open_writers();
     key(95, 1);    // the factory B code no longer means B
     key(150, 1);
@@ -169,7 +169,7 @@ TEST_F(KeypadThread, RemappedKeyFromTheSealedMap)
 TEST_F(KeypadThread, ShortPowerPressTogglesSleep)
 {
     standard_nodes();
-    ASSERT_EQ(open_adc_bnt_input(), 0);
+    ASSERT_EQ(open_adc_bnt_input(&localpad0.key_state), 0);
     open_writers();
     send(power, EV_KEY, 116, 1);
     send(power, EV_KEY, 116, 0);
@@ -192,7 +192,7 @@ TEST_F(KeypadThread, ShortPowerPressTogglesSleep)
 TEST_F(KeypadThread, HoldingPowerTwoSecondsEndsTheLoopWithPowerOff)
 {
     standard_nodes();
-    ASSERT_EQ(open_adc_bnt_input(), 0);
+    ASSERT_EQ(open_adc_bnt_input(&localpad0.key_state), 0);
     open_writers();
     send(power, EV_KEY, 116, 1);
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
@@ -209,7 +209,7 @@ TEST_F(KeypadThread, MissingKeypadDeviceFails)
     node("event0", "power-key");
     node("event2", "accelerometer");
     CaptureStdout();
-    EXPECT_EQ(open_adc_bnt_input(), -1);
+    EXPECT_EQ(open_adc_bnt_input(&localpad0.key_state), -1);
     EXPECT_NE(GetCapturedStdout().find("Open /dev/input/event1 error\n"), std::string::npos);
     global_attr.local_pads = 1;
     CaptureStdout();
@@ -220,12 +220,19 @@ TEST_F(KeypadThread, MissingKeypadDeviceFails)
     EXPECT_NE(out.find(" fail \n"), std::string::npos) << out;
 }
 
-TEST_F(KeypadThread, MissingPowerKeyFails)
+TEST_F(KeypadThread, MissingPowerKeyLosesOnlyThePowerKey)
 {
     node("event1", "gpio-keys-polled");
     CaptureStdout();
-    EXPECT_EQ(open_adc_bnt_input(), -1);
+    ASSERT_EQ(init_joystick_key(), 0);
     EXPECT_NE(GetCapturedStdout().find("Open /dev/input/event0 error\n"), std::string::npos);
+    keys = open(root.host("/dev/input/event1").c_str(), O_RDWR);
+    ASSERT_GE(keys, 0);
+    key(94, 1);   // A
+    EXPECT_TRUE(wait_for([] { return get_player1_key() == PAD_A; })) << "the keypad still drives 1P";
+    key(94, 0);
+    EXPECT_TRUE(wait_for([] { return get_player1_key() == 0; }));
+    deint_joystick_key();
 }
 
 TEST_F(KeypadThread, KeypadFoundUnderAnyEventNumber)
@@ -234,7 +241,7 @@ TEST_F(KeypadThread, KeypadFoundUnderAnyEventNumber)
     node("event3", "some-other-device");
     node("event5", "gpio-keys-polled");
     node("mouse0", "gpio-keys-polled");   // not an event node
-    ASSERT_EQ(open_adc_bnt_input(), 0);
+    ASSERT_EQ(open_adc_bnt_input(&localpad0.key_state), 0);
     int fd = open(root.host("/dev/input/event5").c_str(), O_RDWR);
     ASSERT_GE(fd, 0);
     send(fd, EV_KEY, 97, 1);   // Y
@@ -287,7 +294,7 @@ TEST(KeypadQuit, InterruptedPollRaisesTheQuitRequest)
     memset(&sa, 0, sizeof sa);
     sa.sa_handler = on_signal;   // no SA_RESTART: poll() returns EINTR
     ASSERT_EQ(sigaction(SIGUSR1, &sa, &old), 0);
-    ASSERT_EQ(open_adc_bnt_input(), 0);
+    ASSERT_EQ(open_adc_bnt_input(&localpad0.key_state), 0);
     EXPECT_FALSE(joystick_quit_requested());
 
     // Only the keypad thread may take the signal.

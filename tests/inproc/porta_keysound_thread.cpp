@@ -7,7 +7,7 @@
 #include "porta/device/hardware.h"
 #include "porta/device/keysound.h"
 #include "porta/device/pcm.h"
-#include "porta/ui/attr.h"
+#include "porta/base/attr.h"
 #include "porta/ui/loop.h"
 
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 
 #include "porta/device/fb.h"
 #include "porta/device/hardware.h"
-#include "porta/ui/attr.h"
+#include "porta/base/attr.h"
 #include "porta/ui/draw.h"
 #include "porta/ui/loop.h"
 #include "porta/ui/screens.h"
@@ -471,6 +471,30 @@ TEST_F(Loop, StopLoopAndSigint)
     EXPECT_EQ(root.read(ATTR_FILE).size(), 72u);
     signal(SIGINT, SIG_DFL);
     signal(SIGTERM, SIG_DFL);
+}
+
+TEST_F(Loop, StopAskedForDuringStartUpStands)
+{
+    // The power key held for 2 seconds while the launcher still starts up:
+    // the loop must not start, and the exit is the power-off asked for.
+    loop_reset_state();
+    stop_loop(SHUTDOWN_POWEROFF);
+    loop_begin();
+    EXPECT_EQ(loop_running.load(), 0);
+    fake_keys[1] = 0x10; // A held: a pass would hand it to the screen
+    EXPECT_EQ(Loop_listend(), 0);
+    EXPECT_TRUE(presses.empty()) << "no pass ran";
+    EXPECT_EQ(shutdown_type.load(), SHUTDOWN_POWEROFF);
+    testing::internal::CaptureStdout();
+    power_off();
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(exit_calls.size(), 1u);
+    EXPECT_EQ(root.recorded("/tmp/shell.log").back(), "reboot -p shutdown");
+
+    // A fresh run starts normally.
+    loop_reset_state();
+    loop_begin();
+    EXPECT_EQ(loop_running.load(), 1);
 }
 
 TEST_F(Loop, QuitRequestEndsTheLoop)

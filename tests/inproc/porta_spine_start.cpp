@@ -3,9 +3,9 @@
 // the power-off request of /tmp/shutdown.ini, the upgrade marker, and the
 // failures (framebuffer, fixed pictures, font) with their messages.
 
-#include "porta/porta.h"
+#include "porta/ui/porta.h"
 #include "porta/device/hardware.h"
-#include "porta/ui/attr.h"
+#include "porta/base/attr.h"
 #include "porta/ui/loop.h"
 #include "test_root.h"
 

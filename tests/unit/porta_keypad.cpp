@@ -244,6 +244,15 @@ TEST_F(KeypadMapFile, DamagedEmptyOrMissingFileGivesDefaults)
     EXPECT_EQ(code(0), 90);
 }
 
+TEST_F(KeypadMapFile, ZeroFilledMapIsDeletedAndDefaultsUsed)
+{
+    root.write(LOCALPAD_MAP_FILE, std::string(38, '\0'));   // seals itself: CRC of zeros is 0
+    EXPECT_EQ(load_localpad_map(), -1);
+    EXPECT_FALSE(root.exists(LOCALPAD_MAP_FILE));
+    for (int i = 0; i < LOCALPAD_KEYS; i++)
+        EXPECT_EQ(code(i), localpad_default_codes[i]) << "not every key on code 0";
+}
+
 TEST_F(KeypadMapFile, SaveWritesTheSealedMapAndLoadsBack)
 {
     root.mkdirs("/mnt/data/porta");

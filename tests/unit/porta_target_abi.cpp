@@ -2,8 +2,9 @@
 // the armhf build runs these under qemu-arm, where `char` is unsigned and
 // pointers are 32-bit, and they must give exactly what they give on a PC.
 
-#include "porta/ui/attr.h"
-#include "porta/ui/draw.h"
+#include "porta/base/attr.h"
+#include "porta/base/sealed.h"
+#include "porta/base/text.h"
 #include "test_root.h"
 
 #include <gtest/gtest.h>

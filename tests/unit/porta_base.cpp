@@ -1,6 +1,9 @@
-// Drawing toolkit: CRC vectors and sealed files, the search key of names, the
-// marquee of long rows, rectangles.
+// The bottom layer: CRC vectors and sealed files, the search key of names,
+// the marquee of long rows; and rectangles of the drawing toolkit.
 
+#include "porta/base/sealed.h"
+#include "porta/base/text.h"
+#include "porta/base/timers.h"
 #include "porta/ui/draw.h"
 #include "test_root.h"
 
@@ -70,6 +73,23 @@ TEST(PortaCrc, SealAndCheckFiles)
     EXPECT_EQ(crc_check_file("/mnt/data/none"), -1);
     EXPECT_FALSE(root.exists("/mnt/data/none"));
     EXPECT_EQ(crc_seal_file("/mnt/data/none"), -1);
+}
+
+TEST(PortaCrc, ZeroFilledFilesFailEveryCheck)
+{
+    TempRoot root;
+    for (size_t len : {size_t(1), size_t(4), size_t(72), size_t(5000)}) {
+        SCOPED_TRACE(len);
+        root.write("/mnt/data/.favorite", std::string(len, '\0'));
+        EXPECT_EQ(crc_check_file("/mnt/data/.favorite"), -1);
+        EXPECT_FALSE(root.exists("/mnt/data/.favorite"));
+    }
+    std::string zeros_then_seal(8, '\0');
+    zeros_then_seal += std::string("\x01", 1);
+    ASSERT_EQ(crc_seal_write("/mnt/data/.history", zeros_then_seal.data(), zeros_then_seal.size()), 0);
+    EXPECT_EQ(crc_check_file("/mnt/data/.history"), 0) << "zeros with real content stay valid";
+    root.write("/mnt/data/.history", "");
+    EXPECT_EQ(crc_check_file("/mnt/data/.history"), 0) << "an empty list is still valid";
 }
 
 TEST(PortaCrc, LargeFileCheckedAcrossBlocks)

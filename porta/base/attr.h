@@ -44,6 +44,13 @@ void attr_set_defaults(GlobalAttr *a);
 void attr_encode(const GlobalAttr *a, uint8_t out[ATTR_RECORD_SIZE]);
 void attr_decode(const uint8_t in[ATTR_RECORD_SIZE], GlobalAttr *a);
 
+// Replaces every field outside its range by its default (sd_wallpaper,
+// wallpaper, sd_theme, theme 0..; brightness 0..4; sleep_time 0..4;
+// auto_poweroff, key_sound, joy_pairing 0/1; volume 0..10; language 0..5;
+// local_pads 0..2, more than two cut to two). Returns the number of fields
+// replaced.
+int attr_sanitize(GlobalAttr *a);
+
 // Loads the record from its sealed file; a missing, short or badly sealed file
 // gives the defaults, which are written back at once. Also takes the saved
 // copies of volume and brightness. Returns 0 when the stored record was used,

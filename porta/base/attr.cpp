@@ -1,8 +1,8 @@
-#include "porta/ui/attr.h"
+#include "porta/base/attr.h"
 
 #include "common/devroot.h"
 #include "common/endian.h"
-#include "porta/ui/draw.h"
+#include "porta/base/sealed.h"
 
 #include <cstdio>
 #include <cstring>
@@ -53,15 +53,51 @@ void attr_decode(const uint8_t in[ATTR_RECORD_SIZE], GlobalAttr *a)
     get_le32s_array(in, &a->sd_wallpaper, ATTR_RECORD_SIZE / 4);
 }
 
+int attr_sanitize(GlobalAttr *a)
+{
+    GlobalAttr d;
+    attr_set_defaults(&d);
+    int replaced = 0;
+    auto keep_in = [&replaced](int32_t &field, int32_t lo, int32_t hi, int32_t def) {
+        if (field < lo || field > hi) {
+            field = def;
+            replaced++;
+        }
+    };
+    const int32_t any = INT32_MAX;
+    keep_in(a->sd_wallpaper, 0, any, d.sd_wallpaper);
+    keep_in(a->wallpaper, 0, any, d.wallpaper);
+    keep_in(a->sd_theme, 0, any, d.sd_theme);
+    keep_in(a->theme, 0, any, d.theme);
+    keep_in(a->brightness, 0, 4, d.brightness);
+    keep_in(a->sleep_time, 0, 4, d.sleep_time);
+    keep_in(a->auto_poweroff, 0, 1, d.auto_poweroff);
+    keep_in(a->volume, 0, 10, d.volume);
+    keep_in(a->key_sound, 0, 1, d.key_sound);
+    keep_in(a->language, 0, 5, d.language);
+    // More local pads than two are cut to two, as the controllers do.
+    if (a->local_pads > 2) {
+        a->local_pads = 2;
+        replaced++;
+    }
+    keep_in(a->local_pads, 0, 2, d.local_pads);
+    keep_in(a->joy_pairing, 0, 1, d.joy_pairing);
+    return replaced;
+}
+
 int load_globalattr(void)
 {
     int used_stored = 0;
+    int replaced = 0;
     if (crc_check_file(ATTR_FILE) == 0) {
         FILE *f = dev_fopen(ATTR_FILE, "rb");
         if (f) {
             uint8_t buf[ATTR_RECORD_SIZE];
             if (fread(buf, 1, ATTR_RECORD_SIZE, f) == ATTR_RECORD_SIZE) {
                 attr_decode(buf, &global_attr);
+                // Every field is checked before anything (a text table
+                // indexed by the language, the backlight, the keypad) uses it.
+                replaced = attr_sanitize(&global_attr);
                 used_stored = 1;
             }
             fclose(f);
@@ -74,7 +110,8 @@ int load_globalattr(void)
     }
     saved_volume = global_attr.volume;
     saved_brightness = global_attr.brightness;
-    attr_changed = 0;
+    // A record that needed mending is written again at the next save.
+    attr_changed = replaced > 0 ? 1 : 0;
     return used_stored ? 0 : 1;
 }
 

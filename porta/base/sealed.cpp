@@ -1,0 +1,83 @@
+#include "porta/base/sealed.h"
+
+#include "common/devroot.h"
+#include "common/endian.h"
+#include "common/safefile.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct CrcTable {
+    uint32_t entry[256];
+};
+
+CrcTable crc_build_table(void)
+{
+    CrcTable t;
+    for (uint32_t n = 0; n < 256; n++) {
+        uint32_t c = n;
+        for (int k = 0; k < 8; k++)
+            c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        t.entry[n] = c;
+    }
+    return t;
+}
+
+} // namespace
+
+uint32_t crc32_update(uint32_t crc, const void *data, size_t len)
+{
+    // Built once on first use; the keypad thread and the main thread may both
+    // seal files, and a function-local static is initialised exactly once.
+    static const CrcTable table = crc_build_table();
+    const uint8_t *p = static_cast<const uint8_t *>(data);
+    for (size_t i = 0; i < len; i++)
+        crc = table.entry[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
+    return crc;
+}
+
+int crc_seal_write(const char *path, const void *data, size_t len)
+{
+    std::vector<uint8_t> buf(len + 4);
+    if (len)
+        memcpy(buf.data(), data, len);
+    put_le32(buf.data() + len, crc32_update(0, data, len));
+    return write_file_atomic(path, buf.data(), buf.size());
+}
+
+int crc_seal_file(const char *path)
+{
+    std::string content;
+    if (read_file(path, content) != 0)
+        return -1;
+    return crc_seal_write(path, content.data(), content.size());
+}
+
+int crc_check_file(const char *path)
+{
+    FILE *f = dev_fopen(path, "r");
+    if (!f)
+        return -1;
+    std::vector<uint8_t> block(4096);
+    uint32_t crc = 0;
+    bool all_zero = true;
+    size_t total = 0;
+    size_t n;
+    while ((n = fread(block.data(), 1, block.size(), f)) > 0) {
+        crc = crc32_update(crc, block.data(), n);
+        total += n;
+        for (size_t i = 0; all_zero && i < n; i++)
+            all_zero = block[i] == 0;
+    }
+    fclose(f);
+    // Zeros seal themselves (the CRC of zero bytes from 0 is 0): a zero-filled
+    // file is a lost write, not a record of zeros.
+    if (crc == 0 && (total == 0 || !all_zero))
+        return 0;
+    dev_unlink(path);
+    return -1;
+}
