@@ -18,8 +18,6 @@
 #include <cstdlib>
 #include <ctime>
 
-std::atomic<int> screen{SCREEN_ROOMS};
-std::atomic<int> prev_screen{SCREEN_ROOMS};
 std::atomic<int> loop_running{0};
 std::atomic<int> shutdown_type{SHUTDOWN_EXIT};
 std::atomic<int> sleep_state{AWAKE};
@@ -29,6 +27,7 @@ std::atomic<uint32_t> last_key_time{0};
 // Set by every stop request, also one made before the loop starts (the power
 // key held during start-up): the loop then does not start.
 static std::atomic<int> stop_requested{0};
+static std::atomic<int> redraw_flag{1};
 
 SDL_Surface *lcd_surface = nullptr;
 SDL_Surface *hdmi_surface = nullptr;
@@ -266,11 +265,22 @@ static void volume_keys(uint32_t mask, uint32_t pressed)
 
 // ---- frames --------------------------------------------------------------
 
+void request_redraw(void)
+{
+    redraw_flag = 1;
+}
+
+int redraw_pending(void)
+{
+    return redraw_flag.load();
+}
+
 void loop_draw_frame(void)
 {
     SDL_Surface *dst = current_surface();
     if (!dst)
         return;
+    redraw_flag = 0;
     time_t t = time(nullptr);
     struct tm tm_now;
     if (localtime_r(&t, &tm_now)) {

@@ -11,6 +11,8 @@
 
 #include <SDL/SDL.h>
 
+#include "porta/library/browse.h"
+
 // PadKeys bits the loop itself looks at.
 #define LOOP_PAD_UP 0x1u
 #define LOOP_PAD_DOWN 0x2u
@@ -31,8 +33,6 @@ enum { SHUTDOWN_EXIT = 0, SHUTDOWN_POWEROFF = 1, SHUTDOWN_LOWPOWER = 2 };
 enum { AWAKE = 0, ASLEEP_BY_KEY = 1, ASLEEP_BY_TIMER = 2 };
 
 // Single words shared with the input threads and SDL's timer thread.
-extern std::atomic<int> screen;
-extern std::atomic<int> prev_screen;
 extern std::atomic<int> loop_running;
 extern std::atomic<int> shutdown_type;
 extern std::atomic<int> sleep_state;
@@ -70,6 +70,14 @@ uint32_t sleep_delay_ms(int index);
 // Local time of the frame being drawn (the title bar clock).
 extern int frame_hour;
 extern int frame_minute;
+
+// Asks for the next frame to be drawn. Whatever changes what a screen shows
+// outside a key event (a card change, a loaded preview, the IO test's key
+// mask, a list edited by another module) calls it, so that the loop may skip
+// frames that would equal the last one presented.
+void request_redraw(void);
+// Whether a redraw was asked for since the last frame was drawn.
+int redraw_pending(void);
 
 // Start of the loop: first frame, key events ignored by SDL, timers armed.
 void loop_begin(void);
