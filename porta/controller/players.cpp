@@ -1,29 +1,45 @@
-// Controller support: PlayerTable, the local pads and the player getters,
-// and the controller thread that keeps the local pads seated.
+// Controller support: the four USB slots, PlayerTable, the local pads, the
+// player getters, and the controller thread `HandleInputEvents` that finds
+// pads as they are plugged in and out, reads their events and seats them.
 
 #include "porta/controller/players.h"
 
+#include "porta/controller/joypad_cfg.h"
 #include "porta/device/keypad.h"
 #include "porta/base/attr.h"
+#include "common/devroot.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <pthread.h>
 #include <unistd.h>
 
 JoyDevice localpad0;
 JoyDevice localpad1;
 std::atomic<JoyDevice *> PlayerTable[MAX_PLAYERS];
-std::mutex joypad_mutex;
+JoySlot joy_slots[JOY_SLOTS];
 
 namespace {
 
+#define POLL_TIMEOUT_MS 300
+#define NO_PAD_SLEEP_MS 500
+#define AFTER_INPUT_SLEEP_MS 20
+
 std::atomic<uint32_t> quit_word{0};
 std::atomic<int> pad_count{0};
+std::atomic<uint32_t> slot_removals[JOY_SLOTS];
 std::atomic<bool> joy_running{false};
 pthread_t joy_thread;
 bool joy_thread_started = false;
+// Wakes the thread at once when it is asked to stop ([0] polled, [1] written).
+int wake_pipe[2] = {-1, -1};
 
 JoyDevice *entry(int i)
 {
@@ -32,7 +48,7 @@ JoyDevice *entry(int i)
 
 void set_entry(int i, JoyDevice *dev)
 {
-    PlayerTable[i].store(dev, std::memory_order_relaxed);
+    PlayerTable[i].store(dev, std::memory_order_release);
 }
 
 int find_entry(const JoyDevice *dev)
@@ -62,22 +78,248 @@ void seat_local(JoyDevice *dev, int number, int v1, int v2)
     printf("--%s: v1=%d v2=%d \n", "set_localkeyRep", v1, v2);
 }
 
-// Sleeps up to `ms`, returning early once the thread is asked to stop.
+bool slot_used(int s)
+{
+    return joy_slots[s].jsNode[0] != '\0';
+}
+
+int player_of(int s)
+{
+    return joy_slots[s].player.load(std::memory_order_relaxed);
+}
+
+void set_player(int s, int player)
+{
+    joy_slots[s].player.store(player, std::memory_order_relaxed);
+}
+
+// Frees a slot; `was_open` tells whether it held a device (fd and record).
+void reset_slot(JoySlot &slot, bool was_open)
+{
+    if (was_open)
+        joy_device_close(&slot.device);
+    else
+        joy_device_clear(&slot.device);
+    memset(slot.jsNode, 0, sizeof slot.jsNode);
+    memset(slot.phys, 0, sizeof slot.phys);
+    slot.priority = 0;
+    slot.interface = 0;
+    slot.player.store(0, std::memory_order_relaxed);
+}
+
+// Waits up to `ms`, returning at once when the thread is asked to stop.
 void nap(int ms)
 {
-    for (int waited = 0; waited < ms && joy_running.load(std::memory_order_relaxed); waited += 20)
-        usleep(20 * 1000);
+    if (!joy_running.load(std::memory_order_relaxed))
+        return;
+    if (wake_pipe[0] < 0) {
+        for (int waited = 0; waited < ms && joy_running.load(std::memory_order_relaxed); waited += 20)
+            usleep(20 * 1000);
+        return;
+    }
+    struct pollfd p = {wake_pipe[0], POLLIN, 0};
+    poll(&p, 1, ms);
+}
+
+// The USB path and interface number of a pad from its uevent file:
+// PHYS="usb-0000:00:1d.0-1/input1" gives "usb-0000:00:1d.0-1" and 1.
+void read_phys(JoySlot &slot)
+{
+    std::string path = std::string("/sys/class/input/") + slot.jsNode + "/device/uevent";
+    FILE *f = dev_fopen(path.c_str(), "r");
+    if (!f)
+        return;
+    char line[256];
+    while (fgets(line, sizeof line, f)) {
+        line[strcspn(line, "\n")] = '\0';
+        if (strncmp(line, "PHYS=", 5) != 0 || strlen(line) <= 6)
+            continue;
+        char *slash = strchr(line + 6, '/');
+        if (!slash)
+            continue;
+        const bool has_number = strlen(slash) >= 6;   // "/input" and what follows
+        slot.interface = has_number ? atoi(slash + 6) : 0;
+        *slash = '\0';
+        line[6 + sizeof slot.phys - 1] = '\0';   // cut to 63 characters
+        memcpy(slot.phys, line + 6, strlen(line + 6) + 1);
+        break;
+    }
+    fclose(f);
+}
+
+// Opens a new js node in slot `s`.
+void add_device(int s, const char *node)
+{
+    JoySlot &slot = joy_slots[s];
+    {
+        std::lock_guard<std::mutex> lock(joypad_mutex);
+        if (My_JoysOpen(&slot.device, node) != 0)
+            return;
+        snprintf(slot.jsNode, sizeof slot.jsNode, "%s", node);
+        if (joy_read_name(&slot.device) != 0) {
+            printf("%s (%d): ioctl fail,jsNode=%s .... \n", "MaybeAddDevice", __LINE__, node);
+            reset_slot(slot, true);
+            return;
+        }
+        printf("--<%s>--: jsNode=%s,ok <%s>\n", "MaybeAddDevice", node, slot.device.name);
+        slot.priority = (strstr(slot.device.name, "USB Gamepad USB Gamepad") ||
+                         strstr(slot.device.name, "ShanWan Twin USB Joystick"))
+                            ? 1
+                            : 0;
+        read_phys(slot);
+        rebuild_joyconver_table_locked(&slot.device);
+    }
+    if (pad_count.load(std::memory_order_relaxed) < JOY_SLOTS)
+        pad_count.fetch_add(1, std::memory_order_relaxed);
+}
+
+// Adds every js node that no slot holds yet, while slots are free.
+void MaybeAddDevice(void)
+{
+    DIR *dir = dev_opendir("/dev/input");
+    if (!dir)
+        return;
+    struct dirent *e;
+    while ((e = readdir(dir)) != nullptr) {
+        const char *name = e->d_name;
+        if (strncmp(name, "js", 2) != 0 || strlen(name) >= sizeof joy_slots[0].jsNode)
+            continue;
+        if (!dev_exists((std::string("/dev/input/") + name).c_str()))
+            continue;
+        int free_slot = -1;
+        bool known = false;
+        for (int s = 0; s < JOY_SLOTS; s++) {
+            if (slot_used(s) && strcmp(joy_slots[s].jsNode, name) == 0)
+                known = true;
+            if (!slot_used(s) && free_slot < 0)
+                free_slot = s;
+        }
+        if (known || free_slot < 0)
+            continue;
+        add_device(free_slot, name);
+    }
+    closedir(dir);
+}
+
+// The pair of a two-pad adapter takes `first` and `first` + 1: the lower
+// interface number the first (equal numbers: the sibling).
+void seat_pair(int me, int sibling, int first)
+{
+    bool me_first = joy_slots[me].interface < joy_slots[sibling].interface;
+    set_player(me, me_first ? first : first + 1);
+    set_player(sibling, me_first ? first + 1 : first);
+}
+
+void seat_adapter(int s)
+{
+    int p1 = -1, p2 = -1, sibling = -1;
+    for (int o = 0; o < JOY_SLOTS; o++) {
+        if (o == s || !slot_used(o))
+            continue;
+        if (player_of(o) == 1)
+            p1 = o;
+        if (player_of(o) == 2)
+            p2 = o;
+        if (sibling < 0 && strcmp(joy_slots[o].phys, joy_slots[s].phys) == 0)
+            sibling = o;
+    }
+    if (sibling < 0) {
+        if (p1 < 0)
+            set_player(s, 1);
+        else
+            SetDevicePlayer(s);
+    } else if (!(p1 >= 0 && p2 >= 0 && strcmp(joy_slots[p1].phys, joy_slots[p2].phys) == 0)) {
+        for (int o = 0; o < JOY_SLOTS; o++)
+            set_player(o, 0);
+        seat_pair(s, sibling, 1);
+    } else if (joy_slots[p1].priority == 0) {
+        // Another two-interface device holds 1P and 2P: it moves to 4P and 3P.
+        set_player(p1, 4);
+        set_player(p2, 3);
+        seat_pair(s, sibling, 1);
+    } else {
+        seat_pair(s, sibling, 3);
+    }
+    // The USB players' entries are made again; local pads return at the next pass.
+    for (int i = 0; i < JOY_SLOTS; i++)
+        set_entry(i, nullptr);
+    for (int o = 0; o < JOY_SLOTS; o++) {
+        int p = player_of(o);
+        if (slot_used(o) && p >= 1 && p <= JOY_SLOTS)
+            set_entry(p - 1, &joy_slots[o].device);
+    }
 }
 
 void *HandleInputEvents(void *)
 {
+    pthread_setname_np(pthread_self(), "HandleInputEvnt");
     while (joy_running.load(std::memory_order_relaxed)) {
+        My_JoystickDetect();
         if (global_attr.local_pads != 0)
             set_localkeyRep();
-        // No USB pad is open: look again in half a second.
-        nap(500);
+
+        struct pollfd fds[JOY_SLOTS + 1];
+        int slot_of[JOY_SLOTS];
+        int n = 0;
+        for (int s = 0; s < JOY_SLOTS; s++) {
+            if (!slot_used(s) || joy_slots[s].device.fd < 0)
+                continue;
+            fds[n] = {joy_slots[s].device.fd, POLLIN, 0};
+            slot_of[n++] = s;
+        }
+        if (n == 0) {
+            nap(NO_PAD_SLEEP_MS);
+            continue;
+        }
+        int nfds = n;
+        if (wake_pipe[0] >= 0)
+            fds[nfds++] = {wake_pipe[0], POLLIN, 0};
+        int ret = poll(fds, (nfds_t)nfds, POLL_TIMEOUT_MS);
+        if (ret < 0) {
+            printf("SDL_QUIT key is pressed ret=%d \n", ret);
+            joy_running.store(false, std::memory_order_relaxed);
+            quit_word.store(PAD_QUIT_REQUEST, std::memory_order_release);
+            break;
+        }
+        if (!joy_running.load(std::memory_order_relaxed))
+            break;
+        for (int i = 0; i < n; i++) {
+            if (!(fds[i].revents & (POLLIN | POLLERR | POLLHUP)))
+                continue;
+            const int s = slot_of[i];
+            joy_read_events(&joy_slots[s].device);
+            joystick_assign_player(s);
+            if (player_of(s) != 0)
+                printf("--<%s>--: devName=%s,player=%d, priority=%d \n", "HandleInputEvents",
+                       joy_slots[s].jsNode, player_of(s), joy_slots[s].priority);
+        }
+        nap(AFTER_INPUT_SLEEP_MS);
     }
     return nullptr;
+}
+
+void close_wake_pipe(void)
+{
+    for (int &fd : wake_pipe) {
+        if (fd >= 0)
+            close(fd);
+        fd = -1;
+    }
+}
+
+void stop_thread(void)
+{
+    if (!joy_thread_started)
+        return;
+    joy_running.store(false, std::memory_order_relaxed);
+    if (wake_pipe[1] >= 0) {
+        char c = 1;
+        if (write(wake_pipe[1], &c, 1) < 0) {
+            // The pipe is full: the thread is being woken already.
+        }
+    }
+    pthread_join(joy_thread, nullptr);
+    joy_thread_started = false;
 }
 
 } // namespace
@@ -85,6 +327,11 @@ void *HandleInputEvents(void *)
 int init_joystick_key(void)
 {
     printf("%s \n", "init_joystick_key");
+    stop_thread();
+    for (int s = 0; s < JOY_SLOTS; s++) {
+        std::lock_guard<std::mutex> lock(joypad_mutex);
+        reset_slot(joy_slots[s], slot_used(s));
+    }
     for (int i = 0; i < MAX_PLAYERS; i++)
         set_entry(i, nullptr);
     quit_word.store(0, std::memory_order_relaxed);
@@ -99,6 +346,9 @@ int init_joystick_key(void)
             return -1;
         }
     }
+    close_wake_pipe();
+    if (pipe2(wake_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        wake_pipe[0] = wake_pipe[1] = -1;   // stops within 20 ms all the same
     joy_running.store(true, std::memory_order_relaxed);
     if (pthread_create(&joy_thread, nullptr, HandleInputEvents, nullptr) != 0) {
         joy_running.store(false, std::memory_order_relaxed);
@@ -112,13 +362,13 @@ int init_joystick_key(void)
 void deint_joystick_key(void)
 {
     printf("--%s %d \n", "deint_joystick_key", __LINE__);
-    if (joy_thread_started) {
-        joy_running.store(false, std::memory_order_relaxed);
-        pthread_join(joy_thread, nullptr);
-        joy_thread_started = false;
-    }
+    stop_thread();
+    close_wake_pipe();
     if (global_attr.local_pads > 0)
         close_adc_bnt_input();
+    for (int s = 0; s < JOY_SLOTS; s++)
+        if (slot_used(s))
+            joystick_close_slot(s);
     for (int i = 0; i < MAX_PLAYERS; i++)
         set_entry(i, nullptr);
     pad_count.store(0, std::memory_order_relaxed);
@@ -127,12 +377,12 @@ void deint_joystick_key(void)
 bool joystick_quit_requested(void)
 {
     return localpad0.key_state.load(std::memory_order_acquire) == PAD_QUIT_REQUEST ||
-           quit_word.load(std::memory_order_relaxed) == PAD_QUIT_REQUEST;
+           quit_word.load(std::memory_order_acquire) == PAD_QUIT_REQUEST;
 }
 
 bool player_present(int player)
 {
-    return player >= 1 && player <= MAX_PLAYERS && entry(player - 1) != nullptr;
+    return player >= 1 && player <= MAX_PLAYERS && PlayerTable[player - 1].load(std::memory_order_acquire);
 }
 
 int joystick_pad_count(void)
@@ -144,7 +394,7 @@ uint32_t get_player_keys(int player)
 {
     if (player < 1 || player > MAX_PLAYERS)
         return 0;
-    JoyDevice *dev = entry(player - 1);
+    JoyDevice *dev = PlayerTable[player - 1].load(std::memory_order_acquire);
     return dev ? dev->key_state.load(std::memory_order_acquire) : 0;
 }
 
@@ -192,4 +442,95 @@ void clr_localkeyRep(void)
             break;
         }
     }
+}
+
+void My_JoystickDetect(void)
+{
+    for (int s = 0; s < JOY_SLOTS; s++) {
+        JoySlot &slot = joy_slots[s];
+        if (!slot_used(s) || slot.device.fd < 0 || My_JoysOnline(&slot.device))
+            continue;
+        const int player = player_of(s);
+        printf("%s: remove %s,player=%d \n", "My_JoystickDetect", slot.jsNode, player);
+        if (player >= 1 && player <= MAX_PLAYERS) {
+            if (entry(player - 1) == &slot.device)
+                set_entry(player - 1, nullptr);
+            if (global_attr.local_pads != 0)
+                clr_localkeyRep();
+        }
+        joystick_close_slot(s);
+        if (pad_count.load(std::memory_order_relaxed) > 0)
+            pad_count.fetch_sub(1, std::memory_order_relaxed);
+    }
+    MaybeAddDevice();
+}
+
+void SetDevicePlayer(int s)
+{
+    bool held[JOY_SLOTS + 1] = {false, false, false, false, false};
+    for (int o = 0; o < JOY_SLOTS; o++) {
+        int p = player_of(o);
+        if (slot_used(o) && p >= 1 && p <= JOY_SLOTS)
+            held[p] = true;
+    }
+    for (int p = 1; p <= JOY_SLOTS; p++) {
+        if (!held[p]) {
+            set_player(s, p);
+            return;
+        }
+    }
+    printf("---%s: err,index=%d \n", "SetDevicePlayer", s);
+}
+
+void joystick_assign_player(int s)
+{
+    JoySlot &slot = joy_slots[s];
+    if (!slot_used(s) || player_of(s) != 0)
+        return;
+    if (global_attr.joy_pairing == 1 && slot.priority == 1) {
+        seat_adapter(s);
+    } else if (slot.device.key_state.load(std::memory_order_relaxed) != 0) {
+        SetDevicePlayer(s);
+        int p = player_of(s);
+        if (p >= 1 && p <= JOY_SLOTS)
+            set_entry(p - 1, &slot.device);
+    }
+}
+
+void joystick_close_slot(int s)
+{
+    if (s < 0 || s >= JOY_SLOTS)
+        return;
+    bool was_used;
+    {
+        std::lock_guard<std::mutex> lock(joypad_mutex);
+        was_used = slot_used(s);
+        reset_slot(joy_slots[s], was_used);
+    }
+    if (was_used)
+        slot_removals[s].fetch_add(1, std::memory_order_release);
+}
+
+int joystick_slot_info(int slot, JoySlotInfo *out)
+{
+    if (slot < 0 || slot >= JOY_SLOTS)
+        return -1;
+    std::lock_guard<std::mutex> lock(joypad_mutex);
+    if (!slot_used(slot))
+        return -1;
+    memcpy(out->jsNode, joy_slots[slot].jsNode, sizeof out->jsNode);
+    memcpy(out->name, joy_slots[slot].device.name, sizeof out->name);
+    out->player = player_of(slot);
+    out->removals = slot_removals[slot].load(std::memory_order_acquire);
+    return 0;
+}
+
+JoyDevice *joystick_slot_device(int slot)
+{
+    return slot >= 0 && slot < JOY_SLOTS ? &joy_slots[slot].device : nullptr;
+}
+
+uint32_t joystick_slot_removals(int slot)
+{
+    return slot >= 0 && slot < JOY_SLOTS ? slot_removals[slot].load(std::memory_order_acquire) : 0;
 }

@@ -9,15 +9,22 @@
 // entry; the keypad thread writes `localpad0`'s key_state; the main thread
 // reads through the getters without locks (single words, std::atomic).
 
+#include "porta/controller/gamepad.h"
+
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 
 #define MAX_PLAYERS 6
+#define JOY_SLOTS 4
 
-struct JoyDevice {
-    char name[64];                        // kernel device name, cut to 63
-    std::atomic<uint32_t> key_state;      // PadKeys mask (low 24 bits)
+// One USB pad's place. Free when jsNode is empty.
+struct JoySlot {
+    char jsNode[8];              // its js node in /dev/input ("js0")
+    int32_t priority;            // 1: one half of a two-pad USB adapter
+    std::atomic<int32_t> player; // 0 none yet, else 1..4
+    char phys[64];               // USB path of the device (PHYS up to its "/")
+    int32_t interface;           // the number after "/input" in PHYS
+    JoyDevice device;
 };
 
 extern JoyDevice localpad0;
@@ -26,15 +33,23 @@ extern JoyDevice localpad1;
 // One entry per player 1..6 (index 0 = 1P); nullptr = no such player.
 extern std::atomic<JoyDevice *> PlayerTable[MAX_PLAYERS];
 
-// Guards the joypad configuration files and conversion tables.
-extern std::mutex joypad_mutex;
+// The four USB slots. Written by the controller thread; the mapping screens
+// read them through joystick_slot_info and the pad's own getters.
+extern JoySlot joy_slots[JOY_SLOTS];
 
-// Starts controller support: clears PlayerTable, seats the local pads when
-// `local_pads` > 0 (cut to 2) and starts the built-in keypad, then starts the
-// controller thread. Returns 0, or -1 when the keypad or the thread could not
-// start ("init_joystick_key: <line> fail ").
+// Starts controller support: clears the slots and PlayerTable, seats the
+// local pads when `local_pads` > 0 (cut to 2) and starts the built-in keypad,
+// then starts the controller thread `HandleInputEvents`. Returns 0, or -1 when
+// the keypad or the thread could not start ("init_joystick_key: <line> fail ").
+//
+// The thread scans /dev/input for js nodes (every 0.5 s without pads, at
+// least every 0.32 s with pads), opens new pads, drops pads that no longer
+// answer, reads their events into their key masks and seats them as players:
+// a USB pad takes the lowest free number 1..4 at its first key, ahead of the
+// local pads, which then move to the lowest free entries.
 int init_joystick_key(void);
-// Stops the controller thread and the built-in keypad and empties PlayerTable.
+// Stops the controller thread and the built-in keypad, closes every slot and
+// empties PlayerTable.
 void deint_joystick_key(void);
 
 // True when the keypad thread or the controller thread saw its input fail
@@ -60,3 +75,29 @@ uint32_t get_player6_key(void);
 void set_localkeyRep(void);
 // Takes the local pads off PlayerTable (after a playing USB pad is removed).
 void clr_localkeyRep(void);
+
+// What the mapping screens show of one slot, copied under joypad_mutex.
+struct JoySlotInfo {
+    char jsNode[8];
+    char name[64];
+    int player;
+    uint32_t removals;   // see joystick_slot_removals
+};
+// Fills `out` and returns 0 when the slot (0..3) holds a pad, else -1.
+int joystick_slot_info(int slot, JoySlotInfo *out);
+// The pad record of a slot (0..3); its fields change when the pad goes.
+JoyDevice *joystick_slot_device(int slot);
+// How many times a pad has left this slot. A screen that works with one pad
+// takes this number when it chooses the pad; a different number later means
+// the pad was pulled (and perhaps another one plugged in its place).
+uint32_t joystick_slot_removals(int slot);
+
+// The parts of the controller thread, for tests that drive them one by one.
+// The hot-plug scan: drops pads that no longer answer, adds new js nodes.
+void My_JoystickDetect(void);
+// Seats the slot's pad after its events were read (joy_pairing rules first).
+void joystick_assign_player(int slot);
+// Gives the slot the lowest number 1..4 that no slot holds.
+void SetDevicePlayer(int slot);
+// Closes the slot's pad and frees the slot.
+void joystick_close_slot(int slot);
