@@ -270,6 +270,11 @@ std::string joypad_file_text(const JoyDevice *pad, const JoyConvEntry *table)
 int SaveConvertToFile(JoyDevice *pad, const JoyConvEntry *table)
 {
     std::lock_guard<std::mutex> lock(joypad_mutex);
+    return SaveConvertToFile_locked(pad, table);
+}
+
+int SaveConvertToFile_locked(JoyDevice *pad, const JoyConvEntry *table)
+{
     const std::string path = joypad_file_path(JOYPAD_USER_DIR, pad->name);
     const std::string text = joypad_file_text(pad, table ? table : pad->conv);
     if (write_file_atomic(path.c_str(), text) != 0) {
@@ -282,6 +287,11 @@ int SaveConvertToFile(JoyDevice *pad, const JoyConvEntry *table)
 int RestoreConvertDefaults(JoyDevice *pad)
 {
     std::lock_guard<std::mutex> lock(joypad_mutex);
+    return RestoreConvertDefaults_locked(pad);
+}
+
+int RestoreConvertDefaults_locked(JoyDevice *pad)
+{
     const std::string path = joypad_file_path(JOYPAD_USER_DIR, pad->name);
     if (!dev_exists(path.c_str()))
         return 1;

@@ -18,7 +18,8 @@
 // name "[BETOP CONTROLLER]" becomes "_BETOP CONTROLLER_"; a name of dots only
 // has each dot replaced by "_"), plus ".cfg".
 //
-// Every operation on a pad holds joypad_mutex (gamepad.h).
+// Every operation on a pad holds joypad_mutex (gamepad.h); the *_locked forms
+// are for callers that hold it already.
 
 #include "porta/controller/gamepad.h"
 
@@ -68,11 +69,13 @@ std::string joypad_file_text(const JoyDevice *pad, const JoyConvEntry *table);
 // nullptr: the pad's own), crash-safely. Returns 0, or -1 after
 // "--SaveConvertToFile: fopen writ <path> fail ".
 int SaveConvertToFile(JoyDevice *pad, const JoyConvEntry *table);
+int SaveConvertToFile_locked(JoyDevice *pad, const JoyConvEntry *table);
 // When the pad has a user file: rebuilds its table from the defaults and
 // deletes the file (the factory file is not consulted). Returns 0 when
 // restored, 1 when there was no user file (nothing changes), -1 when the file
 // could not be deleted (the defaults apply all the same).
 int RestoreConvertDefaults(JoyDevice *pad);
+int RestoreConvertDefaults_locked(JoyDevice *pad);
 
 // Copies of a pad's table for the mapping screen (under joypad_mutex).
 void joypad_table_get(const JoyDevice *pad, JoyConvEntry out[JOY_CONV_SLOTS]);

@@ -501,12 +501,9 @@ void joystick_close_slot(int s)
 {
     if (s < 0 || s >= JOY_SLOTS)
         return;
-    bool was_used;
-    {
-        std::lock_guard<std::mutex> lock(joypad_mutex);
-        was_used = slot_used(s);
-        reset_slot(joy_slots[s], was_used);
-    }
+    std::lock_guard<std::mutex> lock(joypad_mutex);
+    const bool was_used = slot_used(s);
+    reset_slot(joy_slots[s], was_used);
     if (was_used)
         slot_removals[s].fetch_add(1, std::memory_order_release);
 }
@@ -533,4 +530,50 @@ JoyDevice *joystick_slot_device(int slot)
 uint32_t joystick_slot_removals(int slot)
 {
     return slot >= 0 && slot < JOY_SLOTS ? slot_removals[slot].load(std::memory_order_acquire) : 0;
+}
+
+namespace {
+
+// The slot still holds the pad chosen when its removal count was `removals`
+// (the caller holds joypad_mutex).
+bool still_chosen(int slot, uint32_t removals)
+{
+    return slot >= 0 && slot < JOY_SLOTS && slot_used(slot) &&
+           slot_removals[slot].load(std::memory_order_relaxed) == removals;
+}
+
+} // namespace
+
+int joystick_pad_table_get(int slot, uint32_t removals, JoyConvEntry out[JOY_CONV_SLOTS])
+{
+    std::lock_guard<std::mutex> lock(joypad_mutex);
+    if (!still_chosen(slot, removals))
+        return -1;
+    memcpy(out, joy_slots[slot].device.conv, sizeof joy_slots[slot].device.conv);
+    return 0;
+}
+
+int joystick_pad_table_set(int slot, uint32_t removals, const JoyConvEntry in[JOY_CONV_SLOTS])
+{
+    std::lock_guard<std::mutex> lock(joypad_mutex);
+    if (!still_chosen(slot, removals))
+        return -1;
+    memcpy(joy_slots[slot].device.conv, in, sizeof joy_slots[slot].device.conv);
+    return 0;
+}
+
+int joystick_pad_save(int slot, uint32_t removals, const JoyConvEntry table[JOY_CONV_SLOTS])
+{
+    std::lock_guard<std::mutex> lock(joypad_mutex);
+    if (!still_chosen(slot, removals))
+        return -1;
+    return SaveConvertToFile_locked(&joy_slots[slot].device, table);
+}
+
+int joystick_pad_restore_defaults(int slot, uint32_t removals)
+{
+    std::lock_guard<std::mutex> lock(joypad_mutex);
+    if (!still_chosen(slot, removals))
+        return -1;
+    return RestoreConvertDefaults_locked(&joy_slots[slot].device);
 }

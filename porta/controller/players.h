@@ -92,6 +92,17 @@ JoyDevice *joystick_slot_device(int slot);
 // the pad was pulled (and perhaps another one plugged in its place).
 uint32_t joystick_slot_removals(int slot);
 
+// The chosen pad's table and files for the mapping screens: each acts only
+// when the pad is still the one chosen (`removals` as taken from
+// joystick_slot_removals when it was chosen), under joypad_mutex, and
+// returns -1 without touching anything when the pad has left the slot.
+// Otherwise: get/set return 0; save returns SaveConvertToFile's result,
+// restore RestoreConvertDefaults's (joypad_cfg.h).
+int joystick_pad_table_get(int slot, uint32_t removals, JoyConvEntry out[JOY_CONV_SLOTS]);
+int joystick_pad_table_set(int slot, uint32_t removals, const JoyConvEntry in[JOY_CONV_SLOTS]);
+int joystick_pad_save(int slot, uint32_t removals, const JoyConvEntry table[JOY_CONV_SLOTS]);
+int joystick_pad_restore_defaults(int slot, uint32_t removals);
+
 // The parts of the controller thread, for tests that drive them one by one.
 // The hot-plug scan: drops pads that no longer answer, adds new js nodes.
 void My_JoystickDetect(void);

@@ -183,8 +183,11 @@ TEST_F(GamepadThread, FirstKeySeatsThePadAheadOfTheKeypadAndUnpluggingGivesItBac
     pad.key(BTN_SOUTH, 0);
     EXPECT_TRUE(wait_for([] { return get_player1_key() == 0; }));
 
-    const uint32_t removals = joystick_slot_removals(slot_of("js0"));
     const int slot = slot_of("js0");
+    const uint32_t removals = joystick_slot_removals(slot);
+    JoyConvEntry table[JOY_CONV_SLOTS];
+    ASSERT_EQ(joystick_pad_table_get(slot, removals, table), 0);
+    EXPECT_EQ(table[4].type, JOY_SRC_BUTTON);
     CaptureStdout();
     pad.pull();
     bool back = wait_for([] { return joystick_pad_count() == 0 && seat(1) == &localpad0 && seat(2) == &localpad1; });
@@ -195,6 +198,16 @@ TEST_F(GamepadThread, FirstKeySeatsThePadAheadOfTheKeypadAndUnpluggingGivesItBac
     EXPECT_NE(out.find("--set_localkeyRep: set localpad0 as 1 player \n"), std::string::npos) << out;
     // A screen working with the pad can tell that it went.
     EXPECT_EQ(joystick_slot_removals(slot), removals + 1);
+    EXPECT_EQ(joystick_pad_table_set(slot, removals, table), -1);
+    EXPECT_EQ(joystick_pad_save(slot, removals, table), -1);
+    EXPECT_EQ(host_capture("ls -A '" + root.host("/mnt/data/porta/joypad") + "'"), "") << "nothing written";
+    // Plugged again into the same slot, it is another pad for a screen.
+    FifoPad &again = plug("js0", "event20");
+    ASSERT_TRUE(wait_for([] { return joystick_pad_count() == 1; }));
+    EXPECT_EQ(joystick_pad_table_set(slot_of("js0"), removals, table), -1);
+    EXPECT_EQ(joystick_pad_save(slot_of("js0"), joystick_slot_removals(slot_of("js0")), table), 0);
+    EXPECT_TRUE(root.exists("/mnt/data/porta/joypad/USB Gamepad.cfg"));
+    again.pull();
     EXPECT_EQ(seat(3), nullptr);
 }
 
