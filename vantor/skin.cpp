@@ -76,7 +76,7 @@ struct CachedFile {
     std::vector<const char *> lines; // into `text` and `pieces`
     int count = 0;
     // Language files: "key" -> index of the first line holding "\"key\":".
-    // The keys point into `text`.
+    // The keys point into the kept lines.
     bool indexed = false;
     std::unordered_map<std::string_view, int> keyLines;
 };
