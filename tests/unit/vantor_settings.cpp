@@ -166,15 +166,15 @@ TEST(VantorSettingsClock, TimesTheClockCannotHoldAreNotSet)
 {
     setenv("TZ", "UTC0", 1);
     tzset();
-    const time_t takenAt = 2147483000; // 2038-01-19 03:03:20 UTC
-    struct tm taken = date(2038, 1, 19, 3, 3);
-    taken.tm_sec = 20;
+    const time_t takenAt = 2147483000; // 2038-01-19 03:03:20 UTC, 647 s before the 32-bit end
+    struct tm edited = date(2038, 1, 19, 3, 13); // minute raised by ten
+    edited.tm_sec = 20;
     time_t when = 0;
-    ASSERT_EQ(settingsClockTime(taken, takenAt, takenAt + 600, &when), 0);
-    EXPECT_EQ(when, takenAt + 600);
-    const int fits = settingsClockTime(taken, takenAt, takenAt + 700, &when); // past 03:14:07
+    ASSERT_EQ(settingsClockTime(edited, takenAt, takenAt + 40, &when), 0);
+    EXPECT_EQ(when, takenAt + 600 + 40);
+    const int past = settingsClockTime(edited, takenAt, takenAt + 100, &when); // 03:15:00
     const int farOff = settingsClockTime(date(2100, 1, 1), takenAt, takenAt, &when);
-    EXPECT_EQ(fits, sizeof(time_t) == 4 ? -1 : 0);
+    EXPECT_EQ(past, sizeof(time_t) == 4 ? -1 : 0);
     EXPECT_EQ(farOff, sizeof(time_t) == 4 ? -1 : 0);
     unsetenv("TZ");
     tzset();
