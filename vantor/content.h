@@ -69,16 +69,24 @@ extern char corePath[4097];
 // The system folder name found by the last getPreferredCore() call.
 extern char folderName[4097];
 
-// MAME short name -> title table, loaded once and kept for the whole run.
+// MAME short name -> title table, loaded when first needed and kept for the
+// rest of the run.
 struct MameGameName;
 extern ItemList mameGameShortNames;     // the CSV lines, cut at their first ','
 extern char **mameGameFullNames;        // the title part of each line
 extern int mameGameNameCount;
 extern MameGameName *mameGameNameTable; // hash map short name -> title
+// Reads config/mame.csv (again, replacing what was read) / frees the table.
 void loadMameGameNameTable();
 void destroyMameGameNameTable();
+// Reads the table unless it was read since the last destroy; the list rows
+// call this before their first lookup.
+void ensureMameGameNameTable();
+// True once the table was read (also when the file is missing).
+bool mameGameNameTableLoaded();
 // The title for a short name (exact, case-sensitive match), or nullptr when
-// the table has none (or only an empty one) for it.
+// the table has none (or only an empty one) for it. Looks only at what is
+// loaded: nothing before the table is read.
 const char *getMameGameName(const char *shortName);
 
 // Favourites. An item is a favourite when some entry's path equals it exactly.

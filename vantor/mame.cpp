@@ -1,6 +1,8 @@
 // MAME short names to titles, from config/mame.csv ("shortname,Full Title").
 //
-// The file's lines are kept for the whole run; each is cut in place at its
+// The table is read when a list first shows rows (most starts show Home, which
+// needs no titles, so the first frame does not wait for a large file); the
+// file's lines are then kept for the rest of the run; each is cut in place at its
 // first ',' and a hash map points from the short name to the title that
 // follows. A line without ',' maps its whole text to an empty title.
 
@@ -25,6 +27,7 @@ MameGameName *mameGameNameTable = nullptr;
 namespace {
 
 MameGameName *g_entries = nullptr; // one block holding every hash entry
+bool g_loaded = false;             // the file was read (also when missing)
 
 const char kEmptyTitle[] = "";
 
@@ -34,6 +37,7 @@ void loadMameGameNameTable()
 {
     if (mameGameShortNames)
         destroyMameGameNameTable();
+    g_loaded = true;
     const int count = readAllLines(MAME_CSV_FILE, &mameGameShortNames);
     if (count <= 0)
         return;
@@ -79,6 +83,18 @@ void destroyMameGameNameTable()
     destroyItems(mameGameNameCount, &mameGameShortNames);
     mameGameShortNames = nullptr;
     mameGameNameCount = 0;
+    g_loaded = false;
+}
+
+void ensureMameGameNameTable()
+{
+    if (!g_loaded)
+        loadMameGameNameTable();
+}
+
+bool mameGameNameTableLoaded()
+{
+    return g_loaded;
 }
 
 const char *getMameGameName(const char *shortName)

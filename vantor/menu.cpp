@@ -794,6 +794,11 @@ void afterEvents(MenuModel &model, SkinResources &res)
     model.activity = (now - model.lastKeyPress <= idleAfterMs) ? highFreq : lowFreq;
     model.repeatThisFrame = false;
 
+    // The MAME titles are read while the user rests, so that the first list
+    // opened later does not wait for them either.
+    if (model.activity != highFreq)
+        ensureMameGameNameTable();
+
     if (model.state != Home && model.state != Settings && model.menuHeld && model.keyPresses == 0 &&
         now - model.menuDownTime > longMenuPressMs) {
         goHome(model, res);

@@ -139,6 +139,6 @@ int translateEvent(MenuModel &model, const SDL_Event &in, SDL_Event *out);
 void handleEvent(MenuModel &model, SkinResources &res, const SDL_Event &event, bool repeat);
 // One pass of event processing with auto-repeat (after the flip).
 void processEvents(MenuModel &model, SkinResources &res);
-// Frame-loop steps that follow the events: activity level, long Menu press,
-// lazy background loading.
+// Frame-loop steps that follow the events: activity level, reading the MAME
+// titles once idle, long Menu press, lazy background loading.
 void afterEvents(MenuModel &model, SkinResources &res);

@@ -123,10 +123,18 @@ std::string clockText(const struct tm &t, int use12hour, const char *am, const c
     return buf;
 }
 
-void readCurrentTime(struct tm *out)
+static time_t systemWallClock()
 {
-    time_t now = time(nullptr);
+    return time(nullptr);
+}
+
+time_t (*menuWallClock)() = systemWallClock;
+
+time_t readCurrentTime(struct tm *out)
+{
+    const time_t now = menuWallClock();
     localtime_r(&now, out);
+    return now;
 }
 
 // --- Loading ---------------------------------------------------------------------------------
@@ -176,8 +184,11 @@ int loadLanguageFonts(SkinResources &res, const char *language)
     copyText(res.language, sizeof(res.language), language);
     copyText(res.fontPath, sizeof(res.fontPath), getSkinSetting(language, "font", "Oswald-Regular.ttf"));
     copyText(res.isoCode, sizeof(res.isoCode), getSkinSetting(language, "iso-code", "en"));
-    res.fontSize = atoi(getSkinSetting(language, "font-size", "28"));
-    res.guideFontSize = atoi(getSkinSetting(language, "button-guide-font-size", "28"));
+    // A size the screen cannot hold (a typing slip such as 2800) would build
+    // huge glyph caches and render nothing legible: the default stands in.
+    res.fontSize = sizeSetting(getSkinSetting(language, "font-size", "28"), minFontSize, maxFontSize, defaultFontSize);
+    res.guideFontSize =
+        sizeSetting(getSkinSetting(language, "button-guide-font-size", "28"), minFontSize, maxFontSize, defaultFontSize);
     res.font.reset(openFont(res.fontPath, res.fontSize));
     res.guideFont.reset(openFont(res.fontPath, res.guideFontSize));
     if ((!res.font || !res.guideFont) && strcmp(res.fontPath, "Oswald-Regular.ttf") != 0) {
@@ -330,7 +341,7 @@ void renderLabels(SkinResources &res, int messages)
 
 void renderClock(SkinResources &res)
 {
-    readCurrentTime(&res.clockTime);
+    res.clockSeconds = readCurrentTime(&res.clockTime);
     res.use12hour = get12hourflag();
     const std::string text = clockText(res.clockTime, res.use12hour, res.amText, res.pmText);
     res.clock.reset(renderText(res.font.get(), text.c_str(), res.guideColor));
@@ -399,6 +410,8 @@ void generateRomTexts(TTF_Font *font, SDL_Color active, SDL_Color inactive, SDL_
                       SDL_Color favoriteInactive, int selected, int count, char **items, Surface rows[visibleRows])
 {
     const int start = romWindowStart(selected, count);
+    if (items && start < count)
+        ensureMameGameNameTable(); // any folder's file may carry a MAME short name
     for (int i = 0; i < visibleRows; i++) {
         const int index = start + i;
         rows[i].reset();

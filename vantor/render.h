@@ -97,8 +97,10 @@ struct SkinResources {
     int languageIndex = -1;
     std::vector<Surface> languageNames;
 
-    // Time shown by the clock at its last refresh (local time).
+    // Time shown by the clock at its last refresh (local time), and the same
+    // moment in seconds since the epoch.
     struct tm clockTime = {};
+    time_t clockSeconds = 0;
 
     // Geometry.
     SDL_Rect logoPos = {16, 8, 0, 0};
@@ -133,8 +135,11 @@ int guideSpacing(const int iconWidths[4], const int labelWidths[4], int textVisi
 void formatTitle(char *out, size_t size, const char *format, const char *version);
 // The clock text for a time: "%02d:%02d", or "%02d:%02d %s" in 12-hour mode.
 std::string clockText(const struct tm &t, int use12hour, const char *am, const char *pm);
-// The current local time (the clock and the Settings screen share this base).
-void readCurrentTime(struct tm *out);
+// The system clock in seconds since the epoch (tests drive their own).
+extern time_t (*menuWallClock)();
+// The current local time (the clock and the Settings screen share this base);
+// returns the same moment in seconds.
+time_t readCurrentTime(struct tm *out);
 
 // --- Loading and text surfaces --------------------------------------------------
 

@@ -77,6 +77,7 @@ void restartFromCurrentTime(SkinResources &res)
 {
     renderClock(res);
     settingsScreen.edited = res.clockTime;
+    settingsScreen.takenAt = res.clockSeconds;
 }
 
 void blit(SDL_Surface *surface, SDL_Surface *screen, int x, int y)
@@ -197,6 +198,20 @@ std::string settingsValueText(const struct tm &t, int field, int use12hour)
     return buf;
 }
 
+int settingsClockTime(const struct tm &edited, time_t takenAt, time_t now, time_t *out)
+{
+    struct tm t = edited;
+    t.tm_isdst = -1; // let the zone rules decide, as for the header clock
+    const time_t base = mktime(&t);
+    if (base == static_cast<time_t>(-1) || !out)
+        return -1;
+    const long long when = static_cast<long long>(base) + (static_cast<long long>(now) - takenAt);
+    if (static_cast<long long>(static_cast<time_t>(when)) != when)
+        return -1;
+    *out = static_cast<time_t>(when);
+    return 0;
+}
+
 int settingsFieldColumn(int field)
 {
     static const int columns[] = {0, 1, 2, 4, 5, 7};
@@ -212,7 +227,10 @@ int settingsColumnCentre(int column)
 
 void enterSettings(SkinResources &res)
 {
+    // The values shown are those of the last clock refresh (up to 20 s old);
+    // leaving adds the time that passed since.
     settingsScreen.edited = res.clockTime;
+    settingsScreen.takenAt = res.clockSeconds;
     renderAll(res);
 }
 
@@ -270,13 +288,11 @@ int changeSettingsField(SkinResources &res, int field, int delta)
 
 void leaveSettings(SkinResources &res)
 {
-    struct tm t = settingsScreen.edited;
-    t.tm_isdst = -1; // let the zone rules decide, as for the header clock
-    time_t when = mktime(&t);
-    // A date mktime cannot represent (before 1901 or after 2038 with the
-    // device's 32-bit time) gives -1, which is no time to set: the clock then
-    // keeps its time rather than jumping to 1969.
-    if (when != static_cast<time_t>(-1))
+    // A date the clock cannot hold (before 1901 or after 2038 with the
+    // device's 32-bit time) is no time to set: the clock then keeps its time
+    // rather than jumping to 1969.
+    time_t when = 0;
+    if (settingsClockTime(settingsScreen.edited, settingsScreen.takenAt, menuWallClock(), &when) == 0)
         set_system_time(when);
     run_shell(kShell, "busybox hwclock -w");
     renderClock(res);

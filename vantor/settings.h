@@ -36,6 +36,7 @@ constexpr int settingsLanguageRowY = screenHeight / 4 * 3;                      
 // What the screen keeps while it is shown.
 struct SettingsScreen {
     struct tm edited = {}; // the date and time being edited (local time)
+    time_t takenAt = 0;    // when `edited` was read from the clock
     Surface year, month, day, hour, minute;
     Surface meridian;    // AM or PM, shown in 12-hour mode
     Surface switchValue; // ON or OFF
@@ -58,6 +59,13 @@ int changeDateTimeField(struct tm *t, int field, int delta);
 // The value text of a date/time field: "%04d" year, "%02d" month (1..12), day,
 // hour (12-hour form in 12-hour mode: 0 shows 12, 13 shows 01) and minute.
 std::string settingsValueText(const struct tm &t, int field, int use12hour);
+// The time to set when the screen is left: the edited date and time plus the
+// seconds that passed between `takenAt` (when the edited record was read from
+// the clock) and `now`. Leaving without an edit so keeps the clock where it is,
+// and an edit of +3 minutes sets it exactly 3 minutes ahead. Returns 0 with
+// *out filled, or -1 when the time cannot be represented (mktime fails, or it
+// falls outside time_t, as years past 2038 do on the device).
+int settingsClockTime(const struct tm &edited, time_t takenAt, time_t now, time_t *out);
 // The screen column (0..7) a field is drawn in: 0 1 2 4 5 7, and -1 for the
 // language, which has its own row.
 int settingsFieldColumn(int field);
@@ -78,9 +86,9 @@ SDL_Surface *renderSettingsTitle(SkinResources &res);
 // and -1 when nothing changed.
 int changeSettingsField(SkinResources &res, int field, int delta);
 // 'b' or 'm' in Settings, before the caller returns to Home and switches the
-// clock refresh on: sets the system clock to the edited time (every time, also
-// unchanged), runs "busybox hwclock -w", re-renders the header clock and frees
-// the value surfaces.
+// clock refresh on: sets the system clock (every time, also unchanged; see
+// settingsClockTime), runs "busybox hwclock -w", re-renders the header clock
+// and frees the value surfaces.
 void leaveSettings(SkinResources &res);
 // Draws the screen's content for the selected field (part of a frame).
 void drawSettings(SDL_Surface *screen, SkinResources &res, int field);

@@ -2,10 +2,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <deque>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include <dirent.h>
@@ -22,17 +27,176 @@ namespace {
 char settingBuffer[4097];
 char languageBuffer[labelBufferSize] = "English";
 
-// The lines of a file, freed when the reader is done.
-struct Lines {
-    ItemList items = nullptr;
-    int count = 0;
-    explicit Lines(const char *path) { count = readAllLines(path, &items); }
-    ~Lines() { destroyItems(count, &items); }
-    Lines(const Lines &) = delete;
-    Lines &operator=(const Lines &) = delete;
+// What identifies one version of a file: a rewrite changes at least one field.
+struct FileStamp {
+    bool exists = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    time_t mtime = 0, ctime = 0;
+    long mtimeNs = 0, ctimeNs = 0;
 };
 
+bool operator==(const FileStamp &a, const FileStamp &b)
+{
+    return a.exists == b.exists && a.dev == b.dev && a.ino == b.ino && a.size == b.size && a.mtime == b.mtime &&
+           a.ctime == b.ctime && a.mtimeNs == b.mtimeNs && a.ctimeNs == b.ctimeNs;
+}
+
+FileStamp stampOf(const char *path)
+{
+    FileStamp stamp;
+    struct stat st;
+    if (dev_stat(path, &st) != 0)
+        return stamp;
+    stamp.exists = true;
+    stamp.dev = st.st_dev;
+    stamp.ino = st.st_ino;
+    stamp.size = st.st_size;
+    stamp.mtime = st.st_mtim.tv_sec;
+    stamp.mtimeNs = st.st_mtim.tv_nsec;
+    stamp.ctime = st.st_ctim.tv_sec;
+    stamp.ctimeNs = st.st_ctim.tv_nsec;
+    return stamp;
+}
+
+// The lines of a skin or language file, read once and kept while the file
+// stays the same. The lines are exactly those readAllLines() gives, so every
+// substring rule below sees what it saw when it read the file each time.
+//
+// A file changed within the last seconds may be changed again without its
+// time stamp moving (the file system's clock is coarse); such a copy is used
+// for one lookup only and the file is read again for the next.
+struct CachedFile {
+    std::string path;
+    FileStamp stamp;
+    bool trusted = false;
+    std::vector<char> text;          // the file, each line ended by a NUL
+    std::deque<std::string> pieces;  // pieces of overlong lines kept apart
+    std::vector<const char *> lines; // into `text` and `pieces`
+    int count = 0;
+    // Language files: "key" -> index of the first line holding "\"key\":".
+    // The keys point into the kept lines.
+    bool indexed = false;
+    std::unordered_map<std::string_view, int> keyLines;
+};
+
+CachedFile skinFile;
+CachedFile languageFile;
+unsigned long fileReads = 0;
+
+// Every quoted key of a line followed by a colon: for each "\":" the text back
+// to the nearest '"' before it. A key without '"' is in a line exactly when
+// the line holds "\"key\":" (the quote before the key is the nearest one).
+void indexKeys(CachedFile &file)
+{
+    file.keyLines.clear();
+    file.keyLines.reserve(static_cast<size_t>(file.count));
+    for (int i = 0; i < file.count; i++) {
+        const char *line = file.lines[i];
+        const char *lastQuote = nullptr;
+        for (const char *p = line; *p; p++) {
+            if (*p != '"')
+                continue;
+            if (p[1] == ':' && lastQuote)
+                file.keyLines.emplace(std::string_view(lastQuote + 1, static_cast<size_t>(p - lastQuote - 1)), i);
+            lastQuote = p;
+        }
+    }
+    file.indexed = true;
+}
+
+// Reads a file into lines exactly as readAllLines() does (a line longer than
+// 12287 bytes arrives as several, a NUL ends the line's text, CR and LF at the
+// end are dropped), but in one block: each line is ended in place where its
+// line end was.
+void readLines(CachedFile &file, const char *path)
+{
+    file.keyLines.clear();
+    file.text.clear();
+    file.pieces.clear();
+    file.lines.clear();
+    file.count = 0;
+    FILE *f = dev_fopen(path, "r");
+    if (!f)
+        return;
+    struct stat st;
+    size_t size = fstat(fileno(f), &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
+    file.text.resize(size + 1);
+    size_t got = fread(file.text.data(), 1, size, f);
+    char chunk[65536];
+    size_t n;
+    while (got == size && (n = fread(chunk, 1, sizeof(chunk), f)) > 0) { // the file grew meanwhile
+        file.text.insert(file.text.begin() + static_cast<std::ptrdiff_t>(size), chunk, chunk + n);
+        size += n;
+        got += n;
+    }
+    fclose(f);
+    size = got;
+    file.text.resize(size + 1);
+    file.text[size] = '\0';
+
+    constexpr size_t maxPiece = 12288 - 1; // what one fgets() of readAllLines takes
+    char *data = file.text.data();
+    size_t pos = 0;
+    while (pos < size) {
+        const size_t limit = std::min(size, pos + maxPiece);
+        const char *nl = static_cast<const char *>(memchr(data + pos, '\n', limit - pos));
+        const size_t end = nl ? static_cast<size_t>(nl - data) + 1 : limit;
+        size_t len = strnlen(data + pos, end - pos);
+        while (len > 0 && (data[pos + len - 1] == '\n' || data[pos + len - 1] == '\r'))
+            len--;
+        if (len < end - pos || end == size) {
+            data[pos + len] = '\0'; // over the line end, or the block's last byte
+            file.lines.push_back(data + pos);
+        } else {
+            // A piece of an overlong line with nothing to drop after it: its
+            // end is the next piece's first byte, so it is kept apart.
+            file.pieces.emplace_back(data + pos, len);
+            file.lines.push_back(nullptr);
+        }
+        pos = end;
+    }
+    // The pieces kept apart take their places (their storage no longer moves).
+    size_t piece = 0;
+    for (const char *&line : file.lines) {
+        if (!line)
+            line = file.pieces[piece++].c_str();
+    }
+    file.count = static_cast<int>(file.lines.size());
+}
+
+// The cached lines of `path`, read again only when the file has changed.
+CachedFile &cachedLines(CachedFile &file, const char *path, bool index)
+{
+    const FileStamp stamp = stampOf(path);
+    if (file.trusted && file.path == path && file.stamp == stamp) {
+        if (index && !file.indexed)
+            indexKeys(file);
+        return file;
+    }
+    readLines(file, path);
+    fileReads++;
+    file.path = path;
+    file.stamp = stamp;
+    // Trusted only when the file was not written within the last seconds (a
+    // time far ahead of the clock counts as settled too: files copied onto
+    // the card of a handheld whose clock was never set carry such times); a
+    // missing file is trusted until it appears.
+    const time_t now = time(nullptr);
+    file.trusted = !stamp.exists || stamp.mtime < now - 2 || stamp.mtime > now + 2;
+    file.indexed = false;
+    if (index)
+        indexKeys(file);
+    return file;
+}
+
 } // namespace
+
+unsigned long skinFileReads()
+{
+    return fileReads;
+}
 
 void copyText(char *dst, size_t size, const char *src)
 {
@@ -51,12 +215,23 @@ void copyText(char *dst, size_t size, const char *src)
     dst[n] = '\0';
 }
 
+int sizeSetting(const char *value, int lo, int hi, int def)
+{
+    if (!value)
+        return def;
+    errno = 0;
+    const long n = strtol(value, nullptr, 10);
+    if (errno == ERANGE || n < lo || n > hi)
+        return def;
+    return static_cast<int>(n);
+}
+
 SDL_Color getColor(const char *key)
 {
     SDL_Color color = {0, 0, 0, 0};
-    Lines lines(SKIN_SETTINGS_FILE);
+    const CachedFile &lines = cachedLines(skinFile, SKIN_SETTINGS_FILE, false);
     for (int i = 0; i < lines.count; i++) {
-        const char *line = lines.items[i];
+        const char *line = lines.lines[i];
         if (!strstr(line, key) || line[0] == '\0')
             continue;
         std::string text(line);
@@ -81,9 +256,9 @@ int getTextAlignment(int *margin)
     int alignment = alignCenter;
     bool alignmentSeen = false;
     bool marginSeen = false;
-    Lines lines(SKIN_SETTINGS_FILE);
+    const CachedFile &lines = cachedLines(skinFile, SKIN_SETTINGS_FILE, false);
     for (int i = 0; i < lines.count && !(alignmentSeen && marginSeen); i++) {
-        const char *line = lines.items[i];
+        const char *line = lines.lines[i];
         if (strstr(line, "\"text-alignment\"")) {
             if (strstr(line, "\"left\""))
                 alignment = alignLeft;
@@ -100,7 +275,7 @@ int getTextAlignment(int *margin)
             if (!value)
                 value = strchr(strstr(line, "\"text-margin\""), ':');
             if (value && margin)
-                *margin = atoi(value + 1);
+                *margin = sizeSetting(value + 1, 0, maxTextMargin, *margin);
             marginSeen = true;
         }
     }
@@ -109,9 +284,9 @@ int getTextAlignment(int *margin)
 
 static int visibility(const char *quotedKey)
 {
-    Lines lines(SKIN_SETTINGS_FILE);
+    const CachedFile &lines = cachedLines(skinFile, SKIN_SETTINGS_FILE, false);
     for (int i = 0; i < lines.count; i++) {
-        if (strstr(lines.items[i], quotedKey) && strstr(lines.items[i], "false"))
+        if (strstr(lines.lines[i], quotedKey) && strstr(lines.lines[i], "false"))
             return 0;
     }
     return 1;
@@ -129,25 +304,34 @@ int getGuideButtonTextVisibility()
 
 const char *getSkinSetting(const char *language, const char *key, const char *def)
 {
-    std::string search = std::string("\"") + key + "\":";
+    if (!key)
+        return def;
+    const std::string search = std::string("\"") + key + "\":";
     snprintf(languageFilePath, sizeof(languageFilePath), "lang/%s.json", language ? language : "");
-    Lines lines(languageFilePath);
-    for (int i = 0; i < lines.count; i++) {
-        char *line = lines.items[i];
-        if (!strstr(line, search.c_str()))
-            continue;
-        char *start = strchr(line, ':') + 1; // the search text holds a ':'
-        while (*start == ' ' || *start == '\t' || *start == '"')
-            start++;
-        size_t n = strlen(start);
-        while (n > 0 && (start[n - 1] == ',' || start[n - 1] == '"' || start[n - 1] == ' ' ||
-                         start[n - 1] == '\t'))
-            n--;
-        start[n] = '\0';
-        copyText(settingBuffer, sizeof(settingBuffer), start);
-        return settingBuffer;
+    const CachedFile &file = cachedLines(languageFile, languageFilePath, true);
+    int found = -1;
+    if (!strchr(key, '"')) {
+        auto it = file.keyLines.find(key);
+        if (it != file.keyLines.end())
+            found = it->second;
+    } else {
+        // A key holding a quote cannot be indexed: search the lines.
+        for (int i = 0; i < file.count && found < 0; i++) {
+            if (strstr(file.lines[i], search.c_str()))
+                found = i;
+        }
     }
-    return def;
+    if (found < 0)
+        return def;
+    const char *line = file.lines[found];
+    const char *start = strchr(line, ':') + 1; // the line holds the search text, so a ':'
+    while (*start == ' ' || *start == '\t' || *start == '"')
+        start++;
+    size_t n = strlen(start);
+    while (n > 0 && (start[n - 1] == ',' || start[n - 1] == '"' || start[n - 1] == ' ' || start[n - 1] == '\t'))
+        n--;
+    copyText(settingBuffer, sizeof(settingBuffer), std::string(start, n).c_str());
+    return settingBuffer;
 }
 
 int getAvailableLanguages(ItemList *languages)

@@ -24,11 +24,25 @@ constexpr int alignRight = 2;
 // Size of the buffers that hold a label copied from a language file.
 constexpr int labelBufferSize = 128;
 
+// Font sizes (points) a language file may set; any other value gives the
+// default. Text is about 1.2 times its point size high, so eight list rows of
+// the largest size still fit the 480-pixel screen.
+constexpr int defaultFontSize = 28;
+constexpr int minFontSize = 8;
+constexpr int maxFontSize = 50;
+// The text margin a skin may set, in pixels from the screen edge: at most half
+// of the 640-pixel screen width.
+constexpr int maxTextMargin = 320;
+
+// The whole number at the start of `value` (read as atoi reads it) when it
+// lies within [lo, hi], else `def`.
+int sizeSetting(const char *value, int lo, int hi, int def);
+
 // The colour of a skin key ("#rrggbb" in quotes); black when not found.
 SDL_Color getColor(const char *key);
 
 // 0 centred, 1 left, 2 right; overwrites *margin when the skin sets
-// "text-margin" (the caller sets the default first).
+// "text-margin" to 0..maxTextMargin (the caller sets the default first).
 int getTextAlignment(int *margin);
 
 // 0 when the skin sets the switch to false, else 1.
@@ -37,9 +51,16 @@ int getGuideButtonTextVisibility();
 
 // The value of `key` in lang/<language>.json, or `def` when the key is
 // missing. A found value lives in a static buffer the next lookup overwrites.
+//
+// The skin file and the language file are read once and kept in memory while
+// they stay unchanged on the card (a language switch reads the new language's
+// file); lookups then search the kept lines with the same rules.
 const char *getSkinSetting(const char *language, const char *key, const char *def);
 // The path of the last language file looked up ("lang/%s.json").
 extern char languageFilePath[4097];
+
+// How many times the skin and language files were read from the card so far.
+unsigned long skinFileReads();
 
 // The base names of the files in lang/, sorted by strcmp. Returns the count.
 int getAvailableLanguages(ItemList *languages);

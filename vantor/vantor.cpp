@@ -55,8 +55,8 @@ int vantor_main(int argc, char **argv)
     if (argc > 1 && argv[1] && strcmp(argv[1], "restorecpu") == 0)
         return 0;
 
-    // 2. Tables and flags.
-    loadMameGameNameTable();
+    // 2. Flags. The MAME title table is read when a list first shows rows
+    //    (generateRomTexts), or once the menu sits idle.
     keepAspectRatio = getKeepAspectRatioFlag();
 
     std::unique_ptr<SkinResources> resources(new SkinResources());

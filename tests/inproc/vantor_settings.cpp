@@ -56,6 +56,7 @@ protected:
     }
     void TearDown() override
     {
+        wallStart = 0;
         if (hadTz)
             setenv("TZ", oldTz.c_str(), 1);
         else
@@ -163,6 +164,30 @@ TEST_F(VantorSettingsScreen, LeavingWithoutChangesStillWritesTheTimeAndMWorksLik
         EXPECT_LE(t, static_cast<long long>(after));
     }
     EXPECT_EQ(root.recorded(kCommands), (std::vector<std::string>{"busybox hwclock -w", "busybox hwclock -w"}));
+}
+
+// The screen shows the time of the last clock refresh; leaving sets the clock
+// to what it shows plus the time that passed since, so a visit does not turn
+// the clock back.
+TEST_F(VantorSettingsScreen, LeavingAddsTheTimeSpentSinceTheValuesWereRead)
+{
+    wallStart = 1710062142; // 2024-03-10 09:15:42 UTC
+    auto wait = [](Uint32 ms) { return [ms](MenuModel &) { now += ms; }; };
+    time_t leftPlain = 0, leftEdited = 0;
+    // In after 9 s, out 6 s later without an edit.
+    runMenu(root, {wait(9000), keys({'m'}), wait(6000), [&](MenuModel &) {
+                       leftPlain = menuWallClock();
+                       press('b');
+                   }});
+    // The same with the minute raised three times.
+    runMenu(root, {wait(9000), keys({'m'}), keys({'d', 'd', 'd', 'd'}), keys({'w', 'w', 'w'}), wait(7000),
+                   [&](MenuModel &) {
+                       leftEdited = menuWallClock();
+                       press('b');
+                   }});
+    EXPECT_GE(leftPlain - wallStart, 15);
+    EXPECT_GE(leftEdited - wallStart, 16);
+    EXPECT_EQ(clockRequests(), (std::vector<std::string>{std::to_string(leftPlain), std::to_string(leftEdited + 180)}));
 }
 
 TEST_F(VantorSettingsScreen, YearDownStopsAt1900)

@@ -4,7 +4,8 @@
 // per-frame actions runs from the frame hook (pushing SDL events, moving the
 // fake clock, taking snapshots of the model), and SDL_QUIT is pushed once the
 // script is done. Time is fake: menuTicks returns `now` and the idle sleep
-// only advances it.
+// only advances it. The wall clock follows the fake ticks from the moment the
+// run starts (or from `wallStart` when a test sets it).
 
 #include <functional>
 #include <string>
@@ -17,6 +18,7 @@
 
 #include "test_root.h"
 #include "vantor/menu.h"
+#include "vantor/render.h"
 #include "vantor/vantor.h"
 
 namespace spine {
@@ -47,6 +49,15 @@ inline int maxFrames = 2000;
 inline Uint32 fakeTicks()
 {
     return now;
+}
+
+// Seconds since the epoch at the start of the run; 0 takes the host's time.
+inline time_t wallStart = 0;
+inline time_t runWallStart = 0;
+
+inline time_t fakeWallClock()
+{
+    return runWallStart + static_cast<time_t>((now - 100000) / 1000);
 }
 
 inline void fakeDelay(Uint32 ms)
@@ -156,6 +167,8 @@ inline int runMenu(const TempRoot &root, std::vector<std::function<void(MenuMode
     next = 0;
     frames = 0;
     now = 100000;
+    runWallStart = wallStart ? wallStart : time(nullptr);
+    menuWallClock = fakeWallClock;
     menuTicks = fakeTicks;
     menuDelay = fakeDelay;
     menuFrameHook = frameHook;

@@ -3,6 +3,8 @@
 
 #include "vantor/settings.h"
 
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -155,4 +157,25 @@ TEST(VantorSettingsLayout, ColumnsAndRows)
     const int columns[] = {0, 1, 2, 4, 5, 7, -1};
     for (int f = 0; f <= fieldLanguage; ++f)
         EXPECT_EQ(settingsFieldColumn(f), columns[f]) << "field " << f;
+}
+
+// Leaving the screen sets the clock to the edited values plus the time spent
+// since they were read (the whole rule runs through the main loop in the
+// in-process tests); here the limits of the device's 32-bit clock.
+TEST(VantorSettingsClock, TimesTheClockCannotHoldAreNotSet)
+{
+    setenv("TZ", "UTC0", 1);
+    tzset();
+    const time_t takenAt = 2147483000; // 2038-01-19 03:03:20 UTC, 647 s before the 32-bit end
+    struct tm edited = date(2038, 1, 19, 3, 13); // minute raised by ten
+    edited.tm_sec = 20;
+    time_t when = 0;
+    ASSERT_EQ(settingsClockTime(edited, takenAt, takenAt + 40, &when), 0);
+    EXPECT_EQ(when, takenAt + 600 + 40);
+    const int past = settingsClockTime(edited, takenAt, takenAt + 100, &when); // 03:15:00
+    const int farOff = settingsClockTime(date(2100, 1, 1), takenAt, takenAt, &when);
+    EXPECT_EQ(past, sizeof(time_t) == 4 ? -1 : 0);
+    EXPECT_EQ(farOff, sizeof(time_t) == 4 ? -1 : 0);
+    unsetenv("TZ");
+    tzset();
 }

@@ -2,8 +2,11 @@
 // and the flag files.
 
 #include <cstring>
+#include <ctime>
 #include <string>
+#include <vector>
 
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -27,9 +30,42 @@ protected:
     {
         root.write("/mnt/mmc/CFW/lang/" + name + ".json", text);
     }
+    // Dates a file back, as files on a card are: only a file that has not been
+    // written in the last seconds is kept in memory between lookups.
+    void settle(const std::string &devicePath)
+    {
+        struct timeval times[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+        ASSERT_EQ(utimes(root.host(devicePath).c_str(), times), 0);
+    }
     TempRoot root;
     char old[4096];
 };
+
+// The lookup as it was done by reading the file for every key: the first line
+// holding "\"key\":", its value after the line's first ':' without the quotes,
+// blanks and commas around it, as much as the value buffer holds.
+std::string lookupInFile(const char *language, const char *key, const char *def)
+{
+    ItemList lines = nullptr;
+    const int count = readAllLines(("lang/" + std::string(language) + ".json").c_str(), &lines);
+    const std::string search = std::string("\"") + key + "\":";
+    std::string value = def;
+    for (int i = 0; i < count; i++) {
+        if (!strstr(lines[i], search.c_str()))
+            continue;
+        const char *start = strchr(lines[i], ':') + 1;
+        while (*start == ' ' || *start == '\t' || *start == '"')
+            start++;
+        value = start;
+        while (!value.empty() && strchr(",\" \t", value.back()))
+            value.pop_back();
+        break;
+    }
+    destroyItems(count, &lines);
+    char kept[4097]; // the size of the value buffer
+    copyText(kept, sizeof(kept), value.c_str());
+    return kept;
+}
 
 TEST_F(Skin, ColorNeedsTheHashBeforeSixHexDigits)
 {
@@ -186,6 +222,101 @@ TEST_F(Skin, TwelveHourFlagFile)
     EXPECT_FALSE(root.exists("/mnt/mmc/CFW/12hourclock.flag"));
     EXPECT_EQ(get12hourflag(), 0);
     EXPECT_EQ(set12hourflag(0), 0) << "deleting a missing flag is fine";
+}
+
+TEST_F(Skin, SizesOutsideTheScreenFallBackToTheDefault)
+{
+    EXPECT_EQ(sizeSetting("26", minFontSize, maxFontSize, defaultFontSize), 26);
+    EXPECT_EQ(sizeSetting("50px", minFontSize, maxFontSize, defaultFontSize), 50) << "read as atoi reads it";
+    EXPECT_EQ(sizeSetting("8", minFontSize, maxFontSize, defaultFontSize), 8);
+    for (const char *bad : {"3000", "51", "7", "0", "-28", "", "big", "99999999999999999999"})
+        EXPECT_EQ(sizeSetting(bad, minFontSize, maxFontSize, defaultFontSize), defaultFontSize) << bad;
+
+    int margin = 16;
+    skin("{\n  \"text-alignment\": \"right\",\n  \"text-margin\": 5000,\n}\n");
+    EXPECT_EQ(getTextAlignment(&margin), 2);
+    EXPECT_EQ(margin, 16) << "a margin past the screen keeps the default";
+    skin("{\n  \"text-margin\": -40,\n}\n");
+    getTextAlignment(&margin);
+    EXPECT_EQ(margin, 16);
+    skin("{\n  \"text-margin\": 320,\n}\n");
+    getTextAlignment(&margin);
+    EXPECT_EQ(margin, 320);
+}
+
+TEST_F(Skin, KeptLanguageFilesAnswerAsTheFileReaderDid)
+{
+    root.install_sample_image();
+    ItemList names = nullptr;
+    const int count = getAvailableLanguages(&names);
+    ASSERT_GE(count, 4);
+    // Every key of the files, the keys the menu asks for, and near misses.
+    std::vector<std::string> keys = {"label", "font", "size", "", "title", "-label", "font-size\"", "x\": \"y"};
+    for (int i = 0; i < count; i++) {
+        const std::string text = root.read("/mnt/mmc/CFW/lang/" + std::string(names[i]) + ".json");
+        for (size_t at = text.find('"'); at != std::string::npos; at = text.find('"', at + 1)) {
+            const size_t end = text.find('"', at + 1);
+            if (end == std::string::npos)
+                break;
+            keys.push_back(text.substr(at + 1, end - at - 1));
+        }
+    }
+    // A line that holds two keys, a key again further down, CR LF ends, text
+    // after a NUL, and lines longer than a read (12287 bytes) with keys across
+    // and right after the cuts.
+    std::string mixed = "{\r\n  \"a\": \"1\", \"b\": \"2\",\r\n  \"a\": \"3\",\n\"c\":4\n\"empty-label\" : \"spaced\"\n";
+    mixed += std::string("\"nul\": \"x\0\"hidden\": \"y\"\n", 24);
+    mixed += "\"cut\": \"" + std::string(12287 - 12, 'x') + "\"across\": \"z\"\n";
+    mixed += std::string(12287 - 1, 'y') + "\r\"after\": \"w\"\n" + std::string(12287, 'q') + "\"next\": 1\n}";
+    lang("Mixed", mixed);
+    for (const char *k : {"a", "b", "c", "empty-label", "\"a", "nul", "hidden", "cut", "across", "after", "next"})
+        keys.push_back(k);
+    std::vector<std::string> languages = {"Mixed", "Nowhere"};
+    for (int i = 0; i < count; i++)
+        languages.push_back(names[i]);
+    destroyItems(count, &names);
+    for (const std::string &language : languages) {
+        for (const std::string &key : keys) {
+            EXPECT_EQ(getSkinSetting(language.c_str(), key.c_str(), "(default)"),
+                      lookupInFile(language.c_str(), key.c_str(), "(default)"))
+                << language << " " << key;
+        }
+    }
+    EXPECT_GT(keys.size(), 40u);
+    EXPECT_STREQ(getSkinSetting("Mixed", "b", ""), "1\", \"b\": \"2") << "the value starts after the line's first ':'";
+}
+
+TEST_F(Skin, FilesAreReadOncePerChange)
+{
+    lang("English", "{\n  \"font-size\": \"24\",\n  \"open-label\": \"OPEN\"\n}\n");
+    lang("Deutsch", "{\n  \"open-label\": \"AUF\"\n}\n");
+    skin("{\n  \"color-active\": \"#ff8000\",\n  \"text-margin\": 24\n}\n");
+    for (const char *file : {"lang/English.json", "lang/Deutsch.json", "skin/settings.json"})
+        settle(std::string("/mnt/mmc/CFW/") + file);
+    getColor("color-active");
+    const unsigned long reads = skinFileReads();
+    int margin = 16;
+    for (int i = 0; i < 50; i++) {
+        EXPECT_STREQ(getSkinSetting("English", "font-size", "28"), "24");
+        EXPECT_STREQ(getSkinSetting("English", "back-label", "BACK"), "BACK");
+        EXPECT_EQ(getColor("color-active").g, 128);
+        EXPECT_EQ(getTextAlignment(&margin), alignCenter);
+    }
+    EXPECT_EQ(margin, 24);
+    EXPECT_EQ(skinFileReads(), reads + 1) << "each file read once, lookups answer from memory";
+    // A language switch reads the new file once, and so does the way back.
+    EXPECT_STREQ(getSkinSetting("Deutsch", "open-label", "OPEN"), "AUF");
+    EXPECT_STREQ(getSkinSetting("Deutsch", "back-label", "BACK"), "BACK");
+    EXPECT_STREQ(getSkinSetting("English", "open-label", "x"), "OPEN");
+    EXPECT_EQ(skinFileReads(), reads + 3);
+    // A file changed on the card is read again, even at the same size and
+    // within the same second.
+    lang("English", "{\n  \"font-size\": \"30\",\n  \"open-label\": \"OPEN\"\n}\n");
+    EXPECT_STREQ(getSkinSetting("English", "font-size", "28"), "30");
+    lang("English", "{\n  \"font-size\": \"31\",\n  \"open-label\": \"OPEN\"\n}\n");
+    EXPECT_STREQ(getSkinSetting("English", "font-size", "28"), "31");
+    skin("{\n  \"color-active\": \"#ff0000\"\n}\n");
+    EXPECT_EQ(getColor("color-active").g, 0);
 }
 
 } // namespace
