@@ -1,6 +1,7 @@
 // The battery monitor on sysfs files inside a device root, with a driven
 // clock: the icon it decides on, the charging animation, the blinking empty
-// icon and the low-battery power-off, charger changes and unreadable files.
+// icon and the low-battery power-off, and unreadable files (charger changes
+// and redraws: inproc/porta_battery_loop.cpp).
 
 #include "porta/device/battery.h"
 #include "test_root.h"
@@ -132,44 +133,6 @@ TEST_F(Battery, EmptyAboveThePowerOffVoltageStaysSteadyWithoutShutdown)
     EXPECT_EQ(battery_mon.low_count, 0);
     EXPECT_EQ(battery_mon.icon.base, 1);
     EXPECT_EQ(out.find("low battery"), std::string::npos);
-}
-
-TEST_F(Battery, ChargerPluggedAndPulledAreReportedOnce)
-{
-    set(60, "Discharging");
-    int changes = 0;
-    for (int f : run(3))
-        changes += (f & BATTERY_CHARGER_CHANGED) != 0;
-    EXPECT_EQ(changes, 0);
-    set(60, "Charging");
-    changes = 0;
-    for (int f : run(3))
-        changes += (f & BATTERY_CHARGER_CHANGED) != 0;
-    EXPECT_EQ(changes, 1);
-    EXPECT_EQ(battery.was_charging, 1);
-    set(60, "Not charging");
-    changes = 0;
-    for (int f : run(3))
-        changes += (f & BATTERY_CHARGER_CHANGED) != 0;
-    EXPECT_EQ(changes, 1);
-    EXPECT_EQ(battery.charging, 0);
-}
-
-TEST_F(Battery, IconChangesAreFlaggedOnlyWhenTheIconChanges)
-{
-    set(60, "Discharging");
-    std::vector<int> flags = run(4);
-    int changed = 0;
-    for (int f : flags)
-        changed += (f & BATTERY_ICON_CHANGED) != 0;
-    EXPECT_EQ(changed, 1); // the first look only
-    set(30, "Discharging");
-    flags = run(2);
-    changed = 0;
-    for (int f : flags)
-        changed += (f & BATTERY_ICON_CHANGED) != 0;
-    EXPECT_EQ(changed, 1);
-    EXPECT_EQ(battery_mon.icon.fill, 16); // level 4
 }
 
 TEST_F(Battery, UnreadableOrOddFilesGiveSafeValues)
