@@ -5,7 +5,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <list>
 #include <string>
+#include <unordered_map>
 
 #include <SDL/SDL_image.h>
 
@@ -30,6 +32,8 @@ int load_ui_fonts(void)
 
 void free_ui_fonts(void)
 {
+    // Cached texts are keyed by the font's slot: they go with the fonts.
+    text_cache_clear();
     for (int i = 0; i < UI_FONT_COUNT; i++) {
         if (ui_font[i])
             TTF_CloseFont(ui_font[i]);
@@ -91,15 +95,152 @@ SDL_Surface *render_text(const char *text, TTF_Font *font, SDL_Color colour)
     return TTF_RenderUTF8_Blended(font, text, colour);
 }
 
-int draw_text(int x, int y, TTF_Font *font, SDL_Color colour, const char *text, SDL_Surface *dst)
+// Rendered texts of the UI fonts, most recently used first. The same texts are
+// drawn frame after frame (bars, labels, the rows of a page); rendering them is
+// the costliest part of a frame, blitting a kept surface is cheap. Entries are
+// bounded in number and in pixel bytes; the least recently used go first.
+namespace {
+
+struct CachedText {
+    std::string key;
+    SDL_Surface *surface;
+    size_t bytes;
+};
+
+struct TextCache {
+    std::list<CachedText> lru;
+    std::unordered_map<std::string, std::list<CachedText>::iterator> index;
+    size_t bytes = 0;
+    int enabled = 1;
+    // A text of a font outside the cache, kept until the next text call.
+    SDL_Surface *loose = nullptr;
+};
+
+TextCache &text_cache(void)
 {
+    static TextCache c;
+    return c;
+}
+
+int ui_font_slot(TTF_Font *font)
+{
+    for (int i = 0; i < UI_FONT_COUNT; i++)
+        if (ui_font[i] == font)
+            return i;
+    return -1;
+}
+
+std::string cache_key(int slot, SDL_Color colour, const char *text)
+{
+    std::string key;
+    key.reserve(4 + strlen(text));
+    key.push_back(static_cast<char>(slot));
+    key.push_back(static_cast<char>(colour.r));
+    key.push_back(static_cast<char>(colour.g));
+    key.push_back(static_cast<char>(colour.b));
+    key.append(text);
+    return key;
+}
+
+void evict_until_fits(TextCache &c)
+{
+    // The entry just added (the front) always stays.
+    while (c.lru.size() > 1 && (c.lru.size() > TEXT_CACHE_ENTRIES || c.bytes > TEXT_CACHE_BYTES)) {
+        CachedText &last = c.lru.back();
+        c.bytes -= last.bytes;
+        SDL_FreeSurface(last.surface);
+        c.index.erase(last.key);
+        c.lru.pop_back();
+    }
+}
+
+} // namespace
+
+SDL_Surface *text_surface(const char *text, TTF_Font *font, SDL_Color colour)
+{
+    TextCache &c = text_cache();
+    if (c.loose) {
+        SDL_FreeSurface(c.loose);
+        c.loose = nullptr;
+    }
+    if (!text || !font || !*text)
+        return nullptr;
+    const int slot = c.enabled ? ui_font_slot(font) : -1;
+    if (slot < 0) {
+        c.loose = render_text(text, font, colour);
+        return c.loose;
+    }
+    std::string key = cache_key(slot, colour, text);
+    auto hit = c.index.find(key);
+    if (hit != c.index.end()) {
+        c.lru.splice(c.lru.begin(), c.lru, hit->second);
+        return hit->second->surface;
+    }
     SDL_Surface *s = render_text(text, font, colour);
     if (!s)
+        return nullptr;
+    const size_t bytes = static_cast<size_t>(s->pitch) * static_cast<size_t>(s->h);
+    if (bytes > TEXT_CACHE_BYTES / 4) {
+        c.loose = s; // a huge text would push out everything else
+        return s;
+    }
+    c.lru.push_front(CachedText{key, s, bytes});
+    c.index.emplace(std::move(key), c.lru.begin());
+    c.bytes += bytes;
+    evict_until_fits(c);
+    return s;
+}
+
+int text_size(TTF_Font *font, const char *text, int *w, int *h)
+{
+    *w = 0;
+    *h = 0;
+    if (!font || !text)
+        return -1;
+    TextCache &c = text_cache();
+    const int slot = c.enabled && *text ? ui_font_slot(font) : -1;
+    if (slot >= 0) {
+        auto hit = c.index.find(cache_key(slot, {255, 255, 255, 0}, text));
+        if (hit != c.index.end()) {
+            *w = hit->second->surface->w;
+            *h = hit->second->surface->h;
+            return 0;
+        }
+    }
+    return TTF_SizeUTF8(font, text, w, h) == 0 ? 0 : -1;
+}
+
+void text_cache_clear(void)
+{
+    TextCache &c = text_cache();
+    for (CachedText &e : c.lru)
+        SDL_FreeSurface(e.surface);
+    c.lru.clear();
+    c.index.clear();
+    c.bytes = 0;
+    if (c.loose)
+        SDL_FreeSurface(c.loose);
+    c.loose = nullptr;
+}
+
+void text_cache_enable(int on)
+{
+    text_cache_clear();
+    text_cache().enabled = on ? 1 : 0;
+}
+
+int text_cache_entries(void)
+{
+    return static_cast<int>(text_cache().lru.size());
+}
+
+int draw_text(int x, int y, TTF_Font *font, SDL_Color colour, const char *text, SDL_Surface *dst)
+{
+    SDL_Surface *s = text_surface(text, font, colour);
+    if (!s)
         return 0;
-    int w = s->w;
     blit_at(x, y, s, dst);
-    SDL_FreeSurface(s);
-    return w;
+    return s->w;
 }
 
 // Copies `text` into buf (size TEXT_CLIP_BUF) leaving room for the marquee
@@ -115,39 +256,31 @@ void draw_text_clip(int x, int y, int scroll, const TextClip *clip, SDL_Surface 
         return;
     char buf[TEXT_CLIP_BUF];
     copy_clip_text(buf, clip->text);
-    int w = 0, h = 0;
-    if (TTF_SizeUTF8(clip->font, buf, &w, &h) != 0)
+    SDL_Surface *s = text_surface(buf, clip->font, clip->colour);
+    if (!s)
         return;
-    if (w <= clip->max_width) {
-        draw_text(x, y, clip->font, clip->colour, buf, dst);
+    if (s->w <= clip->max_width) {
+        blit_at(x, y, s, dst);
         return;
     }
+    SDL_Rect at;
+    set_point(&at, x, y);
     if (!scroll || !text_scroll.on.load()) {
-        SDL_Surface *s = render_text(buf, clip->font, clip->colour);
-        if (!s)
-            return;
-        SDL_Rect src, at;
+        SDL_Rect src;
         set_rect(&src, 0, 0, clip->max_width, s->h);
-        set_point(&at, x, y);
         SDL_BlitSurface(s, &src, dst, &at);
-        SDL_FreeSurface(s);
         return;
     }
     strcat(buf, MARQUEE_GAP);
-    if (TTF_SizeUTF8(clip->font, buf, &w, &h) != 0)
-        return;
-    SDL_Surface *s = render_text(buf, clip->font, clip->colour);
+    s = text_surface(buf, clip->font, clip->colour);
     if (!s)
         return;
     SDL_Rect src[2];
     int second_x = 0;
     int n = marquee_step(&text_scroll, s->w, clip->max_width, s->h, src, &second_x);
-    SDL_Rect at;
-    set_point(&at, x, y);
     SDL_BlitSurface(s, &src[0], dst, &at);
     if (n == 2) {
         set_point(&at, x + second_x, y);
         SDL_BlitSurface(s, &src[1], dst, &at);
     }
-    SDL_FreeSurface(s);
 }

@@ -33,9 +33,28 @@ void set_point(SDL_Rect *r, int x, int y);
 
 // ---- text ----------------------------------------------------------------
 
+// A new surface of the text, which the caller frees.
 SDL_Surface *render_text(const char *text, TTF_Font *font, SDL_Color colour);
 // Returns the rendered width in pixels (0 when nothing was drawn).
 int draw_text(int x, int y, TTF_Font *font, SDL_Color colour, const char *text, SDL_Surface *dst);
+
+// The text rendered as render_text would, but borrowed: texts of the UI fonts
+// come from a cache of recently drawn texts, others are kept until the next
+// text call. Valid until the next call of a text function; never freed by the
+// caller. nullptr for an empty text or a failed rendering.
+SDL_Surface *text_surface(const char *text, TTF_Font *font, SDL_Color colour);
+// Width and height of the text (TTF_SizeUTF8, or the cached white rendering's
+// size). Returns 0 or -1.
+int text_size(TTF_Font *font, const char *text, int *w, int *h);
+
+// The cache of rendered texts: at most TEXT_CACHE_ENTRIES texts and
+// TEXT_CACHE_BYTES of pixels. Emptied when the fonts close.
+#define TEXT_CACHE_ENTRIES 128
+#define TEXT_CACHE_BYTES (4u << 20)
+void text_cache_clear(void);
+// Off: every text is rendered anew (measurements, tests).
+void text_cache_enable(int on);
+int text_cache_entries(void);
 
 #define TEXT_CLIP_BUF 512
 #define MARQUEE_GAP "        "

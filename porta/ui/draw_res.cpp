@@ -1,6 +1,7 @@
 #include "porta/ui/draw_res.h"
 
 #include "porta/ui/draw.h"
+#include "porta/ui/themes.h"
 
 #include <cstdio>
 
@@ -103,6 +104,7 @@ static void free_slot(SDL_Surface *&s)
 
 void free_all_images(void)
 {
+    free_backgrounds();
     for (FixedRes &r : fixed_res) {
         free_slot(r.title_bg);
         free_slot(r.earphone);

@@ -37,5 +37,5 @@ int load_title_bottom(int out);
 int load_lcd_other_img(void);
 int load_hdmi_other_img(void);
 
-// Frees every picture of the fixed sets.
+// Frees every picture of the fixed sets, the wallpapers and the theme icons.
 void free_all_images(void);

@@ -6,9 +6,11 @@
 #include "porta/controller/players.h"
 #include "porta/device/fb.h"
 #include "porta/device/hardware.h"
+#include "porta/device/battery.h"
 #include "porta/device/keypad.h"
 #include "porta/device/keysound.h"
 #include "porta/device/pcm.h"
+#include "porta/ui/chrome.h"
 #include "porta/ui/draw.h"
 #include "porta/ui/draw_res.h"
 #include "porta/ui/screens.h"
@@ -94,6 +96,8 @@ void loop_reset_state(void)
     screen_asleep = 0;
     fast_repeat = 0;
     shutdown_type = SHUTDOWN_EXIT;
+    battery_reset();
+    chrome_reset();
     loop_install_handlers();
 }
 
@@ -316,6 +320,8 @@ static void pace_frame(void)
 
 void loop_begin(void)
 {
+    // The first frame already shows the battery as it is.
+    top_bar_pass(loop_hooks.now());
     loop_draw_frame();
     SDL_EventState(SDL_ACTIVEEVENT, SDL_IGNORE);
     SDL_EventState(SDL_KEYDOWN, SDL_IGNORE);
@@ -446,6 +452,12 @@ void loop_pass(void)
         }
         lp.next_check = now + CHECK_PERIOD_MS;
     }
+
+    // The battery and the rest of the title bar, whether a frame is drawn or
+    // not (also while the screen sleeps): a charger change wakes the screen,
+    // an empty battery ends the loop with the low-battery power-off.
+    if (loop_running)
+        top_bar_pass(now);
 
     // 8. One frame.
     if (!loop_running)

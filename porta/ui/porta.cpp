@@ -10,6 +10,7 @@
 #include "porta/ui/draw_res.h"
 #include "porta/ui/loop.h"
 #include "porta/ui/screens.h"
+#include "porta/ui/themes.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -111,6 +112,18 @@ static void make_save_folders(void)
 // Step 13: themes and the fixed picture sets.
 static int init_my_system_resources(void)
 {
+    check_background_theme_icon();
+    int rc = load_background();
+    if (rc != 0 && customer_skin) {
+        // A card skin whose pictures exist but do not load must not keep the
+        // launcher from starting: the built-in set takes over.
+        customer_skin = 0;
+        rc = load_background();
+    }
+    if (rc != 0) {
+        printf("%s: %d return NULL\n", "init_my_system", 997);
+        return -1;
+    }
     int lcd = load_title_bottom(RES_OUT_LCD);
     int hdmi = load_title_bottom(RES_OUT_HDMI);
     if (lcd != 0 || hdmi != 0) {
@@ -188,6 +201,9 @@ int porta_main(int, char **)
     // 7. Controllers and key sounds.
     init_joystick_key();
     sound_init();
+
+    // 9. The TF card's skin folder.
+    customer_skin = dev_exists(SKIN_DIR) ? 1 : 0;
 
     // 10. Upgrade mode and the boot logo.
     if (first_start) {

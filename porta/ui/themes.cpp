@@ -1,0 +1,391 @@
+#include "porta/ui/themes.h"
+
+#include "common/devroot.h"
+#include "porta/base/attr.h"
+#include "porta/library/browse.h"
+#include "porta/ui/draw.h"
+#include "porta/ui/draw_res.h"
+#include "porta/ui/loop.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <SDL/SDL_rotozoom.h>
+
+int customer_skin = 0;
+ThemePictures theme_pics;
+ThemePreviews theme_previews;
+int wallpaper_numbers[THEME_LIST_MAX];
+int wallpaper_count = 0;
+int theme_numbers[THEME_LIST_MAX];
+int theme_count = 0;
+
+static int (*open_page_query)(void) = nullptr;
+
+// The settings items whose pages show the theme and the wallpapers.
+#define ITEM_THEME_PAGE 5
+#define ITEM_WALLPAPER_PAGE 6
+
+static const char *const out_dir[2] = {"lcd", "hdmi"};
+
+static void free_slot(SDL_Surface *&s)
+{
+    if (s)
+        SDL_FreeSurface(s);
+    s = nullptr;
+}
+
+static const char *wallpaper_root(void)
+{
+    return customer_skin ? SKIN_WALLPAPER_ROOT : VENDOR_WALLPAPER_ROOT;
+}
+
+static const char *theme_root(void)
+{
+    return customer_skin ? SKIN_THEME_ROOT : VENDOR_THEME_ROOT;
+}
+
+int current_theme_number(void)
+{
+    return customer_skin ? global_attr.sd_theme : global_attr.theme;
+}
+
+int current_wallpaper_number(void)
+{
+    return customer_skin ? global_attr.sd_wallpaper : global_attr.wallpaper;
+}
+
+static void wallpaper_path(char *buf, size_t size, const char *root, int out, int number)
+{
+    snprintf(buf, size, "%s/%s/%d.jpg", root, out_dir[out], number);
+}
+
+static void icon_path(char *buf, size_t size, const char *root, int number, int out, int i)
+{
+    snprintf(buf, size, "%s/%d/%s/%d.png", root, number, out_dir[out], i);
+}
+
+// ---- the check -----------------------------------------------------------
+
+int check_background_theme_icon(void)
+{
+    if (!customer_skin)
+        return 0;
+    char path[256];
+    for (int out = 0; out < 2 && customer_skin; out++) {
+        for (int i = 0; i < THEME_ICONS; i++) {
+            icon_path(path, sizeof(path), SKIN_THEME_ROOT, global_attr.sd_theme, out, i);
+            if (!dev_exists(path)) {
+                customer_skin = 0;
+                printf("----%s: not find theme(%d) \n", "check_background_theme_icon", global_attr.sd_theme);
+                if (global_attr.sd_theme != 0) {
+                    global_attr.sd_theme = 0;
+                    attr_changed = 1;
+                }
+                break;
+            }
+        }
+    }
+    if (customer_skin) {
+        for (int out = 0; out < 2; out++) {
+            wallpaper_path(path, sizeof(path), SKIN_WALLPAPER_ROOT, out, global_attr.sd_wallpaper);
+            if (!dev_exists(path)) {
+                customer_skin = 0;
+                printf("----%s: not find bg(%d) \n", "check_background_theme_icon", global_attr.sd_wallpaper);
+                if (global_attr.sd_wallpaper != 0) {
+                    global_attr.sd_wallpaper = 0;
+                    attr_changed = 1;
+                }
+                break;
+            }
+        }
+    }
+    if (attr_changed)
+        save_attr_if_changed();
+    return customer_skin;
+}
+
+// ---- loading -------------------------------------------------------------
+
+// A 60% copy, converted for fast blits when a video mode is set.
+static SDL_Surface *small_copy(SDL_Surface *full)
+{
+    SDL_Surface *z = zoomSurface(full, THEME_SMALL_ZOOM, THEME_SMALL_ZOOM, SMOOTHING_ON);
+    if (!z || !SDL_GetVideoSurface())
+        return z;
+    SDL_Surface *converted = SDL_DisplayFormatAlpha(z);
+    if (!converted)
+        return z;
+    SDL_FreeSurface(z);
+    return converted;
+}
+
+// The five icons of theme `number` for one output: full size into `full`
+// (may be nullptr: then only the small copies are kept) and 60% into `small`.
+static int load_icon_set(const char *root, int number, int out, SDL_Surface **full, SDL_Surface **small)
+{
+    char path[256];
+    for (int i = 0; i < THEME_ICONS; i++) {
+        icon_path(path, sizeof(path), root, number, out, i);
+        SDL_Surface *pic = load_img(path);
+        if (!pic)
+            return -1;
+        small[i] = small_copy(pic);
+        if (full)
+            full[i] = pic;
+        else
+            SDL_FreeSurface(pic);
+        if (!small[i])
+            return -1;
+    }
+    return 0;
+}
+
+static void free_icons(int out)
+{
+    for (int i = 0; i < THEME_ICONS; i++) {
+        free_slot(theme_pics.icon[out][i]);
+        free_slot(theme_pics.icon_small[out][i]);
+    }
+}
+
+int load_theme_icons(void)
+{
+    for (int out = 0; out < 2; out++) {
+        free_icons(out);
+        if (load_icon_set(theme_root(), current_theme_number(), out, theme_pics.icon[out], theme_pics.icon_small[out]) != 0)
+            return -1;
+    }
+    return 0;
+}
+
+int load_background(void)
+{
+    char path[256];
+    for (int out = 0; out < 2; out++)
+        free_slot(theme_pics.wallpaper[out]);
+    for (int out = 0; out < 2; out++) {
+        wallpaper_path(path, sizeof(path), wallpaper_root(), out, current_wallpaper_number());
+        theme_pics.wallpaper[out] = load_img_opt(path, 0);
+        if (!theme_pics.wallpaper[out])
+            return -1;
+    }
+    return load_theme_icons();
+}
+
+// ---- number lists --------------------------------------------------------
+
+static bool is_dir(const std::string &dir, const struct dirent *e)
+{
+    if (e->d_type == DT_DIR)
+        return true;
+    if (e->d_type != DT_UNKNOWN && e->d_type != DT_LNK)
+        return false;
+    struct stat st;
+    return dev_stat((dir + "/" + e->d_name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Names that do not start with a digit carry no number (they would all read
+// as 0 and offer a picture that does not exist).
+static bool numbered(const char *name)
+{
+    return isdigit(static_cast<unsigned char>(name[0])) != 0;
+}
+
+static int add_number(int *out, int count, int number)
+{
+    for (int i = 0; i < count; i++)
+        if (out[i] == number)
+            return count;
+    out[count] = number;
+    return count + 1;
+}
+
+int get_bkicon_by_dir(const char *root, int out[THEME_LIST_MAX])
+{
+    const std::string hdmi = std::string(root) + "/hdmi";
+    DIR *d = dev_opendir(hdmi.c_str());
+    if (!d) {
+        printf("%s: opendir fail\n", "get_bkicon_by_dir");
+        return 0;
+    }
+    int count = 0;
+    const struct dirent *e;
+    while (count < THEME_LIST_MAX && (e = readdir(d)) != nullptr) {
+        if (!numbered(e->d_name) || !strstr(e->d_name, ".jpg") || is_dir(hdmi, e))
+            continue;
+        const std::string lcd = std::string(root) + "/lcd/" + e->d_name;
+        if (dev_exists(lcd.c_str()))
+            count = add_number(out, count, atoi(e->d_name));
+    }
+    closedir(d);
+    std::sort(out, out + count);
+    return count;
+}
+
+int get_theme_by_dir(const char *root, int out[THEME_LIST_MAX])
+{
+    DIR *d = dev_opendir(root);
+    if (!d) {
+        printf("%s: opendir fail (%s)\n", "get_theme_by_dir", root);
+        return 0;
+    }
+    int count = 0;
+    const struct dirent *e;
+    while (count < THEME_LIST_MAX && (e = readdir(d)) != nullptr) {
+        if (!numbered(e->d_name))
+            continue;
+        const std::string lcd = std::string(root) + "/" + e->d_name + "/lcd";
+        if (dev_exists(lcd.c_str()))
+            count = add_number(out, count, atoi(e->d_name));
+    }
+    closedir(d);
+    std::sort(out, out + count);
+    return count;
+}
+
+void fill_theme_lists(void)
+{
+    wallpaper_count = get_bkicon_by_dir(wallpaper_root(), wallpaper_numbers);
+    theme_count = get_theme_by_dir(theme_root(), theme_numbers);
+}
+
+// ---- previews ------------------------------------------------------------
+
+void free_theme_previews(void)
+{
+    for (auto &set : theme_previews.icon)
+        for (SDL_Surface *&s : set)
+            free_slot(s);
+}
+
+void free_wallpaper_previews(void)
+{
+    for (SDL_Surface *&s : theme_previews.wallpaper)
+        free_slot(s);
+}
+
+int theme_preview(int index)
+{
+    free_theme_previews();
+    if (index < 0 || index >= theme_count)
+        return -1;
+    int rc = 0;
+    for (int out = 0; out < 2; out++)
+        if (load_icon_set(theme_root(), theme_numbers[index], out, nullptr, theme_previews.icon[out]) != 0)
+            rc = -1;
+    request_redraw();
+    return rc;
+}
+
+int wallpaper_preview(int index)
+{
+    free_wallpaper_previews();
+    if (index < 0 || index >= wallpaper_count)
+        return -1;
+    int rc = 0;
+    char path[256];
+    for (int out = 0; out < 2; out++) {
+        wallpaper_path(path, sizeof(path), wallpaper_root(), out, wallpaper_numbers[index]);
+        theme_previews.wallpaper[out] = load_img_opt(path, 0);
+        if (!theme_previews.wallpaper[out])
+            rc = -1;
+    }
+    request_redraw();
+    return rc;
+}
+
+void take_wallpaper_previews(void)
+{
+    // A preview that failed to load keeps the current wallpaper of its output.
+    for (int out = 0; out < 2; out++) {
+        SDL_Surface *pic = theme_previews.wallpaper[out];
+        if (!pic)
+            continue;
+        free_slot(theme_pics.wallpaper[out]);
+        theme_pics.wallpaper[out] = SDL_ConvertSurface(pic, pic->format, pic->flags);
+    }
+    request_redraw();
+}
+
+// ---- screen save ---------------------------------------------------------
+
+void save_screen(void)
+{
+    SDL_Surface *src = current_surface();
+    if (!src || !scratch_surface)
+        return;
+    SDL_Rect at = {0, 0, 0, 0};
+    SDL_BlitSurface(src, nullptr, scratch_surface, &at);
+}
+
+void restore_screen(SDL_Surface *dst)
+{
+    if (!dst || !scratch_surface)
+        return;
+    SDL_Rect area = {0, 0, static_cast<Uint16>(dst->w), static_cast<Uint16>(dst->h)};
+    SDL_Rect at = {0, 0, 0, 0};
+    SDL_BlitSurface(scratch_surface, &area, dst, &at);
+}
+
+void free_backgrounds(void)
+{
+    for (int out = 0; out < 2; out++) {
+        free_slot(theme_pics.wallpaper[out]);
+        free_icons(out);
+    }
+    free_theme_previews();
+    free_wallpaper_previews();
+}
+
+// ---- TF card changes -----------------------------------------------------
+
+void themes_set_open_page_query(int (*open_page_item)(void))
+{
+    open_page_query = open_page_item;
+}
+
+// The wallpaper and theme pages list the numbers of the old set: leave them.
+static void leave_theme_pages(void)
+{
+    if (screen != SCREEN_SETTINGS_PAGE || !open_page_query)
+        return;
+    const int item = open_page_query();
+    if (item != ITEM_THEME_PAGE && item != ITEM_WALLPAPER_PAGE)
+        return;
+    free_theme_previews();
+    free_wallpaper_previews();
+    screen = SCREEN_ROOMS;
+}
+
+int themes_card_changed(int inserted)
+{
+    if (inserted) {
+        if (customer_skin || !dev_exists(SKIN_DIR))
+            return 0;
+        customer_skin = 1;
+        check_background_theme_icon();
+        if (customer_skin) {
+            load_background();
+            leave_theme_pages();
+        }
+        printf("--%s: customer_skin = %d \n", "set_tfcard_in_res", customer_skin);
+        request_redraw();
+        return customer_skin;
+    }
+    if (!customer_skin)
+        return 0;
+    customer_skin = 0;
+    printf("--%s: customer_skin = %d \n", "set_tfcard_out_res", 0);
+    load_background();
+    leave_theme_pages();
+    request_redraw();
+    return 1;
+}

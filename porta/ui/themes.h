@@ -1,0 +1,98 @@
+#pragma once
+
+// Wallpapers and themes: the background of the library screens and the five
+// room icons, from the built-in set under /mnt/vendor or, while a TF card
+// carries a complete skin folder, from /mnt/sdcard/skin (the customer skin).
+// Also the lists of available numbers and the previews of the settings pages,
+// and saving the screen under a message box.
+
+#include <SDL/SDL.h>
+
+#define SKIN_DIR "/mnt/sdcard/skin/"
+#define SKIN_WALLPAPER_ROOT "/mnt/sdcard/skin/wallpapers"
+#define SKIN_THEME_ROOT "/mnt/sdcard/skin/theme"
+#define VENDOR_WALLPAPER_ROOT "/mnt/vendor/wallpapers"
+#define VENDOR_THEME_ROOT "/mnt/vendor/theme"
+
+#define THEME_ICONS 5        // one per room
+#define THEME_LIST_MAX 20    // numbers offered by a settings page
+#define THEME_SMALL_ZOOM 0.6 // the rooms that are not highlighted
+
+// 1 while the card set is used.
+extern int customer_skin;
+
+// Current pictures, by output (RES_OUT_LCD, RES_OUT_HDMI); nullptr where a
+// picture is missing (drawing skips it; a missing wallpaper is black).
+struct ThemePictures {
+    SDL_Surface *wallpaper[2];
+    SDL_Surface *icon[2][THEME_ICONS];       // full size
+    SDL_Surface *icon_small[2][THEME_ICONS]; // 60% copies
+};
+extern ThemePictures theme_pics;
+
+// Candidates shown by the theme and background pages.
+struct ThemePreviews {
+    SDL_Surface *icon[2][THEME_ICONS]; // 60%
+    SDL_Surface *wallpaper[2];
+};
+extern ThemePreviews theme_previews;
+
+// Numbers offered by the settings pages (ascending, at most 20 each).
+extern int wallpaper_numbers[THEME_LIST_MAX];
+extern int wallpaper_count;
+extern int theme_numbers[THEME_LIST_MAX];
+extern int theme_count;
+
+// With the skin on: falls back to the built-in set when the card theme
+// `sd_theme` or the card wallpaper `sd_wallpaper` is incomplete, resetting that
+// number to 0; the record is saved when a number changed. Returns the skin
+// switch afterwards.
+int check_background_theme_icon(void);
+
+// Loads the wallpapers and the theme icons (full size and 60%) of both outputs
+// from the set chosen by the skin switch. Returns 0, or -1 at the first picture
+// that does not load (the rest is not attempted).
+int load_background(void);
+
+// Reloads only the theme icons of both outputs (a new theme chosen in the
+// settings). Returns 0 or -1.
+int load_theme_icons(void);
+
+// Wallpaper numbers under `root` (root/hdmi/N*.jpg that also exist in
+// root/lcd), theme numbers under `root` (folders N holding N/lcd): at most 20,
+// sorted, into `out`. Return the count (0 when the folder cannot be read).
+int get_bkicon_by_dir(const char *root, int out[THEME_LIST_MAX]);
+int get_theme_by_dir(const char *root, int out[THEME_LIST_MAX]);
+
+// Fills wallpaper_numbers and theme_numbers from the current set.
+void fill_theme_lists(void);
+
+// The theme or wallpaper numbers in use with the current set.
+int current_theme_number(void);
+int current_wallpaper_number(void);
+
+// Load the candidate of list row `index` (the previous previews are freed).
+// Return 0, or -1 when the index is out of range or a picture failed.
+int theme_preview(int index);
+int wallpaper_preview(int index);
+void free_theme_previews(void);
+void free_wallpaper_previews(void);
+// The previewed wallpapers become the current ones (the background page's A).
+void take_wallpaper_previews(void);
+
+// Copies the current output's picture into the scratch surface, and back.
+void save_screen(void);
+void restore_screen(SDL_Surface *dst);
+
+// Frees the wallpapers, theme icons and previews.
+void free_backgrounds(void);
+
+// The skin part of a TF card change: on insertion the card set is used when
+// it has a complete skin folder; on removal the built-in set comes back. The
+// wallpaper and theme pages of the settings are left for the rooms when the
+// set changes under them. Returns 1 when the set changed.
+int themes_card_changed(int inserted);
+
+// The settings menu tells which item's page is open (-1 none); until it does,
+// no page is taken for open.
+void themes_set_open_page_query(int (*open_page_item)(void));
