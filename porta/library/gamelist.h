@@ -14,7 +14,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #define CARD_ROOT_TF "/mnt/sdcard/"
 #define CARD_ROOT_MMC "/mnt/mmc/"
@@ -34,20 +33,25 @@ struct GameEntry {
 // entry is. `initials` is not terminated when all 32 bytes are used.
 struct SearchNode {
     char initials[INITIALS_SIZE];
-    int32_t system;
     int32_t index;
-    int32_t card;      // card flag: 1 TF card list, 0 built-in list
+    int16_t system;
+    int16_t card;      // card flag: 1 TF card list, 0 built-in list
     SearchNode *next;
 };
 
+// The entries, their search records and their names share one block of
+// memory owned by the list.
 struct GameList {
-    std::vector<GameEntry> entries;   // filtered and sorted
-    std::vector<char> names;          // every entry's name, terminated
-    std::vector<SearchNode> nodes;    // the search records, linked in entry order
+    GameEntry *entries;               // filtered and sorted; nullptr when not scanned
+    SearchNode *nodes;                // the search records, linked in entry order
+    char *names;                      // every entry's name, terminated, in list order
     char path[LIST_PATH_SIZE];        // card root + label, e.g. /mnt/sdcard/GBA
     int32_t count;
     SearchNode *chain;                // head of the search chain, or nullptr
     int scanned;                      // 1 once a scan of the folder succeeded
+    void *block;                      // the memory of entries, nodes and names
+    size_t block_size;
+    int block_mapped;                 // 1: the block is a mapping, else malloc
 };
 
 // The two fixed arrays, indexed by system number.

@@ -3,6 +3,7 @@
 // three sealed lists (history, favourites, core choice) with their file bytes.
 
 #include "porta/base/sealed.h"
+#include "porta/base/text.h"
 #include "porta/device/hardware.h"
 #include "porta/device/storage.h"
 #include "porta/library/browse.h"
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -112,6 +114,33 @@ TEST_F(Library, ScanFiltersAndOrdersLikeTheCard)
     scan_card_lists(CARD_FLAG_TF, 0);
     EXPECT_FALSE(tf_lists[6].scanned);
     EXPECT_FALSE(root.exists("/mnt/sdcard/GBA"));
+}
+
+TEST_F(Library, ListOrderAndKeysMatchTheReference)
+{
+    // The scan's own comparison and key shortcuts give what strverscmp and
+    // name_initials give.
+    std::vector<std::string> names = {"a1.nes", "a01.nes", "a001.nes", "a010.nes", "a10.nes", "a9.nes", "a09.nes",
+                                      "a0.nes", "a00.nes", "a.nes", "ab.nes", "a1b2.nes", "a1b10.nes", "a1b02.nes",
+                                      "x 2 y.nes", "x 10 y.nes", "x 010 y.nes", "B.nes", "b.nes", "9.nes", "10.nes",
+                                      "009.nes", "三国志2.nes", "三国志10.nes", "Zed 1999 Edition Long Name Over 32 Bytes.nes",
+                                      "012 Tail.nes", "!#$%&()+,-;=@[]^_{}~.nes", "v1.2.10.nes", "v1.2.9.nes", "v1.10.nes",
+                                      "Game 100.nes", "Game 99.nes", "Game 0100.nes", "Game 1000 B.nes", "a20b.nes",
+                                      "a2b.nes", "a2.nes", "a20.nes", "a2x10.nes", "a2x9.nes", "a02x9.nes"};
+    files("/mnt/mmc/FC", names);
+    scan_card_lists(CARD_FLAG_MMC, 0);
+    std::vector<std::string> sorted = names;
+    std::sort(sorted.begin(), sorted.end(),
+              [](const std::string &a, const std::string &b) { return strverscmp(a.c_str(), b.c_str()) < 0; });
+    EXPECT_EQ(names_of(&mmc_lists[7]), sorted);
+    int i = 0;
+    for (SearchNode *n = mmc_lists[7].chain; n; n = n->next, i++) {
+        char shown[256], key[32] = {0};
+        display_name(7, game_name(&mmc_lists[7], i), shown, sizeof shown);
+        name_initials(shown, key, sizeof key);
+        EXPECT_EQ(std::string(n->initials, 32), std::string(key, 32)) << shown;
+    }
+    EXPECT_EQ(i, static_cast<int>(names.size()));
 }
 
 TEST_F(Library, NamesAndExtensions)
