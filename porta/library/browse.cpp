@@ -223,6 +223,27 @@ int parse_last_path(const char *text, int *system, int *card)
     return -1;
 }
 
+int read_last_path(const char *path, int *system, int *card)
+{
+    *system = 0;
+    *card = 0;
+    FILE *f = dev_fopen(path, "r");
+    if (!f) {
+        printf("%s is not exist!\n", path);
+        return LAST_PATH_MISSING;
+    }
+    char last[256];
+    memset(last, 0, sizeof(last));
+    if (!fgets(last, sizeof(last), f))
+        last[0] = '\0';
+    printf("---%s: lastpath is %s \n", "gamelist_init", last);
+    fclose(f);
+    int restored = parse_last_path(last, system, card);
+    if (restored < 0)
+        printf("--%s,last path err\n", "gamelist_init");
+    return restored;
+}
+
 // One line of the place file as the launcher reads it: at most 127 bytes,
 // the line end dropped. False at the end of the file.
 static bool place_line(FILE *f, char *line, size_t size)
@@ -275,24 +296,11 @@ int gamelist_init(void)
     if (dev_exists(NEXT_COMMAND_FILE))
         dev_unlink(NEXT_COMMAND_FILE);
 
-    int restored = -1;
     int system = 0;
     int card = 0;
-    FILE *f = dev_fopen(GAMEDIR_FILE, "r");
-    if (!f) {
-        printf("%s is not exist!\n", GAMEDIR_FILE);
-    } else {
-        char last[256];
-        memset(last, 0, sizeof(last));
-        if (!fgets(last, sizeof(last), f))
-            last[0] = '\0';
-        printf("---%s: lastpath is %s \n", "gamelist_init", last);
-        fclose(f);
+    int restored = read_last_path(GAMEDIR_FILE, &system, &card);
+    if (restored != LAST_PATH_MISSING)
         dev_unlink(GAMEDIR_FILE);
-        restored = parse_last_path(last, &system, &card);
-        if (restored < 0)
-            printf("--%s,last path err\n", "gamelist_init");
-    }
     read_place_file(GAMEPLACE_FILE, &browse_cursor);
     if (restored < 0) {
         restored = SCREEN_ROOMS;

@@ -125,7 +125,10 @@ void gamelist_card_changed(int inserted);
 void gamelist_free_all(void);
 
 // The parsers of the two restore files (callable on any path): the screen,
-// system and card selector a last path names (-1 when none), and the cursor
-// of a place file (page and row 0 when missing or malformed).
+// system and card selector a last path names (-1 when none), the same read
+// from a file (LAST_PATH_MISSING when there is none), and the cursor of a
+// place file (page and row 0 when missing or malformed).
+#define LAST_PATH_MISSING (-2)
 int parse_last_path(const char *text, int *system, int *card);
+int read_last_path(const char *path, int *system, int *card);
 void read_place_file(const char *path, BrowseCursor *c);
