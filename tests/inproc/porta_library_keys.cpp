@@ -174,8 +174,9 @@ TEST_F(LibraryKeys, KeySoundsOfTheKeyTable)
         browse_card = 0;
         browse_system = c.handler == games_keypress && c.key == SDLK_LSHIFT ? 7 : 6;
         ASSERT_EQ(sound_init(), 0);
+        // The sound thread waits for requests before the key comes.
         ASSERT_TRUE(wait_for([] { return key_sound_idle(); }));
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
         c.handler(c.key);
         ASSERT_TRUE(wait_for([] { return key_sound_idle(); }));
         sound_deinit();
