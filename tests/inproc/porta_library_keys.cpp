@@ -16,6 +16,7 @@
 #include "porta/library/gamelist.h"
 #include "porta/ui/draw.h"
 #include "porta/ui/library_keys.h"
+#include "porta/ui/preview.h"
 #include "porta/ui/loop.h"
 #include "porta/ui/screens.h"
 
@@ -23,6 +24,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <functional>
 #include <thread>
 
@@ -304,4 +306,54 @@ TEST_F(LibraryKeys, CardPulledAndPutBackWhileItsListIsShown)
     EXPECT_EQ(root.recorded("/tmp/shell.log").back(), "/system/porta/mmc.sh add");
     EXPECT_EQ(tf_lists[6].count, 1);
     EXPECT_EQ(mmc_lists[6].count, 1);
+}
+
+TEST_F(LibraryKeys, PreviewsAreScaledToTheOutputsBox)
+{
+    auto picture = [&](const std::string &dev, int w, int h, uint8_t red) {
+        SDL_Surface *p = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
+        SDL_FillRect(p, nullptr, SDL_MapRGB(p->format, red, 40, 40));
+        root.mkdirs(dev.substr(0, dev.rfind('/')));
+        ASSERT_EQ(SDL_SaveBMP(p, root.host(dev).c_str()), 0);   // read by content, whatever the name
+        SDL_FreeSurface(p);
+    };
+    root.write("/mnt/mmc/GBA/big.gba", "rom");
+    root.write("/mnt/mmc/GBA/exact.gba", "rom");
+    root.write("/mnt/mmc/GBA/none.gba", "rom");
+    picture("/mnt/mmc/GBA/big.png", 640, 480, 200);
+    picture("/mnt/mmc/GBA/exact.jpg", 240, 180, 0);
+    picture(PREVIEW_DEFAULT_LCD, 230, 260, 100);
+    start();
+    struct {
+        int index, lcd, w, h;
+    } cases[] = {{0, 1, 240, 180}, {0, 0, 500, 430}, {1, 1, 240, 180}, {2, 1, 240, 180}};
+    for (const auto &c : cases) {
+        SDL_Surface *s = game_preview(6, 0, c.index, c.lcd);
+        ASSERT_NE(s, nullptr) << c.index;
+        EXPECT_EQ(s->w, c.w);
+        EXPECT_EQ(s->h, c.h);
+        SDL_FreeSurface(s);
+    }
+    // No default picture for HDMI in this root: nothing to show.
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(game_preview(6, 0, 2, 0), nullptr);
+    testing::internal::GetCapturedStdout();
+    // The kept preview is loaded once and dropped by a cursor move.
+    SDL_Surface *kept = selected_preview(1, 6, 0, 0);
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(selected_preview(1, 6, 0, 0), kept);
+    auto red_of = [](SDL_Surface *s) {
+        Uint8 r, g, b, a;
+        SDL_LockSurface(s);
+        Uint32 px = 0;
+        memcpy(&px, static_cast<Uint8 *>(s->pixels) + 10 * s->pitch + 10 * s->format->BytesPerPixel, s->format->BytesPerPixel);
+        SDL_UnlockSurface(s);
+        SDL_GetRGBA(px, s->format, &r, &g, &b, &a);
+        return static_cast<int>(r);
+    };
+    EXPECT_GT(red_of(kept), 150);
+    cursor_down(&browse_cursor, 3);
+    SDL_Surface *again = selected_preview(1, 6, 0, 1);
+    ASSERT_NE(again, nullptr);
+    EXPECT_LT(red_of(again), 50) << "the next entry's own picture, not the one kept before the move";
 }
