@@ -340,6 +340,14 @@ TEST_F(Library, LaunchWritesTheCommandAndThePlace)
     EXPECT_NE(out.find("-- gamelist_run no file,ret=-1 \n"), std::string::npos) << out;
     EXPECT_NE(out.find("-- gamelist_run no file \n"), std::string::npos) << out;
     EXPECT_EQ(run_command("./x.dge", "/mnt/mmc/a", ""), -1);
+    // A command that cannot be written is a failed launch: no CPU change.
+    root.mkdirs("/tmp/.next/in-the-way");
+    const size_t shell_lines = root.recorded("/tmp/shell.log").size();
+    testing::internal::CaptureStdout();
+    EXPECT_NE(gamelist_run(8, 0, 0), 0);
+    out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Failed to open /tmp/.nextUnable to write next command"), std::string::npos) << out;
+    EXPECT_EQ(root.recorded("/tmp/shell.log").size(), shell_lines);
 
     // Preview lookup: jpg before png, a folder's first picture, the default.
     char path[PREVIEW_PATH_SIZE];
