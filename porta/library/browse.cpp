@@ -1,4 +1,428 @@
 #include "porta/library/browse.h"
 
+#include "common/devroot.h"
+#include "common/safefile.h"
+#include "porta/base/timers.h"
+#include "porta/device/storage.h"
+#include "porta/library/corelist.h"
+#include "porta/library/favorites.h"
+#include "porta/library/gamelist.h"
+#include "porta/library/history.h"
+#include "porta/library/systems.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <unistd.h>
+
 std::atomic<int> screen{SCREEN_ROOMS};
 std::atomic<int> prev_screen{SCREEN_ROOMS};
+
+int browse_card = 0;
+int browse_system = 0;
+BrowseCursor browse_cursor = {0, 0};
+int room = ROOM_GAMES;
+int settings_return_screen = SCREEN_ROOMS;
+
+static void (*preview_dropper)(void) = nullptr;
+
+void browse_set_preview_dropper(void (*drop)(void))
+{
+    preview_dropper = drop;
+}
+
+void drop_previews(void)
+{
+    if (preview_dropper)
+        preview_dropper();
+}
+
+// ---- cursor moves ----------------------------------------------------------
+
+static bool cursor_empty(BrowseCursor *c, int n)
+{
+    drop_previews();
+    if (n > 0)
+        return false;
+    c->page = 0;
+    c->row = 0;
+    return true;
+}
+
+void cursor_up(BrowseCursor *c, int n)
+{
+    if (cursor_empty(c, n))
+        return;
+    const int last = (n + 8) / ROWS_PER_PAGE - 1;
+    if (c->row > 0) {
+        c->row--;
+    } else if (n > ROWS_PER_PAGE) {
+        c->row = 8;
+        if (c->page > 0) {
+            c->page--;
+        } else {
+            c->page = last;
+            if (last * ROWS_PER_PAGE + 8 >= n)
+                c->row = (n - 1) % ROWS_PER_PAGE;
+        }
+    } else {
+        c->row = n - 1;
+    }
+}
+
+void cursor_down(BrowseCursor *c, int n)
+{
+    if (cursor_empty(c, n))
+        return;
+    const int last = (n + 8) / ROWS_PER_PAGE - 1;
+    c->row++;
+    if (n <= ROWS_PER_PAGE) {
+        if (c->row >= n)
+            c->row = 0;
+    } else if (c->row > 8) {
+        c->row = 0;
+        c->page = c->page >= last ? 0 : c->page + 1;
+    } else if (c->page * ROWS_PER_PAGE + c->row >= n) {
+        c->page = 0;
+        c->row = 0;
+    }
+}
+
+void cursor_right(BrowseCursor *c, int n)
+{
+    if (cursor_empty(c, n) || n <= ROWS_PER_PAGE)
+        return;
+    const int last = (n + 8) / ROWS_PER_PAGE - 1;
+    if (c->page >= last) {
+        c->page = 0;
+    } else {
+        c->page++;
+        if (c->page * ROWS_PER_PAGE + c->row >= n)
+            c->row = (n - 1) % ROWS_PER_PAGE;
+    }
+}
+
+void cursor_left(BrowseCursor *c, int n)
+{
+    if (cursor_empty(c, n) || n <= ROWS_PER_PAGE)
+        return;
+    const int last = (n + 8) / ROWS_PER_PAGE - 1;
+    if (c->page > 0) {
+        c->page--;
+    } else {
+        c->page = last;
+        if (last * ROWS_PER_PAGE + c->row >= n)
+            c->row = (n - 1) % ROWS_PER_PAGE;
+    }
+}
+
+void history_cursor_up(BrowseCursor *c, int n)
+{
+    if (cursor_empty(c, n))
+        return;
+    c->page = 0;
+    c->row = c->row > 0 && c->row < n ? c->row - 1 : n - 1;
+}
+
+void history_cursor_down(BrowseCursor *c, int n)
+{
+    if (cursor_empty(c, n))
+        return;
+    c->page = 0;
+    c->row = c->row >= 0 && c->row < n - 1 ? c->row + 1 : 0;
+}
+
+void system_cursor_up(int *system)
+{
+    drop_previews();
+    *system = *system > 0 ? *system - 1 : SYSTEM_COUNT - 1;
+}
+
+void system_cursor_down(int *system)
+{
+    drop_previews();
+    *system = *system < SYSTEM_COUNT - 1 ? *system + 1 : 0;
+}
+
+void system_cursor_right(int *system)
+{
+    drop_previews();
+    if (*system + ROWS_PER_PAGE <= SYSTEM_COUNT - 1)
+        *system += ROWS_PER_PAGE;
+}
+
+void system_cursor_left(int *system)
+{
+    drop_previews();
+    if (*system > 8)
+        *system -= ROWS_PER_PAGE;
+}
+
+void room_left(void)
+{
+    room = room > 0 ? room - 1 : ROOM_COUNT - 1;
+}
+
+void room_right(void)
+{
+    room = room < ROOM_COUNT - 1 ? room + 1 : 0;
+}
+
+// ---- the restore files -----------------------------------------------------
+
+int save_place(int page, int row)
+{
+    char text[64];
+    snprintf(text, sizeof(text), "start=%d \nhight=%d \n", page, row);
+    if (write_file_atomic(GAMEPLACE_FILE, text, strlen(text)) != 0) {
+        printf("fopen %s return error\n", GAMEPLACE_FILE);
+        return -1;
+    }
+    return 0;
+}
+
+int save_last_path(const char *text)
+{
+    if (!text || write_file_atomic(GAMEDIR_FILE, text, strlen(text)) != 0) {
+        printf("fopen %s return error %d\n", GAMEDIR_FILE, errno);
+        return -1;
+    }
+    return 0;
+}
+
+int parse_last_path(const char *text, int *system, int *card)
+{
+    *system = 0;
+    *card = 0;
+    if (strstr(text, "/mnt/data/.favorite"))
+        return SCREEN_FAVORITES;
+    if (strstr(text, TOPLIST_PATH))
+        return SCREEN_ROOMS;
+    if (strstr(text, "/mnt/data/.history"))
+        return SCREEN_HISTORY;
+    if (strstr(text, SEARCH_LAST_PATH))
+        return SCREEN_SEARCH_RESULTS;
+    // Table order puts GBA and GBC before GB: the first match wins.
+    static const struct {
+        const char *root;
+        int card;
+    } cards[] = {{CARD_ROOT_MMC, CARD_INTERNAL}, {CARD_ROOT_TF, CARD_EXTERNAL}};
+    for (const auto &c : cards) {
+        for (int s = 0; s < SYSTEM_COUNT; s++) {
+            std::string folder = std::string(c.root) + system_table[s].label;
+            if (strstr(text, folder.c_str())) {
+                *system = s;
+                *card = c.card;
+                return SCREEN_GAMES;
+            }
+        }
+    }
+    return -1;
+}
+
+int read_last_path(const char *path, int *system, int *card)
+{
+    *system = 0;
+    *card = 0;
+    FILE *f = dev_fopen(path, "r");
+    if (!f) {
+        printf("%s is not exist!\n", path);
+        return LAST_PATH_MISSING;
+    }
+    char last[256];
+    memset(last, 0, sizeof(last));
+    if (!fgets(last, sizeof(last), f))
+        last[0] = '\0';
+    printf("---%s: lastpath is %s \n", "gamelist_init", last);
+    fclose(f);
+    int restored = parse_last_path(last, system, card);
+    if (restored < 0)
+        printf("--%s,last path err\n", "gamelist_init");
+    return restored;
+}
+
+// One line of the place file as the launcher reads it: at most 127 bytes,
+// the line end dropped. False at the end of the file.
+static bool place_line(FILE *f, char *line, size_t size)
+{
+    if (!fgets(line, static_cast<int>(size), f))
+        return false;
+    size_t n = strlen(line);
+    if (n > 0)
+        line[n - 1] = '\0';
+    return true;
+}
+
+void read_place_file(const char *path, BrowseCursor *c)
+{
+    c->page = 0;
+    c->row = 0;
+    FILE *f = dev_fopen(path, "r");
+    if (!f) {
+        printf("%s is not exist!\n", path);
+        return;
+    }
+    char line[128];
+    while (place_line(f, line, sizeof(line))) {
+        if (line[0] == '\0')
+            continue;
+        const char *start = strstr(line, "start=");
+        if (!start) {
+            c->page = 0;
+            c->row = 0;
+            break;
+        }
+        c->page = atoi(start + 6);
+        if (!place_line(f, line, sizeof(line)) || line[0] == '\0')
+            continue;
+        const char *hight = strstr(line, "hight=");
+        if (!hight) {
+            c->page = 0;
+            c->row = 0;
+            break;
+        }
+        c->row = atoi(hight + 6);
+    }
+    fclose(f);
+}
+
+// ---- start-up --------------------------------------------------------------
+
+int gamelist_init(void)
+{
+    if (dev_exists(NEXT_COMMAND_FILE))
+        dev_unlink(NEXT_COMMAND_FILE);
+
+    int system = 0;
+    int card = 0;
+    int restored = read_last_path(GAMEDIR_FILE, &system, &card);
+    if (restored != LAST_PATH_MISSING)
+        dev_unlink(GAMEDIR_FILE);
+    read_place_file(GAMEPLACE_FILE, &browse_cursor);
+    if (restored < 0) {
+        restored = SCREEN_ROOMS;
+        system = 0;
+        card = 0;
+        browse_cursor.page = 0;
+        browse_cursor.row = 0;
+    }
+    screen = restored;
+    prev_screen = restored;
+    browse_system = system;
+    browse_card = card;
+    settings_return_screen = restored;
+
+    scan_card_lists(CARD_FLAG_TF, tf_card_state == 1);
+    scan_card_lists(CARD_FLAG_MMC, 1);
+    favorites_load();
+    corelist_load();
+    history_load();
+    // The search state is restored here once the search room exists: it is
+    // told whether the restored screen is SCREEN_SEARCH_RESULTS and then runs
+    // the stored search again.
+
+    // The stored cursor must lie inside the restored list; a damaged file may
+    // hold anything.
+    long bound;
+    switch (restored) {
+    case SCREEN_GAMES: bound = game_list(browse_card_flag(), browse_system)->count; break;
+    case SCREEN_FAVORITES: bound = favorites_count(); break;
+    case SCREEN_SEARCH_RESULTS: bound = 0; break; // the search results, once they exist
+    default: bound = -1; break;
+    }
+    const long at = static_cast<long>(browse_cursor.page) * ROWS_PER_PAGE + browse_cursor.row;
+    if (browse_cursor.page < 0 || browse_cursor.row < 0 || browse_cursor.row >= ROWS_PER_PAGE ||
+        browse_cursor.page > 0x7FFFFFF || (bound >= 0 && at >= bound)) {
+        browse_cursor.page = 0;
+        browse_cursor.row = 0;
+    }
+
+    TextScrollCtrl(1);
+    switch (restored) {
+    case SCREEN_FAVORITES: room = ROOM_FAVORITES; break;
+    case SCREEN_HISTORY: room = ROOM_HISTORY; break;
+    case SCREEN_SEARCH_RESULTS: room = ROOM_SEARCH; break;
+    default: room = ROOM_GAMES; break;
+    }
+    return 0;
+}
+
+// ---- launch ----------------------------------------------------------------
+
+int gamelist_run(int system, int index, int card_flag)
+{
+    const GameList *list = game_list(card_flag, system);
+    const char *name = game_name(list, index);
+    if (!name)
+        return -1;
+    if (screen != SCREEN_HISTORY)
+        history_insert_head(system, card_flag, index);
+    launch_state_clear();
+    const SystemRow &row = system_table[system];
+    char game[1024];
+    if (game_is_dir(list, index)) {
+        if (row.folder_games != 1)
+            return -1;
+        char folder[1024];
+        snprintf(folder, sizeof(folder), "%s/%s", list->path, name);
+        int ret = find_xdir_rom(system, folder, game, sizeof(game));
+        if (ret != 0) {
+            printf("-- %s no file,ret=%d \n", "gamelist_run", ret);
+            return ret;
+        }
+        const char *emulator = row.emulator;
+        if (system == SYSTEM_GBA && row.emulator2 && core_alternative(system, index, card_flag + 1) == 1)
+            emulator = row.emulator2;
+        snprintf(launch_state.emulator, sizeof(launch_state.emulator), "%s", emulator);
+        snprintf(launch_state.workdir, sizeof(launch_state.workdir), "%s%s", GAME_BIN_DIR, row.workdir);
+    } else {
+        size_t plen = strlen(list->path);
+        const char *sep = plen > 0 && list->path[plen - 1] == '/' ? "" : "/";
+        snprintf(game, sizeof(game), "%s%s%s", list->path, sep, name);
+        if (dev_access(game, F_OK) != 0) {
+            printf("-- %s no file \n", "gamelist_run");
+            return -1;
+        }
+        set_game_dge(system, index, card_flag + 1, game);
+        if (launch_state.emulator[0] == '\0')
+            return -1;
+    }
+    save_place(browse_cursor.page, browse_cursor.row);
+    if (run_command(launch_state.emulator, game, launch_state.workdir) != 0)
+        return -1;
+    return 0;
+}
+
+// ---- card change and exit --------------------------------------------------
+
+static void back_to_rooms(void)
+{
+    drop_previews();
+    browse_cursor.page = 0;
+    browse_cursor.row = 0;
+    screen = SCREEN_ROOMS;
+    settings_return_screen = SCREEN_ROOMS;
+}
+
+void gamelist_card_changed(int inserted)
+{
+    free_card_lists(CARD_FLAG_TF);
+    // The search results point into the lists: a search screen goes back too.
+    const int s = screen;
+    if (browse_card == CARD_EXTERNAL || s == SCREEN_SEARCH_RESULTS || s == SCREEN_SEARCH_KEYS)
+        back_to_rooms();
+    if (inserted)
+        scan_card_lists(CARD_FLAG_TF, 1);
+}
+
+void gamelist_free_all(void)
+{
+    free_card_lists(CARD_FLAG_TF);
+    free_card_lists(CARD_FLAG_MMC);
+    favorites_free();
+    corelist_free();
+    history_free();
+}

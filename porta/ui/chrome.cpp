@@ -1,5 +1,7 @@
 #include "porta/ui/chrome.h"
 
+#include "porta/device/storage.h"
+
 #include "porta/base/attr.h"
 #include "porta/controller/players.h"
 #include "porta/device/battery.h"
@@ -111,13 +113,6 @@ static struct {
     int tf;
 } status;
 
-static int (*tf_query)(void) = nullptr;
-
-void chrome_set_tf_query(int (*mounted)(void))
-{
-    tf_query = mounted;
-}
-
 void chrome_reset(void)
 {
     status.polled = 0;
@@ -126,9 +121,9 @@ void chrome_reset(void)
     status.tf = 0;
 }
 
-static int tf_mounted(void)
+static int card_badge_shown(void)
 {
-    return tf_query && tf_query() ? 1 : 0;
+    return tf_card_state == 1 ? 1 : 0;
 }
 
 // Reads what the bar shows besides the battery; returns 1 when it changed.
@@ -136,7 +131,7 @@ static int poll_status(void)
 {
     const int h2w = h2w_state() == 1 ? 1 : 0;
     const int pads = joystick_pad_count();
-    const int tf = tf_mounted();
+    const int tf = card_badge_shown();
     const int changed = !status.polled || h2w != status.h2w || pads != status.pads || tf != status.tf;
     status.polled = 1;
     status.h2w = h2w;

@@ -113,7 +113,5 @@ void battery_monitor(int x, int y, SDL_Surface *dst, int lcd);
 // low-battery power-off) and, once a second, the headphones, gamepads, card
 // and clock; a redraw is asked for whenever the bar would change.
 void top_bar_pass(uint32_t now);
-// Whether the TF card is mounted, for the "SD" badge (until set: never).
-void chrome_set_tf_query(int (*mounted)(void));
 // Forgets the polled state (start of a run; tests).
 void chrome_reset(void);

@@ -10,9 +10,13 @@
 #include "porta/device/keypad.h"
 #include "porta/device/keysound.h"
 #include "porta/device/pcm.h"
+#include "porta/device/storage.h"
+#include "porta/library/browse.h"
 #include "porta/ui/chrome.h"
 #include "porta/ui/draw.h"
 #include "porta/ui/draw_res.h"
+#include "porta/ui/cardswap.h"
+#include "porta/ui/preview.h"
 #include "porta/ui/screens.h"
 
 #include <csignal>
@@ -75,6 +79,7 @@ static struct {
     uint32_t repeat_deadline;
     uint32_t next_check;
     uint32_t last_frame_end;
+    int tf_seen;
     int power_off_done;
 } lp;
 
@@ -89,6 +94,7 @@ void loop_reset_state(void)
     lp.repeat_deadline = 0;
     lp.next_check = 0;
     lp.last_frame_end = 0;
+    lp.tf_seen = 0;
     lp.power_off_done = 0;
     sigint_signal = 0;
     stop_requested = 0;
@@ -132,6 +138,7 @@ void loop_install_handlers(void)
     keypad_set_handlers(on_power_key, screen_sleeps);
     power_hold_set_handler(on_power_hold);
     key_sound_set_quiet_query(key_sounds_quiet);
+    browse_set_preview_dropper(preview_drop_all);
 }
 
 SDL_Surface *current_surface(void)
@@ -329,6 +336,7 @@ void loop_begin(void)
     uint32_t now = touch_key_time();
     lp.next_check = now + CHECK_PERIOD_MS;
     lp.last_frame_end = now;
+    lp.tf_seen = tf_card_state;
     // A stop asked for during start-up stands: the loop does not start and
     // the exit is the one requested.
     loop_running = 1;
@@ -437,8 +445,10 @@ void loop_pass(void)
         printf("++++ timer to sleep ");
     }
 
-    // 7. TF card and HDMI every 500 ms.
+    // 7. TF card and HDMI every 500 ms. (The factory test on a card holding
+    // test.ini is looked for here too once it exists.)
     if (static_cast<int32_t>(now - lp.next_check) >= 0) {
+        tf_card_check();
         int hdmi = hdmi_state() == 1 ? 1 : 0;
         if (hdmi != output_device) {
             output_device = hdmi;
@@ -459,9 +469,17 @@ void loop_pass(void)
     if (loop_running)
         top_bar_pass(now);
 
-    // 8. One frame.
+    // 8. One frame, unless the TF card came or went: then the screens follow
+    // the card first and the next pass draws.
     if (!loop_running)
         return;
+    if (tf_card_state != lp.tf_seen) {
+        adjust_ui_type_byTFcard();
+        wake(1);
+        touch_key_time();
+        lp.tf_seen = tf_card_state;
+        return;
+    }
     loop_draw_frame();
     pace_frame();
 }
@@ -528,6 +546,8 @@ void power_off(void)
     sound_deinit();
     TextScrollCtrl(0);
     power_hold_cancel();
+    preview_drop_all();
+    gamelist_free_all();
     free_all_images();
     save_attr_if_changed();
     if (sdl_up) {

@@ -6,6 +6,8 @@
 #include "porta/device/fb.h"
 #include "porta/device/hardware.h"
 #include "porta/device/keysound.h"
+#include "porta/device/storage.h"
+#include "porta/library/browse.h"
 #include "porta/ui/draw.h"
 #include "porta/ui/draw_res.h"
 #include "porta/ui/loop.h"
@@ -144,6 +146,7 @@ static void release_started(int report)
 {
     deint_joystick_key();
     sound_deinit();
+    gamelist_free_all();
     free_all_images();
     free_ui_fonts();
     free_display_surfaces();
@@ -169,6 +172,7 @@ int porta_main(int, char **)
     loop_reset_state();
     screen = SCREEN_ROOMS;
     prev_screen = SCREEN_ROOMS;
+    tf_card_state = 0;
 
     // 2-3. Data folders and the attribute record.
     mkdir_if_missing(ATTR_DIR);
@@ -198,9 +202,11 @@ int porta_main(int, char **)
     if (shutdown_type > 0 && !sdl_up)
         return 0;
 
-    // 7. Controllers and key sounds.
+    // 7. Controllers, key sounds and the TF card. (8: the factory test on a
+    // card holding test.ini starts here once it exists.)
     init_joystick_key();
     sound_init();
+    tf_card_check();
 
     // 9. The TF card's skin folder.
     customer_skin = dev_exists(SKIN_DIR) ? 1 : 0;
@@ -232,6 +238,11 @@ int porta_main(int, char **)
         return init_system_failed();
     if (load_ui_fonts() != 0)
         return init_system_failed();
+    // 15. The game lists and the place of the last launch.
+    if (gamelist_init() < 0) {
+        printf("gamelist_init return NULL");
+        return init_system_failed();
+    }
     printf("----- %s ---ok\n", "init_my_system");
 
     // 16. The loop.

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -108,9 +109,10 @@ TEST(PortaSpineE2E, BootLogoThenSigintSavesAndClears)
     EXPECT_EQ(root.read("/dev/fb1"), std::string(1280 * 720 * 2, '\0'));
     EXPECT_TRUE(root.exists("/tmp/boot.ini"));
     auto cmds = root.recorded("/tmp/shell.log");
-    ASSERT_GE(cmds.size(), 2u);
-    EXPECT_EQ(cmds[0], "/system/porta/cpu_setting.sh  user");
-    EXPECT_EQ(cmds[1], "/system/porta/cpu_setting.sh  full");
+    ASSERT_GE(cmds.size(), 3u);
+    EXPECT_EQ(cmds[0], "/system/porta/mmc.sh add");
+    EXPECT_EQ(cmds[1], "/system/porta/cpu_setting.sh  user");
+    EXPECT_EQ(cmds[2], "/system/porta/cpu_setting.sh  full");
 }
 
 TEST(PortaSpineE2E, DamagedRecordIsReplacedByDefaults)
@@ -141,7 +143,8 @@ TEST(PortaSpineE2E, DamagedRecordIsReplacedByDefaults)
     ASSERT_EQ(attr.size(), 72u);
     EXPECT_EQ(static_cast<uint8_t>(attr[16]), 3) << "default brightness";
     EXPECT_EQ(static_cast<uint8_t>(attr[28]), 10) << "default volume";
-    EXPECT_TRUE(root.recorded("/tmp/shell.log").empty()) << "not the first start: no logo, no CPU mode";
+    EXPECT_EQ(root.recorded("/tmp/shell.log"), std::vector<std::string>{"/system/porta/mmc.sh add"})
+        << "not the first start: no logo, no CPU mode";
 }
 
 TEST(PortaSpineE2E, WindowShowsTheLogoUnderX)

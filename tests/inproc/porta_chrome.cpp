@@ -5,6 +5,7 @@
 
 #include "porta/base/attr.h"
 #include "porta/device/battery.h"
+#include "porta/device/storage.h"
 #include "porta/device/hardware.h"
 #include "porta/library/browse.h"
 #include "porta/ui/chrome.h"
@@ -27,8 +28,6 @@ const Rgb kTitle = {40, 40, 40}, kBat0 = {255, 0, 0}, kBat1 = {0, 255, 0}, kSpk 
           kBar = {60, 60, 60}, kKeyA = {255, 255, 0}, kKeyB = {255, 128, 0}, kKeyStart = {128, 0, 255},
           kKeyY = {0, 128, 255}, kRow = {200, 100, 50};
 
-int mounted_yes(void) { return 1; }
-int mounted_no(void) { return 0; }
 
 void write_picture(const TempRoot &root, const std::string &path, int w, int h, Rgb c)
 {
@@ -92,7 +91,7 @@ protected:
         }
         battery_reset();
         chrome_reset();
-        chrome_set_tf_query(mounted_no);
+        tf_card_state = 0;
         root.write(H2W_STATE_PATH, "0\n");
         attr_set_defaults(&global_attr);
         global_attr.language = 2;
@@ -100,7 +99,7 @@ protected:
 
     void TearDown() override
     {
-        chrome_set_tf_query(nullptr);
+        tf_card_state = 0;
         text_cache_enable(1);
         free_all_images();
         free_ui_fonts();
@@ -202,7 +201,7 @@ TEST_F(Chrome, CardBadgeAndHeadphonesMoveLeftInTurn)
     EXPECT_TRUE(is(lcd, 526, 10, kEar));
     EXPECT_FALSE(is(lcd, 525, 10, kEar));
 
-    chrome_set_tf_query(mounted_yes);
+    tf_card_state = 1;
     chrome_reset();
     draw_top_bar(lcd);
     EXPECT_TRUE(is(lcd, 486, 10, kEar));

@@ -125,10 +125,12 @@ TEST_F(Start, FirstStartOnTheSampleImage)
     EXPECT_TRUE(root.exists("/tmp/boot.ini"));
     EXPECT_EQ(root.read("/tmp/boot.ini"), "");
     EXPECT_EQ(root.read(BACKLIGHT_PATH), "400\n") << "the first start applies the brightness";
+    // The sample's TF card is checked (and mounted) before the logo.
     auto c = cmds();
-    ASSERT_EQ(c.size(), 2u);
-    EXPECT_EQ(c[0], "/system/porta/cpu_setting.sh  user");
-    EXPECT_EQ(c[1], "/system/porta/cpu_setting.sh  full");
+    ASSERT_EQ(c.size(), 3u);
+    EXPECT_EQ(c[0], "/system/porta/mmc.sh add");
+    EXPECT_EQ(c[1], "/system/porta/cpu_setting.sh  user");
+    EXPECT_EQ(c[2], "/system/porta/cpu_setting.sh  full");
     for (const char *d : {"fbasdl", "fba4arm", "fc", "gba", "gbc", "md", "sfc", "sms", "pcsx", "ngpc", "swan", "vbanext"})
         EXPECT_TRUE(root.exists(std::string("/mnt/data/save/") + d)) << d;
     EXPECT_TRUE(root.exists("/mnt/data/porta/joypad"));
@@ -167,7 +169,8 @@ TEST_F(Start, LaterStartSkipsLogoAndKeepsRecord)
     EXPECT_EQ(run(), 0) << out;
     std::string attr = root.read(ATTR_FILE);
     ASSERT_EQ(attr.size(), 72u);
-    EXPECT_TRUE(cmds().empty()) << "no CPU mode changes without the first start";
+    EXPECT_EQ(cmds(), std::vector<std::string>{"/system/porta/mmc.sh add"})
+        << "no CPU mode changes without the first start";
     // A second run reads the record written by the first.
     EXPECT_EQ(run(), 0) << out;
     EXPECT_FALSE(said("use default attr")) << out;
@@ -179,8 +182,9 @@ TEST_F(Start, LogoMarkerSkipsTheLogo)
     root.write("/mnt/data/logo.ini", "");
     EXPECT_EQ(run(), 0) << out;
     auto c = cmds();
-    ASSERT_EQ(c.size(), 1u);
-    EXPECT_EQ(c[0], "/system/porta/cpu_setting.sh  full");
+    ASSERT_EQ(c.size(), 2u);
+    EXPECT_EQ(c[0], "/system/porta/mmc.sh add");
+    EXPECT_EQ(c[1], "/system/porta/cpu_setting.sh  full");
 }
 
 TEST_F(Start, UpgradeMarkerRebootsIntoUpgradeMode)
@@ -188,8 +192,9 @@ TEST_F(Start, UpgradeMarkerRebootsIntoUpgradeMode)
     root.write("/mnt/sdcard/adfu.ini", "");
     run();
     auto c = cmds();
-    ASSERT_FALSE(c.empty());
-    EXPECT_EQ(c[0], "reboot adfu");
+    ASSERT_EQ(c.size(), 2u);
+    EXPECT_EQ(c[0], "/system/porta/mmc.sh add");
+    EXPECT_EQ(c[1], "reboot adfu");
     ASSERT_FALSE(exits.empty());
     EXPECT_EQ(exits[0], 0);
 }

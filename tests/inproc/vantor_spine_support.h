@@ -203,6 +203,11 @@ inline void baseRoot(const TempRoot &root)
     remove_tree(root.host("/mnt/mmc/Saves"));
     remove_tree(root.host("/mnt/SDCARD/Saves"));
     remove_tree(root.host("/mnt/mmc/CFW/menu.flag"));
+    // The image also holds the launcher's (porta's) games in folders of the
+    // built-in card's root, which the front end would take for its own.
+    for (const char *f : {"PS1", "VERTICAL", "CPS", "NEOGEO", "FBAHACK", "MAME", "GBA", "FC", "SFC", "SMS", "MD",
+                          "GBC", "GB", "PCENGINE", "NGPC", "GG", "WonderSwan"})
+        remove_tree(root.host(std::string("/mnt/mmc/") + f));
     root.install_recording_shell("/bin/sh", "/tmp/commands.log");
 }
 

@@ -173,14 +173,18 @@ void TempRoot::install_sample_image() const
     int fd = open(lock.c_str(), O_CREAT | O_RDWR, 0644);
     ASSERT_GE(fd, 0);
     flock(fd, LOCK_EX);
-    struct stat st;
-    if (stat((cache + "/.complete").c_str(), &st) != 0) {
+    // The image is made again when its scripts changed since.
+    const std::string stamp = host_capture("cat '" + std::string(SOURCE_DIR) + "/tools/make-sample-root' '" +
+                                           std::string(SOURCE_DIR) + "'/tools/sample/*.sh | md5sum");
+    if (slurp(cache + "/.complete") != stamp || stamp.empty()) {
         remove_tree(cache);
         int rc = host_system(std::string(SOURCE_DIR) + "/tools/make-sample-root '" + cache + "' >/dev/null");
-        if (rc == 0)
-            host_system("touch '" + cache + "/.complete'");
-        else
+        if (rc == 0) {
+            std::ofstream f(cache + "/.complete", std::ios::binary | std::ios::trunc);
+            f << stamp;
+        } else {
             ADD_FAILURE() << "tools/make-sample-root failed with " << rc;
+        }
     }
     flock(fd, LOCK_UN);
     close(fd);

@@ -73,7 +73,9 @@ put "$R"/proc/version $'Linux version 3.10.0 (builder@firmware) (gcc version 7.5
 
 # The shells. They record each "sh -c COMMAND" into <root>/tmp/shell.log, one
 # line each, and run nothing: on a desktop no command may power off, reboot,
-# remount or set the clock of the host. The root is DEVICE_ROOT when set, else
+# remount or set the clock of the host. The one exception is the TF card's
+# mount script when it is the sample's stand-in (51-porta-games.sh), which only
+# edits the root's /proc/mounts. The root is DEVICE_ROOT when set, else
 # found from the shell's own place (the kernel passes the script's path as $0).
 make_shell() { # PATH-IN-ROOT DEPTH
     local depth=$2 up="" i
@@ -81,7 +83,8 @@ make_shell() { # PATH-IN-ROOT DEPTH
     mkdir -p "$(dirname "$R$1")"
     cat > "$R$1" <<SH
 #!/bin/sh
-# Sample-image stand-in for the device shell: records, never runs.
+# Sample-image stand-in for the device shell: records; runs only the sample's
+# TF card mount stand-in.
 root=\${DEVICE_ROOT:-}
 if [ -z "\$root" ]; then
     root=\$(cd "\$(dirname "\$0")$up" 2>/dev/null && pwd) || exit 127
@@ -94,6 +97,13 @@ else
 fi
 mkdir -p "\$root/tmp" 2>/dev/null
 printf '%s\n' "\$cmd" >> "\$root/tmp/shell.log"
+case "\$cmd" in
+    "/system/porta/mmc.sh add"|"/system/porta/mmc.sh remove")
+        if head -n 2 "\$root/system/porta/mmc.sh" 2>/dev/null | grep -q '^# sample-image stand-in'; then
+            DEVICE_ROOT="\$root" exec /bin/sh "\$root/system/porta/mmc.sh" "\${cmd#/system/porta/mmc.sh }"
+        fi
+        ;;
+esac
 exit 0
 SH
     chmod 755 "$R$1"
@@ -101,8 +111,9 @@ SH
 make_shell /bin/sh 1
 make_shell /system/bin/sh 2
 
-# Firmware scripts that porta names; the recording shell never runs them, but
-# they exist as on the device.
+# Firmware scripts that porta names; they exist as on the device and the
+# recording shell never runs them (51-porta-games.sh replaces mmc.sh by a
+# stand-in that it does run).
 cat > "$R"/system/porta/mmc.sh <<'SH'
 #!/bin/sh
 # Mounts (add) or unmounts (remove) the TF card at /mnt/sdcard.

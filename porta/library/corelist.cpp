@@ -1,0 +1,192 @@
+#include "porta/library/corelist.h"
+
+#include "porta/base/sealed.h"
+#include "porta/library/gamelist.h"
+#include "porta/library/listfile.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+static std::vector<CoreChoice> cores;
+const char *const core_popup_items[CORE_POPUP_ITEMS] = {"gpsp", "vba-next"};
+CorePopup core_popup;
+
+int corelist_count(void)
+{
+    return static_cast<int>(cores.size());
+}
+
+const CoreChoice *corelist_at(int n)
+{
+    if (n < 0 || static_cast<size_t>(n) >= cores.size())
+        return nullptr;
+    return &cores[static_cast<size_t>(n)];
+}
+
+void corelist_free(void)
+{
+    std::vector<CoreChoice>().swap(cores);
+}
+
+int get_selectemulist_fromefile(const char *path)
+{
+    std::vector<std::string> lines;
+    if (list_file_lines(path, lines) != 0) {
+        printf("%s: %s is not exist! \n", "get_selectemulist_fromefile", path);
+        return -1;
+    }
+    for (const std::string &line : lines) {
+        std::string name;
+        int32_t card;
+        if (split_line_right(line, 1, name, &card) != 0)
+            continue;
+        CoreChoice c;
+        memset(&c, 0, sizeof(c));
+        copy_list_name(c.name, name);
+        c.card = card;
+        cores.push_back(c);
+    }
+    return 0;
+}
+
+int corelist_load(void)
+{
+    cores.clear();
+    if (crc_check_file(CORELIST_FILE) == 0)
+        get_selectemulist_fromefile(CORELIST_FILE);
+    printf("--- selectemulist num = %d \n", corelist_count());
+    return corelist_count();
+}
+
+int corelist_save(void)
+{
+    std::string content;
+    char line[1024];
+    for (const CoreChoice &c : cores) {
+        memset(line, 0, sizeof(line));
+        snprintf(line, sizeof(line), "%s:%d\n", c.name, c.card);
+        content += line;
+    }
+    return list_file_write(CORELIST_FILE, content);
+}
+
+int core_alternative(int system, int index, int card_number)
+{
+    const char *name = game_name(game_list_by_number(card_number, system), index);
+    if (!name)
+        return -1;
+    for (const CoreChoice &c : cores)
+        if (c.card == card_number && strcmp(c.name, name) == 0)
+            return 1;
+    return 0;
+}
+
+static void selectemulist_insert_before(size_t at, const CoreChoice &c)
+{
+    cores.insert(cores.begin() + static_cast<long>(at), c);
+}
+
+static void selectemulist_insert_after(size_t at, const CoreChoice &c)
+{
+    cores.insert(cores.begin() + static_cast<long>(at) + 1, c);
+}
+
+int add_selectemulist_one(int system, int index, int card_number)
+{
+    const char *name = game_name(game_list_by_number(card_number, system), index);
+    if (!name || !*name)
+        return -1;
+    CoreChoice fresh;
+    memset(&fresh, 0, sizeof(fresh));
+    copy_list_name(fresh.name, name);
+    fresh.card = card_number;
+    if (cores.empty()) {
+        cores.push_back(fresh);
+        corelist_save();
+        return 0;
+    }
+    for (size_t i = 0; i < cores.size(); i++) {
+        const CoreChoice &r = cores[i];
+        if (r.card > card_number) {
+            selectemulist_insert_before(i, fresh);
+            corelist_save();
+            return 0;
+        }
+        if (r.card == card_number && strcmp(r.name, fresh.name) == 0) {
+            printf("this file have in favorites list ");
+            return 1;
+        }
+        if (i + 1 == cores.size()) {
+            selectemulist_insert_after(i, fresh);
+            corelist_save();
+            return 0;
+        }
+    }
+    return -1;
+}
+
+void del_selectemulist_one(int system, int index, int card_number)
+{
+    const GameList *list = game_list_by_number(card_number, system);
+    if (cores.empty() || !list || !list->scanned)
+        return;
+    const char *name = game_name(list, index);
+    if (!name) {
+        printf("--%s: %d err ### \n", "del_selectemulist_one", __LINE__);
+        return;
+    }
+    for (size_t i = 0; i < cores.size(); i++) {
+        if (cores[i].card == card_number && strcmp(cores[i].name, name) == 0) {
+            cores.erase(cores.begin() + static_cast<long>(i));
+            corelist_save();
+            return;
+        }
+    }
+}
+
+void corelist_clear(void)
+{
+    if (cores.empty())
+        return;
+    corelist_free();
+    list_file_truncate(CORELIST_FILE);
+    corelist_load();
+}
+
+void core_popup_open(int system, int index, int card_flag)
+{
+    const int card_number = card_flag + 1;
+    const int on = core_alternative(system, index, card_number) == 1 ? 1 : 0;
+    core_popup.cursor = 0;
+    core_popup.chosen = on;
+    core_popup.opened = on;
+    core_popup.system = system;
+    core_popup.index = index;
+    core_popup.card_number = card_number;
+}
+
+void core_popup_move(int delta)
+{
+    int c = core_popup.cursor + delta;
+    if (c < 0)
+        c = CORE_POPUP_ITEMS - 1;
+    if (c >= CORE_POPUP_ITEMS)
+        c = 0;
+    core_popup.cursor = c;
+}
+
+void core_popup_choose(void)
+{
+    core_popup.chosen = core_popup.cursor;
+}
+
+void core_popup_apply(void)
+{
+    if (core_popup.chosen == 1 && core_popup.opened == 0)
+        add_selectemulist_one(core_popup.system, core_popup.index, core_popup.card_number);
+    else if (core_popup.chosen == 0 && core_popup.opened == 1)
+        del_selectemulist_one(core_popup.system, core_popup.index, core_popup.card_number);
+    core_popup.cursor = 0;
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+// The GBA games that start with the alternative core ("vba-next",
+// ./vbanext.dge) instead of the default one ("gpsp"), kept in
+// /mnt/data/.gbacore: one "name:card" line per game (card number: 1 built-in,
+// 2 TF card), sorted by card and in the order added within a card, then the
+// CRC seal. Also the state of the pop-up that changes the choice.
+
+#include <cstdint>
+
+#define CORELIST_FILE "/mnt/data/.gbacore"
+
+struct CoreChoice {
+    char name[256];   // the game's file name
+    int32_t card;     // card number
+};
+
+// Empties the list, then reads the file when its seal is intact; prints
+// "--- selectemulist num = <n> ". Returns the count.
+int corelist_load(void);
+// Appends the records of a file to the list. 0, or -1 when it is missing.
+int get_selectemulist_fromefile(const char *path);
+int corelist_save(void);
+
+// 1 when entry `index` of the system's list on card `card_number` is in the
+// list, 0 when not, -1 when the list holds no scan or the index is outside it.
+int core_alternative(int system, int index, int card_number);
+// 0 when added and saved, 1 when present already, -1 when it cannot be added.
+int add_selectemulist_one(int system, int index, int card_number);
+// Removes the game if present and saves.
+void del_selectemulist_one(int system, int index, int card_number);
+// Clears the list: the file is left empty (0 bytes).
+void corelist_clear(void);
+void corelist_free(void);
+int corelist_count(void);
+const CoreChoice *corelist_at(int n);
+
+// The core pop-up of the GBA game list.
+#define CORE_POPUP_ITEMS 2
+extern const char *const core_popup_items[CORE_POPUP_ITEMS];   // "gpsp", "vba-next"
+struct CorePopup {
+    int cursor;        // 0..1
+    int chosen;        // 0 gpsp, 1 vba-next
+    int opened;        // the choice when the pop-up opened
+    int system;
+    int index;
+    int card_number;
+};
+extern CorePopup core_popup;
+// Opens it for a game of a list (card flag of the list).
+void core_popup_open(int system, int index, int card_flag);
+// Up (-1) or down (+1), wrapping over the two items.
+void core_popup_move(int delta);
+// Makes the item under the cursor the chosen one.
+void core_popup_choose(void);
+// Applies the choice (adds or removes the game; nothing when unchanged) and
+// puts the cursor back to 0.
+void core_popup_apply(void);

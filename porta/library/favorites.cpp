@@ -1,0 +1,238 @@
+#include "porta/library/favorites.h"
+
+#include "porta/base/sealed.h"
+#include "porta/library/browse.h"
+#include "porta/library/gamelist.h"
+#include "porta/library/listfile.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+static std::vector<Favorite> favorites;
+
+int favorites_count(void)
+{
+    return static_cast<int>(favorites.size());
+}
+
+const Favorite *favorite_at(int n)
+{
+    if (n < 0 || static_cast<size_t>(n) >= favorites.size())
+        return nullptr;
+    return &favorites[static_cast<size_t>(n)];
+}
+
+void favorites_free(void)
+{
+    std::vector<Favorite>().swap(favorites);
+}
+
+int get_favoriteslist_fromefile(const char *path)
+{
+    std::vector<std::string> lines;
+    if (list_file_lines(path, lines) != 0) {
+        printf("%s: %s is not exist! \n", "get_favoriteslist_fromefile", path);
+        return -1;
+    }
+    for (const std::string &line : lines) {
+        std::string name;
+        int32_t n[4];
+        if (split_line_right(line, 4, name, n) != 0)
+            continue;
+        Favorite f;
+        memset(&f, 0, sizeof(f));
+        copy_list_name(f.name, name);
+        f.system = n[0];
+        f.index = n[1];
+        f.card = n[2];
+        f.sequence = n[3];
+        favorites.push_back(f);
+    }
+    return 0;
+}
+
+int favorites_load(void)
+{
+    favorites.clear();
+    if (crc_check_file(FAVORITES_FILE) == 0)
+        get_favoriteslist_fromefile(FAVORITES_FILE);
+    printf("--- favorites num = %d \n", favorites_count());
+    return favorites_count();
+}
+
+int favorites_save(void)
+{
+    std::string content;
+    char line[1024];
+    for (const Favorite &f : favorites) {
+        memset(line, 0, sizeof(line));
+        snprintf(line, sizeof(line), "%s:%d:%d:%d:%d\n", f.name, f.system, f.index, f.card, f.sequence);
+        content += line;
+    }
+    return list_file_write(FAVORITES_FILE, content);
+}
+
+// Links a new record before position `at` (at the end when `at` is the
+// count); it is the newest addition.
+static void favorites_insert(size_t at, const Favorite &fresh)
+{
+    Favorite f = fresh;
+    f.sequence = static_cast<int32_t>(favorites.size() + 1);
+    favorites.insert(favorites.begin() + static_cast<long>(at), f);
+}
+
+static void favorites_insert_before(size_t at, const Favorite &fresh)
+{
+    favorites_insert(at, fresh);
+}
+
+static void favorites_insert_after(size_t at, const Favorite &fresh)
+{
+    favorites_insert(at + 1, fresh);
+}
+
+// Over the limit: the oldest addition goes, every other one moves up a rank.
+static void favorites_drop_oldest(void)
+{
+    if (favorites.size() <= FAVORITES_MAX)
+        return;
+    // Sequences read from a file may not run 1..count; the smallest one is
+    // the oldest addition.
+    size_t oldest = 0;
+    for (size_t i = 1; i < favorites.size(); i++)
+        if (favorites[i].sequence < favorites[oldest].sequence)
+            oldest = i;
+    const int32_t gone = favorites[oldest].sequence;
+    favorites.erase(favorites.begin() + static_cast<long>(oldest));
+    for (Favorite &f : favorites)
+        if (f.sequence > gone)
+            f.sequence--;
+}
+
+int add_favorites_one(int system, int index, int card_number)
+{
+    const char *name = game_name(game_list_by_number(card_number, system), index);
+    if (!name || !*name)
+        return -1;
+    Favorite fresh;
+    memset(&fresh, 0, sizeof(fresh));
+    copy_list_name(fresh.name, name);
+    fresh.system = system;
+    fresh.index = index;
+    fresh.card = card_number;
+    if (favorites.empty()) {
+        favorites_insert(0, fresh);
+    } else {
+        for (size_t i = 0; i < favorites.size(); i++) {
+            Favorite &r = favorites[i];
+            if (r.card > card_number || (r.card == card_number && r.system > system) ||
+                (r.card == card_number && r.system == system && r.index > index)) {
+                favorites_insert_before(i, fresh);
+                break;
+            }
+            if (r.card == card_number && r.system == system && r.index == index) {
+                if (strcmp(r.name, fresh.name) == 0) {
+                    printf("this file have in favorites list ");
+                    return 1;
+                }
+                // Another file now stands at this place: it takes the
+                // record over, keeping its rank.
+                memcpy(r.name, fresh.name, sizeof(r.name));
+                break;
+            }
+            if (i + 1 == favorites.size()) {
+                favorites_insert_after(i, fresh);
+                break;
+            }
+        }
+    }
+    favorites_drop_oldest();
+    favorites_save();
+    return 0;
+}
+
+static void favorites_remove(size_t at)
+{
+    const int32_t gone = favorites[at].sequence;
+    favorites.erase(favorites.begin() + static_cast<long>(at));
+    for (Favorite &f : favorites)
+        if (f.sequence > gone)
+            f.sequence--;
+    favorites_save();
+}
+
+void del_favorites_one(int system, int index, int card_number)
+{
+    const GameList *list = game_list_by_number(card_number, system);
+    if (favorites.empty() || !list || !list->scanned)
+        return;
+    if (index < 0 || index >= list->count) {
+        // The record points past the current scan: the one the user selected.
+        long at = static_cast<long>(browse_cursor.page) * ROWS_PER_PAGE + browse_cursor.row;
+        if (at < 0 || at >= static_cast<long>(favorites.size()))
+            at = static_cast<long>(favorites.size()) - 1;
+        favorites_remove(static_cast<size_t>(at));
+        return;
+    }
+    const char *name = game_name(list, index);
+    for (size_t i = 0; i < favorites.size(); i++) {
+        const Favorite &r = favorites[i];
+        const bool last = i + 1 == favorites.size();
+        if (r.card != card_number)
+            continue;
+        if (r.system > system || (r.system == system && r.index > index)) {
+            printf("---- %s don't see (line %d)\n", "del_favorites_one", __LINE__);
+            return;
+        }
+        if (r.system == system && r.index == index) {
+            if (strcmp(r.name, name) == 0) {
+                favorites_remove(i);
+                return;
+            }
+            continue;
+        }
+        if (last) {
+            if (r.system == system)
+                printf("---- %s don't see (line %d)\n", "del_favorites_one", __LINE__);
+            else
+                printf("---- %s fail (line %d)\n", "del_favorites_one", __LINE__);
+        }
+    }
+}
+
+int favorite_test(int system, int index, int card_number)
+{
+    const GameList *list = game_list_by_number(card_number, system);
+    const char *name = game_name(list, index);
+    if (!name)
+        return -1;
+    for (const Favorite &r : favorites) {
+        if (r.card != card_number)
+            continue;
+        if (r.system > system || (r.system == system && r.index > index))
+            return 0;
+        if (r.system == system && r.index == index && strcmp(r.name, name) == 0)
+            return 1;
+    }
+    return 0;
+}
+
+void favorite_toggle(int system, int index, int card_flag)
+{
+    const int card_number = card_flag + 1;
+    if (favorite_test(system, index, card_number) == 1)
+        del_favorites_one(system, index, card_number);
+    else
+        add_favorites_one(system, index, card_number);
+}
+
+void favorites_clear(void)
+{
+    if (favorites.empty())
+        return;
+    favorites_free();
+    list_file_truncate(FAVORITES_FILE);
+    favorites_load();
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+// The games marked with Start, at most 80, kept sorted by card, system and
+// index in /mnt/data/.favorite: one "name:system:index:card:sequence" line
+// per game (card is the card number: 1 built-in, 2 TF card; the sequence ranks
+// the additions, 1 the oldest) and the CRC seal.
+
+#include <cstdint>
+
+#define FAVORITES_FILE "/mnt/data/.favorite"
+#define FAVORITES_MAX 80
+
+struct Favorite {
+    char name[256];     // the file name as scanned
+    int32_t system;
+    int32_t index;
+    int32_t card;       // card number
+    int32_t sequence;   // 1 = oldest addition .. count = newest
+};
+
+// Empties the list, then reads the file when its seal is intact (a damaged
+// file is deleted); prints "--- favorites num = <n> ". Returns the count.
+int favorites_load(void);
+// Appends the records of a file to the list. 0, or -1 when it is missing.
+int get_favoriteslist_fromefile(const char *path);
+int favorites_save(void);
+
+// Adds entry `index` of the system's list on card `card_number`. 0 when the
+// list changed and was saved, 1 when it is a favourite already, -1 when it
+// cannot be added (no scan, index outside the list, empty name). The 81st
+// favourite pushes out the oldest addition.
+int add_favorites_one(int system, int index, int card_number);
+// Removes a favourite; an index beyond the current scan (shown as
+// "##file error !") removes the record at the favourites cursor.
+void del_favorites_one(int system, int index, int card_number);
+// 1 when the entry is a favourite (same place and the same file name), 0 when
+// not, -1 when the list holds no scan or the index is outside it.
+int favorite_test(int system, int index, int card_number);
+// Start on a game: deletes it when it is a favourite, else adds it.
+void favorite_toggle(int system, int index, int card_flag);
+
+// The n-th record from the head (0-based), or nullptr.
+const Favorite *favorite_at(int n);
+int favorites_count(void);
+// Clears the favourites: the file is left empty (0 bytes).
+void favorites_clear(void);
+void favorites_free(void);

@@ -1,0 +1,113 @@
+#include "porta/library/history.h"
+
+#include "porta/base/sealed.h"
+#include "porta/library/gamelist.h"
+#include "porta/library/listfile.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+static std::vector<HistoryEntry> history;
+
+int history_count(void)
+{
+    return static_cast<int>(history.size());
+}
+
+const HistoryEntry *history_at(int n)
+{
+    if (n < 0 || static_cast<size_t>(n) >= history.size())
+        return nullptr;
+    return &history[static_cast<size_t>(n)];
+}
+
+void history_free(void)
+{
+    std::vector<HistoryEntry>().swap(history);
+}
+
+int get_history_fromefile(const char *path)
+{
+    std::vector<std::string> lines;
+    if (list_file_lines(path, lines) != 0) {
+        printf("%s: %s is not exist! \n", "get_history_fromefile", path);
+        return -1;
+    }
+    for (const std::string &line : lines) {
+        std::string name;
+        int32_t n[3];
+        if (split_line_right(line, 3, name, n) != 0)
+            continue;
+        HistoryEntry e;
+        memset(&e, 0, sizeof(e));
+        copy_list_name(e.name, name);
+        e.system = n[0];
+        e.index = n[1];
+        e.card = n[2];
+        history.push_back(e);
+    }
+    return 0;
+}
+
+int history_load(void)
+{
+    history.clear();
+    if (crc_check_file(HISTORY_FILE) == 0)
+        get_history_fromefile(HISTORY_FILE);
+    return history_count();
+}
+
+int history_save(void)
+{
+    std::string content;
+    char line[1024];
+    for (const HistoryEntry &e : history) {
+        memset(line, 0, sizeof(line));
+        snprintf(line, sizeof(line), "%s:%d:%d:%d\n", e.name, e.system, e.index, e.card);
+        content += line;
+    }
+    return list_file_write(HISTORY_FILE, content);
+}
+
+void history_insert_head(int system, int card_flag, int index)
+{
+    const char *name = game_name(game_list(card_flag, system), index);
+    if (!name)
+        return;
+    HistoryEntry fresh;
+    memset(&fresh, 0, sizeof(fresh));
+    copy_list_name(fresh.name, name);
+    fresh.system = system;
+    fresh.index = index;
+    fresh.card = card_flag;
+    for (size_t i = 0; i < history.size(); i++) {
+        const HistoryEntry &e = history[i];
+        if (e.system == system && e.index == index && e.card == card_flag && strcmp(e.name, fresh.name) == 0) {
+            printf("this file have in history list ");
+            if (i == 0)
+                return;
+            HistoryEntry moved = e;
+            history.erase(history.begin() + static_cast<long>(i));
+            history.insert(history.begin(), moved);
+            history_save();
+            return;
+        }
+    }
+    if (history.size() >= HISTORY_MAX)
+        history.resize(HISTORY_MAX - 1);
+    history.insert(history.begin(), fresh);
+    history_save();
+}
+
+void history_del(void)
+{
+    if (history.empty())
+        return;
+    printf("--- %s \n", "history_del");
+    history_free();
+    if (list_file_truncate(HISTORY_FILE) != 0)
+        return;
+    history_load();
+}

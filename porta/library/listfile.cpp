@@ -1,0 +1,80 @@
+#include "porta/library/listfile.h"
+
+#include "common/safefile.h"
+#include "porta/base/sealed.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+int list_file_lines(const char *path, std::vector<std::string> &lines)
+{
+    lines.clear();
+    std::string content;
+    if (read_file(path, content) != 0)
+        return -1;
+    // The trailer is not a line: a sealed file holds at least its 4 bytes.
+    content.resize(content.size() >= 4 ? content.size() - 4 : 0);
+    size_t at = 0;
+    while (at < content.size()) {
+        size_t end = content.find('\n', at);
+        if (end == std::string::npos)
+            end = content.size();
+        size_t len = end - at;
+        if (len > 0 && len <= LIST_LINE_MAX)
+            lines.emplace_back(content, at, len);
+        at = end + 1;
+    }
+    return 0;
+}
+
+int split_line_right(const std::string &line, int k, std::string &name, int32_t *numbers)
+{
+    size_t cut[8];
+    if (k < 1 || k > 8)
+        return -1;
+    size_t end = line.size();
+    for (int i = k - 1; i >= 0; i--) {
+        if (end == 0)
+            return -1;
+        size_t c = line.rfind(':', end - 1);
+        if (c == std::string::npos)
+            return -1;
+        cut[i] = c;
+        end = c;
+    }
+    name.assign(line, 0, cut[0]);
+    for (int i = 0; i < k; i++) {
+        size_t from = cut[i] + 1;
+        size_t to = i + 1 < k ? cut[i + 1] : line.size();
+        std::string field(line, from, to - from);
+        numbers[i] = static_cast<int32_t>(atoi(field.c_str()));
+    }
+    return 0;
+}
+
+void copy_list_name(char dst[256], const std::string &name)
+{
+    size_t n = name.size() < 255 ? name.size() : 255;
+    memcpy(dst, name.data(), n);
+    dst[n] = '\0';
+}
+
+int list_file_write(const char *path, const std::string &content)
+{
+    if (crc_seal_write(path, content.data(), content.size()) != 0) {
+        printf("fopen %s error,reurn %d\n", path, errno);
+        return -1;
+    }
+    return 0;
+}
+
+int list_file_truncate(const char *path)
+{
+    if (write_file_atomic(path, "", 0) != 0) {
+        printf("fopen %s error,reurn %d\n", path, errno);
+        return -1;
+    }
+    return 0;
+}

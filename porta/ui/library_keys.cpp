@@ -1,0 +1,338 @@
+#include "porta/ui/library_keys.h"
+
+#include "porta/base/attr.h"
+#include "porta/device/fb.h"
+#include "porta/device/keysound.h"
+#include "porta/device/storage.h"
+#include "porta/library/browse.h"
+#include "porta/library/corelist.h"
+#include "porta/library/favorites.h"
+#include "porta/library/gamelist.h"
+#include "porta/library/history.h"
+#include "porta/library/systems.h"
+#include "porta/ui/draw.h"
+#include "porta/ui/loop.h"
+
+#include <cstdio>
+
+#include <SDL/SDL.h>
+
+// The SDL key codes the keypad's keys arrive as.
+#define KEY_A SDLK_LCTRL
+#define KEY_B SDLK_LALT
+#define KEY_Y SDLK_LSHIFT
+#define KEY_START SDLK_RETURN
+
+const char *const invalid_file_text[LANGUAGE_COUNT] = {
+    "文件无效，也许文件不存在",
+    "文件無效，也許文件不存在",
+    "The file is invalid, maybe the file does not exist",
+    "ファイルが無効です。ファイルが存在しない可能性があります",
+    "파일이 유효하지 않습니다. 파일이 없을 수 있습니다.",
+    "El archivo no es válido, quizás el archivo no existe",
+};
+
+void show_invalid_file(void)
+{
+    SDL_Surface *dst = current_surface();
+    if (dst) {
+        SDL_FillRect(dst, nullptr, SDL_MapRGB(dst->format, 28, 28, 28));
+        int lang = global_attr.language;
+        if (lang < 0 || lang >= LANGUAGE_COUNT)
+            lang = 0;
+        if (ui_font[FONT_24]) {
+            SDL_Color white = {255, 255, 255, 0};
+            SDL_Surface *text = render_text(invalid_file_text[lang], ui_font[FONT_24], white);
+            if (text) {
+                blit_at((dst->w - text->w) / 2, (dst->h - text->h) / 2, text, dst);
+                SDL_FreeSurface(text);
+            }
+        }
+        fb_present(output_device, dst);
+    }
+    loop_hooks.delay(2000);
+    request_redraw();
+}
+
+namespace {
+
+void go(int next)
+{
+    drop_previews();
+    prev_screen = screen.load();
+    screen = next;
+}
+
+void cursor_home(void)
+{
+    browse_cursor.page = 0;
+    browse_cursor.row = 0;
+}
+
+// A launch that fails shows the message and stays; one that wrote
+// /tmp/.next leaves the list's place for the next start and ends the loop.
+void launch(int system, int index, int card_flag, const char *last_path)
+{
+    if (gamelist_run(system, index, card_flag) != 0) {
+        show_invalid_file();
+        return;
+    }
+    save_last_path(last_path);
+    stop_loop(SHUTDOWN_EXIT);
+}
+
+// The paged moves shared by the game list and the favourites.
+bool paged_move(int key, int n)
+{
+    switch (key) {
+    case SDLK_UP: cursor_up(&browse_cursor, n); break;
+    case SDLK_DOWN: cursor_down(&browse_cursor, n); break;
+    case SDLK_LEFT: cursor_left(&browse_cursor, n); break;
+    case SDLK_RIGHT: cursor_right(&browse_cursor, n); break;
+    default: return false;
+    }
+    play_key_sound(KEY_SOUND_MOVE);
+    return true;
+}
+
+void open_room(void)
+{
+    switch (room) {
+    case ROOM_GAMES:
+        cursor_home();
+        browse_system = 0;
+        if (tf_card_state == 1) {
+            browse_card = CARD_EXTERNAL;
+            go(SCREEN_CARD);
+        } else {
+            browse_card = 0;
+            go(SCREEN_SYSTEMS);
+        }
+        break;
+    case ROOM_FAVORITES:
+        cursor_home();
+        go(SCREEN_FAVORITES);
+        break;
+    case ROOM_HISTORY:
+        cursor_home();
+        go(SCREEN_HISTORY);
+        break;
+    case ROOM_SEARCH:
+        // SEARCH ROOM: the search keyboard opens here (SCREEN_SEARCH_KEYS,
+        // with the search text cleared) once the search module exists.
+        break;
+    case ROOM_SETTINGS:
+        // SETTINGS ROOM: the settings menu opens here (remembering this
+        // screen as its return screen, through SCREEN_MENU_PENDING) once the
+        // settings module exists.
+        break;
+    }
+}
+
+} // namespace
+
+void rooms_keypress(int key)
+{
+    switch (key) {
+    case SDLK_LEFT:
+        play_key_sound(KEY_SOUND_MOVE);
+        room_left();
+        break;
+    case SDLK_RIGHT:
+        play_key_sound(KEY_SOUND_MOVE);
+        room_right();
+        break;
+    case KEY_A:
+        play_key_sound(KEY_SOUND_CONFIRM);
+        open_room();
+        break;
+    default: play_key_sound(KEY_SOUND_REFUSED); break;
+    }
+}
+
+void card_keypress(int key)
+{
+    switch (key) {
+    case SDLK_UP:
+    case SDLK_DOWN:
+        play_key_sound(KEY_SOUND_MOVE);
+        if (tf_card_state == 1)
+            browse_card = browse_card == CARD_EXTERNAL ? CARD_INTERNAL : CARD_EXTERNAL;
+        else
+            browse_card = 0;
+        break;
+    case KEY_A:
+        play_key_sound(KEY_SOUND_CONFIRM);
+        browse_system = 0;
+        go(SCREEN_SYSTEMS);
+        break;
+    case KEY_B:
+        play_key_sound(KEY_SOUND_CONFIRM);
+        browse_card = 0;
+        go(SCREEN_ROOMS);
+        break;
+    default: play_key_sound(KEY_SOUND_REFUSED); break;
+    }
+}
+
+void systems_keypress(int key)
+{
+    switch (key) {
+    case SDLK_UP: system_cursor_up(&browse_system); play_key_sound(KEY_SOUND_MOVE); break;
+    case SDLK_DOWN: system_cursor_down(&browse_system); play_key_sound(KEY_SOUND_MOVE); break;
+    case SDLK_LEFT: system_cursor_left(&browse_system); play_key_sound(KEY_SOUND_MOVE); break;
+    case SDLK_RIGHT: system_cursor_right(&browse_system); play_key_sound(KEY_SOUND_MOVE); break;
+    case KEY_A:
+        play_key_sound(KEY_SOUND_CONFIRM);
+        cursor_home();
+        go(SCREEN_GAMES);
+        break;
+    case KEY_B:
+        play_key_sound(KEY_SOUND_CONFIRM);
+        if (tf_card_state == 1) {
+            if (browse_card == 0)
+                browse_card = CARD_INTERNAL;
+            go(SCREEN_CARD);
+        } else {
+            browse_card = 0;
+            go(SCREEN_ROOMS);
+        }
+        browse_system = 0;
+        break;
+    default: play_key_sound(KEY_SOUND_REFUSED); break;
+    }
+}
+
+void games_keypress(int key)
+{
+    const int flag = browse_card_flag();
+    const GameList *list = game_list(flag, browse_system);
+    const int n = list ? list->count : 0;
+    if (paged_move(key, n))
+        return;
+    const int at = cursor_position();
+    switch (key) {
+    case KEY_A:
+        play_key_sound(KEY_SOUND_CONFIRM);
+        if (n > 0)
+            launch(browse_system, at, flag, list->path);
+        break;
+    case KEY_START:
+        play_key_sound(KEY_SOUND_CONFIRM);
+        if (n > 0)
+            favorite_toggle(browse_system, at, flag);
+        break;
+    case KEY_Y:
+        play_key_sound(KEY_SOUND_CONFIRM);
+        if (browse_system == SYSTEM_GBA && n > 0) {
+            // The settings pictures (the pop-up's radio marks) are loaded
+            // here once the settings module exists.
+            core_popup_open(browse_system, at, flag);
+            prev_screen = screen.load();
+            screen = SCREEN_CORE_POPUP;
+        }
+        break;
+    case KEY_B:
+        play_key_sound(KEY_SOUND_CONFIRM);
+        cursor_home();
+        go(SCREEN_SYSTEMS);
+        break;
+    default: play_key_sound(KEY_SOUND_REFUSED); break;
+    }
+}
+
+void favorites_keypress(int key)
+{
+    const int n = favorites_count();
+    if (paged_move(key, n))
+        return;
+    const Favorite *selected = favorite_at(cursor_position());
+    switch (key) {
+    case KEY_A:
+        play_key_sound(KEY_SOUND_CONFIRM);
+        if (selected)
+            launch(selected->system, selected->index, selected->card - 1, FAVORITES_FILE);
+        break;
+    case KEY_START:
+        play_key_sound(KEY_SOUND_CONFIRM);
+        if (selected) {
+            const Favorite f = *selected;
+            del_favorites_one(f.system, f.index, f.card);
+            drop_previews();
+            if (favorites_count() == 0) {
+                cursor_home();
+            } else if (browse_cursor.row > 0) {
+                browse_cursor.row--;
+            } else if (browse_cursor.page > 0) {
+                browse_cursor.page--;
+                browse_cursor.row = ROWS_PER_PAGE - 1;
+            }
+        }
+        break;
+    case KEY_B:
+        play_key_sound(KEY_SOUND_REFUSED);
+        cursor_home();
+        go(SCREEN_ROOMS);
+        break;
+    default: play_key_sound(KEY_SOUND_REFUSED); break;
+    }
+}
+
+void top_history_keypress(int key)
+{
+    const int n = history_count();
+    const HistoryEntry *selected = history_at(browse_cursor.row);
+    switch (key) {
+    case SDLK_UP:
+        play_key_sound(KEY_SOUND_MOVE);
+        history_cursor_up(&browse_cursor, n);
+        break;
+    case SDLK_DOWN:
+        play_key_sound(KEY_SOUND_MOVE);
+        history_cursor_down(&browse_cursor, n);
+        break;
+    case KEY_A:
+        play_key_sound(KEY_SOUND_CONFIRM);
+        if (selected)
+            launch(selected->system, selected->index, selected->card, HISTORY_FILE);
+        break;
+    case KEY_START:
+        play_key_sound(KEY_SOUND_CONFIRM);
+        if (selected) {
+            favorite_toggle(selected->system, selected->index, selected->card);
+            printf("---%s %d \n", "top_history_keypress", __LINE__);
+        }
+        break;
+    case KEY_B:
+        play_key_sound(KEY_SOUND_CONFIRM);
+        cursor_home();
+        go(SCREEN_ROOMS);
+        break;
+    default: play_key_sound(KEY_SOUND_REFUSED); break;
+    }
+}
+
+void core_popup_keypress(int key)
+{
+    switch (key) {
+    case SDLK_UP:
+        play_key_sound(KEY_SOUND_MOVE);
+        core_popup_move(-1);
+        break;
+    case SDLK_DOWN:
+        play_key_sound(KEY_SOUND_MOVE);
+        core_popup_move(1);
+        break;
+    case KEY_A:
+        play_key_sound(KEY_SOUND_CONFIRM);
+        core_popup_choose();
+        break;
+    case KEY_B:
+        play_key_sound(KEY_SOUND_REFUSED);
+        core_popup_apply();
+        prev_screen = screen.load();
+        screen = SCREEN_GAMES;
+        break;
+    default: break;
+    }
+}

@@ -1,0 +1,50 @@
+#include "porta/ui/preview.h"
+
+#include "porta/library/systems.h"
+#include "porta/ui/draw.h"
+
+#include <SDL/SDL_rotozoom.h>
+
+// 0 HDMI, 1 LCD; a picture that failed to load is not tried again until the
+// next drop.
+static SDL_Surface *kept[2] = {nullptr, nullptr};
+static bool tried[2] = {false, false};
+
+SDL_Surface *preview_fit(SDL_Surface *pic, int w, int h)
+{
+    if (!pic || (pic->w == w && pic->h == h))
+        return pic;
+    const double zx = static_cast<double>(w) / pic->w;
+    const double zy = static_cast<double>(h) / pic->h;
+    SDL_Surface *scaled = zoomSurface(pic, zx, zy, SMOOTHING_ON);
+    SDL_FreeSurface(pic);
+    return scaled;
+}
+
+SDL_Surface *game_preview(int system, int card_flag, int index, int lcd)
+{
+    char path[PREVIEW_PATH_SIZE];
+    preview_path(system, card_flag, index, lcd, path, sizeof(path));
+    SDL_Surface *pic = load_img(path);
+    return preview_fit(pic, lcd ? PREVIEW_LCD_W : PREVIEW_HDMI_W, lcd ? PREVIEW_LCD_H : PREVIEW_HDMI_H);
+}
+
+SDL_Surface *selected_preview(int lcd, int system, int card_flag, int index)
+{
+    const int k = lcd ? 1 : 0;
+    if (!kept[k] && !tried[k]) {
+        kept[k] = game_preview(system, card_flag, index, lcd);
+        tried[k] = true;
+    }
+    return kept[k];
+}
+
+void preview_drop_all(void)
+{
+    for (int k = 0; k < 2; k++) {
+        if (kept[k])
+            SDL_FreeSurface(kept[k]);
+        kept[k] = nullptr;
+        tried[k] = false;
+    }
+}

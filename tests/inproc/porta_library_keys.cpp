@@ -1,0 +1,359 @@
+// The library screens' keys in the real main loop: the key sounds of the key
+// table, the invalid-file message of a launch that fails, deleting
+// favourites, and the TF card pulled out and put back while a list of it is
+// shown (real SDL on the dummy driver, framebuffer files, a recording shell).
+
+#include "alsa_file_plugin.h"
+#include "test_root.h"
+
+#include "porta/base/attr.h"
+#include "porta/device/fb.h"
+#include "porta/device/hardware.h"
+#include "porta/device/keysound.h"
+#include "porta/device/storage.h"
+#include "porta/library/browse.h"
+#include "porta/library/favorites.h"
+#include "porta/library/gamelist.h"
+#include "porta/ui/draw.h"
+#include "porta/ui/library_keys.h"
+#include "porta/ui/preview.h"
+#include "porta/ui/loop.h"
+#include "porta/ui/screens.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <thread>
+
+namespace {
+
+uint32_t fake_now = 0;
+uint32_t fake_keys = 0;
+std::vector<uint32_t> delays;
+std::string fb_file, fb_at_pause;
+int draws = 0;
+uint32_t now_of(void) { return fake_now; }
+uint32_t keys_of(int player) { return player == 1 ? fake_keys : 0; }
+// A long pause is the message's: the framebuffer shows it then.
+void delay_of(uint32_t ms)
+{
+    delays.push_back(ms);
+    if (ms >= 1000)
+        fb_at_pause = slurp(fb_file);
+    fake_now += ms;
+}
+uint16_t pixel(const std::string &fb, int x, int y)
+{
+    size_t at = (static_cast<size_t>(y) * 640 + x) * 2;
+    return static_cast<uint16_t>(static_cast<uint8_t>(fb[at]) | static_cast<uint8_t>(fb[at + 1]) << 8);
+}
+void count_draw(SDL_Surface *) { draws++; }
+
+std::string wav(int16_t value)
+{
+    std::string s(44, 'h');
+    for (int i = 0; i < 600; i++) {
+        s += static_cast<char>(value & 0xFF);
+        s += static_cast<char>((value >> 8) & 0xFF);
+    }
+    return s;
+}
+
+bool wait_for(const std::function<bool()> &ok)
+{
+    for (int i = 0; i < 600 && !ok(); i++)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    return ok();
+}
+
+class LibraryKeys : public testing::Test {
+protected:
+    TempRoot root;
+
+    void SetUp() override
+    {
+        root.write("/dev/fb0", "");
+        root.write("/dev/fb1", "");
+        root.write(HDMI_STATE_PATH, "0\n");
+        root.write("/proc/mounts", "/dev/root / ext4 rw 0 0\n");
+        root.mkdirs("/mnt/data/porta");
+        root.install_recording_shell(PORTA_SHELL, "/tmp/shell.log");
+        root.mkdirs("/mnt/vendor/bin");
+        host_system("cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf '" + root.host(UI_FONT_FILE) + "'");
+        fake_now = 1000;
+        fake_keys = 0;
+        delays.clear();
+        fb_file = root.host("/dev/fb0");
+        fb_at_pause.clear();
+        draws = 0;
+        loop_hooks.now = now_of;
+        loop_hooks.player_keys = keys_of;
+        loop_hooks.delay = delay_of;
+        attr_set_defaults(&global_attr);
+        global_attr.language = 2;
+        output_device = 0;
+        tf_card_state = 0;
+        ASSERT_EQ(fb_init(), 0);
+        ASSERT_EQ(SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO), 0);
+        lcd_surface = SDL_SetVideoMode(640, 480, 16, 0);
+        hdmi_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 16, 0xF800, 0x07E0, 0x001F, 0);
+        scratch_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 24, 0, 0, 0, 0);
+        ASSERT_EQ(TTF_Init(), 0);
+        ASSERT_EQ(load_ui_fonts(), 0);
+        sdl_up = 1;
+        loop_reset_state();
+    }
+
+    void TearDown() override
+    {
+        testing::internal::CaptureStdout();
+        power_off();
+        testing::internal::GetCapturedStdout();
+        screen_table[SCREEN_ROOMS].draw = nullptr;
+        loop_hooks_reset();
+    }
+
+    // Starts porta's library part as start-up does, then the loop.
+    void start(const std::string &screen_path = "")
+    {
+        if (!screen_path.empty())
+            root.write("/tmp/gamedir.cfg", screen_path);
+        testing::internal::CaptureStdout();
+        tf_card_check();
+        gamelist_init();
+        testing::internal::GetCapturedStdout();
+        loop_begin();
+    }
+    // One key pressed and released through the loop.
+    void key(uint32_t mask)
+    {
+        fake_keys = mask;
+        loop_pass();
+        fake_keys = 0;
+        loop_pass();
+    }
+    void run_ms(uint32_t ms)
+    {
+        const uint32_t end = fake_now + ms;
+        while (fake_now < end && loop_running)
+            loop_pass();
+    }
+};
+
+} // namespace
+
+TEST_F(LibraryKeys, KeySoundsOfTheKeyTable)
+{
+    AlsaFileSink sink(root.path() + "/alsa");
+    for (int n = 0; n < 3; n++)
+        root.write("/mnt/vendor/sound/" + std::to_string(n) + ".wav", wav(static_cast<int16_t>(1000 * (n + 1))));
+    root.write("/mnt/mmc/FC/a.nes", "rom");
+    start();
+    const int none = -1;
+    struct Case {
+        int screen;
+        void (*handler)(int);
+        int key;
+        int sound;
+    } cases[] = {
+        {SCREEN_ROOMS, rooms_keypress, SDLK_LEFT, 1},     {SCREEN_ROOMS, rooms_keypress, SDLK_SPACE, 2},
+        {SCREEN_CARD, card_keypress, SDLK_UP, 1},         {SCREEN_CARD, card_keypress, SDLK_LALT, 0},
+        {SCREEN_CARD, card_keypress, SDLK_LSHIFT, 2},     {SCREEN_SYSTEMS, systems_keypress, SDLK_RIGHT, 1},
+        {SCREEN_SYSTEMS, systems_keypress, SDLK_LALT, 0}, {SCREEN_GAMES, games_keypress, SDLK_LCTRL, 0},
+        {SCREEN_GAMES, games_keypress, SDLK_LSHIFT, 0},   {SCREEN_GAMES, games_keypress, SDLK_BACKSPACE, 2},
+        {SCREEN_GAMES, games_keypress, SDLK_DOWN, 1},     {SCREEN_FAVORITES, favorites_keypress, SDLK_LALT, 2},
+        {SCREEN_FAVORITES, favorites_keypress, SDLK_LCTRL, 0}, {SCREEN_HISTORY, top_history_keypress, SDLK_LALT, 0},
+        {SCREEN_HISTORY, top_history_keypress, SDLK_LEFT, 2}, {SCREEN_CORE_POPUP, core_popup_keypress, SDLK_SPACE, none},
+        {SCREEN_CORE_POPUP, core_popup_keypress, SDLK_LCTRL, 0}, {SCREEN_CORE_POPUP, core_popup_keypress, SDLK_LALT, 2},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "screen " << c.screen << " key " << c.key);
+        // An empty GBA list for A and Y on the games screen (nothing launched).
+        screen = c.screen;
+        browse_card = 0;
+        browse_system = c.handler == games_keypress && c.key == SDLK_LSHIFT ? 7 : 6;
+        ASSERT_EQ(sound_init(), 0);
+        // The sound thread waits for requests before the key comes.
+        ASSERT_TRUE(wait_for([] { return key_sound_idle(); }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        c.handler(c.key);
+        ASSERT_TRUE(wait_for([] { return key_sound_idle(); }));
+        sound_deinit();
+        std::vector<int32_t> out = sink.samples();
+        if (c.sound == none) {
+            EXPECT_TRUE(out.empty());
+        } else {
+            ASSERT_FALSE(out.empty());
+            EXPECT_EQ(out[0], (1000 * (c.sound + 1)) << 16);
+        }
+        sink.clear();
+    }
+    EXPECT_EQ(screen.load(), SCREEN_GAMES) << "B on the pop-up returns to the game list";
+}
+
+TEST_F(LibraryKeys, FailedLaunchShowsTheMessageAndStays)
+{
+    root.write("/mnt/mmc/GBA/a.gba", "rom");
+    root.write("/mnt/mmc/GBA/b.gba", "rom");
+    start("/mnt/mmc/GBA");
+    ASSERT_EQ(screen.load(), SCREEN_GAMES);
+    unlink(root.host("/mnt/mmc/GBA/b.gba").c_str());
+    key(0x2);    // Down
+    testing::internal::CaptureStdout();
+    key(0x10);   // A on b.gba, gone since the scan
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("-- gamelist_run no file \n"), std::string::npos) << out;
+    EXPECT_EQ(loop_running.load(), 1);
+    EXPECT_EQ(screen.load(), SCREEN_GAMES);
+    EXPECT_EQ(std::count(delays.begin(), delays.end(), 2000u), 1) << "2 seconds of message";
+    EXPECT_FALSE(root.exists("/tmp/.next"));
+    EXPECT_FALSE(root.exists("/tmp/gamedir.cfg"));
+    // Grey (28, 28, 28) with the white text centred.
+    ASSERT_EQ(fb_at_pause.size(), 640u * 480u * 2u);
+    const uint16_t grey = (28 >> 3) << 11 | (28 >> 2) << 5 | (28 >> 3);
+    EXPECT_EQ(pixel(fb_at_pause, 0, 0), grey);
+    EXPECT_EQ(pixel(fb_at_pause, 639, 479), grey);
+    int white = 0, left = 640, right = 0;
+    for (int y = 220; y < 260; y++)
+        for (int x = 0; x < 640; x++)
+            if (pixel(fb_at_pause, x, y) == 0xFFFF) {
+                white++;
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    EXPECT_GT(white, 100);
+    EXPECT_NEAR((left + right) / 2, 320, 8);
+}
+
+TEST_F(LibraryKeys, StartOnFavouritesDeletesAndMovesUp)
+{
+    for (int i = 0; i < 10; i++)
+        root.write("/mnt/mmc/NGPC/g" + std::to_string(i) + ".ngp", "rom");
+    start("/mnt/mmc/NGPC");
+    for (int i = 0; i < 10; i++)
+        add_favorites_one(14, i, 1);
+    screen = SCREEN_FAVORITES;
+    browse_cursor = {1, 0};
+    key(0x100);   // Start on the 10th
+    EXPECT_EQ(favorites_count(), 9);
+    EXPECT_EQ(browse_cursor.page, 0);
+    EXPECT_EQ(browse_cursor.row, 8);
+    browse_cursor = {0, 0};
+    key(0x100);
+    EXPECT_EQ(favorites_count(), 8);
+    EXPECT_EQ(browse_cursor.row, 0) << "row 0 of page 0 stays";
+    EXPECT_STREQ(favorite_at(0)->name, "g1.ngp");
+    while (favorites_count() > 0)
+        key(0x100);
+    EXPECT_EQ(browse_cursor.row, 0);
+    key(0x20);   // B
+    EXPECT_EQ(screen.load(), SCREEN_ROOMS);
+}
+
+TEST_F(LibraryKeys, CardPulledAndPutBackWhileItsListIsShown)
+{
+    const std::string mounted = "/dev/root / ext4 rw 0 0\n/dev/block/mmcblk1 /mnt/sdcard vfat rw 0 0\n";
+    root.write("/dev/block/mmcblk1", "");
+    root.write("/proc/mounts", mounted);
+    root.write("/mnt/sdcard/GBA/tf.gba", "rom");
+    root.write("/mnt/mmc/GBA/mmc.gba", "rom");
+    screen_table[SCREEN_ROOMS].draw = count_draw;
+    start();
+    ASSERT_EQ(tf_card_state, 1);
+    // Game Rooms, the external card, GBA (system 6), its list.
+    key(0x10);
+    ASSERT_EQ(screen.load(), SCREEN_CARD);
+    key(0x10);
+    for (int i = 0; i < 6; i++)
+        key(0x2);
+    key(0x10);
+    ASSERT_EQ(screen.load(), SCREEN_GAMES);
+    ASSERT_EQ(browse_card, CARD_EXTERNAL);
+    ASSERT_EQ(tf_lists[6].count, 1);
+
+    // Pulled out: within a check period the card is unmounted, its lists
+    // freed and the browser back on the rooms; that pass draws no frame.
+    unlink(root.host("/dev/block/mmcblk1").c_str());
+    root.write("/proc/mounts", "/dev/root / ext4 rw 0 0\n");
+    toggle_sleep(1);
+    testing::internal::CaptureStdout();
+    int before = draws;
+    while (tf_card_state == 1 && fake_now < 5000000)
+        loop_pass();
+    EXPECT_EQ(draws, before) << "no frame in the pass that saw the card go";
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("--- adjust_ui_type_byTFcard,out... \n"), std::string::npos) << out;
+    std::vector<std::string> cmds = root.recorded("/tmp/shell.log");
+    EXPECT_NE(std::find(cmds.begin(), cmds.end(), "/system/porta/mmc.sh remove"), cmds.end());
+    EXPECT_EQ(cmds.back(), "/system/porta/cpu_setting.sh  full") << "woken up";
+    EXPECT_EQ(screen.load(), SCREEN_ROOMS);
+    EXPECT_EQ(tf_lists[6].count, 0);
+    EXPECT_FALSE(tf_lists[6].scanned);
+    EXPECT_EQ(sleep_state.load(), AWAKE) << "the card change wakes the screen";
+    loop_pass();
+    EXPECT_EQ(draws, before + 1);
+
+    // Back in: mounted and scanned again.
+    root.write("/dev/block/mmcblk1", "");
+    root.write("/proc/mounts", mounted);
+    testing::internal::CaptureStdout();
+    run_ms(600);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(tf_card_state, 1);
+    EXPECT_EQ(root.recorded("/tmp/shell.log").back(), "/system/porta/mmc.sh add");
+    EXPECT_EQ(tf_lists[6].count, 1);
+    EXPECT_EQ(mmc_lists[6].count, 1);
+}
+
+TEST_F(LibraryKeys, PreviewsAreScaledToTheOutputsBox)
+{
+    auto picture = [&](const std::string &dev, int w, int h, uint8_t red) {
+        SDL_Surface *p = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
+        SDL_FillRect(p, nullptr, SDL_MapRGB(p->format, red, 40, 40));
+        root.mkdirs(dev.substr(0, dev.rfind('/')));
+        ASSERT_EQ(SDL_SaveBMP(p, root.host(dev).c_str()), 0);   // read by content, whatever the name
+        SDL_FreeSurface(p);
+    };
+    root.write("/mnt/mmc/GBA/big.gba", "rom");
+    root.write("/mnt/mmc/GBA/exact.gba", "rom");
+    root.write("/mnt/mmc/GBA/none.gba", "rom");
+    picture("/mnt/mmc/GBA/big.png", 640, 480, 200);
+    picture("/mnt/mmc/GBA/exact.jpg", 240, 180, 0);
+    picture(PREVIEW_DEFAULT_LCD, 230, 260, 100);
+    start();
+    struct {
+        int index, lcd, w, h;
+    } cases[] = {{0, 1, 240, 180}, {0, 0, 500, 430}, {1, 1, 240, 180}, {2, 1, 240, 180}};
+    for (const auto &c : cases) {
+        SDL_Surface *s = game_preview(6, 0, c.index, c.lcd);
+        ASSERT_NE(s, nullptr) << c.index;
+        EXPECT_EQ(s->w, c.w);
+        EXPECT_EQ(s->h, c.h);
+        SDL_FreeSurface(s);
+    }
+    // No default picture for HDMI in this root: nothing to show.
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(game_preview(6, 0, 2, 0), nullptr);
+    testing::internal::GetCapturedStdout();
+    // The kept preview is loaded once and dropped by a cursor move.
+    SDL_Surface *kept = selected_preview(1, 6, 0, 0);
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(selected_preview(1, 6, 0, 0), kept);
+    auto red_of = [](SDL_Surface *s) {
+        Uint8 r, g, b, a;
+        SDL_LockSurface(s);
+        Uint32 px = 0;
+        memcpy(&px, static_cast<Uint8 *>(s->pixels) + 10 * s->pitch + 10 * s->format->BytesPerPixel, s->format->BytesPerPixel);
+        SDL_UnlockSurface(s);
+        SDL_GetRGBA(px, s->format, &r, &g, &b, &a);
+        return static_cast<int>(r);
+    };
+    EXPECT_GT(red_of(kept), 150);
+    cursor_down(&browse_cursor, 3);
+    SDL_Surface *again = selected_preview(1, 6, 0, 1);
+    ASSERT_NE(again, nullptr);
+    EXPECT_LT(red_of(again), 50) << "the next entry's own picture, not the one kept before the move";
+}
