@@ -337,8 +337,10 @@ int playlistWithEntryAdded(const std::string &text, const char *path, std::strin
         const std::string entry = "\n    {\n      \"path\": \"" + value + "\"\n    }\n";
         out = text.substr(0, open + 1) + entry + text.substr(ls, indentEnd - ls) + text.substr(doc.close);
     } else {
-        // The first entry starts on the line of "[": a compact entry before it.
-        out = text.substr(0, open + 1) + "{\"path\": \"" + value + "\"}," + text.substr(open + 1);
+        // The first entry does not start a line of its own after "[": a
+        // compact entry goes right before it.
+        const size_t first = doc.entries[0].start;
+        out = text.substr(0, first) + "{\"path\": \"" + value + "\"}, " + text.substr(first);
     }
 
     PlaylistDoc check;
@@ -374,8 +376,11 @@ int playlistWithEntryRemoved(const std::string &text, const char *path, std::str
             from = lineStart(text, s);
             to = end;
         } else {
+            // Within a line: the entry, its comma and the blanks after it.
             from = s;
-            to = next;
+            to = comma + 1;
+            while (to < next && (text[to] == ' ' || text[to] == '\t'))
+                to++;
         }
     } else if (k > 0) {
         // The last of several: the comma before it goes with it, so the entry

@@ -261,7 +261,7 @@ TEST_F(Playlists, CompactLayoutIsEditedAndNonJsonIsLeftAlone)
     root.write(kFav, compact);
     addToFavorites("/mnt/mmc/Roms/GBA/a.gba");
     EXPECT_EQ(root.read(kFav),
-              "{\"version\":\"1.5\",\"items\":[{\"path\": \"/mnt/mmc/Roms/GBA/a.gba\"},{\"path\":\"/x.gba\"}]}\n");
+              "{\"version\":\"1.5\",\"items\":[{\"path\": \"/mnt/mmc/Roms/GBA/a.gba\"}, {\"path\":\"/x.gba\"}]}\n");
     removeFromFavorites("/mnt/mmc/Roms/GBA/a.gba");
     EXPECT_EQ(root.read(kFav), compact);
     // A file that is not JSON is never rewritten.
