@@ -3,14 +3,18 @@
 // Texts handed to SDL_ttf 2.0.11, the version the handheld ships.
 //
 // That SDL_ttf draws a text into a surface as wide as the text's bounding box
-// and shifts the pen right only for the first glyph's negative left bearing.
-// A later glyph whose left edge (pen position, kerning included, plus its left
-// bearing) falls left of the surface is still drawn there: SDL_ttf writes its
-// top pixel row before the start of the surface's pixel buffer when the glyph
-// reaches the font's ascent, corrupting the heap; lower rows land at the right
-// end of the row above. A combining mark drawn left of the pen after a narrow
-// first letter ("b" followed by U+0488 in DejaVu Sans) is such a glyph.
-//
+// and moves the pen right only by the first glyph's negative left bearing.
+// Every later glyph k is drawn from x = pen_k + minx_k, where pen_k is the sum
+// of the advances before it plus the kerning of each pair of glyphs the font
+// has (plus that first shift), and minx_k is its left bearing. SDL_ttf checks
+// only the end of the pixel buffer, never its start: when x < 0 for a glyph
+// whose top reaches the font's ascent (maxy_k >= TTF_FontAscent), its pixel row
+// on the surface's first row is written -x pixels (4 bytes each) before the
+// buffer, into the heap; lower rows land at the right end of the row above.
+// A combining mark drawn left of the pen after a narrow first letter is such
+// a glyph: "b" and U+0488 in DejaVu Sans at 12 to 32 points (all but 13, 26
+// and 27, where the mark stays below the ascent).
+
 // Every text either program draws or measures goes through ttf_safe_text()
 // (ttf_render_blended() and ttf_size_text() do it for the caller): an ordinary
 // text comes back byte for byte; only a text SDL_ttf cannot take is changed.
