@@ -130,3 +130,33 @@ int remove_stale_temp_files(const char *path, time_t before)
     closedir(d);
     return removed;
 }
+
+int remove_stale_temp_files_in(const char *dir, const char *suffix, time_t before)
+{
+    if (!dir || !*dir || !suffix)
+        return 0;
+    const std::string host = dev_path(dir);
+    const size_t slen = strlen(suffix);
+    DIR *d = opendir(host.c_str());
+    if (!d)
+        return 0;
+    int removed = 0;
+    while (struct dirent *e = readdir(d)) {
+        const char *name = e->d_name;
+        const size_t len = strlen(name);
+        // "." + at least one character + suffix + "." + six characters
+        if (name[0] != '.' || len < 1 + 1 + slen + 7)
+            continue;
+        const char *tail = name + len - 7;
+        if (tail[0] != '.' || !is_temp_suffix(tail + 1) || strncmp(tail - slen, suffix, slen) != 0)
+            continue;
+        const std::string full = host + "/" + name;
+        struct stat st;
+        if (lstat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_mtime >= before)
+            continue;
+        if (unlink(full.c_str()) == 0)
+            removed++;
+    }
+    closedir(d);
+    return removed;
+}

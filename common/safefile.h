@@ -32,3 +32,7 @@ int read_file(const char *path, std::string &out);
 // write in progress is never touched). Nothing else is removed. Returns the
 // number of files removed.
 int remove_stale_temp_files(const char *path, time_t before);
+// The same for every file of folder `dir` whose name ends in `suffix` (a
+// folder of files named after their content, such as one file per gamepad):
+// removes ".<name><suffix>.XXXXXX" files older than `before`.
+int remove_stale_temp_files_in(const char *dir, const char *suffix, time_t before);
