@@ -124,24 +124,27 @@ protected:
         key(K_DOWN, item);
         ASSERT_EQ(settings_cursor, item);
     }
-    Rgb pixel(int x, int y, bool hdmi = false)
+    static Rgb pixel_of(const std::string &fb, int x, int y, int width)
     {
-        const std::string fb = slurp(root.host(hdmi ? "/dev/fb1" : "/dev/fb0"));
-        const size_t at = (static_cast<size_t>(y) * (hdmi ? 1280 : 640) + x) * 2;
+        const size_t at = (static_cast<size_t>(y) * width + x) * 2;
         if (fb.size() < at + 2)
             return {-1, -1, -1};
         const unsigned v = static_cast<uint8_t>(fb[at]) | static_cast<uint8_t>(fb[at + 1]) << 8;
         return {static_cast<int>((v >> 11) * 255 / 31), static_cast<int>(((v >> 5) & 63) * 255 / 63),
                 static_cast<int>((v & 31) * 255 / 31)};
     }
-    // The stored record, checked against its seal.
+    Rgb pixel(int x, int y, bool hdmi = false)
+    {
+        return pixel_of(slurp(root.host(hdmi ? "/dev/fb1" : "/dev/fb0")), x, y, hdmi ? 1280 : 640);
+    }
     // Orange pixels of the LCD frame in a rectangle.
     int orange_in(int x0, int y0, int w, int h)
     {
+        const std::string fb = slurp(root.host("/dev/fb0"));
         int n = 0;
         for (int y = y0; y < y0 + h; y++)
             for (int x = x0; x < x0 + w; x++)
-                n += orange(pixel(x, y));
+                n += orange(pixel_of(fb, x, y, 640));
         return n;
     }
     GlobalAttr stored()
