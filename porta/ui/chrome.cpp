@@ -10,6 +10,7 @@
 #include "porta/ui/draw.h"
 #include "porta/ui/draw_res.h"
 #include "porta/ui/loop.h"
+#include "porta/ui/settings.h"
 #include "porta/ui/themes.h"
 
 #include <cstdio>
@@ -151,6 +152,8 @@ void top_bar_pass(uint32_t now)
     if (flags & BATTERY_REFRESHED) {
         // Once a second: the rest of the bar and the clock's minute.
         redraw |= poll_status();
+        // The battery page shows the values of every refresh.
+        redraw |= settings_battery_page_shown();
         time_t t = time(nullptr);
         struct tm tm_now;
         if (localtime_r(&t, &tm_now) && (tm_now.tm_hour != frame_hour || tm_now.tm_min != frame_minute))

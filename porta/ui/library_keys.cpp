@@ -12,6 +12,7 @@
 #include "porta/library/systems.h"
 #include "porta/ui/draw.h"
 #include "porta/ui/loop.h"
+#include "porta/ui/settings.h"
 
 #include <cstdio>
 
@@ -122,9 +123,9 @@ void open_room(void)
         // with the search text cleared) once the search module exists.
         break;
     case ROOM_SETTINGS:
-        // SETTINGS ROOM: the settings menu opens here (remembering this
-        // screen as its return screen, through SCREEN_MENU_PENDING) once the
-        // settings module exists.
+        // The settings menu returns here; the release of this A only
+        // completes its opening (SCREEN_MENU_PENDING).
+        open_settings();
         break;
     }
 }

@@ -1,6 +1,9 @@
 #include "porta/ui/screens.h"
 
+#include "porta/ui/confirm.h"
+#include "porta/ui/datetime.h"
 #include "porta/ui/library_keys.h"
+#include "porta/ui/settings.h"
 
 // One row per screen, in screen-number order. The library, settings, date,
 // mapping and test screens fill their rows as their modules arrive; until
@@ -15,10 +18,12 @@ ScreenEntry screen_table[SCREEN_COUNT] = {
     /* SCREEN_SEARCH_RESULTS */ {nullptr, nullptr, nullptr, nullptr, nullptr},
     /* SCREEN_SEARCH_KEYS */ {nullptr, nullptr, nullptr, nullptr, nullptr},
     /* SCREEN_MENU_PENDING */ {nullptr, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_SETTINGS */ {nullptr, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_SETTINGS_PAGE */ {nullptr, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_DATE_TIME */ {nullptr, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_CONFIRM */ {nullptr, nullptr, nullptr, nullptr, nullptr},
+    // A press on the settings list only clears a pending Menu click (the
+    // loop does that); the settings screens act on releases.
+    /* SCREEN_SETTINGS */ {nullptr, menu_keypress, settings_draw, nullptr, nullptr},
+    /* SCREEN_SETTINGS_PAGE */ {nullptr, settings_page_keypress, settings_page_draw, nullptr, nullptr},
+    /* SCREEN_DATE_TIME */ {nullptr, datetime_keypress, datetime_draw, nullptr, nullptr},
+    /* SCREEN_CONFIRM */ {nullptr, confirm_keypress, confirm_draw, nullptr, nullptr},
     /* SCREEN_CORE_POPUP */ {core_popup_keypress, nullptr, nullptr, nullptr, nullptr},
     /* SCREEN_IO_TEST */ {nullptr, nullptr, nullptr, nullptr, nullptr},
     /* SCREEN_FACTORY_TEST */ {nullptr, nullptr, nullptr, nullptr, nullptr},

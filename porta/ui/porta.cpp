@@ -19,6 +19,7 @@
 #include "porta/ui/draw_res.h"
 #include "porta/ui/loop.h"
 #include "porta/ui/screens.h"
+#include "porta/ui/settings.h"
 #include "porta/ui/themes.h"
 
 #include <cerrno>
@@ -191,6 +192,7 @@ int porta_main(int, char **)
     // 1. Signals.
     install_signal_handlers();
     loop_reset_state();
+    settings_install();
     screen = SCREEN_ROOMS;
     prev_screen = SCREEN_ROOMS;
     tf_card_state = 0;
