@@ -81,7 +81,12 @@ void datetime_change(DateTimeState *s, int delta)
     switch (s->cursor) {
     case DT_FIELD0: s->year = wrap(s->year, delta, DATETIME_YEAR_MIN, DATETIME_YEAR_MAX); break;
     case DT_FIELD1: s->month = wrap(s->month, delta, 1, 12); break;
-    default: s->day = wrap(s->day, delta, 1, days_in_month(s->year, s->month)); break;
+    default:
+        // February wraps as a 30-day month and is then cut to its last day
+        // below, so Up on its last day keeps it and Down on day 1 gives it;
+        // every other month wraps within its own length.
+        s->day = wrap(s->day, delta, 1, s->month == 2 ? 30 : days_in_month(s->year, s->month));
+        break;
     }
     // The day follows the month and year: 31 becomes 30 in April, 29 or 28
     // in February.

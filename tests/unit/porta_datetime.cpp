@@ -112,7 +112,10 @@ TEST(DateTime, DayFollowsTheLengthOfTheChosenMonth)
     EXPECT_EQ(s.day, 28);
     s = date(2024, 2, 29, DT_FIELD2);
     datetime_change(&s, 1);
-    EXPECT_EQ(s.day, 1);
+    EXPECT_EQ(s.day, 29) << "Up on February's last day keeps it";
+    s = date(2023, 2, 28, DT_FIELD2);
+    datetime_change(&s, 1);
+    EXPECT_EQ(s.day, 28);
     s = date(2024, 1, 31, DT_FIELD2);
     datetime_change(&s, 1);
     EXPECT_EQ(s.day, 1);
