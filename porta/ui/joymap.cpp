@@ -471,16 +471,22 @@ int joymap_merge(JoyConvEntry work[JOY_CONV_SLOTS], JoyConvEntry table[JOY_CONV_
     return changed;
 }
 
-static void draw_cap(SDL_Surface *const *pics, int x, int y, int done, const char *name, TTF_Font *font,
+static void draw_cap(SDL_Surface *const *pics, int x, int y, int done, const char *name, int font,
                      SDL_Surface *dst)
 {
     SDL_Surface *cap = pics[done ? SETJOY_CAP_DONE : SETJOY_CAP];
     blit_at(x, y, cap, dst);
     if (!done || !cap)
         return;
+    // A name wider than the cap takes a smaller font.
+    int f = font;
     int w = 0, h = 0;
-    text_size(font, name, &w, &h);
-    draw_text(x + (cap->w - w) / 2, y + (cap->h - h) / 2, font, white, name, dst);
+    for (; f >= FONT_16; f--) {
+        text_size(ui_font[f], name, &w, &h);
+        if (w <= cap->w - 2 || f == FONT_16)
+            break;
+    }
+    draw_text(x + (cap->w - w) / 2, y + (cap->h - h) / 2, ui_font[f], white, name, dst);
 }
 
 static void sequence_frame(SDL_Surface *dst, int pointer_shown)
@@ -490,12 +496,15 @@ static void sequence_frame(SDL_Surface *dst, int pointer_shown)
     SDL_Surface *const *pics = joymap.pics[out];
     const int l = lang();
     SDL_FillRect(dst, nullptr, SDL_MapRGB(dst->format, 28, 28, 28));
-    draw_text(L.title_x, L.title_y, ui_font[L.title_font], white, text_title[l], dst);
-    draw_text(L.hint_x, L.hint_y, ui_font[L.hint_font], white, text_hint[l], dst);
+    // Texts longer than their room (some languages) take a smaller font or a
+    // second line: the title ends before the key column, the others before
+    // the right edge.
+    mapseq_draw_fitted(L.title_x, L.title_y, L.title_font, text_title[l], L.column_x - L.title_x - 8, 2, dst);
+    mapseq_draw_fitted(L.hint_x, L.hint_y, L.hint_font, text_hint[l], dst->w - L.hint_x - 4, 2, dst);
     if (joymap.step < JOYMAP_STEPS) {
         char prompt[128];
         joymap_prompt(joymap.step, l, prompt, sizeof prompt);
-        draw_text(L.prompt_x, L.prompt_y, ui_font[L.prompt_font], white, prompt, dst);
+        mapseq_draw_fitted(L.prompt_x, L.prompt_y, L.prompt_font, prompt, dst->w - L.prompt_x - 4, 2, dst);
         if (pointer_shown)
             blit_at(L.pointer_x, L.pointer_y, fixed_res[out == CHROME_HDMI ? RES_OUT_HDMI : RES_OUT_LCD].point, dst);
     }
@@ -511,7 +520,7 @@ static void sequence_frame(SDL_Surface *dst, int pointer_shown)
         }
         draw_text(part.label_x, part.label_y, ui_font[L.label_font], white, labels[p], dst);
     }
-    TTF_Font *name_font = ui_font[L.name_font];
+    const int name_font = L.name_font;
     const int cap_w = pics[SETJOY_CAP] ? pics[SETJOY_CAP]->w : 0;
     const int cap_h = pics[SETJOY_CAP] ? pics[SETJOY_CAP]->h : 0;
     draw_cap(pics, L.select_x, L.select_y, joymap.done[select_cap.slot], select_cap.name, name_font, dst);

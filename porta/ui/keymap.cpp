@@ -205,7 +205,8 @@ static void sequence_frame(SDL_Surface *dst, int pointer_shown)
     const int l = lang();
     SDL_FillRect(dst, nullptr, SDL_MapRGB(dst->format, 28, 28, 28));
     draw_text(L.title_x, L.title_y, ui_font[L.title_font], white, text_custom[l], dst);
-    draw_text(L.hint_x, L.hint_y, ui_font[L.hint_font], white, text_hint[l], dst);
+    // A hint longer than the room to the right edge takes a smaller font.
+    mapseq_draw_fitted(L.hint_x, L.hint_y, L.hint_font, text_hint[l], dst->w - L.hint_x - 4, 1, dst);
     if (keymap.step < KEYMAP_STEPS) {
         char prompt[64];
         keymap_prompt(keymap.step, prompt, sizeof prompt);

@@ -23,3 +23,10 @@ int mapseq_asleep_frame(SDL_Surface *dst);
 // Waits the rest of the frame begun at `start` (at least 1 ms: never a busy
 // loop).
 void mapseq_frame_end(uint32_t start);
+
+// Draws `text` white from (x, y) within `max_w` pixels: in `font` (a FONT_*
+// index) when it fits on one line, else on one line in the largest smaller
+// font that fits, else broken at blanks (or between characters) into at most
+// `max_lines` lines of the largest font that allows it. Returns the height
+// drawn.
+int mapseq_draw_fitted(int x, int y, int font, const char *text, int max_w, int max_lines, SDL_Surface *dst);
