@@ -3,8 +3,8 @@
 // 100,000 games, 50,000 on each card, for one, two and five typed
 // characters, in both match modes (initials: simplified Chinese UI; names:
 // English UI), in two cases:
-//   typing  - the user types k, o, f, 9, 7 (names) or q, h, 9, 7 (initials):
-//             common starts fill the 100 results early;
+//   typing  - the texts "k", "ko", "kof 9" (names) or "q", "qh", "qh  1"
+//             (initials): common starts fill the 100 results early;
 //   nomatch - a text no game holds, starting with a common character: every
 //             game of both cards is looked at (the worst keystroke).
 //
