@@ -145,9 +145,15 @@ TEST_F(SearchScreens, TypingKofByKeysThenLaunchFromTheResults)
     keys({DOWN, LEFT, LEFT, LEFT, LEFT, LEFT, A});                         // f (23)
     EXPECT_STREQ(search_state.text, "kof");
     EXPECT_EQ(result_names(), (std::vector<std::string>{"KOF97.zip", "kof98.zip", "Best Kof.zip"}));
-    keys({Y, DOWN});
+    keys({Y});
     ASSERT_EQ(screen.load(), SCREEN_SEARCH_RESULTS);
+    // Gone since the scan: the message, and nothing kept for a restart.
+    unlink(root.host("/mnt/mmc/NEOGEO/KOF97.zip").c_str());
     keys({A});
+    EXPECT_EQ(loop_running.load(), 1);
+    EXPECT_EQ(screen.load(), SCREEN_SEARCH_RESULTS);
+    EXPECT_FALSE(root.exists("/tmp/search"));
+    keys({DOWN, A});
     EXPECT_EQ(loop_running.load(), 0) << "kof98.zip launched";
     EXPECT_NE(root.read("/tmp/.next").find("/mnt/mmc/NEOGEO/kof98.zip"), std::string::npos);
     EXPECT_EQ(root.read("/tmp/gamedir.cfg"), "/tmp/search");
@@ -190,11 +196,15 @@ TEST_F(SearchScreens, KeySoundsAndNoResultsKeepTheKeyboard)
         for (const char *p = c.text; *p; p++)
             search_append(*p);
         ASSERT_EQ(sound_init(), 0);
-        ASSERT_TRUE(key_sound_idle());
+        auto settle = [] {
+            for (int i = 0; i < 600 && !key_sound_idle(); i++)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            return key_sound_idle();
+        };
+        ASSERT_TRUE(settle());   // the sound thread waits for requests before the key comes
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         screen_table[c.screen].press(c.key);
-        for (int i = 0; i < 600 && !key_sound_idle(); i++)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_TRUE(settle());
         sound_deinit();
         std::vector<int32_t> out = sink.samples();
         if (c.sound == none) {

@@ -11,11 +11,13 @@
 #include "porta/library/browse.h"
 #include "porta/library/gamelist.h"
 #include "porta/library/search.h"
+#include "porta/ui/library_keys.h"
 #include "porta/ui/search_screens.h"
 #include "test_root.h"
 
 #include <gtest/gtest.h>
 
+#include <SDL/SDL_keysym.h>
 #include <dirent.h>
 
 #include <string>
@@ -247,4 +249,40 @@ TEST_F(Search, RestartOnTheResultListRestoresTheCursor)
         gamelist_free_all();
         EXPECT_EQ(search_result_count(), 0) << "no result outlives the lists";
     }
+}
+
+TEST_F(Search, ResultsGoWithTheCardAndTheKeyboardStartsOnPageZero)
+{
+    for (int i = 0; i < 20; i++)
+        root.write("/mnt/sdcard/GB/kof" + std::to_string(i) + ".gb", "rom");
+    scan();
+    find("kof", 2);
+    ASSERT_EQ(search_result_count(), 20);
+    // B on the result list: an empty keyboard whose list starts at page 0.
+    screen = SCREEN_SEARCH_RESULTS;
+    browse_cursor = {1, 3};
+    search_results_keypress(SDLK_LALT);
+    EXPECT_EQ(screen.load(), SCREEN_SEARCH_KEYS);
+    EXPECT_EQ(browse_cursor.page * 9 + browse_cursor.row, 0);
+    EXPECT_EQ(search_result_count(), 0);
+    // So does the Search room, whatever the rooms' restored cursor was.
+    find("kof", 2);
+    screen = SCREEN_ROOMS;
+    room = ROOM_SEARCH;
+    browse_cursor = {2, 1};
+    rooms_keypress(SDLK_LCTRL);
+    EXPECT_EQ(screen.load(), SCREEN_SEARCH_KEYS);
+    EXPECT_EQ(browse_cursor.page * 9 + browse_cursor.row, 0);
+    EXPECT_EQ(search_state.length, 0);
+    // A card change while the settings would return to the results: the
+    // results go and the settings return to the rooms.
+    find("kof", 2);
+    screen = SCREEN_SETTINGS;
+    settings_return_screen = SCREEN_SEARCH_RESULTS;
+    browse_cursor = {1, 0};
+    gamelist_card_changed(0);
+    EXPECT_EQ(screen.load(), SCREEN_SETTINGS);
+    EXPECT_EQ(settings_return_screen, SCREEN_ROOMS);
+    EXPECT_EQ(browse_cursor.page, 0);
+    EXPECT_EQ(search_result_count(), 0);
 }
