@@ -18,7 +18,6 @@
 #include <gtest/gtest.h>
 
 #include <SDL/SDL_keysym.h>
-#include <dirent.h>
 
 #include <string>
 #include <vector>
@@ -137,9 +136,16 @@ TEST_F(Search, AtMost100ResultsBuiltInCardFirst)
 
 TEST_F(Search, TypingDeletingAndTheShownText)
 {
+    root.write("/mnt/mmc/GB/q.gb", "rom");
     scan();
+    global_attr.language = 2;
+    EXPECT_EQ(search_append('q'), 1);
+    search_delete_last();
+    search_delete_last();
+    EXPECT_EQ(search_state.length, 0);
+    EXPECT_EQ(search_result_count(), 0) << "nothing typed, nothing found";
     for (int i = 0; i < SEARCH_TEXT_MAX; i++)
-        EXPECT_GE(search_append(SEARCH_KEYBOARD[i % 28]), 0);
+        search_append(SEARCH_KEYBOARD[i % 28]);
     const std::string full = search_state.text;
     EXPECT_EQ(full.size(), 31u);
     EXPECT_EQ(search_append('z'), -1) << "a 32nd character is ignored";
@@ -149,18 +155,7 @@ TEST_F(Search, TypingDeletingAndTheShownText)
     EXPECT_STREQ(search_shown_text("abc12345678901234", shown), "ABC12345678901234");   // 17: whole
     EXPECT_STREQ(search_shown_text("abc123456789012345", shown), "ABC123456789012345"); // 18: whole
     EXPECT_STREQ(search_shown_text("abc1234567890123456", shown), "BC1234567890123456");
-    std::string last18 = full.substr(13);
-    for (char &c : last18)
-        c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-    EXPECT_EQ(std::string(search_shown_text(full.c_str(), shown)), last18);
     EXPECT_STREQ(search_shown_text("k o;\xe6\x8b\xb3\x01.?", shown), "K O;????.?");
-
-    search_clear();
-    search_append('q');
-    search_delete_last();
-    EXPECT_EQ(search_state.length, 0);
-    search_delete_last();
-    EXPECT_EQ(search_state.length, 0) << "nothing to delete stays empty";
 }
 
 TEST_F(Search, KeyboardCursor)
@@ -190,13 +185,7 @@ TEST_F(Search, StoredTextExactBytesAndAnyBytesReadSafely)
     search_state.length = 5;
     ASSERT_EQ(search_save(), 0);
     EXPECT_EQ(root.read("/tmp/search"), "kof 9");
-    int files = 0;
-    DIR *d = opendir(root.host("/tmp").c_str());
-    while (struct dirent *e = d ? readdir(d) : nullptr)
-        files += e->d_name[0] != '.';
-    if (d)
-        closedir(d);
-    EXPECT_EQ(files, 1);
+    EXPECT_EQ(host_capture("ls -A '" + root.host("/tmp") + "'"), "search\n");
 
     // A stored text too long for the field, bytes the keyboard cannot type, a
     // second line: the first 31 bytes of the first line, searched as they are.
