@@ -9,6 +9,7 @@
 #include "porta/library/favorites.h"
 #include "porta/library/gamelist.h"
 #include "porta/library/history.h"
+#include "porta/library/search.h"
 #include "porta/library/systems.h"
 #include "porta/ui/draw.h"
 #include "porta/ui/loop.h"
@@ -119,8 +120,10 @@ void open_room(void)
         go(SCREEN_HISTORY);
         break;
     case ROOM_SEARCH:
-        // SEARCH ROOM: the search keyboard opens here (SCREEN_SEARCH_KEYS,
-        // with the search text cleared) once the search module exists.
+        // The keyboard starts empty.
+        search_clear();
+        cursor_home();
+        go(SCREEN_SEARCH_KEYS);
         break;
     case ROOM_SETTINGS:
         // The settings menu returns here; the release of this A only

@@ -5,6 +5,7 @@
 #include "porta/ui/joymap.h"
 #include "porta/ui/keymap.h"
 #include "porta/ui/library_keys.h"
+#include "porta/ui/search_screens.h"
 #include "porta/ui/settings.h"
 
 // One row per screen, in screen-number order. The library, settings, date,
@@ -17,8 +18,8 @@ ScreenEntry screen_table[SCREEN_COUNT] = {
     /* SCREEN_GAMES */ {games_keypress, nullptr, nullptr, nullptr, nullptr},
     /* SCREEN_FAVORITES */ {favorites_keypress, nullptr, nullptr, nullptr, nullptr},
     /* SCREEN_HISTORY */ {top_history_keypress, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_SEARCH_RESULTS */ {nullptr, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_SEARCH_KEYS */ {nullptr, nullptr, nullptr, nullptr, nullptr},
+    /* SCREEN_SEARCH_RESULTS */ {search_results_keypress, nullptr, draw_search_results, nullptr, nullptr},
+    /* SCREEN_SEARCH_KEYS */ {search_keys_keypress, nullptr, draw_search_keys, nullptr, nullptr},
     /* SCREEN_MENU_PENDING */ {nullptr, nullptr, nullptr, nullptr, nullptr},
     // A press on the settings list only clears a pending Menu click (the
     // loop does that); the settings screens act on releases.
