@@ -46,9 +46,14 @@ static SDL_Surface *for_display(SDL_Surface *pic)
 {
     if (!pic || !SDL_GetVideoSurface())
         return pic;
-    SDL_Surface *converted = opaque(pic) ? SDL_DisplayFormat(pic) : SDL_DisplayFormatAlpha(pic);
+    const bool plain = opaque(pic);
+    SDL_Surface *converted = plain ? SDL_DisplayFormat(pic) : SDL_DisplayFormatAlpha(pic);
     if (!converted)
         return pic;
+    // The conversion keeps the picture's surface alpha, which a loaded PNG
+    // may have at 0: the plain copy is blitted opaque.
+    if (plain)
+        SDL_SetAlpha(converted, 0, SDL_ALPHA_OPAQUE);
     SDL_FreeSurface(pic);
     return converted;
 }

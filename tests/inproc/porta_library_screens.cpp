@@ -740,3 +740,62 @@ TEST_F(LibraryScreens, SkippedFramesLeaveThePicturesAsAFullRedraw)
     EXPECT_GT(all, 2000u);
     EXPECT_LT(some, all / 5) << some << " of " << all << " frames drawn";
 }
+
+// The sample image's pictures are PNGs with an alpha channel: the preview of
+// "Golden Sun" shows the picture itself in both layouts (scaled on HDMI).
+TEST(LibraryScreensSample, PreviewShowsTheGamesOwnPicture)
+{
+    TempRoot root;
+    root.install_sample_image();
+    ASSERT_EQ(fb_init(), 0);
+    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
+    SDL_Surface *lcd = SDL_SetVideoMode(640, 480, 16, 0);
+    SDL_Surface *hdmi = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 16, 0xF800, 0x07E0, 0x001F, 0);
+    ASSERT_TRUE(lcd && hdmi);
+    ASSERT_EQ(TTF_Init(), 0);
+    attr_set_defaults(&global_attr);
+    customer_skin = 0;
+    ASSERT_EQ(load_background(), 0);
+    ASSERT_EQ(load_title_bottom(RES_OUT_LCD), 0);
+    ASSERT_EQ(load_title_bottom(RES_OUT_HDMI), 0);
+    ASSERT_EQ(load_lcd_other_img(), 0);
+    ASSERT_EQ(load_hdmi_other_img(), 0);
+    ASSERT_EQ(load_ui_fonts(), 0);
+    testing::internal::CaptureStdout();
+    scan_card_lists(CARD_FLAG_MMC, 0);
+    testing::internal::GetCapturedStdout();
+    const GameList *list = game_list(CARD_FLAG_MMC, SYSTEM_GBA);
+    int golden = -1;
+    for (int i = 0; list && i < list->count; i++)
+        if (std::string(game_name(list, i)) == "Golden Sun.gba")
+            golden = i;
+    ASSERT_GE(golden, 0);
+    browse_card = CARD_INTERNAL;
+    browse_system = SYSTEM_GBA;
+    browse_cursor = {golden / ROWS_PER_PAGE, golden % ROWS_PER_PAGE};
+    for (SDL_Surface *dst : {lcd, hdmi}) {
+        const int out = dst == hdmi;
+        const LibraryLayout &L = library_layouts[out];
+        draw_games_screen(dst);
+        // The picture as loaded (with its alpha channel), scaled, over black.
+        SDL_Surface *pic = preview_fit(load_img("/mnt/mmc/GBA/Golden Sun.png"), out ? 500 : 240, out ? 430 : 180);
+        ASSERT_NE(pic, nullptr);
+        SDL_Surface *want = SDL_CreateRGBSurface(SDL_SWSURFACE, pic->w, pic->h, 16, 0xF800, 0x07E0, 0x001F, 0);
+        SDL_BlitSurface(pic, nullptr, want, nullptr);
+        int differ = 0;
+        for (int y = 0; y < pic->h; y++)
+            differ += memcmp(static_cast<uint8_t *>(dst->pixels) + (L.preview_y + y) * dst->pitch + L.preview_x * 2,
+                             static_cast<uint8_t *>(want->pixels) + y * want->pitch, static_cast<size_t>(pic->w) * 2) != 0;
+        EXPECT_EQ(differ, 0) << "rows of the preview that differ from the picture, layout " << out;
+        SDL_FreeSurface(want);
+        SDL_FreeSurface(pic);
+    }
+    preview_drop_all();
+    free_card_lists(CARD_FLAG_MMC);
+    free_all_images();
+    free_ui_fonts();
+    fb_close_all();
+    SDL_FreeSurface(hdmi);
+    TTF_Quit();
+    SDL_Quit();
+}
