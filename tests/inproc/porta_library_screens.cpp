@@ -90,6 +90,27 @@ void delay_of(uint32_t ms)
     fake_now += ms;
 }
 
+// Framebuffers, SDL, the display surfaces, the pictures and the fonts of the
+// root, as start-up makes them; power_off() ends it all.
+void start_display(void)
+{
+    ASSERT_EQ(fb_init(), 0);
+    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
+    lcd_surface = SDL_SetVideoMode(640, 480, 16, 0);
+    hdmi_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 16, 0xF800, 0x07E0, 0x001F, 0);
+    scratch_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 24, 0, 0, 0, 0);
+    ASSERT_TRUE(lcd_surface && hdmi_surface && scratch_surface);
+    ASSERT_EQ(TTF_Init(), 0);
+    sdl_up = 1;
+    customer_skin = 0;
+    ASSERT_EQ(load_background(), 0);
+    ASSERT_EQ(load_title_bottom(RES_OUT_LCD), 0);
+    ASSERT_EQ(load_title_bottom(RES_OUT_HDMI), 0);
+    ASSERT_EQ(load_lcd_other_img(), 0);
+    ASSERT_EQ(load_hdmi_other_img(), 0);
+    ASSERT_EQ(load_ui_fonts(), 0);
+}
+
 class LibraryScreens : public testing::Test {
 protected:
     TempRoot root;
@@ -173,23 +194,9 @@ protected:
         global_attr.language = 2;
         output_device = 0;
         tf_card_state = 0;
-        ASSERT_EQ(fb_init(), 0);
-        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
-        lcd_surface = SDL_SetVideoMode(640, 480, 16, 0);
-        hdmi_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 16, 0xF800, 0x07E0, 0x001F, 0);
-        scratch_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 24, 0, 0, 0, 0);
-        ASSERT_TRUE(lcd_surface && hdmi_surface && scratch_surface);
+        start_display();
         surf[0] = lcd_surface;
         surf[1] = hdmi_surface;
-        ASSERT_EQ(TTF_Init(), 0);
-        sdl_up = 1;
-        customer_skin = 0;
-        ASSERT_EQ(load_background(), 0);
-        ASSERT_EQ(load_title_bottom(RES_OUT_LCD), 0);
-        ASSERT_EQ(load_title_bottom(RES_OUT_HDMI), 0);
-        ASSERT_EQ(load_lcd_other_img(), 0);
-        ASSERT_EQ(load_hdmi_other_img(), 0);
-        ASSERT_EQ(load_ui_fonts(), 0);
         loop_reset_state();
         battery_reset();
         testing::internal::CaptureStdout();
@@ -287,18 +294,13 @@ protected:
         SDL_FreeSurface(t);
         return same && covered > 0;
     }
-    static int text_w(TTF_Font *font, const std::string &text)
+    static int text_w(TTF_Font *font, const std::string &text, bool height = false)
     {
         int w = 0, h = 0;
         TTF_SizeUTF8(font, text.c_str(), &w, &h);
-        return w;
+        return height ? h : w;
     }
-    static int text_h(TTF_Font *font, const std::string &text)
-    {
-        int w = 0, h = 0;
-        TTF_SizeUTF8(font, text.c_str(), &w, &h);
-        return h;
-    }
+    static int text_h(TTF_Font *font, const std::string &text) { return text_w(font, text, true); }
     // The key hints' icons in the bottom bar.
     static bool hint_shown(SDL_Surface *s, int out, Rgb icon)
     {
@@ -747,20 +749,8 @@ TEST(LibraryScreensSample, PreviewShowsTheGamesOwnPicture)
 {
     TempRoot root;
     root.install_sample_image();
-    ASSERT_EQ(fb_init(), 0);
-    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
-    SDL_Surface *lcd = SDL_SetVideoMode(640, 480, 16, 0);
-    SDL_Surface *hdmi = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 16, 0xF800, 0x07E0, 0x001F, 0);
-    ASSERT_TRUE(lcd && hdmi);
-    ASSERT_EQ(TTF_Init(), 0);
     attr_set_defaults(&global_attr);
-    customer_skin = 0;
-    ASSERT_EQ(load_background(), 0);
-    ASSERT_EQ(load_title_bottom(RES_OUT_LCD), 0);
-    ASSERT_EQ(load_title_bottom(RES_OUT_HDMI), 0);
-    ASSERT_EQ(load_lcd_other_img(), 0);
-    ASSERT_EQ(load_hdmi_other_img(), 0);
-    ASSERT_EQ(load_ui_fonts(), 0);
+    start_display();
     testing::internal::CaptureStdout();
     scan_card_lists(CARD_FLAG_MMC, 0);
     testing::internal::GetCapturedStdout();
@@ -773,8 +763,8 @@ TEST(LibraryScreensSample, PreviewShowsTheGamesOwnPicture)
     browse_card = CARD_INTERNAL;
     browse_system = SYSTEM_GBA;
     browse_cursor = {golden / ROWS_PER_PAGE, golden % ROWS_PER_PAGE};
-    for (SDL_Surface *dst : {lcd, hdmi}) {
-        const int out = dst == hdmi;
+    for (SDL_Surface *dst : {lcd_surface, hdmi_surface}) {
+        const int out = dst == hdmi_surface;
         const LibraryLayout &L = library_layouts[out];
         draw_games_screen(dst);
         // The picture as loaded (with its alpha channel), scaled, over black.
@@ -790,12 +780,7 @@ TEST(LibraryScreensSample, PreviewShowsTheGamesOwnPicture)
         SDL_FreeSurface(want);
         SDL_FreeSurface(pic);
     }
-    preview_drop_all();
-    free_card_lists(CARD_FLAG_MMC);
-    free_all_images();
-    free_ui_fonts();
-    fb_close_all();
-    SDL_FreeSurface(hdmi);
-    TTF_Quit();
-    SDL_Quit();
+    testing::internal::CaptureStdout();
+    power_off();
+    testing::internal::GetCapturedStdout();
 }
