@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,21 +28,39 @@ bool write_all(int fd, const void *data, size_t len)
     return true;
 }
 
-} // namespace
-
-int write_file_atomic(const char *path, const void *data, size_t len, int mode)
+// The host path a write of `path` replaces: a target that is a symbolic link
+// (a configuration kept elsewhere and linked in) is rewritten where the link
+// points, so the link stays.
+std::string write_target(const char *path)
 {
-    if (!path || !*path || (len > 0 && !data))
-        return -1;
     std::string host = dev_path(path);
-    // A target that is a symbolic link (a configuration kept elsewhere and
-    // linked in) is rewritten where the link points, so the link stays.
     struct stat lst;
     if (lstat(host.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
         char resolved[4096];
         if (dev_realpath(path, resolved, sizeof resolved))
             host = dev_path(resolved);
     }
+    return host;
+}
+
+// The suffix mkstemp() puts in place of "XXXXXX".
+bool is_temp_suffix(const char *s)
+{
+    for (int i = 0; i < 6; i++) {
+        const char c = s[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
+    }
+    return s[6] == '\0';
+}
+
+} // namespace
+
+int write_file_atomic(const char *path, const void *data, size_t len, int mode)
+{
+    if (!path || !*path || (len > 0 && !data))
+        return -1;
+    const std::string host = write_target(path);
     const size_t slash = host.rfind('/');
     const std::string dir = slash == std::string::npos ? std::string(".") : host.substr(0, slash == 0 ? 1 : slash);
     const std::string base = slash == std::string::npos ? host : host.substr(slash + 1);
@@ -80,4 +99,64 @@ int read_file(const char *path, std::string &out)
     bool err = ferror(f) != 0;
     fclose(f);
     return err ? -1 : 0;
+}
+
+int remove_stale_temp_files(const char *path, time_t before)
+{
+    if (!path || !*path)
+        return 0;
+    const std::string host = write_target(path);
+    const size_t slash = host.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string(".") : host.substr(0, slash == 0 ? 1 : slash);
+    const std::string base = slash == std::string::npos ? host : host.substr(slash + 1);
+    if (base.empty())
+        return 0;
+    const std::string prefix = "." + base + ".";
+    DIR *d = opendir(dir.c_str());
+    if (!d)
+        return 0;
+    int removed = 0;
+    while (struct dirent *e = readdir(d)) {
+        const char *name = e->d_name;
+        if (strncmp(name, prefix.c_str(), prefix.size()) != 0 || !is_temp_suffix(name + prefix.size()))
+            continue;
+        const std::string full = dir + "/" + name;
+        struct stat st;
+        if (lstat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_mtime >= before)
+            continue;
+        if (unlink(full.c_str()) == 0)
+            removed++;
+    }
+    closedir(d);
+    return removed;
+}
+
+int remove_stale_temp_files_in(const char *dir, const char *suffix, time_t before)
+{
+    if (!dir || !*dir || !suffix)
+        return 0;
+    const std::string host = dev_path(dir);
+    const size_t slen = strlen(suffix);
+    DIR *d = opendir(host.c_str());
+    if (!d)
+        return 0;
+    int removed = 0;
+    while (struct dirent *e = readdir(d)) {
+        const char *name = e->d_name;
+        const size_t len = strlen(name);
+        // "." + at least one character + suffix + "." + six characters
+        if (name[0] != '.' || len < 1 + 1 + slen + 7)
+            continue;
+        const char *tail = name + len - 7;
+        if (tail[0] != '.' || !is_temp_suffix(tail + 1) || strncmp(tail - slen, suffix, slen) != 0)
+            continue;
+        const std::string full = host + "/" + name;
+        struct stat st;
+        if (lstat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_mtime >= before)
+            continue;
+        if (unlink(full.c_str()) == 0)
+            removed++;
+    }
+    closedir(d);
+    return removed;
 }

@@ -213,22 +213,6 @@ char *getPreferredCore(const char *itemPath)
     return const_cast<char *>(core);
 }
 
-int canOpenForReading(const char *path)
-{
-    FILE *f = dev_fopen(path, "r");
-    if (!f) {
-        // A symlink whose absolute target lies inside the device root.
-        char real[4097];
-        if (!device_root_active() || !dev_realpath(path, real, sizeof(real)))
-            return 0;
-        f = dev_fopen(real, "r");
-        if (!f)
-            return 0;
-    }
-    fclose(f);
-    return 1;
-}
-
 // ---------------------------------------------------------------------------
 // Folders and files
 
@@ -249,6 +233,27 @@ static int statFollow(const char *path, struct stat *st)
     if (!dev_realpath(path, real, sizeof(real)))
         return -1;
     return dev_stat(real, st);
+}
+
+int isReadableFile(const char *path)
+{
+    // A regular file only: a folder opens for reading too, and opening a
+    // FIFO would block.
+    struct stat st;
+    if (!path || !*path || statFollow(path, &st) != 0 || !S_ISREG(st.st_mode))
+        return 0;
+    FILE *f = dev_fopen(path, "r");
+    if (!f) {
+        // A symlink whose absolute target lies inside the device root.
+        char real[4097];
+        if (!device_root_active() || !dev_realpath(path, real, sizeof(real)))
+            return 0;
+        f = dev_fopen(real, "r");
+        if (!f)
+            return 0;
+    }
+    fclose(f);
+    return 1;
 }
 
 // Whether a folder entry is a directory (following symlinks).
@@ -440,7 +445,7 @@ int getArtworkPath(const char *itemPath, char *out)
     if (!system.empty())
         candidates.push_back("/mnt/mmc/Roms/" + system + "/Imgs/" + stem + ".png");
     for (const std::string &c : candidates) {
-        if (c.size() < 4097 && canOpenForReading(c.c_str())) {
+        if (c.size() < 4097 && isReadableFile(c.c_str())) {
             memcpy(out, c.c_str(), c.size() + 1);
             return 1;
         }

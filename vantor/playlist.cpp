@@ -1,11 +1,13 @@
 // RetroArch playlists: history and favourites.
 //
-// A playlist is JSON text that RetroArch reads and writes, laid out one element
-// per line. Only the lines holding the "path" key matter here; entries are
-// recognised by their opening "{" and closing "}" / "}," lines. Paths are
-// stored JSON-escaped and compared by their whole unescaped value.
+// A playlist is JSON text that RetroArch and other tools read and write. Its
+// entries are found by parsing (playlist_edit.cpp); an edit changes only the
+// bytes of the entry added or removed, and a file that cannot be read or
+// parsed is never rewritten. Paths are stored JSON-escaped and compared by
+// their whole unescaped value.
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -38,60 +40,69 @@ const char *const kTemplate[] = {
     "}",
 };
 
-// The line without its leading blanks.
-const char *trimmedStart(const std::string &line)
+bool allBlank(const std::string &text)
 {
-    const char *p = line.c_str();
-    while (*p == ' ' || *p == '\t')
-        p++;
-    return p;
-}
-
-// The line without its trailing blanks.
-std::string rtrim(const std::string &line)
-{
-    size_t n = line.size();
-    while (n > 0 && (line[n - 1] == ' ' || line[n - 1] == '\t'))
-        n--;
-    return line.substr(0, n);
-}
-
-bool opensEntry(const std::string &line)
-{
-    return *trimmedStart(line) == '{';
-}
-
-bool closesEntry(const std::string &line)
-{
-    return *trimmedStart(line) == '}';
-}
-
-int findItemsLine(const std::vector<std::string> &lines)
-{
-    for (size_t i = 0; i < lines.size(); i++) {
-        if (lines[i].find("items") != std::string::npos)
-            return static_cast<int>(i);
-    }
-    return -1;
-}
-
-bool allBlank(const std::vector<std::string> &lines)
-{
-    for (const std::string &l : lines) {
-        if (*trimmedStart(l) != '\0')
+    for (char c : text)
+        if (c != ' ' && c != '\t' && c != '\n' && c != '\r')
             return false;
-    }
     return true;
 }
 
-std::string joinLines(const std::vector<std::string> &lines)
+std::string templateText()
 {
     std::string out;
-    for (const std::string &l : lines) {
-        out += l;
+    for (const char *line : kTemplate) {
+        out += line;
         out += '\n';
     }
     return out;
+}
+
+// Reads a playlist whole. Returns 0, 1 when it does not exist, or -1 when it
+// exists but cannot be read (a card read error, no permission): such a file
+// must never be rewritten.
+int readPlaylistText(const char *path, std::string &text)
+{
+    text.clear();
+    FILE *f = dev_fopen(path, "rb");
+    if (!f)
+        return errno == ENOENT || errno == ENOTDIR ? 1 : -1;
+    char buf[65536];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof(buf), f)) > 0)
+        text.append(buf, n);
+    const bool failed = ferror(f) != 0;
+    fclose(f);
+    return failed ? -1 : 0;
+}
+
+// The stored paths of a playlist's entries, unescaped, in file order. A text
+// that is not valid JSON (cut short, written by hand) still lists every line
+// holding a "path" key, as far as it can be read.
+std::vector<std::string> playlistPaths(const std::string &text)
+{
+    std::vector<std::string> paths;
+    PlaylistDoc doc;
+    if (parsePlaylist(text, doc) == 0) {
+        for (const PlaylistEntry &e : doc.entries)
+            if (e.hasPath)
+                paths.push_back(e.path);
+        return paths;
+    }
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        size_t stop = end;
+        while (stop > start && text[stop - 1] == '\r')
+            stop--;
+        std::string path;
+        if (playlistLinePath(text.substr(start, stop - start), path))
+            paths.push_back(path);
+        start = end + 1;
+    }
+    return paths;
 }
 
 void appendUtf8(std::string &out, unsigned cp)
@@ -191,7 +202,7 @@ std::string jsonUnescape(const std::string &s)
             } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
                 cp = -1;
             }
-            if (cp <= 0) { // malformed, or a NUL that no path can hold
+            if (cp < 0) { // malformed
                 out += s[i];
                 continue;
             }
@@ -223,18 +234,18 @@ bool playlistLinePath(const std::string &line, std::string &path)
 int getRetroArchPlayListItems(const char *playlistPath, ItemList *items, int sort, int dedupe)
 {
     *items = nullptr;
-    std::vector<std::string> lines;
-    if (!playlistPath || readWholeLines(playlistPath, lines) < 0)
+    std::string text;
+    if (!playlistPath || readPlaylistText(playlistPath, text) != 0)
         return 0;
     std::vector<std::string> paths;
     std::unordered_set<std::string> seen;
-    for (const std::string &line : lines) {
-        std::string path;
-        if (!playlistLinePath(line, path) || path.empty())
+    for (const std::string &path : playlistPaths(text)) {
+        // A path holding a NUL names no file (cut there it would name another).
+        if (path.empty() || path.find('\0') != std::string::npos)
             continue;
         if (dedupe && !seen.insert(path).second)
             continue;
-        if (!canOpenForReading(path.c_str()))
+        if (!isReadableFile(path.c_str()))
             continue;
         paths.push_back(path);
     }
@@ -287,14 +298,12 @@ int isFavorited(const char *itemPath)
 {
     if (!itemPath || !*itemPath)
         return 0;
-    std::vector<std::string> lines;
-    if (readWholeLines(FAVORITES_PLAYLIST, lines) < 0)
+    std::string text;
+    if (readPlaylistText(FAVORITES_PLAYLIST, text) != 0)
         return 0;
-    for (const std::string &line : lines) {
-        std::string path;
-        if (playlistLinePath(line, path) && path == itemPath)
+    for (const std::string &path : playlistPaths(text))
+        if (path == itemPath)
             return 1;
-    }
     return 0;
 }
 
@@ -302,41 +311,21 @@ void addToFavorites(const char *itemPath)
 {
     if (!itemPath || !*itemPath)
         return;
-    std::vector<std::string> lines;
-    if (readWholeLines(FAVORITES_PLAYLIST, lines) < 0 || allBlank(lines))
-        lines.assign(std::begin(kTemplate), std::end(kTemplate));
-
-    const int itemsLine = findItemsLine(lines);
-    if (itemsLine < 0)
-        return; // not a playlist laid out as expected: leave it untouched
-    const std::string head = rtrim(lines[itemsLine]);
-    std::vector<std::string> rest(lines.begin() + itemsLine + 1, lines.end());
-    std::string itemsOpen;
-    if (!head.empty() && head.back() == '[') {
-        itemsOpen = head;
-    } else {
-        // An empty list written on one line ("items": []) is split so the
-        // new entry goes between the brackets; any other shape is left alone.
-        const size_t open = head.find('[');
-        if (open == std::string::npos || head.find_first_not_of(" \t", open + 1) != head.find(']', open + 1))
-            return;
-        itemsOpen = head.substr(0, open + 1);
-        const size_t indent = head.find_first_not_of(" \t");
-        rest.insert(rest.begin(), head.substr(0, indent) + head.substr(head.find(']', open + 1)));
+    std::string text;
+    const int read = readPlaylistText(FAVORITES_PLAYLIST, text);
+    if (read < 0)
+        return; // there but unreadable: rewriting it would lose every entry
+    if (read > 0 || allBlank(text))
+        text = templateText();
+    PlaylistDoc doc;
+    if (parsePlaylist(text, doc) == 0) {
+        for (const PlaylistEntry &e : doc.entries)
+            if (e.hasPath && e.path == itemPath)
+                return; // already a favourite: never a second entry
     }
-    const bool hasEntries = !rest.empty() && opensEntry(rest[0]);
-
     std::string out;
-    for (int i = 0; i < itemsLine; i++) {
-        out += lines[i];
-        out += '\n';
-    }
-    out += itemsOpen;
-    out += '\n';
-    out += "    {\n";
-    out += "      \"path\": \"" + jsonEscape(itemPath) + "\"\n";
-    out += hasEntries ? "    },\n" : "    }\n";
-    out += joinLines(rest);
+    if (playlistWithEntryAdded(text, itemPath, out) != 0)
+        return; // not a playlist this program can read: left as it is
     write_file_atomic(FAVORITES_PLAYLIST, out);
 }
 
@@ -344,43 +333,12 @@ int removeFromRetroArchPlaylist(const char *playlistPath, const char *itemPath)
 {
     if (!playlistPath || !itemPath || !*itemPath)
         return 0;
-    std::vector<std::string> lines;
-    if (readWholeLines(playlistPath, lines) < 0)
+    std::string text;
+    if (readPlaylistText(playlistPath, text) != 0)
         return 0;
-    const int itemsLine = findItemsLine(lines);
-    if (itemsLine < 0)
-        return 0;
-    int match = -1;
-    for (size_t i = static_cast<size_t>(itemsLine) + 1; i < lines.size(); i++) {
-        std::string path;
-        if (playlistLinePath(lines[i], path) && path == itemPath) {
-            match = static_cast<int>(i);
-            break;
-        }
-    }
-    if (match < 0)
-        return 0;
-    int first = match;
-    while (first > itemsLine && !opensEntry(lines[first]))
-        first--;
-    int last = match;
-    while (last < static_cast<int>(lines.size()) && !closesEntry(lines[last]))
-        last++;
-    if (first <= itemsLine || last >= static_cast<int>(lines.size()))
-        return 0; // entry without its braces: leave the file as it is
-
-    std::vector<std::string> kept(lines.begin(), lines.begin() + first);
-    if (rtrim(lines[last]).back() != ',') {
-        // The last entry goes: the one before it now ends the list.
-        std::string &prev = kept.back();
-        if (first - 1 > itemsLine && closesEntry(prev)) {
-            const size_t comma = prev.find(',');
-            if (comma != std::string::npos)
-                prev.erase(comma);
-        }
-    }
-    kept.insert(kept.end(), lines.begin() + last + 1, lines.end());
-    write_file_atomic(playlistPath, joinLines(kept));
+    std::string out;
+    if (playlistWithEntryRemoved(text, itemPath, out) == 0)
+        write_file_atomic(playlistPath, out);
     return 0;
 }
 

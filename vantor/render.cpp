@@ -8,6 +8,7 @@
 #include <SDL/SDL_rotozoom.h>
 
 #include "common/devroot.h"
+#include "common/ttf_text.h"
 #include "vantor/hardware.h"
 #include "vantor/menu.h"
 #include "vantor/settings.h"
@@ -141,9 +142,10 @@ time_t readCurrentTime(struct tm *out)
 
 SDL_Surface *renderText(TTF_Font *font, const char *text, SDL_Color color)
 {
-    if (!font || !text || !*text)
-        return nullptr;
-    return TTF_RenderUTF8_Blended(font, text, color);
+    // Every text the menu shows (file names, playlist paths, MAME titles,
+    // skin and language strings) passes here: ttf_render_blended hands SDL_ttf
+    // only texts it draws inside the surface (see common/ttf_text.h).
+    return ttf_render_blended(font, text, color);
 }
 
 SDL_Surface *loadImage(const char *path)

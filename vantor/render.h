@@ -143,7 +143,8 @@ time_t readCurrentTime(struct tm *out);
 
 // --- Loading and text surfaces --------------------------------------------------
 
-// Renders text blended; null for empty text or without a font.
+// Renders text blended (made safe for SDL_ttf first); null for empty text or
+// without a font.
 SDL_Surface *renderText(TTF_Font *font, const char *text, SDL_Color color);
 // Loads an image; null when missing. Converted to the screen format when a
 // video mode is set.

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include <SDL/SDL_ttf.h>
 
 #include "common/devroot.h"
+#include "common/safefile.h"
 #include "vantor/content.h"
 #include "vantor/hardware.h"
 #include "vantor/menu.h"
@@ -37,6 +39,32 @@ void watchJoysticks(MenuModel &model)
     }
 }
 
+// Every file the menu rewrites (crash-safely, through a temporary file beside
+// it). The ScummVM copies in the game folders are not listed: their folders
+// are not known at start.
+const char *const rewrittenFiles[] = {
+    MENU_FLAG_FILE,
+    LANGUAGE_FLAG_FILE,
+    CLOCK_12H_FLAG_FILE,
+    "/mnt/mmc/CFW/cpuspeed",
+    "/mnt/mmc/CFW/brightness",
+    "/mnt/mmc/CFW/shutdown.flag",
+    "/mnt/mmc/CFW/retroarch/command.sh",
+    "/mnt/mmc/CFW/retroarch/gdbscript.txt",
+    "/mnt/mmc/CFW/retroarch/.retroarch/retroarch.cfg",
+    FAVORITES_PLAYLIST,
+    MMC_HISTORY_PLAYLIST,
+    SDCARD_HISTORY_PLAYLIST,
+};
+
+// Temporary files that a run cut short (power lost, killed) left beside
+// those files; only ones older than this run.
+void removeStaleTempFiles(time_t runStart)
+{
+    for (const char *file : rewrittenFiles)
+        remove_stale_temp_files(file, runStart);
+}
+
 void closeJoysticks(MenuModel &model)
 {
     for (SDL_Joystick *&joystick : model.joysticks) {
@@ -50,6 +78,8 @@ void closeJoysticks(MenuModel &model)
 
 int vantor_main(int argc, char **argv)
 {
+    removeStaleTempFiles(time(nullptr));
+
     // 1. The saved CPU speed, also the whole of a "restorecpu" run.
     const int cpuSpeed = restoreCPUSpeed();
     if (argc > 1 && argv[1] && strcmp(argv[1], "restorecpu") == 0)

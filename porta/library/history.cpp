@@ -36,6 +36,9 @@ int get_history_fromefile(const char *path)
         return -1;
     }
     for (const std::string &line : lines) {
+        // The history never holds more than nine games, whatever the file.
+        if (history.size() >= HISTORY_MAX)
+            break;
         std::string name;
         int32_t n[3];
         if (split_line_right(line, 3, name, n) != 0)

@@ -10,6 +10,7 @@
 #include "porta/ui/draw.h"
 #include "porta/ui/draw_res.h"
 #include "porta/ui/loop.h"
+#include "porta/ui/settings.h"
 #include "porta/ui/themes.h"
 
 #include <cstdio>
@@ -151,6 +152,8 @@ void top_bar_pass(uint32_t now)
         // Once a second: the headphones and the card (files to read). The
         // clock's minute is the main loop's to watch.
         redraw |= poll_status();
+        // The battery page shows the values of every refresh.
+        redraw |= settings_battery_page_shown();
     } else if (status.polled && joystick_pad_count() != status.pads) {
         // The gamepads' number is a word in memory: looked at every pass.
         status.pads = joystick_pad_count();

@@ -1,6 +1,7 @@
 #include "porta/ui/draw.h"
 
 #include "common/devroot.h"
+#include "common/ttf_text.h"
 #include "porta/base/text.h"
 
 #include <cstdio>
@@ -92,7 +93,9 @@ SDL_Surface *render_text(const char *text, TTF_Font *font, SDL_Color colour)
 {
     if (!text || !font || !*text)
         return nullptr;
-    return TTF_RenderUTF8_Blended(font, text, colour);
+    // Every text, file names included, goes through the safe path: a mark
+    // that SDL_ttf would draw before its surface is never handed to it.
+    return ttf_render_blended(font, text, colour);
 }
 
 // Rendered texts of the UI fonts, most recently used first. The same texts are
@@ -207,7 +210,7 @@ int text_size(TTF_Font *font, const char *text, int *w, int *h)
             return 0;
         }
     }
-    return TTF_SizeUTF8(font, text, w, h) == 0 ? 0 : -1;
+    return ttf_size_text(font, text, w, h) == 0 ? 0 : -1;
 }
 
 void text_cache_clear(void)

@@ -9,9 +9,11 @@
 #include "porta/library/favorites.h"
 #include "porta/library/gamelist.h"
 #include "porta/library/history.h"
+#include "porta/library/search.h"
 #include "porta/library/systems.h"
 #include "porta/ui/draw.h"
 #include "porta/ui/loop.h"
+#include "porta/ui/settings.h"
 
 #include <cstdio>
 #include <string>
@@ -214,13 +216,15 @@ void open_room(void)
         go(SCREEN_HISTORY);
         break;
     case ROOM_SEARCH:
-        // SEARCH ROOM: the search keyboard opens here (SCREEN_SEARCH_KEYS,
-        // with the search text cleared) once the search module exists.
+        // The keyboard starts empty.
+        search_clear();
+        cursor_home();
+        go(SCREEN_SEARCH_KEYS);
         break;
     case ROOM_SETTINGS:
-        // SETTINGS ROOM: the settings menu opens here (remembering this
-        // screen as its return screen, through SCREEN_MENU_PENDING) once the
-        // settings module exists.
+        // The settings menu returns here; the release of this A only
+        // completes its opening (SCREEN_MENU_PENDING).
+        open_settings();
         break;
     }
 }

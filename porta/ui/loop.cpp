@@ -19,6 +19,7 @@
 #include "porta/ui/cardswap.h"
 #include "porta/ui/preview.h"
 #include "porta/ui/screens.h"
+#include "porta/ui/settings.h"
 
 #include <csignal>
 #include <cstdio>
@@ -243,6 +244,9 @@ static void menu_click_check(void)
 {
     if (keypad_menu_click() == MENU_CLICK_CLICKED) {
         keypad_clear_menu_click();
+        // The menu and its pictures are prepared; the Menu release itself
+        // opens the list at once.
+        open_settings();
         screen = SCREEN_SETTINGS;
     }
 }
@@ -645,6 +649,7 @@ void power_off(void)
     gamelist_free_all();
     free_all_images();
     library_screens_free();
+    settings_free_resources();
     save_attr_if_changed();
     if (sdl_up) {
         free_ui_fonts();

@@ -1,7 +1,11 @@
 #include "porta/ui/screens.h"
 
+#include "porta/ui/confirm.h"
+#include "porta/ui/datetime.h"
 #include "porta/ui/library_keys.h"
 #include "porta/ui/library_screens.h"
+#include "porta/ui/search_screens.h"
+#include "porta/ui/settings.h"
 
 // One row per screen, in screen-number order. The library, settings, date,
 // mapping and test screens fill their rows as their modules arrive; until
@@ -13,13 +17,15 @@ ScreenEntry screen_table[SCREEN_COUNT] = {
     /* SCREEN_GAMES */ {games_keypress, nullptr, draw_games_screen, nullptr, nullptr},
     /* SCREEN_FAVORITES */ {favorites_keypress, nullptr, draw_favorites_screen, nullptr, nullptr},
     /* SCREEN_HISTORY */ {top_history_keypress, nullptr, draw_history_screen, nullptr, nullptr},
-    /* SCREEN_SEARCH_RESULTS */ {nullptr, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_SEARCH_KEYS */ {nullptr, nullptr, nullptr, nullptr, nullptr},
+    /* SCREEN_SEARCH_RESULTS */ {search_results_keypress, nullptr, draw_search_results, nullptr, nullptr},
+    /* SCREEN_SEARCH_KEYS */ {search_keys_keypress, nullptr, draw_search_keys, nullptr, nullptr},
     /* SCREEN_MENU_PENDING */ {nullptr, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_SETTINGS */ {nullptr, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_SETTINGS_PAGE */ {nullptr, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_DATE_TIME */ {nullptr, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_CONFIRM */ {nullptr, nullptr, nullptr, nullptr, nullptr},
+    // A press on the settings list only clears a pending Menu click (the
+    // loop does that); the settings screens act on releases.
+    /* SCREEN_SETTINGS */ {nullptr, menu_keypress, settings_draw, nullptr, nullptr},
+    /* SCREEN_SETTINGS_PAGE */ {nullptr, settings_page_keypress, settings_page_draw, nullptr, nullptr},
+    /* SCREEN_DATE_TIME */ {nullptr, datetime_keypress, datetime_draw, nullptr, nullptr},
+    /* SCREEN_CONFIRM */ {nullptr, confirm_keypress, confirm_draw, nullptr, nullptr},
     /* SCREEN_CORE_POPUP */ {core_popup_keypress, nullptr, draw_core_popup_screen, nullptr, nullptr},
     /* SCREEN_IO_TEST */ {nullptr, nullptr, nullptr, nullptr, nullptr},
     /* SCREEN_FACTORY_TEST */ {nullptr, nullptr, nullptr, nullptr, nullptr},

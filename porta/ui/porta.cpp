@@ -1,23 +1,32 @@
 #include "porta/ui/porta.h"
 
 #include "common/devroot.h"
+#include "common/safefile.h"
 #include "porta/base/attr.h"
+#include "porta/controller/joypad_cfg.h"
 #include "porta/controller/players.h"
 #include "porta/device/fb.h"
 #include "porta/device/hardware.h"
+#include "porta/device/keypad.h"
 #include "porta/device/keysound.h"
 #include "porta/device/storage.h"
 #include "porta/library/browse.h"
+#include "porta/library/corelist.h"
+#include "porta/library/favorites.h"
+#include "porta/library/history.h"
+#include "porta/library/systems.h"
 #include "porta/ui/draw.h"
 #include "porta/ui/draw_res.h"
 #include "porta/ui/loop.h"
 #include "porta/ui/screens.h"
+#include "porta/ui/settings.h"
 #include "porta/ui/themes.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include <sys/stat.h>
 
@@ -29,6 +38,19 @@
 
 static const char *const save_folders[] = {"fbasdl", "fba4arm", "fc",   "gba",  "gbc",  "md",
                                            "sfc",    "sms",     "pcsx", "ngpc", "swan", "vbanext"};
+
+// What writes cut short by a power cut or a kill left beside the files the
+// launcher rewrites: only their own temporary names, only older than this run.
+static void remove_stale_writes(time_t run_start)
+{
+    static const char *const files[] = {
+        ATTR_FILE,      LOCALPAD_MAP_FILE, HISTORY_FILE,   FAVORITES_FILE, CORELIST_FILE,
+        NEXT_COMMAND_FILE, GAMEPLACE_FILE, GAMEDIR_FILE,   SEARCH_LAST_PATH,
+    };
+    for (const char *f : files)
+        remove_stale_temp_files(f, run_start);
+    remove_stale_temp_files_in(JOYPAD_USER_DIR, ".cfg", run_start);
+}
 
 // Step 5: framebuffers, SDL, the three display surfaces and SDL_ttf.
 static int init_device_display(void)
@@ -172,6 +194,7 @@ int porta_main(int, char **)
     // 1. Signals.
     install_signal_handlers();
     loop_reset_state();
+    settings_install();
     screen = SCREEN_ROOMS;
     prev_screen = SCREEN_ROOMS;
     tf_card_state = 0;
@@ -179,6 +202,7 @@ int porta_main(int, char **)
     // 2-3. Data folders and the attribute record.
     mkdir_if_missing(ATTR_DIR);
     mkdir_if_missing(ATTR_JOYPAD_DIR);
+    remove_stale_writes(time(nullptr));
     load_globalattr();
 
     // 4. First start since power-on.

@@ -248,6 +248,38 @@ TEST_F(Start, OtherShutdownValuesStartNormally)
     }
 }
 
+TEST_F(Start, LeftoversOfCutWritesAreRemovedAtStart)
+{
+    // Temporary files that killed or power-cut writes left beside the files
+    // the launcher rewrites; only their own names, only older than this run.
+    const std::vector<std::string> stale = {
+        "/mnt/data/porta/.porta_attr.ini.Ab12Cd", "/mnt/data/..favorite.x9Y8z7", "/mnt/data/..history.000000",
+        "/tmp/.gameplace.cfg.QWErty",             "/mnt/data/porta/joypad/.USB Gamepad.cfg.a1b2c3",
+    };
+    const std::vector<std::string> kept = {
+        "/mnt/data/..favorite.x9Y8z",             // not six characters
+        "/mnt/data/..favorites.x9Y8z7",           // another file's name
+        "/mnt/data/porta/joypad/.pad.ini.a1b2c3", // not a pad file
+        "/mnt/data/porta/joypad/USB Gamepad.cfg",
+    };
+    for (const std::string &f : stale)
+        root.write(f, "cut");
+    for (const std::string &f : kept)
+        root.write(f, "keep");
+    for (const std::string &f : stale)
+        ASSERT_EQ(host_system("touch -d '2020-01-01' '" + root.host(f) + "'"), 0);
+    for (const std::string &f : kept)
+        ASSERT_EQ(host_system("touch -d '2020-01-01' '" + root.host(f) + "'"), 0);
+    root.write("/mnt/data/..history.Fresh1", "a write of this run");
+    ASSERT_EQ(host_system("touch -d 'now + 1 hour' '" + root.host("/mnt/data/..history.Fresh1") + "'"), 0);
+    EXPECT_EQ(run(), 0) << out;
+    for (const std::string &f : stale)
+        EXPECT_FALSE(root.exists(f)) << f;
+    for (const std::string &f : kept)
+        EXPECT_TRUE(root.exists(f)) << f;
+    EXPECT_TRUE(root.exists("/mnt/data/..history.Fresh1")) << "newer than the run: kept";
+}
+
 TEST_F(Start, MissingFramebufferFails)
 {
     host_system("rm -f '" + root.host("/dev/fb1") + "'");

@@ -6,12 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <random>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -135,4 +137,60 @@ TEST(SafeFile, KilledWriterAlwaysLeavesOldOrNewContentComplete)
     const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     EXPECT_EQ(kills, 200);
     printf("crash-write test: 200 kills in %.2f s\n", secs);
+
+    // The kills leave temporary files beside the file; the next run, started
+    // after them, removes every one.
+    const size_t left = list_dir(root.host("/mnt/mmc/CFW")).size() - 1;
+    printf("crash-write test: %zu temporary files left by the kills\n", left);
+    EXPECT_GT(left, 0u);
+    EXPECT_EQ(remove_stale_temp_files("/mnt/mmc/CFW/retroarch.cfg", time(nullptr) + 1), static_cast<int>(left));
+    EXPECT_EQ(list_dir(root.host("/mnt/mmc/CFW")), std::vector<std::string>{"retroarch.cfg"});
+}
+
+TEST(SafeFile, OnlyOwnOlderTemporaryFilesAreRemoved)
+{
+    TempRoot root;
+    root.write("/mnt/mmc/CFW/menu.flag", "home\n0");
+    const std::vector<std::string> kept = {
+        ".menu.flag.Young1",   // written during this run
+        ".menu.flag.Ab3dE",    // five characters
+        ".menu.flag.Ab3dE90",  // seven
+        ".menu.flag.Ab-dE9",   // not a letter or digit
+        ".other.flag.Ab3dE9",  // another file's
+        "menu.flag.Ab3dE9",    // no leading dot
+        "menu.flag",
+    };
+    const time_t start = time(nullptr);
+    for (const std::string &name : kept)
+        if (name != "menu.flag")
+            root.write("/mnt/mmc/CFW/" + name, "x");
+    root.write("/mnt/mmc/CFW/.menu.flag.Ab3dE9", "stale");
+    root.write("/mnt/mmc/CFW/.menu.flag.zZ0099", "stale");
+    root.mkdirs("/mnt/mmc/CFW/.menu.flag.Dir123");                   // a folder is never removed
+    root.symlink("/mnt/mmc/CFW/menu.flag", "/mnt/mmc/CFW/.menu.flag.Lnk123"); // nor a link
+    for (const std::string &name : list_dir(root.host("/mnt/mmc/CFW"))) {
+        if (name == ".menu.flag.Young1")
+            continue;
+        struct timespec old[2] = {{start - 3600, 0}, {start - 3600, 0}};
+        utimensat(AT_FDCWD, root.host("/mnt/mmc/CFW/" + name).c_str(), old, AT_SYMLINK_NOFOLLOW);
+    }
+    struct timespec young[2] = {{start + 5, 0}, {start + 5, 0}};
+    utimensat(AT_FDCWD, root.host("/mnt/mmc/CFW/.menu.flag.Young1").c_str(), young, 0);
+
+    EXPECT_EQ(remove_stale_temp_files("/mnt/mmc/CFW/menu.flag", start), 2);
+    std::vector<std::string> now = list_dir(root.host("/mnt/mmc/CFW"));
+    std::vector<std::string> expected = kept;
+    expected.push_back(".menu.flag.Dir123");
+    expected.push_back(".menu.flag.Lnk123");
+    std::sort(now.begin(), now.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(now, expected);
+
+    // A linked file is written beside its target: that is where they lie.
+    root.write("/mnt/SDCARD/shared/retroarch.cfg", "cfg\n");
+    root.symlink("/mnt/SDCARD/shared/retroarch.cfg", "/mnt/mmc/CFW/retroarch.cfg");
+    root.write("/mnt/SDCARD/shared/.retroarch.cfg.QwErTy", "stale");
+    EXPECT_EQ(remove_stale_temp_files("/mnt/mmc/CFW/retroarch.cfg", start + 3600), 1);
+    EXPECT_EQ(list_dir(root.host("/mnt/SDCARD/shared")), std::vector<std::string>{"retroarch.cfg"});
+    EXPECT_EQ(remove_stale_temp_files("/mnt/none/x.cfg", start), 0);
 }

@@ -402,6 +402,13 @@ TEST_F(Library, HistoryKeepsNineNewestFirst)
     history_del();
     EXPECT_EQ(root.read(HISTORY_FILE), "");
     EXPECT_EQ(history_load(), 0);
+    // A file of more lines (another program's, a damaged card) gives nine.
+    std::string twelve;
+    for (int i = 0; i < 12; i++)
+        twelve += "g" + std::to_string(i) + ".nes:7:" + std::to_string(i) + ":0\n";
+    root.write(HISTORY_FILE, sealed(twelve));
+    EXPECT_EQ(history_load(), HISTORY_MAX);
+    EXPECT_STREQ(history_at(8)->name, "g8.nes");
 }
 
 TEST_F(Library, FavouritesOrderSequencesAndLimit)

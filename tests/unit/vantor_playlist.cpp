@@ -254,12 +254,17 @@ TEST_F(Playlists, EmptyItemsOnOneLineIsOpened)
     EXPECT_EQ(favorites(), (Lines{"/mnt/mmc/Roms/GBA/a.gba"}));
 }
 
-TEST_F(Playlists, UnknownLayoutIsLeftAlone)
+TEST_F(Playlists, CompactLayoutIsEditedAndNonJsonIsLeftAlone)
 {
+    // Any valid JSON layout takes the edit; only the entry's bytes change.
     const std::string compact = "{\"version\":\"1.5\",\"items\":[{\"path\":\"/x.gba\"}]}\n";
     root.write(kFav, compact);
     addToFavorites("/mnt/mmc/Roms/GBA/a.gba");
+    EXPECT_EQ(root.read(kFav),
+              "{\"version\":\"1.5\",\"items\":[{\"path\": \"/mnt/mmc/Roms/GBA/a.gba\"}, {\"path\":\"/x.gba\"}]}\n");
+    removeFromFavorites("/mnt/mmc/Roms/GBA/a.gba");
     EXPECT_EQ(root.read(kFav), compact);
+    // A file that is not JSON is never rewritten.
     const std::string notAPlaylist = "garbage\nmore garbage\n";
     root.write(kFav, notAPlaylist);
     addToFavorites("/mnt/mmc/Roms/GBA/a.gba");

@@ -1,0 +1,96 @@
+// The menu's text helpers over any bytes: the row name of a file path, the
+// Consoles tile text, the Home title format, label copies cut at a character,
+// the clock text, shell quoting of paths and JSON escaping of playlist paths.
+
+#include "fuzz_support.h"
+
+#include <cstring>
+#include <string>
+
+#include "vantor/content_internal.h"
+#include "vantor/launch.h"
+#include "vantor/render.h"
+#include "vantor/skin.h"
+
+namespace {
+
+size_t utf8Chars(const std::string &s)
+{
+    size_t n = 0;
+    for (unsigned char c : s)
+        if ((c & 0xC0) != 0x80)
+            n++;
+    return n;
+}
+
+// Undoes the shell quoting: '"'"' back to a single quote.
+std::string unquote(const std::string &s)
+{
+    std::string out;
+    for (size_t i = 0; i < s.size(); i++) {
+        if (s.compare(i, 5, "'\"'\"'") == 0) {
+            out += '\'';
+            i += 4;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    std::string text(reinterpret_cast<const char *>(data), size);
+    text = text.substr(0, text.find('\0'));
+    const char *s = text.c_str();
+
+    const std::string name = romDisplayName(s);
+    const char *slash = strrchr(s, '/');
+    const std::string file = slash ? slash + 1 : s;
+    FUZZ_CHECK(name.empty() == file.empty());
+    FUZZ_CHECK(name.size() <= file.size());
+
+    const std::string tile = systemTileText(s);
+    const bool leadingContinuation = !text.empty() && (static_cast<unsigned char>(text[0]) & 0xC0) == 0x80;
+    if (utf8Chars(text) <= 10 && !leadingContinuation) {
+        FUZZ_CHECK(tile == text);
+    } else if (tile != text) {
+        // Its first 7 characters and "...".
+        FUZZ_CHECK(tile.size() >= 3 && tile.compare(tile.size() - 3, 3, "...") == 0);
+        FUZZ_CHECK(text.compare(0, tile.size() - 3, tile, 0, tile.size() - 3) == 0);
+        if (!leadingContinuation)
+            FUZZ_CHECK(utf8Chars(tile) == 10);
+    }
+
+    char title[256];
+    formatTitle(title, sizeof title, s, "1.4.9");
+    FUZZ_CHECK(strlen(title) < sizeof title);
+
+    for (size_t n : {size_t(1), size_t(2), size_t(7), size_t(labelBufferSize)}) {
+        char label[labelBufferSize];
+        copyText(label, n, s);
+        const size_t len = strlen(label);
+        FUZZ_CHECK(len < n && text.compare(0, len, label) == 0);
+        // Cut before a continuation byte, never inside a character.
+        FUZZ_CHECK(len == 0 || len == text.size() || (static_cast<unsigned char>(text[len]) & 0xC0) != 0x80);
+    }
+
+    struct tm t = {};
+    t.tm_hour = static_cast<int>(size % 24);
+    t.tm_min = static_cast<int>(size % 60);
+    const std::string clock = clockText(t, static_cast<int>(size & 1), s, s);
+    FUZZ_CHECK(clock.size() < 300);
+
+    if (const char *quoted = escapeSingleQuotes(s))
+        FUZZ_CHECK(unquote(quoted) == text);
+    else
+        FUZZ_CHECK(text.size() > 4096 / 5);
+
+    FUZZ_CHECK(jsonUnescape(jsonEscape(s)) == text);
+    std::string path;
+    if (playlistLinePath(text, path))
+        FUZZ_CHECK(path.size() <= text.size());
+    return 0;
+}

@@ -1,0 +1,134 @@
+#include "porta/ui/confirm.h"
+
+#include "porta/base/attr.h"
+#include "porta/device/keysound.h"
+#include "porta/library/browse.h"
+#include "porta/ui/chrome.h"
+#include "porta/ui/draw.h"
+#include "porta/ui/loop.h"
+#include "porta/ui/settings.h"
+#include "porta/ui/themes.h"
+
+#include <cstdio>
+#include <cstring>
+
+ConfirmBox confirm_box = {{0}, SCREEN_SETTINGS, 0, 0, nullptr, nullptr};
+
+static const char *const word_no[UI_LANGUAGES] = {"否", "否", "No", "NO", "No", "No"};
+static const char *const word_yes[UI_LANGUAGES] = {"是", "是", "Yes", "Yes", "Yes", "Yes"};
+
+// The box of each output: its top-left corner; 400x200.
+struct ConfirmLayout {
+    int x, y;
+};
+static const ConfirmLayout confirm_layouts[2] = {{120, 140}, {440, 260}};
+#define BOX_W 400
+#define BOX_H 200
+#define BOX_MESSAGE_DY 40
+#define BOX_BUTTON_DY 120
+#define BOX_NO_DX 30
+#define BOX_YES_END 370
+
+void confirm_clear(void)
+{
+    memset(confirm_box.message, 0, sizeof(confirm_box.message));
+    confirm_box.return_screen = SCREEN_SETTINGS;
+    confirm_box.active = 0;
+    confirm_box.result = 0;
+    confirm_box.yes = nullptr;
+    confirm_box.no = nullptr;
+}
+
+void confirm_setup(const char *label, int return_screen)
+{
+    confirm_clear();
+    snprintf(confirm_box.message, sizeof(confirm_box.message), "%s ??", label ? label : "");
+    confirm_box.return_screen = return_screen;
+}
+
+void confirm_actions(void (*yes)(void), void (*no)(void))
+{
+    confirm_box.yes = yes;
+    confirm_box.no = no;
+}
+
+void confirm_open(void)
+{
+    save_screen();
+    confirm_box.result = 0;
+    confirm_box.active = 1;
+    screen = SCREEN_CONFIRM;
+    request_redraw();
+}
+
+void confirm_keypress(int key)
+{
+    if (!confirm_box.active)
+        return;
+    switch (key) {
+    case SDLK_LEFT:
+    case SDLK_RIGHT:
+        play_key_sound(KEY_SOUND_MOVE);
+        confirm_box.result = confirm_box.result ? 0 : 1;
+        break;
+    case SDLK_LCTRL: {
+        play_key_sound(KEY_SOUND_CONFIRM);
+        const int result = confirm_box.result;
+        void (*action)(void) = result == 1 ? confirm_box.yes : confirm_box.no;
+        screen = confirm_box.return_screen;
+        printf("msgResult = %d \n", result);
+        // The box is gone before its action runs, so that an action may ask
+        // the next question.
+        confirm_clear();
+        if (action)
+            action();
+        break;
+    }
+    default: break; // B included: only A closes the box
+    }
+}
+
+// A button picture with its text centred on it.
+static void draw_button(SDL_Surface *dst, int x, int y, int selected, const char *text)
+{
+    SDL_Surface *pic = settings_menu_image(selected ? MENU_IMG_BUTTON_ON : MENU_IMG_BUTTON_OFF);
+    const SDL_Color colour = selected ? SDL_Color{255, 255, 255, 0} : SDL_Color{0, 0, 0, 0};
+    blit_at(x, y, pic, dst);
+    int w = 0, h = 0;
+    text_size(ui_font[FONT_22], text, &w, &h);
+    const int pw = pic ? pic->w : w;
+    const int ph = pic ? pic->h : h;
+    draw_text(x + (pw - w) / 2, y + (ph - h) / 2, ui_font[FONT_22], colour, text, dst);
+}
+
+void confirm_draw(SDL_Surface *dst)
+{
+    if (!dst)
+        return;
+    const int out = chrome_out(dst);
+    const ConfirmLayout &L = confirm_layouts[out];
+    draw_background(dst);
+    restore_screen(dst);
+    blit_at(0, 0, settings_menu_image(MENU_IMG_SHADE), dst);
+    SDL_Rect box = {static_cast<Sint16>(L.x), static_cast<Sint16>(L.y), BOX_W, BOX_H};
+    SDL_FillRect(dst, &box, SDL_MapRGB(dst->format, 255, 255, 255));
+
+    int w = 0, h = 0;
+    text_size(ui_font[FONT_24], confirm_box.message, &w, &h);
+    const SDL_Color red = {255, 0, 0, 0};
+    draw_text(L.x + (BOX_W - w) / 2, L.y + BOX_MESSAGE_DY, ui_font[FONT_24], red, confirm_box.message, dst);
+
+    int lang = global_attr.language;
+    if (lang < 0 || lang >= UI_LANGUAGES)
+        lang = 0;
+    SDL_Surface *yes_pic = settings_menu_image(MENU_IMG_BUTTON_ON);
+    const int button_w = yes_pic ? yes_pic->w : 0;
+    const int by = L.y + BOX_BUTTON_DY;
+    draw_button(dst, L.x + BOX_NO_DX, by, confirm_box.result == 0, word_no[lang]);
+    draw_button(dst, L.x + BOX_YES_END - button_w, by, confirm_box.result == 1, word_yes[lang]);
+
+    if (out == CHROME_LCD) {
+        draw_top_bar(dst);
+        draw_bottom_bar(dst, bottom_hints(SCREEN_CONFIRM, 0));
+    }
+}
