@@ -5,6 +5,7 @@
 #include "porta/ui/joymap.h"
 #include "porta/ui/keymap.h"
 #include "porta/ui/library_keys.h"
+#include "porta/ui/library_screens.h"
 #include "porta/ui/search_screens.h"
 #include "porta/ui/settings.h"
 
@@ -12,12 +13,12 @@
 // mapping and test screens fill their rows as their modules arrive; until
 // then a screen draws nothing and ignores keys.
 ScreenEntry screen_table[SCREEN_COUNT] = {
-    /* SCREEN_ROOMS */ {rooms_keypress, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_CARD */ {card_keypress, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_SYSTEMS */ {systems_keypress, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_GAMES */ {games_keypress, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_FAVORITES */ {favorites_keypress, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_HISTORY */ {top_history_keypress, nullptr, nullptr, nullptr, nullptr},
+    /* SCREEN_ROOMS */ {rooms_keypress, nullptr, draw_rooms_screen, nullptr, nullptr},
+    /* SCREEN_CARD */ {card_keypress, nullptr, draw_card_screen, nullptr, nullptr},
+    /* SCREEN_SYSTEMS */ {systems_keypress, nullptr, draw_systems_screen, nullptr, nullptr},
+    /* SCREEN_GAMES */ {games_keypress, nullptr, draw_games_screen, nullptr, nullptr},
+    /* SCREEN_FAVORITES */ {favorites_keypress, nullptr, draw_favorites_screen, nullptr, nullptr},
+    /* SCREEN_HISTORY */ {top_history_keypress, nullptr, draw_history_screen, nullptr, nullptr},
     /* SCREEN_SEARCH_RESULTS */ {search_results_keypress, nullptr, draw_search_results, nullptr, nullptr},
     /* SCREEN_SEARCH_KEYS */ {search_keys_keypress, nullptr, draw_search_keys, nullptr, nullptr},
     /* SCREEN_MENU_PENDING */ {nullptr, nullptr, nullptr, nullptr, nullptr},
@@ -27,7 +28,7 @@ ScreenEntry screen_table[SCREEN_COUNT] = {
     /* SCREEN_SETTINGS_PAGE */ {nullptr, settings_page_keypress, settings_page_draw, nullptr, nullptr},
     /* SCREEN_DATE_TIME */ {nullptr, datetime_keypress, datetime_draw, nullptr, nullptr},
     /* SCREEN_CONFIRM */ {nullptr, confirm_keypress, confirm_draw, nullptr, nullptr},
-    /* SCREEN_CORE_POPUP */ {core_popup_keypress, nullptr, nullptr, nullptr, nullptr},
+    /* SCREEN_CORE_POPUP */ {core_popup_keypress, nullptr, draw_core_popup_screen, nullptr, nullptr},
     /* SCREEN_IO_TEST */ {nullptr, nullptr, nullptr, nullptr, nullptr},
     /* SCREEN_FACTORY_TEST */ {nullptr, nullptr, nullptr, nullptr, nullptr},
     // The mapping screens act on releases; their sequences run inside the

@@ -62,7 +62,9 @@ static int init_device_display(void)
         return -1;
     }
     setenv("SDL_NOMOUSE", "1", 1);
-    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) != 0) {
+    // Video only: the launcher's timers have a thread of their own, and SDL's
+    // timer thread would wake every millisecond for nothing.
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         printf("SDL_Init error %s\n", SDL_GetError());
         return -1;
     }
@@ -274,7 +276,15 @@ int porta_main(int, char **)
     }
     printf("----- %s ---ok\n", "init_my_system");
 
-    // 16. The loop.
+    // 16. The loop. For measurements on a development host the frames can
+    // all be drawn (PORTA_FULL_REDRAW=1) and texts rendered anew every time
+    // (PORTA_TEXT_CACHE=0).
+    const char *full = getenv("PORTA_FULL_REDRAW");
+    if (full && strcmp(full, "1") == 0)
+        loop_set_frame_skipping(0);
+    const char *cache = getenv("PORTA_TEXT_CACHE");
+    if (cache && strcmp(cache, "0") == 0)
+        text_cache_enable(0);
     loop_begin();
     Loop_listend();
     if (sigint_pending())

@@ -81,7 +81,7 @@ out_set() {
     local o=$1 W=$2 H=$3 s=$4 T="$D"/top/$1
     local hd=$((s - 1))
     mkdir -p "$T"/title "$T"/bottom
-    local th=$((34 + 22 * hd)) bh=$((36 + 24 * hd)) key=$((26 + 20 * hd))
+    local th=$((34 + 26 * hd)) bh=$((36 + 24 * hd)) key=$((26 + 20 * hd))
     A=()
     # Title and bottom bars: tinted glass, a light top edge, an accent line.
     A+=( \( -size ${W}x${th} gradient:'#2f3a62'-'#151b30' -alpha set -channel A -evaluate set 90% +channel
