@@ -15,6 +15,8 @@
 #include "porta/ui/chrome.h"
 #include "porta/ui/draw.h"
 #include "porta/ui/draw_res.h"
+#include "porta/ui/joymap.h"
+#include "porta/ui/keymap.h"
 #include "porta/ui/library_screens.h"
 #include "porta/ui/cardswap.h"
 #include "porta/ui/preview.h"
@@ -650,6 +652,8 @@ void power_off(void)
     free_all_images();
     library_screens_free();
     settings_free_resources();
+    joymap_unload_images();
+    setlocalpad_unload_pictures();
     save_attr_if_changed();
     if (sdl_up) {
         free_ui_fonts();

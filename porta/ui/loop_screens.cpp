@@ -2,6 +2,8 @@
 
 #include "porta/ui/confirm.h"
 #include "porta/ui/datetime.h"
+#include "porta/ui/joymap.h"
+#include "porta/ui/keymap.h"
 #include "porta/ui/library_keys.h"
 #include "porta/ui/library_screens.h"
 #include "porta/ui/search_screens.h"
@@ -29,7 +31,9 @@ ScreenEntry screen_table[SCREEN_COUNT] = {
     /* SCREEN_CORE_POPUP */ {core_popup_keypress, nullptr, draw_core_popup_screen, nullptr, nullptr},
     /* SCREEN_IO_TEST */ {nullptr, nullptr, nullptr, nullptr, nullptr},
     /* SCREEN_FACTORY_TEST */ {nullptr, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_JOY_MAP */ {nullptr, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_JOY_RESET */ {nullptr, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_KEYPAD_MAP */ {nullptr, nullptr, nullptr, nullptr, nullptr},
+    // The mapping screens act on releases; their sequences run inside the
+    // draw routines.
+    /* SCREEN_JOY_MAP */ {nullptr, setjoy_1_level_keypress, setjoy_draw, nullptr, nullptr},
+    /* SCREEN_JOY_RESET */ {nullptr, setjoy_reset_keypress, setjoy_reset_draw, nullptr, nullptr},
+    /* SCREEN_KEYPAD_MAP */ {nullptr, setlocalpad_keypress, setlocalpad_draw, nullptr, nullptr},
 };

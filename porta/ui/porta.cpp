@@ -19,6 +19,8 @@
 #include "porta/ui/draw_res.h"
 #include "porta/ui/loop.h"
 #include "porta/ui/screens.h"
+#include "porta/ui/joymap.h"
+#include "porta/ui/keymap.h"
 #include "porta/ui/settings.h"
 #include "porta/ui/themes.h"
 
@@ -195,6 +197,9 @@ int porta_main(int, char **)
     install_signal_handlers();
     loop_reset_state();
     settings_install();
+    // The buttons page leads to the gamepad and keypad mapping screens.
+    const SettingsLinks links = {nullptr, joymap_load_images, joymap_open_reset, setlocalpad_load_pictures};
+    settings_set_links(&links);
     screen = SCREEN_ROOMS;
     prev_screen = SCREEN_ROOMS;
     tf_card_state = 0;

@@ -424,12 +424,13 @@ mapcap() { # SIZE LIT
     glass $((s - 4)) $((s - 4)) $((s / 5)) "$c1" "$c2" 'rgba(0,0,0,0.7)'
     A+=( -geometry +2+2 -compose Over -composite )
 }
-ring() { # SIZE CORNER(0..3) COLOUR: a quarter of a stick's ring
+ring() { # SIZE CORNER(0..3) COLOUR: a quarter of a stick's ring (its stroke is
+    # reset inside: settings made in parentheses carry on to the next picture)
     local s=$1 c=$3 a
     case $2 in 0) a="180,270" ;; 1) a="90,180" ;; 2) a="270,360" ;; 3) a="0,90" ;; esac
     local cx cy
     case $2 in 0) cx=100 cy=100 ;; 1) cx=100 cy=0 ;; 2) cx=0 cy=100 ;; 3) cx=0 cy=0 ;; esac
-    A+=( \( -size 100x100 xc:none -fill none -stroke "$c" -strokewidth 14 -draw "ellipse $cx,$cy 70,70 ${a}" -resize ${s}x${s}! \) )
+    A+=( \( -size 100x100 xc:none -fill none -stroke "$c" -strokewidth 14 -draw "ellipse $cx,$cy 70,70 ${a}" -stroke none -resize ${s}x${s}! \) )
 }
 mapping_set() {
     A=()
