@@ -129,9 +129,11 @@ static int screen_sleeps(void)
     return screen_asleep != 0;
 }
 
+// The factory test plays its own sound through the stream: key sounds stay
+// quiet while it runs.
 static int key_sounds_quiet(void)
 {
-    return fast_repeat != 0 || screen_asleep != 0;
+    return fast_repeat != 0 || screen_asleep != 0 || screen == SCREEN_FACTORY_TEST;
 }
 
 void loop_install_handlers(void)
@@ -449,10 +451,12 @@ void loop_pass(void)
         printf("++++ timer to sleep ");
     }
 
-    // 7. TF card and HDMI every 500 ms. (The factory test on a card holding
-    // test.ini is looked for here too once it exists.)
+    // 7. TF card and HDMI every 500 ms; a card holding test.ini starts the
+    // factory test.
     if (static_cast<int32_t>(now - lp.next_check) >= 0) {
         tf_card_check();
+        if (tf_card_state == 1 && dev_exists("/mnt/sdcard/test.ini"))
+            screen = SCREEN_FACTORY_TEST;
         int hdmi = hdmi_state() == 1 ? 1 : 0;
         if (hdmi != output_device) {
             output_device = hdmi;
@@ -546,6 +550,9 @@ void power_off(void)
         if (sdl_up)
             show_shutdown_picture();
     }
+    // The test screens' motor never runs on after the launcher.
+    if (screen == SCREEN_IO_TEST || screen == SCREEN_FACTORY_TEST)
+        set_motor(0);
     deint_joystick_key();
     sound_deinit();
     TextScrollCtrl(0);

@@ -1,5 +1,6 @@
 #include "porta/ui/screens.h"
 
+#include "porta/factory/iotest.h"
 #include "porta/ui/confirm.h"
 #include "porta/ui/datetime.h"
 #include "porta/ui/library_keys.h"
@@ -25,8 +26,8 @@ ScreenEntry screen_table[SCREEN_COUNT] = {
     /* SCREEN_DATE_TIME */ {nullptr, datetime_keypress, datetime_draw, nullptr, nullptr},
     /* SCREEN_CONFIRM */ {nullptr, confirm_keypress, confirm_draw, nullptr, nullptr},
     /* SCREEN_CORE_POPUP */ {core_popup_keypress, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_IO_TEST */ {nullptr, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_FACTORY_TEST */ {nullptr, nullptr, nullptr, nullptr, nullptr},
+    /* SCREEN_IO_TEST */ {nullptr, nullptr, iotest_draw, iotest_key_step, nullptr},
+    /* SCREEN_FACTORY_TEST */ {nullptr, nullptr, nullptr, nullptr, factory_test_draw},
     /* SCREEN_JOY_MAP */ {nullptr, nullptr, nullptr, nullptr, nullptr},
     /* SCREEN_JOY_RESET */ {nullptr, nullptr, nullptr, nullptr, nullptr},
     /* SCREEN_KEYPAD_MAP */ {nullptr, nullptr, nullptr, nullptr, nullptr},
