@@ -158,6 +158,9 @@ void factory_threads_stop(void)
         pthread_join(sweep_thread, nullptr);
         sweep_started = false;
     }
+    // Nobody reads the request any more: a pass played from here on (the
+    // next start) plays whole again.
+    stopping = false;
 }
 
 int factory_sound_passes(void)

@@ -11,6 +11,8 @@
 #include "porta/device/keysound.h"
 #include "porta/device/pcm.h"
 #include "porta/device/storage.h"
+#include "porta/factory/factory_threads.h"
+#include "porta/factory/iotest.h"
 #include "porta/library/browse.h"
 #include "porta/ui/chrome.h"
 #include "porta/ui/draw.h"
@@ -455,7 +457,7 @@ void loop_pass(void)
     // factory test.
     if (static_cast<int32_t>(now - lp.next_check) >= 0) {
         tf_card_check();
-        if (tf_card_state == 1 && dev_exists("/mnt/sdcard/test.ini"))
+        if (factory_test_wanted())
             screen = SCREEN_FACTORY_TEST;
         int hdmi = hdmi_state() == 1 ? 1 : 0;
         if (hdmi != output_device) {
@@ -544,6 +546,9 @@ void power_off(void)
     lp.power_off_done = 1;
     loop_running = 0;
     const int type = shutdown_type;
+    // The factory test's sound and backlight workers stop before the stream,
+    // the sound device and the backlight are touched here.
+    factory_threads_stop();
     if (type > 0) {
         if (output_device == 0)
             set_backlight(global_attr.brightness);
