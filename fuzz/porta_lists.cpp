@@ -1,6 +1,6 @@
 // The launcher's sealed lists (history, favourites, GBA core choice) and the
-// two files that bring the browser back after a game (/tmp/gameplace.cfg,
-// /tmp/gamedir.cfg). The first byte picks the file; the rest is its content,
+// files that bring the browser back after a game (/tmp/gameplace.cfg,
+// /tmp/gamedir.cfg, /tmp/search). The first byte picks the file; the rest is its content,
 // sealed so that the parsers see it. A list that loads saves and loads again
 // to the same records.
 
@@ -15,6 +15,7 @@
 #include "porta/library/corelist.h"
 #include "porta/library/favorites.h"
 #include "porta/library/history.h"
+#include "porta/library/search.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzz::root();
     fuzz::mkdirs("/mnt/data");
     fuzz::mkdirs("/tmp");
-    const uint8_t which = data[0] % 5;
+    const uint8_t which = data[0] % 6;
     data++;
     size--;
     switch (which) {
@@ -81,6 +82,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         fuzz::write(GAMEPLACE_FILE, data, size);
         BrowseCursor c = {-7, -7};
         read_place_file(GAMEPLACE_FILE, &c);
+        break;
+    }
+    case 4: {
+        fuzz::write(SEARCH_LAST_PATH, data, size);
+        char text[SEARCH_TEXT_SIZE + 8];
+        memset(text, 0x55, sizeof text);
+        const int n = read_search_file(SEARCH_LAST_PATH, text, SEARCH_TEXT_SIZE);
+        FUZZ_CHECK(n <= SEARCH_TEXT_MAX);
+        for (size_t i = SEARCH_TEXT_SIZE; i < sizeof text; i++)
+            FUZZ_CHECK(text[i] == 0x55); // never written past the text
+        if (n >= 0)
+            FUZZ_CHECK(memchr(text, '\0', SEARCH_TEXT_SIZE) != nullptr);
         break;
     }
     default: {

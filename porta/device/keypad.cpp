@@ -55,8 +55,15 @@ extern "C" const char *__tsan_default_suppressions()
 namespace {
 
 KeypadState keypad;
-std::atomic<int> last_code{0};
-std::atomic<int> last_value{0};
+// The last raw key event as one word, so that a reader never pairs the code
+// of one event with the value of another: code in the low 16 bits, value
+// (cut to 16 bits) in the high ones.
+std::atomic<uint32_t> last_event{0};
+
+uint32_t pack_event(int code, int value)
+{
+    return (uint32_t)(uint16_t)code | ((uint32_t)(uint16_t)(int16_t)value << 16);
+}
 
 int keypad_fd = -1;
 int power_fd = -1;
@@ -224,8 +231,8 @@ void keypad_event(const struct input_event &ev)
 {
     if (ev.type != EV_KEY)
         return;
-    last_code.store(ev.code, std::memory_order_relaxed);
-    last_value.store(ev.value, std::memory_order_relaxed);
+    const int value = ev.value > 0x7FFF ? 0x7FFF : ev.value < -0x8000 ? -0x8000 : ev.value;
+    last_event.store(pack_event(ev.code, value), std::memory_order_release);
     if (ev.value != 0 && ev.value != 1)
         return;
     uint32_t mask = keypad_apply_key(&keypad, ev.code, ev.value, screen_is_asleep());
@@ -443,8 +450,7 @@ int open_adc_bnt_input(std::atomic<uint32_t> *key_state)
     keypad.mask = 0;
     keypad.menu_click.store(0, std::memory_order_relaxed);
     keypad.volume_key.store(0, std::memory_order_relaxed);
-    last_code.store(0, std::memory_order_relaxed);
-    last_value.store(0, std::memory_order_relaxed);
+    last_event.store(0, std::memory_order_relaxed);
     publish_mask(0);
     load_localpad_map();
 
@@ -511,14 +517,27 @@ uint32_t keypad_mask(void)
     return published ? published->load(std::memory_order_acquire) : 0;
 }
 
+void keypad_last_event(int *code, int *value)
+{
+    const uint32_t w = last_event.load(std::memory_order_acquire);
+    if (code)
+        *code = (int)(w & 0xFFFF);
+    if (value)
+        *value = (int)(int16_t)(uint16_t)(w >> 16);
+}
+
 int keypad_last_code(void)
 {
-    return last_code.load(std::memory_order_relaxed);
+    int code = 0;
+    keypad_last_event(&code, nullptr);
+    return code;
 }
 
 int keypad_last_value(void)
 {
-    return last_value.load(std::memory_order_relaxed);
+    int value = 0;
+    keypad_last_event(nullptr, &value);
+    return value;
 }
 
 int keypad_window_code(int sym)

@@ -107,7 +107,9 @@ void keypad_clear_menu_click(void);
 int keypad_volume_key(void);
 // The keypad's mask as last published.
 uint32_t keypad_mask(void);
-// The keypad's last raw key event (code and value), for the mapping screen.
+// The keypad's last raw key event (code and value), for the mapping screen:
+// both from one event, whatever the keypad thread does meanwhile.
+void keypad_last_event(int *code, int *value);
 int keypad_last_code(void);
 int keypad_last_value(void);
 

@@ -8,6 +8,7 @@
 #include "porta/library/favorites.h"
 #include "porta/library/gamelist.h"
 #include "porta/library/history.h"
+#include "porta/library/search.h"
 #include "porta/library/systems.h"
 
 #include <cerrno>
@@ -320,9 +321,8 @@ int gamelist_init(void)
     favorites_load();
     corelist_load();
     history_load();
-    // The search state is restored here once the search room exists: it is
-    // told whether the restored screen is SCREEN_SEARCH_RESULTS and then runs
-    // the stored search again.
+    // Back on the result list, the stored text is searched again.
+    search_restore(restored == SCREEN_SEARCH_RESULTS);
 
     // The stored cursor must lie inside the restored list; a damaged file may
     // hold anything.
@@ -330,7 +330,7 @@ int gamelist_init(void)
     switch (restored) {
     case SCREEN_GAMES: bound = game_list(browse_card_flag(), browse_system)->count; break;
     case SCREEN_FAVORITES: bound = favorites_count(); break;
-    case SCREEN_SEARCH_RESULTS: bound = 0; break; // the search results, once they exist
+    case SCREEN_SEARCH_RESULTS: bound = search_result_count(); break;
     default: bound = -1; break;
     }
     const long at = static_cast<long>(browse_cursor.page) * ROWS_PER_PAGE + browse_cursor.row;
@@ -410,16 +410,24 @@ static void back_to_rooms(void)
 void gamelist_card_changed(int inserted)
 {
     free_card_lists(CARD_FLAG_TF);
-    // The search results point into the lists: a search screen goes back too.
-    const int s = screen;
-    if (browse_card == CARD_EXTERNAL || s == SCREEN_SEARCH_RESULTS || s == SCREEN_SEARCH_KEYS)
+    // The search results name games of the lists as they were: they go, and
+    // a search screen goes back too (also one the settings would return to).
+    search_clear();
+    auto is_search = [](int s) { return s == SCREEN_SEARCH_RESULTS || s == SCREEN_SEARCH_KEYS; };
+    if (browse_card == CARD_EXTERNAL || is_search(screen)) {
         back_to_rooms();
+    } else if (is_search(settings_return_screen)) {
+        browse_cursor.page = 0;
+        browse_cursor.row = 0;
+        settings_return_screen = SCREEN_ROOMS;
+    }
     if (inserted)
         scan_card_lists(CARD_FLAG_TF, 1);
 }
 
 void gamelist_free_all(void)
 {
+    search_clear();
     free_card_lists(CARD_FLAG_TF);
     free_card_lists(CARD_FLAG_MMC);
     favorites_free();

@@ -106,7 +106,8 @@ void room_right(void);
 
 // Start-up: drops /tmp/.next, restores screen and cursor from
 // /tmp/gamedir.cfg and /tmp/gameplace.cfg, scans both cards and loads the
-// favourites, core list and history. Returns 0.
+// favourites, core list and history; back on the search results, the stored
+// search is run again. Returns 0.
 int gamelist_init(void);
 // Launches entry `index` of the system's list on the card of `card_flag`:
 // records it in the history (not from the history screen), saves the cursor
@@ -118,10 +119,11 @@ int save_place(int page, int row);
 // Writes /tmp/gamedir.cfg: the text alone, no line end. 0 or -1.
 int save_last_path(const char *text);
 // The list screens' part of a TF card change: the card's lists are freed and,
-// on insertion, scanned again; a browser on the external card (or on a search
-// screen) goes back to the rooms.
+// on insertion, scanned again; the search results are dropped; a browser on
+// the external card (or on a search screen) goes back to the rooms.
 void gamelist_card_changed(int inserted);
-// Frees both cards' lists, the favourites, the core list and the history.
+// Frees both cards' lists (and the search results naming their games), the
+// favourites, the core list and the history.
 void gamelist_free_all(void);
 
 // The parsers of the two restore files (callable on any path): the screen,

@@ -14,7 +14,6 @@
 #include "porta/ui/themes.h"
 
 #include <cstdio>
-#include <ctime>
 #include <string>
 
 // ---- texts ---------------------------------------------------------------
@@ -150,14 +149,15 @@ void top_bar_pass(uint32_t now)
         stop_loop(SHUTDOWN_LOWPOWER);
     int redraw = (flags & BATTERY_ICON_CHANGED) != 0;
     if (flags & BATTERY_REFRESHED) {
-        // Once a second: the rest of the bar and the clock's minute.
+        // Once a second: the headphones and the card (files to read). The
+        // clock's minute is the main loop's to watch.
         redraw |= poll_status();
         // The battery page shows the values of every refresh.
         redraw |= settings_battery_page_shown();
-        time_t t = time(nullptr);
-        struct tm tm_now;
-        if (localtime_r(&t, &tm_now) && (tm_now.tm_hour != frame_hour || tm_now.tm_min != frame_minute))
-            redraw = 1;
+    } else if (status.polled && joystick_pad_count() != status.pads) {
+        // The gamepads' number is a word in memory: looked at every pass.
+        status.pads = joystick_pad_count();
+        redraw = 1;
     }
     if (redraw)
         request_redraw();

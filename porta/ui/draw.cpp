@@ -253,6 +253,18 @@ static void copy_clip_text(char *buf, const char *text)
     utf8_copy(buf, TEXT_CLIP_BUF - (sizeof(MARQUEE_GAP) - 1), text);
 }
 
+static int marquee_texts = 0;
+
+void marquee_count_reset(void)
+{
+    marquee_texts = 0;
+}
+
+int marquee_count(void)
+{
+    return marquee_texts;
+}
+
 void draw_text_clip(int x, int y, int scroll, const TextClip *clip, SDL_Surface *dst)
 {
     if (!clip || !clip->text || !clip->font || !dst)
@@ -268,6 +280,8 @@ void draw_text_clip(int x, int y, int scroll, const TextClip *clip, SDL_Surface 
     }
     SDL_Rect at;
     set_point(&at, x, y);
+    if (scroll)
+        marquee_texts++;
     if (!scroll || !text_scroll.on.load()) {
         SDL_Rect src;
         set_rect(&src, 0, 0, clip->max_width, s->h);

@@ -68,3 +68,10 @@ struct TextClip {
 // Draws a text cut to clip->max_width; with `scroll` non-zero and the scroll
 // timer fired it runs as a marquee.
 void draw_text_clip(int x, int y, int scroll, const TextClip *clip, SDL_Surface *dst);
+
+// Texts drawn by draw_text_clip that may scroll (asked to, and wider than
+// their box) since the last reset: each is a marquee that moves once the
+// scroll timer fired. The main loop counts them per frame to keep the
+// marquee's pace on frames it does not draw.
+void marquee_count_reset(void);
+int marquee_count(void);

@@ -9,12 +9,15 @@
 #include "porta/library/favorites.h"
 #include "porta/library/gamelist.h"
 #include "porta/library/history.h"
+#include "porta/library/search.h"
 #include "porta/library/systems.h"
 #include "porta/ui/draw.h"
 #include "porta/ui/loop.h"
 #include "porta/ui/settings.h"
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include <SDL/SDL.h>
 
@@ -33,6 +36,90 @@ const char *const invalid_file_text[LANGUAGE_COUNT] = {
     "El archivo no es válido, quizás el archivo no existe",
 };
 
+// The code point of the UTF-8 character at s (0 at the end); *len its bytes.
+static uint32_t utf8_at(const char *s, int *len)
+{
+    const unsigned char *u = reinterpret_cast<const unsigned char *>(s);
+    int n = 1;
+    uint32_t c = u[0];
+    if (c >= 0xF0)
+        n = 4, c &= 0x07;
+    else if (c >= 0xE0)
+        n = 3, c &= 0x0F;
+    else if (c >= 0xC0)
+        n = 2, c &= 0x1F;
+    for (int i = 1; i < n; i++) {
+        if ((u[i] & 0xC0) != 0x80) {
+            n = i;
+            break;
+        }
+        c = (c << 6) | (u[i] & 0x3F);
+    }
+    *len = c ? n : 0;
+    return c;
+}
+
+static bool wide_char(uint32_t c)
+{
+    return c >= 0x2E80; // CJK, kana, hangul and their punctuation
+}
+
+// A line may end after a blank or a comma or full stop ("strong"), or
+// between two wide characters.
+static bool strong_break(uint32_t before)
+{
+    return before == ' ' || before == ',' || before == 0x3001 || before == 0x3002 || before == 0xFF0C;
+}
+
+// Splits a text into lines no wider than `max` pixels, breaking at a blank or
+// a comma where that keeps a line at least a third full, else between wide
+// characters, else wherever it must. The blanks at a break are left out.
+static std::vector<std::string> wrap_text(TTF_Font *font, const char *text, int max)
+{
+    std::vector<std::string> lines;
+    std::string rest = text;
+    while (!rest.empty()) {
+        int w = 0, h = 0;
+        if (TTF_SizeUTF8(font, rest.c_str(), &w, &h) != 0 || w <= max) {
+            lines.push_back(rest);
+            break;
+        }
+        size_t strong = 0, weak = 0, fits = 0;
+        uint32_t before = 0;
+        for (size_t at = 0; at < rest.size();) {
+            int len = 0;
+            const uint32_t c = utf8_at(rest.c_str() + at, &len);
+            if (len == 0)
+                break;
+            if (at > 0) {
+                TTF_SizeUTF8(font, rest.substr(0, at).c_str(), &w, &h);
+                if (w > max)
+                    break;
+                fits = at;
+                if (strong_break(before) && w >= max / 3)
+                    strong = at;
+                else if (wide_char(before) || wide_char(c))
+                    weak = at;
+            }
+            before = c;
+            at += static_cast<size_t>(len);
+        }
+        size_t cut = strong ? strong : weak ? weak : fits;
+        if (cut == 0) { // not even one character fits: one per line
+            int len = 0;
+            utf8_at(rest.c_str(), &len);
+            cut = len > 0 ? static_cast<size_t>(len) : rest.size();
+        }
+        std::string line = rest.substr(0, cut);
+        while (!line.empty() && line.back() == ' ')
+            line.pop_back();
+        lines.push_back(line);
+        rest.erase(0, cut);
+        rest.erase(0, rest.find_first_not_of(' ') == std::string::npos ? rest.size() : rest.find_first_not_of(' '));
+    }
+    return lines;
+}
+
 void show_invalid_file(void)
 {
     SDL_Surface *dst = current_surface();
@@ -41,11 +128,21 @@ void show_invalid_file(void)
         int lang = global_attr.language;
         if (lang < 0 || lang >= LANGUAGE_COUNT)
             lang = 0;
-        if (ui_font[FONT_24]) {
-            SDL_Color white = {255, 255, 255, 0};
-            SDL_Surface *text = render_text(invalid_file_text[lang], ui_font[FONT_24], white);
-            if (text) {
-                blit_at((dst->w - text->w) / 2, (dst->h - text->h) / 2, text, dst);
+        TTF_Font *font = ui_font[FONT_24];
+        if (font) {
+            // Centred; a message wider than the screen (Japanese on the LCD)
+            // takes two lines rather than losing its ends.
+            const SDL_Color white = {255, 255, 255, 0};
+            const std::vector<std::string> lines = wrap_text(font, invalid_file_text[lang], dst->w - 40);
+            const int skip = TTF_FontLineSkip(font);
+            int y = 0;
+            for (size_t i = 0; i < lines.size(); i++) {
+                SDL_Surface *text = render_text(lines[i].c_str(), font, white);
+                if (!text)
+                    continue;
+                if (i == 0)
+                    y = (dst->h - text->h - skip * static_cast<int>(lines.size() - 1)) / 2;
+                blit_at((dst->w - text->w) / 2, y + skip * static_cast<int>(i), text, dst);
                 SDL_FreeSurface(text);
             }
         }
@@ -119,8 +216,10 @@ void open_room(void)
         go(SCREEN_HISTORY);
         break;
     case ROOM_SEARCH:
-        // SEARCH ROOM: the search keyboard opens here (SCREEN_SEARCH_KEYS,
-        // with the search text cleared) once the search module exists.
+        // The keyboard starts empty.
+        search_clear();
+        cursor_home();
+        go(SCREEN_SEARCH_KEYS);
         break;
     case ROOM_SETTINGS:
         // The settings menu returns here; the release of this A only

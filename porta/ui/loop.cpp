@@ -17,6 +17,9 @@
 #include "porta/ui/chrome.h"
 #include "porta/ui/draw.h"
 #include "porta/ui/draw_res.h"
+#include "porta/ui/joymap.h"
+#include "porta/ui/keymap.h"
+#include "porta/ui/library_screens.h"
 #include "porta/ui/cardswap.h"
 #include "porta/ui/preview.h"
 #include "porta/ui/screens.h"
@@ -60,7 +63,12 @@ static void hook_exit(int status)
     exit(status);
 }
 
-LoopHooks loop_hooks = {hook_now, get_player_keys, hook_delay, hook_exit};
+static time_t hook_wall(void)
+{
+    return time(nullptr);
+}
+
+LoopHooks loop_hooks = {hook_now, get_player_keys, hook_delay, hook_exit, hook_wall};
 
 void loop_hooks_reset(void)
 {
@@ -68,6 +76,7 @@ void loop_hooks_reset(void)
     loop_hooks.player_keys = get_player_keys;
     loop_hooks.delay = hook_delay;
     loop_hooks.exit_process = hook_exit;
+    loop_hooks.wall = hook_wall;
 }
 
 static volatile sig_atomic_t sigint_signal = 0;
@@ -86,6 +95,33 @@ static struct {
     int power_off_done;
 } lp;
 
+// What the last frame presented showed, to tell whether the next one would
+// differ.
+static struct {
+    int skipping;
+    int drawn;          // a frame was drawn since the reset
+    int screen;
+    int output;
+    int asleep;
+    long minute;        // wall-clock minute (seconds / 60) of its clock
+    int scroll_on;      // the marquee's timer had fired
+    int marquees;       // texts in it that scroll once the timer fired
+    uint32_t presented;
+} fr;
+
+static void frames_reset(void)
+{
+    fr.skipping = 1;
+    fr.drawn = 0;
+    fr.screen = -1;
+    fr.output = -1;
+    fr.asleep = 0;
+    fr.minute = 0;
+    fr.scroll_on = 0;
+    fr.marquees = 0;
+    fr.presented = 0;
+}
+
 void loop_reset_state(void)
 {
     for (uint32_t &m : lp.prev_mask)
@@ -99,6 +135,8 @@ void loop_reset_state(void)
     lp.last_frame_end = 0;
     lp.tf_seen = 0;
     lp.power_off_done = 0;
+    frames_reset();
+    redraw_flag = 1;
     sigint_signal = 0;
     stop_requested = 0;
     sleep_state = AWAKE;
@@ -294,24 +332,43 @@ int redraw_pending(void)
     return redraw_flag.load();
 }
 
+void loop_set_frame_skipping(int on)
+{
+    fr.skipping = on ? 1 : 0;
+}
+
+uint32_t loop_frames_presented(void)
+{
+    return fr.presented;
+}
+
 void loop_draw_frame(void)
 {
     SDL_Surface *dst = current_surface();
     if (!dst)
         return;
+    // Cleared first: a request made while this frame is drawn stands.
     redraw_flag = 0;
-    time_t t = time(nullptr);
+    const time_t t = loop_hooks.wall();
     struct tm tm_now;
     if (localtime_r(&t, &tm_now)) {
         frame_hour = tm_now.tm_hour;
         frame_minute = tm_now.tm_min;
     }
+    const int s = screen;
+    fr.drawn = 1;
+    fr.screen = s;
+    fr.output = output_device;
+    fr.asleep = screen_asleep ? 1 : 0;
+    fr.minute = static_cast<long>(t / 60);
+    fr.scroll_on = text_scroll.on.load();
+    fr.marquees = 0;
     if (screen_asleep) {
         SDL_FillRect(dst, nullptr, 0);
         fb_present(output_device, dst);
+        fr.presented++;
         return;
     }
-    int s = screen;
     if (s < 0 || s >= SCREEN_COUNT)
         return;
     if (screen_table[s].run) {
@@ -319,11 +376,45 @@ void loop_draw_frame(void)
         return;
     }
     if (screen_table[s].draw) {
+        marquee_count_reset();
         screen_table[s].draw(dst);
+        fr.marquees = marquee_count();
         fb_present(output_device, dst);
+        fr.presented++;
     }
 }
 
+// Whether this pass's frame would differ from the last one presented. On a
+// frame it leaves out, a scrolling row's marquee still takes its step, so
+// that it moves at the same pace as when every frame is drawn (each drawing
+// of it is one step; every tenth step moves it by 10 pixels).
+static int frame_needed(void)
+{
+    const int s = screen;
+    if (!fr.skipping || !fr.drawn || output_device != fr.output || (screen_asleep ? 1 : 0) != fr.asleep)
+        return 1;
+    if (screen_asleep)
+        return 0; // the black screen is up already
+    if (s >= 0 && s < SCREEN_COUNT && screen_table[s].run)
+        return 1;
+    int need = redraw_flag.load() || s != fr.screen || static_cast<long>(loop_hooks.wall() / 60) != fr.minute;
+    if (fr.marquees > 0) {
+        const int on = text_scroll.on.load();
+        if (on != fr.scroll_on) {
+            need = 1;
+        } else if (on) {
+            const int step = text_scroll.step.load();
+            if (step + fr.marquees > 9)
+                need = 1; // it moves in this frame
+            else if (!need)
+                text_scroll.step.store(step + fr.marquees);
+        }
+    }
+    return need;
+}
+
+// At least 25 ms (100 ms asleep) from the end of one pass to the end of the
+// next, whether it drew a frame or not.
 static void pace_frame(void)
 {
     uint32_t min = screen_asleep ? FRAME_ASLEEP_MS : FRAME_MS;
@@ -406,12 +497,14 @@ void loop_pass(void)
             dispatch_press(pad_to_keycode(pressed));
             touch_key_time();
             reset_repeat(pressed);
+            request_redraw();
         } else if (event == 2) {
             TextScrollCtrl(1);
             fast_repeat = 0;
             dispatch_release(pad_to_keycode(released));
             touch_key_time();
             reset_repeat(0);
+            request_redraw();
         } else if (lp.repeat_mask == LOOP_PAD_UP || lp.repeat_mask == LOOP_PAD_DOWN) {
             if (!lp.repeat_armed) {
                 lp.repeat_deadline = now + lp.repeat_delay;
@@ -424,8 +517,10 @@ void loop_pass(void)
                 } else {
                     lp.repeat_count++;
                 }
-                if (screen == SCREEN_GAMES && screen_table[SCREEN_GAMES].press)
+                if (screen == SCREEN_GAMES && screen_table[SCREEN_GAMES].press) {
                     screen_table[SCREEN_GAMES].press(pad_to_keycode(lp.repeat_mask));
+                    request_redraw();
+                }
                 touch_key_time();
                 lp.repeat_armed = 0;
             }
@@ -488,9 +583,11 @@ void loop_pass(void)
         wake(1);
         touch_key_time();
         lp.tf_seen = tf_card_state;
+        request_redraw();
         return;
     }
-    loop_draw_frame();
+    if (frame_needed())
+        loop_draw_frame();
     pace_frame();
 }
 
@@ -565,7 +662,10 @@ void power_off(void)
     preview_drop_all();
     gamelist_free_all();
     free_all_images();
+    library_screens_free();
     settings_free_resources();
+    joymap_unload_images();
+    setlocalpad_unload_pictures();
     save_attr_if_changed();
     if (sdl_up) {
         free_ui_fonts();

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <ctime>
 
 #include <SDL/SDL.h>
 
@@ -56,6 +57,7 @@ struct LoopHooks {
     uint32_t (*player_keys)(int);    // mask of player 1..4
     void (*delay)(uint32_t ms);
     void (*exit_process)(int status);
+    time_t (*wall)(void);            // the wall clock (the title bar's clock)
 };
 extern LoopHooks loop_hooks;
 void loop_hooks_reset(void);
@@ -75,9 +77,22 @@ extern int frame_minute;
 // outside a key event (a card change, a loaded preview, the IO test's key
 // mask, a list edited by another module) calls it, so that the loop may skip
 // frames that would equal the last one presented.
+//
+// The loop draws a frame only when it would differ from the last one
+// presented: after a key event (press, release, repeat), a screen or output
+// change, a request_redraw(), a new minute of the clock, falling asleep or
+// waking up, and while a selected row scrolls, each time its marquee moves.
+// Passes without a frame still keep the 25 ms (100 ms asleep) pace, run the
+// timers and checks, and keep the marquee's pace of 10 pixels every 10
+// frame periods. The sleep screen is presented once.
 void request_redraw(void);
 // Whether a redraw was asked for since the last frame was drawn.
 int redraw_pending(void);
+// Off: every pass draws and presents a frame (measurements, tests). On by
+// default and after loop_reset_state().
+void loop_set_frame_skipping(int on);
+// Frames drawn and presented since loop_reset_state().
+uint32_t loop_frames_presented(void);
 
 // Start of the loop: first frame, key events ignored by SDL, timers armed.
 void loop_begin(void);

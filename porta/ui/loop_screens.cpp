@@ -3,21 +3,25 @@
 #include "porta/factory/iotest.h"
 #include "porta/ui/confirm.h"
 #include "porta/ui/datetime.h"
+#include "porta/ui/joymap.h"
+#include "porta/ui/keymap.h"
 #include "porta/ui/library_keys.h"
+#include "porta/ui/library_screens.h"
+#include "porta/ui/search_screens.h"
 #include "porta/ui/settings.h"
 
 // One row per screen, in screen-number order. The library, settings, date,
 // mapping and test screens fill their rows as their modules arrive; until
 // then a screen draws nothing and ignores keys.
 ScreenEntry screen_table[SCREEN_COUNT] = {
-    /* SCREEN_ROOMS */ {rooms_keypress, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_CARD */ {card_keypress, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_SYSTEMS */ {systems_keypress, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_GAMES */ {games_keypress, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_FAVORITES */ {favorites_keypress, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_HISTORY */ {top_history_keypress, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_SEARCH_RESULTS */ {nullptr, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_SEARCH_KEYS */ {nullptr, nullptr, nullptr, nullptr, nullptr},
+    /* SCREEN_ROOMS */ {rooms_keypress, nullptr, draw_rooms_screen, nullptr, nullptr},
+    /* SCREEN_CARD */ {card_keypress, nullptr, draw_card_screen, nullptr, nullptr},
+    /* SCREEN_SYSTEMS */ {systems_keypress, nullptr, draw_systems_screen, nullptr, nullptr},
+    /* SCREEN_GAMES */ {games_keypress, nullptr, draw_games_screen, nullptr, nullptr},
+    /* SCREEN_FAVORITES */ {favorites_keypress, nullptr, draw_favorites_screen, nullptr, nullptr},
+    /* SCREEN_HISTORY */ {top_history_keypress, nullptr, draw_history_screen, nullptr, nullptr},
+    /* SCREEN_SEARCH_RESULTS */ {search_results_keypress, nullptr, draw_search_results, nullptr, nullptr},
+    /* SCREEN_SEARCH_KEYS */ {search_keys_keypress, nullptr, draw_search_keys, nullptr, nullptr},
     /* SCREEN_MENU_PENDING */ {nullptr, nullptr, nullptr, nullptr, nullptr},
     // A press on the settings list only clears a pending Menu click (the
     // loop does that); the settings screens act on releases.
@@ -25,10 +29,12 @@ ScreenEntry screen_table[SCREEN_COUNT] = {
     /* SCREEN_SETTINGS_PAGE */ {nullptr, settings_page_keypress, settings_page_draw, nullptr, nullptr},
     /* SCREEN_DATE_TIME */ {nullptr, datetime_keypress, datetime_draw, nullptr, nullptr},
     /* SCREEN_CONFIRM */ {nullptr, confirm_keypress, confirm_draw, nullptr, nullptr},
-    /* SCREEN_CORE_POPUP */ {core_popup_keypress, nullptr, nullptr, nullptr, nullptr},
+    /* SCREEN_CORE_POPUP */ {core_popup_keypress, nullptr, draw_core_popup_screen, nullptr, nullptr},
     /* SCREEN_IO_TEST */ {nullptr, nullptr, iotest_draw, iotest_key_step, nullptr},
     /* SCREEN_FACTORY_TEST */ {nullptr, nullptr, nullptr, nullptr, factory_test_draw},
-    /* SCREEN_JOY_MAP */ {nullptr, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_JOY_RESET */ {nullptr, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_KEYPAD_MAP */ {nullptr, nullptr, nullptr, nullptr, nullptr},
+    // The mapping screens act on releases; their sequences run inside the
+    // draw routines.
+    /* SCREEN_JOY_MAP */ {nullptr, setjoy_1_level_keypress, setjoy_draw, nullptr, nullptr},
+    /* SCREEN_JOY_RESET */ {nullptr, setjoy_reset_keypress, setjoy_reset_draw, nullptr, nullptr},
+    /* SCREEN_KEYPAD_MAP */ {nullptr, setlocalpad_keypress, setlocalpad_draw, nullptr, nullptr},
 };

@@ -20,6 +20,8 @@
 #include "porta/ui/draw_res.h"
 #include "porta/ui/loop.h"
 #include "porta/ui/screens.h"
+#include "porta/ui/joymap.h"
+#include "porta/ui/keymap.h"
 #include "porta/ui/settings.h"
 #include "porta/ui/themes.h"
 
@@ -61,7 +63,9 @@ static int init_device_display(void)
         return -1;
     }
     setenv("SDL_NOMOUSE", "1", 1);
-    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) != 0) {
+    // Video only: the launcher's timers have a thread of their own, and SDL's
+    // timer thread would wake every millisecond for nothing.
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         printf("SDL_Init error %s\n", SDL_GetError());
         return -1;
     }
@@ -194,8 +198,9 @@ int porta_main(int, char **)
     install_signal_handlers();
     loop_reset_state();
     settings_install();
-    SettingsLinks links = {};
-    links.io_test = iotest_open;
+    // The buttons page leads to the gamepad and keypad mapping screens, item 3
+    // to the IO test.
+    const SettingsLinks links = {iotest_open, joymap_load_images, joymap_open_reset, setlocalpad_load_pictures};
     settings_set_links(&links);
     screen = SCREEN_ROOMS;
     prev_screen = SCREEN_ROOMS;
@@ -283,7 +288,15 @@ int porta_main(int, char **)
     }
     printf("----- %s ---ok\n", "init_my_system");
 
-    // 16. The loop.
+    // 16. The loop. For measurements on a development host the frames can
+    // all be drawn (PORTA_FULL_REDRAW=1) and texts rendered anew every time
+    // (PORTA_TEXT_CACHE=0).
+    const char *full = getenv("PORTA_FULL_REDRAW");
+    if (full && strcmp(full, "1") == 0)
+        loop_set_frame_skipping(0);
+    const char *cache = getenv("PORTA_TEXT_CACHE");
+    if (cache && strcmp(cache, "0") == 0)
+        text_cache_enable(0);
     loop_begin();
     Loop_listend();
     if (sigint_pending())

@@ -21,12 +21,49 @@ SDL_Surface *preview_fit(SDL_Surface *pic, int w, int h)
     return scaled;
 }
 
+// Whether every pixel of a picture with an alpha channel is opaque.
+static bool opaque(SDL_Surface *pic)
+{
+    const Uint32 amask = pic->format->Amask;
+    if (!amask || pic->format->BytesPerPixel != 4)
+        return !amask;
+    if (SDL_LockSurface(pic) != 0)
+        return false;
+    bool all = true;
+    for (int y = 0; all && y < pic->h; y++) {
+        const Uint32 *row = reinterpret_cast<const Uint32 *>(static_cast<const Uint8 *>(pic->pixels) + y * pic->pitch);
+        for (int x = 0; all && x < pic->w; x++)
+            all = (row[x] & amask) == amask;
+    }
+    SDL_UnlockSurface(pic);
+    return all;
+}
+
+// The scaled picture in the screen's pixel format, without its alpha channel
+// when it has no transparent pixel: the same picture, blitted as a plain
+// copy every frame instead of being blended.
+static SDL_Surface *for_display(SDL_Surface *pic)
+{
+    if (!pic || !SDL_GetVideoSurface())
+        return pic;
+    const bool plain = opaque(pic);
+    SDL_Surface *converted = plain ? SDL_DisplayFormat(pic) : SDL_DisplayFormatAlpha(pic);
+    if (!converted)
+        return pic;
+    // The conversion keeps the picture's surface alpha, which a loaded PNG
+    // may have at 0: the plain copy is blitted opaque.
+    if (plain)
+        SDL_SetAlpha(converted, 0, SDL_ALPHA_OPAQUE);
+    SDL_FreeSurface(pic);
+    return converted;
+}
+
 SDL_Surface *game_preview(int system, int card_flag, int index, int lcd)
 {
     char path[PREVIEW_PATH_SIZE];
     preview_path(system, card_flag, index, lcd, path, sizeof(path));
     SDL_Surface *pic = load_img(path);
-    return preview_fit(pic, lcd ? PREVIEW_LCD_W : PREVIEW_HDMI_W, lcd ? PREVIEW_LCD_H : PREVIEW_HDMI_H);
+    return for_display(preview_fit(pic, lcd ? PREVIEW_LCD_W : PREVIEW_HDMI_W, lcd ? PREVIEW_LCD_H : PREVIEW_HDMI_H));
 }
 
 SDL_Surface *selected_preview(int lcd, int system, int card_flag, int index)

@@ -2,6 +2,10 @@
 // SDL's dummy video driver: background, title bar, bottom bar, page counter
 // and nine rows (one highlighted), for both layouts, with the cache of
 // rendered texts on (1) and off (0, every text rendered anew as before).
+// BM_GamesFrame draws the game list screen itself: the GBA list of the
+// built-in card, nine rows with their icons, "Golden Sun" selected with its
+// preview picture (loaded and scaled before the measure, as the screen keeps
+// it until the cursor moves).
 //
 //   PORTA_SAMPLE_ROOT=DIR  use an existing sample tree (else one is generated
 //                          under the build tree's scratch folder).
@@ -16,9 +20,12 @@
 #include "porta/base/attr.h"
 #include "porta/device/battery.h"
 #include "porta/library/browse.h"
+#include "porta/library/gamelist.h"
 #include "porta/ui/chrome.h"
 #include "porta/ui/draw.h"
 #include "porta/ui/draw_res.h"
+#include "porta/ui/library_screens.h"
+#include "porta/ui/preview.h"
 #include "porta/ui/loop.h"
 #include "porta/ui/themes.h"
 
@@ -106,6 +113,68 @@ void BM_ListFrame(benchmark::State &state)
     TTF_Quit();
     SDL_Quit();
 }
+// args: layout (0 LCD, 1 HDMI), text cache (0 off, 1 on)
+void BM_GamesFrame(benchmark::State &state)
+{
+    const std::string root = sampleRoot();
+    if (root.empty()) {
+        state.SkipWithError("no sample root");
+        return;
+    }
+    setenv("DEVICE_ROOT", root.c_str(), 1);
+    if (!getenv("SDL_VIDEODRIVER"))
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+    const int out = static_cast<int>(state.range(0));
+    if (SDL_Init(SDL_INIT_VIDEO) != 0 || TTF_Init() != 0) {
+        state.SkipWithError("SDL");
+        return;
+    }
+    SDL_Surface *lcd = SDL_SetVideoMode(640, 480, 16, 0);
+    SDL_Surface *hdmi = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 16, 0xF800, 0x07E0, 0x001F, 0);
+    attr_set_defaults(&global_attr);
+    global_attr.language = 2;
+    customer_skin = 0;
+    battery_reset();
+    battery_update(1);
+    if (load_ui_fonts() != 0 || load_title_bottom(RES_OUT_LCD) != 0 || load_title_bottom(RES_OUT_HDMI) != 0 ||
+        load_lcd_other_img() != 0 || load_hdmi_other_img() != 0 || load_background() != 0) {
+        state.SkipWithError("sample resources did not load");
+        return;
+    }
+    scan_card_lists(CARD_FLAG_MMC, 0);
+    browse_card = CARD_INTERNAL;
+    browse_system = SYSTEM_GBA;
+    const GameList *list = game_list(CARD_FLAG_MMC, SYSTEM_GBA);
+    int golden = -1;
+    for (int i = 0; list && i < list->count; i++)
+        if (std::string(game_name(list, i)) == "Golden Sun.gba")
+            golden = i;
+    if (golden < 0 || list->count < 9) {
+        state.SkipWithError("no GBA list with Golden Sun in the sample");
+        return;
+    }
+    browse_cursor.page = golden / ROWS_PER_PAGE;
+    browse_cursor.row = golden % ROWS_PER_PAGE;
+    text_cache_enable(static_cast<int>(state.range(1)));
+    frame_hour = 12;
+    frame_minute = 34;
+    SDL_Surface *dst = out ? hdmi : lcd;
+    draw_games_screen(dst); // the preview is loaded once, the cache filled
+    for (auto _ : state) {
+        draw_games_screen(dst);
+        benchmark::DoNotOptimize(dst->pixels);
+    }
+    text_cache_enable(1);
+    preview_drop_all();
+    free_card_lists(CARD_FLAG_MMC);
+    free_all_images();
+    free_ui_fonts();
+    SDL_FreeSurface(hdmi);
+    TTF_Quit();
+    SDL_Quit();
+}
+BENCHMARK(BM_GamesFrame)->ArgNames({"hdmi", "cache"})->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMicrosecond);
+
 BENCHMARK(BM_ListFrame)->ArgNames({"hdmi", "cache"})->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMicrosecond);
 
 } // namespace

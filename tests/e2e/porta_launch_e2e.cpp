@@ -3,7 +3,8 @@
 // leaves /tmp/.next, the two restore files and the history; the next start
 // returns to the same row; and /tmp/.next, run by a shell, starts exactly that
 // game file in a stand-in emulator, whatever its name holds. Also a favourite
-// and the GBA core choice made by keys.
+// and the GBA core choice made by keys, and a launch from the search results
+// after which the next start is back on them.
 
 #include "porta/base/sealed.h"
 #include "test_root.h"
@@ -169,4 +170,27 @@ TEST_F(PortaLaunch, FavouriteAndCoreChoiceByKeys)
     EXPECT_EQ(root.read("/tmp/.next"),
               "cd \"/mnt/vendor/bin/game/gba\"\n\"./vbanext.dge\"  \"/mnt/mmc/GBA/Alpha: Zero.gba\"  \n");
     EXPECT_EQ(root.read("/tmp/gamedir.cfg"), "/mnt/mmc/GBA");
+}
+
+TEST_F(PortaLaunch, SearchLaunchThenRestartOnTheResults)
+{
+    const int RIGHT = 93;
+    games("/mnt/mmc/NEOGEO", {"mslug.zip", "拳皇97.zip", "拳皇2002.zip"});
+    root.write("/tmp/boot.ini", "");
+    start();
+    // Search with the Chinese UI; q (key 10); h (key 25); Y: 拳皇97, 拳皇2002
+    // (built-in card), then 拳皇98 of the sample's TF card; the second one.
+    press({RIGHT, RIGHT, RIGHT, A, DOWN, A, DOWN, RIGHT, RIGHT, RIGHT, RIGHT, RIGHT, A, Y, DOWN, A});
+    ASSERT_EQ(finish(), 0) << root.read("/porta.out");
+    const std::string next = root.read("/tmp/.next");
+    EXPECT_NE(next.find("\"/mnt/mmc/NEOGEO/拳皇2002.zip\""), std::string::npos) << next;
+    EXPECT_EQ(root.read("/tmp/gamedir.cfg"), "/tmp/search");
+    EXPECT_EQ(root.read("/tmp/search"), "qh");
+    EXPECT_EQ(root.read("/tmp/gameplace.cfg"), "start=0 \nhight=1 \n");
+    // The next start is on the same results at the same row.
+    unlink(root.host("/tmp/.next").c_str());
+    start();
+    press({A});
+    ASSERT_EQ(finish(), 0) << root.read("/porta.out");
+    EXPECT_EQ(root.read("/tmp/.next"), next);
 }

@@ -436,6 +436,7 @@ TEST_F(Loop, HdmiPlugWakesWithoutTheLcdBacklight)
 TEST_F(Loop, FramesArePacedTo25Ms)
 {
     screen_table[SCREEN_ROOMS].draw = on_draw;
+    loop_set_frame_skipping(0);
     uint32_t t0 = fake_now;
     pass(40);
     EXPECT_EQ(draws, 40);
@@ -443,6 +444,13 @@ TEST_F(Loop, FramesArePacedTo25Ms)
     EXPECT_LE(fake_now - t0, 40u * 25u + 25u);
     std::string f = root.read("/dev/fb0");
     EXPECT_EQ(static_cast<uint8_t>(f[0]), 0x1F) << "each frame is presented on the LCD";
+    // Skipping the frames that would not change keeps the pace.
+    loop_set_frame_skipping(1);
+    t0 = fake_now;
+    pass(40);
+    EXPECT_LE(draws, 41);
+    EXPECT_GE(fake_now - t0, 40u * 25u);
+    EXPECT_LE(fake_now - t0, 40u * 25u + 25u);
 }
 
 TEST_F(Loop, StopLoopAndSigint)

@@ -81,7 +81,7 @@ out_set() {
     local o=$1 W=$2 H=$3 s=$4 T="$D"/top/$1
     local hd=$((s - 1))
     mkdir -p "$T"/title "$T"/bottom
-    local th=$((34 + 22 * hd)) bh=$((36 + 24 * hd)) key=$((26 + 20 * hd))
+    local th=$((34 + 26 * hd)) bh=$((36 + 24 * hd)) key=$((26 + 20 * hd))
     A=()
     # Title and bottom bars: tinted glass, a light top edge, an accent line.
     A+=( \( -size ${W}x${th} gradient:'#2f3a62'-'#151b30' -alpha set -channel A -evaluate set 90% +channel
@@ -424,12 +424,13 @@ mapcap() { # SIZE LIT
     glass $((s - 4)) $((s - 4)) $((s / 5)) "$c1" "$c2" 'rgba(0,0,0,0.7)'
     A+=( -geometry +2+2 -compose Over -composite )
 }
-ring() { # SIZE CORNER(0..3) COLOUR: a quarter of a stick's ring
+ring() { # SIZE CORNER(0..3) COLOUR: a quarter of a stick's ring (its stroke is
+    # reset inside: settings made in parentheses carry on to the next picture)
     local s=$1 c=$3 a
     case $2 in 0) a="180,270" ;; 1) a="90,180" ;; 2) a="270,360" ;; 3) a="0,90" ;; esac
     local cx cy
     case $2 in 0) cx=100 cy=100 ;; 1) cx=100 cy=0 ;; 2) cx=0 cy=100 ;; 3) cx=0 cy=0 ;; esac
-    A+=( \( -size 100x100 xc:none -fill none -stroke "$c" -strokewidth 14 -draw "ellipse $cx,$cy 70,70 ${a}" -resize ${s}x${s}! \) )
+    A+=( \( -size 100x100 xc:none -fill none -stroke "$c" -strokewidth 14 -draw "ellipse $cx,$cy 70,70 ${a}" -stroke none -resize ${s}x${s}! \) )
 }
 mapping_set() {
     A=()

@@ -162,10 +162,63 @@ with open(pictures, "w", encoding="utf-8") as f:
 PY
 
 # The pictures, two at a time.
+# A stand-in screenshot: a small pixel-art scene (sky, hills, ground tiles,
+# platforms, coins, a hero and a foe, the score line) drawn at a low
+# resolution and enlarged without smoothing, with the game's name as the
+# stage's title card. The look (day, dusk, night, cave) follows the name.
 picture() { # FILE W H CAPTION
-    convert -size "$2x$3" gradient:'#33406a'-'#141a2e' -fill '#ffb02e' -font "$FONT" -pointsize $(($3 / 8)) \
-        -gravity center -annotate +0+0 "$4" -fill none -stroke '#e8edf7' -strokewidth 2 \
-        -draw "rectangle 1,1 $(($2 - 2)),$(($3 - 2))" "$1"
+    local W=$2 H=$3 cap=$4 s=1
+    [ "$W" -ge 400 ] && s=2
+    [ "$W" -ge 600 ] && s=3
+    local w=$((W / s)) h=$((H / s))
+    local look=$(( $(printf '%s' "$cap" | cksum | cut -d' ' -f1) % 4 ))
+    local sky1 sky2 hill1 hill2 ground top extra=""
+    case $look in
+        0) sky1='#4aa8ff' sky2='#c8ecff' hill1='#3f9a4a' hill2='#2c7436' ground='#8a5a2b' top='#5ccf4c' ;;
+        1) sky1='#5a2a6a' sky2='#ff9a5a' hill1='#6a3a6a' hill2='#3a1f44' ground='#4a2e2a' top='#c0603a'
+           extra="fill #ffd27a circle $((w * 3 / 4)),$((h / 2)) $((w * 3 / 4)),$((h / 2 - h / 10))" ;;
+        2) sky1='#070b24' sky2='#283a78' hill1='#1c2650' hill2='#121a3a' ground='#4a4a5e' top='#8a8aa8'
+           extra="fill #f4f0d8 circle $((w * 86 / 100)),$((h * 3 / 10)) $((w * 86 / 100)),$((h * 3 / 10 - h / 16))" ;;
+        3) sky1='#1a0e0a' sky2='#3a1e12' hill1='#4a2a1a' hill2='#2a1810' ground='#3a2a22' top='#ff7a2a' ;;
+    esac
+    local gy=$((h * 78 / 100)) t=$((h / 15 + 4))
+    local tiles="" x
+    for ((x = 0; x < w; x += t)); do tiles+="line $x,$((gy + 3)) $x,$h "; done
+    for ((x = gy + 3 + t / 2; x < h; x += t / 2 + 2)); do tiles+="line 0,$x $w,$x "; done
+    local px=$((w * 15 / 100)) py=$((h * 56 / 100)) qx=$((w * 58 / 100)) qy=$((h * 44 / 100)) pw=$((w / 6)) ph=$((t / 2 + 2))
+    local coins="" i
+    for i in 0 1 2; do
+        coins+="circle $((px + pw / 4 + i * pw / 4)),$((py - 5)) $((px + pw / 4 + i * pw / 4 + 2)),$((py - 5)) "
+        coins+="circle $((qx + pw / 4 + i * pw / 4)),$((qy - 5)) $((qx + pw / 4 + i * pw / 4 + 2)),$((qy - 5)) "
+    done
+    local u=1
+    [ "$h" -ge 200 ] && u=2
+    local hx=$((w * 30 / 100)) hy=$((gy - 18 * u)) ex=$((w * 72 / 100)) ey=$((gy - 9 * u))
+    local fs=$((h / 14 + 5)) title=$((h / 9 + 6))
+    local fit=$((w * 16 / 10 / (${#cap} + 2)))
+    [ "$title" -gt "$fit" ] && title=$fit
+    convert -size ${w}x${h} gradient:"$sky1"-"$sky2" \
+        -fill none -draw "$extra" \
+        -fill "$hill2" -draw "polygon 0,$((gy - h / 4)) $((w / 5)),$((gy - h / 3)) $((w / 2)),$((gy - h / 5)) $((w * 4 / 5)),$((gy - h * 2 / 5)) $w,$((gy - h / 4)) $w,$gy 0,$gy" \
+        -fill "$hill1" -draw "polygon 0,$((gy - h / 10)) $((w / 3)),$((gy - h / 5)) $((w * 2 / 3)),$((gy - h / 12)) $w,$((gy - h / 6)) $w,$gy 0,$gy" \
+        -fill "$ground" -draw "rectangle 0,$gy $w,$h" -fill "$top" -draw "rectangle 0,$gy $w,$((gy + 3))" \
+        -stroke 'rgba(0,0,0,0.35)' -strokewidth 1 -draw "$tiles" -stroke none \
+        -fill "$ground" -draw "rectangle $px,$py $((px + pw)),$((py + ph)) rectangle $qx,$qy $((qx + pw)),$((qy + ph))" \
+        -fill "$top" -draw "rectangle $px,$py $((px + pw)),$((py + 2)) rectangle $qx,$qy $((qx + pw)),$((qy + 2))" \
+        -fill '#ffd23a' -stroke '#a86a00' -strokewidth 1 -draw "$coins" -stroke none \
+        -fill '#d83a3a' -draw "rectangle $hx,$((hy + 7 * u)) $((hx + 9 * u)),$((hy + 17 * u))" \
+        -fill '#ffcc99' -draw "rectangle $((hx + u)),$hy $((hx + 8 * u)),$((hy + 7 * u))" \
+        -fill '#3a2a8a' -draw "rectangle $hx,$((hy + 14 * u)) $((hx + 9 * u)),$((hy + 17 * u))" \
+        -fill black -draw "rectangle $((hx + 6 * u)),$((hy + 3 * u)) $((hx + 6 * u + u - 1)),$((hy + 4 * u - 1))" \
+        -fill '#7a3ad8' -draw "ellipse $((ex + 6 * u)),$((ey + 5 * u)) $((7 * u)),$((5 * u)) 180,360 rectangle $((ex - u)),$((ey + 5 * u)) $((ex + 13 * u)),$((ey + 9 * u))" \
+        -fill white -draw "rectangle $((ex + 3 * u)),$((ey + 3 * u)) $((ex + 4 * u - 1)),$((ey + 4 * u - 1)) rectangle $((ex + 9 * u)),$((ey + 3 * u)) $((ex + 10 * u - 1)),$((ey + 4 * u - 1))" \
+        -font /usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf -pointsize $fs \
+        -gravity northwest -fill black -annotate +5+$((fs / 3 + 3)) "SCORE 004250" -fill white -annotate +4+$((fs / 3 + 2)) "SCORE 004250" \
+        -gravity northeast -fill black -annotate +3+$((fs / 3 + 3)) "x3" -fill '#ffd23a' -annotate +4+$((fs / 3 + 2)) "x3" \
+        -gravity north -font "$FONT" -pointsize $title -stroke '#201830' -strokewidth $((title / 8 + 1)) \
+        -fill '#201830' -annotate +0+$((h * 16 / 100)) "$cap" -stroke none \
+        -fill '#ffe27a' -annotate +0+$((h * 16 / 100)) "$cap" \
+        -filter point -resize ${W}x${H}! -quality 92 "$1"
 }
 while IFS=$'\t' read -r file w h caption; do
     while [ "$(jobs -rp | wc -l)" -ge 2 ]; do wait -n; done

@@ -1,0 +1,697 @@
+#include "porta/ui/joymap.h"
+
+#include "porta/base/attr.h"
+#include "porta/controller/joypad_cfg.h"
+#include "porta/controller/players.h"
+#include "porta/device/fb.h"
+#include "porta/device/keypad.h"
+#include "porta/device/keysound.h"
+#include "porta/library/browse.h"
+#include "porta/ui/chrome.h"
+#include "porta/ui/confirm.h"
+#include "porta/ui/draw.h"
+#include "porta/ui/draw_res.h"
+#include "porta/ui/loop.h"
+#include "porta/ui/mapseq.h"
+#include "porta/ui/settings.h"
+
+#include <cstdio>
+#include <cstring>
+
+JoyMapState joymap;
+
+// ---- texts ---------------------------------------------------------------
+
+typedef const char *const Text6[UI_LANGUAGES];
+
+static Text6 text_title = {"手柄按键设置", "手柄按鍵設置", "Joystick buttons settings", "ジョイスティックボタンの設定",
+                           "조이스틱 버튼 설정", "Joystick buttons settings"};
+static Text6 text_hint = {"长按 十字键上 3秒退出", "長按 十字鍵上 3秒退出",
+                          "Hold the D-Pad Up for 3 seconds to exit", "Hold the D-Pad Up for 3 seconds to exit",
+                          "Hold the D-Pad Up for 3 seconds to exit", "Hold the D-Pad Up for 3 seconds to exit"};
+static Text6 text_arrow_key = {"方向键", "方向鍵", "Arrow key", "Arrow key", "Arrow key", "Arrow key"};
+static Text6 text_left_stick = {"左摇杆", "左搖桿", "Left Stick", "Left Stick", "Left Stick", "Left Stick"};
+static Text6 text_right_stick = {"右摇杆", "右搖桿", "Right Stick", "Right Stick", "Right Stick", "Right Stick"};
+static Text6 text_save = {"保存设定值 ...", "保存設定值...", "Save settings ...", "設定を保存する ...", "설정 저장...",
+                          "Save settings ..."};
+static const char text_no_pad[] = "NO GamePad";
+static const char format_player[] = "%d Player";
+
+// The steps: the conversion slot each asks for and its prompt (languages 0
+// and 1 use the first text, the others the second).
+struct JoyStep {
+    int slot;
+    const char *prompt[2];
+};
+static const JoyStep steps[JOYMAP_STEPS] = {
+    {0, {"十字键上", "D-Pad Up"}},
+    {1, {"十字键下", "D-Pad Down"}},
+    {2, {"十字键左", "D-Pad Left"}},
+    {3, {"十字键右", "D-Pad Right"}},
+    {12, {"Select键", "Select Button"}},
+    {13, {"Start键", "Start Button"}},
+    {4, {"A键", "A Button"}},
+    {5, {"B键", "B Button"}},
+    {6, {"X键", "X Button"}},
+    {7, {"Y键", "Y Button"}},
+    {8, {"L键(肩键)", "L Button(Shoulder)"}},
+    {9, {"R键(肩键)", "R Button(Shoulder)"}},
+    {10, {"L2键(扳键)", "L2 Button(Trigger)"}},
+    {11, {"R2键(扳键)", "R2 Button(Trigger)"}},
+    {14, {"左摇杆Y-(上)", "Left Analog Y-(Up)"}},
+    {15, {"左搖桿Y+(下)", "Left Analog Y+(Down)"}},
+    {16, {"左搖桿X-(左)", "Left Analog X-(Left)"}},
+    {17, {"左搖桿X+(右)", "Left Analog X+(Right)"}},
+    {18, {"右摇杆Y-(上)", "Right Analog Y-(Up)"}},
+    {19, {"右搖桿Y+(下)", "Right Analog Y+(Down)"}},
+    {20, {"右搖桿X-(左)", "Right Analog X-(Left)"}},
+    {21, {"右搖桿X+(右)", "Right Analog X+(Right)"}},
+};
+static const char *const step_prefix[2] = {"请设置 ", "Please Set "};
+
+const int joymap_step_slot[JOYMAP_STEPS] = {0, 1, 2, 3, 12, 13, 4, 5, 6, 7, 8, 9, 10, 11,
+                                            14, 15, 16, 17, 18, 19, 20, 21};
+
+static int lang(void)
+{
+    const int l = global_attr.language;
+    return l >= 0 && l < UI_LANGUAGES ? l : 0;
+}
+
+void joymap_prompt(int step, int language, char *buf, int size)
+{
+    if (!buf || size <= 0)
+        return;
+    buf[0] = '\0';
+    if (step < 0 || step >= JOYMAP_STEPS)
+        return;
+    const int column = language == 0 || language == 1 ? 0 : 1;
+    snprintf(buf, static_cast<size_t>(size), "%s %s", step_prefix[column], steps[step].prompt[column]);
+}
+
+// ---- layouts -------------------------------------------------------------
+
+struct JoyListLayout {
+    int x, y, gap;                 // rows: start, highlight height + gap apart
+    int name_dx, name_dy, name_font;
+    int player_font, player_end_gap, player_dy;
+};
+static const JoyListLayout list_layouts[2] = {
+    {0, 36, 5, 20, 6, FONT_18, FONT_16, 10, 10},
+    {40, 60, 5, 20, 12, FONT_22, FONT_22, 20, 18},
+};
+
+// A D-pad or a stick: its cap, the arrows up, down, left, right, the
+// diagonal decorations (sticks only) and its label.
+struct JoyPadPart {
+    int cap_x, cap_y;
+    int arrow[4][2];
+    int deco[4][2];
+    int has_deco;
+    int label_x, label_y;
+};
+struct JoySeqLayout {
+    int title_x, title_y, title_font;
+    int hint_x, hint_y, hint_font;
+    int prompt_x, prompt_y, prompt_font;
+    int pointer_x, pointer_y;
+    JoyPadPart part[3];            // D-pad, left stick, right stick
+    int label_font;
+    int select_x, select_y;
+    int start_x;                   // Start at start_x + cap width
+    int column_x, column_y, column_gap;   // A, B, X, Y, L1, R1, L2, R2: cap height + gap apart
+    int name_font;                 // key names on done caps
+};
+static const JoySeqLayout seq_layouts[2] = {
+    // LCD, 640x480
+    {
+        140, 40, FONT_22,
+        400, 90, FONT_18,
+        400, 140, FONT_18,
+        360, 125,
+        {
+            {50, 100, {{50, 50}, {50, 150}, {0, 100}, {100, 100}}, {{0, 0}, {0, 0}, {0, 0}, {0, 0}}, 0, 50, 175},
+            {100, 300, {{100, 220}, {100, 380}, {20, 300}, {180, 300}},
+             {{60, 260}, {60, 340}, {140, 260}, {140, 340}}, 1, 100, 350},
+            {500, 300, {{500, 220}, {500, 380}, {420, 300}, {580, 300}},
+             {{460, 260}, {460, 340}, {540, 260}, {540, 340}}, 1, 500, 350},
+        },
+        FONT_16,
+        140, 130, 170,
+        300, 40, 10,
+        FONT_16,
+    },
+    // HDMI, 1280x720
+    {
+        340, 80, FONT_28,
+        850, 140, FONT_24,
+        850, 200, FONT_28,
+        800, 185,
+        {
+            {130, 170, {{130, 70}, {130, 270}, {30, 170}, {230, 170}}, {{0, 0}, {0, 0}, {0, 0}, {0, 0}}, 0, 130, 240},
+            {200, 470, {{200, 330}, {200, 610}, {60, 470}, {340, 470}},
+             {{130, 400}, {130, 540}, {270, 400}, {270, 540}}, 1, 200, 570},
+            {950, 470, {{950, 330}, {950, 610}, {810, 470}, {1090, 470}},
+             {{880, 400}, {880, 540}, {1020, 400}, {1020, 540}}, 1, 950, 570},
+        },
+        FONT_22,
+        340, 200, 370,
+        650, 80, 10,
+        FONT_22,
+    },
+};
+
+// The conversion slots of the parts' arrows (up, down, left, right).
+static const int part_slots[3][4] = {{0, 1, 2, 3}, {14, 15, 16, 17}, {18, 19, 20, 21}};
+// The key column and Select/Start: conversion slot and the name on the cap.
+struct JoyKeyCap {
+    int slot;
+    const char *name;
+};
+static const JoyKeyCap column_caps[8] = {{4, "A"}, {5, "B"}, {6, "X"}, {7, "Y"},
+                                         {8, "L1"}, {9, "R1"}, {10, "L2"}, {11, "R2"}};
+static const JoyKeyCap select_cap = {12, "Select"};
+static const JoyKeyCap start_cap = {13, "Start"};
+
+static const SDL_Color white = {255, 255, 255, 0};
+
+// ---- pictures ------------------------------------------------------------
+
+void joymap_unload_images(void)
+{
+    for (auto &set : joymap.pics) {
+        for (SDL_Surface *&pic : set) {
+            if (pic)
+                SDL_FreeSurface(pic);
+            pic = nullptr;
+        }
+    }
+    joymap.loaded = 0;
+}
+
+static void reset_state(void)
+{
+    joymap.cursor = 0;
+    joymap.reset_cursor = 0;
+    joymap.slot = -1;
+    joymap.removals = 0;
+    joymap.level = 0;
+    joymap.step = 0;
+    joymap.waiting = 0;
+    memset(joymap.work, 0, sizeof joymap.work);
+    memset(joymap.done, 0, sizeof joymap.done);
+    memset(joymap.backup, 0, sizeof joymap.backup);
+    joymap.changed = 0;
+    joymap.last_end = -1;
+}
+
+int joymap_load_images(void)
+{
+    reset_state();
+    if (joymap.loaded)
+        return 0;
+    char path[128];
+    for (int out = 0; out < 2; out++) {
+        for (int i = 0; i < SETJOY_PICS; i++) {
+            if (out == CHROME_LCD)
+                snprintf(path, sizeof path, "%s/lcd/%d.png", SETJOY_DIR, i);
+            else
+                snprintf(path, sizeof path, "%s/%d.png", SETJOY_DIR, i);
+            joymap.pics[out][i] = load_img(path);
+            if (!joymap.pics[out][i]) {
+                joymap_unload_images();
+                return -1;
+            }
+        }
+    }
+    joymap.loaded = 1;
+    return 0;
+}
+
+int joymap_open_reset(void)
+{
+    joymap.reset_cursor = 0;
+    joymap.reset_slot = -1;
+    joymap.reset_removals = 0;
+    return 0;
+}
+
+// ---- lists ---------------------------------------------------------------
+
+int joymap_list(int slots[JOYMAP_ROWS])
+{
+    int n = 0;
+    for (int s = 0; s < JOY_SLOTS && n < JOYMAP_ROWS; s++) {
+        JoySlotInfo info;
+        if (joystick_slot_info(s, &info) == 0 && info.name[0])
+            slots[n++] = s;
+    }
+    return n;
+}
+
+// Up, Down and B of both lists; returns 1 when the key was one of them.
+static int list_key(int key, int *cursor, int rows)
+{
+    switch (key) {
+    case SDLK_UP:
+        play_key_sound(KEY_SOUND_MOVE);
+        if (rows > 0)
+            *cursor = *cursor > 0 ? *cursor - 1 : rows - 1;
+        else
+            *cursor = 0;
+        return 1;
+    case SDLK_DOWN:
+        play_key_sound(KEY_SOUND_MOVE);
+        if (rows > 0)
+            *cursor = *cursor < rows - 1 ? *cursor + 1 : 0;
+        else
+            *cursor = 0;
+        return 1;
+    default: return 0;
+    }
+}
+
+void setjoy_1_level_keypress(int key)
+{
+    if (joymap.level)
+        return;
+    int slots[JOYMAP_ROWS];
+    const int rows = joymap_list(slots);
+    if (list_key(key, &joymap.cursor, rows))
+        return;
+    if (key == SDLK_LCTRL) {
+        play_key_sound(KEY_SOUND_CONFIRM);
+        if (joymap.cursor >= rows)
+            return;
+        JoySlotInfo info;
+        const int slot = slots[joymap.cursor];
+        if (joystick_slot_info(slot, &info) != 0 || !info.name[0])
+            return;
+        joymap.slot = slot;
+        joymap.removals = info.removals;
+        memset(joymap.work, 0, sizeof joymap.work);
+        joymap.level = 1;
+        printf("---<%s>--- name = %s \n", "setjoy_1_level_keypress", info.name);
+    } else if (key == SDLK_LALT) {
+        play_key_sound(KEY_SOUND_REFUSED);
+        joymap_unload_images();
+        screen = SCREEN_SETTINGS_PAGE;
+    }
+}
+
+// The yes action of the reset box.
+static void reset_yes(void)
+{
+    if (joymap.reset_slot < 0)
+        return;
+    joystick_pad_restore_defaults(joymap.reset_slot, joymap.reset_removals);
+    joymap.reset_slot = -1;
+}
+
+void setjoy_reset_keypress(int key)
+{
+    int slots[JOYMAP_ROWS];
+    const int rows = joymap_list(slots);
+    if (list_key(key, &joymap.reset_cursor, rows))
+        return;
+    if (key == SDLK_LCTRL) {
+        play_key_sound(KEY_SOUND_CONFIRM);
+        if (joymap.reset_cursor >= rows)
+            return;
+        JoySlotInfo info;
+        const int slot = slots[joymap.reset_cursor];
+        if (joystick_slot_info(slot, &info) != 0 || !info.name[0])
+            return;
+        joymap.reset_slot = slot;
+        joymap.reset_removals = info.removals;
+        // The question and where it returns to were set by the settings.
+        confirm_actions(reset_yes, nullptr);
+        confirm_open();
+    } else if (key == SDLK_LALT) {
+        play_key_sound(KEY_SOUND_REFUSED);
+        screen = SCREEN_SETTINGS_PAGE;
+    }
+}
+
+static SDL_Surface *highlight(int out)
+{
+    return fixed_res[out == CHROME_HDMI ? RES_OUT_HDMI : RES_OUT_LCD].list[4];
+}
+
+static int text_w(TTF_Font *font, const char *text)
+{
+    int w = 0, h = 0;
+    text_size(font, text, &w, &h);
+    return w;
+}
+
+static void list_draw(SDL_Surface *dst, int *cursor, int screen_number)
+{
+    if (!dst)
+        return;
+    const int out = chrome_out(dst);
+    const JoyListLayout &L = list_layouts[out];
+    SDL_Surface *hl = highlight(out);
+    const int hl_w = hl ? hl->w : dst->w - L.x;
+    const int step = (hl ? hl->h : 0) + L.gap;
+    draw_background(dst);
+    int slots[JOYMAP_ROWS];
+    const int rows = joymap_list(slots);
+    if (*cursor >= rows)
+        *cursor = 0;
+    TTF_Font *name_font = ui_font[L.name_font];
+    TTF_Font *player_font = ui_font[L.player_font];
+    if (rows == 0)
+        draw_text(L.x + L.name_dx, L.y + L.name_dy, name_font, white, text_no_pad, dst);
+    for (int r = 0; r < rows; r++) {
+        JoySlotInfo info;
+        if (joystick_slot_info(slots[r], &info) != 0)
+            continue;
+        const int y = L.y + r * step;
+        if (r == *cursor)
+            blit_at(L.x, y, hl, dst);
+        draw_text(L.x + L.name_dx, y + L.name_dy, name_font, white, info.name, dst);
+        if (info.player > 0) {
+            char player[32];
+            snprintf(player, sizeof player, format_player, info.player);
+            const int end = L.x + hl_w - L.player_end_gap;
+            draw_text(end - text_w(player_font, player), y + L.player_dy, player_font, white, player, dst);
+        }
+    }
+    draw_top_bar(dst);
+    draw_bottom_bar(dst, bottom_hints(screen_number, 0));
+}
+
+void setjoy_reset_draw(SDL_Surface *dst)
+{
+    list_draw(dst, &joymap.reset_cursor, SCREEN_JOY_RESET);
+}
+
+void setjoy_draw(SDL_Surface *dst)
+{
+    if (joymap.level) {
+        setJoy_2_level_draw(dst);
+        return;
+    }
+    list_draw(dst, &joymap.cursor, SCREEN_JOY_MAP);
+}
+
+// ---- the sequence --------------------------------------------------------
+
+int joymap_take_input(JoyConvEntry work[JOY_CONV_SLOTS], int step, const JoyEvent &ev)
+{
+    if (step < 0 || step >= JOYMAP_STEPS || ev.value == 0)
+        return -1;
+    const int slot = joymap_step_slot[step];
+    JoyConvEntry &e = work[slot];
+    switch (ev.kind) {
+    case JOY_SRC_HAT:
+        // A file names one hat direction a key: a diagonal cannot be kept.
+        if (ev.value & (ev.value - 1))
+            return 0;
+        e.type = JOY_SRC_HAT;
+        e.value = static_cast<int16_t>(ev.value);
+        break;
+    case JOY_SRC_BUTTON:
+        // A button's entry carries no direction, as in the pad's files.
+        e.type = JOY_SRC_BUTTON;
+        e.value = 0;
+        break;
+    case JOY_SRC_AXIS:
+        e.type = JOY_SRC_AXIS;
+        e.value = ev.value > 0 ? 1 : -1;
+        break;
+    default: return -1;
+    }
+    e.index = static_cast<uint8_t>(ev.index);
+    for (int i = 0; i < JOY_CONV_SLOTS; i++) {
+        const JoyConvEntry &o = work[i];
+        if (i == slot || o.type != e.type)
+            continue;
+        const bool clash = (e.type == JOY_SRC_HAT && o.value == e.value) ||
+                           (e.type == JOY_SRC_BUTTON && o.index == e.index) ||
+                           (e.type == JOY_SRC_AXIS && o.index == e.index && o.value == e.value);
+        if (clash) {
+            e.type = JOY_SRC_NONE;
+            e.index = 0;
+            e.value = 0;
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int joymap_merge(JoyConvEntry work[JOY_CONV_SLOTS], JoyConvEntry table[JOY_CONV_SLOTS])
+{
+    int changed = 0;
+    for (int i = 0; i < JOY_CONV_SLOTS; i++) {
+        JoyConvEntry &w = work[i];
+        JoyConvEntry &t = table[i];
+        if (w.type != JOY_SRC_NONE) {
+            if (w.type != t.type || w.index != t.index || w.value != t.value) {
+                t.type = w.type;
+                t.index = w.index;
+                t.value = w.value;
+                changed = 1;
+            }
+        } else if (i >= 8 && i <= 11) {
+            // Shoulder keys and triggers left out: the pad has none. Dropping
+            // one that was mapped is a change that yes must save.
+            if (t.type != JOY_SRC_NONE)
+                changed = 1;
+            t.type = JOY_SRC_NONE;
+            t.index = 0;
+            t.value = 0;
+        } else {
+            w.type = t.type;
+            w.index = t.index;
+            w.value = t.value;
+        }
+    }
+    return changed;
+}
+
+static void draw_cap(SDL_Surface *const *pics, int x, int y, int done, const char *name, int font,
+                     SDL_Surface *dst)
+{
+    SDL_Surface *cap = pics[done ? SETJOY_CAP_DONE : SETJOY_CAP];
+    blit_at(x, y, cap, dst);
+    if (!done || !cap)
+        return;
+    // A name wider than the cap takes a smaller font.
+    int f = font;
+    int w = 0, h = 0;
+    for (; f >= FONT_16; f--) {
+        text_size(ui_font[f], name, &w, &h);
+        if (w <= cap->w - 2 || f == FONT_16)
+            break;
+    }
+    draw_text(x + (cap->w - w) / 2, y + (cap->h - h) / 2, ui_font[f], white, name, dst);
+}
+
+static void sequence_frame(SDL_Surface *dst, int pointer_shown)
+{
+    const int out = chrome_out(dst);
+    const JoySeqLayout &L = seq_layouts[out];
+    SDL_Surface *const *pics = joymap.pics[out];
+    const int l = lang();
+    SDL_FillRect(dst, nullptr, SDL_MapRGB(dst->format, 28, 28, 28));
+    // Texts longer than their room (some languages) take a smaller font or a
+    // second line: the title ends before the key column, the others before
+    // the right edge.
+    mapseq_draw_fitted(L.title_x, L.title_y, L.title_font, text_title[l], L.column_x - L.title_x - 8, 2, dst);
+    mapseq_draw_fitted(L.hint_x, L.hint_y, L.hint_font, text_hint[l], dst->w - L.hint_x - 4, 2, dst);
+    if (joymap.step < JOYMAP_STEPS) {
+        char prompt[128];
+        joymap_prompt(joymap.step, l, prompt, sizeof prompt);
+        mapseq_draw_fitted(L.prompt_x, L.prompt_y, L.prompt_font, prompt, dst->w - L.prompt_x - 4, 2, dst);
+        if (pointer_shown)
+            blit_at(L.pointer_x, L.pointer_y, fixed_res[out == CHROME_HDMI ? RES_OUT_HDMI : RES_OUT_LCD].point, dst);
+    }
+    const char *labels[3] = {text_arrow_key[l], text_left_stick[l], text_right_stick[l]};
+    for (int p = 0; p < 3; p++) {
+        const JoyPadPart &part = L.part[p];
+        blit_at(part.cap_x, part.cap_y, pics[SETJOY_CAP], dst);
+        for (int d = 0; d < 4; d++) {
+            const int done = joymap.done[part_slots[p][d]] ? 1 : 0;
+            blit_at(part.arrow[d][0], part.arrow[d][1], pics[SETJOY_ARROW + 2 * d + done], dst);
+            if (part.has_deco)
+                blit_at(part.deco[d][0], part.deco[d][1], pics[SETJOY_DECO + d], dst);
+        }
+        draw_text(part.label_x, part.label_y, ui_font[L.label_font], white, labels[p], dst);
+    }
+    const int name_font = L.name_font;
+    const int cap_w = pics[SETJOY_CAP] ? pics[SETJOY_CAP]->w : 0;
+    const int cap_h = pics[SETJOY_CAP] ? pics[SETJOY_CAP]->h : 0;
+    draw_cap(pics, L.select_x, L.select_y, joymap.done[select_cap.slot], select_cap.name, name_font, dst);
+    draw_cap(pics, L.start_x + cap_w, L.select_y, joymap.done[start_cap.slot], start_cap.name, name_font, dst);
+    for (int k = 0; k < 8; k++) {
+        const int y = L.column_y + k * (cap_h + L.column_gap);
+        draw_cap(pics, L.column_x, y, joymap.done[column_caps[k].slot], column_caps[k].name, name_font, dst);
+    }
+    draw_top_bar(dst);
+}
+
+// The chosen pad is still in its slot.
+static int pad_present(void)
+{
+    JoySlotInfo info;
+    return joymap.slot >= 0 && joystick_slot_info(joymap.slot, &info) == 0 && info.removals == joymap.removals;
+}
+
+// Runs the frames of the sequence until it ends; returns how.
+static int run_sequence(SDL_Surface *dst, JoyDevice *pad)
+{
+    uint32_t blink_at = loop_hooks.now() + JOYMAP_BLINK_MS;
+    int pointer_shown = 1;
+    int hold_armed = 0;
+    uint32_t hold_end = 0;
+    for (;;) {
+        const uint32_t now = mapseq_frame_begin();
+        if (!pad_present())
+            return JOYMAP_END_PAD_GONE;
+        if (mapseq_stop_requested(now))
+            return JOYMAP_END_STOPPED;
+        if (mapseq_asleep_frame(dst)) {
+            mapseq_frame_end(now);
+            continue;
+        }
+        if (static_cast<int32_t>(now - blink_at) >= 0) {
+            pointer_shown = !pointer_shown;
+            blink_at = now + JOYMAP_BLINK_MS;
+        }
+        sequence_frame(dst, pointer_shown);
+        fb_present(output_device, dst);
+        if (joymap.step >= JOYMAP_STEPS) {
+            printf("--%s: set joypad finish \n", "setJoy_2_level_draw");
+            return JOYMAP_END_FINISHED;
+        }
+        // UP, as the pad maps it now, held for 3 seconds ends the sequence.
+        if (pad->key_state.load(std::memory_order_acquire) & PAD_UP) {
+            if (!hold_armed) {
+                hold_armed = 1;
+                hold_end = now + JOYMAP_HOLD_MS;
+            } else if (static_cast<int32_t>(now - hold_end) >= 0) {
+                printf("---%s... press key 3s end \n", "setJoy_2_level_draw");
+                return JOYMAP_END_HELD;
+            }
+        } else {
+            hold_armed = 0;
+        }
+        const JoyEvent ev = joy_current_event(pad);
+        if (joymap.waiting) {
+            if (ev.kind == JOY_EVENT_RELEASE) {
+                loop_hooks.delay(JOYMAP_RELEASE_PAUSE_MS);
+                joymap.waiting = 0;
+                joymap.step++;
+            }
+        } else if (ev.value != 0 && joymap_take_input(joymap.work, joymap.step, ev) == 1) {
+            joymap.done[joymap_step_slot[joymap.step]] = 1;
+            joymap.waiting = 1;
+            touch_key_time();
+        }
+        mapseq_frame_end(now);
+    }
+}
+
+// After the end: frames go on (the last one shown) until the pad's keys are
+// up, so that the key still held does not answer the question; at most a few
+// seconds (a stick that does not come back to rest). Returns an end other
+// than FINISHED when the pad went or the launcher stops meanwhile.
+static int wait_keys_up(SDL_Surface *dst, JoyDevice *pad)
+{
+    const uint32_t until = loop_hooks.now() + JOYMAP_RELEASE_WAIT_MS;
+    for (;;) {
+        const uint32_t now = mapseq_frame_begin();
+        if (!pad_present())
+            return JOYMAP_END_PAD_GONE;
+        if (mapseq_stop_requested(now))
+            return JOYMAP_END_STOPPED;
+        const int up = pad->key_state.load(std::memory_order_acquire) == 0 &&
+                       joy_current_event(pad).kind == JOY_EVENT_RELEASE;
+        if (up || static_cast<int32_t>(now - until) >= 0)
+            return JOYMAP_END_FINISHED;
+        if (!mapseq_asleep_frame(dst)) {
+            sequence_frame(dst, 0);
+            fb_present(output_device, dst);
+        }
+        mapseq_frame_end(now);
+    }
+}
+
+// The sequence ended as "no": nothing merged, nothing written; back to the
+// buttons page.
+static void end_as_no(SDL_Surface *dst, int end)
+{
+    printf("---%s: joypad setting dropped (%s) .. \n", "setJoy_2_level_draw",
+           end == JOYMAP_END_PAD_GONE ? "pad removed" : "stopping");
+    joymap.level = 0;
+    joymap.slot = -1;
+    joymap_unload_images();
+    screen = SCREEN_SETTINGS_PAGE;
+    settings_page_draw(dst);
+    request_redraw();
+}
+
+void setJoy_2_level_draw(SDL_Surface *dst)
+{
+    if (!dst)
+        return;
+    JoyDevice *pad = joymap.slot >= 0 ? joystick_slot_device(joymap.slot) : nullptr;
+    if (!pad) {
+        printf("---%s: don't happen this \n", "setJoy_2_level_draw");
+        joymap.level = 0;
+        return;
+    }
+    memset(joymap.done, 0, sizeof joymap.done);
+    memset(joymap.backup, 0, sizeof joymap.backup);
+    joymap.changed = 0;
+    joymap.step = 0;
+    joymap.waiting = 0;
+
+    int end = run_sequence(dst, pad);
+    joymap.last_end = end;
+    if (end == JOYMAP_END_FINISHED || end == JOYMAP_END_HELD) {
+        const int after = wait_keys_up(dst, pad);
+        if (after != JOYMAP_END_FINISHED)
+            end = joymap.last_end = after;
+    }
+    JoyConvEntry table[JOY_CONV_SLOTS];
+    if (end == JOYMAP_END_FINISHED || end == JOYMAP_END_HELD) {
+        if (joystick_pad_table_get(joymap.slot, joymap.removals, joymap.backup) != 0)
+            end = joymap.last_end = JOYMAP_END_PAD_GONE;
+    }
+    if (end == JOYMAP_END_PAD_GONE || end == JOYMAP_END_STOPPED) {
+        end_as_no(dst, end);
+        return;
+    }
+    memcpy(table, joymap.backup, sizeof table);
+    joymap.changed = joymap_merge(joymap.work, table);
+    if (joystick_pad_table_set(joymap.slot, joymap.removals, table) != 0) {
+        end_as_no(dst, JOYMAP_END_PAD_GONE);
+        return;
+    }
+    touch_key_time();
+    // The list behind the question.
+    joymap.level = 0;
+    list_draw(dst, &joymap.cursor, SCREEN_JOY_MAP);
+    confirm_setup(text_save[lang()], SCREEN_JOY_MAP);
+    confirm_actions(setJoy_handle_Save, setJoy_handle_Cancel);
+    confirm_open();
+    confirm_draw(dst);
+}
+
+void setJoy_handle_Save(void)
+{
+    if (!joymap.changed)
+        return;
+    if (joystick_pad_save(joymap.slot, joymap.removals, joymap.work) == 0)
+        printf("---%s: save joypad setting .. \n", "setJoy_handle_Save");
+    joymap.changed = 0;
+}
+
+void setJoy_handle_Cancel(void)
+{
+    joystick_pad_table_set(joymap.slot, joymap.removals, joymap.backup);
+    printf("---%s: Cancel joypad setting .. \n", "setJoy_handle_Cancel");
+}

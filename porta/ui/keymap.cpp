@@ -1,0 +1,370 @@
+#include "porta/ui/keymap.h"
+
+#include "common/devroot.h"
+#include "common/safefile.h"
+#include "porta/base/attr.h"
+#include "porta/device/fb.h"
+#include "porta/device/keysound.h"
+#include "porta/library/browse.h"
+#include "porta/ui/chrome.h"
+#include "porta/ui/confirm.h"
+#include "porta/ui/draw.h"
+#include "porta/ui/draw_res.h"
+#include "porta/ui/loop.h"
+#include "porta/ui/mapseq.h"
+
+#include <cstdio>
+#include <cstring>
+
+KeyMapState keymap;
+
+// ---- texts ---------------------------------------------------------------
+
+typedef const char *const Text6[UI_LANGUAGES];
+
+static Text6 text_custom = {"按键自定义", "按鍵自定義", "Button custom", "Button custom", "Button custom",
+                            "Button custom"};
+static Text6 text_restore = {"恢复默认值", "恢復默認值", "Restore Defaults", "デフォルトに戻す", "기본값으로 복원",
+                             "Restore Defaults"};
+static Text6 text_hint = {"Start + Select 键 退出设置", "Start + Select 鍵 退出設置",
+                          "Start + Select key to exit setting", "Start + Select key to exit setting",
+                          "Start + Select key to exit setting", "Start + Select key to exit setting"};
+static Text6 text_save = {"保存设定值 ...", "保存設定值...", "Save settings ...", "設定を保存する ...", "설정 저장...",
+                          "Save settings ..."};
+static const char step_prefix[] = "请设置 ";
+static const char *const step_labels[KEYMAP_STEPS] = {"A", "B", "X", "Y", "L1", "R1", "L2", "R2"};
+
+const int keymap_step_index[KEYMAP_STEPS] = {LPAD_A, LPAD_B, LPAD_X, LPAD_Y, LPAD_L1, LPAD_R1, LPAD_L2, LPAD_R2};
+
+static const int refused_codes[] = {90, 91, 92, 93, 98, 99, 104, 108, 109};
+
+// The eight caps of the drawing, each the physical key of a factory code:
+// the first row, then the second.
+static const int cap_codes[2][4] = {{94, 95, 96, 102}, {97, 100, 101, 103}};
+
+static int lang(void)
+{
+    const int l = global_attr.language;
+    return l >= 0 && l < UI_LANGUAGES ? l : 0;
+}
+
+int keymap_refused_code(int code)
+{
+    for (int c : refused_codes)
+        if (c == code)
+            return 1;
+    return 0;
+}
+
+void keymap_prompt(int step, char *buf, int size)
+{
+    if (!buf || size <= 0)
+        return;
+    buf[0] = '\0';
+    if (step >= 0 && step < KEYMAP_STEPS)
+        snprintf(buf, static_cast<size_t>(size), "%s %s", step_prefix, step_labels[step]);
+}
+
+// ---- layouts -------------------------------------------------------------
+
+struct KeyMenuLayout {
+    int x, y, gap;                // row 0's highlight; row 1 its height + gap lower
+    int text_dx, text_dy, font;
+};
+static const KeyMenuLayout menu_layouts[2] = {
+    {0, 36, 5, 20, 8, FONT_18},
+    {40, 60, 5, 20, 12, FONT_22},
+};
+
+struct KeySeqLayout {
+    int title_x, title_y, title_font;
+    int hint_x, hint_y, hint_font;
+    int prompt_x, prompt_y, prompt_font;
+    int pointer_x, pointer_y;
+    int dpad_x, dpad_y, arm;       // the D-pad's cap; its parts this far up, down, left, right
+    int caps_x, caps_y;            // first cap of the first row
+    int cap_gap_x, cap_gap_y;      // between caps and between the rows
+    int label_font;
+};
+static const KeySeqLayout seq_layouts[2] = {
+    {40, 40, FONT_28, 300, 60, FONT_24, 300, 100, FONT_28, 260, 85, 80, 150, 90, 240, 240, 30, 30, FONT_22},
+    {400, 80, FONT_28, 850, 140, FONT_24, 850, 200, FONT_28, 800, 185, 130, 170, 90, 400, 350, 50, 60, FONT_22},
+};
+
+static const SDL_Color white = {255, 255, 255, 0};
+
+// ---- pictures ------------------------------------------------------------
+
+void setlocalpad_unload_pictures(void)
+{
+    for (SDL_Surface *&pic : keymap.pics) {
+        if (pic)
+            SDL_FreeSurface(pic);
+        pic = nullptr;
+    }
+    keymap.loaded = 0;
+}
+
+int setlocalpad_load_pictures(void)
+{
+    keymap.level = 0;
+    keymap.cursor = 0;
+    keymap.last_end = -1;
+    confirm_actions(nullptr, nullptr);
+    if (keymap.loaded)
+        return 0;
+    char path[128];
+    for (int i = 0; i < SETKEY_PICS; i++) {
+        snprintf(path, sizeof path, "%s/%d.png", SETKEY_DIR, i);
+        keymap.pics[i] = load_img(path);
+        if (!keymap.pics[i]) {
+            setlocalpad_unload_pictures();
+            return -1;
+        }
+    }
+    keymap.loaded = 1;
+    return 0;
+}
+
+// ---- menu ----------------------------------------------------------------
+
+void setlocalpad_keypress(int key)
+{
+    if (keymap.level)
+        return;
+    switch (key) {
+    case SDLK_UP:
+    case SDLK_DOWN:
+        play_key_sound(KEY_SOUND_MOVE);
+        keymap.cursor = keymap.cursor ? 0 : 1;
+        break;
+    case SDLK_LCTRL:
+        play_key_sound(KEY_SOUND_CONFIRM);
+        if (keymap.cursor == 0) {
+            keymap.level = 1;
+        } else {
+            confirm_setup(text_restore[lang()], SCREEN_KEYPAD_MAP);
+            confirm_actions(setlocalpad_reset_defalut, nullptr);
+            confirm_open();
+        }
+        break;
+    case SDLK_LALT:
+        play_key_sound(KEY_SOUND_REFUSED);
+        setlocalpad_unload_pictures();
+        screen = SCREEN_SETTINGS_PAGE;
+        break;
+    default: break;
+    }
+}
+
+static void menu_draw(SDL_Surface *dst)
+{
+    const int out = chrome_out(dst);
+    const KeyMenuLayout &L = menu_layouts[out];
+    SDL_Surface *hl = fixed_res[out == CHROME_HDMI ? RES_OUT_HDMI : RES_OUT_LCD].list[4];
+    const int step = (hl ? hl->h : 0) + L.gap;
+    draw_background(dst);
+    const char *rows[2] = {text_custom[lang()], text_restore[lang()]};
+    for (int r = 0; r < 2; r++) {
+        const int y = L.y + r * step;
+        if (r == keymap.cursor)
+            blit_at(L.x, y, hl, dst);
+        draw_text(L.x + L.text_dx, y + L.text_dy, ui_font[L.font], white, rows[r], dst);
+    }
+    draw_top_bar(dst);
+    draw_bottom_bar(dst, bottom_hints(SCREEN_KEYPAD_MAP, 0));
+}
+
+void setlocalpad_draw(SDL_Surface *dst)
+{
+    if (!dst)
+        return;
+    if (keymap.level) {
+        setlocalpad_2_level_draw(dst);
+        return;
+    }
+    menu_draw(dst);
+}
+
+// ---- the assignment ------------------------------------------------------
+
+// The step whose captured code is `code`, or -1.
+static int step_of_code(int code)
+{
+    for (int k = 0; k < keymap.step && k < KEYMAP_STEPS; k++)
+        if (keymap.captured[k] == code)
+            return k;
+    return -1;
+}
+
+static void sequence_frame(SDL_Surface *dst, int pointer_shown)
+{
+    const int out = chrome_out(dst);
+    const KeySeqLayout &L = seq_layouts[out];
+    SDL_Surface *const *pics = keymap.pics;
+    const int l = lang();
+    SDL_FillRect(dst, nullptr, SDL_MapRGB(dst->format, 28, 28, 28));
+    draw_text(L.title_x, L.title_y, ui_font[L.title_font], white, text_custom[l], dst);
+    // A hint longer than the room to the right edge takes a smaller font.
+    mapseq_draw_fitted(L.hint_x, L.hint_y, L.hint_font, text_hint[l], dst->w - L.hint_x - 4, 1, dst);
+    if (keymap.step < KEYMAP_STEPS) {
+        char prompt[64];
+        keymap_prompt(keymap.step, prompt, sizeof prompt);
+        draw_text(L.prompt_x, L.prompt_y, ui_font[L.prompt_font], white, prompt, dst);
+        if (pointer_shown)
+            blit_at(L.pointer_x, L.pointer_y, fixed_res[out == CHROME_HDMI ? RES_OUT_HDMI : RES_OUT_LCD].point, dst);
+    }
+    blit_at(L.dpad_x, L.dpad_y, pics[SETKEY_CAP], dst);
+    blit_at(L.dpad_x, L.dpad_y - L.arm, pics[SETKEY_UP], dst);
+    blit_at(L.dpad_x, L.dpad_y + L.arm, pics[SETKEY_DOWN], dst);
+    blit_at(L.dpad_x - L.arm, L.dpad_y, pics[SETKEY_LEFT], dst);
+    blit_at(L.dpad_x + L.arm, L.dpad_y, pics[SETKEY_RIGHT], dst);
+    const int w = pics[SETKEY_CAP] ? pics[SETKEY_CAP]->w : 0;
+    const int h = pics[SETKEY_CAP] ? pics[SETKEY_CAP]->h : 0;
+    TTF_Font *font = ui_font[L.label_font];
+    for (int row = 0; row < 2; row++) {
+        for (int i = 0; i < 4; i++) {
+            const int x = L.caps_x + i * (L.cap_gap_x + w);
+            const int y = L.caps_y + row * (h + L.cap_gap_y);
+            const int k = step_of_code(cap_codes[row][i]);
+            SDL_Surface *cap = pics[k >= 0 ? SETKEY_CAP_DONE : SETKEY_CAP];
+            blit_at(x, y, cap, dst);
+            if (k >= 0 && cap) {
+                int tw = 0, th = 0;
+                text_size(font, step_labels[k], &tw, &th);
+                draw_text(x + (cap->w - tw) / 2, y + (cap->h - th) / 2, font, white, step_labels[k], dst);
+            }
+        }
+    }
+    draw_top_bar(dst);
+}
+
+static int run_sequence(SDL_Surface *dst)
+{
+    uint32_t blink_at = loop_hooks.now() + 1000;
+    int pointer_shown = 1;
+    // The event that was last before the start (the release of the A that
+    // started it, or anything older) is not taken as an input.
+    int start_code = 0, start_value = 0;
+    keypad_last_event(&start_code, &start_value);
+    int fresh = 0;
+    for (;;) {
+        const uint32_t now = mapseq_frame_begin();
+        if (mapseq_stop_requested(now))
+            return KEYMAP_END_STOPPED;
+        if (mapseq_asleep_frame(dst)) {
+            mapseq_frame_end(now);
+            continue;
+        }
+        if (static_cast<int32_t>(now - blink_at) >= 0) {
+            pointer_shown = !pointer_shown;
+            blink_at = now + 1000;
+        }
+        sequence_frame(dst, pointer_shown);
+        fb_present(output_device, dst);
+        if (keymap.step >= KEYMAP_STEPS) {
+            printf("--%s: set keypad finish \n", "setlocalpad_2_level_draw");
+            return KEYMAP_END_DONE;
+        }
+        int code = 0, value = 0;
+        keypad_last_event(&code, &value);
+        if (!fresh && (code != start_code || value != start_value))
+            fresh = 1;
+        if (fresh) {
+            // Start and Select one after the other, nothing between: the end.
+            if (code == KEYMAP_CODE_START)
+                keymap.exit_keys |= 1u;
+            else if (code == KEYMAP_CODE_SELECT)
+                keymap.exit_keys |= 2u;
+            else
+                keymap.exit_keys = 0;
+            if (keymap.exit_keys == 3u)
+                return KEYMAP_END_START_SELECT;
+            if (value != 0 && !keymap_refused_code(code) && step_of_code(code) < 0) {
+                keymap.captured[keymap.step++] = static_cast<int16_t>(code);
+                touch_key_time();
+            }
+        }
+        mapseq_frame_end(now);
+    }
+}
+
+// After the end: frames go on until the keypad's keys are up, so that the key
+// still held does not answer the question (at most 3 seconds). Returns 0, or
+// -1 when the launcher stops meanwhile.
+static int wait_keys_up(SDL_Surface *dst)
+{
+    const uint32_t until = loop_hooks.now() + 3000;
+    for (;;) {
+        const uint32_t now = mapseq_frame_begin();
+        if (mapseq_stop_requested(now))
+            return -1;
+        if (keypad_mask() == 0 && keypad_last_value() == 0)
+            return 0;
+        if (static_cast<int32_t>(now - until) >= 0)
+            return 0;
+        if (!mapseq_asleep_frame(dst)) {
+            sequence_frame(dst, 0);
+            fb_present(output_device, dst);
+        }
+        mapseq_frame_end(now);
+    }
+}
+
+void setlocalpad_2_level_draw(SDL_Surface *dst)
+{
+    if (!dst)
+        return;
+    memset(keymap.captured, 0, sizeof keymap.captured);
+    keymap.step = 0;
+    keymap.exit_keys = 0;
+    keymap.changed = 0;
+    int end = run_sequence(dst);
+    if (end != KEYMAP_END_STOPPED && wait_keys_up(dst) != 0)
+        end = KEYMAP_END_STOPPED;
+    keymap.last_end = end;
+    keymap.level = 0;
+    if (end == KEYMAP_END_STOPPED) {
+        printf("---%s: keypad setting dropped (stopping) .. \n", "setlocalpad_2_level_draw");
+        menu_draw(dst);
+        request_redraw();
+        return;
+    }
+    for (int i = 0; i < LOCALPAD_KEYS; i++)
+        keymap.work[i] = LocalPadMap[i].load(std::memory_order_relaxed);
+    keymap.changed = 0;
+    for (int k = 0; k < KEYMAP_STEPS; k++) {
+        const int index = keymap_step_index[k];
+        if (keymap.captured[k] != 0 && keymap.captured[k] != keymap.work[index]) {
+            keymap.work[index] = keymap.captured[k];
+            keymap.changed = 1;
+        }
+    }
+    touch_key_time();
+    menu_draw(dst);
+    confirm_setup(text_save[lang()], SCREEN_KEYPAD_MAP);
+    confirm_actions(setlocalpad_handle_Save, nullptr);
+    confirm_open();
+    confirm_draw(dst);
+}
+
+void setlocalpad_handle_Save(void)
+{
+    if (!keymap.changed)
+        return;
+    for (int i = 0; i < LOCALPAD_KEYS; i++)
+        LocalPadMap[i].store(keymap.work[i], std::memory_order_relaxed);
+    Savelocalkeypad();
+    keymap.changed = 0;
+    printf("---%s: save local setting .. \n", "setlocalpad_handle_Save");
+}
+
+void setlocalpad_reset_defalut(void)
+{
+    printf("---%s: \n", "setlocalpad_reset_defalut");
+    localpad_reset_default();
+    // An empty file fails to give a map at the next start: the factory codes
+    // are read then too. No file is made where there was none.
+    if (dev_exists(LOCALPAD_MAP_FILE) && write_file_atomic(LOCALPAD_MAP_FILE, "", 0) != 0)
+        printf("---%s: fopen %s fail \n", "setlocalpad_reset_defalut", LOCALPAD_MAP_FILE);
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+// The built-in keypad's mapping screen (SCREEN_KEYPAD_MAP), reached from the
+// settings' buttons page: a menu of two rows, "Button custom" and "Restore
+// Defaults".
+//
+// Button custom runs an assignment sequence inside the draw routine: it asks
+// for the physical key of A, B, X, Y, L1, R1, L2 and R2 in turn (the keypad's
+// last raw event), shows the captured keys on a keypad picture and ends after
+// the eighth key or when Start and Select are pressed one after the other.
+// A yes/no box then asks whether to keep the new assignment, which is saved
+// to the sealed keypad map. The D-pad, Start, Select, the volume keys and
+// Menu are never captured. The sequence also ends (keeping nothing) when the
+// launcher is asked to stop.
+//
+// Restore Defaults asks first, then gives the keypad its factory codes at
+// once and empties an existing map file (which then reads as the defaults).
+//
+// Pictures: /mnt/vendor/setkey/0..7.png (one set for both outputs), loaded
+// when the settings open the screen. The screen acts on key releases.
+
+#include "porta/device/keypad.h"
+
+#include <cstdint>
+
+#include <SDL/SDL.h>
+
+#define SETKEY_DIR "/mnt/vendor/setkey"
+#define SETKEY_PICS 8
+#define KEYMAP_STEPS 8
+
+// Picture roles: 0 key cap, 2 key cap done, 4..7 the D-pad's up, down, left
+// and right parts (1 and 3 are loaded, not drawn).
+enum { SETKEY_CAP = 0, SETKEY_CAP_DONE = 2, SETKEY_UP = 4, SETKEY_DOWN, SETKEY_LEFT, SETKEY_RIGHT };
+
+// Codes of the keys that are never captured (D-pad, Start, Select, vol+,
+// vol-, Menu as the keypad sends them from the factory).
+#define KEYMAP_CODE_START 98
+#define KEYMAP_CODE_SELECT 99
+
+enum { KEYMAP_END_DONE = 0, KEYMAP_END_START_SELECT, KEYMAP_END_STOPPED };
+
+struct KeyMapState {
+    int loaded;
+    SDL_Surface *pics[SETKEY_PICS];
+    int level;                          // 0 menu, 1 assignment
+    int cursor;                         // menu row 0 or 1
+    int step;                           // keys captured so far
+    int16_t captured[KEYMAP_STEPS];     // raw code of each step, 0 none
+    int16_t work[LOCALPAD_KEYS];        // the map to save
+    int changed;
+    unsigned exit_keys;                 // 1 Start, 2 Select seen in a row
+    int last_end;                       // KEYMAP_END_* of the last sequence, -1 none
+};
+extern KeyMapState keymap;
+
+// The LocalPadMap index each step writes (A, B, X, Y, L1, R1, L2, R2).
+extern const int keymap_step_index[KEYMAP_STEPS];
+// 1 for a code that is never captured.
+int keymap_refused_code(int code);
+// "%s %s" of "请设置 " and the step's label (every language).
+void keymap_prompt(int step, char *buf, int size);
+
+// Loads the pictures; level 0, cursor 0, the yes/no box's actions cleared.
+// Returns 0, or -1 when a picture is missing (the settings menu stays). The
+// settings' opener of SCREEN_KEYPAD_MAP.
+int setlocalpad_load_pictures(void);
+void setlocalpad_unload_pictures(void);
+
+// SCREEN_KEYPAD_MAP: released keys (ignored while the assignment runs) and
+// frames (the menu, or the assignment).
+void setlocalpad_keypress(int key);
+void setlocalpad_draw(SDL_Surface *dst);
+void setlocalpad_2_level_draw(SDL_Surface *dst);
+
+// Yes of the end question: keeps and saves the new assignment when it
+// differs from the current one.
+void setlocalpad_handle_Save(void);
+// Yes of the Restore Defaults question.
+void setlocalpad_reset_defalut(void);

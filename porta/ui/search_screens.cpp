@@ -1,0 +1,316 @@
+#include "porta/ui/search_screens.h"
+
+#include "porta/base/attr.h"
+#include "porta/device/keysound.h"
+#include "porta/library/browse.h"
+#include "porta/library/favorites.h"
+#include "porta/library/gamelist.h"
+#include "porta/library/search.h"
+#include "porta/ui/chrome.h"
+#include "porta/ui/draw.h"
+#include "porta/ui/draw_res.h"
+#include "porta/ui/library_keys.h"
+#include "porta/ui/loop.h"
+#include "porta/ui/preview.h"
+
+#include <cstring>
+
+// The SDL key codes the keypad's keys arrive as.
+#define KEY_A SDLK_LCTRL
+#define KEY_B SDLK_LALT
+#define KEY_X SDLK_SPACE
+#define KEY_Y SDLK_LSHIFT
+#define KEY_START SDLK_RETURN
+
+#define SHOWN_TEXT_MAX 18
+
+// ---- texts -----------------------------------------------------------------
+
+// Simplified Chinese, traditional Chinese, every other language.
+static const char *const help_texts[3] = {
+    "示例: 搜索拳皇 qh",
+    "示例: 搜索拳皇 qh",
+    "Example: Search the KOF input KOF",
+};
+static const char *const hint_texts[3][2] = {
+    {"X 键: 删除", "Y 键: 确认"},
+    {"X 鍵：删除", "Y 鍵：確認"},
+    {"X key: Delete", "Y key: OK"},
+};
+
+static int text_group(int language)
+{
+    return language == 0 || language == 1 ? language : 2;
+}
+
+const char *search_help_text(int language)
+{
+    return help_texts[text_group(language)];
+}
+
+const char *search_hint_text(int language, int second)
+{
+    return hint_texts[text_group(language)][second ? 1 : 0];
+}
+
+char *search_shown_text(const char *text, char *out)
+{
+    const size_t len = strlen(text);
+    const char *from = len > SHOWN_TEXT_MAX ? text + len - SHOWN_TEXT_MAX : text;
+    size_t n = 0;
+    for (; from[n]; n++) {
+        const unsigned char c = static_cast<unsigned char>(from[n]);
+        if (c >= 'a' && c <= 'z')
+            out[n] = static_cast<char>(c - 'a' + 'A');
+        else if (c < 0x20 || c >= 0x7F)
+            out[n] = '?';
+        else
+            out[n] = static_cast<char>(c);
+    }
+    out[n] = '\0';
+    return out;
+}
+
+// ---- layout ----------------------------------------------------------------
+
+// Positions of both screens, LCD row and HDMI row.
+struct SearchLayout {
+    // rows of results (both screens)
+    int row_x, row_dy, clip_less;     // text at (row_x, row top + row_dy), width = bar width - clip_less
+    int mark_dy;                      // favourite mark below the row top
+    // the keyboard screen
+    int board_mark_end;               // favourite marks end here
+    int help_x, help_y, help_font;
+    int board_x, board_y;             // search/<out>/0.png
+    int typed_x, typed_y, typed_font;
+    int key_x, key_y, key_pitch;      // the lit key at key_x + column x pitch, key_y + row x pitch
+    int hint_x, hint_y, hint_font, hint_gap;
+    // the result list
+    int list_mark_bar, list_mark_end; // mark ends at list_mark_end (+ bar width when list_mark_bar)
+    int preview_x, preview_y;
+};
+
+static const SearchLayout layouts[2] = {
+    // LCD, 640x480
+    {20, 8, 60, 2, 320, 400, 80, FONT_18, 330, 140, 355, 152, FONT_18, 350, 187, 26, 350, 330, FONT_18, 40,
+     1, -5, 395, 160},
+    // HDMI, 1280x720
+    {60, 11, 80, 6, 670, 840, 100, FONT_24, 670, 188, 710, 218, FONT_22, 702, 272, 50, 700, 550, FONT_24, 40,
+     0, 740, 750, 120},
+};
+
+static const SDL_Color white = {255, 255, 255, 0};
+
+// The shown name of a result from the current scan of its list.
+static const char *result_name(const SearchResult &r, char *buf, size_t size)
+{
+    const char *name = game_name(game_list(r.card, r.system), r.index);
+    if (!name)
+        return "##file error !";
+    return display_name(r.system, name, buf, size);
+}
+
+// The results of the current page: row texts clipped to the highlight bar
+// less clip_less, the selected row scrolling; the favourite mark of each
+// favourite ending at `mark_end` (-1: at the bar's end as the list screens
+// place it); the highlight bar only when asked.
+static void draw_result_rows(SDL_Surface *dst, int out, bool highlight, int mark_end)
+{
+    const SearchLayout &L = layouts[out];
+    const FixedRes &r = fixed_res[out];
+    const int bar_w = r.list[5] ? r.list[5]->w : 0;
+    SDL_Surface *mark = r.list[3];
+    const int mark_w = mark ? mark->w : 0;
+    if (mark_end < 0)
+        mark_end = (L.list_mark_bar ? bar_w : 0) + L.list_mark_end;
+    char shown[GAME_NAME_MAX + 1];
+    for (int row = 0; row < LIST_ROWS; row++) {
+        const int n = browse_cursor.page * ROWS_PER_PAGE + row;
+        const SearchResult *res = search_result(n);
+        if (!res)
+            break;
+        const int y = list_row_y(out, row);
+        const bool selected = row == browse_cursor.row;
+        if (highlight && selected)
+            draw_row_highlight(dst, y);
+        if (favorite_test(res->system, res->index, res->card + 1) == 1)
+            blit_at(mark_end - mark_w, y + L.mark_dy, mark, dst);
+        draw_row_text(dst, L.row_x, y + L.row_dy, n + 1, result_name(*res, shown, sizeof(shown)), bar_w - L.clip_less,
+                      selected);
+    }
+}
+
+// ---- drawing ---------------------------------------------------------------
+
+void draw_search_keys(SDL_Surface *dst)
+{
+    if (!dst)
+        return;
+    const int out = chrome_out(dst);
+    const SearchLayout &L = layouts[out];
+    const FixedRes &r = fixed_res[out];
+    draw_background(dst);
+    draw_top_bar(dst);
+    draw_bottom_bar(dst, bottom_hints(SCREEN_SEARCH_KEYS, 0));
+    draw_result_rows(dst, out, false, L.board_mark_end);
+
+    const int lang = global_attr.language;
+    draw_text(L.help_x, L.help_y, ui_font[L.help_font], white, search_help_text(lang), dst);
+    blit_at(L.board_x, L.board_y, r.search[0], dst);
+    if (search_state.length > 0) {
+        char shown[SHOWN_TEXT_MAX + 1];
+        draw_text(L.typed_x, L.typed_y, ui_font[L.typed_font], white, search_shown_text(search_state.text, shown), dst);
+    }
+    const int key = search_state.cursor >= 0 && search_state.cursor <= SEARCH_BUTTON ? search_state.cursor : 0;
+    const int column = key % SEARCH_KEY_COLUMNS;
+    const int row = key / SEARCH_KEY_COLUMNS;   // the button is row 4, column 0
+    blit_at(L.key_x + column * L.key_pitch, L.key_y + row * L.key_pitch, r.search[key + 1], dst);
+    TTF_Font *hint_font = ui_font[L.hint_font];
+    const int first_w = draw_text(L.hint_x, L.hint_y, hint_font, white, search_hint_text(lang, 0), dst);
+    draw_text(L.hint_x + first_w + L.hint_gap, L.hint_y, hint_font, white, search_hint_text(lang, 1), dst);
+}
+
+void draw_search_results(SDL_Surface *dst)
+{
+    if (!dst)
+        return;
+    const int out = chrome_out(dst);
+    const SearchLayout &L = layouts[out];
+    draw_background(dst);
+    draw_top_bar(dst);
+    draw_bottom_bar(dst, bottom_hints(SCREEN_SEARCH_RESULTS, 0));
+    const int n = search_result_count();
+    if (n == 0) {
+        draw_empty_list(dst);
+        return;
+    }
+    draw_page_counter(dst, browse_cursor.page, list_pages(n));
+    draw_result_rows(dst, out, true, -1);
+    const SearchResult *selected = search_result(cursor_position());
+    if (selected)
+        blit_at(L.preview_x, L.preview_y,
+                selected_preview(out == CHROME_LCD, selected->system, selected->card, selected->index), dst);
+}
+
+// ---- keys ------------------------------------------------------------------
+
+static void go(int next)
+{
+    drop_previews();
+    prev_screen = screen.load();
+    screen = next;
+}
+
+static void cursor_home(void)
+{
+    browse_cursor.page = 0;
+    browse_cursor.row = 0;
+}
+
+static void open_results(void)
+{
+    if (search_result_count() == 0)
+        return;
+    cursor_home();
+    go(SCREEN_SEARCH_RESULTS);
+}
+
+void search_keys_keypress(int key)
+{
+    switch (key) {
+    case SDLK_UP:
+        play_key_sound(KEY_SOUND_MOVE);
+        search_cursor_up();
+        break;
+    case SDLK_DOWN:
+        play_key_sound(KEY_SOUND_MOVE);
+        search_cursor_down();
+        break;
+    case SDLK_LEFT:
+        play_key_sound(KEY_SOUND_MOVE);
+        search_cursor_left();
+        break;
+    case SDLK_RIGHT:
+        play_key_sound(KEY_SOUND_MOVE);
+        search_cursor_right();
+        break;
+    case KEY_A: {
+        play_key_sound(KEY_SOUND_CONFIRM);
+        drop_previews();
+        const int c = search_state.cursor;
+        if (c == SEARCH_BUTTON)
+            open_results();
+        else if (c == SEARCH_KEY_DELETE)
+            search_delete_last();
+        else if (c == SEARCH_KEY_CLEAR)
+            search_clear_text();
+        else if (c >= 0 && c < SEARCH_KEY_COUNT)
+            search_append(SEARCH_KEYBOARD[c]);
+        break;
+    }
+    case KEY_X:
+        play_key_sound(KEY_SOUND_CONFIRM);
+        drop_previews();
+        search_delete_last();
+        break;
+    case KEY_Y:
+        play_key_sound(KEY_SOUND_CONFIRM);
+        drop_previews();
+        open_results();
+        break;
+    case KEY_B:
+        play_key_sound(KEY_SOUND_MOVE);
+        search_clear();
+        cursor_home();
+        go(SCREEN_ROOMS);
+        break;
+    default: break;
+    }
+}
+
+// A launch that fails shows the message and stays; one that wrote
+// /tmp/.next leaves the result list and the typed text for the next start
+// and ends the loop.
+static void launch(const SearchResult r)
+{
+    if (gamelist_run(r.system, r.index, r.card) != 0) {
+        show_invalid_file();
+        return;
+    }
+    save_last_path(SEARCH_LAST_PATH);
+    search_save();
+    stop_loop(SHUTDOWN_EXIT);
+}
+
+void search_results_keypress(int key)
+{
+    const int n = search_result_count();
+    switch (key) {
+    case SDLK_UP: cursor_up(&browse_cursor, n); play_key_sound(KEY_SOUND_MOVE); return;
+    case SDLK_DOWN: cursor_down(&browse_cursor, n); play_key_sound(KEY_SOUND_MOVE); return;
+    case SDLK_LEFT: cursor_left(&browse_cursor, n); play_key_sound(KEY_SOUND_MOVE); return;
+    case SDLK_RIGHT: cursor_right(&browse_cursor, n); play_key_sound(KEY_SOUND_MOVE); return;
+    default: break;
+    }
+    const SearchResult *selected = search_result(cursor_position());
+    switch (key) {
+    case KEY_A:
+        play_key_sound(KEY_SOUND_CONFIRM);
+        if (selected)
+            launch(*selected);
+        break;
+    case KEY_START:
+        play_key_sound(KEY_SOUND_CONFIRM);
+        if (selected)
+            favorite_toggle(selected->system, selected->index, selected->card);
+        break;
+    case KEY_B:
+        // The keyboard starts empty, its results list too.
+        play_key_sound(KEY_SOUND_MOVE);
+        search_clear();
+        cursor_home();
+        go(SCREEN_SEARCH_KEYS);
+        break;
+    default: play_key_sound(KEY_SOUND_REFUSED); break;
+    }
+}

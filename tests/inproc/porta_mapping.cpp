@@ -1,0 +1,398 @@
+// The gamepad and keypad mapping screens in the real main loop on the sample
+// image, with the real controller and keypad threads reading FIFO nodes: the
+// sequences run inside the draw routine; the script below feeds one input per
+// frame (through the loop's delay hook) and waits until the thread has seen it.
+
+#include "fifo_pad.h"
+#include "test_root.h"
+
+#include "porta/base/attr.h"
+#include "porta/base/sealed.h"
+#include "porta/controller/players.h"
+#include "porta/device/fb.h"
+#include "porta/device/keypad.h"
+#include "porta/device/storage.h"
+#include "porta/library/browse.h"
+#include "porta/ui/confirm.h"
+#include "porta/ui/draw.h"
+#include "porta/ui/draw_res.h"
+#include "porta/ui/joymap.h"
+#include "porta/ui/keymap.h"
+#include "porta/ui/loop.h"
+#include "porta/ui/settings.h"
+#include "porta/ui/themes.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <thread>
+
+#include <fcntl.h>
+#include <linux/input.h>
+#include <unistd.h>
+
+namespace {
+
+enum : uint32_t { K_UP = 0x1, K_DOWN = 0x2, K_RIGHT = 0x8, K_A = 0x10, K_B = 0x20 };
+
+uint32_t fake_now = 0, fake_keys = 0;
+std::deque<std::function<void()>> script;   // one entry per frame's wait
+uint32_t now_of(void) { return fake_now; }
+uint32_t keys_of(int player) { return player == 1 ? fake_keys : 0; }
+void delay_of(uint32_t ms)
+{
+    fake_now += ms;
+    // Only while a sequence runs (the main loop's own passes wait too).
+    if (!script.empty() && (joymap.level || keymap.level)) {
+        auto f = script.front();
+        script.pop_front();
+        f();
+    }
+}
+void no_exit(int) {}
+
+bool wait_for(const std::function<bool()> &ok, int ms = 3000)
+{
+    for (int waited = 0; waited < ms; waited += 5) {
+        if (ok())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return ok();
+}
+
+class Mapping : public testing::Test {
+protected:
+    TempRoot root;
+    std::unique_ptr<FifoPad> pad;
+    JoyDevice *dev = nullptr;
+    int keys = -1;
+
+    void SetUp() override
+    {
+        root.install_sample_image();
+        root.write("/tmp/boot.ini", "");
+        fake_now = 1000;
+        fake_keys = 0;
+        script.clear();
+        loop_hooks.now = now_of;
+        loop_hooks.player_keys = keys_of;
+        loop_hooks.delay = delay_of;
+        loop_hooks.exit_process = no_exit;
+        testing::internal::CaptureStdout();
+        load_globalattr();
+        global_attr.language = 2;
+        global_attr.local_pads = 1;
+        output_device = 0;
+        tf_card_state = 0;
+        ASSERT_EQ(fb_init(), 0);
+        ASSERT_EQ(SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO), 0);
+        lcd_surface = SDL_SetVideoMode(640, 480, 16, 0);
+        hdmi_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 16, 0xF800, 0x07E0, 0x001F, 0);
+        scratch_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 24, 0, 0, 0, 0);
+        ASSERT_EQ(TTF_Init(), 0);
+        ASSERT_EQ(load_ui_fonts(), 0);
+        customer_skin = 0;
+        ASSERT_EQ(load_background(), 0);
+        ASSERT_EQ(load_title_bottom(RES_OUT_LCD) | load_title_bottom(RES_OUT_HDMI), 0);
+        ASSERT_EQ(load_lcd_other_img() | load_hdmi_other_img(), 0);
+        sdl_up = 1;
+        loop_reset_state();
+        settings_install();
+        const SettingsLinks links = {nullptr, joymap_load_images, joymap_open_reset, setlocalpad_load_pictures};
+        settings_set_links(&links);
+        tf_card_check();
+        gamelist_init();
+        screen = SCREEN_ROOMS;
+        room = ROOM_SETTINGS;
+        loop_running.store(1);
+        ASSERT_EQ(init_joystick_key(), 0);
+        keys = open(root.host("/dev/input/event1").c_str(), O_RDWR);
+        ASSERT_GE(keys, 0);
+        loop_begin();
+    }
+
+    void TearDown() override
+    {
+        script.clear();
+        power_off();
+        const std::string out = testing::internal::GetCapturedStdout();
+        if (HasFailure())
+            fprintf(stderr, "%s", out.c_str());
+        if (keys >= 0)
+            close(keys);
+        settings_set_links(nullptr);
+        loop_hooks_reset();
+    }
+
+    void key(uint32_t mask, int times = 1)
+    {
+        for (int i = 0; i < times; i++) {
+            fake_keys = mask;
+            loop_pass();
+            fake_keys = 0;
+            loop_pass();
+        }
+    }
+    // Settings, buttons page (item 11), then its row.
+    void buttons_row(int row)
+    {
+        key(K_A);
+        ASSERT_EQ(screen.load(), SCREEN_SETTINGS);
+        key(K_DOWN, 11);
+        key(K_A);
+        ASSERT_EQ(screen.load(), SCREEN_SETTINGS_PAGE);
+        key(K_DOWN, row);
+    }
+    void plug(const FifoPadSpec &spec)
+    {
+        pad.reset(new FifoPad(root.path(), spec));
+        ASSERT_TRUE(pad->plug());
+        ASSERT_TRUE(wait_for([] { JoySlotInfo i; return joystick_slot_info(0, &i) == 0; }));
+        dev = joystick_slot_device(0);
+    }
+    // One input of the gamepad: pressed (until the pad shows it), a frame,
+    // released, two frames.
+    void pad_input(int type, int code, int value, int rest = 0)
+    {
+        script.push_back([=] {
+            pad->send(type, code, value);
+            EXPECT_TRUE(wait_for([=] { return joy_current_event(dev).value != 0; }));
+        });
+        script.push_back([] {});
+        script.push_back([=] {
+            pad->send(type, code, rest);
+            EXPECT_TRUE(wait_for([=] { return joy_current_event(dev).kind == JOY_EVENT_RELEASE; }));
+        });
+        script.push_back([] {});
+        script.push_back([] {});
+    }
+    void idle(int frames)
+    {
+        for (int i = 0; i < frames; i++)
+            script.push_back([] {});
+    }
+    // One key of the built-in keypad (raw code), pressed and released.
+    void keypad_input(int code)
+    {
+        for (int value : {1, 0}) {
+            script.push_back([=] {
+                struct input_event ev;
+                memset(&ev, 0, sizeof ev);
+                ev.type = EV_KEY;
+                ev.code = static_cast<uint16_t>(code);
+                ev.value = value;
+                ASSERT_EQ(write(keys, &ev, sizeof ev), static_cast<ssize_t>(sizeof ev));
+                EXPECT_TRUE(wait_for([=] { int c, v; keypad_last_event(&c, &v); return c == code && v == value; }));
+            });
+            script.push_back([] {});
+        }
+    }
+    std::string joypad_files() { return host_capture("ls '" + root.host("/mnt/data/porta/joypad") + "'"); }
+};
+
+} // namespace
+
+TEST_F(Mapping, RefusedInputsThenUpHeldThenNoRestoresTheTableExactly)
+{
+    plug(standard_pad());
+    JoyConvEntry before[JOY_CONV_SLOTS];
+    memcpy(before, dev->conv, sizeof before);
+    buttons_row(0);
+    key(K_A);
+    ASSERT_EQ(screen.load(), SCREEN_JOY_MAP);
+
+    for (auto hat : {std::make_pair(ABS_HAT0Y, -1), std::make_pair(ABS_HAT0Y, 1), std::make_pair(ABS_HAT0X, -1),
+                     std::make_pair(ABS_HAT0X, 1)})
+        pad_input(EV_ABS, hat.first, hat.second);
+    pad_input(EV_KEY, BTN_SOUTH + 8, 1);     // Select
+    pad_input(EV_KEY, BTN_SOUTH + 9, 1);     // Start
+    pad_input(EV_KEY, BTN_SOUTH + 5, 1);     // A on button 5
+    pad_input(EV_KEY, BTN_SOUTH + 5, 1);     // B on button 5 again: refused
+    pad_input(EV_KEY, BTN_SOUTH + 8, 1);     // and on Select's button: refused
+    pad_input(EV_ABS, ABS_HAT0Y, -1);        // and on D-pad Up's hat: refused
+    script.push_back([=] {                   // B on button 4
+        EXPECT_EQ(joymap.step, 7) << "the prompt stays on B";
+        EXPECT_EQ(joymap.work[5].type, JOY_SRC_NONE);
+    });
+    pad_input(EV_KEY, BTN_SOUTH + 4, 1);
+    script.push_back([=] { pad->send(EV_ABS, ABS_HAT0Y, -1); });   // UP held (old mapping)
+    key(K_A);   // the sequence runs inside this frame
+    script.clear();
+    pad->send(EV_ABS, ABS_HAT0Y, 0);
+
+    const std::string out = testing::internal::GetCapturedStdout();
+    testing::internal::CaptureStdout();
+    EXPECT_NE(out.find("---setJoy_2_level_draw... press key 3s end \n"), std::string::npos) << out;
+    ASSERT_EQ(screen.load(), SCREEN_CONFIRM);
+    EXPECT_STREQ(confirm_box.message, "Save settings ... ??");
+    // Live until answered: A and B on their new buttons, shoulders dropped,
+    // X, Y and the sticks as before.
+    EXPECT_EQ(dev->conv[4].index, 5);
+    EXPECT_EQ(dev->conv[5].index, 4);
+    for (int slot = 8; slot <= 11; slot++)
+        EXPECT_EQ(dev->conv[slot].type, JOY_SRC_NONE) << slot;
+    EXPECT_EQ(memcmp(&dev->conv[6], &before[6], 2 * sizeof(JoyConvEntry)), 0);
+    EXPECT_EQ(memcmp(&dev->conv[14], &before[14], 8 * sizeof(JoyConvEntry)), 0);
+
+    key(K_A);   // No
+    EXPECT_EQ(screen.load(), SCREEN_JOY_MAP);
+    EXPECT_EQ(memcmp(dev->conv, before, sizeof before), 0) << "no gives the old table back, shoulders too";
+    EXPECT_EQ(joypad_files(), "");
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("---setJoy_handle_Cancel: Cancel joypad setting .. \n"),
+              std::string::npos);
+    testing::internal::CaptureStdout();
+}
+
+TEST_F(Mapping, YesWithTheSameMappingWritesNoFile)
+{
+    FifoPadSpec spec = standard_pad();
+    spec.keys.resize(4);   // four buttons and the hat: no Select, Start or shoulders
+    spec.axes.erase(std::remove_if(spec.axes.begin(), spec.axes.end(), [](const FifoPadAxis &a) { return a.code < 0x10; }),
+                    spec.axes.end());
+    plug(spec);
+    buttons_row(0);
+    key(K_A);
+    for (auto hat : {std::make_pair(ABS_HAT0Y, -1), std::make_pair(ABS_HAT0Y, 1), std::make_pair(ABS_HAT0X, -1),
+                     std::make_pair(ABS_HAT0X, 1)})
+        pad_input(EV_ABS, hat.first, hat.second);
+    script.push_back([=] { pad->send(EV_ABS, ABS_HAT0Y, -1); });
+    key(K_A);
+    script.clear();
+    pad->send(EV_ABS, ABS_HAT0Y, 0);
+    ASSERT_EQ(screen.load(), SCREEN_CONFIRM);
+    EXPECT_EQ(joymap.changed, 0);
+    key(K_RIGHT);
+    key(K_A);   // Yes
+    EXPECT_EQ(screen.load(), SCREEN_JOY_MAP);
+    EXPECT_EQ(joypad_files(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStdout().find("save joypad setting"), std::string::npos);
+    testing::internal::CaptureStdout();
+}
+
+TEST_F(Mapping, PadPulledOrQuitDuringTheSequenceEndsItAsNo)
+{
+    plug(standard_pad());
+    JoyConvEntry before[JOY_CONV_SLOTS];
+    memcpy(before, dev->conv, sizeof before);
+    buttons_row(0);
+    key(K_A);
+    pad_input(EV_KEY, BTN_SOUTH + 3, 1);     // D-pad Up on button 3
+    script.push_back([=] {
+        pad->pull();
+        EXPECT_TRUE(wait_for([] { JoySlotInfo i; return joystick_slot_info(0, &i) != 0; }));
+    });
+    key(K_A);
+    script.clear();
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("joypad setting dropped (pad removed)"), std::string::npos);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(screen.load(), SCREEN_SETTINGS_PAGE) << "back on the buttons page";
+    EXPECT_EQ(confirm_box.active, 0);
+    EXPECT_EQ(joypad_files(), "");
+    key(K_B);
+    EXPECT_EQ(screen.load(), SCREEN_SETTINGS) << "the loop goes on";
+
+    // Plugged again (its file is read anew), then the launcher asked to stop.
+    plug(standard_pad());
+    EXPECT_EQ(memcmp(dev->conv, before, sizeof before), 0);
+    key(K_A);
+    key(K_A);
+    ASSERT_EQ(screen.load(), SCREEN_JOY_MAP);
+    pad_input(EV_KEY, BTN_SOUTH + 3, 1);
+    script.push_back([] { stop_loop(0); });
+    key(K_A);
+    script.clear();
+    EXPECT_EQ(loop_running.load(), 0);
+    EXPECT_EQ(confirm_box.active, 0);
+    EXPECT_EQ(memcmp(dev->conv, before, sizeof before), 0);
+    EXPECT_EQ(joypad_files(), "");
+}
+
+TEST_F(Mapping, KeypadThreeKeysThenStartSelectSavesASealedMap)
+{
+    buttons_row(2);
+    key(K_A);
+    ASSERT_EQ(screen.load(), SCREEN_KEYPAD_MAP);
+    keypad_input(95);    // A on the B key
+    keypad_input(94);    // B on the A key
+    keypad_input(94);    // X on the A key again: ignored
+    keypad_input(90);    // D-pad up, vol+: never captured
+    keypad_input(108);
+    script.push_back([] {
+        EXPECT_EQ(keymap.step, 2);
+        char prompt[64];
+        keymap_prompt(keymap.step, prompt, sizeof prompt);
+        EXPECT_STREQ(prompt, "请设置  X") << "the prefix in English too";
+    });
+    keypad_input(102);   // X on L2
+    keypad_input(98);    // Start then Select: the end
+    keypad_input(99);
+    key(K_A);            // the assignment runs inside this frame
+    script.clear();
+    EXPECT_EQ(testing::internal::GetCapturedStdout().find("--setlocalpad_2_level_draw: set keypad finish \n"),
+              std::string::npos) << "not all eight: Start and Select ended it";
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(screen.load(), SCREEN_CONFIRM);
+    EXPECT_STREQ(confirm_box.message, "Save settings ... ??");
+    EXPECT_EQ(LocalPadMap[LPAD_A].load(), 94) << "nothing changes before yes";
+    key(K_RIGHT);
+    key(K_A);            // Yes
+    EXPECT_EQ(screen.load(), SCREEN_KEYPAD_MAP);
+    const int16_t want[LOCALPAD_KEYS] = {90, 91, 92, 93, 95, 94, 102, 97, 98, 99, 100, 101, 102, 103, 104, 108, 109};
+    for (int i = 0; i < LOCALPAD_KEYS; i++)
+        EXPECT_EQ(LocalPadMap[i].load(), want[i]) << i;
+    EXPECT_EQ(root.read("/mnt/data/porta/localpad.map").size(), 38u);
+    // Read back as the next start would.
+    localpad_reset_default();
+    EXPECT_EQ(load_localpad_map(), 0);
+    for (int i = 0; i < LOCALPAD_KEYS; i++)
+        EXPECT_EQ(LocalPadMap[i].load(), want[i]) << i;
+}
+
+TEST_F(Mapping, KeypadSameKeysWriteNothingAndRestoreDefaultsEmptiesTheFile)
+{
+    unlink(root.host("/mnt/data/porta/localpad.map").c_str());
+    localpad_reset_default();
+    buttons_row(2);
+    key(K_A);
+    keypad_input(94);    // A on A: no change
+    keypad_input(99);    // Select then Start ends too
+    keypad_input(98);
+    key(K_A);
+    script.clear();
+    ASSERT_EQ(screen.load(), SCREEN_CONFIRM);
+    key(K_RIGHT);
+    key(K_A);
+    EXPECT_FALSE(root.exists("/mnt/data/porta/localpad.map"));
+
+    // Restore Defaults without a file: the defaults, no file made.
+    LocalPadMap[LPAD_B].store(97);
+    key(K_DOWN);
+    key(K_A);
+    ASSERT_EQ(screen.load(), SCREEN_CONFIRM);
+    EXPECT_STREQ(confirm_box.message, "Restore Defaults ??");
+    key(K_RIGHT);
+    key(K_A);
+    EXPECT_EQ(LocalPadMap[LPAD_B].load(), 95);
+    EXPECT_FALSE(root.exists("/mnt/data/porta/localpad.map"));
+
+    // With a saved map: the defaults at once, the file left empty, which the
+    // next start reads as the defaults.
+    LocalPadMap[LPAD_B].store(97);
+    ASSERT_EQ(Savelocalkeypad(), 0);
+    ASSERT_EQ(root.read("/mnt/data/porta/localpad.map").size(), 38u);
+    EXPECT_EQ(keymap.cursor, 1);
+    key(K_A);
+    key(K_RIGHT);
+    key(K_A);
+    EXPECT_EQ(LocalPadMap[LPAD_B].load(), 95);
+    EXPECT_TRUE(root.exists("/mnt/data/porta/localpad.map"));
+    EXPECT_EQ(root.read("/mnt/data/porta/localpad.map").size(), 0u);
+    LocalPadMap[LPAD_B].store(97);
+    EXPECT_EQ(load_localpad_map(), -1);
+    EXPECT_EQ(LocalPadMap[LPAD_B].load(), 95);
+}
