@@ -11,6 +11,8 @@
 #include "porta/device/keysound.h"
 #include "porta/device/pcm.h"
 #include "porta/device/storage.h"
+#include "porta/factory/factory_threads.h"
+#include "porta/factory/iotest.h"
 #include "porta/library/browse.h"
 #include "porta/ui/chrome.h"
 #include "porta/ui/draw.h"
@@ -167,9 +169,11 @@ static int screen_sleeps(void)
     return screen_asleep != 0;
 }
 
+// The factory test plays its own sound through the stream: key sounds stay
+// quiet while it runs.
 static int key_sounds_quiet(void)
 {
-    return fast_repeat != 0 || screen_asleep != 0;
+    return fast_repeat != 0 || screen_asleep != 0 || screen == SCREEN_FACTORY_TEST;
 }
 
 void loop_install_handlers(void)
@@ -544,10 +548,12 @@ void loop_pass(void)
         printf("++++ timer to sleep ");
     }
 
-    // 7. TF card and HDMI every 500 ms. (The factory test on a card holding
-    // test.ini is looked for here too once it exists.)
+    // 7. TF card and HDMI every 500 ms; a card holding test.ini starts the
+    // factory test.
     if (static_cast<int32_t>(now - lp.next_check) >= 0) {
         tf_card_check();
+        if (factory_test_wanted())
+            screen = SCREEN_FACTORY_TEST;
         int hdmi = hdmi_state() == 1 ? 1 : 0;
         if (hdmi != output_device) {
             output_device = hdmi;
@@ -637,12 +643,18 @@ void power_off(void)
     lp.power_off_done = 1;
     loop_running = 0;
     const int type = shutdown_type;
+    // The factory test's sound and backlight workers stop before the stream,
+    // the sound device and the backlight are touched here.
+    factory_threads_stop();
     if (type > 0) {
         if (output_device == 0)
             set_backlight(global_attr.brightness);
         if (sdl_up)
             show_shutdown_picture();
     }
+    // The test screens' motor never runs on after the launcher.
+    if (screen == SCREEN_IO_TEST || screen == SCREEN_FACTORY_TEST)
+        set_motor(0);
     deint_joystick_key();
     sound_deinit();
     TextScrollCtrl(0);

@@ -1,5 +1,6 @@
 #include "porta/ui/screens.h"
 
+#include "porta/factory/iotest.h"
 #include "porta/ui/confirm.h"
 #include "porta/ui/datetime.h"
 #include "porta/ui/joymap.h"
@@ -29,8 +30,8 @@ ScreenEntry screen_table[SCREEN_COUNT] = {
     /* SCREEN_DATE_TIME */ {nullptr, datetime_keypress, datetime_draw, nullptr, nullptr},
     /* SCREEN_CONFIRM */ {nullptr, confirm_keypress, confirm_draw, nullptr, nullptr},
     /* SCREEN_CORE_POPUP */ {core_popup_keypress, nullptr, draw_core_popup_screen, nullptr, nullptr},
-    /* SCREEN_IO_TEST */ {nullptr, nullptr, nullptr, nullptr, nullptr},
-    /* SCREEN_FACTORY_TEST */ {nullptr, nullptr, nullptr, nullptr, nullptr},
+    /* SCREEN_IO_TEST */ {nullptr, nullptr, iotest_draw, iotest_key_step, nullptr},
+    /* SCREEN_FACTORY_TEST */ {nullptr, nullptr, nullptr, nullptr, factory_test_draw},
     // The mapping screens act on releases; their sequences run inside the
     // draw routines.
     /* SCREEN_JOY_MAP */ {nullptr, setjoy_1_level_keypress, setjoy_draw, nullptr, nullptr},

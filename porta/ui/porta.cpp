@@ -10,6 +10,7 @@
 #include "porta/device/keypad.h"
 #include "porta/device/keysound.h"
 #include "porta/device/storage.h"
+#include "porta/factory/iotest.h"
 #include "porta/library/browse.h"
 #include "porta/library/corelist.h"
 #include "porta/library/favorites.h"
@@ -197,8 +198,9 @@ int porta_main(int, char **)
     install_signal_handlers();
     loop_reset_state();
     settings_install();
-    // The buttons page leads to the gamepad and keypad mapping screens.
-    const SettingsLinks links = {nullptr, joymap_load_images, joymap_open_reset, setlocalpad_load_pictures};
+    // The buttons page leads to the gamepad and keypad mapping screens, item 3
+    // to the IO test.
+    const SettingsLinks links = {iotest_open, joymap_load_images, joymap_open_reset, setlocalpad_load_pictures};
     settings_set_links(&links);
     screen = SCREEN_ROOMS;
     prev_screen = SCREEN_ROOMS;
@@ -233,11 +235,21 @@ int porta_main(int, char **)
     if (shutdown_type > 0 && !sdl_up)
         return 0;
 
-    // 7. Controllers, key sounds and the TF card. (8: the factory test on a
-    // card holding test.ini starts here once it exists.)
+    // 7. Controllers, key sounds and the TF card.
     init_joystick_key();
     sound_init();
     tf_card_check();
+
+    // 8. A card holding test.ini: the factory test instead of the launcher,
+    // left only towards power-off.
+    if (factory_test_wanted()) {
+        screen = SCREEN_FACTORY_TEST;
+        factory_test_draw();
+        if (sigint_pending())
+            handle_sigint();
+        power_off();
+        return 0;
+    }
 
     // 9. The TF card's skin folder.
     customer_skin = dev_exists(SKIN_DIR) ? 1 : 0;
