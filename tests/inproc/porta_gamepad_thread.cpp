@@ -129,9 +129,9 @@ protected:
         SDL_Quit();
     }
 
-    FifoPad &plug(const FifoPadSpec &spec)
+    FifoPad &plug(const FifoPadModel &model)
     {
-        pads.emplace_back(new FifoPad(root.path(), spec));
+        pads.emplace_back(new FifoPad(root.path(), model));
         EXPECT_TRUE(pads.back()->plug());
         return *pads.back();
     }
@@ -147,9 +147,9 @@ protected:
         ASSERT_EQ(write(keys, &ev, sizeof ev), (ssize_t)sizeof ev);
     }
 
-    FifoPadSpec adapter_half(const std::string &js, const std::string &event, int interface)
+    FifoPadModel adapter_half(const std::string &js, const std::string &event, int interface)
     {
-        FifoPadSpec s = standard_pad(js, event);
+        FifoPadModel s = standard_pad(js, event);
         s.name = "USB Gamepad USB Gamepad";
         s.phys = "usb-0000:00:1d.0-2/input" + std::to_string(interface);
         return s;

@@ -148,9 +148,9 @@ protected:
         ASSERT_EQ(screen.load(), SCREEN_SETTINGS_PAGE);
         key(K_DOWN, row);
     }
-    void plug(const FifoPadSpec &spec)
+    void plug(const FifoPadModel &model)
     {
-        pad.reset(new FifoPad(root.path(), spec));
+        pad.reset(new FifoPad(root.path(), model));
         ASSERT_TRUE(pad->plug());
         ASSERT_TRUE(wait_for([] { JoySlotInfo i; return joystick_slot_info(0, &i) == 0; }));
         dev = joystick_slot_device(0);
@@ -250,11 +250,11 @@ TEST_F(Mapping, RefusedInputsThenUpHeldThenNoRestoresTheTableExactly)
 
 TEST_F(Mapping, YesWithTheSameMappingWritesNoFile)
 {
-    FifoPadSpec spec = standard_pad();
-    spec.keys.resize(4);   // four buttons and the hat: no Select, Start or shoulders
-    spec.axes.erase(std::remove_if(spec.axes.begin(), spec.axes.end(), [](const FifoPadAxis &a) { return a.code < 0x10; }),
-                    spec.axes.end());
-    plug(spec);
+    FifoPadModel model = standard_pad();
+    model.keys.resize(4);   // four buttons and the hat: no Select, Start or shoulders
+    model.axes.erase(std::remove_if(model.axes.begin(), model.axes.end(), [](const FifoPadAxis &a) { return a.code < 0x10; }),
+                    model.axes.end());
+    plug(model);
     buttons_row(0);
     key(K_A);
     for (auto hat : {std::make_pair(ABS_HAT0Y, -1), std::make_pair(ABS_HAT0Y, 1), std::make_pair(ABS_HAT0X, -1),

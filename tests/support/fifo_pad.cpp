@@ -49,9 +49,9 @@ std::string capability_words(const std::vector<int> &codes)
     return out;
 }
 
-FifoPadSpec standard_pad(const std::string &js, const std::string &event)
+FifoPadModel standard_pad(const std::string &js, const std::string &event)
 {
-    FifoPadSpec s;
+    FifoPadModel s;
     s.js = js;
     s.event = event;
     for (int c = BTN_SOUTH; c < BTN_SOUTH + 12; c++)
@@ -63,7 +63,7 @@ FifoPadSpec standard_pad(const std::string &js, const std::string &event)
     return s;
 }
 
-FifoPad::FifoPad(const std::string &root, const FifoPadSpec &spec) : root_(root), spec_(spec) {}
+FifoPad::FifoPad(const std::string &root, const FifoPadModel &model) : root_(root), model_(model) {}
 
 FifoPad::~FifoPad()
 {
@@ -73,16 +73,16 @@ FifoPad::~FifoPad()
 
 void FifoPad::write_facts()
 {
-    const std::string dev = root_ + "/sys/class/input/" + spec_.js + "/device/";
-    write_file(dev + "name", spec_.name + "\n");
-    write_file(dev + "id/vendor", hex4(spec_.vendor));
-    write_file(dev + "id/product", hex4(spec_.product));
-    write_file(dev + "uevent", "PRODUCT=3/" + hex4(spec_.vendor).substr(0, 4) + "/" +
-                                   hex4(spec_.product).substr(0, 4) + "/110\nNAME=\"" + spec_.name +
-                                   "\"\nPHYS=\"" + spec_.phys + "\"\nUNIQ=\"\"\n");
+    const std::string dev = root_ + "/sys/class/input/" + model_.js + "/device/";
+    write_file(dev + "name", model_.name + "\n");
+    write_file(dev + "id/vendor", hex4(model_.vendor));
+    write_file(dev + "id/product", hex4(model_.product));
+    write_file(dev + "uevent", "PRODUCT=3/" + hex4(model_.vendor).substr(0, 4) + "/" +
+                                   hex4(model_.product).substr(0, 4) + "/110\nNAME=\"" + model_.name +
+                                   "\"\nPHYS=\"" + model_.phys + "\"\nUNIQ=\"\"\n");
     std::vector<int> abs_codes;
     std::string absinfo;
-    for (const FifoPadAxis &a : spec_.axes) {
+    for (const FifoPadAxis &a : model_.axes) {
         abs_codes.push_back(a.code);
         char line[128];
         snprintf(line, sizeof line, "0x%02x %d %d %d %d %d\n", a.code, a.value, a.minimum, a.maximum, a.fuzz,
@@ -90,18 +90,18 @@ void FifoPad::write_facts()
         absinfo += line;
     }
     write_file(dev + "capabilities/ev", capability_words({EV_SYN, EV_KEY, EV_ABS}));
-    write_file(dev + "capabilities/key", capability_words(spec_.keys));
+    write_file(dev + "capabilities/key", capability_words(model_.keys));
     write_file(dev + "capabilities/abs", capability_words(abs_codes));
     write_file(dev + "absinfo", absinfo);
-    host_system("mkdir -p '" + dev + spec_.event + "'");
+    host_system("mkdir -p '" + dev + model_.event + "'");
 }
 
 bool FifoPad::plug()
 {
     write_facts();
     host_system("mkdir -p '" + root_ + "/dev/input'");
-    const std::string event = root_ + "/dev/input/" + spec_.event;
-    const std::string js = root_ + "/dev/input/" + spec_.js;
+    const std::string event = root_ + "/dev/input/" + model_.event;
+    const std::string js = root_ + "/dev/input/" + model_.js;
     if (mkfifo(event.c_str(), 0644) != 0 || mkfifo(js.c_str(), 0644) != 0)
         return false;
     fd_ = open(event.c_str(), O_RDWR);
@@ -110,9 +110,9 @@ bool FifoPad::plug()
 
 void FifoPad::pull()
 {
-    unlink((root_ + "/dev/input/" + spec_.js).c_str());
-    unlink((root_ + "/dev/input/" + spec_.event).c_str());
-    remove_tree(root_ + "/sys/class/input/" + spec_.js);
+    unlink((root_ + "/dev/input/" + model_.js).c_str());
+    unlink((root_ + "/dev/input/" + model_.event).c_str());
+    remove_tree(root_ + "/sys/class/input/" + model_.js);
 }
 
 bool FifoPad::send(int type, int code, int value)
@@ -137,7 +137,7 @@ bool FifoPad::abs(int code, int value)
 
 void FifoPad::set_abs_value(int code, int value)
 {
-    for (FifoPadAxis &a : spec_.axes)
+    for (FifoPadAxis &a : model_.axes)
         if (a.code == code)
             a.value = value;
     write_facts();

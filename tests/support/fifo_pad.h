@@ -15,7 +15,7 @@ struct FifoPadAxis {
     int value, minimum, maximum, fuzz, flat;
 };
 
-struct FifoPadSpec {
+struct FifoPadModel {
     std::string js = "js0";
     std::string event = "event10";
     std::string name = "USB Gamepad";
@@ -28,12 +28,12 @@ struct FifoPadSpec {
 
 // The usual pad: 12 buttons (BTN_SOUTH..), one hat, two sticks on ABS_X/Y
 // and ABS_Z/RZ (0..255, resting at 128, flat 15).
-FifoPadSpec standard_pad(const std::string &js = "js0", const std::string &event = "event10");
+FifoPadModel standard_pad(const std::string &js = "js0", const std::string &event = "event10");
 
 class FifoPad {
 public:
     // `root` is the host path of the device root.
-    FifoPad(const std::string &root, const FifoPadSpec &spec);
+    FifoPad(const std::string &root, const FifoPadModel &model);
     ~FifoPad();
     FifoPad(const FifoPad &) = delete;
     FifoPad &operator=(const FifoPad &) = delete;
@@ -50,12 +50,12 @@ public:
     // Rewrites the axis's current value in the absinfo file.
     void set_abs_value(int code, int value);
 
-    const FifoPadSpec &spec() const { return spec_; }
+    const FifoPadModel &model() const { return model_; }
 
 private:
     void write_facts();
     std::string root_;
-    FifoPadSpec spec_;
+    FifoPadModel model_;
     int fd_ = -1;
 };
 

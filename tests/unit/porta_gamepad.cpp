@@ -23,11 +23,11 @@ protected:
     void SetUp() override { joy_device_clear(&dev); }
     void TearDown() override { joy_device_close(&dev); }
 
-    void open_pad(const FifoPadSpec &spec)
+    void open_pad(const FifoPadModel &model)
     {
-        pad.reset(new FifoPad(root.path(), spec));
+        pad.reset(new FifoPad(root.path(), model));
         ASSERT_TRUE(pad->plug());
-        ASSERT_EQ(My_JoysOpen(&dev, spec.js.c_str()), 0);
+        ASSERT_EQ(My_JoysOpen(&dev, model.js.c_str()), 0);
         ASSERT_EQ(joy_read_name(&dev), 0);
         rebuild_joyconver_table(&dev);   // no files: the defaults
     }
@@ -46,9 +46,9 @@ protected:
         return dev.key_state.load();
     }
     // A pad with one full-range stick (ABS_X, ABS_Y) resting at `x`.
-    static FifoPadSpec one_stick(int x)
+    static FifoPadModel one_stick(int x)
     {
-        FifoPadSpec s;
+        FifoPadModel s;
         s.keys = {BTN_SOUTH};
         s.axes = {{ABS_X, x, -32768, 32767, 0, 0}, {ABS_Y, 0, -32768, 32767, 0, 0}};
         return s;
@@ -59,7 +59,7 @@ protected:
 
 TEST_F(Gamepad, OpenReadsTheFactsAFifoCannotAnswerFromSysfs)
 {
-    FifoPadSpec s;
+    FifoPadModel s;
     s.name = "Pad/With [Brackets]";
     s.vendor = 0x045e;
     s.product = 0x028e;
@@ -187,7 +187,7 @@ TEST_F(Gamepad, AxisAtFullDeflectionWhenOpenedIsNoPress)
     JoyDevice other;
     joy_device_clear(&other);
     pad->pull();
-    FifoPadSpec s = one_stick(-32768);
+    FifoPadModel s = one_stick(-32768);
     s.js = "js1";
     s.event = "event11";
     FifoPad second(root.path(), s);
