@@ -599,8 +599,8 @@ TEST_F(LibraryScreens, InvalidFileMessageThenTheLoopGoesOn)
     SDL_FreeSurface(msg);
     // The loop draws the list again and keys still work.
     EXPECT_GT(loop_frames_presented(), shown);
-    SDL_Surface *now = SDL_CreateRGBSurfaceFrom(const_cast<char *>(presented().data()), 640, 480, 16, 1280, 0xF800,
-                                                0x07E0, 0x001F, 0);
+    std::string again = presented();
+    SDL_Surface *now = SDL_CreateRGBSurfaceFrom(&again[0], 640, 480, 16, 1280, 0xF800, 0x07E0, 0x001F, 0);
     EXPECT_TRUE(is(now, 2, 36 + 45 + 2, kRow)) << "the favourites again, row 2 selected";
     SDL_FreeSurface(now);
     key(0x1); // Up
