@@ -6,6 +6,7 @@
 // stream and the backlight are closed.
 
 #include "alsa_file_plugin.h"
+#include "porta_display.h"
 #include "test_root.h"
 
 #include "porta/base/attr.h"
@@ -83,13 +84,7 @@ protected:
         global_attr.brightness = 1;
         output_device = 0;
         tf_card_state = 0;
-        ASSERT_EQ(fb_init(), 0);
-        ASSERT_EQ(SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO), 0);
-        lcd_surface = SDL_SetVideoMode(640, 480, 16, 0);
-        hdmi_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 16, 0xF800, 0x07E0, 0x001F, 0);
-        scratch_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 24, 0, 0, 0, 0);
-        ASSERT_EQ(TTF_Init(), 0);
-        sdl_up = 1;
+        ASSERT_EQ(porta_test_display(0), 0);
         loop_reset_state();
         set_volume(10);
     }
@@ -256,13 +251,7 @@ TEST_F(FactoryTest, PowerOffStopsBothWorkersBeforeClosingTheStreamAndTheBackligh
         EXPECT_EQ(root.read(MOTOR_PATH), "0") << way;
         // power_off quit SDL: bring it back for the next round.
         loop_reset_state();
-        ASSERT_EQ(SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO), 0);
-        lcd_surface = SDL_SetVideoMode(640, 480, 16, 0);
-        hdmi_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 16, 0xF800, 0x07E0, 0x001F, 0);
-        scratch_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 24, 0, 0, 0, 0);
-        ASSERT_EQ(TTF_Init(), 0);
-        ASSERT_EQ(fb_init(), 0);
-        sdl_up = 1;
+        ASSERT_EQ(porta_test_display(0), 0);
         sink.clear();
     }
 }

@@ -4,6 +4,7 @@
 // shown (real SDL on the dummy driver, framebuffer files, a recording shell).
 
 #include "alsa_file_plugin.h"
+#include "porta_display.h"
 #include "test_root.h"
 
 #include "porta/base/attr.h"
@@ -96,14 +97,7 @@ protected:
         global_attr.language = 2;
         output_device = 0;
         tf_card_state = 0;
-        ASSERT_EQ(fb_init(), 0);
-        ASSERT_EQ(SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO), 0);
-        lcd_surface = SDL_SetVideoMode(640, 480, 16, 0);
-        hdmi_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 16, 0xF800, 0x07E0, 0x001F, 0);
-        scratch_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 24, 0, 0, 0, 0);
-        ASSERT_EQ(TTF_Init(), 0);
-        ASSERT_EQ(load_ui_fonts(), 0);
-        sdl_up = 1;
+        ASSERT_EQ(porta_test_display(DISPLAY_FONTS), 0);
         loop_reset_state();
     }
 

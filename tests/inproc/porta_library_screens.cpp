@@ -6,6 +6,7 @@
 // loop leaves out (the pictures presented are those of a full redraw, at the
 // same passes).
 
+#include "porta_display.h"
 #include "test_root.h"
 
 #include "porta/base/attr.h"
@@ -88,27 +89,6 @@ void delay_of(uint32_t ms)
     if (ms >= 1000)
         at_pause = presented();
     fake_now += ms;
-}
-
-// Framebuffers, SDL, the display surfaces, the pictures and the fonts of the
-// root, as start-up makes them; power_off() ends it all.
-void start_display(void)
-{
-    ASSERT_EQ(fb_init(), 0);
-    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
-    lcd_surface = SDL_SetVideoMode(640, 480, 16, 0);
-    hdmi_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 16, 0xF800, 0x07E0, 0x001F, 0);
-    scratch_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 24, 0, 0, 0, 0);
-    ASSERT_TRUE(lcd_surface && hdmi_surface && scratch_surface);
-    ASSERT_EQ(TTF_Init(), 0);
-    sdl_up = 1;
-    customer_skin = 0;
-    ASSERT_EQ(load_background(), 0);
-    ASSERT_EQ(load_title_bottom(RES_OUT_LCD), 0);
-    ASSERT_EQ(load_title_bottom(RES_OUT_HDMI), 0);
-    ASSERT_EQ(load_lcd_other_img(), 0);
-    ASSERT_EQ(load_hdmi_other_img(), 0);
-    ASSERT_EQ(load_ui_fonts(), 0);
 }
 
 class LibraryScreens : public testing::Test {
@@ -194,7 +174,7 @@ protected:
         global_attr.language = 2;
         output_device = 0;
         tf_card_state = 0;
-        start_display();
+        ASSERT_EQ(porta_test_display(DISPLAY_FONTS | DISPLAY_PICTURES), 0);
         surf[0] = lcd_surface;
         surf[1] = hdmi_surface;
         loop_reset_state();
@@ -750,7 +730,7 @@ TEST(LibraryScreensSample, PreviewShowsTheGamesOwnPicture)
     TempRoot root;
     root.install_sample_image();
     attr_set_defaults(&global_attr);
-    start_display();
+    ASSERT_EQ(porta_test_display(DISPLAY_FONTS | DISPLAY_PICTURES), 0);
     testing::internal::CaptureStdout();
     scan_card_lists(CARD_FLAG_MMC, 0);
     testing::internal::GetCapturedStdout();

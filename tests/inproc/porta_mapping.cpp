@@ -4,6 +4,7 @@
 // frame (through the loop's delay hook) and waits until the thread has seen it.
 
 #include "fifo_pad.h"
+#include "porta_display.h"
 #include "test_root.h"
 
 #include "porta/base/attr.h"
@@ -89,18 +90,7 @@ protected:
         global_attr.local_pads = 1;
         output_device = 0;
         tf_card_state = 0;
-        ASSERT_EQ(fb_init(), 0);
-        ASSERT_EQ(SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO), 0);
-        lcd_surface = SDL_SetVideoMode(640, 480, 16, 0);
-        hdmi_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 16, 0xF800, 0x07E0, 0x001F, 0);
-        scratch_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 24, 0, 0, 0, 0);
-        ASSERT_EQ(TTF_Init(), 0);
-        ASSERT_EQ(load_ui_fonts(), 0);
-        customer_skin = 0;
-        ASSERT_EQ(load_background(), 0);
-        ASSERT_EQ(load_title_bottom(RES_OUT_LCD) | load_title_bottom(RES_OUT_HDMI), 0);
-        ASSERT_EQ(load_lcd_other_img() | load_hdmi_other_img(), 0);
-        sdl_up = 1;
+        ASSERT_EQ(porta_test_display(DISPLAY_FONTS | DISPLAY_PICTURES), 0);
         loop_reset_state();
         settings_install();
         const SettingsLinks links = {nullptr, joymap_load_images, joymap_open_reset, setlocalpad_load_pictures};
