@@ -76,33 +76,48 @@ std::string sh_quoted(const char *s)
 
 } // namespace
 
+// The name of the first file (not folder) of `folder`, in directory order,
+// that `wanted` accepts; "" when none does. -1 when the folder cannot be
+// opened.
+template <class Wanted> static int first_file(const char *folder, Wanted wanted, std::string *name)
+{
+    name->clear();
+    DIR *dir = dev_opendir(folder);
+    if (!dir)
+        return -1;
+    const std::string host_folder = dev_path(folder);
+    while (struct dirent *d = readdir(dir)) {
+        if (!is_folder(host_folder.c_str(), d) && wanted(d->d_name)) {
+            *name = d->d_name;
+            break;
+        }
+    }
+    closedir(dir);
+    return 0;
+}
+
 int find_xdir_rom(int system, const char *folder, char *result, size_t size)
 {
     if (!folder || !result || size == 0)
         return -1;
     result[0] = '\0';
-    DIR *dir = dev_opendir(folder);
-    if (!dir) {
+    std::string name;
+    const auto playable = [system](const char *n) {
+        char ext[64];
+        return file_extension(n, ext) && system_accepts_extension(system, ext);
+    };
+    if (first_file(folder, playable, &name) < 0) {
         printf("%s: opendir failure\n", "find_xdir_rom");
         return -1;
     }
-    const std::string host_folder = dev_path(folder);
-    int ret = -1;
-    while (struct dirent *d = readdir(dir)) {
-        if (is_folder(host_folder.c_str(), d))
-            continue;
-        char ext[64];
-        if (!file_extension(d->d_name, ext) || !system_accepts_extension(system, ext))
-            continue;
-        int n = snprintf(result, size, "%s/%s", folder, d->d_name);
-        if (n >= 0 && static_cast<size_t>(n) < size)
-            ret = 0;
-        else
-            result[0] = '\0';
-        break;
+    if (name.empty())
+        return -1;
+    int n = snprintf(result, size, "%s/%s", folder, name.c_str());
+    if (n < 0 || static_cast<size_t>(n) >= size) {
+        result[0] = '\0';
+        return -1;
     }
-    closedir(dir);
-    return ret;
+    return 0;
 }
 
 int first_picture(const char *folder, char *result, size_t size)
@@ -110,26 +125,16 @@ int first_picture(const char *folder, char *result, size_t size)
     if (!folder || !result || size == 0)
         return -1;
     result[0] = '\0';
-    DIR *dir = dev_opendir(folder);
-    if (!dir) {
+    std::string name;
+    const auto picture = [](const char *n) { return strstr(n, ".jpg") || strstr(n, ".png"); };
+    if (first_file(folder, picture, &name) < 0) {
         printf("opendir fails");
         return -1;
     }
-    const std::string host_folder = dev_path(folder);
-    int ret = -1;
-    while (struct dirent *d = readdir(dir)) {
-        if (is_folder(host_folder.c_str(), d))
-            continue;
-        if (!strstr(d->d_name, ".jpg") && !strstr(d->d_name, ".png"))
-            continue;
-        if (strlen(d->d_name) < size) {
-            strcpy(result, d->d_name);
-            ret = 0;
-        }
-        break;
-    }
-    closedir(dir);
-    return ret;
+    if (name.empty() || name.size() >= size)
+        return -1;
+    memcpy(result, name.c_str(), name.size() + 1);
+    return 0;
 }
 
 int set_game_dge(int system, int index, int card_number, const char *file)

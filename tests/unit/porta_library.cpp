@@ -159,6 +159,17 @@ TEST_F(Library, NamesAndExtensions)
     EXPECT_STREQ(display_name(6, "12  ", out, sizeof out), "12  ");
     EXPECT_STREQ(display_name(6, "Zelda: Minish.txt", out, sizeof out), "Zelda: Minish.txt");
     EXPECT_STREQ(display_name(6, "abc.gba", out, 3), "ab");
+
+    // A game's picture folder: the one picture file, never a folder named
+    // like one; a name longer than the room or a missing folder gives none.
+    root.mkdirs("/mnt/mmc/pics/folder.png");
+    root.write("/mnt/mmc/pics/notes.txt", "");
+    root.write("/mnt/mmc/pics/title screen.jpg", "");
+    EXPECT_EQ(first_picture("/mnt/mmc/pics", out, sizeof out), 0);
+    EXPECT_STREQ(out, "title screen.jpg");
+    EXPECT_EQ(first_picture("/mnt/mmc/pics", out, 16), -1);
+    EXPECT_STREQ(out, "");
+    EXPECT_EQ(first_picture("/mnt/mmc/nothing", out, sizeof out), -1);
 }
 
 TEST_F(Library, CardDetectionMountsAndUnmounts)
