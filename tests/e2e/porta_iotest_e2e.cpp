@@ -6,6 +6,7 @@
 // alone, and the power key held as the only way out.
 
 #include "alsa_file_plugin.h"
+#include "key_event.h"
 #include "test_root.h"
 #include "x11_harness.h"
 
@@ -87,12 +88,7 @@ protected:
     }
     void event(int code, int value, int fd = -1)
     {
-        struct input_event ev;
-        memset(&ev, 0, sizeof ev);
-        ev.type = EV_KEY;
-        ev.code = static_cast<uint16_t>(code);
-        ev.value = value;
-        ASSERT_EQ(write(fd < 0 ? keys : fd, &ev, sizeof ev), static_cast<ssize_t>(sizeof ev));
+        ASSERT_TRUE(write_key_event(fd < 0 ? keys : fd, code, value));
         pause_ms(150);
     }
     void click(int code, int times = 1)

@@ -4,6 +4,7 @@
 // key for 2 seconds shows the shutdown picture and powers off through the
 // device's shell.
 
+#include "key_event.h"
 #include "test_root.h"
 #include "x11_harness.h"
 
@@ -104,12 +105,7 @@ protected:
 
     static void send(int fd, int code, int value)
     {
-        struct input_event ev;
-        memset(&ev, 0, sizeof ev);
-        ev.type = EV_KEY;
-        ev.code = (uint16_t)code;
-        ev.value = value;
-        ASSERT_EQ(write(fd, &ev, sizeof ev), (ssize_t)sizeof ev);
+        ASSERT_TRUE(write_key_event(fd, code, value));
         // The main loop samples the keypad once per frame.
         std::this_thread::sleep_for(std::chrono::milliseconds(120));
     }

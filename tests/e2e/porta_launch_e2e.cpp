@@ -7,6 +7,7 @@
 // after which the next start is back on them.
 
 #include "porta/base/sealed.h"
+#include "key_event.h"
 #include "test_root.h"
 #include "x11_harness.h"
 
@@ -79,12 +80,7 @@ protected:
     }
     void send(int code, int value)
     {
-        struct input_event ev;
-        memset(&ev, 0, sizeof ev);
-        ev.type = EV_KEY;
-        ev.code = static_cast<uint16_t>(code);
-        ev.value = value;
-        ASSERT_EQ(write(keys, &ev, sizeof ev), static_cast<ssize_t>(sizeof ev));
+        ASSERT_TRUE(write_key_event(keys, code, value));
         std::this_thread::sleep_for(std::chrono::milliseconds(110));
     }
     void press(std::initializer_list<int> codes)

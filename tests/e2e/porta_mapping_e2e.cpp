@@ -4,6 +4,7 @@
 // gamepad screen gets its user file, which the next start uses.
 
 #include "fifo_pad.h"
+#include "key_event.h"
 #include "test_root.h"
 #include "x11_harness.h"
 
@@ -71,12 +72,7 @@ protected:
     {
         for (int c : codes) {
             for (int v : {1, 0}) {
-                struct input_event ev;
-                memset(&ev, 0, sizeof ev);
-                ev.type = EV_KEY;
-                ev.code = static_cast<uint16_t>(c);
-                ev.value = v;
-                ASSERT_EQ(write(keys, &ev, sizeof ev), static_cast<ssize_t>(sizeof ev));
+                ASSERT_TRUE(write_key_event(keys, c, v));
                 pause_ms(110);
             }
         }

@@ -4,6 +4,7 @@
 // the sample TF card's skin switches the menu's wallpaper when the card goes
 // in and back when it comes out, and an incomplete skin is refused.
 
+#include "key_event.h"
 #include "test_root.h"
 #include "x11_harness.h"
 
@@ -73,12 +74,7 @@ protected:
     {
         for (int i = 0; i < times; i++)
             for (int value : {1, 0}) {
-                struct input_event ev;
-                memset(&ev, 0, sizeof ev);
-                ev.type = EV_KEY;
-                ev.code = static_cast<uint16_t>(code);
-                ev.value = value;
-                ASSERT_EQ(write(keys, &ev, sizeof ev), static_cast<ssize_t>(sizeof ev));
+                ASSERT_TRUE(write_key_event(keys, code, value));
                 pause_ms(120);
             }
     }
