@@ -51,6 +51,51 @@ const char *const kNames[LIST_ROWS] = {
     "Phantasy Star IV (USA)",    "Rocket Knight Adventures (Europe)",             "Streets of Rage 2 (USA)",
 };
 
+SDL_Surface *hdmi_out = nullptr;
+
+// SDL, both outputs, the fonts and pictures of the sample root and its
+// battery (57 %, on battery power), English. The surface of the layout the
+// benchmark's first argument asks for (0 LCD, 1 HDMI), or nullptr (skipped).
+SDL_Surface *start_display(benchmark::State &state)
+{
+    const std::string root = sampleRoot();
+    if (root.empty()) {
+        state.SkipWithError("no sample root");
+        return nullptr;
+    }
+    setenv("DEVICE_ROOT", root.c_str(), 1);
+    if (!getenv("SDL_VIDEODRIVER"))
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+    if (SDL_Init(SDL_INIT_VIDEO) != 0 || TTF_Init() != 0) {
+        state.SkipWithError("SDL");
+        return nullptr;
+    }
+    SDL_Surface *lcd = SDL_SetVideoMode(640, 480, 16, 0);
+    hdmi_out = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 16, 0xF800, 0x07E0, 0x001F, 0);
+    attr_set_defaults(&global_attr);
+    global_attr.language = 2;
+    customer_skin = 0;
+    battery_reset();
+    battery_update(1);
+    if (load_ui_fonts() != 0 || load_title_bottom(RES_OUT_LCD) != 0 || load_title_bottom(RES_OUT_HDMI) != 0 ||
+        load_lcd_other_img() != 0 || load_hdmi_other_img() != 0 || load_background() != 0) {
+        state.SkipWithError("sample resources did not load");
+        return nullptr;
+    }
+    return state.range(0) ? hdmi_out : lcd;
+}
+
+void stop_display(void)
+{
+    text_cache_enable(1);
+    free_all_images();
+    free_ui_fonts();
+    SDL_FreeSurface(hdmi_out);
+    hdmi_out = nullptr;
+    TTF_Quit();
+    SDL_Quit();
+}
+
 void frame(SDL_Surface *dst, int selected)
 {
     const int out = chrome_out(dst);
@@ -72,75 +117,25 @@ void frame(SDL_Surface *dst, int selected)
 // args: layout (0 LCD, 1 HDMI), text cache (0 off, 1 on)
 void BM_ListFrame(benchmark::State &state)
 {
-    const std::string root = sampleRoot();
-    if (root.empty()) {
-        state.SkipWithError("no sample root");
+    SDL_Surface *dst = start_display(state);
+    if (!dst)
         return;
-    }
-    setenv("DEVICE_ROOT", root.c_str(), 1);
-    if (!getenv("SDL_VIDEODRIVER"))
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-    const int out = static_cast<int>(state.range(0));
-    if (SDL_Init(SDL_INIT_VIDEO) != 0 || TTF_Init() != 0) {
-        state.SkipWithError("SDL");
-        return;
-    }
-    SDL_Surface *lcd = SDL_SetVideoMode(640, 480, 16, 0);
-    SDL_Surface *hdmi = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 16, 0xF800, 0x07E0, 0x001F, 0);
-    attr_set_defaults(&global_attr);
-    global_attr.language = 2;
-    customer_skin = 0;
-    battery_reset();
-    battery_update(1); // the sample battery: 57 %, on battery power
-    if (load_ui_fonts() != 0 || load_title_bottom(RES_OUT_LCD) != 0 || load_title_bottom(RES_OUT_HDMI) != 0 ||
-        load_lcd_other_img() != 0 || load_hdmi_other_img() != 0 || load_background() != 0) {
-        state.SkipWithError("sample resources did not load");
-        return;
-    }
     text_cache_enable(static_cast<int>(state.range(1)));
     frame_hour = 12;
     frame_minute = 34;
-    SDL_Surface *dst = out ? hdmi : lcd;
     frame(dst, 4); // the cache's first fill is not measured
     for (auto _ : state) {
         frame(dst, 4);
         benchmark::DoNotOptimize(dst->pixels);
     }
-    text_cache_enable(1);
-    free_all_images();
-    free_ui_fonts();
-    SDL_FreeSurface(hdmi);
-    TTF_Quit();
-    SDL_Quit();
+    stop_display();
 }
 // args: layout (0 LCD, 1 HDMI), text cache (0 off, 1 on)
 void BM_GamesFrame(benchmark::State &state)
 {
-    const std::string root = sampleRoot();
-    if (root.empty()) {
-        state.SkipWithError("no sample root");
+    SDL_Surface *dst = start_display(state);
+    if (!dst)
         return;
-    }
-    setenv("DEVICE_ROOT", root.c_str(), 1);
-    if (!getenv("SDL_VIDEODRIVER"))
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-    const int out = static_cast<int>(state.range(0));
-    if (SDL_Init(SDL_INIT_VIDEO) != 0 || TTF_Init() != 0) {
-        state.SkipWithError("SDL");
-        return;
-    }
-    SDL_Surface *lcd = SDL_SetVideoMode(640, 480, 16, 0);
-    SDL_Surface *hdmi = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 16, 0xF800, 0x07E0, 0x001F, 0);
-    attr_set_defaults(&global_attr);
-    global_attr.language = 2;
-    customer_skin = 0;
-    battery_reset();
-    battery_update(1);
-    if (load_ui_fonts() != 0 || load_title_bottom(RES_OUT_LCD) != 0 || load_title_bottom(RES_OUT_HDMI) != 0 ||
-        load_lcd_other_img() != 0 || load_hdmi_other_img() != 0 || load_background() != 0) {
-        state.SkipWithError("sample resources did not load");
-        return;
-    }
     scan_card_lists(CARD_FLAG_MMC, 0);
     browse_card = CARD_INTERNAL;
     browse_system = SYSTEM_GBA;
@@ -158,20 +153,14 @@ void BM_GamesFrame(benchmark::State &state)
     text_cache_enable(static_cast<int>(state.range(1)));
     frame_hour = 12;
     frame_minute = 34;
-    SDL_Surface *dst = out ? hdmi : lcd;
     draw_games_screen(dst); // the preview is loaded once, the cache filled
     for (auto _ : state) {
         draw_games_screen(dst);
         benchmark::DoNotOptimize(dst->pixels);
     }
-    text_cache_enable(1);
     preview_drop_all();
     free_card_lists(CARD_FLAG_MMC);
-    free_all_images();
-    free_ui_fonts();
-    SDL_FreeSurface(hdmi);
-    TTF_Quit();
-    SDL_Quit();
+    stop_display();
 }
 BENCHMARK(BM_GamesFrame)->ArgNames({"hdmi", "cache"})->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMicrosecond);
 
