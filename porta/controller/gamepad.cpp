@@ -4,6 +4,7 @@
 #include "porta/controller/gamepad.h"
 
 #include "common/devroot.h"
+#include "porta/device/keypad.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -233,7 +234,7 @@ void apply_event(JoyDevice *dev, int type, int index, int kind, int value, int r
             break;
         }
     }
-    dev->key_state.store(ks & MASK_24, std::memory_order_release);
+    publish_pad_keys(&dev->key_state, &dev->key_taps, ks & MASK_24);
 }
 
 // Tracks one axis: the first value (or, after a full-deflection first value,
@@ -357,6 +358,7 @@ void joy_device_clear(JoyDevice *dev)
     dev->current_event.store(0, std::memory_order_relaxed);
     dev->hat_released = dev->hat_previous = 0;
     dev->key_state.store(0, std::memory_order_release);
+    dev->key_taps.store(0, std::memory_order_release);
     memset(dev->conv, 0, sizeof dev->conv);
     memset(dev->sys_node, 0, sizeof dev->sys_node);
     memset(dev->event_node, 0, sizeof dev->event_node);

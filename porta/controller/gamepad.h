@@ -103,6 +103,8 @@ struct JoyDevice {
     uint16_t hat_previous;
     // PadKeys mask (low 24 bits), read by the main loop with acquire order.
     std::atomic<uint32_t> key_state;
+    // Keys pressed since the main loop last took the mask (publish_pad_keys).
+    std::atomic<uint32_t> key_taps;
     // Guarded by joypad_mutex; read by the event handling on this thread.
     JoyConvEntry conv[JOY_CONV_SLOTS];
     // Where the facts that a FIFO cannot answer are kept:

@@ -48,6 +48,9 @@ JoyDevice *entry(int i)
 
 void set_entry(int i, JoyDevice *dev)
 {
+    // Keys tapped while the pad had no seat are not a player's presses.
+    if (dev && PlayerTable[i].load(std::memory_order_relaxed) != dev)
+        dev->key_taps.store(0, std::memory_order_relaxed);
     PlayerTable[i].store(dev, std::memory_order_release);
 }
 
@@ -341,7 +344,7 @@ int init_joystick_key(void)
             global_attr.local_pads = 2;
         set_entry(0, &localpad0);
         set_entry(1, &localpad1);
-        if (open_adc_bnt_input(&localpad0.key_state) != 0) {
+        if (open_adc_bnt_input(&localpad0.key_state, &localpad0.key_taps) != 0) {
             printf("%s: %d fail \n", "init_joystick_key", __LINE__);
             return -1;
         }
@@ -395,7 +398,11 @@ uint32_t get_player_keys(int player)
     if (player < 1 || player > MAX_PLAYERS)
         return 0;
     JoyDevice *dev = PlayerTable[player - 1].load(std::memory_order_acquire);
-    return dev ? dev->key_state.load(std::memory_order_acquire) : 0;
+    if (!dev)
+        return 0;
+    // The held keys, and those pressed and released since the last call.
+    const uint32_t held = dev->key_state.load(std::memory_order_acquire);
+    return held | dev->key_taps.exchange(0, std::memory_order_acq_rel);
 }
 
 uint32_t get_player1_key(void) { return get_player_keys(1); }

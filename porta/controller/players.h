@@ -60,8 +60,10 @@ bool joystick_quit_requested(void);
 bool player_present(int player);
 // Number of USB pads currently added.
 int joystick_pad_count(void);
-// The key mask of player `player` (1..6); 0 when the player is not seated or
-// the number is out of range.
+// The key mask of player `player` (1..6): the keys held, and those pressed and
+// released since the previous call (each such tap is seen once); 0 when the
+// player is not seated or the number is out of range. The main loop calls it
+// once a pass for each player.
 uint32_t get_player_keys(int player);
 uint32_t get_player1_key(void);
 uint32_t get_player2_key(void);

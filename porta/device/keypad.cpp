@@ -94,6 +94,7 @@ std::atomic<bool> keypad_running{false};
 // Where the mask is published (the built-in keypad's key_state) and what the
 // power key and the sleep state mean to the launcher: handed over at start.
 std::atomic<uint32_t> *published = nullptr;
+std::atomic<uint32_t> *published_taps = nullptr;
 std::atomic<void (*)(int)> power_handler{nullptr};
 std::atomic<int (*)(void)> asleep_query{nullptr};
 pthread_t keypad_thread;
@@ -201,7 +202,7 @@ bool window_keyboard_available(void)
 void publish_mask(uint32_t mask)
 {
     if (published)
-        published->store(mask, std::memory_order_release);
+        publish_pad_keys(published, published_taps, mask);
 }
 
 bool screen_is_asleep(void)
@@ -442,11 +443,14 @@ void keypad_set_handlers(void (*power_key)(int value), int (*asleep)(void))
     asleep_query.store(asleep, std::memory_order_release);
 }
 
-int open_adc_bnt_input(std::atomic<uint32_t> *key_state)
+int open_adc_bnt_input(std::atomic<uint32_t> *key_state, std::atomic<uint32_t> *key_taps)
 {
     if (keypad_thread_started)
         close_adc_bnt_input();
     published = key_state;
+    published_taps = key_taps;
+    if (key_taps)
+        key_taps->store(0, std::memory_order_relaxed);
     keypad.mask = 0;
     keypad.menu_click.store(0, std::memory_order_relaxed);
     keypad.volume_key.store(0, std::memory_order_relaxed);

@@ -46,6 +46,20 @@ enum PadKeys : uint32_t {
 };
 // Not a key: the value of a pad's key mask that asks the launcher to quit.
 #define PAD_QUIT_REQUEST 0x100000u
+// Every key bit above.
+#define PAD_ALL_KEYS 0x1FFFFu
+
+// Publishes a pad's new key mask. The keys it presses are also added to the
+// pad's taps (when it has them): the main loop samples the mask once a pass,
+// and a key pressed and released between two passes still reaches it as one
+// press, then one release, through the taps it takes with the mask.
+inline void publish_pad_keys(std::atomic<uint32_t> *state, std::atomic<uint32_t> *taps, uint32_t mask)
+{
+    const uint32_t old = state->load(std::memory_order_relaxed);
+    if (taps && mask != PAD_QUIT_REQUEST && (mask & ~old & PAD_ALL_KEYS))
+        taps->fetch_or(mask & ~old & PAD_ALL_KEYS, std::memory_order_release);
+    state->store(mask, std::memory_order_release);
+}
 
 // Indexes into LocalPadMap.
 enum LocalPadIndex {
@@ -88,10 +102,11 @@ void keypad_set_handlers(void (*power_key)(int value), int (*asleep)(void));
 
 // Starts the built-in keypad: clears its state, loads the map, finds the
 // keypad device, opens the power key and starts the keypad thread, which
-// publishes the mask into `key_state`. Returns 0, or -1 (keypad device
+// publishes the mask into `key_state` and the keys it presses into `key_taps`
+// (see publish_pad_keys; none kept when null). Returns 0, or -1 (keypad device
 // missing, thread not started). Without /dev/input/event0 ("Open ... error")
 // only the power key is lost.
-int open_adc_bnt_input(std::atomic<uint32_t> *key_state);
+int open_adc_bnt_input(std::atomic<uint32_t> *key_state, std::atomic<uint32_t> *key_taps = nullptr);
 // Stops the keypad thread, closes both devices and cancels the power hold timer.
 void close_adc_bnt_input(void);
 

@@ -132,6 +132,21 @@ TEST_F(KeypadThread, KeysReachTheMaskOfPlayerOne)
     EXPECT_FALSE(player_present(1));
 }
 
+// A tap that is over before the main loop looks (a busy pass) still counts.
+TEST_F(KeypadThread, ATapOverBeforeTheLoopLooksIsOnePress)
+{
+    standard_nodes();
+    ASSERT_EQ(init_joystick_key(), 0);
+    open_writers();
+    key(94, 1);
+    key(94, 0);
+    EXPECT_TRUE(wait_for([] { return keypad_last_code() == 94 && keypad_last_value() == 0; }));
+    EXPECT_EQ(keypad_mask(), 0u);
+    EXPECT_EQ(get_player1_key(), (uint32_t)PAD_A);
+    EXPECT_EQ(get_player1_key(), 0u);
+    deint_joystick_key();
+}
+
 TEST_F(KeypadThread, MenuClickAndBrightnessCombo)
 {
     standard_nodes();

@@ -134,6 +134,8 @@ TEST_F(Gamepad, ButtonsFollowTheDefaultTableAndTheCurrentEvent)
     e = joy_current_event(&dev);
     EXPECT_EQ(e.kind, JOY_EVENT_RELEASE);
     EXPECT_EQ(press(KEY_A, 1), (uint32_t)PAD_START);   // a code the pad does not have
+    // What was pressed since the main loop last looked, released or not.
+    EXPECT_EQ(dev.key_taps.load(), (uint32_t)(PAD_A | PAD_START));
 }
 
 TEST_F(Gamepad, StickFromLeftToRightLeavesRightOnlyButTheRightStickKeepsBoth)

@@ -15,9 +15,10 @@ protected:
     {
         for (auto &e : PlayerTable)
             e.store(nullptr);
-        localpad0.key_state.store(0);
-        localpad1.key_state.store(0);
-        usb_pad.key_state.store(0);
+        for (JoyDevice *d : {&localpad0, &localpad1, &usb_pad}) {
+            d->key_state.store(0);
+            d->key_taps.store(0);
+        }
     }
     void TearDown() override { SetUp(); }
     JoyDevice *at(int player) { return PlayerTable[player - 1].load(); }
@@ -106,4 +107,40 @@ TEST_F(Players, QuitRequestComesFromTheKeypadMask)
     EXPECT_FALSE(joystick_quit_requested());
     localpad0.key_state.store(PAD_QUIT_REQUEST);
     EXPECT_TRUE(joystick_quit_requested());
+}
+
+// The main loop samples the masks once a pass: a key pressed and released in
+// between still reaches it once, as a press then a release.
+TEST_F(Players, ATapBetweenTwoReadsIsSeenOnce)
+{
+    set_localkeyRep();
+    auto publish = [](JoyDevice *d, uint32_t mask) { publish_pad_keys(&d->key_state, &d->key_taps, mask); };
+    publish(&localpad0, PAD_A);
+    publish(&localpad0, 0);
+    EXPECT_EQ(get_player1_key(), (uint32_t)PAD_A);
+    EXPECT_EQ(get_player1_key(), 0u);
+    // Held across a read, then released and another key tapped: the held
+    // key's release and the tap.
+    publish(&localpad0, PAD_UP);
+    EXPECT_EQ(get_player1_key(), (uint32_t)PAD_UP);
+    publish(&localpad0, 0);
+    publish(&localpad0, PAD_B);
+    publish(&localpad0, 0);
+    EXPECT_EQ(get_player1_key(), (uint32_t)PAD_B);
+    EXPECT_EQ(get_player1_key(), 0u);
+    // The quit request is a mask of its own, never a tap.
+    publish(&localpad0, PAD_QUIT_REQUEST);
+    EXPECT_TRUE(joystick_quit_requested());
+    publish(&localpad0, 0);
+    EXPECT_EQ(get_player1_key(), 0u);
+    // Keys tapped on a pad without a seat are not pressed when it is seated.
+    testing::internal::CaptureStdout();
+    clr_localkeyRep();
+    publish(&localpad0, PAD_START);
+    publish(&localpad0, 0);
+    EXPECT_EQ(get_player1_key(), 0u);
+    set_localkeyRep();
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(at(1), &localpad0);
+    EXPECT_EQ(get_player1_key(), 0u);
 }
