@@ -4,6 +4,7 @@
 // keypad, and pulling it gives 1P back to the keypad.
 
 #include "fifo_pad.h"
+#include "porta_process.h"
 #include "test_root.h"
 #include "x11_harness.h"
 
@@ -15,49 +16,33 @@
 
 #include <linux/input.h>
 
-namespace {
-
-bool wait_output(const TempRoot &root, const std::string &text, int ms = 10000)
-{
-    for (int waited = 0; waited < ms; waited += 50) {
-        if (root.read("/porta.out").find(text) != std::string::npos)
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
-}
-
-} // namespace
-
 TEST(PortaGamepadE2E, PluggedPadPlaysAsOnePlayerUntilPulled)
 {
     TempRoot root;
     root.install_sample_image();
     root.write("/mnt/data/porta/joypad/USB Gamepad.cfg", "input_a_btn = \"2\"\ninput_b_btn = \"1\"\n");
-    pid_t pid = start_program(std::string(BIN_DIR) + "/porta", {},
-                              {"DEVICE_ROOT=" + root.path(), "SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy"},
-                              root.path(), root.host("/porta.out"));
+    pid_t pid = start_porta(root);
     ASSERT_GT(pid, 0);
-    ASSERT_TRUE(wait_output(root, "----- init_my_system ---ok\n", 20000)) << root.read("/porta.out");
+    ASSERT_TRUE(wait_porta_output(root, "----- init_my_system ---ok\n", 20000)) << root.read("/porta.out");
 
     FifoPad pad(root.path(), standard_pad("js0", "event10"));
     ASSERT_TRUE(pad.plug());
-    EXPECT_TRUE(wait_output(root, "--<MaybeAddDevice>--: jsNode=js0,ok <USB Gamepad>\n"));
-    EXPECT_TRUE(wait_output(root, "--<rebuild_joyconver_table>--: use save (USB Gamepad.cfg) to fill convertable ....\n"));
+    EXPECT_TRUE(wait_porta_output(root, "--<MaybeAddDevice>--: jsNode=js0,ok <USB Gamepad>\n"));
+    EXPECT_TRUE(wait_porta_output(root, "--<rebuild_joyconver_table>--: use save (USB Gamepad.cfg) to fill convertable ....\n"));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(root.read("/porta.out").find("devName=js0"), std::string::npos) << "no player before a key";
 
     pad.key(BTN_SOUTH + 2, 1);   // A through the user file
     std::this_thread::sleep_for(std::chrono::milliseconds(120));
     pad.key(BTN_SOUTH + 2, 0);
-    EXPECT_TRUE(wait_output(root, "--<HandleInputEvents>--: devName=js0,player=1, priority=0 \n"));
+    EXPECT_TRUE(wait_porta_output(root, "--<HandleInputEvents>--: devName=js0,player=1, priority=0 \n"));
     // The built-in keypad moves to 2P (into the second local pad's place).
-    EXPECT_TRUE(wait_output(root, "--set_localkeyRep: 111 localpad0 as 2 player \n"));
+    EXPECT_TRUE(wait_porta_output(root, "--set_localkeyRep: 111 localpad0 as 2 player \n"));
 
     pad.pull();
-    EXPECT_TRUE(wait_output(root, "My_JoystickDetect: remove js0,player=1 \n"));
-    EXPECT_TRUE(wait_output(root, "---clr_localkeyRep: clr localpad0 (old as 2 player)\n"));
-    EXPECT_TRUE(wait_output(root, "--set_localkeyRep: set localpad0 as 1 player \n"));
+    EXPECT_TRUE(wait_porta_output(root, "My_JoystickDetect: remove js0,player=1 \n"));
+    EXPECT_TRUE(wait_porta_output(root, "---clr_localkeyRep: clr localpad0 (old as 2 player)\n"));
+    EXPECT_TRUE(wait_porta_output(root, "--set_localkeyRep: set localpad0 as 1 player \n"));
 
     ASSERT_EQ(kill(pid, SIGINT), 0);
     EXPECT_EQ(wait_program(pid, 15000), 1);

@@ -7,6 +7,7 @@
 
 #include "alsa_file_plugin.h"
 #include "key_event.h"
+#include "porta_process.h"
 #include "test_root.h"
 #include "x11_harness.h"
 
@@ -64,10 +65,7 @@ protected:
     // Starts porta and waits until `ready` holds.
     void start(const std::function<bool()> &ready, const std::vector<std::string> &env = {})
     {
-        std::vector<std::string> all = {"DEVICE_ROOT=" + root.path(), "SDL_VIDEODRIVER=dummy",
-                                        "SDL_AUDIODRIVER=dummy"};
-        all.insert(all.end(), env.begin(), env.end());
-        pid = start_program(std::string(BIN_DIR) + "/porta", {}, all, root.path(), root.path() + "/porta.out");
+        pid = start_porta(root, "dummy", env);
         ASSERT_GT(pid, 0);
         bool up = false;
         for (int i = 0; i < 400 && !up; i++) {

@@ -5,6 +5,7 @@
 // device's shell.
 
 #include "key_event.h"
+#include "porta_process.h"
 #include "test_root.h"
 #include "x11_harness.h"
 
@@ -78,9 +79,7 @@ protected:
 
     void start()
     {
-        pid = start_program(std::string(BIN_DIR) + "/porta", {},
-                            {"DEVICE_ROOT=" + root.path(), "SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy"},
-                            root.path(), root.path() + "/porta.out");
+        pid = start_porta(root);
         ASSERT_GT(pid, 0);
         // At its first start the launcher shows the boot logo, then switches
         // the CPU to full speed through the shell just before loading its

@@ -1,6 +1,7 @@
 // The launcher in a desktop window (X11 under Xvfb): the keyboard stands in
 // for the keypad and the power key, through the keypad's own rules.
 
+#include "porta_process.h"
 #include "test_root.h"
 #include "x11_harness.h"
 
@@ -35,10 +36,7 @@ protected:
         ASSERT_TRUE(x.ok());
         root.install_sample_image();
         unlink(root.host("/tmp/shell.log").c_str());
-        pid = start_program(std::string(BIN_DIR) + "/porta", {},
-                            {"DEVICE_ROOT=" + root.path(), "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy",
-                             "DISPLAY=" + x.display()},
-                            root.path(), root.path() + "/porta.out");
+        pid = start_porta(root, "x11", {"DISPLAY=" + x.display()});
         ASSERT_GT(pid, 0);
         win = find_window(x.display(), "porta", 20000);
         ASSERT_FALSE(win.empty()) << slurp(root.path() + "/porta.out");

@@ -8,6 +8,7 @@
 
 #include "porta/base/sealed.h"
 #include "key_event.h"
+#include "porta_process.h"
 #include "test_root.h"
 #include "x11_harness.h"
 
@@ -66,16 +67,9 @@ protected:
     void start()
     {
         unlink(root.host("/porta.out").c_str());
-        pid = start_program(std::string(BIN_DIR) + "/porta", {},
-                            {"DEVICE_ROOT=" + root.path(), "SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy"},
-                            root.path(), root.host("/porta.out"));
+        pid = start_porta(root);
         ASSERT_GT(pid, 0);
-        bool up = false;
-        for (int i = 0; i < 400 && !up; i++) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            up = root.read("/porta.out").find("----- init_my_system ---ok\n") != std::string::npos;
-        }
-        ASSERT_TRUE(up) << root.read("/porta.out");
+        ASSERT_TRUE(wait_porta_output(root, "----- init_my_system ---ok\n", 20000)) << root.read("/porta.out");
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
     }
     void send(int code, int value)

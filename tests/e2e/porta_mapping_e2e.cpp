@@ -5,6 +5,7 @@
 
 #include "fifo_pad.h"
 #include "key_event.h"
+#include "porta_process.h"
 #include "test_root.h"
 #include "x11_harness.h"
 
@@ -49,23 +50,12 @@ protected:
         }
         close(keys);
     }
-    bool wait_output(const std::string &text, int ms = 10000)
-    {
-        for (int waited = 0; waited < ms; waited += 50) {
-            if (root.read("/porta.out").find(text) != std::string::npos)
-                return true;
-            pause_ms(50);
-        }
-        return false;
-    }
     void start()
     {
         unlink(root.host("/porta.out").c_str());
-        pid = start_program(std::string(BIN_DIR) + "/porta", {},
-                            {"DEVICE_ROOT=" + root.path(), "SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy"},
-                            root.path(), root.host("/porta.out"));
+        pid = start_porta(root);
         ASSERT_GT(pid, 0);
-        ASSERT_TRUE(wait_output("----- init_my_system ---ok\n", 20000)) << root.read("/porta.out");
+        ASSERT_TRUE(wait_porta_output(root, "----- init_my_system ---ok\n", 20000)) << root.read("/porta.out");
         pause_ms(300);
     }
     void keypad(std::initializer_list<int> codes)
@@ -88,13 +78,13 @@ protected:
     void plug(FifoPad &pad)
     {
         ASSERT_TRUE(pad.plug());
-        ASSERT_TRUE(wait_output("--<MaybeAddDevice>--: jsNode=js0,ok <USB Gamepad>\n"));
+        ASSERT_TRUE(wait_porta_output(root, "--<MaybeAddDevice>--: jsNode=js0,ok <USB Gamepad>\n"));
     }
     // Start seats the pad (it does nothing on the rooms screen).
     void seat(FifoPad &pad)
     {
         input(pad, EV_KEY, BTN_SOUTH + 9, 1, 0);
-        ASSERT_TRUE(wait_output("--<HandleInputEvents>--: devName=js0,player=1, priority=0 \n"));
+        ASSERT_TRUE(wait_porta_output(root, "--<HandleInputEvents>--: devName=js0,player=1, priority=0 \n"));
     }
     // Game Rooms, the built-in card, SFC (system 8): a with the pad's A button.
     void to_sfc_list(FifoPad &pad, int a_button)
@@ -126,7 +116,7 @@ TEST_F(PortaMapping, PadSteersTheGameListAsOnePlayerThenIsPulled)
     to_sfc_list(pad, 0);
     input(pad, EV_ABS, ABS_HAT0Y, 1, 0);    // the second game
     pad.pull();
-    ASSERT_TRUE(wait_output("--set_localkeyRep: set localpad0 as 1 player \n"));
+    ASSERT_TRUE(wait_porta_output(root, "--set_localkeyRep: set localpad0 as 1 player \n"));
     keypad({K_A});                         // the keypad, 1P again, launches it
     ASSERT_EQ(finish(), 0) << root.read("/porta.out");
     EXPECT_NE(root.read("/tmp/.next").find("\"/mnt/mmc/SFC/Z Last.sfc\""), std::string::npos)
@@ -144,7 +134,7 @@ TEST_F(PortaMapping, MappedThroughTheSettingsTheFileIsWrittenAndUsedAtTheNextSta
         for (int i = 0; i < 11; i++)
             keypad({K_DOWN});
         keypad({K_A, K_A, K_A});
-        ASSERT_TRUE(wait_output("---<setjoy_1_level_keypress>--- name = USB Gamepad \n"));
+        ASSERT_TRUE(wait_porta_output(root, "---<setjoy_1_level_keypress>--- name = USB Gamepad \n"));
         pause_ms(200);
         // The 22 inputs; A and B swapped against the defaults. After each
         // release the sequence pauses 300 ms.
@@ -158,9 +148,9 @@ TEST_F(PortaMapping, MappedThroughTheSettingsTheFileIsWrittenAndUsedAtTheNextSta
         for (int axis : {ABS_Y, ABS_X, ABS_RZ, ABS_Z})
             for (int v : {0, 255})
                 input(pad, EV_ABS, axis, v, 128, after);
-        ASSERT_TRUE(wait_output("--setJoy_2_level_draw: set joypad finish \n")) << root.read("/porta.out");
+        ASSERT_TRUE(wait_porta_output(root, "--setJoy_2_level_draw: set joypad finish \n")) << root.read("/porta.out");
         keypad({K_RIGHT, K_A});                // Yes
-        ASSERT_TRUE(wait_output("---setJoy_handle_Save: save joypad setting .. \n")) << root.read("/porta.out");
+        ASSERT_TRUE(wait_porta_output(root, "---setJoy_handle_Save: save joypad setting .. \n")) << root.read("/porta.out");
         const std::string cfg = root.read("/mnt/data/porta/joypad/USB Gamepad.cfg");
         EXPECT_EQ(cfg.substr(0, cfg.find("input_b_btn")),
                   "input_driver = \"udev\"\ninput_device = \"USB Gamepad\"\ninput_vendor_id = \"121\"\n"
@@ -178,7 +168,7 @@ TEST_F(PortaMapping, MappedThroughTheSettingsTheFileIsWrittenAndUsedAtTheNextSta
     start();
     FifoPad pad(root.path(), standard_pad());
     plug(pad);
-    EXPECT_TRUE(wait_output("--<rebuild_joyconver_table>--: use save (USB Gamepad.cfg) to fill convertable ....\n"));
+    EXPECT_TRUE(wait_porta_output(root, "--<rebuild_joyconver_table>--: use save (USB Gamepad.cfg) to fill convertable ....\n"));
     seat(pad);
     to_sfc_list(pad, 1);
     input(pad, EV_KEY, BTN_SOUTH + 1, 1, 0);

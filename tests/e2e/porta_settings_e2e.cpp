@@ -5,6 +5,7 @@
 // in and back when it comes out, and an incomplete skin is refused.
 
 #include "key_event.h"
+#include "porta_process.h"
 #include "test_root.h"
 #include "x11_harness.h"
 
@@ -57,9 +58,7 @@ protected:
     {
         unlink(root.host("/tmp/boot.ini").c_str());
         unlink(root.host("/tmp/shell.log").c_str());
-        pid = start_program(std::string(BIN_DIR) + "/porta", {},
-                            {"DEVICE_ROOT=" + root.path(), "SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy"},
-                            root.path(), root.path() + "/porta.out");
+        pid = start_porta(root);
         ASSERT_GT(pid, 0);
         bool late = false;
         for (int i = 0; i < 400 && !late; i++) {

@@ -2,6 +2,7 @@
 // file (and in its window under X), and the SIGINT exit path (record saved,
 // framebuffers cleared, status 1).
 
+#include "porta_process.h"
 #include "test_root.h"
 #include "x11_harness.h"
 
@@ -60,10 +61,7 @@ TEST(PortaSpineE2E, BootLogoThenSigintSavesAndClears)
 {
     TempRoot root;
     root.install_sample_image();
-    const std::string log = root.host("/porta.out");
-    pid_t pid = start_program(std::string(BIN_DIR) + "/porta", {},
-                              {"DEVICE_ROOT=" + root.path(), "SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy"},
-                              root.path(), log);
+    pid_t pid = start_porta(root);
     ASSERT_GT(pid, 0);
     std::string fb;
     bool logo = wait_for_logo(root, 15000, &fb);
@@ -121,18 +119,10 @@ TEST(PortaSpineE2E, DamagedRecordIsReplacedByDefaults)
     root.install_sample_image();
     root.write("/mnt/data/porta/porta_attr.ini", std::string(68, '\x05'));
     root.write("/tmp/boot.ini", "");
-    const std::string log = root.host("/porta.out");
-    pid_t pid = start_program(std::string(BIN_DIR) + "/porta", {},
-                              {"DEVICE_ROOT=" + root.path(), "SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy"},
-                              root.path(), log);
+    pid_t pid = start_porta(root);
     ASSERT_GT(pid, 0);
     // Wait for the loop, then end with SIGTERM (the same orderly path).
-    bool up = false;
-    for (int i = 0; i < 300 && !up; i++) {
-        up = root.read("/porta.out").find("----- init_my_system ---ok\n") != std::string::npos;
-        if (!up)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    const bool up = wait_porta_output(root, "----- init_my_system ---ok\n", 15000);
     kill(pid, SIGTERM);
     EXPECT_TRUE(up) << "start-up messages appear as they are printed";
     EXPECT_EQ(wait_program(pid, 15000), 1);
@@ -153,10 +143,7 @@ TEST(PortaSpineE2E, WindowShowsTheLogoUnderX)
     ASSERT_TRUE(x.ok());
     TempRoot root;
     root.install_sample_image();
-    pid_t pid = start_program(std::string(BIN_DIR) + "/porta", {},
-                              {"DEVICE_ROOT=" + root.path(), "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy",
-                               "DISPLAY=" + x.display()},
-                              root.path(), root.host("/porta.out"));
+    pid_t pid = start_porta(root, "x11", {"DISPLAY=" + x.display()});
     ASSERT_GT(pid, 0);
     std::string win = find_window(x.display(), "porta", 15000);
     std::string fb;
