@@ -425,11 +425,13 @@ int My_JoysOpen(JoyDevice *dev, const char *node)
     uint8_t absbits[ABS_BITS_BYTES];
     if (query_bits(dev, EV_KEY, "capabilities/key", keybits, sizeof keybits) &&
         query_bits(dev, EV_ABS, "capabilities/abs", absbits, sizeof absbits)) {
-        // Buttons: the joystick and gamepad codes first, then the others.
-        for (int code = BTN_MISC; code < JOY_KEY_CODES; code++)
+        // Buttons: the joystick and gamepad codes (from BTN_JOYSTICK) first,
+        // then the others, so that a pad's buttons are numbered as on any
+        // other device that writes its joypad file.
+        for (int code = BTN_JOYSTICK; code < JOY_KEY_CODES; code++)
             if (bit_set(keybits, code))
                 dev->button_map[code] = (uint8_t)dev->nbuttons++;
-        for (int code = 0; code < BTN_MISC; code++)
+        for (int code = 0; code < BTN_JOYSTICK; code++)
             if (bit_set(keybits, code))
                 dev->button_map[code] = (uint8_t)dev->nbuttons++;
         // Axes, except the hat codes.

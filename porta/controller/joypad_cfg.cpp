@@ -83,13 +83,28 @@ void parse_source(JoyConvEntry *e, const char *value)
     }
 }
 
+// Cuts "btn" or "axis" off the end of `key`; false when it ends in neither.
+bool cut_source_ending(char *key)
+{
+    const size_t len = strlen(key);
+    for (const char *ending : {"btn", "axis"}) {
+        const size_t n = strlen(ending);
+        if (len > n && strcmp(key + len - n, ending) == 0) {
+            key[len - n] = '\0';
+            return true;
+        }
+    }
+    return false;
+}
+
 void parse_line(char *line, JoyConvEntry *table)
 {
     char *eq = strchr(line, '=');
     if (!eq)
         return;
-    // The key, without blanks around it; "_axis" and "_btn" endings are cut
-    // after their underscore.
+    // The key, without blanks around it. Only a row's prefix followed by
+    // exactly "btn" or "axis" binds a slot; other keys of the format (labels
+    // such as input_a_btn_label, the device's names and ids) are ignored.
     char *k = line;
     while (*k == ' ' || *k == '\t')
         k++;
@@ -97,10 +112,8 @@ void parse_line(char *line, JoyConvEntry *table)
     while (kend > k && (kend[-1] == ' ' || kend[-1] == '\t'))
         kend--;
     *kend = '\0';
-    if (char *p = strstr(k, "_axis"))
-        p[1] = '\0';
-    else if (char *p2 = strstr(k, "_btn"))
-        p2[1] = '\0';
+    if (!cut_source_ending(k))
+        return;
     // The value: between the first double quote after "=" and the next.
     char *q = strchr(eq + 1, '"');
     if (!q)

@@ -14,6 +14,10 @@
 //   input_up_btn = "h0up"          hat 0, up (down, left, right)
 //   input_l_x_minus_axis = "-0"    axis 0, minus direction
 //
+// Only a key that is a slot's prefix followed by exactly "btn" or "axis"
+// binds the slot (the value alone decides the source's kind); every other key,
+// such as the labels input_a_btn_label = "2/Circle", is ignored.
+//
 // The file of a pad is named after its device name ("/" becomes "_"; the
 // name "[BETOP CONTROLLER]" becomes "_BETOP CONTROLLER_"; a name of dots only
 // has each dot replaced by "_"), plus ".cfg".

@@ -26,9 +26,10 @@ typedef const char *const Text6[UI_LANGUAGES];
 
 static Text6 text_title = {"手柄按键设置", "手柄按鍵設置", "Joystick buttons settings", "ジョイスティックボタンの設定",
                            "조이스틱 버튼 설정", "Joystick buttons settings"};
-static Text6 text_hint = {"长按 十字键上 3秒退出", "長按 十字鍵上 3秒退出",
-                          "Hold the D-Pad Up for 3 seconds to exit", "Hold the D-Pad Up for 3 seconds to exit",
-                          "Hold the D-Pad Up for 3 seconds to exit", "Hold the D-Pad Up for 3 seconds to exit"};
+// Any one input of the pad held ends the sequence, whatever its table holds.
+static Text6 text_hint = {"长按 任意键 3秒退出", "長按 任意鍵 3秒退出",
+                          "Hold any button for 3 seconds to exit", "Hold any button for 3 seconds to exit",
+                          "Hold any button for 3 seconds to exit", "Hold any button for 3 seconds to exit"};
 static Text6 text_arrow_key = {"方向键", "方向鍵", "Arrow key", "Arrow key", "Arrow key", "Arrow key"};
 static Text6 text_left_stick = {"左摇杆", "左搖桿", "Left Stick", "Left Stick", "Left Stick", "Left Stick"};
 static Text6 text_right_stick = {"右摇杆", "右搖桿", "Right Stick", "Right Stick", "Right Stick", "Right Stick"};
@@ -389,10 +390,6 @@ void setjoy_reset_draw(SDL_Surface *dst)
 
 void setjoy_draw(SDL_Surface *dst)
 {
-    if (joymap.level) {
-        setJoy_2_level_draw(dst);
-        return;
-    }
     list_draw(dst, &joymap.cursor, SCREEN_JOY_MAP);
 }
 
@@ -441,7 +438,35 @@ int joymap_take_input(JoyConvEntry work[JOY_CONV_SLOTS], int step, const JoyEven
     return 1;
 }
 
-int joymap_merge(JoyConvEntry work[JOY_CONV_SLOTS], JoyConvEntry table[JOY_CONV_SLOTS])
+static bool same_source(const JoyConvEntry &a, const JoyConvEntry &b)
+{
+    return a.type == b.type && a.index == b.index && a.value == b.value;
+}
+
+static void copy_source(JoyConvEntry &to, const JoyConvEntry &from)
+{
+    to.type = from.type;
+    to.index = from.index;
+    to.value = from.value;
+}
+
+void joymap_pass_on(JoyConvEntry current[JOY_CONV_SLOTS], const JoyConvEntry work[JOY_CONV_SLOTS], int step)
+{
+    if (step < 0 || step >= JOYMAP_STEPS)
+        return;
+    const int slot = joymap_step_slot[step];
+    const JoyConvEntry &taken = work[slot];
+    if (taken.type == JOY_SRC_NONE || same_source(taken, current[slot]))
+        return;
+    for (int later = step + 1; later < JOYMAP_STEPS; later++) {
+        JoyConvEntry &holder = current[joymap_step_slot[later]];
+        if (same_source(holder, taken))
+            copy_source(holder, current[slot]);
+    }
+    copy_source(current[slot], taken);
+}
+
+int joymap_merge(JoyConvEntry work[JOY_CONV_SLOTS], JoyConvEntry table[JOY_CONV_SLOTS], const JoyConvEntry *current)
 {
     int changed = 0;
     for (int i = 0; i < JOY_CONV_SLOTS; i++) {
@@ -463,9 +488,11 @@ int joymap_merge(JoyConvEntry work[JOY_CONV_SLOTS], JoyConvEntry table[JOY_CONV_
             t.index = 0;
             t.value = 0;
         } else {
-            w.type = t.type;
-            w.index = t.index;
-            w.value = t.value;
+            if (current && !same_source(current[i], t)) {
+                copy_source(t, current[i]);
+                changed = 1;
+            }
+            copy_source(w, t);
         }
     }
     return changed;
@@ -546,6 +573,10 @@ static int run_sequence(SDL_Surface *dst, JoyDevice *pad)
     int pointer_shown = 1;
     int hold_armed = 0;
     uint32_t hold_end = 0;
+    // The input held now (the pad's current event word while it is a press)
+    // and since when.
+    uint32_t held_input = 0;
+    uint32_t held_since = 0;
     for (;;) {
         const uint32_t now = mapseq_frame_begin();
         if (!pad_present())
@@ -566,19 +597,33 @@ static int run_sequence(SDL_Surface *dst, JoyDevice *pad)
             printf("--%s: set joypad finish \n", "setJoy_2_level_draw");
             return JOYMAP_END_FINISHED;
         }
-        // UP, as the pad maps it now, held for 3 seconds ends the sequence.
+        // UP, as the pad maps it now, or any one input of the pad (a pad
+        // without UP in its table) held for 3 seconds ends the sequence.
+        int held_long = 0;
         if (pad->key_state.load(std::memory_order_acquire) & PAD_UP) {
             if (!hold_armed) {
                 hold_armed = 1;
                 hold_end = now + JOYMAP_HOLD_MS;
             } else if (static_cast<int32_t>(now - hold_end) >= 0) {
-                printf("---%s... press key 3s end \n", "setJoy_2_level_draw");
-                return JOYMAP_END_HELD;
+                held_long = 1;
             }
         } else {
             hold_armed = 0;
         }
         const JoyEvent ev = joy_current_event(pad);
+        const uint32_t input = pad->current_event.load(std::memory_order_acquire);
+        if (ev.value == 0) {
+            held_input = 0;
+        } else if (input != held_input) {
+            held_input = input;
+            held_since = now;
+        } else if (now - held_since >= JOYMAP_HOLD_MS) {
+            held_long = 1;
+        }
+        if (held_long) {
+            printf("---%s... press key 3s end \n", "setJoy_2_level_draw");
+            return JOYMAP_END_HELD;
+        }
         if (joymap.waiting) {
             if (ev.kind == JOY_EVENT_RELEASE) {
                 loop_hooks.delay(JOYMAP_RELEASE_PAUSE_MS);
@@ -586,6 +631,7 @@ static int run_sequence(SDL_Surface *dst, JoyDevice *pad)
                 joymap.step++;
             }
         } else if (ev.value != 0 && joymap_take_input(joymap.work, joymap.step, ev) == 1) {
+            joymap_pass_on(joymap.current, joymap.work, joymap.step);
             joymap.done[joymap_step_slot[joymap.step]] = 1;
             joymap.waiting = 1;
             touch_key_time();
@@ -633,15 +679,16 @@ static void end_as_no(SDL_Surface *dst, int end)
     request_redraw();
 }
 
-void setJoy_2_level_draw(SDL_Surface *dst)
+int run_gamepad_mapping(void)
 {
-    if (!dst)
-        return;
+    if (!joymap.level)
+        return 0;
+    SDL_Surface *dst = current_surface();
     JoyDevice *pad = joymap.slot >= 0 ? joystick_slot_device(joymap.slot) : nullptr;
-    if (!pad) {
+    if (!dst || !pad) {
         printf("---%s: don't happen this \n", "setJoy_2_level_draw");
         joymap.level = 0;
-        return;
+        return 0;
     }
     memset(joymap.done, 0, sizeof joymap.done);
     memset(joymap.backup, 0, sizeof joymap.backup);
@@ -649,7 +696,9 @@ void setJoy_2_level_draw(SDL_Surface *dst)
     joymap.step = 0;
     joymap.waiting = 0;
 
-    int end = run_sequence(dst, pad);
+    int end = JOYMAP_END_PAD_GONE;
+    if (joystick_pad_table_get(joymap.slot, joymap.removals, joymap.current) == 0)
+        end = run_sequence(dst, pad);
     joymap.last_end = end;
     if (end == JOYMAP_END_FINISHED || end == JOYMAP_END_HELD) {
         const int after = wait_keys_up(dst, pad);
@@ -663,13 +712,13 @@ void setJoy_2_level_draw(SDL_Surface *dst)
     }
     if (end == JOYMAP_END_PAD_GONE || end == JOYMAP_END_STOPPED) {
         end_as_no(dst, end);
-        return;
+        return 1;
     }
     memcpy(table, joymap.backup, sizeof table);
-    joymap.changed = joymap_merge(joymap.work, table);
+    joymap.changed = joymap_merge(joymap.work, table, joymap.current);
     if (joystick_pad_table_set(joymap.slot, joymap.removals, table) != 0) {
         end_as_no(dst, JOYMAP_END_PAD_GONE);
-        return;
+        return 1;
     }
     touch_key_time();
     // The list behind the question.
@@ -679,6 +728,7 @@ void setJoy_2_level_draw(SDL_Surface *dst)
     confirm_actions(setJoy_handle_Save, setJoy_handle_Cancel);
     confirm_open();
     confirm_draw(dst);
+    return 1;
 }
 
 void setJoy_handle_Save(void)

@@ -5,15 +5,19 @@
 // - SCREEN_JOY_MAP: the list of connected pads; A on a pad starts a guided
 //   sequence that asks for its 22 inputs one by one (D-pad, Select, Start,
 //   the face and shoulder keys, both sticks) and shows on a pad picture which
-//   are done. Holding UP for 3 seconds ends it early. At the end the new
-//   mapping is live and a yes/no box asks whether to save it as the pad's
-//   file; no gives the previous mapping back.
+//   are done. Holding any one input of the pad (or UP as the pad maps it) for
+//   3 seconds ends it early, whatever the pad's table holds. An input a step
+//   takes from a key not yet reached is swapped: that key gets the input the
+//   stepped key gave up, so that an early end leaves no input on two keys.
+//   At the end the new mapping is live and a yes/no box asks whether to save
+//   it as the pad's file; no gives the previous mapping back.
 // - SCREEN_JOY_RESET: the same list; A on a pad asks (in the box the settings
 //   prepared) whether to restore its default mapping and delete its file.
 //
-// The sequence is a frame loop of its own inside the draw routine: it reads
-// the chosen pad's last event and key mask, draws and presents each frame,
-// and keeps the title bar's battery watch running. It ends as "no" (nothing
+// The sequence is a frame loop of its own, run from the screen table's run
+// slot (the list's A only asks for it): it reads the chosen pad's last event
+// and key mask, draws and presents each frame, and keeps the title bar's
+// battery watch running. It ends as "no" (nothing
 // kept, nothing written, back to the buttons page) when the pad is pulled
 // out, and also when the launcher is asked to stop (power key held, low
 // battery, an interrupt, a failed input device, 30 idle minutes).
@@ -32,7 +36,7 @@
 #define SETJOY_PICS 14
 #define JOYMAP_STEPS JOY_CONV_SLOTS
 #define JOYMAP_ROWS 4
-#define JOYMAP_HOLD_MS 3000u         // UP held this long ends the sequence
+#define JOYMAP_HOLD_MS 3000u         // an input (or UP) held this long ends the sequence
 #define JOYMAP_RELEASE_PAUSE_MS 300u // after an accepted input is released
 #define JOYMAP_BLINK_MS 1000u
 #define JOYMAP_RELEASE_WAIT_MS 3000u // at the end, for the keys still held
@@ -49,7 +53,7 @@ enum {
 // How a sequence ended.
 enum {
     JOYMAP_END_FINISHED = 0,  // all 22 steps done
-    JOYMAP_END_HELD,          // UP held for 3 seconds
+    JOYMAP_END_HELD,          // an input held for 3 seconds
     JOYMAP_END_PAD_GONE,      // the pad was pulled out
     JOYMAP_END_STOPPED,       // the launcher is stopping
 };
@@ -66,7 +70,10 @@ struct JoyMapState {
     int level;                  // 0 list, 1 sequence
     int step;                   // the step being asked, 0..22
     int waiting;                // an input was accepted; waiting for its release
-    JoyConvEntry work[JOY_CONV_SLOTS];    // the mapping being made, by conversion slot
+    JoyConvEntry work[JOY_CONV_SLOTS];    // the inputs the steps took, by conversion slot
+    // Each slot's input as the sequence goes: the pad's table, then what the
+    // steps took and what they passed on to slots not yet reached.
+    JoyConvEntry current[JOY_CONV_SLOTS];
     int done[JOY_CONV_SLOTS];
     JoyConvEntry backup[JOY_CONV_SLOTS];  // the pad's table before the merge
     int changed;
@@ -94,26 +101,33 @@ int joymap_open_reset(void);
 // Slots of the pads shown in the lists, in slot order; returns their number.
 int joymap_list(int slots[JOYMAP_ROWS]);
 
-// SCREEN_JOY_MAP and SCREEN_JOY_RESET: released keys, frames.
+// SCREEN_JOY_MAP and SCREEN_JOY_RESET: released keys, frames of the lists.
 void setjoy_1_level_keypress(int key);
 void setjoy_reset_keypress(int key);
 void setjoy_draw(SDL_Surface *dst);
 void setjoy_reset_draw(SDL_Surface *dst);
 
-// The sequence: runs until it ends, then opens the end question (or returns
-// to the buttons page when it ended as "no").
-void setJoy_2_level_draw(SDL_Surface *dst);
+// SCREEN_JOY_MAP's run slot: when A on the list chose a pad, runs the
+// sequence until it ends, then opens the end question (or returns to the
+// buttons page when it ended as "no") and returns 1; otherwise returns 0.
+int run_gamepad_mapping(void);
 
 // Judges the pad's current event for step `step` against the working table:
 // 1 accepted (the step's entry is set), 0 refused (it clashes with another
 // step's input, or is a diagonal of a hat; the entry stays clear), -1 no
 // input (a release or an unknown kind).
 int joymap_take_input(JoyConvEntry work[JOY_CONV_SLOTS], int step, const JoyEvent &ev);
+// After step `step` took `work[slot]`: every slot of a step not yet reached
+// whose `current` input is the one taken gets the input the stepped slot had
+// (a swap); then the stepped slot's `current` becomes the one taken.
+void joymap_pass_on(JoyConvEntry current[JOY_CONV_SLOTS], const JoyConvEntry work[JOY_CONV_SLOTS], int step);
 // Merges the working table into `table` (the pad's): mapped entries replace
 // the pad's source where it differs; L1, R1, L2 and R2 not done become
-// unmapped; other entries not done keep the pad's source and are copied into
-// the working table. The masks stay. Returns 1 when `table` changed.
-int joymap_merge(JoyConvEntry work[JOY_CONV_SLOTS], JoyConvEntry table[JOY_CONV_SLOTS]);
+// unmapped; other entries not done get the source of `current` (the pad's own
+// when null: an input passed on by a swap) and are copied into the working
+// table. The masks stay. Returns 1 when `table` changed.
+int joymap_merge(JoyConvEntry work[JOY_CONV_SLOTS], JoyConvEntry table[JOY_CONV_SLOTS],
+                 const JoyConvEntry *current = nullptr);
 
 // The answers of the end question: yes saves the pad's file when the mapping
 // changed; no gives the pad its previous table back.

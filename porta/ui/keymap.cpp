@@ -177,13 +177,8 @@ static void menu_draw(SDL_Surface *dst)
 
 void setlocalpad_draw(SDL_Surface *dst)
 {
-    if (!dst)
-        return;
-    if (keymap.level) {
-        setlocalpad_2_level_draw(dst);
-        return;
-    }
-    menu_draw(dst);
+    if (dst)
+        menu_draw(dst);
 }
 
 // ---- the assignment ------------------------------------------------------
@@ -281,6 +276,7 @@ static int run_sequence(SDL_Surface *dst)
             if (keymap.exit_keys == 3u)
                 return KEYMAP_END_START_SELECT;
             if (value != 0 && !keymap_refused_code(code) && step_of_code(code) < 0) {
+                keymap_take_code(keymap.work, keymap.step, static_cast<int16_t>(code));
                 keymap.captured[keymap.step++] = static_cast<int16_t>(code);
                 touch_key_time();
             }
@@ -311,14 +307,28 @@ static int wait_keys_up(SDL_Surface *dst)
     }
 }
 
-void setlocalpad_2_level_draw(SDL_Surface *dst)
+void keymap_take_code(int16_t map[LOCALPAD_KEYS], int step, int16_t code)
 {
-    if (!dst)
+    if (step < 0 || step >= KEYMAP_STEPS)
         return;
+    const int16_t given_up = map[keymap_step_index[step]];
+    for (int later = step + 1; later < KEYMAP_STEPS; later++)
+        if (map[keymap_step_index[later]] == code)
+            map[keymap_step_index[later]] = given_up;
+    map[keymap_step_index[step]] = code;
+}
+
+int run_keypad_mapping(void)
+{
+    SDL_Surface *dst = current_surface();
+    if (!keymap.level || !dst)
+        return 0;
     memset(keymap.captured, 0, sizeof keymap.captured);
     keymap.step = 0;
     keymap.exit_keys = 0;
     keymap.changed = 0;
+    for (int i = 0; i < LOCALPAD_KEYS; i++)
+        keymap.work[i] = LocalPadMap[i].load(std::memory_order_relaxed);
     int end = run_sequence(dst);
     if (end != KEYMAP_END_STOPPED && wait_keys_up(dst) != 0)
         end = KEYMAP_END_STOPPED;
@@ -328,24 +338,19 @@ void setlocalpad_2_level_draw(SDL_Surface *dst)
         printf("---%s: keypad setting dropped (stopping) .. \n", "setlocalpad_2_level_draw");
         menu_draw(dst);
         request_redraw();
-        return;
+        return 1;
     }
-    for (int i = 0; i < LOCALPAD_KEYS; i++)
-        keymap.work[i] = LocalPadMap[i].load(std::memory_order_relaxed);
     keymap.changed = 0;
-    for (int k = 0; k < KEYMAP_STEPS; k++) {
-        const int index = keymap_step_index[k];
-        if (keymap.captured[k] != 0 && keymap.captured[k] != keymap.work[index]) {
-            keymap.work[index] = keymap.captured[k];
+    for (int i = 0; i < LOCALPAD_KEYS; i++)
+        if (keymap.work[i] != LocalPadMap[i].load(std::memory_order_relaxed))
             keymap.changed = 1;
-        }
-    }
     touch_key_time();
     menu_draw(dst);
     confirm_setup(text_save[lang()], SCREEN_KEYPAD_MAP);
     confirm_actions(setlocalpad_handle_Save, nullptr);
     confirm_open();
     confirm_draw(dst);
+    return 1;
 }
 
 void setlocalpad_handle_Save(void)

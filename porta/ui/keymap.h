@@ -4,10 +4,13 @@
 // settings' buttons page: a menu of two rows, "Button custom" and "Restore
 // Defaults".
 //
-// Button custom runs an assignment sequence inside the draw routine: it asks
-// for the physical key of A, B, X, Y, L1, R1, L2 and R2 in turn (the keypad's
-// last raw event), shows the captured keys on a keypad picture and ends after
-// the eighth key or when Start and Select are pressed one after the other.
+// Button custom runs an assignment sequence from the screen table's run slot
+// (the menu's A only asks for it): it asks for the physical key of A, B, X,
+// Y, L1, R1, L2 and R2 in turn (the keypad's last raw event), shows the
+// captured keys on a keypad picture and ends after the eighth key or when
+// Start and Select are pressed one after the other. A key a step takes from
+// a key not yet reached is swapped: that key gets the code the stepped key
+// gave up, so that an early end leaves no code on two keys and none unused.
 // A yes/no box then asks whether to keep the new assignment, which is saved
 // to the sealed keypad map. The D-pad, Start, Select, the volume keys and
 // Menu are never captured. The sequence also ends (keeping nothing) when the
@@ -47,7 +50,7 @@ struct KeyMapState {
     int cursor;                         // menu row 0 or 1
     int step;                           // keys captured so far
     int16_t captured[KEYMAP_STEPS];     // raw code of each step, 0 none
-    int16_t work[LOCALPAD_KEYS];        // the map to save
+    int16_t work[LOCALPAD_KEYS];        // the map being made, then the map to save
     int changed;
     unsigned exit_keys;                 // 1 Start, 2 Select seen in a row
     int last_end;                       // KEYMAP_END_* of the last sequence, -1 none
@@ -68,10 +71,16 @@ int setlocalpad_load_pictures(void);
 void setlocalpad_unload_pictures(void);
 
 // SCREEN_KEYPAD_MAP: released keys (ignored while the assignment runs) and
-// frames (the menu, or the assignment).
+// frames of the menu.
 void setlocalpad_keypress(int key);
 void setlocalpad_draw(SDL_Surface *dst);
-void setlocalpad_2_level_draw(SDL_Surface *dst);
+// SCREEN_KEYPAD_MAP's run slot: when the menu's A asked for it, runs the
+// assignment until it ends, opens the end question and returns 1; otherwise
+// returns 0.
+int run_keypad_mapping(void);
+// Step `step` takes `code` in `map` (LocalPadMap order): a key of a later step
+// that holds `code` gets the stepped key's code (a swap).
+void keymap_take_code(int16_t map[LOCALPAD_KEYS], int step, int16_t code);
 
 // Yes of the end question: keeps and saves the new assignment when it
 // differs from the current one.

@@ -84,6 +84,9 @@ static volatile sig_atomic_t sigint_signal = 0;
 // The loop's own state between passes.
 static struct {
     uint32_t prev_mask[4];
+    // Keys pressed while a screen ran its own frame loop: left out of the
+    // players' masks until they are released.
+    uint32_t swallowed[4];
     uint32_t repeat_mask;
     uint32_t repeat_delay;
     int repeat_count;
@@ -125,6 +128,8 @@ static void frames_reset(void)
 void loop_reset_state(void)
 {
     for (uint32_t &m : lp.prev_mask)
+        m = 0;
+    for (uint32_t &m : lp.swallowed)
         m = 0;
     lp.repeat_mask = 0;
     lp.repeat_delay = REPEAT_DELAY_MS;
@@ -371,10 +376,6 @@ void loop_draw_frame(void)
     }
     if (s < 0 || s >= SCREEN_COUNT)
         return;
-    if (screen_table[s].run) {
-        screen_table[s].run();
-        return;
-    }
     if (screen_table[s].draw) {
         marquee_count_reset();
         screen_table[s].draw(dst);
@@ -395,8 +396,6 @@ static int frame_needed(void)
         return 1;
     if (screen_asleep)
         return 0; // the black screen is up already
-    if (s >= 0 && s < SCREEN_COUNT && screen_table[s].run)
-        return 1;
     int need = redraw_flag.load() || s != fr.screen || static_cast<long>(loop_hooks.wall() / 60) != fr.minute;
     if (fr.marquees > 0) {
         const int on = text_scroll.on.load();
@@ -411,6 +410,26 @@ static int frame_needed(void)
         }
     }
     return need;
+}
+
+// A screen's own frame loop (the factory test, a mapping sequence), when it
+// has one to run now. The keys pressed meanwhile belong to it: what the
+// players pressed, released or still hold is dropped (held keys until they
+// are released), and so is a Menu click, so that nothing reaches the screen
+// that follows. Returns 1 when it ran.
+static int run_screen_loop(void)
+{
+    const int s = screen;
+    if (screen_asleep || s < 0 || s >= SCREEN_COUNT || !screen_table[s].run || !screen_table[s].run())
+        return 0;
+    for (int p = 0; p < 4; p++) {
+        lp.swallowed[p] = loop_hooks.player_keys(p + 1) & ~LOOP_QUIT_REQUEST;
+        lp.prev_mask[p] = 0;
+    }
+    reset_repeat(0);
+    keypad_clear_menu_click();
+    request_redraw();
+    return 1;
 }
 
 // At least 25 ms (100 ms asleep) from the end of one pass to the end of the
@@ -452,8 +471,11 @@ void loop_pass(void)
     // 1. Key masks: player 1 first, else the first other player with a key
     // held or a change.
     uint32_t cur[4];
-    for (int p = 0; p < 4; p++)
-        cur[p] = loop_hooks.player_keys(p + 1);
+    for (int p = 0; p < 4; p++) {
+        const uint32_t keys = loop_hooks.player_keys(p + 1);
+        lp.swallowed[p] &= keys;
+        cur[p] = keys & ~lp.swallowed[p];
+    }
     int player = 0;
     if (!(cur[0] || (cur[0] ^ lp.prev_mask[0]))) {
         for (int p = 1; p < 4; p++) {
@@ -584,6 +606,10 @@ void loop_pass(void)
         touch_key_time();
         lp.tf_seen = tf_card_state;
         request_redraw();
+        return;
+    }
+    if (run_screen_loop()) {
+        pace_frame();
         return;
     }
     if (frame_needed())

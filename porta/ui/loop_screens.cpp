@@ -10,9 +10,15 @@
 #include "porta/ui/search_screens.h"
 #include "porta/ui/settings.h"
 
-// One row per screen, in screen-number order. The library, settings, date,
-// mapping and test screens fill their rows as their modules arrive; until
-// then a screen draws nothing and ignores keys.
+// The factory test runs until the device powers off.
+static int run_factory_test(void)
+{
+    factory_test_draw();
+    return 1;
+}
+
+// One row per screen, in screen-number order; a null entry means the screen
+// does nothing there.
 ScreenEntry screen_table[SCREEN_COUNT] = {
     /* SCREEN_ROOMS */ {rooms_keypress, nullptr, draw_rooms_screen, nullptr, nullptr},
     /* SCREEN_CARD */ {card_keypress, nullptr, draw_card_screen, nullptr, nullptr},
@@ -31,10 +37,10 @@ ScreenEntry screen_table[SCREEN_COUNT] = {
     /* SCREEN_CONFIRM */ {nullptr, confirm_keypress, confirm_draw, nullptr, nullptr},
     /* SCREEN_CORE_POPUP */ {core_popup_keypress, nullptr, draw_core_popup_screen, nullptr, nullptr},
     /* SCREEN_IO_TEST */ {nullptr, nullptr, iotest_draw, iotest_key_step, nullptr},
-    /* SCREEN_FACTORY_TEST */ {nullptr, nullptr, nullptr, nullptr, factory_test_draw},
-    // The mapping screens act on releases; their sequences run inside the
-    // draw routines.
-    /* SCREEN_JOY_MAP */ {nullptr, setjoy_1_level_keypress, setjoy_draw, nullptr, nullptr},
+    /* SCREEN_FACTORY_TEST */ {nullptr, nullptr, nullptr, nullptr, run_factory_test},
+    // The mapping screens act on releases; their sequences run from the run
+    // slot once the list's or the menu's A asked for them.
+    /* SCREEN_JOY_MAP */ {nullptr, setjoy_1_level_keypress, setjoy_draw, nullptr, run_gamepad_mapping},
     /* SCREEN_JOY_RESET */ {nullptr, setjoy_reset_keypress, setjoy_reset_draw, nullptr, nullptr},
-    /* SCREEN_KEYPAD_MAP */ {nullptr, setlocalpad_keypress, setlocalpad_draw, nullptr, nullptr},
+    /* SCREEN_KEYPAD_MAP */ {nullptr, setlocalpad_keypress, setlocalpad_draw, nullptr, run_keypad_mapping},
 };

@@ -1,7 +1,7 @@
 #pragma once
 
-// The frame loop the mapping sequences run inside their draw routine (the
-// joystick and the keypad assignment): a frame every 25 ms (100 ms while the
+// The frame loop the mapping sequences (the joystick and the keypad
+// assignment) run from their screens' run slot: a frame every 25 ms (100 ms while the
 // screen sleeps), the title bar's battery watch on every frame, the desktop
 // window's keys handed to the keypad, and the ways out that the main loop
 // would otherwise take: the launcher asked to stop (power key held, low

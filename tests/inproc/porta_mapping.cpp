@@ -1,7 +1,8 @@
 // The gamepad and keypad mapping screens in the real main loop on the sample
 // image, with the real controller and keypad threads reading FIFO nodes: the
-// sequences run inside the draw routine; the script below feeds one input per
-// frame (through the loop's delay hook) and waits until the thread has seen it.
+// sequences run from the screens' run slot; the script below feeds one input
+// per frame (through the loop's delay hook) and waits until the thread has
+// seen it.
 
 #include "fifo_pad.h"
 #include "porta_display.h"
@@ -31,6 +32,7 @@
 #include <deque>
 #include <functional>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <linux/input.h>
@@ -41,17 +43,24 @@ namespace {
 enum : uint32_t { K_UP = 0x1, K_DOWN = 0x2, K_RIGHT = 0x8, K_A = 0x10, K_B = 0x20 };
 
 uint32_t fake_now = 0, fake_keys = 0;
+bool real_keys = false;   // the players' masks as the input threads publish them, too
+int idle_frames = 0;
 std::deque<std::function<void()>> script;   // one entry per frame's wait
 uint32_t now_of(void) { return fake_now; }
-uint32_t keys_of(int player) { return player == 1 ? fake_keys : 0; }
+uint32_t keys_of(int player) { return (player == 1 ? fake_keys : 0) | (real_keys ? get_player_keys(player) : 0); }
 void delay_of(uint32_t ms)
 {
     fake_now += ms;
     // Only while a sequence runs (the main loop's own passes wait too).
-    if (!script.empty() && (joymap.level || keymap.level)) {
+    if (!(joymap.level || keymap.level)) {
+        idle_frames = 0;
+    } else if (!script.empty()) {
         auto f = script.front();
         script.pop_front();
         f();
+    } else if (++idle_frames > 1000) {
+        ADD_FAILURE() << "the sequence does not end";
+        stop_loop(0);
     }
 }
 void no_exit(int) {}
@@ -79,6 +88,7 @@ protected:
         root.write("/tmp/boot.ini", "");
         fake_now = 1000;
         fake_keys = 0;
+        real_keys = false;
         script.clear();
         loop_hooks.now = now_of;
         loop_hooks.player_keys = keys_of;
@@ -166,21 +176,51 @@ protected:
         for (int i = 0; i < frames; i++)
             script.push_back([] {});
     }
-    // One key of the built-in keypad (raw code), pressed and released.
+    // One event of the built-in keypad (raw code), once the thread saw it.
+    void keypad_event(int code, int value)
+    {
+        struct input_event ev;
+        memset(&ev, 0, sizeof ev);
+        ev.type = EV_KEY;
+        ev.code = static_cast<uint16_t>(code);
+        ev.value = value;
+        ASSERT_EQ(write(keys, &ev, sizeof ev), static_cast<ssize_t>(sizeof ev));
+        EXPECT_TRUE(wait_for([=] { int c, v; keypad_last_event(&c, &v); return c == code && v == value; }));
+    }
+    // One key of the built-in keypad, pressed and released, in the script.
     void keypad_input(int code)
     {
         for (int value : {1, 0}) {
-            script.push_back([=] {
-                struct input_event ev;
-                memset(&ev, 0, sizeof ev);
-                ev.type = EV_KEY;
-                ev.code = static_cast<uint16_t>(code);
-                ev.value = value;
-                ASSERT_EQ(write(keys, &ev, sizeof ev), static_cast<ssize_t>(sizeof ev));
-                EXPECT_TRUE(wait_for([=] { int c, v; keypad_last_event(&c, &v); return c == code && v == value; }));
-            });
+            script.push_back([=] { keypad_event(code, value); });
             script.push_back([] {});
         }
+    }
+    // The same outside a sequence: the main loop's passes take it.
+    void keypad_key(int code)
+    {
+        for (int value : {1, 0}) {
+            keypad_event(code, value);
+            loop_pass();
+            loop_pass();
+        }
+    }
+    // Settings, buttons page, Local button custom, then its first row's A.
+    void keypad_sequence(std::initializer_list<int> codes)
+    {
+        buttons_row(2);
+        key(K_A);
+        ASSERT_EQ(screen.load(), SCREEN_KEYPAD_MAP);
+        for (int code : codes)
+            keypad_input(code);
+        key(K_A);   // the assignment runs in this pass
+        script.clear();
+        ASSERT_EQ(screen.load(), SCREEN_CONFIRM);
+    }
+    void expect_keypad_map(const std::vector<int16_t> &action_codes)
+    {
+        for (int k = 0; k < KEYMAP_STEPS; k++)
+            EXPECT_EQ(LocalPadMap[keymap_step_index[k]].load(), action_codes[k]) << k;
+        EXPECT_EQ(root.read("/mnt/data/porta/localpad.map").size(), 38u);
     }
     std::string joypad_files() { return host_capture("ls '" + root.host("/mnt/data/porta/joypad") + "'"); }
 };
@@ -332,7 +372,8 @@ TEST_F(Mapping, KeypadThreeKeysThenStartSelectSavesASealedMap)
     key(K_RIGHT);
     key(K_A);            // Yes
     EXPECT_EQ(screen.load(), SCREEN_KEYPAD_MAP);
-    const int16_t want[LOCALPAD_KEYS] = {90, 91, 92, 93, 95, 94, 102, 97, 98, 99, 100, 101, 102, 103, 104, 108, 109};
+    // X took L2's key: L2, not yet reached, got X's (no key on two inputs).
+    const int16_t want[LOCALPAD_KEYS] = {90, 91, 92, 93, 95, 94, 102, 97, 98, 99, 100, 101, 96, 103, 104, 108, 109};
     for (int i = 0; i < LOCALPAD_KEYS; i++)
         EXPECT_EQ(LocalPadMap[i].load(), want[i]) << i;
     EXPECT_EQ(root.read("/mnt/data/porta/localpad.map").size(), 38u);
@@ -385,4 +426,77 @@ TEST_F(Mapping, KeypadSameKeysWriteNothingAndRestoreDefaultsEmptiesTheFile)
     LocalPadMap[LPAD_B].store(97);
     EXPECT_EQ(load_localpad_map(), -1);
     EXPECT_EQ(LocalPadMap[LPAD_B].load(), 95);
+}
+
+TEST_F(Mapping, KeypadPressesOfTheSequenceNeverAnswerTheQuestion)
+{
+    // B's key for A, A's key for B, Start and Select; a pause, then Right and
+    // A on the real keypad answer Yes.
+    real_keys = true;
+    keypad_sequence({95, 94, 98, 99});
+    for (int i = 0; i < 20; i++)
+        loop_pass();
+    EXPECT_EQ(screen.load(), SCREEN_CONFIRM) << "the sequence's own presses answered the question";
+    keypad_key(93);
+    keypad_key(94);
+    EXPECT_EQ(screen.load(), SCREEN_KEYPAD_MAP);
+    const std::string out = testing::internal::GetCapturedStdout();
+    testing::internal::CaptureStdout();
+    EXPECT_NE(out.find("msgResult = 1 \n"), std::string::npos) << out;
+    expect_keypad_map({95, 94, 96, 97, 100, 101, 102, 103});
+}
+
+TEST_F(Mapping, KeypadEndedEarlyLeavesNoCodeOnTwoKeys)
+{
+    keypad_sequence({95, 96, 97, 98, 99});   // A on B's key, B on X's, X on Y's
+    key(K_RIGHT);
+    key(K_A);
+    expect_keypad_map({95, 96, 97, 94, 100, 101, 102, 103});
+}
+
+TEST_F(Mapping, GamepadEndedEarlySwapsAndAnyInputHeldEndsIt)
+{
+    plug(standard_pad());
+    buttons_row(0);
+    key(K_A);
+    for (auto hat : {std::make_pair(ABS_HAT0Y, -1), std::make_pair(ABS_HAT0Y, 1), std::make_pair(ABS_HAT0X, -1),
+                     std::make_pair(ABS_HAT0X, 1)})
+        pad_input(EV_ABS, hat.first, hat.second);
+    pad_input(EV_KEY, BTN_SOUTH + 8, 1);     // Select
+    pad_input(EV_KEY, BTN_SOUTH + 9, 1);     // Start
+    pad_input(EV_KEY, BTN_SOUTH + 1, 1);     // A on B's button
+    script.push_back([=] { pad->send(EV_ABS, ABS_HAT0Y, -1); });   // UP held
+    key(K_A);
+    script.clear();
+    pad->send(EV_ABS, ABS_HAT0Y, 0);
+    ASSERT_EQ(screen.load(), SCREEN_CONFIRM);
+    key(K_RIGHT);
+    key(K_A);   // Yes
+    const std::string cfg = root.read("/mnt/data/porta/joypad/USB Gamepad.cfg");
+    EXPECT_NE(cfg.find("input_a_btn = \"1\"\n"), std::string::npos) << cfg;
+    EXPECT_NE(cfg.find("input_b_btn = \"0\"\n"), std::string::npos) << cfg;
+    for (const char *button : {"btn = \"0\"\n", "btn = \"1\"\n"})
+        EXPECT_EQ(cfg.find(button), cfg.rfind(button)) << button << " on two keys:\n" << cfg;
+
+    // A pad without a hat or sticks has no UP in its table: holding any one
+    // input (here button 0, taken for D-pad Up) 3 seconds ends the sequence.
+    pad->pull();
+    ASSERT_TRUE(wait_for([] { JoySlotInfo i; return joystick_slot_info(0, &i) != 0; }));
+    FifoPadModel bare = standard_pad();
+    bare.name = "Bare Pad";
+    bare.axes.clear();
+    plug(bare);
+    ASSERT_EQ(screen.load(), SCREEN_JOY_MAP);
+    script.push_back([=] {
+        pad->send(EV_KEY, BTN_SOUTH, 1);
+        EXPECT_TRUE(wait_for([=] { return joy_current_event(dev).value != 0; }));
+    });
+    idle(125);
+    script.push_back([=] { pad->send(EV_KEY, BTN_SOUTH, 0); });
+    key(K_A);
+    script.clear();
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("---setJoy_2_level_draw... press key 3s end \n"),
+              std::string::npos);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(screen.load(), SCREEN_CONFIRM);
 }

@@ -95,6 +95,21 @@ TEST_F(Gamepad, OpenReadsTheFactsAFifoCannotAnswerFromSysfs)
     EXPECT_NE(testing::internal::GetCapturedStdout().find("don't find event device"), std::string::npos);
 }
 
+TEST_F(Gamepad, ButtonsAreNumberedFromTheJoystickCodes)
+{
+    // BTN_0 (0x100) lies below the joystick codes: it comes after them, as on
+    // any device that writes this pad's file.
+    FifoPadModel s;
+    s.keys = {BTN_0, BTN_SOUTH, BTN_EAST, BTN_TRIGGER_HAPPY1};
+    open_pad(s);
+    EXPECT_EQ(dev.nbuttons, 4);
+    EXPECT_EQ(dev.button_map[BTN_SOUTH], 0);
+    EXPECT_EQ(dev.button_map[BTN_EAST], 1);
+    EXPECT_EQ(dev.button_map[BTN_TRIGGER_HAPPY1], 2);
+    EXPECT_EQ(dev.button_map[BTN_0], 3);
+    EXPECT_EQ(press(BTN_SOUTH, 1), (uint32_t)PAD_A) << "button 0 is A by default";
+}
+
 TEST_F(Gamepad, CalibrationNeverDividesByZero)
 {
     JoyCalibration c;

@@ -125,6 +125,41 @@ TEST_F(JoypadCfg, UserFileWinsOverFactoryFileAndPartialFilesStayPartial)
     EXPECT_EQ(GetCapturedStdout(), "--<ReadConvertFromFile>--: fopen read /mnt/data/porta/joypad/none.cfg fail \n");
 }
 
+TEST_F(JoypadCfg, LabelLinesOfARetroArchFileBindNothing)
+{
+    // Each label, were it read as a binding, would move its key elsewhere.
+    root.write(JOYPAD_USER_DIR "/USB Gamepad.cfg",
+               "input_driver = \"udev\"\n"
+               "input_device = \"USB Gamepad\"\n"
+               "input_a_btn = \"1\"\n"
+               "input_a_btn_label = \"2/Circle\"\n"
+               "input_x_btn = \"0\"\n"
+               "input_x_btn_label = \"1/Triangle\"\n"
+               "input_b_btn = \"2\"\n"
+               "input_b_btn_label = \"-3\"\n"
+               "input_y_btn = \"3\"\n"
+               "input_y_btn_label = \"+4\"\n"
+               "input_up_btn = \"h0up\"\n"
+               "input_up_btn_label = \"h1down\"\n"
+               "input_down_btn = \"h0down\"\n"
+               "input_down_btn_label = \"D-Pad Down\"\n"
+               "input_l_x_plus_axis = \"+0\"\n"
+               "input_l_x_plus_axis_label = \"-5 Left Analog X+ (right)\"\n"
+               "input_start_btnx = \"7\"\n"
+               "input_select_axis_btn = \"8\"\n"
+               "input_menu_toggle_btn = \"9\"\n");
+    rebuild_joyconver_table(&pad);
+    expect_entry(pad.conv[4], JOY_SRC_BUTTON, 1, 0, "a");
+    expect_entry(pad.conv[6], JOY_SRC_BUTTON, 0, 0, "x");
+    expect_entry(pad.conv[5], JOY_SRC_BUTTON, 2, 0, "b");
+    expect_entry(pad.conv[7], JOY_SRC_BUTTON, 3, 0, "y");
+    expect_entry(pad.conv[0], JOY_SRC_HAT, 0, JOY_HAT_UP, "up");
+    expect_entry(pad.conv[1], JOY_SRC_HAT, 0, JOY_HAT_DOWN, "down");
+    expect_entry(pad.conv[17], JOY_SRC_AXIS, 0, 1, "left stick right");
+    expect_entry(pad.conv[13], JOY_SRC_NONE, 0, 0, "start: not a binding key");
+    expect_entry(pad.conv[12], JOY_SRC_NONE, 0, 0, "select: not a binding key");
+}
+
 TEST_F(JoypadCfg, FileNames)
 {
     EXPECT_EQ(joypad_file_name("[BETOP CONTROLLER]"), "_BETOP CONTROLLER_");
