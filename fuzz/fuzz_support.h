@@ -108,10 +108,10 @@ inline void write(const std::string &devicePath, const std::string &text)
     write(devicePath, text.data(), text.size());
 }
 
-inline std::string read(const std::string &devicePath)
+inline std::string readHost(const std::string &hostPath)
 {
     std::string out;
-    FILE *f = fopen(host(devicePath).c_str(), "rb");
+    FILE *f = fopen(hostPath.c_str(), "rb");
     if (!f)
         return out;
     char buf[65536];
@@ -120,6 +120,11 @@ inline std::string read(const std::string &devicePath)
         out.append(buf, n);
     fclose(f);
     return out;
+}
+
+inline std::string read(const std::string &devicePath)
+{
+    return readHost(host(devicePath));
 }
 
 inline bool exists(const std::string &devicePath)

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -42,24 +43,17 @@ bool decimal(const std::string &line, long long *out)
     return true;
 }
 
-void checkMounts(const std::string &text)
+void checkMounts(const uint8_t *data, size_t size)
 {
-    fuzz::write(PROC_MOUNTS, text);
+    fuzz::write(PROC_MOUNTS, data, size);
     bool mounted = false;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        line = line.substr(0, line.find('\0'));
+    for (const std::string &line : fuzz::lines(data, size, SIZE_MAX)) {
         const char *blanks = " \t\r";
         const size_t device = line.find_first_not_of(blanks);
         const size_t gap = device == std::string::npos ? device : line.find_first_of(blanks, device);
         const size_t point = gap == std::string::npos ? gap : line.find_first_not_of(blanks, gap);
         if (point != std::string::npos && line.compare(point, 11, "/mnt/sdcard") == 0)
             mounted = true;
-        start = end + 1;
     }
     FUZZ_CHECK(tf_mounted() == (mounted ? 0 : -1));
 }
@@ -128,7 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzz::mkdirs(BATTERY_DIR);
     const std::string rest(reinterpret_cast<const char *>(data + 1), size - 1);
     switch (data[0] % 3) {
-    case 0: checkMounts(rest); break;
+    case 0: checkMounts(data + 1, size - 1); break;
     case 1: checkBattery(data + 1, size - 1); break;
     default: checkShutdownRequest(rest); break;
     }

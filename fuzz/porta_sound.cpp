@@ -37,20 +37,6 @@ std::string &output()
     return path;
 }
 
-std::string readHost(const std::string &path)
-{
-    std::string out;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return out;
-    char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        out.append(buf, n);
-    fclose(f);
-    return out;
-}
-
 // What the stream must receive for one played block of 16-bit input: its
 // whole stereo frames, each sample scaled and widened to 32 bits.
 void expectBlock(std::string &out, const uint8_t *block, size_t n, int32_t gain)
@@ -111,6 +97,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(played == expectedBytes);
     }
     pcm_close_stream();
-    FUZZ_CHECK(readHost(out) == expected);
+    FUZZ_CHECK(fuzz::readHost(out) == expected);
     return 0;
 }
