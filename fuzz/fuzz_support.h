@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <ftw.h>
@@ -107,10 +108,10 @@ inline void write(const std::string &devicePath, const std::string &text)
     write(devicePath, text.data(), text.size());
 }
 
-inline std::string read(const std::string &devicePath)
+inline std::string readHost(const std::string &hostPath)
 {
     std::string out;
-    FILE *f = fopen(host(devicePath).c_str(), "rb");
+    FILE *f = fopen(hostPath.c_str(), "rb");
     if (!f)
         return out;
     char buf[65536];
@@ -121,10 +122,59 @@ inline std::string read(const std::string &devicePath)
     return out;
 }
 
+inline std::string read(const std::string &devicePath)
+{
+    return readHost(host(devicePath));
+}
+
 inline bool exists(const std::string &devicePath)
 {
     struct stat st;
     return lstat(host(devicePath).c_str(), &st) == 0;
+}
+
+// Removes a device folder and everything in it (nothing when missing).
+inline void removeTree(const std::string &devicePath)
+{
+    nftw(host(devicePath).c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+// The input as lines (without their line ends), each cut at a NUL byte as a C
+// string would be; at most `max` of them.
+inline std::vector<std::string> lines(const uint8_t *data, size_t size, size_t max = 64)
+{
+    std::vector<std::string> out;
+    const std::string text(reinterpret_cast<const char *>(data), size);
+    size_t start = 0;
+    while (start < text.size() && out.size() < max) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        out.push_back(line.substr(0, line.find('\0')));
+        start = end + 1;
+    }
+    return out;
+}
+
+// Sections of the input split at a separator line "--", for targets that
+// write several files from one input; at most `count` sections, the last one
+// holding the rest.
+inline std::vector<std::string> sections(const uint8_t *data, size_t size, size_t count)
+{
+    std::vector<std::string> out;
+    const std::string text(reinterpret_cast<const char *>(data), size);
+    size_t start = 0;
+    while (out.size() + 1 < count) {
+        const size_t at = text.find("\n--\n", start);
+        if (at == std::string::npos)
+            break;
+        out.push_back(text.substr(start, at + 1 - start));
+        start = at + 4;
+    }
+    out.push_back(start < text.size() ? text.substr(start) : std::string());
+    out.resize(count);
+    return out;
 }
 
 // The sample's Latin font (the Spanish language's), for targets that draw.

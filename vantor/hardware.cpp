@@ -130,13 +130,15 @@ int getBatteryCapacity()
     return atoi(line.c_str());
 }
 
-int powerIndexForCapacity(int c)
+int powerIndexForCapacity(int capacity)
 {
-    const int d100 = abs(100 - c);
-    const int d80 = abs(c - 80);
-    const int d50 = abs(c - 50);
-    const int d20 = abs(c - 20);
-    const int d0 = abs(c);
+    // In 64 bits: the capacity file may hold any number.
+    const long long c = capacity;
+    const long long d100 = llabs(100 - c);
+    const long long d80 = llabs(c - 80);
+    const long long d50 = llabs(c - 50);
+    const long long d20 = llabs(c - 20);
+    const long long d0 = llabs(c);
     if (d100 < d80 && d100 < d50 && d100 < d20 && d100 < d0)
         return 4;
     if (d80 < d50 && d80 < d20 && d80 < d0)

@@ -151,6 +151,11 @@ bool query_id(const JoyDevice *dev, uint32_t *vendor, uint32_t *product)
     return true;
 }
 
+int32_t clamp32(int64_t v)
+{
+    return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : (int32_t)v;
+}
+
 int16_t clamp16(int64_t v)
 {
     if (v > 32767)
@@ -377,10 +382,13 @@ void joy_set_calibration(JoyCalibration *cal, int32_t minimum, int32_t maximum, 
     if (minimum == maximum)
         return;
     cal->on = 1;
-    cal->coef[0] = maximum + minimum - 2 * flat;
-    cal->coef[1] = maximum + minimum + 2 * flat;
-    int32_t t = maximum - minimum - 4 * flat;
-    cal->coef[2] = t != 0 ? (1 << 28) / t : 0;
+    // Worked out in 64 bits: a range near the ends of int32 (a pad's own
+    // report or a damaged absinfo file) must not overflow.
+    const int64_t sum = (int64_t)maximum + minimum;
+    cal->coef[0] = clamp32(sum - 2 * (int64_t)flat);
+    cal->coef[1] = clamp32(sum + 2 * (int64_t)flat);
+    const int64_t t = (int64_t)maximum - minimum - 4 * (int64_t)flat;
+    cal->coef[2] = t != 0 ? (int32_t)((1 << 28) / t) : 0;
 }
 
 int joy_calibrate(const JoyDevice *dev, int code, int32_t raw)
@@ -427,12 +435,14 @@ int My_JoysOpen(JoyDevice *dev, const char *node)
         query_bits(dev, EV_ABS, "capabilities/abs", absbits, sizeof absbits)) {
         // Buttons: the joystick and gamepad codes (from BTN_JOYSTICK) first,
         // then the others, so that a pad's buttons are numbered as on any
-        // other device that writes its joypad file.
+        // other device that writes its joypad file. A byte holds the index:
+        // past 255 keys (a keyboard among the pad's inputs) the rest get none
+        // rather than another button's index.
         for (int code = BTN_JOYSTICK; code < JOY_KEY_CODES; code++)
-            if (bit_set(keybits, code))
+            if (bit_set(keybits, code) && dev->nbuttons < JOY_NO_BUTTON)
                 dev->button_map[code] = (uint8_t)dev->nbuttons++;
         for (int code = 0; code < BTN_JOYSTICK; code++)
-            if (bit_set(keybits, code))
+            if (bit_set(keybits, code) && dev->nbuttons < JOY_NO_BUTTON)
                 dev->button_map[code] = (uint8_t)dev->nbuttons++;
         // Axes, except the hat codes.
         for (int code = 0; code < JOY_ABS_CODES; code++) {

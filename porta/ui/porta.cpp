@@ -26,6 +26,7 @@
 #include "porta/ui/themes.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -91,19 +92,28 @@ static int init_device_display(void)
     return 0;
 }
 
-// Step 6: a power-off asked for by the previous run's script.
-static void get_shutd_type(void)
+int read_shutdown_request(void)
 {
     FILE *f = dev_fopen(SHUTDOWN_MARKER, "r");
     if (!f)
-        return;
+        return 0;
     char line[129];
     memset(line, 0, sizeof(line));
     if (!fgets(line, sizeof(line), f))
         line[0] = '\0';
     fclose(f);
-    int value = atoi(line);
+    // A number beyond the int range stays beyond it (as the handheld's 32-bit
+    // atoi reads it): never cut down to 1 or 2.
+    const long long number = strtoll(line, nullptr, 10);
+    const int value = number > INT_MAX ? INT_MAX : number < INT_MIN ? INT_MIN : static_cast<int>(number);
     printf("---%s: value=%d \n", "get_shutd_type", value);
+    return value;
+}
+
+// Step 6: a power-off asked for by the previous run's script.
+static void get_shutd_type(void)
+{
+    const int value = read_shutdown_request();
     if (value == 2 || value == 1) {
         shutdown_type = value;
         power_off();
