@@ -25,25 +25,15 @@ std::string key_of(const char *name, int *len = nullptr)
     return std::string(out, strnlen(out, sizeof(out)));
 }
 
-std::string utf8_of(uint32_t cp)
+// The bytes `in` converts to through `cd`; empty when it cannot.
+std::string convert(iconv_t cd, std::string in)
 {
-    std::string s;
-    if (cp < 0x80) {
-        s += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        s += static_cast<char>(0xC0 | (cp >> 6));
-        s += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        s += static_cast<char>(0xE0 | (cp >> 12));
-        s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        s += static_cast<char>(0xF0 | (cp >> 18));
-        s += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-    return s;
+    char buf[16];
+    char *ip = &in[0], *op = buf;
+    size_t inleft = in.size(), outleft = sizeof buf;
+    if (iconv(cd, &ip, &inleft, &op, &outleft) == static_cast<size_t>(-1))
+        return "";
+    return std::string(buf, sizeof buf - outleft);
 }
 
 // The letter of a GB2312 level-1 code (area x 100 + position) by the ranges
@@ -200,19 +190,17 @@ TEST(PortaInitials, UnconvertibleNameWritesNothing)
 // letter of that code's range, and ASCII keeps its digits and punctuation.
 TEST(PortaInitials, Level1AndAsciiKeysAsBefore)
 {
-    iconv_t cd = iconv_open("GBK", "UTF-8");
-    ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
+    iconv_t to_utf8 = iconv_open("UTF-8", "UTF-32LE"), to_gbk = iconv_open("GBK", "UTF-8");
+    ASSERT_NE(to_utf8, reinterpret_cast<iconv_t>(-1));
+    ASSERT_NE(to_gbk, reinterpret_cast<iconv_t>(-1));
     std::set<int> level1_codes;
     for (uint32_t cp = 1; cp < 0x10000; cp++) {
-        if (cp >= 0xD800 && cp <= 0xDFFF)
+        const char utf32[4] = {static_cast<char>(cp), static_cast<char>(cp >> 8), 0, 0};
+        const std::string name = convert(to_utf8, std::string(utf32, 4));
+        const std::string gbk = name.empty() ? "" : convert(to_gbk, name);
+        const size_t n = gbk.size();
+        if (n == 0)
             continue;
-        std::string name = utf8_of(cp);
-        char gbk[4];
-        char *in = &name[0], *op = gbk;
-        size_t inleft = name.size(), outleft = sizeof gbk;
-        if (iconv(cd, &in, &inleft, &op, &outleft) == static_cast<size_t>(-1))
-            continue;
-        const size_t n = sizeof gbk - outleft;
         const unsigned lead = static_cast<unsigned char>(gbk[0]), trail = static_cast<unsigned char>(gbk[1]);
         std::string expected;
         if (n == 1 && lead < 0x80) {
@@ -228,7 +216,8 @@ TEST(PortaInitials, Level1AndAsciiKeysAsBefore)
         }
         ASSERT_EQ(key_of(name.c_str()), expected) << "U+" << std::hex << cp;
     }
-    iconv_close(cd);
+    iconv_close(to_utf8);
+    iconv_close(to_gbk);
     EXPECT_EQ(level1_codes.size(), 3755u) << "every level-1 character was keyed";
 }
 
