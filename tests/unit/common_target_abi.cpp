@@ -325,8 +325,9 @@ TEST(TargetAbi, FilesOver2GiBAndFolderListings)
     EXPECT_EQ(names, (std::vector<std::string>{"big.iso", "small.cue"}));
 }
 
-// The initials search converts UTF-8 names to GBK with the C library's iconv;
-// under emulation its converter modules come from the target's own C library.
+// The tests of the initials search check its keys against the C library's
+// UTF-8 to GBK converter; under emulation its converter modules come from the
+// target's own C library.
 TEST(TargetAbi, Utf8ToGbkConversionWorks)
 {
     iconv_t cd = iconv_open("GBK", "UTF-8");

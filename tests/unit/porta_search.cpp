@@ -88,6 +88,16 @@ TEST_F(Search, InitialsOfChineseNamesWithTheChineseUi)
     EXPECT_EQ(find("9", 0), (Names{"KOF 98.sfc", "中国1942.sfc", "拳皇97.sfc"}));
 }
 
+TEST_F(Search, TraditionalNamesFoundByTheirInitials)
+{
+    for (const char *n : {"三國志.sfc", "三国志2.sfc", "軒轅劍.sfc", "勇者鬥惡龍.sfc"})
+        root.write(std::string("/mnt/mmc/SFC/") + n, "rom");
+    scan();
+    EXPECT_EQ(find("sgz", 1), (Names{"三国志2.sfc", "三國志.sfc"}));
+    EXPECT_EQ(find("xyj", 1), (Names{"軒轅劍.sfc"}));
+    EXPECT_EQ(find("del", 0), (Names{"勇者鬥惡龍.sfc"}));
+}
+
 TEST_F(Search, InitialsMatchReadsExactly32Bytes)
 {
     char key[INITIALS_SIZE];
