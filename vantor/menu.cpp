@@ -253,28 +253,32 @@ void freeModel(MenuModel &model)
     model.backgroundOverride.reset();
 }
 
-void enterRecent(MenuModel &model, SkinResources &res)
+namespace {
+
+// Opens one of Home's two playlists at its first row; B goes back to its tile.
+void enterPlaylist(MenuModel &model, SkinResources &res, MenuState state, const char *labelKey,
+                   const char *labelDefault, int homeColumn, int (*readPlaylist)(ItemList *items))
 {
     freeList(model);
-    model.state = Recent;
-    setTitle(model, res, label(res, "recent-label", "Recent").c_str());
-    model.homeReturnColumn = homeRecent;
+    model.state = state;
+    setTitle(model, res, label(res, labelKey, labelDefault).c_str());
+    model.homeReturnColumn = homeColumn;
     model.homeReturnRow = 0;
-    model.itemCount = getHistory(&model.items);
+    model.itemCount = readPlaylist(&model.items);
     model.row = 0;
     listTail(model, res);
 }
 
+} // namespace
+
+void enterRecent(MenuModel &model, SkinResources &res)
+{
+    enterPlaylist(model, res, Recent, "recent-label", "Recent", homeRecent, getHistory);
+}
+
 void enterFavorites(MenuModel &model, SkinResources &res)
 {
-    freeList(model);
-    model.state = Favorites;
-    setTitle(model, res, label(res, "favorites-label", "Favorites").c_str());
-    model.homeReturnColumn = homeFavorites;
-    model.homeReturnRow = 0;
-    model.itemCount = getFavorites(&model.items);
-    model.row = 0;
-    listTail(model, res);
+    enterPlaylist(model, res, Favorites, "favorites-label", "Favorites", homeFavorites, getFavorites);
 }
 
 void enterConsoles(MenuModel &model, SkinResources &res)
@@ -508,7 +512,9 @@ int translateEvent(MenuModel &model, const SDL_Event &in, SDL_Event *out)
     }
 }
 
-static void listStep(MenuModel &model, SkinResources &res, int amount, bool repeat)
+namespace {
+
+void listStep(MenuModel &model, SkinResources &res, int amount, bool repeat)
 {
     model.row = wrapRow(model.row, amount, model.maxRow);
     model.step = amount;
@@ -519,7 +525,7 @@ static void listStep(MenuModel &model, SkinResources &res, int amount, bool repe
         loadOverride(model);
 }
 
-static void columnStep(MenuModel &model, SkinResources &res, int delta)
+void columnStep(MenuModel &model, SkinResources &res, int delta)
 {
     int column = model.column + delta;
     if (model.state == Consoles) {
@@ -541,7 +547,7 @@ static void columnStep(MenuModel &model, SkinResources &res, int delta)
     model.column = column;
 }
 
-static void launchSelected(MenuModel &model, SkinResources &res, bool withoutStateLoad)
+void launchSelected(MenuModel &model, SkinResources &res, bool withoutStateLoad)
 {
     if (!validRow(model))
         return;
@@ -556,7 +562,7 @@ static void launchSelected(MenuModel &model, SkinResources &res, bool withoutSta
     model.quit = true;
 }
 
-static void leaveSettingsScreen(MenuModel &model, SkinResources &res)
+void leaveSettingsScreen(MenuModel &model, SkinResources &res)
 {
     leaveSettings(res);
     model.clockRefresh = true;
@@ -564,145 +570,217 @@ static void leaveSettingsScreen(MenuModel &model, SkinResources &res)
     goHome(model, res);
 }
 
-static void onKeyDown(MenuModel &model, SkinResources &res, const SDL_KeyboardEvent &key, bool repeat)
+// --- Keys of each screen ----------------------------------------------------------------
+
+// A key press as the screens' key actions see it.
+struct KeyPress {
+    const SDL_KeyboardEvent &key;
+    int sym;
+    int delta; // -1 for left and up, 1 for right and down
+    bool repeat;
+};
+
+using KeyAction = void (*)(MenuModel &model, SkinResources &res, const KeyPress &press);
+
+// What each screen does with the keys that act on it; nullptr: the key does
+// nothing there. The keys that act everywhere (power, n, u, r, t) are handled
+// before this table.
+struct ScreenKeys {
+    KeyAction confirm;    // a, Return
+    KeyAction back;       // b, Escape
+    KeyAction leftRight;  // left, right
+    KeyAction upDown;     // up, down
+    KeyAction letterJump; // h (back), l (forward)
+    KeyAction remove;     // x
+    KeyAction favorite;   // y
+    KeyAction menu;       // m
+};
+
+void homeConfirm(MenuModel &model, SkinResources &res, const KeyPress &)
 {
-    const int sym = key.keysym.sym;
-    const Uint32 now = menuTicks();
-    model.keyPresses++;
-    model.lastKeyPress = now;
-
-    if (!repeat && key.keysym.scancode != 0 && key.keysym.scancode == model.powerScancode) {
-        writeMenuFlags(model, true);
-        powerOff();
+    switch (model.column) {
+    case homeRecent: enterRecent(model, res); break;
+    case homeFavorites: enterFavorites(model, res); break;
+    case homeConsoles:
+        model.homeReturnColumn = model.column;
+        model.homeReturnRow = model.row;
+        enterConsoles(model, res);
+        break;
+    case homeRetroArch:
+        launchRetroArch(res.isoCode);
+        writeMenuFlags(model, false);
         model.quit = true;
-        return;
+        break;
     }
+}
 
-    const int state = model.state;
-    if (sym == 'a' || sym == SDLK_RETURN) {
-        if (state == Home) {
-            switch (model.column) {
-            case homeRecent:
-                enterRecent(model, res);
-                break;
-            case homeFavorites:
-                enterFavorites(model, res);
-                break;
-            case homeConsoles:
-                model.homeReturnColumn = model.column;
-                model.homeReturnRow = model.row;
-                enterConsoles(model, res);
-                break;
-            case homeRetroArch:
-                launchRetroArch(res.isoCode);
-                writeMenuFlags(model, false);
-                model.quit = true;
-                break;
-            }
-        } else if (state == Consoles) {
-            int index = model.page * tilesPerPage + model.row * 4 + model.column;
-            if (index < 0 || index >= model.itemCount)
-                return;
-            model.consolesReturnColumn = model.column;
-            model.consolesReturnRow = model.row;
-            model.consolesReturnPage = model.page;
-            std::string folder(model.items[index]);
-            enterGames(model, res, folder.c_str());
-        } else if (isListState(state)) {
-            launchSelected(model, res, false);
+void consolesConfirm(MenuModel &model, SkinResources &res, const KeyPress &)
+{
+    int index = model.page * tilesPerPage + model.row * 4 + model.column;
+    if (index < 0 || index >= model.itemCount)
+        return;
+    model.consolesReturnColumn = model.column;
+    model.consolesReturnRow = model.row;
+    model.consolesReturnPage = model.page;
+    std::string folder(model.items[index]);
+    enterGames(model, res, folder.c_str());
+}
+
+void listConfirm(MenuModel &model, SkinResources &res, const KeyPress &)
+{
+    launchSelected(model, res, false);
+}
+
+void listMenu(MenuModel &model, SkinResources &res, const KeyPress &)
+{
+    launchSelected(model, res, true);
+}
+
+void backHome(MenuModel &model, SkinResources &res, const KeyPress &)
+{
+    goHome(model, res);
+}
+
+void gamesBack(MenuModel &model, SkinResources &res, const KeyPress &)
+{
+    backToConsoles(model, res);
+}
+
+void settingsBack(MenuModel &model, SkinResources &res, const KeyPress &)
+{
+    leaveSettingsScreen(model, res);
+}
+
+void homeMenu(MenuModel &model, SkinResources &res, const KeyPress &)
+{
+    openSettings(model, res);
+}
+
+void stepColumn(MenuModel &model, SkinResources &res, const KeyPress &press)
+{
+    columnStep(model, res, press.delta);
+}
+
+// The held direction steps again while it stays down (processEvents).
+void stepListRow(MenuModel &model, SkinResources &res, const KeyPress &press, int amount)
+{
+    model.repeatEvent.type = SDL_KEYDOWN;
+    model.repeatEvent.key = press.key;
+    listStep(model, res, amount, press.repeat);
+}
+
+void listLeftRight(MenuModel &model, SkinResources &res, const KeyPress &press)
+{
+    columnStep(model, res, press.delta);
+    int amount = press.delta;
+    // The joystick's hat pages through the longer lists.
+    bool hatKey = press.sym == keyLeft || press.sym == keyRight;
+    if (hatKey && (model.state == Games || model.state == Favorites) && model.itemCount > 8)
+        amount = press.delta * 8;
+    stepListRow(model, res, press, amount);
+}
+
+void listUpDown(MenuModel &model, SkinResources &res, const KeyPress &press)
+{
+    stepListRow(model, res, press, press.delta);
+}
+
+void consolesUpDown(MenuModel &model, SkinResources &, const KeyPress &press)
+{
+    model.row = wrapRow(model.row, press.delta, 1);
+}
+
+void settingsUpDown(MenuModel &model, SkinResources &res, const KeyPress &press)
+{
+    // Up raises the field's value, down lowers it.
+    if (changeSettingsField(res, model.column, -press.delta) == 1)
+        model.title.reset(renderSettingsTitle(res));
+}
+
+void jumpLetter(MenuModel &model, SkinResources &res, const KeyPress &press)
+{
+    if (model.itemCount < 2 || !validRow(model))
+        return;
+    model.row = letterJump(model.items, model.itemCount, model.row, press.sym == 'l');
+    renderRows(model, res);
+    loadOverride(model);
+}
+
+void recentRemove(MenuModel &model, SkinResources &res, const KeyPress &)
+{
+    if (!validRow(model))
+        return;
+    removeFromRecent(model.items[model.row]);
+    freeList(model);
+    model.itemCount = getHistory(&model.items);
+    model.row = model.row > 0 ? model.row - 1 : 0;
+    model.maxRow = model.itemCount > 0 ? model.itemCount - 1 : 0;
+    if (model.row > model.maxRow)
+        model.row = model.maxRow;
+    renderRows(model, res);
+    loadOverride(model);
+}
+
+void listFavorite(MenuModel &model, SkinResources &res, const KeyPress &)
+{
+    if (!validRow(model))
+        return;
+    const std::string path(model.items[model.row]);
+    if (isFavorited(path.c_str())) {
+        removeFromFavorites(path.c_str());
+        if (model.state == Favorites) {
+            freeList(model);
+            model.itemCount = getFavorites(&model.items);
+            model.maxRow = model.itemCount > 0 ? model.itemCount - 1 : 0;
+            if (model.row >= model.itemCount)
+                model.row = model.itemCount > 0 ? model.itemCount - 1 : 0;
+            loadOverride(model);
         }
-        return;
+    } else {
+        addToFavorites(path.c_str());
     }
-    if (sym == 'b' || sym == SDLK_ESCAPE) {
-        if (state == Games)
-            backToConsoles(model, res);
-        else if (state == Consoles || state == Favorites || state == Recent)
-            goHome(model, res);
-        else if (state == Settings)
-            leaveSettingsScreen(model, res);
-        return;
-    }
-    if (isLeftKey(sym) || isRightKey(sym)) {
-        const int delta = isLeftKey(sym) ? -1 : 1;
-        columnStep(model, res, delta);
-        if (isListState(state)) {
-            int amount = delta;
-            bool hatKey = sym == keyLeft || sym == keyRight;
-            if (hatKey && (state == Games || state == Favorites) && model.itemCount > 8)
-                amount = delta * 8;
-            model.repeatEvent.type = SDL_KEYDOWN;
-            model.repeatEvent.key = key;
-            listStep(model, res, amount, repeat);
-        }
-        return;
-    }
-    if (isUpKey(sym) || isDownKey(sym)) {
-        const int delta = isUpKey(sym) ? -1 : 1;
-        if (state == Consoles) {
-            model.row = wrapRow(model.row, delta, 1);
-        } else if (isListState(state)) {
-            model.repeatEvent.type = SDL_KEYDOWN;
-            model.repeatEvent.key = key;
-            listStep(model, res, delta, repeat);
-        } else if (state == Settings) {
-            // Up raises the field's value, down lowers it.
-            if (changeSettingsField(res, model.column, -delta) == 1)
-                model.title.reset(renderSettingsTitle(res));
-        }
-        return;
-    }
+    renderRows(model, res);
+}
+
+// One row per screen, in MenuState order.
+const ScreenKeys screenKeys[] = {
+    /* Home */ {homeConfirm, nullptr, stepColumn, nullptr, nullptr, nullptr, nullptr, homeMenu},
+    /* Consoles */ {consolesConfirm, backHome, stepColumn, consolesUpDown, nullptr, nullptr, nullptr, nullptr},
+    /* Games */ {listConfirm, gamesBack, listLeftRight, listUpDown, jumpLetter, nullptr, listFavorite, listMenu},
+    /* Favorites */ {listConfirm, backHome, listLeftRight, listUpDown, jumpLetter, nullptr, listFavorite, listMenu},
+    /* Recent */ {listConfirm, backHome, listLeftRight, listUpDown, nullptr, recentRemove, listFavorite, listMenu},
+    /* Settings */ {nullptr, settingsBack, stepColumn, settingsUpDown, nullptr, nullptr, nullptr, settingsBack},
+};
+static_assert(sizeof(screenKeys) / sizeof(screenKeys[0]) == Settings + 1, "one row per menu state");
+
+// The column of the screens' table that a key uses, or nullptr when the key
+// acts the same on every screen.
+KeyAction ScreenKeys::*screenKeyColumn(int sym)
+{
+    if (sym == 'a' || sym == SDLK_RETURN)
+        return &ScreenKeys::confirm;
+    if (sym == 'b' || sym == SDLK_ESCAPE)
+        return &ScreenKeys::back;
+    if (isLeftKey(sym) || isRightKey(sym))
+        return &ScreenKeys::leftRight;
+    if (isUpKey(sym) || isDownKey(sym))
+        return &ScreenKeys::upDown;
     switch (sym) {
     case 'h':
-    case 'l':
-        if ((state == Games || state == Favorites) && model.itemCount >= 2 && validRow(model)) {
-            model.row = letterJump(model.items, model.itemCount, model.row, sym == 'l');
-            renderRows(model, res);
-            loadOverride(model);
-        }
-        break;
-    case 'x':
-        if (state == Recent && validRow(model)) {
-            removeFromRecent(model.items[model.row]);
-            freeList(model);
-            model.itemCount = getHistory(&model.items);
-            model.row = model.row > 0 ? model.row - 1 : 0;
-            model.maxRow = model.itemCount > 0 ? model.itemCount - 1 : 0;
-            if (model.row > model.maxRow)
-                model.row = model.maxRow;
-            renderRows(model, res);
-            loadOverride(model);
-        }
-        break;
-    case 'y':
-        if (isListState(state) && validRow(model)) {
-            const std::string path(model.items[model.row]);
-            if (isFavorited(path.c_str())) {
-                removeFromFavorites(path.c_str());
-                if (state == Favorites) {
-                    freeList(model);
-                    model.itemCount = getFavorites(&model.items);
-                    model.maxRow = model.itemCount > 0 ? model.itemCount - 1 : 0;
-                    if (model.row >= model.itemCount)
-                        model.row = model.itemCount > 0 ? model.itemCount - 1 : 0;
-                    loadOverride(model);
-                }
-            } else {
-                addToFavorites(path.c_str());
-            }
-            renderRows(model, res);
-        }
-        break;
-    case 'm':
-        if (state == Home)
-            openSettings(model, res);
-        else if (state == Settings)
-            leaveSettingsScreen(model, res);
-        else if (isListState(state))
-            launchSelected(model, res, true);
-        break;
-    case 'n':
-        model.cpuSpeed = cycleCPUSpeed(model.cpuSpeed);
-        break;
+    case 'l': return &ScreenKeys::letterJump;
+    case 'x': return &ScreenKeys::remove;
+    case 'y': return &ScreenKeys::favorite;
+    case 'm': return &ScreenKeys::menu;
+    default: return nullptr;
+    }
+}
+
+// The keys that act on every screen: the CPU speed, the Menu button and,
+// while Menu is held, the backlight.
+void onGlobalKey(MenuModel &model, int sym, Uint32 now)
+{
+    switch (sym) {
+    case 'n': model.cpuSpeed = cycleCPUSpeed(model.cpuSpeed); break;
     case 'u':
         model.menuHeld = true;
         model.menuDownTime = now;
@@ -716,12 +794,34 @@ static void onKeyDown(MenuModel &model, SkinResources &res, const SDL_KeyboardEv
         if (model.menuHeld)
             changeBrightness(-1);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
-static void onKeyUp(MenuModel &model, SkinResources &res, const SDL_KeyboardEvent &key)
+void onKeyDown(MenuModel &model, SkinResources &res, const SDL_KeyboardEvent &key, bool repeat)
+{
+    const int sym = key.keysym.sym;
+    const Uint32 now = menuTicks();
+    model.keyPresses++;
+    model.lastKeyPress = now;
+
+    if (!repeat && key.keysym.scancode != 0 && key.keysym.scancode == model.powerScancode) {
+        writeMenuFlags(model, true);
+        powerOff();
+        model.quit = true;
+        return;
+    }
+    KeyAction ScreenKeys::*column = screenKeyColumn(sym);
+    if (!column) {
+        onGlobalKey(model, sym, now);
+        return;
+    }
+    const int delta = isLeftKey(sym) || isUpKey(sym) ? -1 : 1;
+    if (KeyAction action = screenKeys[model.state].*column)
+        action(model, res, KeyPress{key, sym, delta, repeat});
+}
+
+void onKeyUp(MenuModel &model, SkinResources &res, const SDL_KeyboardEvent &key)
 {
     const int sym = key.keysym.sym;
     // Releasing any direction ends its repeat. Repeats only run in the lists,
@@ -744,6 +844,8 @@ static void onKeyUp(MenuModel &model, SkinResources &res, const SDL_KeyboardEven
         model.keyPresses = 0;
     }
 }
+
+} // namespace
 
 void handleEvent(MenuModel &model, SkinResources &res, const SDL_Event &event, bool repeat)
 {

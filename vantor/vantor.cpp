@@ -74,94 +74,41 @@ void closeJoysticks(MenuModel &model)
     }
 }
 
-} // namespace
-
-int vantor_main(int argc, char **argv)
+// A desktop or Xvfb (SDL's x11 driver) gets a normal window and X keycodes
+// (Linux code + 8); the device, its framebuffer.
+bool runsInWindow()
 {
-    removeStaleTempFiles(time(nullptr));
-
-    // 1. The saved CPU speed, also the whole of a "restorecpu" run.
-    const int cpuSpeed = restoreCPUSpeed();
-    if (argc > 1 && argv[1] && strcmp(argv[1], "restorecpu") == 0)
-        return 0;
-
-    // 2. Flags. The MAME title table is read when a list first shows rows
-    //    (generateRomTexts), or once the menu sits idle.
-    keepAspectRatio = getKeepAspectRatioFlag();
-
-    std::unique_ptr<SkinResources> resources(new SkinResources());
-    SkinResources &res = *resources;
-    res.use12hour = get12hourflag();
-
-    // 3. Languages.
-    res.languageCount = getAvailableLanguages(&res.languages);
-    copyText(res.language, sizeof(res.language), getLanguageSetting());
-    res.languageIndex = -1;
-
-    // 5. Where the last run left off; the record is used once.
-    char *resumeFolder = nullptr;
-    int resumeIndex = 0;
-    const int resumeState = getMenuFlags(&resumeFolder, &resumeIndex);
-    const std::string folder(resumeFolder ? resumeFolder : "");
-    dev_unlink(MENU_FLAG_FILE);
-
-    // 6. Model defaults.
-    std::unique_ptr<MenuModel> menu(new MenuModel());
-    MenuModel &model = *menu;
-    model.cpuSpeed = cpuSpeed;
-
-    // 7. Display.
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) != 0) {
-        fprintf(stderr, "vantor: SDL_Init failed: %s\n", SDL_GetError());
-        destroyItems(res.languageCount, &res.languages);
-        destroyMameGameNameTable();
-        return 0;
-    }
-    IMG_Init(IMG_INIT_PNG);
-    TTF_Init();
-    SDL_ShowCursor(SDL_DISABLE);
-    SDL_JoystickEventState(SDL_ENABLE);
-
     char driver[32] = "";
     SDL_VideoDriverName(driver, sizeof(driver));
-    const bool windowed = strcmp(driver, "x11") == 0;
-    SDL_Surface *screen;
-    if (windowed) {
-        // A desktop or Xvfb: a normal window, and X keycodes (Linux code + 8).
-        SDL_WM_SetCaption("vantor", "vantor");
-        screen = SDL_SetVideoMode(screenWidth, screenHeight, 16, SDL_SWSURFACE);
-        model.powerScancode = powerScancodeX11;
-    } else {
-        screen = SDL_SetVideoMode(screenWidth, screenHeight, 16, 0xC0000101);
-        model.powerScancode = powerScancodeConsole;
-    }
-    if (!screen) {
-        fprintf(stderr, "vantor: cannot set the video mode: %s\n", SDL_GetError());
-        freeSkinResources(res);
-        destroyMameGameNameTable();
-        TTF_Quit();
-        IMG_Quit();
-        SDL_Quit();
-        return 0;
-    }
+    return strcmp(driver, "x11") == 0;
+}
 
-    // 4, 8, 9. Skin settings, images, fonts and colours.
+SDL_Surface *openScreen(MenuModel &model, bool windowed)
+{
+    if (windowed) {
+        SDL_WM_SetCaption("vantor", "vantor");
+        model.powerScancode = powerScancodeX11;
+        return SDL_SetVideoMode(screenWidth, screenHeight, 16, SDL_SWSURFACE);
+    }
+    model.powerScancode = powerScancodeConsole;
+    return SDL_SetVideoMode(screenWidth, screenHeight, 16, 0xC0000101);
+}
+
+// Skin settings, images, fonts, colours, labels, the Home title and the clock.
+void prepareSkin(MenuModel &model, SkinResources &res)
+{
     loadSkinImages(res);
     loadLanguageFonts(res, res.language);
-
-    // 10. Labels and the Home title.
     formatTitle(titleText, sizeof(titleText), getSkinSetting(res.language, "title-label", "vantor %s"),
                 versionText);
     renderLabels(res, 1);
-
-    // 11. The clock.
     renderClock(res);
     model.clockRefresh = true;
     model.lastClockRefresh = menuTicks();
+}
 
-    // 12. Resume, then the frame loop.
-    applyResumeState(model, res, resumeState, resumeIndex, resumeFolder ? folder.c_str() : nullptr);
-
+void runFrameLoop(SDL_Surface *screen, MenuModel &model, SkinResources &res)
+{
     while (!model.quit) {
         const Uint32 frameStart = menuTicks();
         followHdmiState(&model.lastHdmi);
@@ -186,8 +133,11 @@ int vantor_main(int argc, char **argv)
                 menuDelay(minFrameMs - spent);
         }
     }
+}
 
-    // Exit: release everything.
+// Releases everything once the loop has ended.
+void closeMenu(MenuModel &model, SkinResources &res, bool windowed)
+{
     if (!windowed)
         SDL_SetVideoMode(8, 8, 16, 0xC0000001);
     closeJoysticks(model);
@@ -198,5 +148,68 @@ int vantor_main(int argc, char **argv)
     TTF_Quit();
     IMG_Quit();
     SDL_Quit();
+}
+
+} // namespace
+
+int vantor_main(int argc, char **argv)
+{
+    removeStaleTempFiles(time(nullptr));
+
+    // The saved CPU speed, also the whole of a "restorecpu" run.
+    const int cpuSpeed = restoreCPUSpeed();
+    if (argc > 1 && argv[1] && strcmp(argv[1], "restorecpu") == 0)
+        return 0;
+
+    // Flags. The MAME title table is read when a list first shows rows
+    // (generateRomTexts), or once the menu sits idle.
+    keepAspectRatio = getKeepAspectRatioFlag();
+
+    std::unique_ptr<SkinResources> resources(new SkinResources());
+    SkinResources &res = *resources;
+    res.use12hour = get12hourflag();
+
+    res.languageCount = getAvailableLanguages(&res.languages);
+    copyText(res.language, sizeof(res.language), getLanguageSetting());
+    res.languageIndex = -1;
+
+    // Where the last run left off; the record is used once.
+    char *resumeFolder = nullptr;
+    int resumeIndex = 0;
+    const int resumeState = getMenuFlags(&resumeFolder, &resumeIndex);
+    const std::string folder(resumeFolder ? resumeFolder : "");
+    dev_unlink(MENU_FLAG_FILE);
+
+    std::unique_ptr<MenuModel> menu(new MenuModel());
+    MenuModel &model = *menu;
+    model.cpuSpeed = cpuSpeed;
+
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) != 0) {
+        fprintf(stderr, "vantor: SDL_Init failed: %s\n", SDL_GetError());
+        destroyItems(res.languageCount, &res.languages);
+        destroyMameGameNameTable();
+        return 0;
+    }
+    IMG_Init(IMG_INIT_PNG);
+    TTF_Init();
+    SDL_ShowCursor(SDL_DISABLE);
+    SDL_JoystickEventState(SDL_ENABLE);
+
+    const bool windowed = runsInWindow();
+    SDL_Surface *screen = openScreen(model, windowed);
+    if (!screen) {
+        fprintf(stderr, "vantor: cannot set the video mode: %s\n", SDL_GetError());
+        freeSkinResources(res);
+        destroyMameGameNameTable();
+        TTF_Quit();
+        IMG_Quit();
+        SDL_Quit();
+        return 0;
+    }
+
+    prepareSkin(model, res);
+    applyResumeState(model, res, resumeState, resumeIndex, resumeFolder ? folder.c_str() : nullptr);
+    runFrameLoop(screen, model, res);
+    closeMenu(model, res, windowed);
     return 0;
 }
