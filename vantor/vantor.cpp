@@ -59,7 +59,7 @@ const char *const rewrittenFiles[] = {
 
 // Temporary files that a run cut short (power lost, killed) left beside
 // those files; only ones older than this run.
-void removeStaleTempFiles(time_t runStart)
+void removeStaleTempFiles(const struct timespec &runStart)
 {
     for (const char *file : rewrittenFiles)
         remove_stale_temp_files(file, runStart);
@@ -78,7 +78,7 @@ void closeJoysticks(MenuModel &model)
 
 int vantor_main(int argc, char **argv)
 {
-    removeStaleTempFiles(time(nullptr));
+    removeStaleTempFiles(run_start_time());
 
     // 1. The saved CPU speed, also the whole of a "restorecpu" run.
     const int cpuSpeed = restoreCPUSpeed();
