@@ -115,7 +115,8 @@ int vantor_main(int argc, char **argv)
         fprintf(stderr, "vantor: SDL_Init failed: %s\n", SDL_GetError());
         destroyItems(res.languageCount, &res.languages);
         destroyMameGameNameTable();
-        return 0;
+        // Not a normal exit: the start-up script must be able to tell.
+        return 1;
     }
     IMG_Init(IMG_INIT_PNG);
     TTF_Init();
