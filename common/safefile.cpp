@@ -54,7 +54,22 @@ bool is_temp_suffix(const char *s)
     return s[6] == '\0';
 }
 
+// Whether a file last modified at `mtime` was written before `before`: to the
+// nanosecond, so that a write cut short in the second this run started in
+// still counts as older.
+bool modified_before(const struct timespec &mtime, const struct timespec &before)
+{
+    return mtime.tv_sec < before.tv_sec || (mtime.tv_sec == before.tv_sec && mtime.tv_nsec < before.tv_nsec);
+}
+
 } // namespace
+
+struct timespec run_start_time()
+{
+    struct timespec now = {0, 0};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return now;
+}
 
 int write_file_atomic(const char *path, const void *data, size_t len, int mode)
 {
@@ -101,7 +116,7 @@ int read_file(const char *path, std::string &out)
     return err ? -1 : 0;
 }
 
-int remove_stale_temp_files(const char *path, time_t before)
+int remove_stale_temp_files(const char *path, const struct timespec &before)
 {
     if (!path || !*path)
         return 0;
@@ -122,7 +137,7 @@ int remove_stale_temp_files(const char *path, time_t before)
             continue;
         const std::string full = dir + "/" + name;
         struct stat st;
-        if (lstat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_mtime >= before)
+        if (lstat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || !modified_before(st.st_mtim, before))
             continue;
         if (unlink(full.c_str()) == 0)
             removed++;
@@ -131,7 +146,7 @@ int remove_stale_temp_files(const char *path, time_t before)
     return removed;
 }
 
-int remove_stale_temp_files_in(const char *dir, const char *suffix, time_t before)
+int remove_stale_temp_files_in(const char *dir, const char *suffix, const struct timespec &before)
 {
     if (!dir || !*dir || !suffix)
         return 0;
@@ -152,7 +167,7 @@ int remove_stale_temp_files_in(const char *dir, const char *suffix, time_t befor
             continue;
         const std::string full = host + "/" + name;
         struct stat st;
-        if (lstat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_mtime >= before)
+        if (lstat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || !modified_before(st.st_mtim, before))
             continue;
         if (unlink(full.c_str()) == 0)
             removed++;

@@ -25,14 +25,18 @@ inline int write_file_atomic(const char *path, const S &data, int mode = 0644)
 // Reads a whole file (device path) into `out`. Returns 0, or -1 when it cannot be read.
 int read_file(const char *path, std::string &out);
 
+// The moment a run starts, to the nanosecond, for the two functions below.
+struct timespec run_start_time();
+
 // Removes what interrupted writes of `path` left behind: the temporary files
 // ".<name>.XXXXXX" (six letters or digits, as write_file_atomic makes them)
 // beside the file, in the folder a linked file is written to, that are plain
 // files last modified before `before` (the start of the current run, so a
-// write in progress is never touched). Nothing else is removed. Returns the
+// write in progress is never touched; compared to the nanosecond, so a write
+// cut short in the second the run started in is still removed). Nothing else is removed. Returns the
 // number of files removed.
-int remove_stale_temp_files(const char *path, time_t before);
+int remove_stale_temp_files(const char *path, const struct timespec &before);
 // The same for every file of folder `dir` whose name ends in `suffix` (a
 // folder of files named after their content, such as one file per gamepad):
 // removes ".<name><suffix>.XXXXXX" files older than `before`.
-int remove_stale_temp_files_in(const char *dir, const char *suffix, time_t before);
+int remove_stale_temp_files_in(const char *dir, const char *suffix, const struct timespec &before);

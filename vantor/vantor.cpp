@@ -59,7 +59,7 @@ const char *const rewrittenFiles[] = {
 
 // Temporary files that a run cut short (power lost, killed) left beside
 // those files; only ones older than this run.
-void removeStaleTempFiles(time_t runStart)
+void removeStaleTempFiles(const struct timespec &runStart)
 {
     for (const char *file : rewrittenFiles)
         remove_stale_temp_files(file, runStart);
@@ -154,7 +154,7 @@ void closeMenu(MenuModel &model, SkinResources &res, bool windowed)
 
 int vantor_main(int argc, char **argv)
 {
-    removeStaleTempFiles(time(nullptr));
+    removeStaleTempFiles(run_start_time());
 
     // The saved CPU speed, also the whole of a "restorecpu" run.
     const int cpuSpeed = restoreCPUSpeed();
@@ -188,7 +188,8 @@ int vantor_main(int argc, char **argv)
         fprintf(stderr, "vantor: SDL_Init failed: %s\n", SDL_GetError());
         destroyItems(res.languageCount, &res.languages);
         destroyMameGameNameTable();
-        return 0;
+        // Not a normal exit: the start-up script must be able to tell.
+        return 1;
     }
     IMG_Init(IMG_INIT_PNG);
     TTF_Init();
@@ -204,7 +205,7 @@ int vantor_main(int argc, char **argv)
         TTF_Quit();
         IMG_Quit();
         SDL_Quit();
-        return 0;
+        return 1;
     }
 
     prepareSkin(model, res);

@@ -358,8 +358,6 @@ int gamelist_run(int system, int index, int card_flag)
     const char *name = game_name(list, index);
     if (!name)
         return -1;
-    if (screen != SCREEN_HISTORY)
-        history_insert_head(system, card_flag, index);
     launch_state_clear();
     const SystemRow &row = system_table[system];
     char game[1024];
@@ -393,6 +391,9 @@ int gamelist_run(int system, int index, int card_flag)
     save_place(browse_cursor.page, browse_cursor.row);
     if (run_command(launch_state.emulator, game, launch_state.workdir) != 0)
         return -1;
+    // Only a launch that happened enters the history.
+    if (screen != SCREEN_HISTORY)
+        history_insert_head(system, card_flag, index);
     return 0;
 }
 
@@ -410,16 +411,23 @@ static void back_to_rooms(void)
 void gamelist_card_changed(int inserted)
 {
     free_card_lists(CARD_FLAG_TF);
-    // The search results name games of the lists as they were: they go, and
-    // a search screen goes back too (also one the settings would return to).
-    search_clear();
     auto is_search = [](int s) { return s == SCREEN_SEARCH_RESULTS || s == SCREEN_SEARCH_KEYS; };
-    if (browse_card == CARD_EXTERNAL || is_search(screen)) {
-        back_to_rooms();
-    } else if (is_search(settings_return_screen)) {
-        browse_cursor.page = 0;
-        browse_cursor.row = 0;
-        settings_return_screen = SCREEN_ROOMS;
+    if (inserted) {
+        // The card was out: every result is a game of the built-in card and
+        // stays valid, so a search keeps its text and results.
+        if (browse_card == CARD_EXTERNAL)
+            back_to_rooms();
+    } else {
+        // Results on the card that went are gone: the search is cleared and
+        // a search screen goes back (also one the settings would return to).
+        search_clear();
+        if (browse_card == CARD_EXTERNAL || is_search(screen)) {
+            back_to_rooms();
+        } else if (is_search(settings_return_screen)) {
+            browse_cursor.page = 0;
+            browse_cursor.row = 0;
+            settings_return_screen = SCREEN_ROOMS;
+        }
     }
     if (inserted)
         scan_card_lists(CARD_FLAG_TF, 1);

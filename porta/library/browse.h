@@ -119,8 +119,9 @@ int save_place(int page, int row);
 // Writes /tmp/gamedir.cfg: the text alone, no line end. 0 or -1.
 int save_last_path(const char *text);
 // The list screens' part of a TF card change: the card's lists are freed and,
-// on insertion, scanned again; the search results are dropped; a browser on
-// the external card (or on a search screen) goes back to the rooms.
+// on insertion, scanned again; a browser on the external card goes back to
+// the rooms. On removal the search results are dropped and a search screen
+// goes back too; an insertion keeps them (they are all on the built-in card).
 void gamelist_card_changed(int inserted);
 // Frees both cards' lists (and the search results naming their games), the
 // favourites, the core list and the history.

@@ -71,6 +71,10 @@ int favorites_save(void)
         snprintf(line, sizeof(line), "%s:%d:%d:%d:%d\n", f.name, f.system, f.index, f.card, f.sequence);
         content += line;
     }
+    // The seal of nothing is four zero bytes, which the next start takes for
+    // a lost write: the last favourite deleted leaves an empty file.
+    if (content.empty())
+        return list_file_truncate(FAVORITES_FILE);
     return list_file_write(FAVORITES_FILE, content);
 }
 
@@ -114,7 +118,7 @@ static void favorites_drop_oldest(void)
 int add_favorites_one(int system, int index, int card_number)
 {
     const char *name = game_name(game_list_by_number(card_number, system), index);
-    if (!name || !*name)
+    if (!name || !*name || !list_name_storable(name))
         return -1;
     Favorite fresh;
     memset(&fresh, 0, sizeof(fresh));
@@ -202,6 +206,17 @@ void del_favorites_one(int system, int index, int card_number)
     }
 }
 
+void del_favorite_shown(int position)
+{
+    const Favorite *shown = favorite_at(position);
+    if (!shown)
+        return;
+    const GameList *list = game_list_by_number(shown->card, shown->system);
+    if (!list || !list->scanned)
+        return;
+    favorites_remove(static_cast<size_t>(position));
+}
+
 int favorite_test(int system, int index, int card_number)
 {
     const GameList *list = game_list_by_number(card_number, system);
@@ -219,13 +234,18 @@ int favorite_test(int system, int index, int card_number)
     return 0;
 }
 
-void favorite_toggle(int system, int index, int card_flag)
+int favorite_toggle(int system, int index, int card_flag)
 {
     const int card_number = card_flag + 1;
-    if (favorite_test(system, index, card_number) == 1)
+    if (favorite_test(system, index, card_number) == 1) {
         del_favorites_one(system, index, card_number);
-    else
-        add_favorites_one(system, index, card_number);
+        return 0;
+    }
+    const char *name = game_name(game_list_by_number(card_number, system), index);
+    if (name && !list_name_storable(name))
+        return -1;
+    add_favorites_one(system, index, card_number);
+    return 0;
 }
 
 void favorites_clear(void)

@@ -27,17 +27,23 @@ int favorites_save(void);
 
 // Adds entry `index` of the system's list on card `card_number`. 0 when the
 // list changed and was saved, 1 when it is a favourite already, -1 when it
-// cannot be added (no scan, index outside the list, empty name). The 81st
+// cannot be added (no scan, index outside the list, an empty name or one
+// holding a line end). The 81st
 // favourite pushes out the oldest addition.
 int add_favorites_one(int system, int index, int card_number);
 // Removes a favourite; an index beyond the current scan (shown as
 // "##file error !") removes the record at the favourites cursor.
 void del_favorites_one(int system, int index, int card_number);
+// Start on the favourites screen: removes the record shown at `position`,
+// also when another file now stands at its place or its place lies beyond
+// the scan; nothing when the list of its card holds no scan (card out).
+void del_favorite_shown(int position);
 // 1 when the entry is a favourite (same place and the same file name), 0 when
 // not, -1 when the list holds no scan or the index is outside it.
 int favorite_test(int system, int index, int card_number);
-// Start on a game: deletes it when it is a favourite, else adds it.
-void favorite_toggle(int system, int index, int card_flag);
+// Start on a game: deletes it when it is a favourite, else adds it. -1 when
+// its name cannot be stored (it holds a line end), else 0.
+int favorite_toggle(int system, int index, int card_flag);
 
 // The n-th record from the head (0-based), or nullptr.
 const Favorite *favorite_at(int n);

@@ -77,7 +77,7 @@ int history_save(void)
 void history_insert_head(int system, int card_flag, int index)
 {
     const char *name = game_name(game_list(card_flag, system), index);
-    if (!name)
+    if (!name || !list_name_storable(name))
         return;
     HistoryEntry fresh;
     memset(&fresh, 0, sizeof(fresh));

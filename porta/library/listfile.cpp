@@ -54,6 +54,11 @@ int split_line_right(const std::string &line, int k, std::string &name, int32_t 
     return 0;
 }
 
+bool list_name_storable(const char *name)
+{
+    return name && !strchr(name, '\n');
+}
+
 void copy_list_name(char dst[256], const std::string &name)
 {
     size_t n = name.size() < 255 ? name.size() : 255;

@@ -20,6 +20,10 @@ int list_file_lines(const char *path, std::vector<std::string> &lines);
 // line has fewer than `k` colons.
 int split_line_right(const std::string &line, int k, std::string &name, int32_t *numbers);
 
+// Whether a file name can be stored as one line: not when it holds a line
+// end, which would split its record in two.
+bool list_name_storable(const char *name);
+
 // Copies at most 255 bytes of `name` into a 256-byte field, terminated.
 void copy_list_name(char dst[256], const std::string &name);
 

@@ -62,6 +62,7 @@ const ChromeLayout chrome_layouts[2] = {
         40, 9, FONT_16,
         50, 10, 20, 6, FONT_16, 50,
         40, 10,
+        0,
         10, FONT_16, FONT_16,
         1, 0, 2, FONT_16,
         {10, 90, 180}, 4,
@@ -76,8 +77,9 @@ const ChromeLayout chrome_layouts[2] = {
         1230, 30, 10,
         26, FONT_18, 27,
         40, 28, FONT_18,
-        50, 28, 20, 24, FONT_16, 50,
+        50, 28, 20, 24, FONT_18, 50,
         40, 28,
+        4,
         28, FONT_16, FONT_18,
         0, 6, 0, FONT_22,
         {50, 200, 350}, 6,
@@ -154,9 +156,11 @@ void top_bar_pass(uint32_t now)
         redraw |= poll_status();
         // The battery page shows the values of every refresh.
         redraw |= settings_battery_page_shown();
-    } else if (status.polled && joystick_pad_count() != status.pads) {
-        // The gamepads' number is a word in memory: looked at every pass.
+    } else if (status.polled && (joystick_pad_count() != status.pads || card_badge_shown() != status.tf)) {
+        // The gamepads' number and the card's mount state are words in
+        // memory: looked at every pass.
         status.pads = joystick_pad_count();
+        status.tf = card_badge_shown();
         redraw = 1;
     }
     if (redraw)
@@ -219,20 +223,45 @@ void draw_top_bar(SDL_Surface *dst)
     const int vol_w = text_width(ui_font[L.vol_font], num, &text_h);
     const int spk_h = r.spk ? r.spk->h : 0;
     draw_text(x - vol_w, (spk_h - text_h) / 2 + L.vol_dy, ui_font[L.vol_font], white, num, dst);
-    // The TF card badge, the gamepads and the headphones.
-    if (status.tf) {
+    // The TF card badge (from the mount state as the card check left it), the
+    // gamepads and the headphones. Each keeps its place where it fits and
+    // moves left where it would run into what stands right of it.
+    int clear = x - vol_w - L.bar_gap;
+    if (card_badge_shown()) {
+        const int sd_w = text_width(ui_font[L.sd_font], "SD");
         x -= L.sd_step;
+        if (x + sd_w > clear)
+            x = clear - sd_w;
         draw_text(x, L.sd_y, ui_font[L.sd_font], white, "SD", dst);
+        clear = x - L.bar_gap;
     }
     const int pads = joystick_pad_count();
     if (pads > 0) {
-        blit_at(x - L.joy_dx, L.joy_y, r.joy, dst);
         snprintf(num, sizeof(num), "%d", pads);
-        draw_text(x - L.joy_num_dx, L.joy_num_y, ui_font[L.joy_num_font], white, num, dst);
-        x -= L.joy_step;
+        const int num_w = text_width(ui_font[L.joy_num_font], num);
+        const int joy_w = r.joy ? r.joy->w : 0;
+        int joy_x = x - L.joy_dx;
+        // The count beside the icon, not on it.
+        int num_x = x - L.joy_num_dx;
+        if (num_x < joy_x + joy_w + L.bar_gap)
+            num_x = joy_x + joy_w + L.bar_gap;
+        const int over = num_x + num_w - clear;
+        if (over > 0) {
+            joy_x -= over;
+            num_x -= over;
+        }
+        blit_at(joy_x, L.joy_y, r.joy, dst);
+        draw_text(num_x, L.joy_num_y, ui_font[L.joy_num_font], white, num, dst);
+        x = joy_x + L.joy_dx - L.joy_step;
+        clear = joy_x - L.bar_gap;
     }
-    if (status.h2w)
-        blit_at(x - L.ear_dx, L.ear_y, r.earphone, dst);
+    if (status.h2w) {
+        const int ear_w = r.earphone ? r.earphone->w : 0;
+        int ear_x = x - L.ear_dx;
+        if (ear_x + ear_w > clear)
+            ear_x = clear - ear_w;
+        blit_at(ear_x, L.ear_y, r.earphone, dst);
+    }
     // The clock, centred by its width in the measuring font.
     char clock[16];
     snprintf(clock, sizeof(clock), "%02d:%02d", frame_hour, frame_minute);

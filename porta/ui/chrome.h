@@ -46,6 +46,7 @@ struct ChromeLayout {
     int sd_step, sd_y, sd_font;
     int joy_dx, joy_y, joy_num_dx, joy_num_y, joy_num_font, joy_step;
     int ear_dx, ear_y;
+    int bar_gap;                          // least room between the bar's texts and icons
     int clock_y, clock_measure_font, clock_font;
     // bottom bar
     int icon_centred;                     // 1: icons centred in the bar, else at bar top + icon_top

@@ -318,9 +318,11 @@ void games_keypress(int key)
             launch(browse_system, at, flag, list->path);
         break;
     case KEY_START:
-        play_key_sound(KEY_SOUND_CONFIRM);
-        if (n > 0)
-            favorite_toggle(browse_system, at, flag);
+        // A name that cannot be stored is refused.
+        if (n > 0 && favorite_toggle(browse_system, at, flag) != 0)
+            play_key_sound(KEY_SOUND_REFUSED);
+        else
+            play_key_sound(KEY_SOUND_CONFIRM);
         break;
     case KEY_Y:
         play_key_sound(KEY_SOUND_CONFIRM);
@@ -356,16 +358,19 @@ void favorites_keypress(int key)
     case KEY_START:
         play_key_sound(KEY_SOUND_CONFIRM);
         if (selected) {
-            const Favorite f = *selected;
-            del_favorites_one(f.system, f.index, f.card);
+            del_favorite_shown(cursor_position());
             drop_previews();
+            // One row up after a removal; a record kept (its card is out)
+            // keeps the cursor.
             if (favorites_count() == 0) {
                 cursor_home();
-            } else if (browse_cursor.row > 0) {
-                browse_cursor.row--;
-            } else if (browse_cursor.page > 0) {
-                browse_cursor.page--;
-                browse_cursor.row = ROWS_PER_PAGE - 1;
+            } else if (favorites_count() < n) {
+                if (browse_cursor.row > 0) {
+                    browse_cursor.row--;
+                } else if (browse_cursor.page > 0) {
+                    browse_cursor.page--;
+                    browse_cursor.row = ROWS_PER_PAGE - 1;
+                }
             }
         }
         break;
@@ -397,10 +402,13 @@ void top_history_keypress(int key)
             launch(selected->system, selected->index, selected->card, HISTORY_FILE);
         break;
     case KEY_START:
-        play_key_sound(KEY_SOUND_CONFIRM);
-        if (selected) {
-            favorite_toggle(selected->system, selected->index, selected->card);
-            printf("---%s %d \n", "top_history_keypress", __LINE__);
+        // A name that cannot be stored is refused.
+        if (selected && favorite_toggle(selected->system, selected->index, selected->card) != 0) {
+            play_key_sound(KEY_SOUND_REFUSED);
+        } else {
+            play_key_sound(KEY_SOUND_CONFIRM);
+            if (selected)
+                printf("---%s %d \n", "top_history_keypress", __LINE__);
         }
         break;
     case KEY_B:

@@ -45,7 +45,7 @@ static const char *const save_folders[] = {"fbasdl", "fba4arm", "fc",   "gba",  
 
 // What writes cut short by a power cut or a kill left beside the files the
 // launcher rewrites: only their own temporary names, only older than this run.
-static void remove_stale_writes(time_t run_start)
+static void remove_stale_writes(const struct timespec &run_start)
 {
     static const char *const files[] = {
         ATTR_FILE,      LOCALPAD_MAP_FILE, HISTORY_FILE,   FAVORITES_FILE, CORELIST_FILE,
@@ -219,7 +219,7 @@ int porta_main(int, char **)
     // 2-3. Data folders and the attribute record.
     mkdir_if_missing(ATTR_DIR);
     mkdir_if_missing(ATTR_JOYPAD_DIR);
-    remove_stale_writes(time(nullptr));
+    remove_stale_writes(run_start_time());
     load_globalattr();
 
     // 4. First start since power-on.

@@ -11,6 +11,7 @@
 #include "porta/ui/draw_res.h"
 #include "porta/ui/library_keys.h"
 #include "porta/ui/loop.h"
+#include "porta/ui/mapseq.h"
 #include "porta/ui/preview.h"
 
 #include <cstring>
@@ -80,7 +81,7 @@ struct SearchLayout {
     int mark_dy;                      // favourite mark below the row top
     // the keyboard screen
     int board_mark_end;               // favourite marks end here
-    int help_x, help_y, help_font;
+    int help_x, help_y, help_font, help_right;   // the help text ends before help_right
     int board_x, board_y;             // search/<out>/0.png
     int typed_x, typed_y, typed_font;
     int key_x, key_y, key_pitch;      // the lit key at key_x + column x pitch, key_y + row x pitch
@@ -92,10 +93,10 @@ struct SearchLayout {
 
 static const SearchLayout layouts[2] = {
     // LCD, 640x480
-    {20, 8, 60, 2, 320, 400, 80, FONT_18, 330, 140, 355, 152, FONT_18, 350, 187, 26, 350, 330, FONT_18, 40,
+    {20, 8, 60, 2, 320, 400, 80, FONT_18, 630, 330, 140, 355, 152, FONT_18, 350, 187, 26, 350, 330, FONT_18, 40,
      1, -5, 395, 160},
     // HDMI, 1280x720
-    {60, 11, 80, 6, 670, 840, 100, FONT_24, 670, 188, 710, 218, FONT_22, 702, 272, 50, 700, 550, FONT_24, 40,
+    {60, 11, 80, 6, 670, 840, 100, FONT_24, 1250, 670, 188, 710, 218, FONT_22, 702, 272, 50, 700, 550, FONT_24, 40,
      0, 740, 750, 120},
 };
 
@@ -155,7 +156,9 @@ void draw_search_keys(SDL_Surface *dst)
     draw_result_rows(dst, out, false, L.board_mark_end);
 
     const int lang = global_attr.language;
-    draw_text(L.help_x, L.help_y, ui_font[L.help_font], white, search_help_text(lang), dst);
+    // Where the help text would run off the screen: a smaller font or a
+    // second line above the keyboard.
+    mapseq_draw_fitted(L.help_x, L.help_y, L.help_font, search_help_text(lang), L.help_right - L.help_x, 2, dst);
     blit_at(L.board_x, L.board_y, r.search[0], dst);
     if (search_state.length > 0) {
         char shown[SHOWN_TEXT_MAX + 1];
@@ -300,9 +303,11 @@ void search_results_keypress(int key)
             launch(*selected);
         break;
     case KEY_START:
-        play_key_sound(KEY_SOUND_CONFIRM);
-        if (selected)
-            favorite_toggle(selected->system, selected->index, selected->card);
+        // A name that cannot be stored is refused.
+        if (selected && favorite_toggle(selected->system, selected->index, selected->card) != 0)
+            play_key_sound(KEY_SOUND_REFUSED);
+        else
+            play_key_sound(KEY_SOUND_CONFIRM);
         break;
     case KEY_B:
         // The keyboard starts empty, its results list too.

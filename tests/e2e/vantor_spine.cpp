@@ -156,4 +156,16 @@ TEST(VantorRestoreCpu, WritesTheSavedSpeedWithoutADisplay)
     EXPECT_EQ(root.read("/out.txt"), "");
 }
 
+// Without a display the menu cannot start: the exit status tells the
+// start-up script so, where a normal exit returns 0.
+TEST(VantorStart, ExitsWithAFailureWhenTheDisplayCannotOpen)
+{
+    TempRoot root;
+    root.write("/mnt/mmc/CFW/cpuspeed", "720000");
+    pid_t pid = start_program(kVantor, {}, {"DEVICE_ROOT=" + root.path(), "DISPLAY=:999", "SDL_VIDEODRIVER=x11"},
+                              root.host("/mnt/mmc/CFW"), root.path() + "/out.txt");
+    EXPECT_EQ(wait_program(pid, 10000), 1);
+    EXPECT_FALSE(root.exists("/mnt/mmc/CFW/retroarch/command.sh"));
+}
+
 } // namespace

@@ -216,6 +216,34 @@ TEST_F(Chrome, CardBadgeAndHeadphonesMoveLeftInTurn)
     EXPECT_FALSE(appears(lcd, 400, 0, 560, 34, kEar));
 }
 
+// The badge follows the mount state from the frame after the card check saw
+// it change, and on HDMI it keeps clear of the volume figure ("SD10").
+TEST_F(Chrome, CardBadgeFollowsTheMountAtOnceAndClearsTheVolume)
+{
+    global_attr.volume = 10;
+    draw_top_bar(lcd);
+    EXPECT_EQ(white_box(lcd, 500, 0, 546, 34).w, 0) << "no card, no badge";
+    tf_card_state = 1;
+    draw_top_bar(lcd);
+    EXPECT_GT(white_box(lcd, 500, 0, 546, 34).w, 10) << "the badge in the next frame";
+    tf_card_state = 0;
+    draw_top_bar(lcd);
+    EXPECT_EQ(white_box(lcd, 500, 0, 546, 34).w, 0);
+
+    draw_top_bar(hdmi);
+    const SDL_Rect vol = white_box(hdmi, 1040, 0, 1140, 56);
+    ASSERT_GT(vol.w, 10);
+    tf_card_state = 1;
+    chrome_reset();
+    draw_top_bar(hdmi);
+    const SDL_Rect sd = white_box(hdmi, 1000, 0, vol.x, 56);
+    ASSERT_GT(sd.w, 10);
+    EXPECT_LE(sd.x + sd.w, vol.x - 3) << "SD at " << sd.x << "+" << sd.w << ", volume from " << vol.x;
+    const SDL_Rect vol_now = white_box(hdmi, vol.x, 0, 1140, 56);
+    EXPECT_EQ(vol_now.x, vol.x) << "the volume stays where it was";
+    EXPECT_EQ(vol_now.w, vol.w);
+}
+
 TEST_F(Chrome, ClockIsCentredAndVolumeEndsAtTheSpeaker)
 {
     frame_hour = 9;

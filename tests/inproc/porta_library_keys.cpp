@@ -8,6 +8,7 @@
 #include "test_root.h"
 
 #include "porta/base/attr.h"
+#include "porta/base/sealed.h"
 #include "porta/device/fb.h"
 #include "porta/device/hardware.h"
 #include "porta/device/keysound.h"
@@ -15,6 +16,7 @@
 #include "porta/library/browse.h"
 #include "porta/library/favorites.h"
 #include "porta/library/gamelist.h"
+#include "porta/library/history.h"
 #include "porta/ui/draw.h"
 #include "porta/ui/library_keys.h"
 #include "porta/ui/preview.h"
@@ -245,6 +247,77 @@ TEST_F(LibraryKeys, StartOnFavouritesDeletesAndMovesUp)
     EXPECT_EQ(browse_cursor.row, 0);
     key(0x20);   // B
     EXPECT_EQ(screen.load(), SCREEN_ROOMS);
+}
+
+// A favourite whose place now holds another file (the folder changed since
+// it was added) shows that file; Start deletes the record shown. The list
+// left empty is an empty file, which the next start reads without damage.
+TEST_F(LibraryKeys, StartDeletesAStaleFavouriteAndTheEmptiedListLoadsAgain)
+{
+    root.write("/mnt/mmc/GBA/a.gba", "rom");
+    root.write("/mnt/mmc/GBA/b.gba", "rom");
+    const std::string stored = "gone.gba:6:1:1:1\n";
+    ASSERT_EQ(crc_seal_write(FAVORITES_FILE, stored.data(), stored.size()), 0);
+    start("/mnt/data/.favorite");
+    ASSERT_EQ(screen.load(), SCREEN_FAVORITES);
+    ASSERT_EQ(favorites_count(), 1);
+    key(0x100);   // Start on the row showing b.gba
+    EXPECT_EQ(favorites_count(), 0);
+    EXPECT_EQ(browse_cursor.page, 0);
+    EXPECT_EQ(browse_cursor.row, 0);
+    EXPECT_EQ(root.read(FAVORITES_FILE), "");
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(favorites_load(), 0);
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(root.exists(FAVORITES_FILE)) << "taken for a damaged file";
+}
+
+// A folder game whose folder holds no game: the message, nothing written,
+// and no history entry for a launch that did not happen.
+TEST_F(LibraryKeys, FailedLaunchIsNotRecordedInTheHistory)
+{
+    root.write("/mnt/mmc/PS1/Empty Game/readme.txt", "no game here");
+    start("/mnt/mmc/PS1");
+    ASSERT_EQ(screen.load(), SCREEN_GAMES);
+    testing::internal::CaptureStdout();
+    key(0x10);   // A
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("-- gamelist_run no file,ret=-1 \n"), std::string::npos) << out;
+    EXPECT_EQ(std::count(delays.begin(), delays.end(), 2000u), 1) << "the invalid-file message";
+    EXPECT_FALSE(root.exists("/tmp/.next"));
+    EXPECT_EQ(history_count(), 0);
+    EXPECT_FALSE(root.exists(HISTORY_FILE));
+}
+
+// A name holding a line end cannot be stored in the line-based files: Start
+// refuses it with sound 2, a launch records no history, and it still runs.
+TEST_F(LibraryKeys, NameWithALineEndLaunchesButIsNotStored)
+{
+    AlsaFileSink sink(root.path() + "/alsa");
+    for (int n = 0; n < 3; n++)
+        root.write("/mnt/vendor/sound/" + std::to_string(n) + ".wav", wav(static_cast<int16_t>(1000 * (n + 1))));
+    root.write("/mnt/mmc/GBA/new\nline.gba", "rom");
+    start("/mnt/mmc/GBA");
+    ASSERT_EQ(mmc_lists[6].count, 1);
+    ASSERT_EQ(sound_init(), 0);
+    ASSERT_TRUE(wait_for([] { return key_sound_idle(); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    games_keypress(SDLK_RETURN);   // Start
+    ASSERT_TRUE(wait_for([] { return key_sound_idle(); }));
+    sound_deinit();
+    const std::vector<int32_t> played = sink.samples();
+    ASSERT_FALSE(played.empty());
+    EXPECT_EQ(played[0], 3000 << 16) << "the refused sound";
+    EXPECT_EQ(favorites_count(), 0);
+    EXPECT_FALSE(root.exists(FAVORITES_FILE));
+
+    testing::internal::CaptureStdout();
+    key(0x10);   // A
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(loop_running.load(), 0) << "launched";
+    EXPECT_NE(root.read("/tmp/.next").find("/mnt/mmc/GBA/new\nline.gba"), std::string::npos);
+    EXPECT_EQ(history_count(), 0);
+    EXPECT_FALSE(root.exists(HISTORY_FILE));
 }
 
 TEST_F(LibraryKeys, CardPulledAndPutBackWhileItsListIsShown)

@@ -208,7 +208,7 @@ TEST_F(SearchScreens, CardPulledOrInsertedWhileSearching)
     EXPECT_EQ(search_result_count(), 0);
     EXPECT_EQ(search_state.length, 0);
     // Inserted while the keyboard shows results of the built-in card only:
-    // the lists are scanned again, the search goes too.
+    // the lists are scanned again, the typed text and the results stay.
     root.write("/mnt/mmc/GB/game 1.gb", "rom");
     scan_card_lists(CARD_FLAG_MMC, 0);
     keys({A, A});   // the keyboard, then "1"
@@ -221,8 +221,10 @@ TEST_F(SearchScreens, CardPulledOrInsertedWhileSearching)
         loop_pass();
     loop_pass();
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(screen.load(), SCREEN_ROOMS);
-    EXPECT_EQ(search_result_count(), 0);
+    EXPECT_EQ(screen.load(), SCREEN_SEARCH_KEYS);
+    EXPECT_EQ(search_result_count(), 1);
+    EXPECT_EQ(search_state.length, 1);
+    EXPECT_EQ(tf_lists[12].count, 1) << "the card's lists scanned again";
 }
 
 TEST_F(SearchScreens, KeyboardPicturesOnTheKeyGrid)

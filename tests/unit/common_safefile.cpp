@@ -143,7 +143,7 @@ TEST(SafeFile, KilledWriterAlwaysLeavesOldOrNewContentComplete)
     const size_t left = list_dir(root.host("/mnt/mmc/CFW")).size() - 1;
     printf("crash-write test: %zu temporary files left by the kills\n", left);
     EXPECT_GT(left, 0u);
-    EXPECT_EQ(remove_stale_temp_files("/mnt/mmc/CFW/retroarch.cfg", time(nullptr) + 1), static_cast<int>(left));
+    EXPECT_EQ(remove_stale_temp_files("/mnt/mmc/CFW/retroarch.cfg", timespec{time(nullptr) + 1, 0}), static_cast<int>(left));
     EXPECT_EQ(list_dir(root.host("/mnt/mmc/CFW")), std::vector<std::string>{"retroarch.cfg"});
 }
 
@@ -177,7 +177,7 @@ TEST(SafeFile, OnlyOwnOlderTemporaryFilesAreRemoved)
     struct timespec young[2] = {{start + 5, 0}, {start + 5, 0}};
     utimensat(AT_FDCWD, root.host("/mnt/mmc/CFW/.menu.flag.Young1").c_str(), young, 0);
 
-    EXPECT_EQ(remove_stale_temp_files("/mnt/mmc/CFW/menu.flag", start), 2);
+    EXPECT_EQ(remove_stale_temp_files("/mnt/mmc/CFW/menu.flag", timespec{start, 0}), 2);
     std::vector<std::string> now = list_dir(root.host("/mnt/mmc/CFW"));
     std::vector<std::string> expected = kept;
     expected.push_back(".menu.flag.Dir123");
@@ -190,7 +190,31 @@ TEST(SafeFile, OnlyOwnOlderTemporaryFilesAreRemoved)
     root.write("/mnt/SDCARD/shared/retroarch.cfg", "cfg\n");
     root.symlink("/mnt/SDCARD/shared/retroarch.cfg", "/mnt/mmc/CFW/retroarch.cfg");
     root.write("/mnt/SDCARD/shared/.retroarch.cfg.QwErTy", "stale");
-    EXPECT_EQ(remove_stale_temp_files("/mnt/mmc/CFW/retroarch.cfg", start + 3600), 1);
+    EXPECT_EQ(remove_stale_temp_files("/mnt/mmc/CFW/retroarch.cfg", timespec{start + 3600, 0}), 1);
     EXPECT_EQ(list_dir(root.host("/mnt/SDCARD/shared")), std::vector<std::string>{"retroarch.cfg"});
-    EXPECT_EQ(remove_stale_temp_files("/mnt/none/x.cfg", start), 0);
+    EXPECT_EQ(remove_stale_temp_files("/mnt/none/x.cfg", timespec{start, 0}), 0);
+}
+
+// A write cut short and the next start falling in the same second: the
+// leftover is still older than the run, to the nanosecond, and goes.
+TEST(SafeFile, TemporaryOfACutWriteInTheStartSecondIsRemoved)
+{
+    TempRoot root;
+    root.write("/mnt/data/.history", "h");
+    root.write("/mnt/data/..history.Cut123", "partial");
+    root.write("/mnt/data/porta/joypad/.pad.cfg.Cut456", "partial");
+    const time_t second = run_start_time().tv_sec;
+    const struct timespec start = {second, 500000000};
+    const struct timespec cut[2] = {{second, 200000000}, {second, 200000000}};
+    const struct timespec young[2] = {{second, 800000000}, {second, 800000000}};
+    root.write("/mnt/data/..history.Young1", "in progress");
+    for (const char *name : {"/mnt/data/..history.Cut123", "/mnt/data/porta/joypad/.pad.cfg.Cut456"})
+        ASSERT_EQ(utimensat(AT_FDCWD, root.host(name).c_str(), cut, 0), 0);
+    ASSERT_EQ(utimensat(AT_FDCWD, root.host("/mnt/data/..history.Young1").c_str(), young, 0), 0);
+    EXPECT_EQ(remove_stale_temp_files("/mnt/data/.history", start), 1);
+    EXPECT_EQ(remove_stale_temp_files_in("/mnt/data/porta/joypad", ".cfg", start), 1);
+    std::vector<std::string> left = list_dir(root.host("/mnt/data"));
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"..history.Young1", ".history", "porta"}));
+    EXPECT_TRUE(list_dir(root.host("/mnt/data/porta/joypad")).empty());
 }
