@@ -1,6 +1,5 @@
 #include "porta/ui/draw_res.h"
 
-#include "porta/ui/draw.h"
 #include "porta/ui/themes.h"
 
 #include <cstdio>
@@ -17,12 +16,9 @@ static const char *out_name(int out)
     return out == RES_OUT_HDMI ? "hdmi" : "lcd";
 }
 
-static int load_into(SDL_Surface **slot, const char *path)
+static int load_into(Picture *slot, const char *path)
 {
-    if (*slot)
-        SDL_FreeSurface(*slot);
-    *slot = load_img(path);
-    return *slot ? 0 : -1;
+    return picture_open(*slot, path, 1);
 }
 
 int load_title_bottom(int out)
@@ -32,7 +28,7 @@ int load_title_bottom(int out)
     char path[160];
     int rc = 0;
     static const char *const title_files[] = {"bg.png", "earphone.png", "spk.png", "joy.png", "bat_0.png", "bat_1.png"};
-    SDL_Surface **title_slots[] = {&r.title_bg, &r.earphone, &r.spk, &r.joy, &r.bat[0], &r.bat[1]};
+    Picture *title_slots[] = {&r.title_bg, &r.earphone, &r.spk, &r.joy, &r.bat[0], &r.bat[1]};
     for (int i = 0; i < 6; i++) {
         snprintf(path, sizeof(path), "/mnt/vendor/desktop_res/top/%s/title/%s", o, title_files[i]);
         if (load_into(title_slots[i], path) != 0)
@@ -95,11 +91,9 @@ int load_hdmi_other_img(void)
     return load_other(RES_OUT_HDMI, "load_hdmi_other_img");
 }
 
-static void free_slot(SDL_Surface *&s)
+static void free_slot(Picture &s)
 {
-    if (s)
-        SDL_FreeSurface(s);
-    s = nullptr;
+    picture_free(s);
 }
 
 void free_all_images(void)

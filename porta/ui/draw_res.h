@@ -1,10 +1,12 @@
 #pragma once
 
 // The fixed picture sets of both outputs (title bar, bottom bars, pointer,
-// search keyboard, list pictures, system icons), loaded at start and kept
-// until exit.
+// search keyboard, list pictures, system icons), set up at start and kept
+// until exit. Their files are checked at start; each picture is decoded when
+// first drawn (porta/ui/picture.h), so the set of the output not shown costs
+// nothing.
 
-#include <SDL/SDL.h>
+#include "porta/ui/picture.h"
 
 #define RES_OUT_LCD 0
 #define RES_OUT_HDMI 1
@@ -12,17 +14,17 @@
 #define RES_SEARCH_KEYS 42
 
 struct FixedRes {
-    SDL_Surface *title_bg;
-    SDL_Surface *earphone;
-    SDL_Surface *spk;
-    SDL_Surface *joy;
-    SDL_Surface *bat[2];
-    SDL_Surface *bottom[6];
-    SDL_Surface *point;
-    SDL_Surface *search[RES_SEARCH_KEYS];
-    SDL_Surface *list[6];
-    SDL_Surface *type_left[RES_SYSTEMS];
-    SDL_Surface *type_right[RES_SYSTEMS];
+    Picture title_bg;
+    Picture earphone;
+    Picture spk;
+    Picture joy;
+    Picture bat[2];
+    Picture bottom[6];
+    Picture point;
+    Picture search[RES_SEARCH_KEYS];
+    Picture list[6];
+    Picture type_left[RES_SYSTEMS];
+    Picture type_right[RES_SYSTEMS];
 };
 
 extern FixedRes fixed_res[2];
@@ -30,10 +32,11 @@ extern FixedRes fixed_res[2];
 // Icon file name of each of the 17 systems, in system order.
 extern const char *const res_system_icons[RES_SYSTEMS];
 
-// Title bar and bottom set of one output. Returns 0 or -1.
+// Title bar and bottom set of one output: every file must be readable.
+// Returns 0, or -1 at the first that is not (the rest is not tried).
 int load_title_bottom(int out);
-// The other fixed pictures of one output; each missing one is reported.
-// Returns 0 or -1.
+// The other fixed pictures of one output; the first unreadable file is
+// reported with its place. Returns 0 or -1.
 int load_lcd_other_img(void);
 int load_hdmi_other_img(void);
 

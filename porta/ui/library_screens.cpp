@@ -290,7 +290,7 @@ void draw_games_screen(SDL_Surface *dst)
     const int page = browse_cursor.page;
     draw_page_counter(dst, page, list_pages(n));
     const int clip = surface_w(fixed_res[out].list[5]) - L.game_clip_cut;
-    SDL_Surface *icon = system >= 0 && system < SYSTEM_COUNT ? fixed_res[out].type_left[system] : nullptr;
+    SDL_Surface *icon = system >= 0 && system < SYSTEM_COUNT ? picture_surface(fixed_res[out].type_left[system]) : nullptr;
     char name[GAME_NAME_MAX + 1];
     int selected = -1;
     for (int row = 0; row < ROWS_PER_PAGE; row++) {

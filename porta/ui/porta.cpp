@@ -148,7 +148,8 @@ static void make_save_folders(void)
     }
 }
 
-// Step 13: themes and the fixed picture sets.
+// Step 13: themes and the fixed picture sets. Their files are checked here,
+// both outputs alike; each picture is decoded when first drawn.
 static int init_my_system_resources(void)
 {
     check_background_theme_icon();
@@ -170,7 +171,7 @@ static int init_my_system_resources(void)
         return -1;
     }
     lcd = load_lcd_other_img();
-    hdmi = lcd == 0 ? load_hdmi_other_img() : -1;
+    hdmi = load_hdmi_other_img();
     if (lcd != 0 || hdmi != 0) {
         printf("%s: %d return NULL\n", "init_my_system", 1013);
         return -1;

@@ -707,7 +707,7 @@ void settings_page_draw(SDL_Surface *dst)
     const int step = (hl ? hl->h : 0) + L.page_gap;
 
     // Background: the previewed wallpaper on the background page.
-    SDL_Surface *wall = settings_page.item == SET_WALLPAPER ? theme_previews.wallpaper[out] : nullptr;
+    SDL_Surface *wall = settings_page.item == SET_WALLPAPER ? picture_surface(theme_previews.wallpaper[out]) : nullptr;
     if (wall) {
         if (wall->w < dst->w || wall->h < dst->h)
             SDL_FillRect(dst, nullptr, 0);

@@ -17,7 +17,6 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include <SDL/SDL_rotozoom.h>
 
 int customer_skin = 0;
 ThemePictures theme_pics;
@@ -35,11 +34,9 @@ static int (*open_page_query)(void) = nullptr;
 
 static const char *const out_dir[2] = {"lcd", "hdmi"};
 
-static void free_slot(SDL_Surface *&s)
+static void free_slot(Picture &s)
 {
-    if (s)
-        SDL_FreeSurface(s);
-    s = nullptr;
+    picture_free(s);
 }
 
 static const char *wallpaper_root(void)
@@ -114,36 +111,21 @@ int check_background_theme_icon(void)
 
 // ---- loading -------------------------------------------------------------
 
-// A 60% copy, converted for fast blits when a video mode is set.
-static SDL_Surface *small_copy(SDL_Surface *full)
-{
-    SDL_Surface *z = zoomSurface(full, THEME_SMALL_ZOOM, THEME_SMALL_ZOOM, SMOOTHING_ON);
-    if (!z || !SDL_GetVideoSurface())
-        return z;
-    SDL_Surface *converted = SDL_DisplayFormatAlpha(z);
-    if (!converted)
-        return z;
-    SDL_FreeSurface(z);
-    return converted;
-}
-
 // The five icons of theme `number` for one output: full size into `full`
 // (may be nullptr: then only the small copies are kept) and 60% into `small`.
-static int load_icon_set(const char *root, int number, int out, SDL_Surface **full, SDL_Surface **small)
+static int load_icon_set(const char *root, int number, int out, Picture *full, Picture *small)
 {
     char path[256];
     for (int i = 0; i < THEME_ICONS; i++) {
         icon_path(path, sizeof(path), root, number, out, i);
-        SDL_Surface *pic = load_img(path);
-        if (!pic)
+        if (!full) {
+            if (picture_open_scaled(small[i], path, THEME_SMALL_ZOOM) != 0)
+                return -1;
+            continue;
+        }
+        if (picture_open(full[i], path, 1) != 0)
             return -1;
-        small[i] = small_copy(pic);
-        if (full)
-            full[i] = pic;
-        else
-            SDL_FreeSurface(pic);
-        if (!small[i])
-            return -1;
+        picture_scaled_of(small[i], full[i], THEME_SMALL_ZOOM);
     }
     return 0;
 }
@@ -173,8 +155,7 @@ int load_background(void)
         free_slot(theme_pics.wallpaper[out]);
     for (int out = 0; out < 2; out++) {
         wallpaper_path(path, sizeof(path), wallpaper_root(), out, current_wallpaper_number());
-        theme_pics.wallpaper[out] = load_img_opt(path, 0);
-        if (!theme_pics.wallpaper[out])
+        if (picture_open(theme_pics.wallpaper[out], path, 0) != 0)
             return -1;
     }
     return load_theme_icons();
@@ -262,13 +243,13 @@ void fill_theme_lists(void)
 void free_theme_previews(void)
 {
     for (auto &set : theme_previews.icon)
-        for (SDL_Surface *&s : set)
+        for (Picture &s : set)
             free_slot(s);
 }
 
 void free_wallpaper_previews(void)
 {
-    for (SDL_Surface *&s : theme_previews.wallpaper)
+    for (Picture &s : theme_previews.wallpaper)
         free_slot(s);
 }
 
@@ -294,8 +275,7 @@ int wallpaper_preview(int index)
     char path[256];
     for (int out = 0; out < 2; out++) {
         wallpaper_path(path, sizeof(path), wallpaper_root(), out, wallpaper_numbers[index]);
-        theme_previews.wallpaper[out] = load_img_opt(path, 0);
-        if (!theme_previews.wallpaper[out])
+        if (picture_open(theme_previews.wallpaper[out], path, 0) != 0)
             rc = -1;
     }
     request_redraw();
@@ -304,14 +284,10 @@ int wallpaper_preview(int index)
 
 void take_wallpaper_previews(void)
 {
-    // A preview that failed to load keeps the current wallpaper of its output.
-    for (int out = 0; out < 2; out++) {
-        SDL_Surface *pic = theme_previews.wallpaper[out];
-        if (!pic)
-            continue;
-        free_slot(theme_pics.wallpaper[out]);
-        theme_pics.wallpaper[out] = SDL_ConvertSurface(pic, pic->format, pic->flags);
-    }
+    // A preview that could not be read keeps the current wallpaper of its
+    // output; one not drawn yet is decoded when the wallpaper first is.
+    for (int out = 0; out < 2; out++)
+        picture_copy(theme_pics.wallpaper[out], theme_previews.wallpaper[out]);
     request_redraw();
 }
 

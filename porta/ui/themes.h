@@ -6,6 +6,8 @@
 // Also the lists of available numbers and the previews of the settings pages,
 // and saving the screen under a message box.
 
+#include "porta/ui/picture.h"
+
 #include <SDL/SDL.h>
 
 #define SKIN_DIR "/mnt/sdcard/skin/"
@@ -21,19 +23,20 @@
 // 1 while the card set is used.
 extern int customer_skin;
 
-// Current pictures, by output (RES_OUT_LCD, RES_OUT_HDMI); nullptr where a
-// picture is missing (drawing skips it; a missing wallpaper is black).
+// Current pictures, by output (RES_OUT_LCD, RES_OUT_HDMI), decoded when first
+// drawn (porta/ui/picture.h); nullptr where a picture is missing (drawing
+// skips it; a missing wallpaper is black).
 struct ThemePictures {
-    SDL_Surface *wallpaper[2];
-    SDL_Surface *icon[2][THEME_ICONS];       // full size
-    SDL_Surface *icon_small[2][THEME_ICONS]; // 60% copies
+    Picture wallpaper[2];
+    Picture icon[2][THEME_ICONS];       // full size
+    Picture icon_small[2][THEME_ICONS]; // 60% copies of the full ones
 };
 extern ThemePictures theme_pics;
 
 // Candidates shown by the theme and background pages.
 struct ThemePreviews {
-    SDL_Surface *icon[2][THEME_ICONS]; // 60%
-    SDL_Surface *wallpaper[2];
+    Picture icon[2][THEME_ICONS]; // 60%
+    Picture wallpaper[2];
 };
 extern ThemePreviews theme_previews;
 
@@ -49,12 +52,13 @@ extern int theme_count;
 // switch afterwards.
 int check_background_theme_icon(void);
 
-// Loads the wallpapers and the theme icons (full size and 60%) of both outputs
-// from the set chosen by the skin switch. Returns 0, or -1 at the first picture
-// that does not load (the rest is not attempted).
+// Sets up the wallpapers and the theme icons (full size and 60%) of both
+// outputs from the set chosen by the skin switch; each is decoded when first
+// drawn. Returns 0, or -1 at the first file that cannot be read (the rest is
+// not attempted).
 int load_background(void);
 
-// Reloads only the theme icons of both outputs (a new theme chosen in the
+// Sets up only the theme icons of both outputs (a new theme chosen in the
 // settings). Returns 0 or -1.
 int load_theme_icons(void);
 
@@ -71,13 +75,15 @@ void fill_theme_lists(void);
 int current_theme_number(void);
 int current_wallpaper_number(void);
 
-// Load the candidate of list row `index` (the previous previews are freed).
-// Return 0, or -1 when the index is out of range or a picture failed.
+// Set up the candidate of list row `index` for both outputs (the previous
+// previews are freed; each is decoded when first drawn). Return 0, or -1 when
+// the index is out of range or a file cannot be read.
 int theme_preview(int index);
 int wallpaper_preview(int index);
 void free_theme_previews(void);
 void free_wallpaper_previews(void);
-// The previewed wallpapers become the current ones (the background page's A).
+// The previewed wallpapers become the current ones (the background page's A);
+// an output whose preview file could not be read keeps its wallpaper.
 void take_wallpaper_previews(void);
 
 // Copies the current output's picture into the scratch surface, and back.

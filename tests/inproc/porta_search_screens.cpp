@@ -236,7 +236,7 @@ TEST_F(SearchScreens, KeyboardPicturesOnTheKeyGrid)
     for (const auto &o : outs) {
         SCOPED_TRACE(o.out);
         const int P = o.pitch;
-        SDL_Surface *const *pics = fixed_res[o.out].search;
+        const Picture *pics = fixed_res[o.out].search;
         for (int i = 1; i <= 40; i++)
             ASSERT_TRUE(pics[i]->w == P && pics[i]->h == P) << i;
         ASSERT_TRUE(pics[41]->w == 10 * P && pics[41]->h == P);

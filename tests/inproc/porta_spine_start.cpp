@@ -8,9 +8,15 @@
 #include "porta/base/attr.h"
 #include "porta/ui/loop.h"
 #include "porta/ui/screens.h"
+#include "porta/device/fb.h"
+#include "porta/ui/draw.h"
+#include "porta/ui/draw_res.h"
+#include "porta/ui/themes.h"
 #include "test_root.h"
 
 #include <gtest/gtest.h>
+
+#include <SDL/SDL_rotozoom.h>
 
 #include <csignal>
 #include <string>
@@ -313,4 +319,153 @@ TEST_F(Start, MissingFontFails)
     EXPECT_EQ(run(), -1);
     EXPECT_TRUE(said("get ui font return NULL")) << out;
     EXPECT_TRUE(said("init system return error")) << out;
+}
+
+// ---- pictures: checked at start, decoded when first drawn -----------------
+
+namespace {
+
+// The loop's passes, for tests that act between frames: `on_pass` runs on
+// each pass (1, 2, ...) and returns 1 to quit.
+int pass_count = 0;
+int (*on_pass)(int pass) = nullptr;
+uint32_t keys_by_pass(int player)
+{
+    if (player != 1)
+        return 0;
+    return on_pass(++pass_count) ? 0x100000u : 0u;
+}
+time_t fixed_wall(void) { return 1765274400; } // 10:00 UTC
+
+std::string pixels_of(SDL_Surface *s)
+{
+    return std::string(static_cast<const char *>(s->pixels), static_cast<size_t>(s->pitch) * s->h);
+}
+
+// The pictures of one output decoded as the launcher always decoded them:
+// the fixed ones and the theme icons with alpha, the wallpaper without, the
+// small icons a smoothed 60% copy of the full ones.
+void decode_the_old_way(int out)
+{
+    FixedRes &r = fixed_res[out];
+    auto fixed = [](Picture &p) { p = load_img(p.path.c_str()); };
+    for (Picture *p : {&r.title_bg, &r.earphone, &r.spk, &r.joy, &r.point})
+        fixed(*p);
+    for (Picture &p : r.bat) fixed(p);
+    for (Picture &p : r.bottom) fixed(p);
+    for (Picture &p : r.search) fixed(p);
+    for (Picture &p : r.list) fixed(p);
+    for (Picture &p : r.type_left) fixed(p);
+    for (Picture &p : r.type_right) fixed(p);
+    theme_pics.wallpaper[out] = load_img_opt(theme_pics.wallpaper[out].path.c_str(), 0);
+    for (int i = 0; i < THEME_ICONS; i++) {
+        fixed(theme_pics.icon[out][i]);
+        SDL_Surface *z = zoomSurface(theme_pics.icon[out][i], 0.6, 0.6, SMOOTHING_ON);
+        theme_pics.icon_small[out][i] = SDL_DisplayFormatAlpha(z);
+        SDL_FreeSurface(z);
+    }
+}
+
+std::string first_frame, old_way_frame;
+int redraw_the_old_way(int)
+{
+    SDL_Surface *dst = current_surface();
+    first_frame = pixels_of(dst);
+    decode_the_old_way(output_device);
+    screen_table[screen].draw(dst);
+    old_way_frame = pixels_of(dst);
+    return 1;
+}
+
+} // namespace
+
+TEST_F(Start, FirstFrameIsTheSameAsWithEveryPictureDecodedAtStart)
+{
+    root.write("/tmp/boot.ini", "");
+    loop_hooks.wall = fixed_wall;
+    loop_hooks.player_keys = keys_by_pass;
+    on_pass = redraw_the_old_way;
+    for (const char *hdmi : {"0\n", "1\n"}) {
+        SCOPED_TRACE(hdmi);
+        root.write(HDMI_STATE_PATH, hdmi);
+        first_frame.clear();
+        pass_count = 0;
+        EXPECT_EQ(run(), 0) << out;
+        ASSERT_EQ(first_frame.size(), hdmi[0] == '1' ? 1280u * 720u * 2u : 640u * 480u * 2u);
+        EXPECT_TRUE(first_frame == old_way_frame);
+        EXPECT_FALSE(said("Failed to load")) << out;
+    }
+}
+
+namespace {
+
+std::string hdmi_after_switch, hdmi_at_start;
+int decoded_hdmi_at_first_pass = -1;
+bool decoded(const Picture &p) { return picture_decoded(p); }
+int hdmi_decoded(void)
+{
+    const FixedRes &r = fixed_res[RES_OUT_HDMI];
+    return decoded(r.title_bg) + decoded(r.bottom[0]) + decoded(theme_pics.wallpaper[RES_OUT_HDMI]) +
+           decoded(theme_pics.icon[RES_OUT_HDMI][0]) + decoded(theme_pics.icon_small[RES_OUT_HDMI][1]);
+}
+std::string hdmi_state_file;
+// Starts on the LCD, plugs HDMI in after a few passes and keeps the HDMI
+// frame once the loop has seen it.
+int plug_hdmi(int pass)
+{
+    if (pass == 1) {
+        decoded_hdmi_at_first_pass = hdmi_decoded();
+        FILE *f = fopen(hdmi_state_file.c_str(), "w");
+        fputs("1\n", f);
+        fclose(f);
+    }
+    if (output_device != 1 || pass > 100)
+        return pass > 100;
+    hdmi_after_switch = pixels_of(hdmi_surface);
+    return 1;
+}
+int keep_hdmi_frame(int)
+{
+    hdmi_at_start = pixels_of(hdmi_surface);
+    return 1;
+}
+
+} // namespace
+
+TEST_F(Start, PluggingHdmiInShowsTheHdmiPicturesAsAStartOnHdmiDoes)
+{
+    root.write("/tmp/boot.ini", "");
+    loop_hooks.wall = fixed_wall;
+    loop_hooks.player_keys = keys_by_pass;
+    hdmi_state_file = root.host(HDMI_STATE_PATH);
+    root.write(HDMI_STATE_PATH, "0\n");
+    on_pass = plug_hdmi;
+    pass_count = 0;
+    EXPECT_EQ(run(), 0) << out;
+    EXPECT_EQ(decoded_hdmi_at_first_pass, 0) << "nothing of the HDMI set is decoded while the LCD is shown";
+    ASSERT_FALSE(hdmi_after_switch.empty()) << "HDMI not seen within 100 passes";
+
+    on_pass = keep_hdmi_frame;
+    pass_count = 0;
+    EXPECT_EQ(run(), 0) << out;
+    ASSERT_EQ(hdmi_at_start.size(), 1280u * 720u * 2u);
+    EXPECT_TRUE(hdmi_after_switch == hdmi_at_start);
+    EXPECT_FALSE(said("Failed to load")) << out;
+}
+
+TEST_F(Start, UnreadableFixedPicturesOfBothOutputsAreReported)
+{
+    // The LCD set holds a picture that is no picture, the HDMI set misses one:
+    // both sets are checked before start-up fails.
+    root.write("/mnt/vendor/desktop_res/search/lcd/3.png", "not a picture");
+    host_system("rm -f '" + root.host("/mnt/vendor/desktop_res/type-right/hdmi/gba.png") + "'");
+    EXPECT_EQ(run(), -1);
+    EXPECT_TRUE(said("Failed to load /mnt/vendor/desktop_res/search/lcd/3.png, ")) << out;
+    EXPECT_TRUE(said("load_lcd_other_img: 2 error i = 3,imag= /mnt/vendor/desktop_res/search/lcd/3.png \n")) << out;
+    EXPECT_TRUE(said("Failed to load /mnt/vendor/desktop_res/type-right/hdmi/gba.png, ")) << out;
+    EXPECT_TRUE(said("load_hdmi_other_img: 5 error i = 6,imag= /mnt/vendor/desktop_res/type-right/hdmi/gba.png \n"))
+        << out;
+    EXPECT_TRUE(said("init_my_system: 1013 return NULL\n")) << out;
+    EXPECT_TRUE(said("init system return error")) << out;
+    EXPECT_FALSE(said("---ok")) << out;
 }
