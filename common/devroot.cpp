@@ -13,8 +13,8 @@
 namespace {
 
 std::mutex g_root_mutex;
-std::string g_root_env;   // DEVICE_ROOT as last seen
-std::string g_root;       // its canonical form, without a trailing slash
+std::string g_root_env; // DEVICE_ROOT as last seen
+std::string g_root;     // its canonical form, without a trailing slash
 
 bool has_prefix_dir(const std::string &path, const std::string &dir)
 {

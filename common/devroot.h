@@ -32,7 +32,10 @@ bool device_root_active();
 
 // Host path for a device path (see the rules above).
 std::string dev_path(const char *path);
-inline std::string dev_path(const std::string &path) { return dev_path(path.c_str()); }
+inline std::string dev_path(const std::string &path)
+{
+    return dev_path(path.c_str());
+}
 
 // Device path for a host path; a path outside the root is returned unchanged.
 std::string dev_from_host(const char *host_path);

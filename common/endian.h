@@ -37,13 +37,19 @@ inline uint16_t get_le16(const void *src)
 inline uint32_t get_le32(const void *src)
 {
     const uint8_t *p = static_cast<const uint8_t *>(src);
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
 }
 
 // Two's complement without implementation-defined conversions.
-inline void put_le16s(void *dst, int16_t v) { put_le16(dst, static_cast<uint16_t>(v)); }
-inline void put_le32s(void *dst, int32_t v) { put_le32(dst, static_cast<uint32_t>(v)); }
+inline void put_le16s(void *dst, int16_t v)
+{
+    put_le16(dst, static_cast<uint16_t>(v));
+}
+inline void put_le32s(void *dst, int32_t v)
+{
+    put_le32(dst, static_cast<uint32_t>(v));
+}
 
 inline int16_t get_le16s(const void *src)
 {

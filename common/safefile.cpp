@@ -79,7 +79,8 @@ int write_file_atomic(const char *path, const void *data, size_t len, int mode)
     const size_t slash = host.rfind('/');
     const std::string dir = slash == std::string::npos ? std::string(".") : host.substr(0, slash == 0 ? 1 : slash);
     const std::string base = slash == std::string::npos ? host : host.substr(slash + 1);
-    std::string tmpl = (slash == std::string::npos ? std::string() : host.substr(0, slash + 1)) + "." + base + ".XXXXXX";
+    std::string tmpl =
+        (slash == std::string::npos ? std::string() : host.substr(0, slash + 1)) + "." + base + ".XXXXXX";
 
     int fd = mkstemp(&tmpl[0]);
     if (fd < 0)

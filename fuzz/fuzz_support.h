@@ -19,12 +19,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#define FUZZ_CHECK(cond)                                                                  \
-    do {                                                                                  \
-        if (!(cond)) {                                                                    \
-            fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond);    \
-            abort();                                                                      \
-        }                                                                                 \
+#define FUZZ_CHECK(cond)                                                                                               \
+    do {                                                                                                               \
+        if (!(cond)) {                                                                                                 \
+            fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond);                                   \
+            abort();                                                                                                   \
+        }                                                                                                              \
     } while (0)
 
 namespace fuzz {

@@ -19,8 +19,8 @@
 
 namespace {
 
-const char *const kFacts[] = {"capabilities/key", "capabilities/abs", "absinfo", "uevent",
-                              "name", "id/vendor", "id/product"};
+const char *const kFacts[] = {"capabilities/key", "capabilities/abs", "absinfo", "uevent", "name",
+                              "id/vendor",        "id/product"};
 constexpr size_t kFactCount = sizeof kFacts / sizeof kFacts[0];
 
 void plug(const char *js, const char *event, const std::vector<std::string> &parts)

@@ -19,8 +19,7 @@
 
 namespace {
 
-template <typename Rec>
-std::vector<std::string> names(int count, const Rec *(*at)(int))
+template <typename Rec> std::vector<std::string> names(int count, const Rec *(*at)(int))
 {
     std::vector<std::string> out;
     for (int i = 0; i < count; i++) {

@@ -139,7 +139,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     bool complete = true;
     for (const char *o : {"lcd", "hdmi"}) {
         for (int i = 0; i < THEME_ICONS; i++)
-            complete &= fuzz::exists(kThemes + "/" + std::to_string(theme) + "/" + o + "/" + std::to_string(i) + ".png");
+            complete &=
+                fuzz::exists(kThemes + "/" + std::to_string(theme) + "/" + o + "/" + std::to_string(i) + ".png");
         complete &= fuzz::exists(kWallpapers + "/" + o + "/" + std::to_string(wallpaper) + ".jpg");
     }
     customer_skin = 1;

@@ -27,8 +27,9 @@ std::string &output()
         const std::string config = root + "/asound-fuzz.conf";
         FILE *f = fopen(config.c_str(), "w");
         FUZZ_CHECK(f != nullptr);
-        fprintf(f, "pcm.porta_fuzz_0 {\n  type file\n  slave.pcm \"porta_fuzz_null\"\n  file \"%s\"\n"
-                   "  format \"raw\"\n}\npcm.porta_fuzz_null {\n  type null\n}\n",
+        fprintf(f,
+                "pcm.porta_fuzz_0 {\n  type file\n  slave.pcm \"porta_fuzz_null\"\n  file \"%s\"\n"
+                "  format \"raw\"\n}\npcm.porta_fuzz_null {\n  type null\n}\n",
                 path.c_str());
         fclose(f);
         setenv("ALSA_CONFIG_PATH", config.c_str(), 1);

@@ -20,8 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const size_t eol = text.find('\n');
     const std::string first = text.substr(0, eol);
     const size_t comma = first.find(',');
-    if (comma != std::string::npos && first.find('\0') == std::string::npos &&
-        first.find('\r') == std::string::npos && first.size() < 12000) {
+    if (comma != std::string::npos && first.find('\0') == std::string::npos && first.find('\r') == std::string::npos &&
+        first.size() < 12000) {
         const std::string shortName = first.substr(0, comma);
         const std::string title = first.substr(comma + 1);
         const char *found = getMameGameName(shortName.c_str());

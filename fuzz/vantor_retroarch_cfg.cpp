@@ -45,11 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // The kept lines hold none of the rewritten keys; the nine key lines
     // follow them, in order, for the card.
-    static const char *const keys[] = {"system_directory =",        "savefile_directory =",
-                                       "savestate_directory =",     "content_history_directory =",
-                                       "content_history_path =",    "screenshot_directory =",
-                                       "savestate_auto_load =",     "config_save_on_exit =",
-                                       "remap_save_on_exit ="};
+    static const char *const keys[] = {
+        "system_directory =",          "savefile_directory =",   "savestate_directory =",
+        "content_history_directory =", "content_history_path =", "screenshot_directory =",
+        "savestate_auto_load =",       "config_save_on_exit =",  "remap_save_on_exit ="};
     const std::vector<std::string> out = lines(fuzz::read(kCfg));
     size_t at = 0;
     while (at < out.size() && out[at].rfind("system_directory = \"/mnt/", 0) != 0) {

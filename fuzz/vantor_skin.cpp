@@ -15,8 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzz::write("/mnt/mmc/CFW/lang/Fuzz.json", data, size);
     fuzz::write("/mnt/mmc/CFW/language.flag", data, size);
 
-    for (const char *key : {"color-guide", "color-active", "color-inactive", "color-favorite-active",
-                            "color-favorite-inactive", ""}) {
+    for (const char *key :
+         {"color-guide", "color-active", "color-inactive", "color-favorite-active", "color-favorite-inactive", ""}) {
         const SDL_Color c = getColor(key);
         FUZZ_CHECK(c.unused == 0);
     }
@@ -27,8 +27,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const int guide = getGuideButtonTextVisibility();
     FUZZ_CHECK((main == 0 || main == 1) && (guide == 0 || guide == 1));
 
-    static const char *const keys[] = {"font", "iso-code", "font-size", "button-guide-font-size", "title-label",
-                                       "navigate-label", "empty-label", "am-label", "language-label", "label", ""};
+    static const char *const keys[] = {"font",
+                                       "iso-code",
+                                       "font-size",
+                                       "button-guide-font-size",
+                                       "title-label",
+                                       "navigate-label",
+                                       "empty-label",
+                                       "am-label",
+                                       "language-label",
+                                       "label",
+                                       ""};
     for (const char *key : keys) {
         static const char def[] = "default";
         const char *value = getSkinSetting("Fuzz", key, def);

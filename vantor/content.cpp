@@ -373,8 +373,6 @@ int getFolders(ItemList *items)
 // ---------------------------------------------------------------------------
 // Background pictures
 
-
-
 int findAutoStateScreenshot(const char *itemPath, char *out)
 {
     out[0] = '\0';

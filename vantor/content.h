@@ -72,8 +72,8 @@ extern char folderName[4097];
 // MAME short name -> title table, loaded when first needed and kept for the
 // rest of the run.
 struct MameGameName;
-extern ItemList mameGameShortNames;     // the CSV lines, cut at their first ','
-extern char **mameGameFullNames;        // the title part of each line
+extern ItemList mameGameShortNames; // the CSV lines, cut at their first ','
+extern char **mameGameFullNames;    // the title part of each line
 extern int mameGameNameCount;
 extern MameGameName *mameGameNameTable; // hash map short name -> title
 // Reads config/mame.csv (again, replacing what was read) / frees the table.

@@ -90,14 +90,10 @@ void setCPUSpeed(int speed, int save, int apply)
 int nextCPUSpeed(int current)
 {
     switch (current) {
-    case 1008000:
-        return 1296000;
-    case 1296000:
-        return 1488000;
-    case 1488000:
-        return 720000;
-    case 720000:
-        return 504000;
+    case 1008000: return 1296000;
+    case 1296000: return 1488000;
+    case 1488000: return 720000;
+    case 720000: return 504000;
     default: // 504000 and anything unknown
         return 1008000;
     }

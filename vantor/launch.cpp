@@ -32,10 +32,9 @@ constexpr int kRecentState = 4;
 
 // The key texts whose lines are replaced in retroarch.cfg.
 const char *const kRewrittenKeys[] = {
-    "system_directory =",        "savefile_directory =",   "savestate_directory =",
-    "content_history_directory =", "content_history_path =", "screenshot_directory =",
-    "savestate_auto_load =",     "audio_volume =",         "config_save_on_exit =",
-    "remap_save_on_exit =",
+    "system_directory =",     "savefile_directory =",   "savestate_directory =", "content_history_directory =",
+    "content_history_path =", "screenshot_directory =", "savestate_auto_load =", "audio_volume =",
+    "config_save_on_exit =",  "remap_save_on_exit =",
 };
 
 // Splits a text file into lines without their line ends (trailing CR and LF
@@ -101,8 +100,8 @@ std::string langValue(const char *isoCode)
     std::string code = isoCode ? isoCode : "";
     bool plain = !code.empty();
     for (char c : code) {
-        bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                  c == '_' || c == '-' || c == '.' || c == '@';
+        bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
+                  c == '.' || c == '@';
         if (!ok)
             plain = false;
     }
@@ -160,7 +159,8 @@ int writeRetroArchConfig(int card, int autoLoad, int saveOnExit)
     out += buf;
     snprintf(buf, sizeof(buf), "content_history_directory = \"/mnt/%s/Saves/CurrentProfile/lists\"\n", w);
     out += buf;
-    snprintf(buf, sizeof(buf), "content_history_path = \"/mnt/%s/Saves/CurrentProfile/lists/content_history.lpl\"\n", w);
+    snprintf(buf, sizeof(buf), "content_history_path = \"/mnt/%s/Saves/CurrentProfile/lists/content_history.lpl\"\n",
+             w);
     out += buf;
     snprintf(buf, sizeof(buf), "screenshot_directory = \"/mnt/%s/Screenshots\"\n", w);
     out += buf;

@@ -136,16 +136,11 @@ bool isDownKey(int sym)
 int hatKey(int value)
 {
     switch (value) {
-    case SDL_HAT_UP:
-        return keyUp;
-    case SDL_HAT_DOWN:
-        return keyDown;
-    case SDL_HAT_LEFT:
-        return keyLeft;
-    case SDL_HAT_RIGHT:
-        return keyRight;
-    default:
-        return 0;
+    case SDL_HAT_UP: return keyUp;
+    case SDL_HAT_DOWN: return keyDown;
+    case SDL_HAT_LEFT: return keyLeft;
+    case SDL_HAT_RIGHT: return keyRight;
+    default: return 0;
     }
 }
 
@@ -204,11 +199,8 @@ std::string menuFlagText(const MenuModel &model, bool powerKey)
 {
     char buf[4200];
     switch (model.state) {
-    case Recent:
-        return "recent";
-    case Favorites:
-        snprintf(buf, sizeof(buf), "favorites\n%d", model.row);
-        return buf;
+    case Recent: return "recent";
+    case Favorites: snprintf(buf, sizeof(buf), "favorites\n%d", model.row); return buf;
     case Games: {
         if (!validRow(model))
             return std::string();
@@ -219,14 +211,9 @@ std::string menuFlagText(const MenuModel &model, bool powerKey)
         snprintf(buf, sizeof(buf), "games\n%d\n", model.row);
         return buf + folder;
     }
-    case Consoles:
-        return powerKey ? "consoles" : std::string();
-    case Home:
-        snprintf(buf, sizeof(buf), "home\n%d", model.column);
-        return buf;
-    case Settings:
-        snprintf(buf, sizeof(buf), "home\n%d", model.homeReturnColumn);
-        return buf;
+    case Consoles: return powerKey ? "consoles" : std::string();
+    case Home: snprintf(buf, sizeof(buf), "home\n%d", model.column); return buf;
+    case Settings: snprintf(buf, sizeof(buf), "home\n%d", model.homeReturnColumn); return buf;
     }
     return std::string();
 }
@@ -506,9 +493,7 @@ int translateEvent(MenuModel &model, const SDL_Event &in, SDL_Event *out)
         makeKeyEvent(out, in.type == SDL_JOYBUTTONDOWN, key);
         return 1;
     }
-    default:
-        *out = in;
-        return 1;
+    default: *out = in; return 1;
     }
 }
 
@@ -850,17 +835,10 @@ void onKeyUp(MenuModel &model, SkinResources &res, const SDL_KeyboardEvent &key)
 void handleEvent(MenuModel &model, SkinResources &res, const SDL_Event &event, bool repeat)
 {
     switch (event.type) {
-    case SDL_QUIT:
-        model.quit = true;
-        break;
-    case SDL_KEYDOWN:
-        onKeyDown(model, res, event.key, repeat);
-        break;
-    case SDL_KEYUP:
-        onKeyUp(model, res, event.key);
-        break;
-    default:
-        break;
+    case SDL_QUIT: model.quit = true; break;
+    case SDL_KEYDOWN: onKeyDown(model, res, event.key, repeat); break;
+    case SDL_KEYUP: onKeyUp(model, res, event.key); break;
+    default: break;
     }
 }
 

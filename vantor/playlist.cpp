@@ -177,14 +177,38 @@ std::string jsonUnescape(const std::string &s)
         }
         const char c = s[i + 1];
         switch (c) {
-        case '"': out += '"'; i++; continue;
-        case '\\': out += '\\'; i++; continue;
-        case '/': out += '/'; i++; continue;
-        case 'b': out += '\b'; i++; continue;
-        case 'f': out += '\f'; i++; continue;
-        case 'n': out += '\n'; i++; continue;
-        case 'r': out += '\r'; i++; continue;
-        case 't': out += '\t'; i++; continue;
+        case '"':
+            out += '"';
+            i++;
+            continue;
+        case '\\':
+            out += '\\';
+            i++;
+            continue;
+        case '/':
+            out += '/';
+            i++;
+            continue;
+        case 'b':
+            out += '\b';
+            i++;
+            continue;
+        case 'f':
+            out += '\f';
+            i++;
+            continue;
+        case 'n':
+            out += '\n';
+            i++;
+            continue;
+        case 'r':
+            out += '\r';
+            i++;
+            continue;
+        case 't':
+            out += '\t';
+            i++;
+            continue;
         case 'u': {
             long cp = hex4(s, i + 2);
             size_t used = 6;
@@ -210,9 +234,7 @@ std::string jsonUnescape(const std::string &s)
             i += used - 1;
             continue;
         }
-        default:
-            out += s[i];
-            continue;
+        default: out += s[i]; continue;
         }
     }
     return out;

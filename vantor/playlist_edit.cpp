@@ -38,10 +38,7 @@ struct Parser {
         while (i < s.size() && isBlank(s[i]))
             i++;
     }
-    static bool isHex(char c)
-    {
-        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-    }
+    static bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
     // A string at i; its raw content (escapes as written) goes to *raw.
     bool string(std::string *raw)
@@ -132,20 +129,13 @@ struct Parser {
         if (i >= s.size())
             return false;
         switch (s[i]) {
-        case '{':
-            return object(depth, path, hasPath, topLevel);
-        case '[':
-            return array(depth, false);
-        case '"':
-            return string(nullptr);
-        case 't':
-            return word("true");
-        case 'f':
-            return word("false");
-        case 'n':
-            return word("null");
-        default:
-            return number();
+        case '{': return object(depth, path, hasPath, topLevel);
+        case '[': return array(depth, false);
+        case '"': return string(nullptr);
+        case 't': return word("true");
+        case 'f': return word("false");
+        case 'n': return word("null");
+        default: return number();
         }
     }
 
@@ -324,8 +314,8 @@ int playlistWithEntryAdded(const std::string &text, const char *path, std::strin
     if (!eol.empty()) {
         // "[" ends its line: the entry goes on lines of its own right after it.
         const size_t at = after + eol.size();
-        const std::string entry = "    {" + eol + "      \"path\": \"" + value + "\"" + eol + "    }" +
-                                  (hasEntries ? "," : "") + eol;
+        const std::string entry =
+            "    {" + eol + "      \"path\": \"" + value + "\"" + eol + "    }" + (hasEntries ? "," : "") + eol;
         out = text.substr(0, at) + entry + text.substr(at);
     } else if (!hasEntries) {
         // An empty list on one line ("items": []) is opened: the entry on

@@ -189,8 +189,8 @@ int loadLanguageFonts(SkinResources &res, const char *language)
     // A size the screen cannot hold (a typing slip such as 2800) would build
     // huge glyph caches and render nothing legible: the default stands in.
     res.fontSize = sizeSetting(getSkinSetting(language, "font-size", "28"), minFontSize, maxFontSize, defaultFontSize);
-    res.guideFontSize =
-        sizeSetting(getSkinSetting(language, "button-guide-font-size", "28"), minFontSize, maxFontSize, defaultFontSize);
+    res.guideFontSize = sizeSetting(getSkinSetting(language, "button-guide-font-size", "28"), minFontSize, maxFontSize,
+                                    defaultFontSize);
     res.font.reset(openFont(res.fontPath, res.fontSize));
     res.guideFont.reset(openFont(res.fontPath, res.guideFontSize));
     if ((!res.font || !res.guideFont) && strcmp(res.fontPath, "Oswald-Regular.ttf") != 0) {
@@ -279,8 +279,8 @@ void computeLayout(SkinResources &res)
     const int removeX = (screenWidth - removeWidth) / 2;
     const int removeY = res.clockPos.y - 8;
     res.removeIconPos = {static_cast<Sint16>(removeX), static_cast<Sint16>(removeY), 0, 0};
-    res.removeLabelPos = {static_cast<Sint16>(removeX + surfaceWidth(res.removeIcon)), static_cast<Sint16>(removeY),
-                          0, 0};
+    res.removeLabelPos = {static_cast<Sint16>(removeX + surfaceWidth(res.removeIcon)), static_cast<Sint16>(removeY), 0,
+                          0};
 
     int total = 0;
     for (int m = 0; m < 4; m++)
@@ -298,10 +298,8 @@ void computeLayout(SkinResources &res)
 void renderLabels(SkinResources &res, int messages)
 {
     const char *lang = res.language;
-    static const char *guideKeys[4][2] = {{"navigate-label", "NAVIGATE"},
-                                          {"open-label", "OPEN"},
-                                          {"back-label", "BACK"},
-                                          {"favorite-label", "FAVORITE"}};
+    static const char *guideKeys[4][2] = {
+        {"navigate-label", "NAVIGATE"}, {"open-label", "OPEN"}, {"back-label", "BACK"}, {"favorite-label", "FAVORITE"}};
     for (int k = 0; k < 4; k++) {
         copyText(res.guideTexts[k], labelBufferSize, getSkinSetting(lang, guideKeys[k][0], guideKeys[k][1]));
         res.guideLabels[k].reset(renderText(res.guideFont.get(), res.guideTexts[k], res.guideColor));
@@ -361,10 +359,10 @@ void reloadLanguageResources(SkinResources &res, const char *language)
 
 void freeSkinResources(SkinResources &res)
 {
-    Surface *groups[] = {&res.background, &res.recentOverlay, &res.gameOverlay, &res.arrow, &res.logo,
-                         &res.cpu1488,    &res.cpu1296,       &res.cpu720,      &res.cpu504, &res.removeIcon,
-                         &res.systemFocused, &res.systemNormal, &res.removeLabel, &res.emptyMessage,
-                         &res.savestatesMessage, &res.clock};
+    Surface *groups[] = {&res.background,  &res.recentOverlay, &res.gameOverlay,       &res.arrow,
+                         &res.logo,        &res.cpu1488,       &res.cpu1296,           &res.cpu720,
+                         &res.cpu504,      &res.removeIcon,    &res.systemFocused,     &res.systemNormal,
+                         &res.removeLabel, &res.emptyMessage,  &res.savestatesMessage, &res.clock};
     for (Surface *s : groups)
         s->reset();
     for (int i = 0; i < 5; i++) {
@@ -507,16 +505,11 @@ static void blitCentered(SDL_Surface *screen, const Surface &surface)
 static SDL_Surface *cpuIcon(SkinResources &res, int speed)
 {
     switch (speed) {
-    case 1488000:
-        return res.cpu1488.get();
-    case 1296000:
-        return res.cpu1296.get();
-    case 720000:
-        return res.cpu720.get();
-    case 504000:
-        return res.cpu504.get();
-    default:
-        return nullptr;
+    case 1488000: return res.cpu1488.get();
+    case 1296000: return res.cpu1296.get();
+    case 720000: return res.cpu720.get();
+    case 504000: return res.cpu504.get();
+    default: return nullptr;
     }
 }
 
@@ -613,17 +606,11 @@ void drawFrame(SDL_Surface *screen, SkinResources &res, MenuModel &model)
             blitAt(screen, selected ? res.homeActive[m] : res.homeInactive[m], res.homeLabelPos[m]);
         }
         break;
-    case Consoles:
-        drawConsoles(screen, res, model);
-        break;
+    case Consoles: drawConsoles(screen, res, model); break;
     case Games:
     case Favorites:
-    case Recent:
-        drawList(screen, res, model);
-        break;
-    case Settings:
-        drawSettings(screen, res, model.column);
-        break;
+    case Recent: drawList(screen, res, model); break;
+    case Settings: drawSettings(screen, res, model.column); break;
     }
 
     if (model.state == Recent) {

@@ -171,12 +171,10 @@ void freeSkinResources(SkinResources &res);
 
 // Fills the 8 tile surfaces for one Consoles page; `folders` points at the
 // page's first folder and `count` is the number of folders from there on.
-void generateSystemTexts(TTF_Font *font, SDL_Color color, Surface tiles[tilesPerPage], int count,
-                         char **folders);
+void generateSystemTexts(TTF_Font *font, SDL_Color color, Surface tiles[tilesPerPage], int count, char **folders);
 // Fills the 8 row surfaces for the window around the selected row.
 void generateRomTexts(TTF_Font *font, SDL_Color active, SDL_Color inactive, SDL_Color favoriteActive,
-                      SDL_Color favoriteInactive, int selected, int count, char **items,
-                      Surface rows[visibleRows]);
+                      SDL_Color favoriteInactive, int selected, int count, char **items, Surface rows[visibleRows]);
 
 // The auto-save-state screenshot of an item: the newest
 // <states>/<core>/<base>.state.auto.png. Returns 1 and fills `out` (4097 bytes).

@@ -21,16 +21,11 @@ Surface &valueSurface(int field)
 {
     SettingsScreen &s = settingsScreen;
     switch (field) {
-    case fieldYear:
-        return s.year;
-    case fieldMonth:
-        return s.month;
-    case fieldDay:
-        return s.day;
-    case fieldHour:
-        return s.hour;
-    default:
-        return s.minute;
+    case fieldYear: return s.year;
+    case fieldMonth: return s.month;
+    case fieldDay: return s.day;
+    case fieldHour: return s.hour;
+    default: return s.minute;
     }
 }
 
@@ -51,8 +46,8 @@ void renderMeridianAndSwitch(SkinResources &res)
 {
     SettingsScreen &s = settingsScreen;
     if (res.use12hour)
-        s.meridian.reset(renderLabel(res, s.edited.tm_hour < 12 ? "am-label" : "pm-label",
-                                     s.edited.tm_hour < 12 ? "AM" : "PM"));
+        s.meridian.reset(
+            renderLabel(res, s.edited.tm_hour < 12 ? "am-label" : "pm-label", s.edited.tm_hour < 12 ? "AM" : "PM"));
     else
         s.meridian.reset();
     s.switchValue.reset(res.use12hour ? renderLabel(res, "on-label", "ON") : renderLabel(res, "off-label", "OFF"));
@@ -118,12 +113,9 @@ int daysInMonth(int month, int year)
     case 4:
     case 6:
     case 9:
-    case 11:
-        return 30;
-    case 2:
-        return isLeapYear(year) ? 29 : 28;
-    default:
-        return 31;
+    case 11: return 30;
+    case 2: return isLeapYear(year) ? 29 : 28;
+    default: return 31;
     }
 }
 
@@ -137,9 +129,7 @@ int changeDateTimeField(struct tm *t, int field, int delta)
             return 0; // not below 1900
         t->tm_year += delta;
         break;
-    case fieldMonth:
-        t->tm_mon = (t->tm_mon + delta + 12) % 12;
-        break;
+    case fieldMonth: t->tm_mon = (t->tm_mon + delta + 12) % 12; break;
     case fieldDay: {
         int days = daysInMonth(t->tm_mon + 1, t->tm_year + 1900);
         t->tm_mday += delta;
@@ -149,14 +139,9 @@ int changeDateTimeField(struct tm *t, int field, int delta)
             t->tm_mday = days;
         return 1;
     }
-    case fieldHour:
-        t->tm_hour = (t->tm_hour + delta + 24) % 24;
-        return 1;
-    case fieldMinute:
-        t->tm_min = (t->tm_min + delta + 60) % 60;
-        return 1;
-    default:
-        return 0;
+    case fieldHour: t->tm_hour = (t->tm_hour + delta + 24) % 24; return 1;
+    case fieldMinute: t->tm_min = (t->tm_min + delta + 60) % 60; return 1;
+    default: return 0;
     }
     // After a year or month change the day may not fit the month any more.
     int days = daysInMonth(t->tm_mon + 1, t->tm_year + 1900);
@@ -169,15 +154,9 @@ std::string settingsValueText(const struct tm &t, int field, int use12hour)
 {
     char buf[32];
     switch (field) {
-    case fieldYear:
-        snprintf(buf, sizeof(buf), "%04d", t.tm_year + 1900);
-        break;
-    case fieldMonth:
-        snprintf(buf, sizeof(buf), "%02d", t.tm_mon + 1);
-        break;
-    case fieldDay:
-        snprintf(buf, sizeof(buf), "%02d", t.tm_mday);
-        break;
+    case fieldYear: snprintf(buf, sizeof(buf), "%04d", t.tm_year + 1900); break;
+    case fieldMonth: snprintf(buf, sizeof(buf), "%02d", t.tm_mon + 1); break;
+    case fieldDay: snprintf(buf, sizeof(buf), "%02d", t.tm_mday); break;
     case fieldHour: {
         int hour = t.tm_hour;
         if (use12hour) {
@@ -189,11 +168,8 @@ std::string settingsValueText(const struct tm &t, int field, int use12hour)
         snprintf(buf, sizeof(buf), "%02d", hour);
         break;
     }
-    case fieldMinute:
-        snprintf(buf, sizeof(buf), "%02d", t.tm_min);
-        break;
-    default:
-        return std::string();
+    case fieldMinute: snprintf(buf, sizeof(buf), "%02d", t.tm_min); break;
+    default: return std::string();
     }
     return buf;
 }
@@ -307,10 +283,16 @@ void leaveSettings(SkinResources &res)
 void drawSettings(SDL_Surface *screen, SkinResources &res, int field)
 {
     SettingsScreen &s = settingsScreen;
-    SDL_Surface *values[8] = {s.year.get(),   s.month.get(),  s.day.get(),      nullptr,
-                              s.hour.get(),   s.minute.get(), s.meridian.get(), s.switchValue.get()};
-    SDL_Surface *headings[8] = {s.headings[0].get(), s.headings[1].get(), s.headings[2].get(), nullptr,
-                                s.headings[3].get(), s.headings[4].get(), nullptr,             s.headings[5].get()};
+    SDL_Surface *values[8] = {s.year.get(), s.month.get(),  s.day.get(),      nullptr,
+                              s.hour.get(), s.minute.get(), s.meridian.get(), s.switchValue.get()};
+    SDL_Surface *headings[8] = {s.headings[0].get(),
+                                s.headings[1].get(),
+                                s.headings[2].get(),
+                                nullptr,
+                                s.headings[3].get(),
+                                s.headings[4].get(),
+                                nullptr,
+                                s.headings[5].get()};
     int valueTop[8] = {};
     for (int column = 0; column < 8; ++column) {
         const int centre = settingsColumnCentre(column);

@@ -29,17 +29,17 @@ constexpr int settingsTopMargin = 140;
 constexpr int settingsSideMargin = 80;
 constexpr int settingsHeadingGap = 80;
 constexpr int settingsArrowGap = 60;
-constexpr int settingsColumnWidth = (screenWidth - 2 * settingsSideMargin) / 8;                         // 60
-constexpr int settingsUpperRowY = (screenHeight - 2 * settingsTopMargin) / 4 + settingsTopMargin;      // 190
-constexpr int settingsLanguageRowY = screenHeight / 4 * 3;                                             // 360
+constexpr int settingsColumnWidth = (screenWidth - 2 * settingsSideMargin) / 8;                   // 60
+constexpr int settingsUpperRowY = (screenHeight - 2 * settingsTopMargin) / 4 + settingsTopMargin; // 190
+constexpr int settingsLanguageRowY = screenHeight / 4 * 3;                                        // 360
 
 // What the screen keeps while it is shown.
 struct SettingsScreen {
     struct tm edited = {}; // the date and time being edited (local time)
     time_t takenAt = 0;    // when `edited` was read from the clock
     Surface year, month, day, hour, minute;
-    Surface meridian;    // AM or PM, shown in 12-hour mode
-    Surface switchValue; // ON or OFF
+    Surface meridian;     // AM or PM, shown in 12-hour mode
+    Surface switchValue;  // ON or OFF
     Surface languageName; // used only when the language list has no name for the current one
     Surface headings[7];  // year, month, day, hour, minute, 12-hour switch, language
 };

@@ -99,8 +99,7 @@ void prepareSkin(MenuModel &model, SkinResources &res)
 {
     loadSkinImages(res);
     loadLanguageFonts(res, res.language);
-    formatTitle(titleText, sizeof(titleText), getSkinSetting(res.language, "title-label", "vantor %s"),
-                versionText);
+    formatTitle(titleText, sizeof(titleText), getSkinSetting(res.language, "title-label", "vantor %s"), versionText);
     renderLabels(res, 1);
     renderClock(res);
     model.clockRefresh = true;

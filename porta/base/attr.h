@@ -13,22 +13,22 @@
 #define ATTR_RECORD_SIZE 68
 
 struct GlobalAttr {
-    int32_t sd_wallpaper;   // wallpaper number with the TF-card skin
-    int32_t wallpaper;      // wallpaper number with the built-in resources
-    int32_t sd_theme;       // theme number with the TF-card skin
-    int32_t theme;          // theme number with the built-in resources
-    int32_t brightness;     // backlight index 0..4
-    int32_t sleep_time;     // 0 = 1 min, 1 = 2, 2 = 5, 3 = 10, other = never
-    int32_t auto_poweroff;  // 1 = power off after 30 idle minutes
-    int32_t volume;         // 0..10
-    int32_t key_sound;      // 1 = key sounds on
-    int32_t language;       // 0..5
+    int32_t sd_wallpaper;  // wallpaper number with the TF-card skin
+    int32_t wallpaper;     // wallpaper number with the built-in resources
+    int32_t sd_theme;      // theme number with the TF-card skin
+    int32_t theme;         // theme number with the built-in resources
+    int32_t brightness;    // backlight index 0..4
+    int32_t sleep_time;    // 0 = 1 min, 1 = 2, 2 = 5, 3 = 10, other = never
+    int32_t auto_poweroff; // 1 = power off after 30 idle minutes
+    int32_t volume;        // 0..10
+    int32_t key_sound;     // 1 = key sounds on
+    int32_t language;      // 0..5
     int32_t reserved_a;
     int32_t reserved_b;
     int32_t reserved_c;
     int32_t reserved_d;
-    int32_t local_pads;     // built-in keypads acting as players, 0..2
-    int32_t joy_pairing;    // 1 = pair pads of the same name
+    int32_t local_pads;  // built-in keypads acting as players, 0..2
+    int32_t joy_pairing; // 1 = pair pads of the same name
     int32_t reserved_e;
 };
 

@@ -104,8 +104,7 @@ bool read_absinfo(const JoyDevice *dev, int code, struct input_absinfo *ai)
     bool found = false;
     while (!found && fgets(line, sizeof line, f)) {
         int c, value, minimum, maximum, fuzz, flat;
-        if (sscanf(line, "%i %i %i %i %i %i", &c, &value, &minimum, &maximum, &fuzz, &flat) == 6 &&
-            c == code) {
+        if (sscanf(line, "%i %i %i %i %i %i", &c, &value, &minimum, &maximum, &fuzz, &flat) == 6 && c == code) {
             memset(ai, 0, sizeof *ai);
             ai->value = value;
             ai->minimum = minimum;
@@ -143,8 +142,7 @@ bool query_id(const JoyDevice *dev, uint32_t *vendor, uint32_t *product)
         return true;
     }
     char v[32], p[32];
-    if (!read_line(sys_file(dev, "id/vendor"), v, sizeof v) ||
-        !read_line(sys_file(dev, "id/product"), p, sizeof p))
+    if (!read_line(sys_file(dev, "id/vendor"), v, sizeof v) || !read_line(sys_file(dev, "id/product"), p, sizeof p))
         return false;
     *vendor = (uint32_t)strtoul(v, nullptr, 16);
     *product = (uint32_t)strtoul(p, nullptr, 16);
@@ -188,8 +186,8 @@ bool find_event_node(const char *node, char *out, size_t size)
 
 void store_event(JoyDevice *dev, int kind, int index, int value)
 {
-    uint32_t word = (uint32_t)(kind & 0xFF) | ((uint32_t)(index & 0xFF) << 8) |
-                    ((uint32_t)(uint16_t)(int16_t)value << 16);
+    uint32_t word =
+        (uint32_t)(kind & 0xFF) | ((uint32_t)(index & 0xFF) << 8) | ((uint32_t)(uint16_t)(int16_t)value << 16);
     dev->current_event.store(word, std::memory_order_release);
 }
 
@@ -248,9 +246,8 @@ void apply_event(JoyDevice *dev, int type, int index, int kind, int value, int r
 void track_axis(JoyDevice *dev, int idx, int value)
 {
     JoyAxisState &a = dev->axes[idx];
-    if (!a.has_initial ||
-        (!a.has_second && (a.initial == 32767 || a.initial == -32768) && value >= -INITIAL_RANGE &&
-         value <= INITIAL_RANGE)) {
+    if (!a.has_initial || (!a.has_second && (a.initial == 32767 || a.initial == -32768) && value >= -INITIAL_RANGE &&
+                           value <= INITIAL_RANGE)) {
         a.initial = a.current = a.zero = (int16_t)value;
         a.has_initial = 1;
     } else {
@@ -290,8 +287,8 @@ void hat_event(JoyDevice *dev, int code, int32_t raw)
         dev->hat_previous = 0;
     } else {
         kind = JOY_SRC_HAT;
-        bits = ((dir & 1) ? JOY_HAT_UP : 0) | ((dir & 4) ? JOY_HAT_DOWN : 0) |
-               ((dir & 8) ? JOY_HAT_LEFT : 0) | ((dir & 2) ? JOY_HAT_RIGHT : 0);
+        bits = ((dir & 1) ? JOY_HAT_UP : 0) | ((dir & 4) ? JOY_HAT_DOWN : 0) | ((dir & 8) ? JOY_HAT_LEFT : 0) |
+               ((dir & 2) ? JOY_HAT_RIGHT : 0);
         dev->hat_released = (uint16_t)(dev->hat_previous & ~bits);
         dev->hat_previous = (uint16_t)bits;
     }
@@ -482,10 +479,9 @@ int joy_read_name(JoyDevice *dev)
 {
     char name[128];
     memset(name, 0, sizeof name);
-    if (ioctl(dev->fd, EVIOCGNAME(sizeof name - 1), name) < 0 &&
-        !read_line(sys_file(dev, "name"), name, sizeof name))
+    if (ioctl(dev->fd, EVIOCGNAME(sizeof name - 1), name) < 0 && !read_line(sys_file(dev, "name"), name, sizeof name))
         return -1;
-    name[sizeof dev->name - 1] = '\0';   // cut to 63 characters
+    name[sizeof dev->name - 1] = '\0'; // cut to 63 characters
     memcpy(dev->name, name, sizeof dev->name);
     return 0;
 }
@@ -500,8 +496,7 @@ bool My_JoysOnline(JoyDevice *dev)
     struct stat st;
     if (fstat(dev->fd, &st) == 0 && !S_ISCHR(st.st_mode) &&
         dev_exists((std::string(DEV_INPUT "/") + dev->sys_node).c_str()) &&
-        dev_exists((std::string(DEV_INPUT "/") + dev->event_node).c_str()) &&
-        dev_exists(sys_file(dev, "name").c_str()))
+        dev_exists((std::string(DEV_INPUT "/") + dev->event_node).c_str()) && dev_exists(sys_file(dev, "name").c_str()))
         return true;
     printf("%s: ioctl fail ..\n", "My_JoysOnline");
     return false;
@@ -556,7 +551,7 @@ void joy_handle_event(JoyDevice *dev, const struct input_event &ev)
             return;
         int index = dev->button_map[ev.code];
         if (index == JOY_NO_BUTTON)
-            return;   // a code the pad does not have
+            return; // a code the pad does not have
         int kind = ev.value == 1 ? JOY_SRC_BUTTON : JOY_EVENT_RELEASE;
         int value = ev.value == 1 ? 1 : 0;
         store_event(dev, kind, index, value);

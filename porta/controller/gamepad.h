@@ -44,20 +44,20 @@ enum JoySource : int32_t {
 
 // One entry of a pad's conversion table.
 struct JoyConvEntry {
-    int32_t type;          // JoySource
-    uint8_t index;         // button, axis or hat index
-    int16_t value;         // axis: -1/+1; hat: JOY_HAT_* bit; button: 0
-    uint32_t set_mask;     // PadKeys bits set while the source is active
-    uint32_t clear_mask;   // ANDed in when it is released (24-bit complement)
+    int32_t type;        // JoySource
+    uint8_t index;       // button, axis or hat index
+    int16_t value;       // axis: -1/+1; hat: JOY_HAT_* bit; button: 0
+    uint32_t set_mask;   // PadKeys bits set while the source is active
+    uint32_t clear_mask; // ANDed in when it is released (24-bit complement)
 };
 
-#define JOY_KEY_CODES 0x2FF     // key codes 0..0x2FE
-#define JOY_ABS_CODES 0x3F      // absolute-axis codes 0..0x3E
+#define JOY_KEY_CODES 0x2FF // key codes 0..0x2FE
+#define JOY_ABS_CODES 0x3F  // absolute-axis codes 0..0x3E
 #define JOY_MAX_AXES JOY_ABS_CODES
 #define JOY_MAX_HATS 4
 #define JOY_NO_AXIS 0xFF
 #define JOY_NO_BUTTON 0xFF
-#define JOY_AXIS_NONE 250       // no last moved axis
+#define JOY_AXIS_NONE 250 // no last moved axis
 
 struct JoyAxisState {
     int16_t initial;
@@ -69,7 +69,7 @@ struct JoyAxisState {
 };
 
 struct JoyHatState {
-    int32_t x;   // 0 negative, 1 centred, 2 positive
+    int32_t x; // 0 negative, 1 centred, 2 positive
     int32_t y;
 };
 
@@ -81,20 +81,20 @@ struct JoyCalibration {
 struct JoyDevice {
     uint32_t vendor_id;
     uint32_t product_id;
-    char name[64];                        // kernel device name, cut to 63
+    char name[64]; // kernel device name, cut to 63
     int32_t nhats;
     int32_t nbuttons;
     int32_t naxes;
     JoyAxisState axes[JOY_MAX_AXES];
-    int fd;                               // the open event node, -1 = none
+    int fd; // the open event node, -1 = none
     int32_t need_initial_read;
-    uint8_t button_map[JOY_KEY_CODES];    // key code -> button index (0xFF: none)
-    uint8_t axis_map[JOY_ABS_CODES];      // abs code -> axis index (0xFF: none)
+    uint8_t button_map[JOY_KEY_CODES]; // key code -> button index (0xFF: none)
+    uint8_t axis_map[JOY_ABS_CODES];   // abs code -> axis index (0xFF: none)
     int16_t rest_value[JOY_ABS_CODES];
     JoyHatState hats[JOY_MAX_HATS];
     JoyCalibration calibration[JOY_ABS_CODES];
-    int32_t hat_map[JOY_MAX_HATS];        // hat pair (HAT0..HAT3) -> hat index
-    uint8_t last_axis;                    // JOY_AXIS_NONE = none
+    int32_t hat_map[JOY_MAX_HATS]; // hat pair (HAT0..HAT3) -> hat index
+    uint8_t last_axis;             // JOY_AXIS_NONE = none
     int16_t last_axis_value;
     // The current event, one word read by the mapping screen without a lock:
     // kind (bits 0-7), index (bits 8-15), value (bits 16-31, signed).
@@ -110,7 +110,7 @@ struct JoyDevice {
     // Where the facts that a FIFO cannot answer are kept:
     // /sys/class/input/<sys_node>/device.
     char sys_node[16];
-    char event_node[32];                  // the event node's name in /dev/input
+    char event_node[32]; // the event node's name in /dev/input
 };
 
 // The one mutex of controller support: it guards the joypad files, every
@@ -121,9 +121,9 @@ extern std::mutex joypad_mutex;
 
 // The current event of a pad, as the mapping screen reads it.
 struct JoyEvent {
-    int kind;      // JOY_EVENT_RELEASE, JOY_SRC_AXIS, JOY_SRC_HAT, JOY_SRC_BUTTON
+    int kind; // JOY_EVENT_RELEASE, JOY_SRC_AXIS, JOY_SRC_HAT, JOY_SRC_BUTTON
     int index;
-    int value;     // axis -1/+1 (0 inside the dead zone), hat bits, button 1/0
+    int value; // axis -1/+1 (0 inside the dead zone), hat bits, button 1/0
 };
 JoyEvent joy_current_event(const JoyDevice *dev);
 

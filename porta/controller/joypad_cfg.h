@@ -37,7 +37,7 @@
 // The rows tying key names to conversion slots, in the order lines are
 // written.
 struct JoyConvName {
-    const char *prefix;     // "input_b_" ...; the file key is prefix + "btn" or "axis"
+    const char *prefix; // "input_b_" ...; the file key is prefix + "btn" or "axis"
     int slot;
     uint32_t set_mask;
     uint32_t clear_mask;

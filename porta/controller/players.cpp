@@ -140,10 +140,10 @@ void read_phys(JoySlot &slot)
         char *slash = strchr(line + 6, '/');
         if (!slash)
             continue;
-        const bool has_number = strlen(slash) >= 6;   // "/input" and what follows
+        const bool has_number = strlen(slash) >= 6; // "/input" and what follows
         slot.interface = has_number ? atoi(slash + 6) : 0;
         *slash = '\0';
-        line[6 + sizeof slot.phys - 1] = '\0';   // cut to 63 characters
+        line[6 + sizeof slot.phys - 1] = '\0'; // cut to 63 characters
         memcpy(slot.phys, line + 6, strlen(line + 6) + 1);
         break;
     }
@@ -293,8 +293,8 @@ void *HandleInputEvents(void *)
             joy_read_events(&joy_slots[s].device);
             joystick_assign_player(s);
             if (player_of(s) != 0)
-                printf("--<%s>--: devName=%s,player=%d, priority=%d \n", "HandleInputEvents",
-                       joy_slots[s].jsNode, player_of(s), joy_slots[s].priority);
+                printf("--<%s>--: devName=%s,player=%d, priority=%d \n", "HandleInputEvents", joy_slots[s].jsNode,
+                       player_of(s), joy_slots[s].priority);
         }
         nap(AFTER_INPUT_SLEEP_MS);
     }
@@ -351,7 +351,7 @@ int init_joystick_key(void)
     }
     close_wake_pipe();
     if (pipe2(wake_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        wake_pipe[0] = wake_pipe[1] = -1;   // stops within 20 ms all the same
+        wake_pipe[0] = wake_pipe[1] = -1; // stops within 20 ms all the same
     joy_running.store(true, std::memory_order_relaxed);
     if (pthread_create(&joy_thread, nullptr, HandleInputEvents, nullptr) != 0) {
         joy_running.store(false, std::memory_order_relaxed);
@@ -405,12 +405,30 @@ uint32_t get_player_keys(int player)
     return held | dev->key_taps.exchange(0, std::memory_order_acq_rel);
 }
 
-uint32_t get_player1_key(void) { return get_player_keys(1); }
-uint32_t get_player2_key(void) { return get_player_keys(2); }
-uint32_t get_player3_key(void) { return get_player_keys(3); }
-uint32_t get_player4_key(void) { return get_player_keys(4); }
-uint32_t get_player5_key(void) { return get_player_keys(5); }
-uint32_t get_player6_key(void) { return get_player_keys(6); }
+uint32_t get_player1_key(void)
+{
+    return get_player_keys(1);
+}
+uint32_t get_player2_key(void)
+{
+    return get_player_keys(2);
+}
+uint32_t get_player3_key(void)
+{
+    return get_player_keys(3);
+}
+uint32_t get_player4_key(void)
+{
+    return get_player_keys(4);
+}
+uint32_t get_player5_key(void)
+{
+    return get_player_keys(5);
+}
+uint32_t get_player6_key(void)
+{
+    return get_player_keys(6);
+}
 
 void set_localkeyRep(void)
 {

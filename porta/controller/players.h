@@ -83,7 +83,7 @@ struct JoySlotInfo {
     char jsNode[8];
     char name[64];
     int player;
-    uint32_t removals;   // see joystick_slot_removals
+    uint32_t removals; // see joystick_slot_removals
 };
 // Fills `out` and returns 0 when the slot (0..3) holds a pad, else -1.
 int joystick_slot_info(int slot, JoySlotInfo *out);

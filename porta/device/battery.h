@@ -20,30 +20,30 @@
 
 #define BATTERY_REFRESH_MS 1000u
 #define BATTERY_LOW_MV 3420
-#define BATTERY_LOW_LIMIT 20        // the power-off comes when the counter passes it
-#define BATTERY_UNREADABLE 101      // capacity when the file cannot be read
+#define BATTERY_LOW_LIMIT 20   // the power-off comes when the counter passes it
+#define BATTERY_UNREADABLE 101 // capacity when the file cannot be read
 
 // The values of the last refresh (read by the settings' battery page).
 struct BatteryRecord {
-    uint8_t capacity;   // 0..100 percent, 101 when unreadable
-    int voltage;        // millivolts in 10 mV steps, 0 at or below 3.2 V or unreadable
-    int current;        // milliamperes, 0 when negative or unreadable
-    int charging;       // 1 while the status reads "Charging"
-    int was_charging;   // the charging value of the refresh before
+    uint8_t capacity; // 0..100 percent, 101 when unreadable
+    int voltage;      // millivolts in 10 mV steps, 0 at or below 3.2 V or unreadable
+    int current;      // milliamperes, 0 when negative or unreadable
+    int charging;     // 1 while the status reads "Charging"
+    int was_charging; // the charging value of the refresh before
 };
 
 // What the title bar icon shows.
 struct BatteryIcon {
-    int base;   // 1: draw bat_0
-    int fill;   // width in pixels of bat_1's left part drawn over it; -1: bat_1 alone
+    int base; // 1: draw bat_0
+    int fill; // width in pixels of bat_1's left part drawn over it; -1: bat_1 alone
 };
 
 struct BatteryMonitor {
-    uint32_t next_refresh;  // ms
-    int refreshed_once;     // 0 until the first refresh
-    int low_count;          // seconds spent empty below the power-off voltage
-    int anim_step;          // charging animation 0..4
-    BatteryIcon icon;       // what the last update decided to show
+    uint32_t next_refresh; // ms
+    int refreshed_once;    // 0 until the first refresh
+    int low_count;         // seconds spent empty below the power-off voltage
+    int anim_step;         // charging animation 0..4
+    BatteryIcon icon;      // what the last update decided to show
 };
 
 extern BatteryRecord battery;

@@ -21,16 +21,16 @@
 
 struct FbDev {
     char path[32];
-    int fd;               // 0 when closed
-    size_t frame_size;    // xres * yres * bpp / 8
+    int fd;            // 0 when closed
+    size_t frame_size; // xres * yres * bpp / 8
     size_t map_len;
     int bpp;
-    uint8_t *map;         // nullptr when unmapped
+    uint8_t *map; // nullptr when unmapped
     int width;
     int height;
     struct fb_var_screeninfo var;
-    int buffers;          // frames in the mapping
-    int real_device;      // 0 when the ioctls are not supported (a plain file)
+    int buffers;     // frames in the mapping
+    int real_device; // 0 when the ioctls are not supported (a plain file)
 };
 
 extern FbDev fbm[FB_SLOTS];

@@ -25,9 +25,8 @@
 #include <unistd.h>
 
 const uint32_t localpad_bits[LOCALPAD_KEYS] = {
-    PAD_UP, PAD_DOWN, PAD_LEFT, PAD_RIGHT, PAD_A, PAD_B, PAD_X, PAD_Y,
-    PAD_START, PAD_SELECT, PAD_L1, PAD_R1, PAD_L2, PAD_R2,
-    PAD_MENU, PAD_VOLUP, PAD_VOLDOWN,
+    PAD_UP,     PAD_DOWN, PAD_LEFT, PAD_RIGHT, PAD_A,  PAD_B,    PAD_X,     PAD_Y,       PAD_START,
+    PAD_SELECT, PAD_L1,   PAD_R1,   PAD_L2,    PAD_R2, PAD_MENU, PAD_VOLUP, PAD_VOLDOWN,
 };
 
 const int16_t localpad_default_codes[LOCALPAD_KEYS] = {
@@ -193,8 +192,7 @@ bool open_pipe(int fds[2])
 bool window_keyboard_available(void)
 {
     char driver[32];
-    return SDL_WasInit(SDL_INIT_VIDEO) && SDL_VideoDriverName(driver, sizeof driver) &&
-           strcmp(driver, "x11") == 0;
+    return SDL_WasInit(SDL_INIT_VIDEO) && SDL_VideoDriverName(driver, sizeof driver) && strcmp(driver, "x11") == 0;
 }
 
 // The Menu-click flag is written before the mask; the release store lets a
@@ -330,11 +328,10 @@ int pad_to_keycode(uint32_t mask)
         uint32_t bit;
         int key;
     } order[] = {
-        {PAD_UP, SDLK_UP},         {PAD_DOWN, SDLK_DOWN},     {PAD_LEFT, SDLK_LEFT},
-        {PAD_RIGHT, SDLK_RIGHT},   {PAD_A, SDLK_LCTRL},       {PAD_B, SDLK_LALT},
-        {PAD_X, SDLK_SPACE},       {PAD_Y, SDLK_LSHIFT},      {PAD_START, SDLK_RETURN},
-        {PAD_SELECT, SDLK_ESCAPE}, {PAD_MENU, SDLK_3},        {PAD_L1, SDLK_BACKSPACE},
-        {PAD_R1, SDLK_TAB},        {PAD_L2, SDLK_BACKSPACE},  {PAD_R2, SDLK_TAB},
+        {PAD_UP, SDLK_UP},        {PAD_DOWN, SDLK_DOWN},     {PAD_LEFT, SDLK_LEFT}, {PAD_RIGHT, SDLK_RIGHT},
+        {PAD_A, SDLK_LCTRL},      {PAD_B, SDLK_LALT},        {PAD_X, SDLK_SPACE},   {PAD_Y, SDLK_LSHIFT},
+        {PAD_START, SDLK_RETURN}, {PAD_SELECT, SDLK_ESCAPE}, {PAD_MENU, SDLK_3},    {PAD_L1, SDLK_BACKSPACE},
+        {PAD_R1, SDLK_TAB},       {PAD_L2, SDLK_BACKSPACE},  {PAD_R2, SDLK_TAB},
     };
     for (const auto &o : order)
         if (mask & o.bit)
@@ -385,8 +382,7 @@ uint32_t keypad_apply_key(KeypadState *st, int code, int value, bool asleep)
         } else if (old == MENU_CLICK_COMBO) {
             next = MENU_CLICK_IDLE;
         }
-        if (next == old ||
-            st->menu_click.compare_exchange_weak(old, next, std::memory_order_acq_rel))
+        if (next == old || st->menu_click.compare_exchange_weak(old, next, std::memory_order_acq_rel))
             break;
     }
     return m;
@@ -578,8 +574,7 @@ static void window_queue_add(int fd, int type, int code, int value, uint32_t due
         due = window_queue[window_queued - 1].due;
     if (window_queued == WINDOW_QUEUE) {
         // Never lose a release: hand the oldest event over now.
-        write_window_event(window_queue[0].fd, window_queue[0].type, window_queue[0].code,
-                           window_queue[0].value);
+        write_window_event(window_queue[0].fd, window_queue[0].type, window_queue[0].code, window_queue[0].value);
         memmove(window_queue, window_queue + 1, sizeof window_queue[0] * (WINDOW_QUEUE - 1));
         window_queued--;
     }

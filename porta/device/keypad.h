@@ -63,14 +63,28 @@ inline void publish_pad_keys(std::atomic<uint32_t> *state, std::atomic<uint32_t>
 
 // Indexes into LocalPadMap.
 enum LocalPadIndex {
-    LPAD_UP = 0, LPAD_DOWN, LPAD_LEFT, LPAD_RIGHT, LPAD_A, LPAD_B, LPAD_X, LPAD_Y,
-    LPAD_START, LPAD_SELECT, LPAD_L1, LPAD_R1, LPAD_L2, LPAD_R2,
-    LPAD_MENU, LPAD_VOLUP, LPAD_VOLDOWN,
+    LPAD_UP = 0,
+    LPAD_DOWN,
+    LPAD_LEFT,
+    LPAD_RIGHT,
+    LPAD_A,
+    LPAD_B,
+    LPAD_X,
+    LPAD_Y,
+    LPAD_START,
+    LPAD_SELECT,
+    LPAD_L1,
+    LPAD_R1,
+    LPAD_L2,
+    LPAD_R2,
+    LPAD_MENU,
+    LPAD_VOLUP,
+    LPAD_VOLDOWN,
     LOCALPAD_KEYS
 };
 
 #define LOCALPAD_MAP_FILE "/mnt/data/porta/localpad.map"
-#define LOCALPAD_MAP_BYTES 34     // 17 little-endian int16 codes, then the 4-byte seal
+#define LOCALPAD_MAP_BYTES 34 // 17 little-endian int16 codes, then the 4-byte seal
 
 // The mask bit of each LocalPadMap index.
 extern const uint32_t localpad_bits[LOCALPAD_KEYS];

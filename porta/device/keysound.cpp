@@ -23,7 +23,7 @@ std::mutex sound_mutex;
 namespace {
 
 std::condition_variable sound_cond;
-int sound_number = KEY_SOUND_NONE;   // guarded by sound_mutex
+int sound_number = KEY_SOUND_NONE; // guarded by sound_mutex
 std::atomic<bool> sound_running{false};
 pthread_t sound_thread;
 bool sound_thread_started = false;
@@ -134,7 +134,7 @@ int play_key_sound(int number)
         return 0;
     std::unique_lock<std::mutex> lock(sound_mutex, std::try_to_lock);
     if (!lock.owns_lock())
-        return 0;   // a sound is playing: this one is dropped
+        return 0; // a sound is playing: this one is dropped
     select_sound_device();
     set_volume(global_attr.volume);
     sound_number = number;

@@ -24,13 +24,12 @@
 // ---- texts ---------------------------------------------------------------
 
 static const char *const motor_hint[6] = {
-    "Menu + Select 键 马达测试", "Menu + Select 鍵 马达測試", "Menu + Select key to test moto",
+    "Menu + Select 键 马达测试",      "Menu + Select 鍵 马达測試",      "Menu + Select key to test moto",
     "Menu + Select key to test moto", "Menu + Select key to test moto", "Menu + Select key to test moto",
 };
 static const char *const exit_hint[6] = {
-    "Start + Select 键 退出测试", "Start + Select 鍵 退出測試", "Start + Select key to exit the test",
-    "Start + Select key to exit the test", "Start + Select key to exit the test",
-    "Start + Select key to exit the test",
+    "Start + Select 键 退出测试",          "Start + Select 鍵 退出測試",          "Start + Select key to exit the test",
+    "Start + Select key to exit the test", "Start + Select key to exit the test", "Start + Select key to exit the test",
 };
 static const char factory_title[] = "长按 Menu 键 马达测试";
 static const char *const player_labels[7] = {"NONE", "1P", "2P", "3P", "4P", "5P", "6P"};
@@ -44,8 +43,8 @@ static const char *in_language(const char *const texts[6])
 // ---- resources -----------------------------------------------------------
 
 static struct {
-    TTF_Font *small;   // 20 points: every text of both screens
-    TTF_Font *large;   // 24 points
+    TTF_Font *small; // 20 points: every text of both screens
+    TTF_Font *large; // 24 points
     SDL_Surface *img[TEST_IMAGES];
     SDL_Surface *gamepad;
 } res;
@@ -97,7 +96,7 @@ int test_res_loaded(void)
 // ---- tested marks --------------------------------------------------------
 
 const uint32_t tested_key_bits[TESTED_KEYS] = {
-    TKEY_A,  TKEY_B,  TKEY_X,  TKEY_Y,     TKEY_L1,      TKEY_R1,   TKEY_START,
+    TKEY_A,      TKEY_B,  TKEY_X,  TKEY_Y,     TKEY_L1,      TKEY_R1,   TKEY_START,
     TKEY_SELECT, TKEY_L2, TKEY_R2, TKEY_VOLUP, TKEY_VOLDOWN, TKEY_MENU,
 };
 uint16_t tested_marks[TESTED_KEYS];
@@ -148,35 +147,64 @@ struct Pt {
 
 // Where one screen draws on one output.
 struct TestLayout {
-    Pt text1, text2;   // IO test: the two hints; factory test: title, build mark
-    Pt pad;            // gamepad picture and count
-    Pt player;         // player label
-    Pt dpad;           // D-pad centre cap
-    Pt select_start;   // Select, then Start
-    Pt vol_menu;       // vol+, vol-, menu
-    Pt face;           // A B X Y, below them L L2 R R2
-    Pt mask;           // IO test: "keycode = ..."; factory: the axis read-out
-    int axis_lines;    // factory: read-out on 2 lines (LCD) or 1 (HDMI)
-    Pt keys;           // factory: the six players' masks
+    Pt text1, text2; // IO test: the two hints; factory test: title, build mark
+    Pt pad;          // gamepad picture and count
+    Pt player;       // player label
+    Pt dpad;         // D-pad centre cap
+    Pt select_start; // Select, then Start
+    Pt vol_menu;     // vol+, vol-, menu
+    Pt face;         // A B X Y, below them L L2 R R2
+    Pt mask;         // IO test: "keycode = ..."; factory: the axis read-out
+    int axis_lines;  // factory: read-out on 2 lines (LCD) or 1 (HDMI)
+    Pt keys;         // factory: the six players' masks
     int keys_step;
 };
 
 enum { OUT_LCD = 0, OUT_HDMI = 1 };
 
 static const TestLayout iotest_layouts[2] = {
-    {{30, 8}, {30, 28}, {340, 10}, {30, 360}, {120, 170}, {340, 90}, {340, 180}, {260, 300}, {30, 380},
-     0, {0, 0}, 0},
-    {{60, 70}, {60, 100}, {450, 80}, {600, 120}, {200, 300}, {450, 220}, {450, 340}, {800, 240}, {800, 120},
-     0, {0, 0}, 0},
+    {{30, 8}, {30, 28}, {340, 10}, {30, 360}, {120, 170}, {340, 90}, {340, 180}, {260, 300}, {30, 380}, 0, {0, 0}, 0},
+    {{60, 70},
+     {60, 100},
+     {450, 80},
+     {600, 120},
+     {200, 300},
+     {450, 220},
+     {450, 340},
+     {800, 240},
+     {800, 120},
+     0,
+     {0, 0},
+     0},
 };
 
 static const TestLayout factory_layouts[2] = {
-    {{15, 2}, {15, 25}, {300, 10}, {15, 50}, {120, 130}, {335, 90}, {335, 180}, {250, 300}, {10, 313},
-     2, {30, 353}, 20},
+    {{15, 2},
+     {15, 25},
+     {300, 10},
+     {15, 50},
+     {120, 130},
+     {335, 90},
+     {335, 180},
+     {250, 300},
+     {10, 313},
+     2,
+     {30, 353},
+     20},
     // The HDMI screen keeps the LCD's arrangement, spread over 1280x720;
     // the masks stand at the top right.
-    {{60, 40}, {60, 70}, {450, 40}, {60, 110}, {240, 330}, {450, 220}, {450, 340}, {450, 480}, {60, 640},
-     1, {900, 120}, 30},
+    {{60, 40},
+     {60, 70},
+     {450, 40},
+     {60, 110},
+     {240, 330},
+     {450, 220},
+     {450, 340},
+     {450, 480},
+     {60, 640},
+     1,
+     {900, 120},
+     30},
 };
 
 static int out_of(const SDL_Surface *dst)
@@ -222,8 +250,8 @@ static void draw_dpad(Pt c, uint32_t mask, SDL_Surface *dst)
         int pic, dx, dy;
         uint32_t mask;
     } arms[8] = {
-        {TIMG_UP, 0, -140, 0x1},       {TIMG_DOWN, 0, 140, 0x2},      {TIMG_LEFT, -140, 0, 0x4},
-        {TIMG_RIGHT, 140, 0, 0x8},     {TIMG_UP_LEFT, -70, -70, 0x5}, {TIMG_DOWN_LEFT, -70, 70, 0x6},
+        {TIMG_UP, 0, -140, 0x1},       {TIMG_DOWN, 0, 140, 0x2},       {TIMG_LEFT, -140, 0, 0x4},
+        {TIMG_RIGHT, 140, 0, 0x8},     {TIMG_UP_LEFT, -70, -70, 0x5},  {TIMG_DOWN_LEFT, -70, 70, 0x6},
         {TIMG_UP_RIGHT, 70, -70, 0x9}, {TIMG_DOWN_RIGHT, 70, 70, 0xA},
     };
     blit_at(c.x, c.y, res.img[TIMG_CAP], dst);
@@ -232,8 +260,8 @@ static void draw_dpad(Pt c, uint32_t mask, SDL_Surface *dst)
 }
 
 // Caps of one row, `gap` pixels between them beyond a cap's width.
-static void cap_row(int pic, Pt at, int gap, const uint32_t *bits, const char *const *labels, int n,
-                    uint32_t mask, SDL_Surface *dst)
+static void cap_row(int pic, Pt at, int gap, const uint32_t *bits, const char *const *labels, int n, uint32_t mask,
+                    SDL_Surface *dst)
 {
     int w = 0, h = 0;
     pair_size(pic, &w, &h);

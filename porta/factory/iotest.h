@@ -30,9 +30,9 @@
 
 // Pictures of /mnt/vendor/test: <n>.png and gamepad.png.
 enum {
-    TIMG_CAP = 0,          // key cap, plain; lit = +1
-    TIMG_SMALL_CAP = 2,    // Select and Start
-    TIMG_UP = 4,           // D-pad arrows, plain; lit = +1
+    TIMG_CAP = 0,       // key cap, plain; lit = +1
+    TIMG_SMALL_CAP = 2, // Select and Start
+    TIMG_UP = 4,        // D-pad arrows, plain; lit = +1
     TIMG_DOWN = 6,
     TIMG_LEFT = 8,
     TIMG_RIGHT = 10,
@@ -44,10 +44,22 @@ enum {
 
 // PadKeys bits of the tested keys.
 enum : uint32_t {
-    TKEY_UP = 0x1, TKEY_DOWN = 0x2, TKEY_LEFT = 0x4, TKEY_RIGHT = 0x8,
-    TKEY_A = 0x10, TKEY_B = 0x20, TKEY_Y = 0x40, TKEY_X = 0x80,
-    TKEY_START = 0x100, TKEY_SELECT = 0x200, TKEY_L1 = 0x400, TKEY_R1 = 0x800,
-    TKEY_L2 = 0x1000, TKEY_R2 = 0x2000, TKEY_VOLUP = 0x4000, TKEY_VOLDOWN = 0x8000,
+    TKEY_UP = 0x1,
+    TKEY_DOWN = 0x2,
+    TKEY_LEFT = 0x4,
+    TKEY_RIGHT = 0x8,
+    TKEY_A = 0x10,
+    TKEY_B = 0x20,
+    TKEY_Y = 0x40,
+    TKEY_X = 0x80,
+    TKEY_START = 0x100,
+    TKEY_SELECT = 0x200,
+    TKEY_L1 = 0x400,
+    TKEY_R1 = 0x800,
+    TKEY_L2 = 0x1000,
+    TKEY_R2 = 0x2000,
+    TKEY_VOLUP = 0x4000,
+    TKEY_VOLDOWN = 0x8000,
     TKEY_MENU = 0x10000,
 };
 #define IOTEST_EXIT_KEYS (TKEY_START | TKEY_SELECT)
@@ -84,9 +96,9 @@ int key_lit(uint32_t bit, uint32_t mask);
 
 enum { MOTOR_OFF = 0, MOTOR_ON = 1, MOTOR_STOPPED = 2 };
 struct IoTestState {
-    uint32_t mask;   // the last key mask
-    int player;      // the last player (1..4) that had keys, 0 none yet
-    int motor;       // MOTOR_OFF, MOTOR_ON, MOTOR_STOPPED
+    uint32_t mask; // the last key mask
+    int player;    // the last player (1..4) that had keys, 0 none yet
+    int motor;     // MOTOR_OFF, MOTOR_ON, MOTOR_STOPPED
 };
 extern IoTestState iotest_state;
 

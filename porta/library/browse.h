@@ -10,19 +10,19 @@
 #include <cstdint>
 
 enum {
-    SCREEN_ROOMS = 0,          // the five rooms
-    SCREEN_CARD = 1,           // external or built-in card
-    SCREEN_SYSTEMS = 2,        // the 17 systems of one card
-    SCREEN_GAMES = 3,          // the games of one system
+    SCREEN_ROOMS = 0,   // the five rooms
+    SCREEN_CARD = 1,    // external or built-in card
+    SCREEN_SYSTEMS = 2, // the 17 systems of one card
+    SCREEN_GAMES = 3,   // the games of one system
     SCREEN_FAVORITES = 4,
     SCREEN_HISTORY = 5,
     SCREEN_SEARCH_RESULTS = 6,
     SCREEN_SEARCH_KEYS = 7,
-    SCREEN_MENU_PENDING = 8,   // the settings open at the next key release
+    SCREEN_MENU_PENDING = 8, // the settings open at the next key release
     SCREEN_SETTINGS = 9,
     SCREEN_SETTINGS_PAGE = 10,
     SCREEN_DATE_TIME = 11,
-    SCREEN_CONFIRM = 12,       // the yes/no box
+    SCREEN_CONFIRM = 12, // the yes/no box
     SCREEN_CORE_POPUP = 13,
     SCREEN_IO_TEST = 14,
     SCREEN_FACTORY_TEST = 15,
@@ -37,7 +37,10 @@ extern std::atomic<int> screen;
 extern std::atomic<int> prev_screen;
 
 // Library screens (rooms to search keys) open the settings on a Menu click.
-inline bool screen_is_library(int s) { return s >= SCREEN_ROOMS && s <= SCREEN_SEARCH_KEYS; }
+inline bool screen_is_library(int s)
+{
+    return s >= SCREEN_ROOMS && s <= SCREEN_SEARCH_KEYS;
+}
 
 // ---- browse state ----------------------------------------------------------
 
@@ -66,15 +69,21 @@ struct BrowseCursor {
     int32_t row;
 };
 
-extern int browse_card;             // card selector 0, CARD_EXTERNAL, CARD_INTERNAL
-extern int browse_system;           // 0..16
+extern int browse_card;   // card selector 0, CARD_EXTERNAL, CARD_INTERNAL
+extern int browse_system; // 0..16
 extern BrowseCursor browse_cursor;
-extern int room;                    // 0..4, the highlighted room
-extern int settings_return_screen;  // where the settings menu returns to
+extern int room;                   // 0..4, the highlighted room
+extern int settings_return_screen; // where the settings menu returns to
 
 // The launch card flag of the selector (1 only for CARD_EXTERNAL).
-inline int browse_card_flag(void) { return browse_card == CARD_EXTERNAL ? 1 : 0; }
-inline int cursor_position(void) { return browse_cursor.page * ROWS_PER_PAGE + browse_cursor.row; }
+inline int browse_card_flag(void)
+{
+    return browse_card == CARD_EXTERNAL ? 1 : 0;
+}
+inline int cursor_position(void)
+{
+    return browse_cursor.page * ROWS_PER_PAGE + browse_cursor.row;
+}
 
 // The preview pictures of the selected entry belong to the drawing code; it
 // hands over the function that drops them (start-up). Every cursor move and

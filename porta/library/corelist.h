@@ -11,8 +11,8 @@
 #define CORELIST_FILE "/mnt/data/.gbacore"
 
 struct CoreChoice {
-    char name[256];   // the game's file name
-    int32_t card;     // card number
+    char name[256]; // the game's file name
+    int32_t card;   // card number
 };
 
 // Empties the list, then reads the file when its seal is intact; prints
@@ -37,11 +37,11 @@ const CoreChoice *corelist_at(int n);
 
 // The core pop-up of the GBA game list.
 #define CORE_POPUP_ITEMS 2
-extern const char *const core_popup_items[CORE_POPUP_ITEMS];   // "gpsp", "vba-next"
+extern const char *const core_popup_items[CORE_POPUP_ITEMS]; // "gpsp", "vba-next"
 struct CorePopup {
-    int cursor;        // 0..1
-    int chosen;        // 0 gpsp, 1 vba-next
-    int opened;        // the choice when the pop-up opened
+    int cursor; // 0..1
+    int chosen; // 0 gpsp, 1 vba-next
+    int opened; // the choice when the pop-up opened
     int system;
     int index;
     int card_number;

@@ -11,11 +11,11 @@
 #define FAVORITES_MAX 80
 
 struct Favorite {
-    char name[256];     // the file name as scanned
+    char name[256]; // the file name as scanned
     int32_t system;
     int32_t index;
-    int32_t card;       // card number
-    int32_t sequence;   // 1 = oldest addition .. count = newest
+    int32_t card;     // card number
+    int32_t sequence; // 1 = oldest addition .. count = newest
 };
 
 // Empties the list, then reads the file when its seal is intact (a damaged

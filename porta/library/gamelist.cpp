@@ -179,7 +179,10 @@ void initials_of(const char *shown, char *out, size_t outsz)
     }
 }
 
-inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
+inline bool is_digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // Version order (strverscmp) without walking the common start of the two
 // names through its state machine. Outside a run of digits the first
@@ -198,7 +201,7 @@ int version_compare(const char *a, const char *b, size_t equal_before = 0)
         if (wa != wb)
             break;
         if ((wa - 0x0101010101010101ull) & ~wa & 0x8080808080808080ull)
-            return 0;   // the same name, terminator included
+            return 0; // the same name, terminator included
         i += 8;
     }
     while (a[i] == b[i] && a[i] != '\0')
@@ -247,7 +250,7 @@ bool entry_before(const FoundEntry &a, const FoundEntry &b, const char *names)
 {
     if (a.is_dir != b.is_dir)
         return a.is_dir > b.is_dir;
-    size_t same = 8;   // bytes known to be equal
+    size_t same = 8; // bytes known to be equal
     if (a.sort_key != b.sort_key) {
         const int i = __builtin_clzll(a.sort_key ^ b.sort_key) / 8;
         const char ca = static_cast<char>(a.sort_key >> (56 - 8 * i));
@@ -257,7 +260,7 @@ bool entry_before(const FoundEntry &a, const FoundEntry &b, const char *names)
             return static_cast<unsigned char>(ca) < static_cast<unsigned char>(cb);
         same = static_cast<size_t>(i);
     } else if ((a.sort_key & 0xFF) == 0) {
-        return false;      // the same name of fewer than 8 bytes
+        return false; // the same name of fewer than 8 bytes
     }
     return version_compare(names + a.name_at, names + b.name_at, same) < 0;
 }
@@ -323,7 +326,8 @@ int scan_game_list(GameList *list, int system, int card_flag, const char *card_r
               [base](const FoundEntry &a, const FoundEntry &b) { return entry_before(a, b, base); });
     const size_t n = found.size();
     const size_t name_bytes = found_names.size() - 8;
-    const size_t nodes_at = (n * sizeof(GameEntry) + alignof(SearchNode) - 1) / alignof(SearchNode) * alignof(SearchNode);
+    const size_t nodes_at =
+        (n * sizeof(GameEntry) + alignof(SearchNode) - 1) / alignof(SearchNode) * alignof(SearchNode);
     const size_t names_at = nodes_at + n * sizeof(SearchNode);
     list->block_size = names_at + name_bytes;
     list->block = block_alloc(list->block_size, &list->block_mapped);

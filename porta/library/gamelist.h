@@ -25,7 +25,7 @@
 
 // One entry of a scanned folder: its name (in the list's name store) and type.
 struct GameEntry {
-    uint32_t name_at;  // offset of the terminated name in GameList::names
+    uint32_t name_at; // offset of the terminated name in GameList::names
     uint8_t is_dir;
 };
 
@@ -35,23 +35,23 @@ struct SearchNode {
     char initials[INITIALS_SIZE];
     int32_t index;
     int16_t system;
-    int16_t card;      // card flag: 1 TF card list, 0 built-in list
+    int16_t card; // card flag: 1 TF card list, 0 built-in list
     SearchNode *next;
 };
 
 // The entries, their search records and their names share one block of
 // memory owned by the list.
 struct GameList {
-    GameEntry *entries;               // filtered and sorted; nullptr when not scanned
-    SearchNode *nodes;                // the search records, linked in entry order
-    char *names;                      // every entry's name, terminated, in list order
-    char path[LIST_PATH_SIZE];        // card root + label, e.g. /mnt/sdcard/GBA
+    GameEntry *entries;        // filtered and sorted; nullptr when not scanned
+    SearchNode *nodes;         // the search records, linked in entry order
+    char *names;               // every entry's name, terminated, in list order
+    char path[LIST_PATH_SIZE]; // card root + label, e.g. /mnt/sdcard/GBA
     int32_t count;
-    SearchNode *chain;                // head of the search chain, or nullptr
-    int scanned;                      // 1 once a scan of the folder succeeded
-    void *block;                      // the memory of entries, nodes and names
+    SearchNode *chain; // head of the search chain, or nullptr
+    int scanned;       // 1 once a scan of the folder succeeded
+    void *block;       // the memory of entries, nodes and names
     size_t block_size;
-    int block_mapped;                 // 1: the block is a mapping, else malloc
+    int block_mapped; // 1: the block is a mapping, else malloc
 };
 
 // The two fixed arrays, indexed by system number.

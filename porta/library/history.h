@@ -10,10 +10,10 @@
 #define HISTORY_MAX 9
 
 struct HistoryEntry {
-    char name[256];     // the file name as scanned
+    char name[256]; // the file name as scanned
     int32_t system;
-    int32_t index;      // entry index in the game list
-    int32_t card;       // card flag
+    int32_t index; // entry index in the game list
+    int32_t card;  // card flag
 };
 
 // Empties the list, then reads the file when its seal is intact (a damaged

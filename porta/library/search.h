@@ -33,16 +33,16 @@
 #define SEARCH_FILE "/tmp/search"
 
 struct SearchResult {
-    int32_t index;     // entry index in the list of (card, system)
+    int32_t index; // entry index in the list of (card, system)
     int16_t system;
-    int16_t card;      // card flag: 1 TF card, 0 built-in
+    int16_t card; // card flag: 1 TF card, 0 built-in
 };
 
 struct SearchState {
-    int cursor;                      // 0..40, the selected key
-    char text[SEARCH_TEXT_SIZE];     // the typed text, terminated
-    int length;                      // 0..31
-    int count;                       // 0..100
+    int cursor;                  // 0..40, the selected key
+    char text[SEARCH_TEXT_SIZE]; // the typed text, terminated
+    int length;                  // 0..31
+    int count;                   // 0..100
     SearchResult results[SEARCH_RESULTS_MAX];
 };
 

@@ -18,13 +18,13 @@
 
 struct SystemRow {
     int number;
-    int folder_games;         // 1: a sub-folder of the ROM folder is one game
-    const char *icon;         // icon file name in type-left / type-right
-    const char *label;        // shown, and the ROM folder's name on both cards
-    const char *extensions;   // "|"-separated, lower case
-    const char *emulator;     // relative to the working directory
-    const char *emulator2;    // the alternative core (GBA only), else nullptr
-    const char *workdir;      // under /mnt/vendor/bin/game/
+    int folder_games;       // 1: a sub-folder of the ROM folder is one game
+    const char *icon;       // icon file name in type-left / type-right
+    const char *label;      // shown, and the ROM folder's name on both cards
+    const char *extensions; // "|"-separated, lower case
+    const char *emulator;   // relative to the working directory
+    const char *emulator2;  // the alternative core (GBA only), else nullptr
+    const char *workdir;    // under /mnt/vendor/bin/game/
 };
 
 extern const SystemRow system_table[SYSTEM_COUNT];

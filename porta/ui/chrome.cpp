@@ -20,8 +20,8 @@
 
 static const char *const ui_texts[UI_TEXT_COUNT][UI_LANGUAGES] = {
     /* TXT_EMPTY_LIST */
-    {"< 没有游戏文件 >", "< 沒有遊戲文件 >", "< No game files >", "< ゲームファイルはありません >", "< 게임 파일 없음 >",
-     "< Sin archivos de juego >"},
+    {"< 没有游戏文件 >", "< 沒有遊戲文件 >", "< No game files >", "< ゲームファイルはありません >",
+     "< 게임 파일 없음 >", "< Sin archivos de juego >"},
     /* TXT_CARD_MISSING */
     {"< 没有检测到外置卡 >", "< 沒有檢測到外置卡 >", "< No external card detected >", "< 外部カードが検出されません >",
      "< 외부 카드가 감지되지 않음 >", "< No se detectó ninguna tarjeta externa >"},
@@ -56,37 +56,15 @@ const char *ui_text(int id)
 const ChromeLayout chrome_layouts[2] = {
     // LCD, 640x480
     {
-        640, 480,
-        630, 10, 4,
-        6, FONT_16, 7,
-        40, 9, FONT_16,
-        50, 10, 20, 6, FONT_16, 50,
-        40, 10,
-        0,
-        10, FONT_16, FONT_16,
-        1, 0, 2, FONT_16,
-        {10, 90, 180}, 4,
-        620, 4,
-        20, 9, FONT_16,
-        36, 0, FONT_18,
-        FONT_22,
+        640, 480,     630, 10, 4,  6,       FONT_16, 7,       40,      9,       FONT_16, 50, 10,      20,
+        6,   FONT_16, 50,  40, 10, 0,       10,      FONT_16, FONT_16, 1,       0,       2,  FONT_16, {10, 90, 180},
+        4,   620,     4,   20, 9,  FONT_16, 36,      0,       FONT_18, FONT_22,
     },
     // HDMI, 1280x720
     {
-        1280, 720,
-        1230, 30, 10,
-        26, FONT_18, 27,
-        40, 28, FONT_18,
-        50, 28, 20, 24, FONT_18, 50,
-        40, 28,
-        4,
-        28, FONT_16, FONT_18,
-        0, 6, 0, FONT_22,
-        {50, 200, 350}, 6,
-        1230, 6,
-        50, 28, FONT_22,
-        60, 30, FONT_28,
-        FONT_22,
+        1280, 720,     1230, 30, 10, 26,      FONT_18, 27,      40,      28,      FONT_18, 50, 28,      20,
+        24,   FONT_18, 50,   40, 28, 4,       28,      FONT_16, FONT_18, 0,       6,       0,  FONT_22, {50, 200, 350},
+        6,    1230,    6,    50, 28, FONT_22, 60,      30,      FONT_28, FONT_22,
     },
 };
 

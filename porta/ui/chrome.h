@@ -19,13 +19,13 @@
 // ---- texts ---------------------------------------------------------------
 
 enum UiText {
-    TXT_EMPTY_LIST,    // "< No game files >"
-    TXT_CARD_MISSING,  // "< No external card detected >"
-    TXT_HINT_OK,       // A
-    TXT_HINT_RETURN,   // B
-    TXT_HINT_CORE,     // Y on the GBA game list
-    TXT_HINT_START,    // Start on the lists
-    TXT_PAGE_LABEL,    // "Total"
+    TXT_EMPTY_LIST,   // "< No game files >"
+    TXT_CARD_MISSING, // "< No external card detected >"
+    TXT_HINT_OK,      // A
+    TXT_HINT_RETURN,  // B
+    TXT_HINT_CORE,    // Y on the GBA game list
+    TXT_HINT_START,   // Start on the lists
+    TXT_PAGE_LABEL,   // "Total"
     UI_TEXT_COUNT
 };
 #define UI_LANGUAGES 6
@@ -41,25 +41,25 @@ const char *ui_text_in(int id, int language);
 struct ChromeLayout {
     int width, height;
     // title bar, worked from the right
-    int bat_right, bat_y, bat_gap;        // battery at bat_right - width; next x - (width + gap)
-    int spk_y, vol_font, vol_dy;          // volume centred on the speaker, + vol_dy
+    int bat_right, bat_y, bat_gap; // battery at bat_right - width; next x - (width + gap)
+    int spk_y, vol_font, vol_dy;   // volume centred on the speaker, + vol_dy
     int sd_step, sd_y, sd_font;
     int joy_dx, joy_y, joy_num_dx, joy_num_y, joy_num_font, joy_step;
     int ear_dx, ear_y;
-    int bar_gap;                          // least room between the bar's texts and icons
+    int bar_gap; // least room between the bar's texts and icons
     int clock_y, clock_measure_font, clock_font;
     // bottom bar
-    int icon_centred;                     // 1: icons centred in the bar, else at bar top + icon_top
+    int icon_centred; // 1: icons centred in the bar, else at bar top + icon_top
     int icon_top;
-    int hint_dy;                          // texts this much below centred on the icon
+    int hint_dy; // texts this much below centred on the icon
     int hint_font;
-    int key_x[3];                         // A, B, Y icons
-    int key_gap;                          // text after the icon
-    int start_end, start_gap;             // Start text ends here, its icon this far left of it
+    int key_x[3];             // A, B, Y icons
+    int key_gap;              // text after the icon
+    int start_end, start_gap; // Start text ends here, its icon this far left of it
     // lists
     int page_x, page_y, page_font;
     int rows_y, highlight_x, row_font;
-    int notice_font;                      // empty list, card missing
+    int notice_font; // empty list, card missing
 };
 
 enum { CHROME_LCD = 0, CHROME_HDMI = 1 };

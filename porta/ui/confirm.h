@@ -13,12 +13,12 @@
 #define CONFIRM_MESSAGE 256
 
 struct ConfirmBox {
-    char message[CONFIRM_MESSAGE];  // the label followed by " ??"
-    int return_screen;              // where A goes
-    int active;                     // 1 while the box is shown
-    int result;                     // 0 No, 1 Yes
-    void (*yes)(void);              // run on A with Yes (may be null)
-    void (*no)(void);               // run on A with No (may be null)
+    char message[CONFIRM_MESSAGE]; // the label followed by " ??"
+    int return_screen;             // where A goes
+    int active;                    // 1 while the box is shown
+    int result;                    // 0 No, 1 Yes
+    void (*yes)(void);             // run on A with Yes (may be null)
+    void (*no)(void);              // run on A with No (may be null)
 };
 
 extern ConfirmBox confirm_box;

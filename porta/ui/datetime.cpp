@@ -15,7 +15,7 @@ DateTimeState date_time = {DATETIME_DATE, 2000, 1, 1, 0, 0, 0, 0};
 // ---- texts ---------------------------------------------------------------
 
 static const char *const date_units[UI_LANGUAGES][3] = {
-    {"年", "月", "日"}, {"年", "月", "日"}, {"year", "month", "day"},
+    {"年", "月", "日"}, {"年", "月", "日"},   {"year", "month", "day"},
     {"年", "月", "日"}, {"년도", "월", "낮"}, {"año", "mes", "dia"},
 };
 static const char *const time_units[UI_LANGUAGES][3] = {

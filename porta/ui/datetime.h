@@ -17,10 +17,10 @@ enum { DT_FIELD0 = 0, DT_FIELD1 = 1, DT_FIELD2 = 2, DT_CANCEL = 3, DT_CONFIRM = 
 #define DATETIME_YEAR_MAX 2050
 
 struct DateTimeState {
-    int mode;    // DATETIME_DATE or DATETIME_TIME
+    int mode; // DATETIME_DATE or DATETIME_TIME
     int year, month, day;
     int hour, minute, second;
-    int cursor;  // 0..2 the fields, 3 Cancel, 4 Confirm
+    int cursor; // 0..2 the fields, 3 Cancel, 4 Confirm
 };
 
 extern DateTimeState date_time;

@@ -7,8 +7,8 @@
 FixedRes fixed_res[2];
 
 const char *const res_system_icons[RES_SYSTEMS] = {
-    "ps.png",  "cps.png", "cps.png", "neogeo.png", "fbahack.png", "mame.png", "gba.png",  "fc.png",  "sfc.png",
-    "sms.png", "md.png",  "gbc.png", "gb.png",     "pce.png",     "ngpc.png", "gg.png",   "wsc.png",
+    "ps.png",  "cps.png", "cps.png", "neogeo.png", "fbahack.png", "mame.png", "gba.png", "fc.png",  "sfc.png",
+    "sms.png", "md.png",  "gbc.png", "gb.png",     "pce.png",     "ngpc.png", "gg.png",  "wsc.png",
 };
 
 static const char *out_name(int out)

@@ -24,17 +24,24 @@ JoyMapState joymap;
 
 typedef const char *const Text6[UI_LANGUAGES];
 
-static Text6 text_title = {"手柄按键设置", "手柄按鍵設置", "Joystick buttons settings", "ジョイスティックボタンの設定",
-                           "조이스틱 버튼 설정", "Joystick buttons settings"};
+static Text6 text_title = {"手柄按键设置",
+                           "手柄按鍵設置",
+                           "Joystick buttons settings",
+                           "ジョイスティックボタンの設定",
+                           "조이스틱 버튼 설정",
+                           "Joystick buttons settings"};
 // Any one input of the pad held ends the sequence, whatever its table holds.
-static Text6 text_hint = {"长按 任意键 3秒退出", "長按 任意鍵 3秒退出",
-                          "Hold any button for 3 seconds to exit", "Hold any button for 3 seconds to exit",
-                          "Hold any button for 3 seconds to exit", "Hold any button for 3 seconds to exit"};
+static Text6 text_hint = {"长按 任意键 3秒退出",
+                          "長按 任意鍵 3秒退出",
+                          "Hold any button for 3 seconds to exit",
+                          "Hold any button for 3 seconds to exit",
+                          "Hold any button for 3 seconds to exit",
+                          "Hold any button for 3 seconds to exit"};
 static Text6 text_arrow_key = {"方向键", "方向鍵", "Arrow key", "Arrow key", "Arrow key", "Arrow key"};
 static Text6 text_left_stick = {"左摇杆", "左搖桿", "Left Stick", "Left Stick", "Left Stick", "Left Stick"};
 static Text6 text_right_stick = {"右摇杆", "右搖桿", "Right Stick", "Right Stick", "Right Stick", "Right Stick"};
-static Text6 text_save = {"保存设定值 ...", "保存設定值...", "Save settings ...", "設定を保存する ...", "설정 저장...",
-                          "Save settings ..."};
+static Text6 text_save = {"保存设定值 ...",     "保存設定值...", "Save settings ...",
+                          "設定を保存する ...", "설정 저장...",  "Save settings ..."};
 static const char text_no_pad[] = "NO GamePad";
 static const char format_player[] = "%d Player";
 
@@ -70,8 +77,8 @@ static const JoyStep steps[JOYMAP_STEPS] = {
 };
 static const char *const step_prefix[2] = {"请设置 ", "Please Set "};
 
-const int joymap_step_slot[JOYMAP_STEPS] = {0, 1, 2, 3, 12, 13, 4, 5, 6, 7, 8, 9, 10, 11,
-                                            14, 15, 16, 17, 18, 19, 20, 21};
+const int joymap_step_slot[JOYMAP_STEPS] = {0, 1,  2,  3,  12, 13, 4,  5,  6,  7,  8,
+                                            9, 10, 11, 14, 15, 16, 17, 18, 19, 20, 21};
 
 static int lang(void)
 {
@@ -93,7 +100,7 @@ void joymap_prompt(int step, int language, char *buf, int size)
 // ---- layouts -------------------------------------------------------------
 
 struct JoyListLayout {
-    int x, y, gap;                 // rows: start, highlight height + gap apart
+    int x, y, gap; // rows: start, highlight height + gap apart
     int name_dx, name_dy, name_font;
     int player_font, player_end_gap, player_dy;
 };
@@ -116,48 +123,90 @@ struct JoySeqLayout {
     int hint_x, hint_y, hint_font;
     int prompt_x, prompt_y, prompt_font;
     int pointer_x, pointer_y;
-    JoyPadPart part[3];            // D-pad, left stick, right stick
+    JoyPadPart part[3]; // D-pad, left stick, right stick
     int label_font;
     int select_x, select_y;
-    int start_x;                   // Start at start_x + cap width
-    int column_x, column_y, column_gap;   // A, B, X, Y, L1, R1, L2, R2: cap height + gap apart
-    int name_font;                 // key names on done caps
+    int start_x;                        // Start at start_x + cap width
+    int column_x, column_y, column_gap; // A, B, X, Y, L1, R1, L2, R2: cap height + gap apart
+    int name_font;                      // key names on done caps
 };
 static const JoySeqLayout seq_layouts[2] = {
     // LCD, 640x480
     {
-        140, 40, FONT_22,
-        400, 90, FONT_18,
-        400, 140, FONT_18,
-        360, 125,
+        140,
+        40,
+        FONT_22,
+        400,
+        90,
+        FONT_18,
+        400,
+        140,
+        FONT_18,
+        360,
+        125,
         {
             {50, 100, {{50, 50}, {50, 150}, {0, 100}, {100, 100}}, {{0, 0}, {0, 0}, {0, 0}, {0, 0}}, 0, 50, 175},
-            {100, 300, {{100, 220}, {100, 380}, {20, 300}, {180, 300}},
-             {{60, 260}, {60, 340}, {140, 260}, {140, 340}}, 1, 100, 350},
-            {500, 300, {{500, 220}, {500, 380}, {420, 300}, {580, 300}},
-             {{460, 260}, {460, 340}, {540, 260}, {540, 340}}, 1, 500, 350},
+            {100,
+             300,
+             {{100, 220}, {100, 380}, {20, 300}, {180, 300}},
+             {{60, 260}, {60, 340}, {140, 260}, {140, 340}},
+             1,
+             100,
+             350},
+            {500,
+             300,
+             {{500, 220}, {500, 380}, {420, 300}, {580, 300}},
+             {{460, 260}, {460, 340}, {540, 260}, {540, 340}},
+             1,
+             500,
+             350},
         },
         FONT_16,
-        140, 130, 170,
-        300, 40, 10,
+        140,
+        130,
+        170,
+        300,
+        40,
+        10,
         FONT_16,
     },
     // HDMI, 1280x720
     {
-        340, 80, FONT_28,
-        850, 140, FONT_24,
-        850, 200, FONT_28,
-        800, 185,
+        340,
+        80,
+        FONT_28,
+        850,
+        140,
+        FONT_24,
+        850,
+        200,
+        FONT_28,
+        800,
+        185,
         {
             {130, 170, {{130, 70}, {130, 270}, {30, 170}, {230, 170}}, {{0, 0}, {0, 0}, {0, 0}, {0, 0}}, 0, 130, 240},
-            {200, 470, {{200, 330}, {200, 610}, {60, 470}, {340, 470}},
-             {{130, 400}, {130, 540}, {270, 400}, {270, 540}}, 1, 200, 570},
-            {950, 470, {{950, 330}, {950, 610}, {810, 470}, {1090, 470}},
-             {{880, 400}, {880, 540}, {1020, 400}, {1020, 540}}, 1, 950, 570},
+            {200,
+             470,
+             {{200, 330}, {200, 610}, {60, 470}, {340, 470}},
+             {{130, 400}, {130, 540}, {270, 400}, {270, 540}},
+             1,
+             200,
+             570},
+            {950,
+             470,
+             {{950, 330}, {950, 610}, {810, 470}, {1090, 470}},
+             {{880, 400}, {880, 540}, {1020, 400}, {1020, 540}},
+             1,
+             950,
+             570},
         },
         FONT_22,
-        340, 200, 370,
-        650, 80, 10,
+        340,
+        200,
+        370,
+        650,
+        80,
+        10,
         FONT_22,
     },
 };
@@ -169,7 +218,7 @@ struct JoyKeyCap {
     int slot;
     const char *name;
 };
-static const JoyKeyCap column_caps[8] = {{4, "A"}, {5, "B"}, {6, "X"}, {7, "Y"},
+static const JoyKeyCap column_caps[8] = {{4, "A"},  {5, "B"},  {6, "X"},   {7, "Y"},
                                          {8, "L1"}, {9, "R1"}, {10, "L2"}, {11, "R2"}};
 static const JoyKeyCap select_cap = {12, "Select"};
 static const JoyKeyCap start_cap = {13, "Start"};
@@ -498,8 +547,7 @@ int joymap_merge(JoyConvEntry work[JOY_CONV_SLOTS], JoyConvEntry table[JOY_CONV_
     return changed;
 }
 
-static void draw_cap(SDL_Surface *const *pics, int x, int y, int done, const char *name, int font,
-                     SDL_Surface *dst)
+static void draw_cap(SDL_Surface *const *pics, int x, int y, int done, const char *name, int font, SDL_Surface *dst)
 {
     SDL_Surface *cap = pics[done ? SETJOY_CAP_DONE : SETJOY_CAP];
     blit_at(x, y, cap, dst);
@@ -653,8 +701,8 @@ static int wait_keys_up(SDL_Surface *dst, JoyDevice *pad)
             return JOYMAP_END_PAD_GONE;
         if (mapseq_stop_requested(now))
             return JOYMAP_END_STOPPED;
-        const int up = pad->key_state.load(std::memory_order_acquire) == 0 &&
-                       joy_current_event(pad).kind == JOY_EVENT_RELEASE;
+        const int up =
+            pad->key_state.load(std::memory_order_acquire) == 0 && joy_current_event(pad).kind == JOY_EVENT_RELEASE;
         if (up || static_cast<int32_t>(now - until) >= 0)
             return JOYMAP_END_FINISHED;
         if (!mapseq_asleep_frame(dst)) {

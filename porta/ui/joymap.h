@@ -46,38 +46,38 @@
 enum {
     SETJOY_CAP = 0,
     SETJOY_CAP_DONE = 1,
-    SETJOY_ARROW = 2,   // + 2 * direction (0 up, 1 down, 2 left, 3 right) + done
+    SETJOY_ARROW = 2, // + 2 * direction (0 up, 1 down, 2 left, 3 right) + done
     SETJOY_DECO = 10,
 };
 
 // How a sequence ended.
 enum {
-    JOYMAP_END_FINISHED = 0,  // all 22 steps done
-    JOYMAP_END_HELD,          // an input held for 3 seconds
-    JOYMAP_END_PAD_GONE,      // the pad was pulled out
-    JOYMAP_END_STOPPED,       // the launcher is stopping
+    JOYMAP_END_FINISHED = 0, // all 22 steps done
+    JOYMAP_END_HELD,         // an input held for 3 seconds
+    JOYMAP_END_PAD_GONE,     // the pad was pulled out
+    JOYMAP_END_STOPPED,      // the launcher is stopping
 };
 
 struct JoyMapState {
-    int loaded;                 // pictures loaded
-    SDL_Surface *pics[2][SETJOY_PICS];   // [0] LCD, [1] HDMI
-    int cursor;                 // mapping list row
-    int reset_cursor;           // reset list row
+    int loaded;                        // pictures loaded
+    SDL_Surface *pics[2][SETJOY_PICS]; // [0] LCD, [1] HDMI
+    int cursor;                        // mapping list row
+    int reset_cursor;                  // reset list row
     // The chosen pad: its slot (-1 none) and the slot's removal count when it
     // was chosen (a different count later: the pad has gone).
     int slot;
     uint32_t removals;
-    int level;                  // 0 list, 1 sequence
-    int step;                   // the step being asked, 0..22
-    int waiting;                // an input was accepted; waiting for its release
-    JoyConvEntry work[JOY_CONV_SLOTS];    // the inputs the steps took, by conversion slot
+    int level;                         // 0 list, 1 sequence
+    int step;                          // the step being asked, 0..22
+    int waiting;                       // an input was accepted; waiting for its release
+    JoyConvEntry work[JOY_CONV_SLOTS]; // the inputs the steps took, by conversion slot
     // Each slot's input as the sequence goes: the pad's table, then what the
     // steps took and what they passed on to slots not yet reached.
     JoyConvEntry current[JOY_CONV_SLOTS];
     int done[JOY_CONV_SLOTS];
-    JoyConvEntry backup[JOY_CONV_SLOTS];  // the pad's table before the merge
+    JoyConvEntry backup[JOY_CONV_SLOTS]; // the pad's table before the merge
     int changed;
-    int last_end;               // JOYMAP_END_* of the last sequence, -1 none
+    int last_end; // JOYMAP_END_* of the last sequence, -1 none
     // The pad the reset box acts on.
     int reset_slot;
     uint32_t reset_removals;

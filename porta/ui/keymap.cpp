@@ -22,15 +22,15 @@ KeyMapState keymap;
 
 typedef const char *const Text6[UI_LANGUAGES];
 
-static Text6 text_custom = {"按键自定义", "按鍵自定義", "Button custom", "Button custom", "Button custom",
-                            "Button custom"};
-static Text6 text_restore = {"恢复默认值", "恢復默認值", "Restore Defaults", "デフォルトに戻す", "기본값으로 복원",
-                             "Restore Defaults"};
-static Text6 text_hint = {"Start + Select 键 退出设置", "Start + Select 鍵 退出設置",
+static Text6 text_custom = {"按键自定义",    "按鍵自定義",    "Button custom",
+                            "Button custom", "Button custom", "Button custom"};
+static Text6 text_restore = {"恢复默认值",       "恢復默認值",      "Restore Defaults",
+                             "デフォルトに戻す", "기본값으로 복원", "Restore Defaults"};
+static Text6 text_hint = {"Start + Select 键 退出设置",         "Start + Select 鍵 退出設置",
                           "Start + Select key to exit setting", "Start + Select key to exit setting",
                           "Start + Select key to exit setting", "Start + Select key to exit setting"};
-static Text6 text_save = {"保存设定值 ...", "保存設定值...", "Save settings ...", "設定を保存する ...", "설정 저장...",
-                          "Save settings ..."};
+static Text6 text_save = {"保存设定值 ...",     "保存設定值...", "Save settings ...",
+                          "設定を保存する ...", "설정 저장...",  "Save settings ..."};
 static const char step_prefix[] = "请设置 ";
 static const char *const step_labels[KEYMAP_STEPS] = {"A", "B", "X", "Y", "L1", "R1", "L2", "R2"};
 
@@ -68,7 +68,7 @@ void keymap_prompt(int step, char *buf, int size)
 // ---- layouts -------------------------------------------------------------
 
 struct KeyMenuLayout {
-    int x, y, gap;                // row 0's highlight; row 1 its height + gap lower
+    int x, y, gap; // row 0's highlight; row 1 its height + gap lower
     int text_dx, text_dy, font;
 };
 static const KeyMenuLayout menu_layouts[2] = {
@@ -81,9 +81,9 @@ struct KeySeqLayout {
     int hint_x, hint_y, hint_font;
     int prompt_x, prompt_y, prompt_font;
     int pointer_x, pointer_y;
-    int dpad_x, dpad_y, arm;       // the D-pad's cap; its parts this far up, down, left, right
-    int caps_x, caps_y;            // first cap of the first row
-    int cap_gap_x, cap_gap_y;      // between caps and between the rows
+    int dpad_x, dpad_y, arm;  // the D-pad's cap; its parts this far up, down, left, right
+    int caps_x, caps_y;       // first cap of the first row
+    int cap_gap_x, cap_gap_y; // between caps and between the rows
     int label_font;
 };
 static const KeySeqLayout seq_layouts[2] = {

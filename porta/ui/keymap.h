@@ -46,14 +46,14 @@ enum { KEYMAP_END_DONE = 0, KEYMAP_END_START_SELECT, KEYMAP_END_STOPPED };
 struct KeyMapState {
     int loaded;
     SDL_Surface *pics[SETKEY_PICS];
-    int level;                          // 0 menu, 1 assignment
-    int cursor;                         // menu row 0 or 1
-    int step;                           // keys captured so far
-    int16_t captured[KEYMAP_STEPS];     // raw code of each step, 0 none
-    int16_t work[LOCALPAD_KEYS];        // the map being made, then the map to save
+    int level;                      // 0 menu, 1 assignment
+    int cursor;                     // menu row 0 or 1
+    int step;                       // keys captured so far
+    int16_t captured[KEYMAP_STEPS]; // raw code of each step, 0 none
+    int16_t work[LOCALPAD_KEYS];    // the map being made, then the map to save
     int changed;
-    unsigned exit_keys;                 // 1 Start, 2 Select seen in a row
-    int last_end;                       // KEYMAP_END_* of the last sequence, -1 none
+    unsigned exit_keys; // 1 Start, 2 Select seen in a row
+    int last_end;       // KEYMAP_END_* of the last sequence, -1 none
 };
 extern KeyMapState keymap;
 

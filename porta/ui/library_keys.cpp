@@ -278,10 +278,22 @@ void card_keypress(int key)
 void systems_keypress(int key)
 {
     switch (key) {
-    case SDLK_UP: system_cursor_up(&browse_system); play_key_sound(KEY_SOUND_MOVE); break;
-    case SDLK_DOWN: system_cursor_down(&browse_system); play_key_sound(KEY_SOUND_MOVE); break;
-    case SDLK_LEFT: system_cursor_left(&browse_system); play_key_sound(KEY_SOUND_MOVE); break;
-    case SDLK_RIGHT: system_cursor_right(&browse_system); play_key_sound(KEY_SOUND_MOVE); break;
+    case SDLK_UP:
+        system_cursor_up(&browse_system);
+        play_key_sound(KEY_SOUND_MOVE);
+        break;
+    case SDLK_DOWN:
+        system_cursor_down(&browse_system);
+        play_key_sound(KEY_SOUND_MOVE);
+        break;
+    case SDLK_LEFT:
+        system_cursor_left(&browse_system);
+        play_key_sound(KEY_SOUND_MOVE);
+        break;
+    case SDLK_RIGHT:
+        system_cursor_right(&browse_system);
+        play_key_sound(KEY_SOUND_MOVE);
+        break;
     case KEY_A:
         play_key_sound(KEY_SOUND_CONFIRM);
         cursor_home();

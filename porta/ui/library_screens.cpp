@@ -21,29 +21,21 @@
 const LibraryLayout library_layouts[2] = {
     // LCD, 640x480
     {
-        7, 160, 135, FONT_18,        // rooms
-        0, 20, 8, FONT_18,           // card rows
-        12, 10, FONT_18,             // card label
-        0, 3, 55, 10,                // system rows
-        3, 55, 10, 95,               // game rows
-        1, -5, 2,                    // favourite mark
-        20, 8, 60,                   // favourites, history
-        395, 160,                    // preview
-        41, FONT_22, 76, 6, FONT_18, // core pop-up
+        7,   160,     135,     FONT_18,          // rooms
+        0,   20,      8,       FONT_18,          // card rows
+        12,  10,      FONT_18,                   // card label
+        0,   3,       55,      10,               // system rows
+        3,   55,      10,      95,               // game rows
+        1,   -5,      2,                         // favourite mark
+        20,  8,       60,                        // favourites, history
+        395, 160,                                // preview
+        41,  FONT_22, 76,      6,       FONT_18, // core pop-up
         -20, 4,
     },
     // HDMI, 1280x720
     {
-        80, 280, 250, FONT_22,
-        40, 20, 11, FONT_28,
-        12, 10, FONT_28,
-        40, 3, 125, 13,
-        5, 125, 13, 145,
-        0, 740, 6,
-        60, 11, 80,
-        750, 120,
-        80, FONT_28, 130, 12, FONT_22,
-        20, 10,
+        80, 280, 250, FONT_22, 40, 20, 11, FONT_28, 12,  10,  FONT_28, 40,      3,   125, 13,      5,  125,
+        13, 145, 0,   740,     6,  60, 11, 80,      750, 120, 80,      FONT_28, 130, 12,  FONT_22, 20, 10,
     },
 };
 
@@ -59,7 +51,8 @@ static const char *const room_names[ROOM_COUNT][UI_LANGUAGES] = {
 
 static const char *const system_titles[SYSTEM_COUNT][UI_LANGUAGES] = {
     /* 0 PS1 */ {"PS1 游戏", "PS1 遊戲", "PS1 GAME", "PS1 ゲーム", "PS1 경기", "PS1 JUEGO"},
-    /* 1 VERTICAL */ {"竖版街机", "豎版街機", "Vertical Arcade", "Vertical Arcade", "Vertical Arcade", "Vertical Arcade"},
+    /* 1 VERTICAL */
+    {"竖版街机", "豎版街機", "Vertical Arcade", "Vertical Arcade", "Vertical Arcade", "Vertical Arcade"},
     /* 2 CPS */ {"CPS 游戏", "CPS 遊戲", "CPS GAME", "CPS ゲーム", "CPS 경기", "CPS JUEGO"},
     /* 3 NEOGEO */ {"NEOGEO 游戏", "NEOGEO 遊戲", "NEOGEO GAME", "NEOGEO ゲーム", "NEOGEO 경기", "NEOGEO JUEGO"},
     /* 4 FBAHACK */ {"FBAHACK 游戏", "FBAHACK 遊戲", "FBAHACK GAME", "FBAHACK ゲーム", "FBAHACK 경기", "FBAHACK JUEGO"},
@@ -85,8 +78,8 @@ static const char *const card_labels[2][UI_LANGUAGES] = {
 static const char *const card_tags[2] = {"(TF2/EXT.)", "(TF1/INT.)"};
 
 static const char *const popup_titles[UI_LANGUAGES] = {
-    "选择模拟器核心", "選擇模擬器覈心", "Select Simulator Core", "エミュレータコアの選択", "에뮬레이터 코어 선택",
-    "Seleccionar el núcleo del simulador",
+    "选择模拟器核心",         "選擇模擬器覈心",       "Select Simulator Core",
+    "エミュレータコアの選択", "에뮬레이터 코어 선택", "Seleccionar el núcleo del simulador",
 };
 
 const char *const file_error_text = "##file error !";
@@ -290,7 +283,8 @@ void draw_games_screen(SDL_Surface *dst)
     const int page = browse_cursor.page;
     draw_page_counter(dst, page, list_pages(n));
     const int clip = surface_w(fixed_res[out].list[5]) - L.game_clip_cut;
-    SDL_Surface *icon = system >= 0 && system < SYSTEM_COUNT ? picture_surface(fixed_res[out].type_left[system]) : nullptr;
+    SDL_Surface *icon =
+        system >= 0 && system < SYSTEM_COUNT ? picture_surface(fixed_res[out].type_left[system]) : nullptr;
     char name[GAME_NAME_MAX + 1];
     int selected = -1;
     for (int row = 0; row < ROWS_PER_PAGE; row++) {

@@ -102,13 +102,13 @@ static struct {
 // differ.
 static struct {
     int skipping;
-    int drawn;          // a frame was drawn since the reset
+    int drawn; // a frame was drawn since the reset
     int screen;
     int output;
     int asleep;
-    long minute;        // wall-clock minute (seconds / 60) of its clock
-    int scroll_on;      // the marquee's timer had fired
-    int marquees;       // texts in it that scroll once the timer fired
+    long minute;   // wall-clock minute (seconds / 60) of its clock
+    int scroll_on; // the marquee's timer had fired
+    int marquees;  // texts in it that scroll once the timer fired
     uint32_t presented;
 } fr;
 
@@ -633,7 +633,8 @@ static void show_shutdown_picture(void)
         return;
     const int hdmi = output_device == 1;
     if (shutdown_type == SHUTDOWN_LOWPOWER) {
-        SDL_Surface *pic = load_img(hdmi ? "/mnt/vendor/shutdown/lowpower_hdmi.jpg" : "/mnt/vendor/shutdown/lowpower_lcd.jpg");
+        SDL_Surface *pic =
+            load_img(hdmi ? "/mnt/vendor/shutdown/lowpower_hdmi.jpg" : "/mnt/vendor/shutdown/lowpower_lcd.jpg");
         if (!pic)
             return;
         SDL_FillRect(dst, nullptr, 0);

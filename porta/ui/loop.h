@@ -53,11 +53,11 @@ SDL_Surface *current_surface(void);
 
 // What the loop reads from the outside world; tests replace these.
 struct LoopHooks {
-    uint32_t (*now)(void);           // ms since start
-    uint32_t (*player_keys)(int);    // mask of player 1..4
+    uint32_t (*now)(void);        // ms since start
+    uint32_t (*player_keys)(int); // mask of player 1..4
     void (*delay)(uint32_t ms);
     void (*exit_process)(int status);
-    time_t (*wall)(void);            // the wall clock (the title bar's clock)
+    time_t (*wall)(void); // the wall clock (the title bar's clock)
 };
 extern LoopHooks loop_hooks;
 void loop_hooks_reset(void);

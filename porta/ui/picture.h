@@ -22,7 +22,7 @@ struct Picture {
     double zoom = 1.0;             // below 1: a smoothed copy at this scale
     const Picture *full = nullptr; // set: the scaled copy is made of that picture
     mutable SDL_Surface *surface = nullptr;
-    mutable bool tried = false;    // decoded, or failed to
+    mutable bool tried = false; // decoded, or failed to
 
     Picture() = default;
     Picture(const Picture &) = delete;

@@ -48,8 +48,8 @@ static const char *const save_folders[] = {"fbasdl", "fba4arm", "fc",   "gba",  
 static void remove_stale_writes(const struct timespec &run_start)
 {
     static const char *const files[] = {
-        ATTR_FILE,      LOCALPAD_MAP_FILE, HISTORY_FILE,   FAVORITES_FILE, CORELIST_FILE,
-        NEXT_COMMAND_FILE, GAMEPLACE_FILE, GAMEDIR_FILE,   SEARCH_LAST_PATH,
+        ATTR_FILE,         LOCALPAD_MAP_FILE, HISTORY_FILE, FAVORITES_FILE,   CORELIST_FILE,
+        NEXT_COMMAND_FILE, GAMEPLACE_FILE,    GAMEDIR_FILE, SEARCH_LAST_PATH,
     };
     for (const char *f : files)
         remove_stale_temp_files(f, run_start);

@@ -13,17 +13,16 @@
 
 #include <SDL/SDL.h>
 
-
 typedef void (*ScreenKeyFn)(int keycode);
 typedef void (*ScreenDrawFn)(SDL_Surface *dst);
 typedef void (*ScreenRawFn)(uint32_t mask, int player);
 typedef int (*ScreenRunFn)(void);
 
 struct ScreenEntry {
-    ScreenKeyFn press;    // key press handler (SDL key code)
-    ScreenKeyFn release;  // key release handler
-    ScreenDrawFn draw;    // one frame
-    ScreenRawFn raw;      // raw key mask every pass (IO test)
+    ScreenKeyFn press;   // key press handler (SDL key code)
+    ScreenKeyFn release; // key release handler
+    ScreenDrawFn draw;   // one frame
+    ScreenRawFn raw;     // raw key mask every pass (IO test)
     // A frame loop of the screen's own (factory test, mapping sequences),
     // tried every pass before the frame: returns 1 after it ran, 0 when the
     // screen has none to run now (its frame is drawn as usual). Nothing

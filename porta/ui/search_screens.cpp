@@ -77,14 +77,14 @@ char *search_shown_text(const char *text, char *out)
 // Positions of both screens, LCD row and HDMI row.
 struct SearchLayout {
     // rows of results (both screens)
-    int row_x, row_dy, clip_less;     // text at (row_x, row top + row_dy), width = bar width - clip_less
-    int mark_dy;                      // favourite mark below the row top
+    int row_x, row_dy, clip_less; // text at (row_x, row top + row_dy), width = bar width - clip_less
+    int mark_dy;                  // favourite mark below the row top
     // the keyboard screen
-    int board_mark_end;               // favourite marks end here
-    int help_x, help_y, help_font, help_right;   // the help text ends before help_right
-    int board_x, board_y;             // search/<out>/0.png
+    int board_mark_end;                        // favourite marks end here
+    int help_x, help_y, help_font, help_right; // the help text ends before help_right
+    int board_x, board_y;                      // search/<out>/0.png
     int typed_x, typed_y, typed_font;
-    int key_x, key_y, key_pitch;      // the lit key at key_x + column x pitch, key_y + row x pitch
+    int key_x, key_y, key_pitch; // the lit key at key_x + column x pitch, key_y + row x pitch
     int hint_x, hint_y, hint_font, hint_gap;
     // the result list
     int list_mark_bar, list_mark_end; // mark ends at list_mark_end (+ bar width when list_mark_bar)
@@ -93,11 +93,11 @@ struct SearchLayout {
 
 static const SearchLayout layouts[2] = {
     // LCD, 640x480
-    {20, 8, 60, 2, 320, 400, 80, FONT_18, 630, 330, 140, 355, 152, FONT_18, 350, 187, 26, 350, 330, FONT_18, 40,
-     1, -5, 395, 160},
+    {20,      8,   60,  2,  320, 400, 80,      FONT_18, 630, 330, 140, 355, 152,
+     FONT_18, 350, 187, 26, 350, 330, FONT_18, 40,      1,   -5,  395, 160},
     // HDMI, 1280x720
-    {60, 11, 80, 6, 670, 840, 100, FONT_24, 1250, 670, 188, 710, 218, FONT_22, 702, 272, 50, 700, 550, FONT_24, 40,
-     0, 740, 750, 120},
+    {60,      11,  80,  6,  670, 840, 100,     FONT_24, 1250, 670, 188, 710, 218,
+     FONT_22, 702, 272, 50, 700, 550, FONT_24, 40,      0,    740, 750, 120},
 };
 
 static const SDL_Color white = {255, 255, 255, 0};
@@ -166,7 +166,7 @@ void draw_search_keys(SDL_Surface *dst)
     }
     const int key = search_state.cursor >= 0 && search_state.cursor <= SEARCH_BUTTON ? search_state.cursor : 0;
     const int column = key % SEARCH_KEY_COLUMNS;
-    const int row = key / SEARCH_KEY_COLUMNS;   // the button is row 4, column 0
+    const int row = key / SEARCH_KEY_COLUMNS; // the button is row 4, column 0
     blit_at(L.key_x + column * L.key_pitch, L.key_y + row * L.key_pitch, r.search[key + 1], dst);
     TTF_Font *hint_font = ui_font[L.hint_font];
     const int first_w = draw_text(L.hint_x, L.hint_y, hint_font, white, search_hint_text(lang, 0), dst);
@@ -289,10 +289,22 @@ void search_results_keypress(int key)
 {
     const int n = search_result_count();
     switch (key) {
-    case SDLK_UP: cursor_up(&browse_cursor, n); play_key_sound(KEY_SOUND_MOVE); return;
-    case SDLK_DOWN: cursor_down(&browse_cursor, n); play_key_sound(KEY_SOUND_MOVE); return;
-    case SDLK_LEFT: cursor_left(&browse_cursor, n); play_key_sound(KEY_SOUND_MOVE); return;
-    case SDLK_RIGHT: cursor_right(&browse_cursor, n); play_key_sound(KEY_SOUND_MOVE); return;
+    case SDLK_UP:
+        cursor_up(&browse_cursor, n);
+        play_key_sound(KEY_SOUND_MOVE);
+        return;
+    case SDLK_DOWN:
+        cursor_down(&browse_cursor, n);
+        play_key_sound(KEY_SOUND_MOVE);
+        return;
+    case SDLK_LEFT:
+        cursor_left(&browse_cursor, n);
+        play_key_sound(KEY_SOUND_MOVE);
+        return;
+    case SDLK_RIGHT:
+        cursor_right(&browse_cursor, n);
+        play_key_sound(KEY_SOUND_MOVE);
+        return;
     default: break;
     }
     const SearchResult *selected = search_result(cursor_position());

@@ -28,8 +28,8 @@
 #define KEY_B SDLK_LALT
 #define KEY_X SDLK_SPACE
 #define KEY_Y SDLK_LSHIFT
-#define KEY_L SDLK_BACKSPACE   // L1 and L2
-#define KEY_R SDLK_TAB         // R1 and R2
+#define KEY_L SDLK_BACKSPACE // L1 and L2
+#define KEY_R SDLK_TAB       // R1 and R2
 
 int settings_cursor = 0;
 SettingsPage settings_page = {-1, 0, -1, 0, 0, {}};
@@ -53,12 +53,16 @@ static const char *const item_labels[SETTINGS_ITEMS][UI_LANGUAGES] = {
     {"语言设置", "語言設置", "Language settings", "言語設定", "언어 설정", "configuraciones de idioma"},
     {"定时关机", "定時關機", "Schedule power off", "電源オフのスケジュール", "전원 끄기 예약", "Programar apagado"},
     {"背光时间", "背光時間", "Backlight time", "バックライト時間", "백라이트 시간", "Tiempo de luz de fondo"},
-    {"背光亮度", "背光亮度", "Backlight brightness", "バックライトの明るさ", "백라이트 밝기", "brillo de la retroiluminación"},
+    {"背光亮度", "背光亮度", "Backlight brightness", "バックライトの明るさ", "백라이트 밝기",
+     "brillo de la retroiluminación"},
     {"按键自定义", "按鍵自定義", "Buttons custom", "カスタムボタン", "버튼 사용자 정의", "Botones personalizados"},
     {"清除历史记录", "清除歷史記錄", "Clearing History", "履歴のクリア", "기록 지우기", "Borrar historial"},
-    {"清除收藏记录", "清除收藏記錄", "Clear Favorite Records", "クリアレコード", "즐겨찾기 레코드 지우기", "Borrar registros favoritos"},
-    {"清除核心关联", "清除覈心關聯", "Clear Core Association", "コア関連の消去", "코어 연관 지우기", "Borrar la Asociación del núcleo"},
-    {"固件版本号", "固件版本號", "Firmware version", "ファームウェアバージョン", "Firmware version", "Firmware version"},
+    {"清除收藏记录", "清除收藏記錄", "Clear Favorite Records", "クリアレコード", "즐겨찾기 레코드 지우기",
+     "Borrar registros favoritos"},
+    {"清除核心关联", "清除覈心關聯", "Clear Core Association", "コア関連の消去", "코어 연관 지우기",
+     "Borrar la Asociación del núcleo"},
+    {"固件版本号", "固件版本號", "Firmware version", "ファームウェアバージョン", "Firmware version",
+     "Firmware version"},
 };
 
 static Text6 word_open = {"打开", "打開", "Open", "開ける", "열려 있는", "Abierto"};
@@ -74,13 +78,20 @@ static Text6 word_voltage = {"电压", "電壓", "Voltage", "電圧", "전압", 
 static Text6 word_current = {"充电电流", "充電電流", "Charging current", "充電電流", "충전 전류", "Corriente de carga"};
 static Text6 word_capacity = {"百分比", "百分比", "Capacity", "Capacity", "Capacity", "Capacity"};
 static Text6 language_names = {"简体中文", "繁体中文", "English", "日本語", "한국어", "Español"};
-static Text6 row_joy_custom = {"手柄按键自定义", "手柄按鍵自定義", "Joystick buttons custom", "カスタムジョイスティックボタン",
-                               "조이스틱 버튼 사용자 정의", "Botones de joystick personalizados"};
-static Text6 row_joy_restore = {"恢复手柄按键默认值", "恢復手柄按鍵默認值", "Restoring Joystick Button Defaults",
-                                "ジョイスティックボタンのデフォルトの復元", "조이스틱 버튼 기본값 복원",
+static Text6 row_joy_custom = {"手柄按键自定义",
+                               "手柄按鍵自定義",
+                               "Joystick buttons custom",
+                               "カスタムジョイスティックボタン",
+                               "조이스틱 버튼 사용자 정의",
+                               "Botones de joystick personalizados"};
+static Text6 row_joy_restore = {"恢复手柄按键默认值",
+                                "恢復手柄按鍵默認值",
+                                "Restoring Joystick Button Defaults",
+                                "ジョイスティックボタンのデフォルトの復元",
+                                "조이스틱 버튼 기본값 복원",
                                 "Restoring Joystick Button Defaults"};
-static Text6 row_local_custom = {"本地按键自定义", "本地按鍵自定義", "Local button custom", "ローカルボタンカスタム",
-                                 "로컬 버튼 사용자 지정", "Botón local personalizado"};
+static Text6 row_local_custom = {"本地按键自定义",         "本地按鍵自定義",        "Local button custom",
+                                 "ローカルボタンカスタム", "로컬 버튼 사용자 지정", "Botón local personalizado"};
 
 // The backlight time rows: 1, 2, 5 and 10 minutes, then always on.
 static const int sleep_minutes[4] = {1, 2, 5, 10};
@@ -602,25 +613,11 @@ void settings_page_keypress(int key)
 const SettingsLayout settings_layouts[2] = {
     // LCD, 640x480
     {
-        0, 36, 3,
-        20, 8, FONT_18,
-        12, FONT_16, 10,
-        41, FONT_22,
-        0, 76, 5,
-        20, 6, FONT_18,
-        -15, 2,
-        90, 160, 100,
+        0, 36, 3, 20, 8, FONT_18, 12, FONT_16, 10, 41, FONT_22, 0, 76, 5, 20, 6, FONT_18, -15, 2, 90, 160, 100,
     },
     // HDMI, 1280x720
     {
-        40, 60, 5,
-        20, 15, FONT_22,
-        21, FONT_16, 10,
-        80, FONT_28,
-        40, 130, 5,
-        20, 15, FONT_22,
-        20, 2,
-        160, 280, 200,
+        40, 60, 5, 20, 15, FONT_22, 21, FONT_16, 10, 80, FONT_28, 40, 130, 5, 20, 15, FONT_22, 20, 2, 160, 280, 200,
     },
 };
 
@@ -728,7 +725,8 @@ void settings_page_draw(SDL_Surface *dst)
     page_values(values);
 
     const int n = settings_page.count;
-    const int first = n > SETTINGS_PAGE_VISIBLE ? settings_page.cursor / SETTINGS_PAGE_VISIBLE * SETTINGS_PAGE_VISIBLE : 0;
+    const int first =
+        n > SETTINGS_PAGE_VISIBLE ? settings_page.cursor / SETTINGS_PAGE_VISIBLE * SETTINGS_PAGE_VISIBLE : 0;
     const int shown = n - first < SETTINGS_PAGE_VISIBLE ? n - first : SETTINGS_PAGE_VISIBLE;
     TTF_Font *font = ui_font[L.text_font];
     TTF_Font *value_font = font;

@@ -19,11 +19,11 @@
 #include <SDL/SDL.h>
 
 #define SETTINGS_ITEMS 16
-#define SETTINGS_FIRST_PAGE 9          // items 0-8 on the first page, 9-15 on the second
-#define SETTINGS_PAGE_ROWS 20          // at most on one page (theme and background lists)
-#define SETTINGS_PAGE_VISIBLE 8        // rows shown at a time on pages of 9 rows or more
+#define SETTINGS_FIRST_PAGE 9   // items 0-8 on the first page, 9-15 on the second
+#define SETTINGS_PAGE_ROWS 20   // at most on one page (theme and background lists)
+#define SETTINGS_PAGE_VISIBLE 8 // rows shown at a time on pages of 9 rows or more
 #define SETTINGS_ROW_TEXT 128
-#define SETTINGS_NO_LANGUAGE 101       // no language remembered
+#define SETTINGS_NO_LANGUAGE 101 // no language remembered
 #define SETTINGS_FIRMWARE_DATE "20221203"
 #define SETTINGS_RES_DIR "/mnt/vendor/desktop_res/menu"
 #define SETTINGS_LOGO_DIR "/mnt/vendor/desktop_res"
@@ -52,19 +52,25 @@ enum {
 // Menu images: 1 the empty radio mark, 2 the set one, 3 the shade behind the
 // yes/no box and the date screen, 4 the highlighted button, 5 the plain one
 // (0 is loaded with them and not drawn).
-enum { MENU_IMG_RADIO_OFF = 1, MENU_IMG_RADIO_ON = 2, MENU_IMG_SHADE = 3, MENU_IMG_BUTTON_ON = 4, MENU_IMG_BUTTON_OFF = 5 };
+enum {
+    MENU_IMG_RADIO_OFF = 1,
+    MENU_IMG_RADIO_ON = 2,
+    MENU_IMG_SHADE = 3,
+    MENU_IMG_BUTTON_ON = 4,
+    MENU_IMG_BUTTON_OFF = 5
+};
 
 // The open page.
 struct SettingsPage {
-    int item;      // the menu item whose page is open, -1 none
-    int cursor;    // sub-cursor 0..count-1
-    int chosen;    // the row with the set radio mark, -1 none
-    int radio;     // 1 when the rows carry radio marks
-    int count;     // rows, at most SETTINGS_PAGE_ROWS
+    int item;   // the menu item whose page is open, -1 none
+    int cursor; // sub-cursor 0..count-1
+    int chosen; // the row with the set radio mark, -1 none
+    int radio;  // 1 when the rows carry radio marks
+    int count;  // rows, at most SETTINGS_PAGE_ROWS
     char rows[SETTINGS_PAGE_ROWS][SETTINGS_ROW_TEXT];
 };
 
-extern int settings_cursor;          // highlighted item 0..15
+extern int settings_cursor; // highlighted item 0..15
 extern SettingsPage settings_page;
 // The language before the first change on the language page, or
 // SETTINGS_NO_LANGUAGE.
@@ -120,10 +126,10 @@ int settings_battery_page_shown(void);
 // its screen (pictures, state) and returns 0, after which the menu switches to
 // it. Until one is installed its row plays the sound and does nothing.
 struct SettingsLinks {
-    int (*io_test)(void);     // item 3: SCREEN_IO_TEST
-    int (*joy_map)(void);     // buttons page row 0: SCREEN_JOY_MAP
-    int (*joy_reset)(void);   // buttons page row 1: SCREEN_JOY_RESET (the yes/no box is set up first)
-    int (*keypad_map)(void);  // buttons page row 2: SCREEN_KEYPAD_MAP
+    int (*io_test)(void);    // item 3: SCREEN_IO_TEST
+    int (*joy_map)(void);    // buttons page row 0: SCREEN_JOY_MAP
+    int (*joy_reset)(void);  // buttons page row 1: SCREEN_JOY_RESET (the yes/no box is set up first)
+    int (*keypad_map)(void); // buttons page row 2: SCREEN_KEYPAD_MAP
 };
 void settings_set_links(const SettingsLinks *links);
 
@@ -141,14 +147,14 @@ void settings_page_draw(SDL_Surface *dst);
 
 // Positions of one output (LCD and HDMI rows of one table).
 struct SettingsLayout {
-    int list_x, list_y, list_gap;             // menu rows: start, highlight height + gap
+    int list_x, list_y, list_gap; // menu rows: start, highlight height + gap
     int label_dx, label_dy, label_font;
-    int value_dy, value_font, value_end_gap;  // value ends this far before the highlight's end
-    int title_y, title_font;                  // page title, centred
-    int page_x, page_y, page_gap;             // page rows
+    int value_dy, value_font, value_end_gap; // value ends this far before the highlight's end
+    int title_y, title_font;                 // page title, centred
+    int page_x, page_y, page_gap;            // page rows
     int text_dx, text_dy, text_font;
-    int radio_dx;                             // radio mark x = highlight width - mark width + radio_dx
-    int radio_up;                             // above the row text
-    int preview_x, preview_y, preview_slot;   // theme page: five previewed icons
+    int radio_dx;                           // radio mark x = highlight width - mark width + radio_dx
+    int radio_up;                           // above the row text
+    int preview_x, preview_y, preview_slot; // theme page: five previewed icons
 };
 extern const SettingsLayout settings_layouts[2];

@@ -17,7 +17,6 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-
 int customer_skin = 0;
 ThemePictures theme_pics;
 ThemePreviews theme_previews;
@@ -142,7 +141,8 @@ int load_theme_icons(void)
 {
     for (int out = 0; out < 2; out++) {
         free_icons(out);
-        if (load_icon_set(theme_root(), current_theme_number(), out, theme_pics.icon[out], theme_pics.icon_small[out]) != 0)
+        if (load_icon_set(theme_root(), current_theme_number(), out, theme_pics.icon[out],
+                          theme_pics.icon_small[out]) != 0)
             return -1;
     }
     return 0;

@@ -46,9 +46,15 @@ std::string sampleRoot()
 }
 
 const char *const kNames[LIST_ROWS] = {
-    "Alien Storm (World)",       "Bare Knuckle II - Shitou Zhi Tie Quan (Japan)", "Castlevania - Bloodlines (USA)",
-    "Comix Zone (Europe)",       "Gunstar Heroes (Japan)",                        "Landstalker (USA)",
-    "Phantasy Star IV (USA)",    "Rocket Knight Adventures (Europe)",             "Streets of Rage 2 (USA)",
+    "Alien Storm (World)",
+    "Bare Knuckle II - Shitou Zhi Tie Quan (Japan)",
+    "Castlevania - Bloodlines (USA)",
+    "Comix Zone (Europe)",
+    "Gunstar Heroes (Japan)",
+    "Landstalker (USA)",
+    "Phantasy Star IV (USA)",
+    "Rocket Knight Adventures (Europe)",
+    "Streets of Rage 2 (USA)",
 };
 
 SDL_Surface *hdmi_out = nullptr;

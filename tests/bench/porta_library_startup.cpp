@@ -91,9 +91,9 @@ bool make_root(const std::string &sample, const std::string &root, int games)
     for (const SystemRow &row : system_table)
         for (const char *card : {"/mnt/mmc/", "/mnt/sdcard/"})
             sh("rm -rf '" + root + card + row.label + "' && mkdir -p '" + root + card + row.label + "'");
-    static const char *const words[] = {"Thunder", "Dragon", "Blade", "Galaxy", "Ninja", "Cyber", "Turbo", "Shadow",
-                                        "Knight", "Warrior", "Racer", "Quest", "Legend", "Squad", "Storm", "Saga",
-                                        "Kingdom", "Island", "Rally", "魔界村", "拳皇", "Zone", "Fury", "Runner"};
+    static const char *const words[] = {"Thunder", "Dragon",  "Blade", "Galaxy", "Ninja",  "Cyber", "Turbo", "Shadow",
+                                        "Knight",  "Warrior", "Racer", "Quest",  "Legend", "Squad", "Storm", "Saga",
+                                        "Kingdom", "Island",  "Rally", "魔界村", "拳皇",   "Zone",  "Fury",  "Runner"};
     static const char *const tails[] = {" (USA)", " (Europe)", " (Japan)", " (World)", " [!]", "", " II", " 2"};
     std::mt19937 rng(100000);
     char name[256];

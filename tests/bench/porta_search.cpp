@@ -50,9 +50,9 @@ bool make_root(const std::string &root)
     if (sh("rm -rf '" + root + "'") != 0)
         return false;
     static const char *const words[] = {
-        "Thunder", "Dragon", "Blade", "Galaxy", "Ninja",  "Cyber", "Turbo",  "Shadow", "Knight", "Warrior",
-        "Racer",   "Quest",  "Legend", "Squad", "Storm",  "Saga",  "Kingdom", "Island", "Rally", "Zone",
-        "Fury",    "Runner", "KOF", "魔界村", "拳皇", "三国志", "街头霸王", "合金弹头", "吞食天地", "中国"};
+        "Thunder", "Dragon", "Blade",  "Galaxy", "Ninja", "Cyber",  "Turbo",    "Shadow",   "Knight",   "Warrior",
+        "Racer",   "Quest",  "Legend", "Squad",  "Storm", "Saga",   "Kingdom",  "Island",   "Rally",    "Zone",
+        "Fury",    "Runner", "KOF",    "魔界村", "拳皇",  "三国志", "街头霸王", "合金弹头", "吞食天地", "中国"};
     static const char *const tails[] = {" (USA)", " (Europe)", " (Japan)", " (World)", " [!]", "", " II", " 2"};
     std::mt19937 rng(16);
     char name[512];
@@ -134,9 +134,9 @@ BENCHMARK(BM_SearchKeystroke)
 // One iteration keys 100,000 shown names the way a scan of both cards does.
 void BM_NameInitials(benchmark::State &state)
 {
-    static const char *const words[] = {"Thunder", "Dragon",  "Blade",    "Galaxy",   "Ninja",    "Cyber",
-                                        "Turbo",   "Shadow",  "KOF",      "魔界村",   "拳皇",     "三国志",
-                                        "街头霸王", "合金弹头", "吞食天地", "三國志",   "軒轅劍",   "灌籃高手",
+    static const char *const words[] = {"Thunder",  "Dragon",   "Blade",      "Galaxy",  "Ninja",  "Cyber",
+                                        "Turbo",    "Shadow",   "KOF",        "魔界村",  "拳皇",   "三国志",
+                                        "街头霸王", "合金弹头", "吞食天地",   "三國志",  "軒轅劍", "灌籃高手",
                                         "鐵鉤船長", "合金彈頭", "勇者鬥惡龍", "雷霆战机"};
     const int nwords = sizeof(words) / sizeof(words[0]);
     std::mt19937 rng(27);

@@ -35,7 +35,10 @@ struct BenchRoot {
         // 40 systems spread over both cards (Roms folders and card roots), a
         // few files each, plus unmapped folders.
         for (int s = 0; s < 40; s++) {
-            const char *place = s % 4 == 0 ? "/mnt/mmc/Roms" : s % 4 == 1 ? "/mnt/SDCARD/Roms" : s % 4 == 2 ? "/mnt/mmc" : "/mnt/SDCARD";
+            const char *place = s % 4 == 0   ? "/mnt/mmc/Roms"
+                                : s % 4 == 1 ? "/mnt/SDCARD/Roms"
+                                : s % 4 == 2 ? "/mnt/mmc"
+                                             : "/mnt/SDCARD";
             for (int g = 0; g < 5; g++)
                 root.write(std::string(place) + "/SYS" + std::to_string(s) + "/game" + std::to_string(g) + ".bin", "x");
             root.write(std::string(place) + "/Other" + std::to_string(s) + "/file.txt", "x");
@@ -48,15 +51,20 @@ struct BenchRoot {
                 fclose(f);
         }
 
-        std::string lpl = "{\n  \"version\": \"1.5\",\n  \"default_core_path\": \"\",\n  \"default_core_name\": \"\",\n"
-                          "  \"label_display_mode\": 0,\n  \"right_thumbnail_mode\": 0,\n  \"left_thumbnail_mode\": 0,\n"
-                          "  \"sort_mode\": 0,\n  \"items\": [\n";
+        std::string lpl =
+            "{\n  \"version\": \"1.5\",\n  \"default_core_path\": \"\",\n  \"default_core_name\": \"\",\n"
+            "  \"label_display_mode\": 0,\n  \"right_thumbnail_mode\": 0,\n  \"left_thumbnail_mode\": 0,\n"
+            "  \"sort_mode\": 0,\n  \"items\": [\n";
         for (int i = 0; i < 500; i++) {
-            lpl += "    {\n      \"path\": \"/mnt/SDCARD/BIG/Game Title " + std::to_string(i * 20) + " (USA).bin\",\n"
-                   "      \"label\": \"Game Title " + std::to_string(i * 20) + "\",\n"
+            lpl += "    {\n      \"path\": \"/mnt/SDCARD/BIG/Game Title " + std::to_string(i * 20) +
+                   " (USA).bin\",\n"
+                   "      \"label\": \"Game Title " +
+                   std::to_string(i * 20) +
+                   "\",\n"
                    "      \"core_path\": \"/mnt/mmc/CFW/retroarch/.retroarch/cores/big_libretro.so\",\n"
                    "      \"core_name\": \"Big\",\n      \"crc32\": \"DETECT\",\n      \"db_name\": \"BIG.lpl\"\n"
-                   "    }" + std::string(i + 1 < 500 ? ",\n" : "\n");
+                   "    }" +
+                   std::string(i + 1 < 500 ? ",\n" : "\n");
         }
         lpl += "  ]\n}\n";
         root.write("/mnt/mmc/CFW/retroarch/.retroarch/content_favorites.lpl", lpl);

@@ -13,7 +13,6 @@
 
 namespace {
 
-
 uint32_t be32(const std::string &s, size_t at)
 {
     return (uint32_t(uint8_t(s[at])) << 24) | (uint32_t(uint8_t(s[at + 1])) << 16) |
@@ -69,14 +68,16 @@ TEST(Harness, Fb2pngConvertsRgb565Frames)
     EXPECT_NE(root.read("/bottom.txt").find("#0000FF"), std::string::npos) << root.read("/bottom.txt");
     // A file shorter than a frame is refused with a message, not misread.
     root.write("/dev/fb1", std::string(100, '\0'));
-    EXPECT_NE(host_system(std::string(BIN_DIR) + "/fb2png '" + root.host("/dev/fb1") + "' '" + png + "' 2>/dev/null"), 0);
+    EXPECT_NE(host_system(std::string(BIN_DIR) + "/fb2png '" + root.host("/dev/fb1") + "' '" + png + "' 2>/dev/null"),
+              0);
 }
 
 TEST(Harness, InstallPutsBothProgramsIntoStagingBin)
 {
     TempRoot root;
     const std::string staging = root.path() + "/staging";
-    ASSERT_EQ(host_system("cmake --install '" + std::string(BIN_DIR) + "/..' --prefix '" + staging + "' >/dev/null"), 0);
+    ASSERT_EQ(host_system("cmake --install '" + std::string(BIN_DIR) + "/..' --prefix '" + staging + "' >/dev/null"),
+              0);
     EXPECT_TRUE(root.exists("/staging/bin/vantor"));
     EXPECT_TRUE(root.exists("/staging/bin/porta"));
     EXPECT_FALSE(root.exists("/staging/bin/fb2png"));

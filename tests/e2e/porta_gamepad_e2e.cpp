@@ -28,11 +28,12 @@ TEST(PortaGamepadE2E, PluggedPadPlaysAsOnePlayerUntilPulled)
     FifoPad pad(root.path(), standard_pad("js0", "event10"));
     ASSERT_TRUE(pad.plug());
     EXPECT_TRUE(wait_porta_output(root, "--<MaybeAddDevice>--: jsNode=js0,ok <USB Gamepad>\n"));
-    EXPECT_TRUE(wait_porta_output(root, "--<rebuild_joyconver_table>--: use save (USB Gamepad.cfg) to fill convertable ....\n"));
+    EXPECT_TRUE(wait_porta_output(
+        root, "--<rebuild_joyconver_table>--: use save (USB Gamepad.cfg) to fill convertable ....\n"));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(root.read("/porta.out").find("devName=js0"), std::string::npos) << "no player before a key";
 
-    pad.key(BTN_SOUTH + 2, 1);   // A through the user file
+    pad.key(BTN_SOUTH + 2, 1); // A through the user file
     std::this_thread::sleep_for(std::chrono::milliseconds(120));
     pad.key(BTN_SOUTH + 2, 0);
     EXPECT_TRUE(wait_porta_output(root, "--<HandleInputEvents>--: devName=js0,player=1, priority=0 \n"));

@@ -113,8 +113,8 @@ protected:
 TEST_F(PortaIoTest, KeysLightMenuSelectRunsTheMotorAndStartSelectReturnsWithItOff)
 {
     start_launcher();
-    click(MENU);        // the settings list
-    click(DOWN, 3);     // IO test
+    click(MENU);    // the settings list
+    click(DOWN, 3); // IO test
     const std::string menu = area(0, 60, 640, 360);
     click(A);
     const std::string iotest = area(0, 60, 640, 360);
@@ -130,15 +130,15 @@ TEST_F(PortaIoTest, KeysLightMenuSelectRunsTheMotorAndStartSelectReturnsWithItOf
     EXPECT_EQ(area(260, 300, 70, 70), a_plain);
 
     event(MENU, 1);
-    EXPECT_EQ(root.read(MOTOR), "0");   // Menu alone: no motor here
+    EXPECT_EQ(root.read(MOTOR), "0"); // Menu alone: no motor here
     event(SELECT, 1);
     EXPECT_EQ(root.read(MOTOR), "65");
-    event(START, 1);                    // Start+Select, Menu still held
+    event(START, 1); // Start+Select, Menu still held
     EXPECT_EQ(root.read(MOTOR), "0");
     event(START, 0);
     event(SELECT, 0);
     event(MENU, 0);
-    EXPECT_EQ(area(0, 60, 640, 360), menu);   // back on the list, item 3
+    EXPECT_EQ(area(0, 60, 640, 360), menu); // back on the list, item 3
     EXPECT_EQ(root.read(MOTOR), "0");
 
     kill(pid, SIGINT);
@@ -155,10 +155,10 @@ TEST_F(PortaIoTest, CardWithTestIniRunsTheFactoryTestUntilThePowerKeyIsHeld)
           {std::string("ALSA_CONFIG_PATH=") + getenv("ALSA_CONFIG_PATH"), "PCM_DEVICE=porta_test_%d"});
     EXPECT_EQ(root.read(MOTOR), "0");
     event(MENU, 1);
-    EXPECT_EQ(root.read(MOTOR), "65");   // Menu alone
+    EXPECT_EQ(root.read(MOTOR), "65"); // Menu alone
     event(MENU, 0);
     EXPECT_EQ(root.read(MOTOR), "0");
-    EXPECT_EQ(kill(pid, 0), 0);         // Start+Select does not leave it
+    EXPECT_EQ(kill(pid, 0), 0); // Start+Select does not leave it
     event(START, 1);
     event(SELECT, 1);
     event(SELECT, 0);
@@ -183,8 +183,8 @@ TEST_F(PortaIoTest, CardWithTestIniRunsTheFactoryTestUntilThePowerKeyIsHeld)
     ASSERT_GT(played.size(), (pcm.size() - 4) / 2);
     EXPECT_EQ(played.size() % 2, 0u);
     for (size_t i = 0; i < (pcm.size() - 4) / 2; i++) {
-        const int16_t v = static_cast<int16_t>(static_cast<uint8_t>(pcm[4 + 2 * i]) |
-                                               static_cast<uint8_t>(pcm[5 + 2 * i]) << 8);
+        const int16_t v =
+            static_cast<int16_t>(static_cast<uint8_t>(pcm[4 + 2 * i]) | static_cast<uint8_t>(pcm[5 + 2 * i]) << 8);
         ASSERT_EQ(played[i], static_cast<int32_t>(v) * 65536) << i;
     }
 }

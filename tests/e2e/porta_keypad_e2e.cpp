@@ -28,7 +28,6 @@ namespace {
 
 const size_t kFrame = 640 * 480 * 2;
 
-
 int32_t le32(const std::string &s, size_t at)
 {
     return (int32_t)((uint32_t)(uint8_t)s[at] | ((uint32_t)(uint8_t)s[at + 1] << 8) |
@@ -120,17 +119,17 @@ protected:
 TEST_F(PortaKeypad, VolumeKeysAndPowerHold)
 {
     start();
-    click(109);               // vol-: 10 -> 9
-    click(109);               // vol-: 9 -> 8
-    send(keys, 104, 1);       // Menu held ...
-    click(108);               // ... with vol+: brightness 3 -> 4, volume stays
+    click(109);         // vol-: 10 -> 9
+    click(109);         // vol-: 9 -> 8
+    send(keys, 104, 1); // Menu held ...
+    click(108);         // ... with vol+: brightness 3 -> 4, volume stays
     send(keys, 104, 0);
 
     std::string rgb;
     {
         const std::string raw = root.path() + "/shutdown.rgb";
-        ASSERT_EQ(host_system("convert '" + root.host("/mnt/vendor/shutdown/lcd.jpg") + "' -depth 8 'rgb:" +
-                              raw + "'"), 0);
+        ASSERT_EQ(host_system("convert '" + root.host("/mnt/vendor/shutdown/lcd.jpg") + "' -depth 8 'rgb:" + raw + "'"),
+                  0);
         rgb = slurp(raw);
     }
 
@@ -158,8 +157,8 @@ TEST_F(PortaKeypad, VolumeKeysAndPowerHold)
 
     std::string attr = slurp(root.host("/mnt/data/porta/porta_attr.ini"));
     ASSERT_EQ(attr.size(), 72u);
-    EXPECT_EQ(le32(attr, 28), 8);    // volume
-    EXPECT_EQ(le32(attr, 16), 4);    // brightness
+    EXPECT_EQ(le32(attr, 28), 8); // volume
+    EXPECT_EQ(le32(attr, 16), 4); // brightness
     EXPECT_EQ(backlight(), "700");
 }
 

@@ -17,7 +17,6 @@
 
 namespace {
 
-
 int32_t le32(const std::string &s, size_t at)
 {
     return (int32_t)((uint32_t)(uint8_t)s[at] | ((uint32_t)(uint8_t)s[at + 1] << 8) |
@@ -64,14 +63,14 @@ protected:
 
 TEST_F(PortaWindow, KeyboardDrivesVolumeBrightnessAndPower)
 {
-    ASSERT_TRUE(send_keys(x.display(), win, {"minus", "minus", "minus"}, 150));   // vol- three times
-    ASSERT_TRUE(key_down(x.display(), win, "Escape"));                            // Menu held ...
+    ASSERT_TRUE(send_keys(x.display(), win, {"minus", "minus", "minus"}, 150)); // vol- three times
+    ASSERT_TRUE(key_down(x.display(), win, "Escape"));                          // Menu held ...
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    ASSERT_TRUE(send_keys(x.display(), win, {"equal"}, 150));                     // ... with vol+
+    ASSERT_TRUE(send_keys(x.display(), win, {"equal"}, 150)); // ... with vol+
     ASSERT_TRUE(key_up(x.display(), win, "Escape"));
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
 
-    ASSERT_TRUE(key_down(x.display(), win, "p"));   // the power key, held
+    ASSERT_TRUE(key_down(x.display(), win, "p")); // the power key, held
     int status = wait_program(pid, 15000);
     pid = -1;
     key_up(x.display(), win, "p");
@@ -83,8 +82,8 @@ TEST_F(PortaWindow, KeyboardDrivesVolumeBrightnessAndPower)
     EXPECT_EQ(cmds.back(), "reboot -p shutdown");
     std::string attr = record();
     ASSERT_EQ(attr.size(), 72u);
-    EXPECT_EQ(le32(attr, 28), 7);   // volume 10 - 3
-    EXPECT_EQ(le32(attr, 16), 4);   // brightness 3 + 1
+    EXPECT_EQ(le32(attr, 28), 7); // volume 10 - 3
+    EXPECT_EQ(le32(attr, 16), 4); // brightness 3 + 1
 }
 
 TEST_F(PortaWindow, ClosingTheWindowQuitsWithoutPowerOff)

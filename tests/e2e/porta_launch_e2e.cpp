@@ -106,8 +106,9 @@ TEST_F(PortaLaunch, KeypadLaunchRestartAndTheShellRunsTheExactFile)
     press({A, DOWN, A, DOWN, DOWN, DOWN, DOWN, DOWN, DOWN, DOWN, DOWN, A, DOWN, DOWN, A});
     ASSERT_EQ(finish(), 0) << root.read("/porta.out");
 
-    const std::string next = "cd \"/mnt/vendor/bin/game/sfc\"\n"
-                             "\"./sfc_emu.dge\"  \"/mnt/mmc/SFC/拳皇 \\\"Boss\\\" \\$HOME \\`date\\` \\\\ 97.sfc\"  \n";
+    const std::string next =
+        "cd \"/mnt/vendor/bin/game/sfc\"\n"
+        "\"./sfc_emu.dge\"  \"/mnt/mmc/SFC/拳皇 \\\"Boss\\\" \\$HOME \\`date\\` \\\\ 97.sfc\"  \n";
     EXPECT_EQ(root.read("/tmp/.next"), next);
     EXPECT_EQ(root.read("/tmp/gamedir.cfg"), "/mnt/mmc/SFC");
     EXPECT_EQ(root.read("/tmp/gameplace.cfg"), "start=0 \nhight=2 \n");
@@ -137,7 +138,8 @@ TEST_F(PortaLaunch, KeypadLaunchRestartAndTheShellRunsTheExactFile)
                "#!/bin/sh\nprintf '%s' \"$#\" > \"$ROOT/tmp/emu.argc\"\nprintf '%s' \"$1\" > \"$ROOT/tmp/emu.arg\"\n",
                0755);
     int status = -1;
-    std::string out = host_capture("ROOT='" + root.path() + "' /bin/sh -c 'cd() { command cd \"$ROOT$1\"; }; . \"$ROOT/tmp/.next\"' 2>&1",
+    std::string out = host_capture("ROOT='" + root.path() +
+                                       "' /bin/sh -c 'cd() { command cd \"$ROOT$1\"; }; . \"$ROOT/tmp/.next\"' 2>&1",
                                    &status);
     EXPECT_EQ(status, 0) << out;
     EXPECT_EQ(root.read("/tmp/emu.argc"), "1");
@@ -147,7 +149,7 @@ TEST_F(PortaLaunch, KeypadLaunchRestartAndTheShellRunsTheExactFile)
 TEST_F(PortaLaunch, FavouriteAndCoreChoiceByKeys)
 {
     games("/mnt/mmc/GBA", {"Alpha: Zero.gba", "Beta.gba"});
-    root.write("/tmp/boot.ini", "");   // not the first start: no logo
+    root.write("/tmp/boot.ini", ""); // not the first start: no logo
     start();
     // Game Rooms, built-in card, GBA (system 6), first game.
     press({A, DOWN, A, DOWN, DOWN, DOWN, DOWN, DOWN, DOWN, A, START});

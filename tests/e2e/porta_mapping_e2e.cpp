@@ -24,7 +24,10 @@ namespace {
 
 enum { K_DOWN = 91, K_RIGHT = 93, K_A = 94, K_MENU = 104 };
 
-void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void pause_ms(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 class PortaMapping : public testing::Test {
 protected:
@@ -114,10 +117,10 @@ TEST_F(PortaMapping, PadSteersTheGameListAsOnePlayerThenIsPulled)
     plug(pad);
     seat(pad);
     to_sfc_list(pad, 0);
-    input(pad, EV_ABS, ABS_HAT0Y, 1, 0);    // the second game
+    input(pad, EV_ABS, ABS_HAT0Y, 1, 0); // the second game
     pad.pull();
     ASSERT_TRUE(wait_porta_output(root, "--set_localkeyRep: set localpad0 as 1 player \n"));
-    keypad({K_A});                         // the keypad, 1P again, launches it
+    keypad({K_A}); // the keypad, 1P again, launches it
     ASSERT_EQ(finish(), 0) << root.read("/porta.out");
     EXPECT_NE(root.read("/tmp/.next").find("\"/mnt/mmc/SFC/Z Last.sfc\""), std::string::npos)
         << root.read("/tmp/.next");
@@ -143,14 +146,15 @@ TEST_F(PortaMapping, MappedThroughTheSettingsTheFileIsWrittenAndUsedAtTheNextSta
         input(pad, EV_ABS, ABS_HAT0Y, 1, 0, after);
         input(pad, EV_ABS, ABS_HAT0X, -1, 0, after);
         input(pad, EV_ABS, ABS_HAT0X, 1, 0, after);
-        for (int b : {8, 9, 1, 0, 2, 3, 4, 5, 6, 7})   // Select, Start, A, B, X, Y, L1, R1, L2, R2
+        for (int b : {8, 9, 1, 0, 2, 3, 4, 5, 6, 7}) // Select, Start, A, B, X, Y, L1, R1, L2, R2
             input(pad, EV_KEY, BTN_SOUTH + b, 1, 0, after);
         for (int axis : {ABS_Y, ABS_X, ABS_RZ, ABS_Z})
             for (int v : {0, 255})
                 input(pad, EV_ABS, axis, v, 128, after);
         ASSERT_TRUE(wait_porta_output(root, "--setJoy_2_level_draw: set joypad finish \n")) << root.read("/porta.out");
-        keypad({K_RIGHT, K_A});                // Yes
-        ASSERT_TRUE(wait_porta_output(root, "---setJoy_handle_Save: save joypad setting .. \n")) << root.read("/porta.out");
+        keypad({K_RIGHT, K_A}); // Yes
+        ASSERT_TRUE(wait_porta_output(root, "---setJoy_handle_Save: save joypad setting .. \n"))
+            << root.read("/porta.out");
         const std::string cfg = root.read("/mnt/data/porta/joypad/USB Gamepad.cfg");
         EXPECT_EQ(cfg.substr(0, cfg.find("input_b_btn")),
                   "input_driver = \"udev\"\ninput_device = \"USB Gamepad\"\ninput_vendor_id = \"121\"\n"
@@ -168,7 +172,8 @@ TEST_F(PortaMapping, MappedThroughTheSettingsTheFileIsWrittenAndUsedAtTheNextSta
     start();
     FifoPad pad(root.path(), standard_pad());
     plug(pad);
-    EXPECT_TRUE(wait_porta_output(root, "--<rebuild_joyconver_table>--: use save (USB Gamepad.cfg) to fill convertable ....\n"));
+    EXPECT_TRUE(wait_porta_output(
+        root, "--<rebuild_joyconver_table>--: use save (USB Gamepad.cfg) to fill convertable ....\n"));
     seat(pad);
     to_sfc_list(pad, 1);
     input(pad, EV_KEY, BTN_SOUTH + 1, 1, 0);

@@ -105,9 +105,9 @@ protected:
     }
     void card(const std::string &what)
     {
-        ASSERT_EQ(host_system(std::string(SOURCE_DIR) + "/tools/sample-card " + what + " '" + root.path() +
-                              "' >/dev/null"),
-                  0);
+        ASSERT_EQ(
+            host_system(std::string(SOURCE_DIR) + "/tools/sample-card " + what + " '" + root.path() + "' >/dev/null"),
+            0);
         pause_ms(1500);
     }
 };
@@ -118,11 +118,11 @@ TEST_F(PortaSettings, BacklightTimeOutlivesAPowerCutAndTheNextStartUsesIt)
 {
     start();
     click(MENU);
-    click(UP, 7);   // Backlight time
+    click(UP, 7); // Backlight time
     click(A);
     click(DOWN);
-    click(A);       // 2 minutes
-    click(B);       // the page is left, the menu still open
+    click(A); // 2 minutes
+    click(B); // the page is left, the menu still open
     pause_ms(200);
     kill(pid, SIGKILL);
     wait_program(pid, 5000);

@@ -90,7 +90,10 @@ std::string capture(const std::string &cmd, int *status = nullptr)
     return host_capture(cmd, status);
 }
 
-std::string quote(const std::string &s) { return shell_quote(s); }
+std::string quote(const std::string &s)
+{
+    return shell_quote(s);
+}
 
 // The value of a "key": "value" line the way the language reader takes it.
 std::string json_line_value(const std::string &line)
@@ -127,9 +130,9 @@ std::map<std::string, std::string> core_mapping(const TempRoot &root)
 
 // The launcher's (porta's) game folders on the built-in card: the image
 // holds both programs' libraries, and these are no part of the front end's.
-const std::set<std::string> kPortaFolders = {"PS1", "VERTICAL", "CPS", "NEOGEO", "FBAHACK", "MAME",
-                                             "GBA", "FC", "SFC", "SMS", "MD", "GBC", "GB", "PCENGINE",
-                                             "NGPC", "GG", "WonderSwan"};
+const std::set<std::string> kPortaFolders = {"PS1", "VERTICAL", "CPS",  "NEOGEO", "FBAHACK",   "MAME",
+                                             "GBA", "FC",       "SFC",  "SMS",    "MD",        "GBC",
+                                             "GB",  "PCENGINE", "NGPC", "GG",     "WonderSwan"};
 bool porta_folder(const std::string &place, const std::string &name)
 {
     return place == "/mnt/mmc" && kPortaFolders.count(name);
@@ -190,12 +193,34 @@ protected:
     TempRoot root_;
 };
 
-const char *const kLanguageKeys[] = {
-    "font", "iso-code", "font-size", "button-guide-font-size", "title-label", "navigate-label", "open-label",
-    "back-label", "favorite-label", "remove-label", "savestates-unsupported", "empty-label", "recent-label",
-    "favorites-label", "consoles-label", "retroarch-label", "settings-label", "am-label", "pm-label", "on-label",
-    "off-label", "year-label", "month-label", "day-label", "hour-label", "minute-label", "meridian-time-label",
-    "language-label"};
+const char *const kLanguageKeys[] = {"font",
+                                     "iso-code",
+                                     "font-size",
+                                     "button-guide-font-size",
+                                     "title-label",
+                                     "navigate-label",
+                                     "open-label",
+                                     "back-label",
+                                     "favorite-label",
+                                     "remove-label",
+                                     "savestates-unsupported",
+                                     "empty-label",
+                                     "recent-label",
+                                     "favorites-label",
+                                     "consoles-label",
+                                     "retroarch-label",
+                                     "settings-label",
+                                     "am-label",
+                                     "pm-label",
+                                     "on-label",
+                                     "off-label",
+                                     "year-label",
+                                     "month-label",
+                                     "day-label",
+                                     "hour-label",
+                                     "minute-label",
+                                     "meridian-time-label",
+                                     "language-label"};
 
 } // namespace
 
@@ -208,7 +233,7 @@ TEST_F(SampleImage, SkinPicturesArePngsOfTheirLayoutSizes)
     };
     const Want fixed[] = {
         {"background.png", 640, 480}, {"recent-overlay.png", 640, 480}, {"game-overlay.png", 640, 480},
-        {"icon-dpad-54.png", 54, 54}, {"icon-A-54.png", 54, 54},         {"icon-B-54.png", 54, 54},
+        {"icon-dpad-54.png", 54, 54}, {"icon-A-54.png", 54, 54},        {"icon-B-54.png", 54, 54},
         {"icon-Y-54.png", 54, 54},    {"icon-X-54.png", 54, 54},
     };
     for (const Want &p : fixed) {
@@ -230,8 +255,8 @@ TEST_F(SampleImage, SkinPicturesArePngsOfTheirLayoutSizes)
     ASSERT_TRUE(png_size(root_.host(skin + "power-0%-icon.png"), bw, bh));
     EXPECT_LE(4 + bh, 48u);
     for (const char *n : {"power-20%-icon.png", "power-50%-icon.png", "power-80%-icon.png", "power-full-icon.png",
-                          "charging-01.png", "charging-02.png", "charging-03.png", "charging-04.png",
-                          "charging-05.png", "oc-16.png", "oc-13.png", "uc-07.png", "uc-05.png"}) {
+                          "charging-01.png", "charging-02.png", "charging-03.png", "charging-04.png", "charging-05.png",
+                          "oc-16.png", "oc-13.png", "uc-07.png", "uc-05.png"}) {
         uint32_t w = 0, h = 0;
         ASSERT_TRUE(png_size(root_.host(skin + n), w, h)) << n;
         EXPECT_EQ(w, bw) << n;
@@ -289,8 +314,8 @@ TEST_F(SampleImage, EverySystemFolderHasAPictureOrAShortEnoughFallback)
 TEST_F(SampleImage, SkinSettingsHoldEveryKeyWithReadableColours)
 {
     std::vector<std::string> lines = lines_of(root_.read(kCfw + "/skin/settings.json"));
-    for (const char *key : {"color-guide", "color-active", "color-inactive", "color-favorite-active",
-                            "color-favorite-inactive"}) {
+    for (const char *key :
+         {"color-guide", "color-active", "color-inactive", "color-favorite-active", "color-favorite-inactive"}) {
         // The colour reader: the text after the '#' before the last '"'.
         bool found = false;
         for (const std::string &line : lines) {
@@ -307,8 +332,8 @@ TEST_F(SampleImage, SkinSettingsHoldEveryKeyWithReadableColours)
         EXPECT_TRUE(found) << key;
     }
     std::string all = root_.read(kCfw + "/skin/settings.json");
-    for (const char *key : {"\"text-alignment\"", "\"text-margin\"", "\"main-menu-text-visibility\"",
-                            "\"guide-button-text-visibility\""})
+    for (const char *key :
+         {"\"text-alignment\"", "\"text-margin\"", "\"main-menu-text-visibility\"", "\"guide-button-text-visibility\""})
         EXPECT_NE(all.find(key), std::string::npos) << key;
     // Both switches are on: no line of theirs says false.
     for (const std::string &line : lines) {
@@ -507,8 +532,7 @@ TEST_F(SampleImage, RetroArchConfigurationHoldsTheRewrittenKeys)
     std::string cfg = root_.read(kCfw + "/retroarch/.retroarch/retroarch.cfg");
     for (const char *key : {"system_directory =", "savefile_directory =", "savestate_directory =",
                             "content_history_directory =", "content_history_path =", "screenshot_directory =",
-                            "savestate_auto_load =", "audio_volume =", "config_save_on_exit =",
-                            "remap_save_on_exit ="})
+                            "savestate_auto_load =", "audio_volume =", "config_save_on_exit =", "remap_save_on_exit ="})
         EXPECT_NE(cfg.find(std::string("\n") + key), std::string::npos) << key;
     EXPECT_NE(cfg.find("\n# savestate_auto_load ="), std::string::npos);
     EXPECT_NE(cfg.find("\nvideo_dingux_ipu_keep_aspect = \"true\"\n"), std::string::npos);
@@ -534,9 +558,14 @@ TEST_F(SampleImage, PlaylistsAreValidJsonInRetroArchLayout)
     const std::string lists[] = {kCfw + "/retroarch/.retroarch/content_favorites.lpl",
                                  "/mnt/mmc/Saves/CurrentProfile/lists/content_history.lpl",
                                  "/mnt/SDCARD/Saves/CurrentProfile/lists/content_history.lpl"};
-    const char *header[] = {"{", "  \"version\": \"1.5\",", "  \"default_core_path\": \"\",",
-                            "  \"default_core_name\": \"\",", "  \"label_display_mode\": 0,",
-                            "  \"right_thumbnail_mode\": 0,", "  \"left_thumbnail_mode\": 0,", "  \"sort_mode\": 0,",
+    const char *header[] = {"{",
+                            "  \"version\": \"1.5\",",
+                            "  \"default_core_path\": \"\",",
+                            "  \"default_core_name\": \"\",",
+                            "  \"label_display_mode\": 0,",
+                            "  \"right_thumbnail_mode\": 0,",
+                            "  \"left_thumbnail_mode\": 0,",
+                            "  \"sort_mode\": 0,",
                             "  \"items\": ["};
     bool escaped = false;
     for (const std::string &dev : lists) {
@@ -620,7 +649,8 @@ TEST_F(SampleImage, ArtworkExistsAtEveryPlaceTheMenuLooks)
         size_t n = 0;
         for (const std::string &f : entries(root_.host(dev_dir))) {
             uint32_t w, h;
-            if (f.size() > 4 && f.compare(f.size() - 4, 4, ".png") == 0 && png_size(root_.host(dev_dir + "/" + f), w, h))
+            if (f.size() > 4 && f.compare(f.size() - 4, 4, ".png") == 0 &&
+                png_size(root_.host(dev_dir + "/" + f), w, h))
                 n++;
         }
         return n;
@@ -672,7 +702,8 @@ TEST_F(SampleImage, FileNamesWithShellAndJsonSpecialCharactersExist)
     for (const char *n : names)
         EXPECT_TRUE(is_file(root_.host(n))) << n;
     // Files the game list filters out
-    for (const char *n : {"/mnt/mmc/Roms/GBA/.hidden.gba", "/mnt/mmc/Roms/GBA/~lock.gba", "/mnt/mmc/Roms/GBA/save_cache.bin"})
+    for (const char *n :
+         {"/mnt/mmc/Roms/GBA/.hidden.gba", "/mnt/mmc/Roms/GBA/~lock.gba", "/mnt/mmc/Roms/GBA/save_cache.bin"})
         EXPECT_TRUE(is_file(root_.host(n))) << n;
     // Region tags of both naming schemes
     std::string all;
@@ -760,8 +791,7 @@ TEST(SampleImageBuild, DriverRunsScriptsInOrderAndStopsOnFailure)
     const std::string log = root.path() + "/order.log";
     write_script(tools + "/sample", "10-second.sh",
                  "echo \"10 $SAMPLE_GAMES $(basename \"$SAMPLE_TOOLS\")\" >> " + quote(log) + "\n");
-    write_script(tools + "/sample", "05-first.sh",
-                 "echo \"05 $SAMPLE_ROOT\" >> " + quote(log) + "\n");
+    write_script(tools + "/sample", "05-first.sh", "echo \"05 $SAMPLE_ROOT\" >> " + quote(log) + "\n");
     write_script(tools + "/sample", "README.sh", "echo never >> " + quote(log) + "\n");
     write_script(tools + "/sample", "notes.txt", "not a script\n");
 

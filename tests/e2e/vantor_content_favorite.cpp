@@ -32,10 +32,10 @@ protected:
     int run(const std::string &name, const std::vector<std::vector<std::string>> &groups,
             std::vector<std::string> &shots)
     {
-        const pid_t pid = start_program(std::string(BIN_DIR) + "/vantor", {},
-                                        {"DEVICE_ROOT=" + root.path(), "DISPLAY=" + x.display(),
-                                         "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy"},
-                                        root.host("/mnt/mmc/CFW"), root.path() + "/vantor.out");
+        const pid_t pid = start_program(
+            std::string(BIN_DIR) + "/vantor", {},
+            {"DEVICE_ROOT=" + root.path(), "DISPLAY=" + x.display(), "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy"},
+            root.host("/mnt/mmc/CFW"), root.path() + "/vantor.out");
         EXPECT_GT(pid, 0);
         const std::string win = find_window(x.display(), "vantor");
         EXPECT_FALSE(win.empty());

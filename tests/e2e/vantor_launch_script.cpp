@@ -32,15 +32,9 @@ const char *const kCore = "/mnt/mmc/CFW/retroarch/.retroarch/cores/mgba_libretro
 
 // File names that a shell would otherwise take apart.
 const std::vector<std::string> kNames = {
-    "Bob's Game.gba",
-    "Say \"Hi\" (USA).gba",
-    "$HOME and $(touch pwned).gba",
-    "`touch pwned` tick.gba",
-    "back\\slash\\n.gba",
-    "  spaces   many  .gba",
-    "日本語 ゲーム [!].gba",
-    "mix '\"$`\\ 中文 ''.gba",
-    "semi; rm -rf x & | > <.gba",
+    "Bob's Game.gba",         "Say \"Hi\" (USA).gba",    "$HOME and $(touch pwned).gba",
+    "`touch pwned` tick.gba", "back\\slash\\n.gba",      "  spaces   many  .gba",
+    "日本語 ゲーム [!].gba",  "mix '\"$`\\ 中文 ''.gba", "semi; rm -rf x & | > <.gba",
     "new\nline.gba",
 };
 
@@ -52,16 +46,24 @@ protected:
         root.mkdirs("/mnt/mmc/CFW/retroarch/.retroarch/cores");
         root.write("/mnt/mmc/CFW/retroarch/.retroarch/retroarch.cfg", "video_driver = \"sdl\"\n");
         log = root.host("/stub.log");
-        const std::string stub = "#!/bin/sh\n"
-                                 ": > '" + log + "'\n"
-                                 "printf 'LANG=%s\\0' \"$LANG\" >> '" + log + "'\n"
-                                 "for a in \"$@\"; do printf '%s\\0' \"$a\" >> '" + log + "'; done\n"
-                                 "exit 7\n";
+        const std::string stub =
+            "#!/bin/sh\n"
+            ": > '" +
+            log +
+            "'\n"
+            "printf 'LANG=%s\\0' \"$LANG\" >> '" +
+            log +
+            "'\n"
+            "for a in \"$@\"; do printf '%s\\0' \"$a\" >> '" +
+            log +
+            "'; done\n"
+            "exit 7\n";
         root.write(kRetroArch, stub, 0755);
         root.write("/mnt/mmc/CFW/apps/runner", stub, 0755);
         root.write("/mnt/mmc/CFW/config/coremapping.json",
                    "{\n  \"GBA\": \"mgba_libretro.so\",\n  \"SCUMMVM\": \"scummvm_libretro.so\",\n"
-                   "  \"PORTS\": \"" + root.host("/mnt/mmc/CFW/apps/runner") + "\"\n}\n");
+                   "  \"PORTS\": \"" +
+                       root.host("/mnt/mmc/CFW/apps/runner") + "\"\n}\n");
         ASSERT_EQ(chdir(root.host("/mnt/mmc/CFW").c_str()), 0);
     }
     void TearDown() override { ASSERT_EQ(chdir(oldCwd), 0); }

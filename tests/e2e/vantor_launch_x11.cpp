@@ -110,9 +110,8 @@ TEST_F(VantorLaunchX11, OddlyNamedGameRunsExactlyAndTheNextStartResumes)
     ASSERT_NE(at, std::string::npos) << script;
     script.replace(at + 1, strlen(kRetroArch), root.host(kRetroArch));
     root.write("/run.sh", script, 0755);
-    EXPECT_EQ(host_system("cd '" + root.path() + "' && env -i PATH=/usr/bin:/bin /bin/sh '" + root.host("/run.sh") +
-                          "'"),
-              0);
+    EXPECT_EQ(
+        host_system("cd '" + root.path() + "' && env -i PATH=/usr/bin:/bin /bin/sh '" + root.host("/run.sh") + "'"), 0);
     EXPECT_EQ(splitNul(root.read("/stub.log")),
               (std::vector<std::string>{"-L", "/mnt/mmc/CFW/retroarch/.retroarch/cores/gpsp_libretro.so", item}));
 

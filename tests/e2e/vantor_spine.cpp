@@ -31,10 +31,10 @@ protected:
     }
     pid_t start()
     {
-        return start_program(kVantor, {},
-                             {"DEVICE_ROOT=" + root.path(), "DISPLAY=" + x.display(), "SDL_VIDEODRIVER=x11",
-                              "SDL_AUDIODRIVER=dummy"},
-                             root.host("/mnt/mmc/CFW"), root.path() + "/vantor.out");
+        return start_program(
+            kVantor, {},
+            {"DEVICE_ROOT=" + root.path(), "DISPLAY=" + x.display(), "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy"},
+            root.host("/mnt/mmc/CFW"), root.path() + "/vantor.out");
     }
     std::string flag() const
     {
@@ -148,9 +148,9 @@ TEST(VantorRestoreCpu, WritesTheSavedSpeedWithoutADisplay)
     root.write("/mnt/mmc/CFW/cpuspeed", "720000");
     root.write("/sys/devices/system/cpu/cpu0/cpufreq/scaling_max_freq", "1008000\n");
     // No X server: opening the display would fail loudly.
-    pid_t pid = start_program(kVantor, {"restorecpu"},
-                              {"DEVICE_ROOT=" + root.path(), "DISPLAY=:999", "SDL_VIDEODRIVER=x11"},
-                              root.host("/mnt/mmc/CFW"), root.path() + "/out.txt");
+    pid_t pid =
+        start_program(kVantor, {"restorecpu"}, {"DEVICE_ROOT=" + root.path(), "DISPLAY=:999", "SDL_VIDEODRIVER=x11"},
+                      root.host("/mnt/mmc/CFW"), root.path() + "/out.txt");
     EXPECT_EQ(wait_program(pid, 10000), 0);
     EXPECT_EQ(root.read("/sys/devices/system/cpu/cpu0/cpufreq/scaling_max_freq"), "720000");
     EXPECT_EQ(root.read("/out.txt"), "");

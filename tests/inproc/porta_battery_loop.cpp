@@ -21,11 +21,23 @@
 namespace {
 
 uint32_t fake_now = 0;
-uint32_t clock_now(void) { return fake_now; }
-uint32_t no_keys(int) { return 0; }
-void clock_delay(uint32_t ms) { fake_now += ms; }
+uint32_t clock_now(void)
+{
+    return fake_now;
+}
+uint32_t no_keys(int)
+{
+    return 0;
+}
+void clock_delay(uint32_t ms)
+{
+    fake_now += ms;
+}
 std::vector<int> exits;
-void record_exit(int status) { exits.push_back(status); }
+void record_exit(int status)
+{
+    exits.push_back(status);
+}
 
 class BatteryLoop : public ::testing::Test {
 protected:

@@ -28,7 +28,6 @@ const Rgb kTitle = {40, 40, 40}, kBat0 = {255, 0, 0}, kBat1 = {0, 255, 0}, kSpk 
           kBar = {60, 60, 60}, kKeyA = {255, 255, 0}, kKeyB = {255, 128, 0}, kKeyStart = {128, 0, 255},
           kKeyY = {0, 128, 255}, kRow = {200, 100, 50};
 
-
 void write_picture(const TempRoot &root, const std::string &path, int w, int h, Rgb c)
 {
     root.mkdirs(path.substr(0, path.rfind('/')));

@@ -45,11 +45,11 @@ std::string pcm_file(int frames, int16_t value, int tail = 0)
 }
 
 int frames_drawn = 0;
-std::function<bool()> stop_when;   // asked after every frame of the test
+std::function<bool()> stop_when; // asked after every frame of the test
 void counting_delay(uint32_t ms)
 {
     if (ms == 2000)
-        return;   // the shutdown picture's pause
+        return; // the shutdown picture's pause
     if (ms == FACTORY_FRAME_MS && screen == SCREEN_FACTORY_TEST) {
         frames_drawn++;
         if (stop_when && stop_when()) {
@@ -60,7 +60,10 @@ void counting_delay(uint32_t ms)
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 std::vector<int> exits;
-void record_exit(int status) { exits.push_back(status); }
+void record_exit(int status)
+{
+    exits.push_back(status);
+}
 
 class FactoryTest : public testing::Test {
 protected:
@@ -114,8 +117,7 @@ protected:
     {
         const std::string fb = slurp(root.host("/dev/fb0"));
         const size_t at = (static_cast<size_t>(y) * 640 + x) * 2;
-        return fb.size() < at + 2 ? 0xFFFFFFFFu
-                                  : static_cast<uint8_t>(fb[at]) | static_cast<uint8_t>(fb[at + 1]) << 8;
+        return fb.size() < at + 2 ? 0xFFFFFFFFu : static_cast<uint8_t>(fb[at]) | static_cast<uint8_t>(fb[at + 1]) << 8;
     }
 };
 
@@ -134,7 +136,7 @@ TEST_F(FactoryTest, PassPlaysWholeFramesAndNothingPastTheEnd)
     for (int pass = 0; pass < 2; pass++) {
         FILE *f = fopen(root.host(TEST_PCM_FILE).c_str(), "r");
         EXPECT_EQ(test_pcm_play_pass(f), 257 * 4);
-        EXPECT_EQ(test_pcm_play_pass(f), 257 * 4);   // every pass from byte 4 again
+        EXPECT_EQ(test_pcm_play_pass(f), 257 * 4); // every pass from byte 4 again
         fclose(f);
     }
     for (const char *name : {"/mnt/vendor/test/empty.pcm", "/mnt/vendor/test/short.pcm"}) {
@@ -154,7 +156,7 @@ TEST_F(FactoryTest, PassPlaysWholeFramesAndNothingPastTheEnd)
 TEST_F(FactoryTest, SoundPlaysPassAfterPassAtFullVolumeUntilStopped)
 {
     root.write(TEST_PCM_FILE, pcm_file(300, 3000));
-    global_attr.volume = 2;   // the test plays at 10 whatever the record says
+    global_attr.volume = 2; // the test plays at 10 whatever the record says
     set_volume(2);
     std::thread stopper([] {
         const auto t0 = Clock::now();
@@ -201,7 +203,7 @@ TEST_F(FactoryTest, BacklightSweepsDownFromTheTopAndStaysDarkUnderHdmi)
         const std::string v = slurp(host);
         return !v.empty() && v != "123\n";
     });
-    EXPECT_EQ(root.read(BACKLIGHT_PATH), "400\n");   // the first step: 4 -> 3
+    EXPECT_EQ(root.read(BACKLIGHT_PATH), "400\n"); // the first step: 4 -> 3
     testing::internal::GetCapturedStdout();
 
     loop_reset_state();
@@ -224,9 +226,9 @@ TEST_F(FactoryTest, PowerOffStopsBothWorkersBeforeClosingTheStreamAndTheBackligh
         exits.clear();
         testing::internal::CaptureStdout();
         if (way == 0) {
-            run_factory(5);   // the test's own way out, then the exit path
+            run_factory(5); // the test's own way out, then the exit path
         } else {
-            factory_threads_start();   // the exit path finding them running
+            factory_threads_start(); // the exit path finding them running
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             shutdown_type = SHUTDOWN_POWEROFF;
         }
@@ -262,13 +264,13 @@ TEST_F(FactoryTest, MainLoopStartsTheFactoryTestWhenTheCardHoldsTestIni)
     testing::internal::CaptureStdout();
     tf_card_check();
     ASSERT_EQ(tf_card_state, 1);
-    screen = SCREEN_MENU_PENDING;   // draws nothing
+    screen = SCREEN_MENU_PENDING; // draws nothing
     loop_hooks.player_keys = [](int) { return 0u; };
     stop_when = [] { return frames_drawn >= 10; };
     loop_begin();
     for (int i = 0; i < 40 && loop_running; i++)
         loop_pass();
-    EXPECT_EQ(screen.load(), SCREEN_MENU_PENDING);   // no marker: the launcher goes on
+    EXPECT_EQ(screen.load(), SCREEN_MENU_PENDING); // no marker: the launcher goes on
     EXPECT_EQ(frames_drawn, 0);
     root.write("/mnt/sdcard/test.ini", "");
     const auto t0 = Clock::now();

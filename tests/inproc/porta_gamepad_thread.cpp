@@ -177,7 +177,7 @@ TEST_F(GamepadThread, FirstKeySeatsThePadAheadOfTheKeypadAndUnpluggingGivesItBac
     EXPECT_EQ(get_player1_key(), (uint32_t)PAD_A);
     // The local pads move up: the keypad is 2P, the second local pad 3P.
     ASSERT_TRUE(wait_for([] { return seat(2) == &localpad0 && seat(3) == &localpad1; }));
-    keypad(95, 1);   // B on the built-in keypad
+    keypad(95, 1); // B on the built-in keypad
     EXPECT_TRUE(wait_for([] { return get_player2_key() == PAD_B; }));
     keypad(95, 0);
     pad.key(BTN_SOUTH, 0);
@@ -227,13 +227,14 @@ TEST_F(GamepadThread, TwoPadAdapterIsSeatedAsOneAndTwoWhenPaired)
     // Any event of one half seats both, by interface number.
     second.key(BTN_SOUTH, 0);
     ASSERT_TRUE(wait_for([] { return player_of("js2") == 1 && player_of("js1") == 2; }));
-    EXPECT_EQ(player_of("js0"), 0);   // loses its number until its next key
+    EXPECT_EQ(player_of("js0"), 0); // loses its number until its next key
     EXPECT_EQ(seat(1), pad_device("js2"));
     EXPECT_EQ(seat(2), pad_device("js1"));
     ASSERT_TRUE(wait_for([] { return seat(3) == &localpad0 && seat(4) == &localpad1; }));
     other.key(BTN_SOUTH, 1);
     ASSERT_TRUE(wait_for([] { return player_of("js0") == 3; }));
-    EXPECT_TRUE(wait_for([] { return seat(3) == pad_device("js0") && seat(4) == &localpad0 && seat(5) == &localpad1; }));
+    EXPECT_TRUE(
+        wait_for([] { return seat(3) == pad_device("js0") && seat(4) == &localpad0 && seat(5) == &localpad1; }));
 }
 
 TEST_F(GamepadThread, WithoutPairingTheHalvesAreNumberedByTheirFirstKeys)
@@ -242,7 +243,7 @@ TEST_F(GamepadThread, WithoutPairingTheHalvesAreNumberedByTheirFirstKeys)
     FifoPad &a = plug(adapter_half("js1", "event11", 0));
     FifoPad &b = plug(adapter_half("js2", "event12", 1));
     ASSERT_TRUE(wait_for([] { return joystick_pad_count() == 2; }));
-    a.key(BTN_SOUTH, 0);   // a release is no key
+    a.key(BTN_SOUTH, 0); // a release is no key
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
     EXPECT_EQ(player_of("js1"), 0);
     b.key(BTN_SOUTH + 1, 1);
@@ -311,7 +312,7 @@ TEST_F(GamepadThread, FailedWaitForInputRaisesTheQuitRequest)
     global_attr.local_pads = 0;
     struct sigaction sa, old;
     memset(&sa, 0, sizeof sa);
-    sa.sa_handler = on_signal;   // poll() returns EINTR
+    sa.sa_handler = on_signal; // poll() returns EINTR
     ASSERT_EQ(sigaction(SIGUSR1, &sa, &old), 0);
     ASSERT_EQ(init_joystick_key(), 0);
     plug("js0", "event10");
@@ -320,7 +321,7 @@ TEST_F(GamepadThread, FailedWaitForInputRaisesTheQuitRequest)
     sigset_t set, prev;
     sigemptyset(&set);
     sigaddset(&set, SIGUSR1);
-    pthread_sigmask(SIG_BLOCK, &set, &prev);   // only the controller thread takes it
+    pthread_sigmask(SIG_BLOCK, &set, &prev); // only the controller thread takes it
     CaptureStdout();
     bool quit = false;
     for (int i = 0; i < 40 && !quit; i++) {

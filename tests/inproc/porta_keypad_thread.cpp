@@ -73,8 +73,7 @@ protected:
     {
         ASSERT_EQ(mkfifo(root.host(std::string("/dev/input/") + name).c_str(), 0644), 0);
         if (device_name)
-            root.write(std::string("/sys/class/input/") + name + "/device/name",
-                       std::string(device_name) + "\n");
+            root.write(std::string("/sys/class/input/") + name + "/device/name", std::string(device_name) + "\n");
     }
 
     void standard_nodes()
@@ -112,20 +111,20 @@ TEST_F(KeypadThread, KeysReachTheMaskOfPlayerOne)
     standard_nodes();
     ASSERT_EQ(init_joystick_key(), 0);
     open_writers();
-    key(92, 1);   // LEFT
+    key(92, 1); // LEFT
     EXPECT_TRUE(wait_for([] { return get_player1_key() == PAD_LEFT; }));
-    key(93, 1);   // RIGHT while LEFT is held
+    key(93, 1); // RIGHT while LEFT is held
     EXPECT_TRUE(wait_for([] { return get_player1_key() == PAD_RIGHT; }));
-    send(keys, EV_SYN, 0, 0);   // other event types change nothing
+    send(keys, EV_SYN, 0, 0); // other event types change nothing
     key(93, 0);
     EXPECT_TRUE(wait_for([] { return get_player1_key() == 0; }));
-    key(94, 1);   // A
-    key(98, 1);   // Start
+    key(94, 1); // A
+    key(98, 1); // Start
     EXPECT_TRUE(wait_for([] { return get_player1_key() == (PAD_A | PAD_START); }));
     EXPECT_EQ(pad_to_keycode(get_player1_key()), SDLK_LCTRL);
     EXPECT_EQ(keypad_last_code(), 98);
     EXPECT_EQ(keypad_last_value(), 1);
-    key(98, 2);   // auto-repeat: remembered, not applied
+    key(98, 2); // auto-repeat: remembered, not applied
     EXPECT_TRUE(wait_for([] { return keypad_last_value() == 2; }));
     EXPECT_EQ(get_player1_key(), (uint32_t)(PAD_A | PAD_START));
     deint_joystick_key();
@@ -157,7 +156,7 @@ TEST_F(KeypadThread, MenuClickAndBrightnessCombo)
     EXPECT_TRUE(wait_for([] { return keypad_menu_click() == MENU_CLICK_CLICKED; }));
     keypad_clear_menu_click();
     key(104, 1);
-    key(108, 1);   // vol+ with Menu held
+    key(108, 1); // vol+ with Menu held
     EXPECT_TRUE(wait_for([] { return keypad_mask() == (PAD_MENU | PAD_VOLUP); }));
     EXPECT_EQ(keypad_volume_key(), 1);
     key(108, 0);
@@ -174,9 +173,9 @@ TEST_F(KeypadThread, RemappedKeyFromTheSealedMap)
     LocalPadMap[LPAD_B].store(150);
     ASSERT_EQ(Savelocalkeypad(), 0);
     localpad_reset_default();
-    ASSERT_EQ(open_adc_bnt_input(&localpad0.key_state), 0);   // loads the map
+    ASSERT_EQ(open_adc_bnt_input(&localpad0.key_state), 0); // loads the map
     open_writers();
-    key(95, 1);    // the factory B code no longer means B
+    key(95, 1); // the factory B code no longer means B
     key(150, 1);
     EXPECT_TRUE(wait_for([] { return keypad_mask() == PAD_B; }));
 }
@@ -199,7 +198,7 @@ TEST_F(KeypadThread, ShortPowerPressTogglesSleep)
     send(power, EV_KEY, 116, 0);
     EXPECT_TRUE(wait_for([] { return screen_asleep.load() == 0; }));
     EXPECT_EQ(sleep_state.load(), AWAKE);
-    std::this_thread::sleep_for(std::chrono::milliseconds(2300));   // the hold timer was cancelled
+    std::this_thread::sleep_for(std::chrono::milliseconds(2300)); // the hold timer was cancelled
     EXPECT_EQ(loop_running.load(), 1);
     EXPECT_EQ(shutdown_type.load(), 0);
 }
@@ -214,7 +213,7 @@ TEST_F(KeypadThread, HoldingPowerTwoSecondsEndsTheLoopWithPowerOff)
     EXPECT_EQ(loop_running.load(), 1);
     EXPECT_TRUE(wait_for([] { return loop_running.load() == 0; }, 2000));
     EXPECT_EQ(shutdown_type.load(), SHUTDOWN_POWEROFF);
-    send(power, EV_KEY, 116, 0);   // released after the loop ended: no sleep toggle
+    send(power, EV_KEY, 116, 0); // released after the loop ended: no sleep toggle
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(screen_asleep.load(), 0);
 }
@@ -243,7 +242,7 @@ TEST_F(KeypadThread, MissingPowerKeyLosesOnlyThePowerKey)
     EXPECT_NE(GetCapturedStdout().find("Open /dev/input/event0 error\n"), std::string::npos);
     keys = open(root.host("/dev/input/event1").c_str(), O_RDWR);
     ASSERT_GE(keys, 0);
-    key(94, 1);   // A
+    key(94, 1); // A
     EXPECT_TRUE(wait_for([] { return get_player1_key() == PAD_A; })) << "the keypad still drives 1P";
     key(94, 0);
     EXPECT_TRUE(wait_for([] { return get_player1_key() == 0; }));
@@ -255,11 +254,11 @@ TEST_F(KeypadThread, KeypadFoundUnderAnyEventNumber)
     node("event0", "power-key");
     node("event3", "some-other-device");
     node("event5", "gpio-keys-polled");
-    node("mouse0", "gpio-keys-polled");   // not an event node
+    node("mouse0", "gpio-keys-polled"); // not an event node
     ASSERT_EQ(open_adc_bnt_input(&localpad0.key_state), 0);
     int fd = open(root.host("/dev/input/event5").c_str(), O_RDWR);
     ASSERT_GE(fd, 0);
-    send(fd, EV_KEY, 97, 1);   // Y
+    send(fd, EV_KEY, 97, 1); // Y
     EXPECT_TRUE(wait_for([] { return keypad_mask() == PAD_Y; }));
     close(fd);
 }
@@ -307,7 +306,7 @@ TEST(KeypadQuit, InterruptedPollRaisesTheQuitRequest)
 
     struct sigaction sa, old;
     memset(&sa, 0, sizeof sa);
-    sa.sa_handler = on_signal;   // no SA_RESTART: poll() returns EINTR
+    sa.sa_handler = on_signal; // no SA_RESTART: poll() returns EINTR
     ASSERT_EQ(sigaction(SIGUSR1, &sa, &old), 0);
     ASSERT_EQ(open_adc_bnt_input(&localpad0.key_state), 0);
     EXPECT_FALSE(joystick_quit_requested());

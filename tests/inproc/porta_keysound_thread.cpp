@@ -91,16 +91,16 @@ TEST_F(KeySoundThread, RequestedSoundReachesTheStreamAtTheVolume)
     global_attr.volume = 10;
     ASSERT_TRUE(request(KEY_SOUND_CONFIRM));
     std::vector<int32_t> out = finish();
-    ASSERT_EQ(out.size(), 600u);   // 1200 data bytes: one block
+    ASSERT_EQ(out.size(), 600u); // 1200 data bytes: one block
     for (int32_t v : out)
         ASSERT_EQ(v, 8192 << 16);
-    EXPECT_FALSE(pcm_stream_open());   // stopping the thread closes the stream
+    EXPECT_FALSE(pcm_stream_open()); // stopping the thread closes the stream
     EXPECT_EQ(sound_device, -1);
 }
 
 TEST_F(KeySoundThread, VolumeOfTheRecordIsApplied)
 {
-    global_attr.volume = 5;   // gain 3050: 8192 * 3050 >> 14 = 1525
+    global_attr.volume = 5; // gain 3050: 8192 * 3050 >> 14 = 1525
     ASSERT_TRUE(request(KEY_SOUND_CONFIRM));
     std::vector<int32_t> out = finish();
     ASSERT_EQ(out.size(), 600u);
@@ -119,7 +119,7 @@ TEST_F(KeySoundThread, RequestsAreDroppedWhenSoundsMustNotPlay)
     screen_asleep.store(1);
     EXPECT_EQ(play_key_sound(KEY_SOUND_CONFIRM), 0);
     screen_asleep.store(0);
-    EXPECT_EQ(play_key_sound(9), 0);   // no such sound
+    EXPECT_EQ(play_key_sound(9), 0); // no such sound
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(finish().size(), 0u);
 }
@@ -144,7 +144,7 @@ TEST_F(KeySoundThread, MissingSoundFileIsSkipped)
     unlink(root.host("/mnt/vendor/sound/1.wav").c_str());
     ASSERT_TRUE(request(KEY_SOUND_MOVE));
     EXPECT_TRUE(wait_for([] { return key_sound_idle(); }));
-    ASSERT_TRUE(request(KEY_SOUND_REFUSED));   // the thread goes on serving requests
+    ASSERT_TRUE(request(KEY_SOUND_REFUSED)); // the thread goes on serving requests
     std::vector<int32_t> out = finish();
     EXPECT_EQ(out.size(), 1000u);
 }

@@ -38,8 +38,14 @@ uint32_t fake_keys = 0;
 std::vector<uint32_t> delays;
 std::string fb_file, fb_at_pause;
 int draws = 0;
-uint32_t now_of(void) { return fake_now; }
-uint32_t keys_of(int player) { return player == 1 ? fake_keys : 0; }
+uint32_t now_of(void)
+{
+    return fake_now;
+}
+uint32_t keys_of(int player)
+{
+    return player == 1 ? fake_keys : 0;
+}
 // A long pause is the message's: the framebuffer shows it then.
 void delay_of(uint32_t ms)
 {
@@ -53,7 +59,10 @@ uint16_t pixel(const std::string &fb, int x, int y)
     size_t at = (static_cast<size_t>(y) * 640 + x) * 2;
     return static_cast<uint16_t>(static_cast<uint8_t>(fb[at]) | static_cast<uint8_t>(fb[at + 1]) << 8);
 }
-void count_draw(SDL_Surface *) { draws++; }
+void count_draw(SDL_Surface *)
+{
+    draws++;
+}
 
 std::string wav(int16_t value)
 {
@@ -155,15 +164,24 @@ TEST_F(LibraryKeys, KeySoundsOfTheKeyTable)
         int key;
         int sound;
     } cases[] = {
-        {SCREEN_ROOMS, rooms_keypress, SDLK_LEFT, 1},     {SCREEN_ROOMS, rooms_keypress, SDLK_SPACE, 2},
-        {SCREEN_CARD, card_keypress, SDLK_UP, 1},         {SCREEN_CARD, card_keypress, SDLK_LALT, 0},
-        {SCREEN_CARD, card_keypress, SDLK_LSHIFT, 2},     {SCREEN_SYSTEMS, systems_keypress, SDLK_RIGHT, 1},
-        {SCREEN_SYSTEMS, systems_keypress, SDLK_LALT, 0}, {SCREEN_GAMES, games_keypress, SDLK_LCTRL, 0},
-        {SCREEN_GAMES, games_keypress, SDLK_LSHIFT, 0},   {SCREEN_GAMES, games_keypress, SDLK_BACKSPACE, 2},
-        {SCREEN_GAMES, games_keypress, SDLK_DOWN, 1},     {SCREEN_FAVORITES, favorites_keypress, SDLK_LALT, 2},
-        {SCREEN_FAVORITES, favorites_keypress, SDLK_LCTRL, 0}, {SCREEN_HISTORY, top_history_keypress, SDLK_LALT, 0},
-        {SCREEN_HISTORY, top_history_keypress, SDLK_LEFT, 2}, {SCREEN_CORE_POPUP, core_popup_keypress, SDLK_SPACE, none},
-        {SCREEN_CORE_POPUP, core_popup_keypress, SDLK_LCTRL, 0}, {SCREEN_CORE_POPUP, core_popup_keypress, SDLK_LALT, 2},
+        {SCREEN_ROOMS, rooms_keypress, SDLK_LEFT, 1},
+        {SCREEN_ROOMS, rooms_keypress, SDLK_SPACE, 2},
+        {SCREEN_CARD, card_keypress, SDLK_UP, 1},
+        {SCREEN_CARD, card_keypress, SDLK_LALT, 0},
+        {SCREEN_CARD, card_keypress, SDLK_LSHIFT, 2},
+        {SCREEN_SYSTEMS, systems_keypress, SDLK_RIGHT, 1},
+        {SCREEN_SYSTEMS, systems_keypress, SDLK_LALT, 0},
+        {SCREEN_GAMES, games_keypress, SDLK_LCTRL, 0},
+        {SCREEN_GAMES, games_keypress, SDLK_LSHIFT, 0},
+        {SCREEN_GAMES, games_keypress, SDLK_BACKSPACE, 2},
+        {SCREEN_GAMES, games_keypress, SDLK_DOWN, 1},
+        {SCREEN_FAVORITES, favorites_keypress, SDLK_LALT, 2},
+        {SCREEN_FAVORITES, favorites_keypress, SDLK_LCTRL, 0},
+        {SCREEN_HISTORY, top_history_keypress, SDLK_LALT, 0},
+        {SCREEN_HISTORY, top_history_keypress, SDLK_LEFT, 2},
+        {SCREEN_CORE_POPUP, core_popup_keypress, SDLK_SPACE, none},
+        {SCREEN_CORE_POPUP, core_popup_keypress, SDLK_LCTRL, 0},
+        {SCREEN_CORE_POPUP, core_popup_keypress, SDLK_LALT, 2},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << "screen " << c.screen << " key " << c.key);
@@ -197,9 +215,9 @@ TEST_F(LibraryKeys, FailedLaunchShowsTheMessageAndStays)
     start("/mnt/mmc/GBA");
     ASSERT_EQ(screen.load(), SCREEN_GAMES);
     unlink(root.host("/mnt/mmc/GBA/b.gba").c_str());
-    key(0x2);    // Down
+    key(0x2); // Down
     testing::internal::CaptureStdout();
-    key(0x10);   // A on b.gba, gone since the scan
+    key(0x10); // A on b.gba, gone since the scan
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("-- gamelist_run no file \n"), std::string::npos) << out;
     EXPECT_EQ(loop_running.load(), 1);
@@ -233,7 +251,7 @@ TEST_F(LibraryKeys, StartOnFavouritesDeletesAndMovesUp)
         add_favorites_one(14, i, 1);
     screen = SCREEN_FAVORITES;
     browse_cursor = {1, 0};
-    key(0x100);   // Start on the 10th
+    key(0x100); // Start on the 10th
     EXPECT_EQ(favorites_count(), 9);
     EXPECT_EQ(browse_cursor.page, 0);
     EXPECT_EQ(browse_cursor.row, 8);
@@ -245,7 +263,7 @@ TEST_F(LibraryKeys, StartOnFavouritesDeletesAndMovesUp)
     while (favorites_count() > 0)
         key(0x100);
     EXPECT_EQ(browse_cursor.row, 0);
-    key(0x20);   // B
+    key(0x20); // B
     EXPECT_EQ(screen.load(), SCREEN_ROOMS);
 }
 
@@ -261,7 +279,7 @@ TEST_F(LibraryKeys, StartDeletesAStaleFavouriteAndTheEmptiedListLoadsAgain)
     start("/mnt/data/.favorite");
     ASSERT_EQ(screen.load(), SCREEN_FAVORITES);
     ASSERT_EQ(favorites_count(), 1);
-    key(0x100);   // Start on the row showing b.gba
+    key(0x100); // Start on the row showing b.gba
     EXPECT_EQ(favorites_count(), 0);
     EXPECT_EQ(browse_cursor.page, 0);
     EXPECT_EQ(browse_cursor.row, 0);
@@ -280,7 +298,7 @@ TEST_F(LibraryKeys, FailedLaunchIsNotRecordedInTheHistory)
     start("/mnt/mmc/PS1");
     ASSERT_EQ(screen.load(), SCREEN_GAMES);
     testing::internal::CaptureStdout();
-    key(0x10);   // A
+    key(0x10); // A
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("-- gamelist_run no file,ret=-1 \n"), std::string::npos) << out;
     EXPECT_EQ(std::count(delays.begin(), delays.end(), 2000u), 1) << "the invalid-file message";
@@ -302,7 +320,7 @@ TEST_F(LibraryKeys, NameWithALineEndLaunchesButIsNotStored)
     ASSERT_EQ(sound_init(), 0);
     ASSERT_TRUE(wait_for([] { return key_sound_idle(); }));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    games_keypress(SDLK_RETURN);   // Start
+    games_keypress(SDLK_RETURN); // Start
     ASSERT_TRUE(wait_for([] { return key_sound_idle(); }));
     sound_deinit();
     const std::vector<int32_t> played = sink.samples();
@@ -312,7 +330,7 @@ TEST_F(LibraryKeys, NameWithALineEndLaunchesButIsNotStored)
     EXPECT_FALSE(root.exists(FAVORITES_FILE));
 
     testing::internal::CaptureStdout();
-    key(0x10);   // A
+    key(0x10); // A
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(loop_running.load(), 0) << "launched";
     EXPECT_NE(root.read("/tmp/.next").find("/mnt/mmc/GBA/new\nline.gba"), std::string::npos);
@@ -381,7 +399,7 @@ TEST_F(LibraryKeys, PreviewsAreScaledToTheOutputsBox)
         SDL_Surface *p = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
         SDL_FillRect(p, nullptr, SDL_MapRGB(p->format, red, 40, 40));
         root.mkdirs(dev.substr(0, dev.rfind('/')));
-        ASSERT_EQ(SDL_SaveBMP(p, root.host(dev).c_str()), 0);   // read by content, whatever the name
+        ASSERT_EQ(SDL_SaveBMP(p, root.host(dev).c_str()), 0); // read by content, whatever the name
         SDL_FreeSurface(p);
     };
     root.write("/mnt/mmc/GBA/big.gba", "rom");
@@ -413,7 +431,8 @@ TEST_F(LibraryKeys, PreviewsAreScaledToTheOutputsBox)
         Uint8 r, g, b, a;
         SDL_LockSurface(s);
         Uint32 px = 0;
-        memcpy(&px, static_cast<Uint8 *>(s->pixels) + 10 * s->pitch + 10 * s->format->BytesPerPixel, s->format->BytesPerPixel);
+        memcpy(&px, static_cast<Uint8 *>(s->pixels) + 10 * s->pitch + 10 * s->format->BytesPerPixel,
+               s->format->BytesPerPixel);
         SDL_UnlockSurface(s);
         SDL_GetRGBA(px, s->format, &r, &g, &b, &a);
         return static_cast<int>(r);

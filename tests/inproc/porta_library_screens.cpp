@@ -46,8 +46,14 @@ const Rgb kWall = {16, 16, 64}, kTitle = {40, 40, 40}, kBar = {60, 60, 60}, kKey
           kKeyB = {255, 128, 0}, kKeyStart = {128, 0, 255}, kKeyY = {0, 128, 255}, kMark = {255, 0, 255},
           kCard = {0, 200, 0}, kRow = {200, 100, 50}, kLeft = {0, 0, 200}, kRadioOff = {0, 255, 255},
           kRadioOn = {255, 0, 0}, kDefault = {90, 90, 0}, kGamePic = {0, 160, 160};
-Rgb right_of(int system) { return {200, 8 * system, 100}; }
-Rgb room_of(int i) { return {40 + 40 * i, 220, 20 * i}; }
+Rgb right_of(int system)
+{
+    return {200, 8 * system, 100};
+}
+Rgb room_of(int i)
+{
+    return {40 + 40 * i, 220, 20 * i};
+}
 
 // Sizes of the sample image's pictures, LCD and HDMI.
 struct Sizes {
@@ -81,9 +87,18 @@ uint32_t fake_now = 0;
 time_t fake_wall = 0;
 uint32_t fake_keys = 0;
 std::string at_pause;
-uint32_t now_of(void) { return fake_now; }
-time_t wall_of(void) { return fake_wall + fake_now / 1000; }
-uint32_t keys_of(int player) { return player == 1 ? fake_keys : 0; }
+uint32_t now_of(void)
+{
+    return fake_now;
+}
+time_t wall_of(void)
+{
+    return fake_wall + fake_now / 1000;
+}
+uint32_t keys_of(int player)
+{
+    return player == 1 ? fake_keys : 0;
+}
 void delay_of(uint32_t ms)
 {
     if (ms >= 1000)
@@ -200,8 +215,10 @@ protected:
     static std::string game(int i)
     {
         static const char *const names[12] = {
-            "Alpha", "Bravo", "Charlie and the Long Name That Runs Past the Edge of Its Row", "Delta", "Echo",
-            "Foxtrot", "Golf", "Hotel", "India", "Juliet", "Kilo", "Lima"};
+            "Alpha",  "Bravo", "Charlie and the Long Name That Runs Past the Edge of Its Row",
+            "Delta",  "Echo",  "Foxtrot",
+            "Golf",   "Hotel", "India",
+            "Juliet", "Kilo",  "Lima"};
         return names[i];
     }
 
@@ -266,8 +283,9 @@ protected:
                 if ((alpha[col] & t->format->Amask) == 0)
                     continue;
                 covered++;
-                same = reinterpret_cast<uint16_t *>(static_cast<uint8_t *>(s->pixels) + (y + row) * s->pitch)[x + col] ==
-                       reinterpret_cast<uint16_t *>(static_cast<uint8_t *>(want->pixels) + row * want->pitch)[col];
+                same =
+                    reinterpret_cast<uint16_t *>(static_cast<uint8_t *>(s->pixels) + (y + row) * s->pitch)[x + col] ==
+                    reinterpret_cast<uint16_t *>(static_cast<uint8_t *>(want->pixels) + row * want->pitch)[col];
             }
         }
         SDL_FreeSurface(want);
@@ -325,7 +343,8 @@ TEST_F(LibraryScreens, RoomsShowTheHighlightedRoomFullSizeAndTheOthersSmall)
         // Its name centred, ending at the name's base line.
         TTF_Font *font = ui_font[L.room_name_font];
         const int h = text_h(font, "History");
-        EXPECT_TRUE(text_at(s, (z.w - text_w(font, "History")) / 2, L.room_name_base - h, font, "History", kWall)) << out;
+        EXPECT_TRUE(text_at(s, (z.w - text_w(font, "History")) / 2, L.room_name_base - h, font, "History", kWall))
+            << out;
         EXPECT_FALSE(hint_shown(s, out, kKeyStart));
         EXPECT_TRUE(hint_shown(s, out, kKeyA));
     }
@@ -344,7 +363,8 @@ TEST_F(LibraryScreens, CardChoiceHighlightsTheSelectedCard)
         expect_box(s, L.card_x, top + row_h, z.card_w, z.card_h, kCard, "built-in card row");
         EXPECT_FALSE(is(s, L.card_x + 5, top + 5, kCard)) << out;
         TTF_Font *font = ui_font[L.card_font];
-        EXPECT_TRUE(text_at(s, L.card_x + L.card_text_dx, top + L.card_text_dy, font, "External card (TF2/EXT.)", kWall));
+        EXPECT_TRUE(
+            text_at(s, L.card_x + L.card_text_dx, top + L.card_text_dy, font, "External card (TF2/EXT.)", kWall));
         EXPECT_TRUE(text_at(s, L.card_x + L.card_text_dx, top + row_h + L.card_text_dy, font,
                             "Built-in card (TF1/INT.)", kCard));
     }
@@ -445,8 +465,9 @@ TEST_F(LibraryScreens, GameListRowsCounterMarksPreviewAndHints)
 
 TEST_F(LibraryScreens, EmptyListTextInEveryLanguageAndNoCounter)
 {
-    const char *const texts[6] = {"< 没有游戏文件 >",           "< 沒有遊戲文件 >",   "< No game files >",
-                                  "< ゲームファイルはありません >", "< 게임 파일 없음 >", "< Sin archivos de juego >"};
+    const char *const texts[6] = {"< 没有游戏文件 >",   "< 沒有遊戲文件 >",
+                                  "< No game files >",  "< ゲームファイルはありません >",
+                                  "< 게임 파일 없음 >", "< Sin archivos de juego >"};
     browse_card = CARD_INTERNAL;
     browse_system = 3; // NEOGEO: no games
     browse_cursor = {0, 0};
@@ -497,7 +518,8 @@ TEST_F(LibraryScreens, StaleFavouriteShowsFileErrorWithoutPreview)
         draw_favorites_screen(s);
         EXPECT_TRUE(text_at(s, L.entry_text_x, C.rows_y + L.entry_text_dy, font, "001 Alpha", kWall)) << out;
         EXPECT_TRUE(text_at(s, L.entry_text_x, C.rows_y + row_h + L.entry_text_dy, font, "002 Delta", kWall));
-        EXPECT_TRUE(text_at(s, L.entry_text_x, C.rows_y + 2 * row_h + L.entry_text_dy, font, "003 ##file error !", kRow));
+        EXPECT_TRUE(
+            text_at(s, L.entry_text_x, C.rows_y + 2 * row_h + L.entry_text_dy, font, "003 ##file error !", kRow));
         for (int row = 0; row < 3; row++)
             EXPECT_TRUE(is(s, mark_x, C.rows_y + row * row_h + L.mark_dy, kMark)) << out << " row " << row;
         EXPECT_FALSE(appears(s, L.preview_x, L.preview_y, L.preview_x + 40, L.preview_y + 40, kDefault))
@@ -542,7 +564,8 @@ TEST_F(LibraryScreens, CorePopupMarksTheChosenCore)
         expect_box(s, radio_x, L.popup_rows_y + row_h + L.popup_radio_dy, 24, 24, kRadioOff, "vba-next");
         TTF_Font *item = ui_font[L.popup_item_font];
         EXPECT_TRUE(text_at(s, L.card_x + L.card_text_dx, L.popup_rows_y + L.popup_item_dy, item, "gpsp", kWall));
-        EXPECT_TRUE(text_at(s, L.card_x + L.card_text_dx, L.popup_rows_y + row_h + L.popup_item_dy, item, "vba-next", kCard));
+        EXPECT_TRUE(
+            text_at(s, L.card_x + L.card_text_dx, L.popup_rows_y + row_h + L.popup_item_dy, item, "vba-next", kCard));
         // The bars over it: Ok and Return, no Start, no Select Core.
         EXPECT_TRUE(is(s, 2, 2, kTitle));
         EXPECT_TRUE(hint_shown(s, out, kKeyB));
@@ -666,15 +689,15 @@ TEST_F(LibraryScreens, SkippedFramesLeaveThePicturesAsAFullRedraw)
         // What the scroll timer does 2 s after a release, on the test's clock.
         uint32_t scroll_due = 0;
         const std::vector<Step> script = {
-            {1200, [] { fake_keys = 0x2; }},  // Down: Bravo
+            {1200, [] { fake_keys = 0x2; }}, // Down: Bravo
             {1300, [] { fake_keys = 0; }},
-            {1500, [] { fake_keys = 0x2; }},  // Down held: three repeats, row 5
+            {1500, [] { fake_keys = 0x2; }}, // Down held: three repeats, row 5
             {2000, [] { fake_keys = 0; }},
-            {2600, [] { fake_keys = 0x4; }},  // Left: the last page, its last row
+            {2600, [] { fake_keys = 0x4; }}, // Left: the last page, its last row
             {2700, [] { fake_keys = 0; }},
-            {3500, [] { fake_keys = 0x8; }},  // Right: page 1, row 2 (Charlie)
+            {3500, [] { fake_keys = 0x8; }}, // Right: page 1, row 2 (Charlie)
             {3600, [] { fake_keys = 0; }},
-            {33000, [&] { battery(30); }},    // the icon drops a level
+            {33000, [&] { battery(30); }}, // the icon drops a level
             {40000, [this] { root.write(HDMI_STATE_PATH, "1\n"); }},
             {46000, [] { fake_keys = 0x8000; }}, // vol-
             {46100, [] { fake_keys = 0; }},
@@ -754,8 +777,9 @@ TEST(LibraryScreensSample, PreviewShowsTheGamesOwnPicture)
         SDL_BlitSurface(pic, nullptr, want, nullptr);
         int differ = 0;
         for (int y = 0; y < pic->h; y++)
-            differ += memcmp(static_cast<uint8_t *>(dst->pixels) + (L.preview_y + y) * dst->pitch + L.preview_x * 2,
-                             static_cast<uint8_t *>(want->pixels) + y * want->pitch, static_cast<size_t>(pic->w) * 2) != 0;
+            differ +=
+                memcmp(static_cast<uint8_t *>(dst->pixels) + (L.preview_y + y) * dst->pitch + L.preview_x * 2,
+                       static_cast<uint8_t *>(want->pixels) + y * want->pitch, static_cast<size_t>(pic->w) * 2) != 0;
         EXPECT_EQ(differ, 0) << "rows of the preview that differ from the picture, layout " << out;
         SDL_FreeSurface(want);
         SDL_FreeSurface(pic);

@@ -43,11 +43,17 @@ namespace {
 enum : uint32_t { K_UP = 0x1, K_DOWN = 0x2, K_RIGHT = 0x8, K_A = 0x10, K_B = 0x20 };
 
 uint32_t fake_now = 0, fake_keys = 0;
-bool real_keys = false;   // the players' masks as the input threads publish them, too
+bool real_keys = false; // the players' masks as the input threads publish them, too
 int idle_frames = 0;
-std::deque<std::function<void()>> script;   // one entry per frame's wait
-uint32_t now_of(void) { return fake_now; }
-uint32_t keys_of(int player) { return (player == 1 ? fake_keys : 0) | (real_keys ? get_player_keys(player) : 0); }
+std::deque<std::function<void()>> script; // one entry per frame's wait
+uint32_t now_of(void)
+{
+    return fake_now;
+}
+uint32_t keys_of(int player)
+{
+    return (player == 1 ? fake_keys : 0) | (real_keys ? get_player_keys(player) : 0);
+}
 void delay_of(uint32_t ms)
 {
     fake_now += ms;
@@ -152,7 +158,10 @@ protected:
     {
         pad.reset(new FifoPad(root.path(), model));
         ASSERT_TRUE(pad->plug());
-        ASSERT_TRUE(wait_for([] { JoySlotInfo i; return joystick_slot_info(0, &i) == 0; }));
+        ASSERT_TRUE(wait_for([] {
+            JoySlotInfo i;
+            return joystick_slot_info(0, &i) == 0;
+        }));
         dev = joystick_slot_device(0);
     }
     // One input of the gamepad: pressed (until the pad shows it), a frame,
@@ -185,7 +194,11 @@ protected:
         ev.code = static_cast<uint16_t>(code);
         ev.value = value;
         ASSERT_EQ(write(keys, &ev, sizeof ev), static_cast<ssize_t>(sizeof ev));
-        EXPECT_TRUE(wait_for([=] { int c, v; keypad_last_event(&c, &v); return c == code && v == value; }));
+        EXPECT_TRUE(wait_for([=] {
+            int c, v;
+            keypad_last_event(&c, &v);
+            return c == code && v == value;
+        }));
     }
     // One key of the built-in keypad, pressed and released, in the script.
     void keypad_input(int code)
@@ -212,7 +225,7 @@ protected:
         ASSERT_EQ(screen.load(), SCREEN_KEYPAD_MAP);
         for (int code : codes)
             keypad_input(code);
-        key(K_A);   // the assignment runs in this pass
+        key(K_A); // the assignment runs in this pass
         script.clear();
         ASSERT_EQ(screen.load(), SCREEN_CONFIRM);
     }
@@ -239,19 +252,19 @@ TEST_F(Mapping, RefusedInputsThenUpHeldThenNoRestoresTheTableExactly)
     for (auto hat : {std::make_pair(ABS_HAT0Y, -1), std::make_pair(ABS_HAT0Y, 1), std::make_pair(ABS_HAT0X, -1),
                      std::make_pair(ABS_HAT0X, 1)})
         pad_input(EV_ABS, hat.first, hat.second);
-    pad_input(EV_KEY, BTN_SOUTH + 8, 1);     // Select
-    pad_input(EV_KEY, BTN_SOUTH + 9, 1);     // Start
-    pad_input(EV_KEY, BTN_SOUTH + 5, 1);     // A on button 5
-    pad_input(EV_KEY, BTN_SOUTH + 5, 1);     // B on button 5 again: refused
-    pad_input(EV_KEY, BTN_SOUTH + 8, 1);     // and on Select's button: refused
-    pad_input(EV_ABS, ABS_HAT0Y, -1);        // and on D-pad Up's hat: refused
-    script.push_back([=] {                   // B on button 4
+    pad_input(EV_KEY, BTN_SOUTH + 8, 1); // Select
+    pad_input(EV_KEY, BTN_SOUTH + 9, 1); // Start
+    pad_input(EV_KEY, BTN_SOUTH + 5, 1); // A on button 5
+    pad_input(EV_KEY, BTN_SOUTH + 5, 1); // B on button 5 again: refused
+    pad_input(EV_KEY, BTN_SOUTH + 8, 1); // and on Select's button: refused
+    pad_input(EV_ABS, ABS_HAT0Y, -1);    // and on D-pad Up's hat: refused
+    script.push_back([=] {               // B on button 4
         EXPECT_EQ(joymap.step, 7) << "the prompt stays on B";
         EXPECT_EQ(joymap.work[5].type, JOY_SRC_NONE);
     });
     pad_input(EV_KEY, BTN_SOUTH + 4, 1);
-    script.push_back([=] { pad->send(EV_ABS, ABS_HAT0Y, -1); });   // UP held (old mapping)
-    key(K_A);   // the sequence runs inside this frame
+    script.push_back([=] { pad->send(EV_ABS, ABS_HAT0Y, -1); }); // UP held (old mapping)
+    key(K_A);                                                    // the sequence runs inside this frame
     script.clear();
     pad->send(EV_ABS, ABS_HAT0Y, 0);
 
@@ -269,7 +282,7 @@ TEST_F(Mapping, RefusedInputsThenUpHeldThenNoRestoresTheTableExactly)
     EXPECT_EQ(memcmp(&dev->conv[6], &before[6], 2 * sizeof(JoyConvEntry)), 0);
     EXPECT_EQ(memcmp(&dev->conv[14], &before[14], 8 * sizeof(JoyConvEntry)), 0);
 
-    key(K_A);   // No
+    key(K_A); // No
     EXPECT_EQ(screen.load(), SCREEN_JOY_MAP);
     EXPECT_EQ(memcmp(dev->conv, before, sizeof before), 0) << "no gives the old table back, shoulders too";
     EXPECT_EQ(joypad_files(), "");
@@ -281,9 +294,10 @@ TEST_F(Mapping, RefusedInputsThenUpHeldThenNoRestoresTheTableExactly)
 TEST_F(Mapping, YesWithTheSameMappingWritesNoFile)
 {
     FifoPadModel model = standard_pad();
-    model.keys.resize(4);   // four buttons and the hat: no Select, Start or shoulders
-    model.axes.erase(std::remove_if(model.axes.begin(), model.axes.end(), [](const FifoPadAxis &a) { return a.code < 0x10; }),
-                    model.axes.end());
+    model.keys.resize(4); // four buttons and the hat: no Select, Start or shoulders
+    model.axes.erase(
+        std::remove_if(model.axes.begin(), model.axes.end(), [](const FifoPadAxis &a) { return a.code < 0x10; }),
+        model.axes.end());
     plug(model);
     buttons_row(0);
     key(K_A);
@@ -297,7 +311,7 @@ TEST_F(Mapping, YesWithTheSameMappingWritesNoFile)
     ASSERT_EQ(screen.load(), SCREEN_CONFIRM);
     EXPECT_EQ(joymap.changed, 0);
     key(K_RIGHT);
-    key(K_A);   // Yes
+    key(K_A); // Yes
     EXPECT_EQ(screen.load(), SCREEN_JOY_MAP);
     EXPECT_EQ(joypad_files(), "");
     EXPECT_EQ(testing::internal::GetCapturedStdout().find("save joypad setting"), std::string::npos);
@@ -311,10 +325,13 @@ TEST_F(Mapping, PadPulledOrQuitDuringTheSequenceEndsItAsNo)
     memcpy(before, dev->conv, sizeof before);
     buttons_row(0);
     key(K_A);
-    pad_input(EV_KEY, BTN_SOUTH + 3, 1);     // D-pad Up on button 3
+    pad_input(EV_KEY, BTN_SOUTH + 3, 1); // D-pad Up on button 3
     script.push_back([=] {
         pad->pull();
-        EXPECT_TRUE(wait_for([] { JoySlotInfo i; return joystick_slot_info(0, &i) != 0; }));
+        EXPECT_TRUE(wait_for([] {
+            JoySlotInfo i;
+            return joystick_slot_info(0, &i) != 0;
+        }));
     });
     key(K_A);
     script.clear();
@@ -347,10 +364,10 @@ TEST_F(Mapping, KeypadThreeKeysThenStartSelectSavesASealedMap)
     buttons_row(2);
     key(K_A);
     ASSERT_EQ(screen.load(), SCREEN_KEYPAD_MAP);
-    keypad_input(95);    // A on the B key
-    keypad_input(94);    // B on the A key
-    keypad_input(94);    // X on the A key again: ignored
-    keypad_input(90);    // D-pad up, vol+: never captured
+    keypad_input(95); // A on the B key
+    keypad_input(94); // B on the A key
+    keypad_input(94); // X on the A key again: ignored
+    keypad_input(90); // D-pad up, vol+: never captured
     keypad_input(108);
     script.push_back([] {
         EXPECT_EQ(keymap.step, 2);
@@ -358,19 +375,20 @@ TEST_F(Mapping, KeypadThreeKeysThenStartSelectSavesASealedMap)
         keymap_prompt(keymap.step, prompt, sizeof prompt);
         EXPECT_STREQ(prompt, "请设置  X") << "the prefix in English too";
     });
-    keypad_input(102);   // X on L2
-    keypad_input(98);    // Start then Select: the end
+    keypad_input(102); // X on L2
+    keypad_input(98);  // Start then Select: the end
     keypad_input(99);
-    key(K_A);            // the assignment runs inside this frame
+    key(K_A); // the assignment runs inside this frame
     script.clear();
     EXPECT_EQ(testing::internal::GetCapturedStdout().find("--setlocalpad_2_level_draw: set keypad finish \n"),
-              std::string::npos) << "not all eight: Start and Select ended it";
+              std::string::npos)
+        << "not all eight: Start and Select ended it";
     testing::internal::CaptureStdout();
     ASSERT_EQ(screen.load(), SCREEN_CONFIRM);
     EXPECT_STREQ(confirm_box.message, "Save settings ... ??");
     EXPECT_EQ(LocalPadMap[LPAD_A].load(), 94) << "nothing changes before yes";
     key(K_RIGHT);
-    key(K_A);            // Yes
+    key(K_A); // Yes
     EXPECT_EQ(screen.load(), SCREEN_KEYPAD_MAP);
     // X took L2's key: L2, not yet reached, got X's (no key on two inputs).
     const int16_t want[LOCALPAD_KEYS] = {90, 91, 92, 93, 95, 94, 102, 97, 98, 99, 100, 101, 96, 103, 104, 108, 109};
@@ -390,8 +408,8 @@ TEST_F(Mapping, KeypadSameKeysWriteNothingAndRestoreDefaultsEmptiesTheFile)
     localpad_reset_default();
     buttons_row(2);
     key(K_A);
-    keypad_input(94);    // A on A: no change
-    keypad_input(99);    // Select then Start ends too
+    keypad_input(94); // A on A: no change
+    keypad_input(99); // Select then Start ends too
     keypad_input(98);
     key(K_A);
     script.clear();
@@ -448,7 +466,7 @@ TEST_F(Mapping, KeypadPressesOfTheSequenceNeverAnswerTheQuestion)
 
 TEST_F(Mapping, KeypadEndedEarlyLeavesNoCodeOnTwoKeys)
 {
-    keypad_sequence({95, 96, 97, 98, 99});   // A on B's key, B on X's, X on Y's
+    keypad_sequence({95, 96, 97, 98, 99}); // A on B's key, B on X's, X on Y's
     key(K_RIGHT);
     key(K_A);
     expect_keypad_map({95, 96, 97, 94, 100, 101, 102, 103});
@@ -462,16 +480,16 @@ TEST_F(Mapping, GamepadEndedEarlySwapsAndAnyInputHeldEndsIt)
     for (auto hat : {std::make_pair(ABS_HAT0Y, -1), std::make_pair(ABS_HAT0Y, 1), std::make_pair(ABS_HAT0X, -1),
                      std::make_pair(ABS_HAT0X, 1)})
         pad_input(EV_ABS, hat.first, hat.second);
-    pad_input(EV_KEY, BTN_SOUTH + 8, 1);     // Select
-    pad_input(EV_KEY, BTN_SOUTH + 9, 1);     // Start
-    pad_input(EV_KEY, BTN_SOUTH + 1, 1);     // A on B's button
-    script.push_back([=] { pad->send(EV_ABS, ABS_HAT0Y, -1); });   // UP held
+    pad_input(EV_KEY, BTN_SOUTH + 8, 1);                         // Select
+    pad_input(EV_KEY, BTN_SOUTH + 9, 1);                         // Start
+    pad_input(EV_KEY, BTN_SOUTH + 1, 1);                         // A on B's button
+    script.push_back([=] { pad->send(EV_ABS, ABS_HAT0Y, -1); }); // UP held
     key(K_A);
     script.clear();
     pad->send(EV_ABS, ABS_HAT0Y, 0);
     ASSERT_EQ(screen.load(), SCREEN_CONFIRM);
     key(K_RIGHT);
-    key(K_A);   // Yes
+    key(K_A); // Yes
     const std::string cfg = root.read("/mnt/data/porta/joypad/USB Gamepad.cfg");
     EXPECT_NE(cfg.find("input_a_btn = \"1\"\n"), std::string::npos) << cfg;
     EXPECT_NE(cfg.find("input_b_btn = \"0\"\n"), std::string::npos) << cfg;
@@ -481,7 +499,10 @@ TEST_F(Mapping, GamepadEndedEarlySwapsAndAnyInputHeldEndsIt)
     // A pad without a hat or sticks has no UP in its table: holding any one
     // input (here button 0, taken for D-pad Up) 3 seconds ends the sequence.
     pad->pull();
-    ASSERT_TRUE(wait_for([] { JoySlotInfo i; return joystick_slot_info(0, &i) != 0; }));
+    ASSERT_TRUE(wait_for([] {
+        JoySlotInfo i;
+        return joystick_slot_info(0, &i) != 0;
+    }));
     FifoPadModel bare = standard_pad();
     bare.name = "Bare Pad";
     bare.axes.clear();

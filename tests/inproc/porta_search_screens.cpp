@@ -37,9 +37,18 @@ enum : uint32_t { UP = 0x1, DOWN = 0x2, LEFT = 0x4, RIGHT = 0x8, A = 0x10, B = 0
 
 uint32_t fake_now = 0;
 uint32_t fake_keys = 0;
-uint32_t now_of(void) { return fake_now; }
-uint32_t keys_of(int player) { return player == 1 ? fake_keys : 0; }
-void delay_of(uint32_t ms) { fake_now += ms; }
+uint32_t now_of(void)
+{
+    return fake_now;
+}
+uint32_t keys_of(int player)
+{
+    return player == 1 ? fake_keys : 0;
+}
+void delay_of(uint32_t ms)
+{
+    fake_now += ms;
+}
 
 const char kMounted[] = "/dev/root / ext4 rw 0 0\n/dev/block/mmcblk1 /mnt/sdcard vfat rw 0 0\n";
 
@@ -110,7 +119,10 @@ Rgb pixel(SDL_Surface *s, int x, int y)
     SDL_GetRGB(p, s->format, &r, &g, &b);
     return {r, g, b};
 }
-bool lit(Rgb c) { return c.r > 200 && c.b < 140; }   // the orange of a lit key
+bool lit(Rgb c)
+{
+    return c.r > 200 && c.b < 140;
+} // the orange of a lit key
 
 } // namespace
 
@@ -118,7 +130,7 @@ TEST_F(SearchScreens, KeySoundsAndNoResultsKeepTheKeyboard)
 {
     AlsaFileSink sink(root.path() + "/alsa");
     for (int n = 0; n < 3; n++) {
-        std::string wav(44, 'h');   // header, then samples of value 1000 x (n + 1)
+        std::string wav(44, 'h'); // header, then samples of value 1000 x (n + 1)
         for (int i = 0; i < 600; i++)
             wav += std::string{static_cast<char>(((1000 * (n + 1)) & 0xFF)), static_cast<char>((1000 * (n + 1)) >> 8)};
         root.write("/mnt/vendor/sound/" + std::to_string(n) + ".wav", wav);
@@ -127,18 +139,18 @@ TEST_F(SearchScreens, KeySoundsAndNoResultsKeepTheKeyboard)
     start();
     const int none = -1;
     struct Case {
-        int screen, key, sound, then;   // then: the screen after the key
-        const char *text;               // typed before
+        int screen, key, sound, then; // then: the screen after the key
+        const char *text;             // typed before
     } cases[] = {
         {SCREEN_SEARCH_KEYS, SDLK_UP, 1, SCREEN_SEARCH_KEYS, ""},
-        {SCREEN_SEARCH_KEYS, SDLK_LCTRL, 0, SCREEN_SEARCH_KEYS, ""},      // types "1": nothing found
-        {SCREEN_SEARCH_KEYS, SDLK_LSHIFT, 0, SCREEN_SEARCH_KEYS, "1"},    // Y without results
-        {SCREEN_SEARCH_KEYS, SDLK_SPACE, 0, SCREEN_SEARCH_KEYS, "g"},     // X deletes
+        {SCREEN_SEARCH_KEYS, SDLK_LCTRL, 0, SCREEN_SEARCH_KEYS, ""},   // types "1": nothing found
+        {SCREEN_SEARCH_KEYS, SDLK_LSHIFT, 0, SCREEN_SEARCH_KEYS, "1"}, // Y without results
+        {SCREEN_SEARCH_KEYS, SDLK_SPACE, 0, SCREEN_SEARCH_KEYS, "g"},  // X deletes
         {SCREEN_SEARCH_KEYS, SDLK_RETURN, none, SCREEN_SEARCH_KEYS, "g"},
         {SCREEN_SEARCH_KEYS, SDLK_LSHIFT, 0, SCREEN_SEARCH_RESULTS, "g"},
         {SCREEN_SEARCH_KEYS, SDLK_LALT, 1, SCREEN_ROOMS, "g"},
         {SCREEN_SEARCH_RESULTS, SDLK_DOWN, 1, SCREEN_SEARCH_RESULTS, "g"},
-        {SCREEN_SEARCH_RESULTS, SDLK_RETURN, 0, SCREEN_SEARCH_RESULTS, "g"},  // favourite
+        {SCREEN_SEARCH_RESULTS, SDLK_RETURN, 0, SCREEN_SEARCH_RESULTS, "g"}, // favourite
         {SCREEN_SEARCH_RESULTS, SDLK_TAB, 2, SCREEN_SEARCH_RESULTS, "g"},
         {SCREEN_SEARCH_RESULTS, SDLK_LALT, 1, SCREEN_SEARCH_KEYS, "g"},
     };
@@ -154,7 +166,7 @@ TEST_F(SearchScreens, KeySoundsAndNoResultsKeepTheKeyboard)
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             return key_sound_idle();
         };
-        ASSERT_TRUE(settle());   // the sound thread waits for requests before the key comes
+        ASSERT_TRUE(settle()); // the sound thread waits for requests before the key comes
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         screen_table[c.screen].press(c.key);
         ASSERT_TRUE(settle());
@@ -190,7 +202,7 @@ TEST_F(SearchScreens, CardPulledOrInsertedWhileSearching)
     ASSERT_EQ(screen.load(), SCREEN_SEARCH_RESULTS);
     ASSERT_EQ(search_result_count(), 2);
     // A game gone since the scan: the message, and nothing kept for a restart.
-    unlink(root.host("/mnt/sdcard/GB/kof gb 2.gb").c_str());   // the first result
+    unlink(root.host("/mnt/sdcard/GB/kof gb 2.gb").c_str()); // the first result
     keys({A});
     EXPECT_EQ(loop_running.load(), 1);
     EXPECT_EQ(screen.load(), SCREEN_SEARCH_RESULTS);
@@ -211,7 +223,7 @@ TEST_F(SearchScreens, CardPulledOrInsertedWhileSearching)
     // the lists are scanned again, the typed text and the results stay.
     root.write("/mnt/mmc/GB/game 1.gb", "rom");
     scan_card_lists(CARD_FLAG_MMC, 0);
-    keys({A, A});   // the keyboard, then "1"
+    keys({A, A}); // the keyboard, then "1"
     ASSERT_EQ(screen.load(), SCREEN_SEARCH_KEYS);
     ASSERT_EQ(search_result_count(), 1);
     root.write("/dev/block/mmcblk1", "");
@@ -232,7 +244,8 @@ TEST_F(SearchScreens, KeyboardPicturesOnTheKeyGrid)
     struct {
         int out, board_x, board_y, key_x, key_y, pitch;
         SDL_Surface *dst;
-    } outs[] = {{RES_OUT_LCD, 330, 140, 350, 187, 26, lcd_surface}, {RES_OUT_HDMI, 670, 188, 702, 272, 50, hdmi_surface}};
+    } outs[] = {{RES_OUT_LCD, 330, 140, 350, 187, 26, lcd_surface},
+                {RES_OUT_HDMI, 670, 188, 702, 272, 50, hdmi_surface}};
     for (const auto &o : outs) {
         SCOPED_TRACE(o.out);
         const int P = o.pitch;
@@ -242,8 +255,8 @@ TEST_F(SearchScreens, KeyboardPicturesOnTheKeyGrid)
         ASSERT_TRUE(pics[41]->w == 10 * P && pics[41]->h == P);
         // Each key of the keyboard picture has its label (light pixels) in
         // the middle of its grid cell.
-        const std::string board = root.host(std::string("/mnt/vendor/desktop_res/search/") +
-                                            (o.out ? "hdmi" : "lcd") + "/0.png");
+        const std::string board =
+            root.host(std::string("/mnt/vendor/desktop_res/search/") + (o.out ? "hdmi" : "lcd") + "/0.png");
         SDL_Surface *kb = IMG_Load(board.c_str());
         ASSERT_NE(kb, nullptr);
         for (int i = 0; i < SEARCH_KEY_COUNT; i++) {
@@ -269,7 +282,8 @@ TEST_F(SearchScreens, KeyboardPicturesOnTheKeyGrid)
             draw_search_keys(o.dst);
             const int x = o.key_x + (key % 10) * P + P / 4, y = o.key_y + (key / 10) * P + P / 4;
             EXPECT_TRUE(lit(pixel(o.dst, x, y))) << key;
-            EXPECT_FALSE(lit(pixel(o.dst, key == SEARCH_BUTTON ? x : x + (key % 10 == 9 ? -P : P), key == SEARCH_BUTTON ? y - P : y)))
+            EXPECT_FALSE(lit(pixel(o.dst, key == SEARCH_BUTTON ? x : x + (key % 10 == 9 ? -P : P),
+                                   key == SEARCH_BUTTON ? y - P : y)))
                 << key;
         }
     }

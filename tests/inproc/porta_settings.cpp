@@ -38,20 +38,50 @@ namespace {
 struct Rgb {
     int r, g, b;
 };
-bool orange(Rgb c) { return c.r > 150 && c.g > 70 && c.b < 110; }
-int sum(Rgb c) { return c.r * 65536 + c.g * 256 + c.b; }
+bool orange(Rgb c)
+{
+    return c.r > 150 && c.g > 70 && c.b < 110;
+}
+int sum(Rgb c)
+{
+    return c.r * 65536 + c.g * 256 + c.b;
+}
 
-enum : uint32_t { K_UP = 0x1, K_DOWN = 0x2, K_LEFT = 0x4, K_RIGHT = 0x8, K_A = 0x10, K_B = 0x20,
-                  K_Y = 0x40, K_X = 0x80, K_L1 = 0x400, K_R1 = 0x800, K_L2 = 0x1000 };
+enum : uint32_t {
+    K_UP = 0x1,
+    K_DOWN = 0x2,
+    K_LEFT = 0x4,
+    K_RIGHT = 0x8,
+    K_A = 0x10,
+    K_B = 0x20,
+    K_Y = 0x40,
+    K_X = 0x80,
+    K_L1 = 0x400,
+    K_R1 = 0x800,
+    K_L2 = 0x1000
+};
 
 uint32_t fake_now = 0, fake_keys = 0;
-uint32_t now_of(void) { return fake_now; }
-uint32_t keys_of(int player) { return player == 1 ? fake_keys : 0; }
-void delay_of(uint32_t ms) { fake_now += ms; }
+uint32_t now_of(void)
+{
+    return fake_now;
+}
+uint32_t keys_of(int player)
+{
+    return player == 1 ? fake_keys : 0;
+}
+void delay_of(uint32_t ms)
+{
+    fake_now += ms;
+}
 void no_exit(int) {}
 
 int opened = 0;
-int open_ok(void) { opened++; return 0; }
+int open_ok(void)
+{
+    opened++;
+    return 0;
+}
 
 class Settings : public testing::Test {
 protected:

@@ -23,13 +23,19 @@ namespace {
 uint32_t fake_now = 0;
 uint32_t fake_keys[5] = {0, 0, 0, 0, 0};
 std::vector<int> exit_calls;
-std::vector<std::pair<uint32_t, int>> presses;  // (time, code)
+std::vector<std::pair<uint32_t, int>> presses; // (time, code)
 std::vector<std::pair<uint32_t, int>> releases;
 std::string fb_during_shutdown;
 std::string fb_path;
 
-uint32_t clock_now(void) { return fake_now; }
-uint32_t keys_of(int player) { return player >= 1 && player <= 4 ? fake_keys[player] : 0; }
+uint32_t clock_now(void)
+{
+    return fake_now;
+}
+uint32_t keys_of(int player)
+{
+    return player >= 1 && player <= 4 ? fake_keys[player] : 0;
+}
 void clock_delay(uint32_t ms)
 {
     if (ms == 2000 && !fb_path.empty()) {
@@ -45,9 +51,18 @@ void clock_delay(uint32_t ms)
     }
     fake_now += ms;
 }
-void record_exit(int status) { exit_calls.push_back(status); }
-void on_press(int code) { presses.emplace_back(fake_now, code); }
-void on_release(int code) { releases.emplace_back(fake_now, code); }
+void record_exit(int status)
+{
+    exit_calls.push_back(status);
+}
+void on_press(int code)
+{
+    presses.emplace_back(fake_now, code);
+}
+void on_release(int code)
+{
+    releases.emplace_back(fake_now, code);
+}
 int draws = 0;
 void on_draw(SDL_Surface *dst)
 {

@@ -29,8 +29,14 @@ std::vector<int> exits;
 std::string fb_at_pause;
 std::string fb_file;
 
-uint32_t now_ms(void) { return clock_ms; }
-uint32_t quit_at_once(int player) { return player == 1 ? 0x100000u : 0u; }
+uint32_t now_ms(void)
+{
+    return clock_ms;
+}
+uint32_t quit_at_once(int player)
+{
+    return player == 1 ? 0x100000u : 0u;
+}
 void pause_ms(uint32_t ms)
 {
     if (ms == 2000 && !fb_file.empty()) {
@@ -46,7 +52,10 @@ void pause_ms(uint32_t ms)
     }
     clock_ms += ms;
 }
-void no_exit(int status) { exits.push_back(status); }
+void no_exit(int status)
+{
+    exits.push_back(status);
+}
 
 // Quits on the first pass of the loop, keeping what the HDMI framebuffer
 // held at that moment.
@@ -138,7 +147,8 @@ TEST_F(Start, FirstStartOnTheSampleImage)
     EXPECT_EQ(c[0], "/system/porta/mmc.sh add");
     EXPECT_EQ(c[1], "/system/porta/cpu_setting.sh  user");
     EXPECT_EQ(c[2], "/system/porta/cpu_setting.sh  full");
-    for (const char *d : {"fbasdl", "fba4arm", "fc", "gba", "gbc", "md", "sfc", "sms", "pcsx", "ngpc", "swan", "vbanext"})
+    for (const char *d :
+         {"fbasdl", "fba4arm", "fc", "gba", "gbc", "md", "sfc", "sms", "pcsx", "ngpc", "swan", "vbanext"})
         EXPECT_TRUE(root.exists(std::string("/mnt/data/save/") + d)) << d;
     EXPECT_TRUE(root.exists("/mnt/data/porta/joypad"));
     // The plain exit leaves the screens black.
@@ -161,7 +171,8 @@ TEST_F(Start, HdmiAtStartShowsTheLogoOnTheHdmiFramebuffer)
     ASSERT_EQ(fb1_at_loop.size(), 1280u * 720u * 2u);
     auto at = [](int x, int y) {
         size_t i = (static_cast<size_t>(y) * 1280 + x) * 2;
-        return static_cast<uint16_t>(static_cast<uint8_t>(fb1_at_loop[i]) | static_cast<uint8_t>(fb1_at_loop[i + 1]) << 8);
+        return static_cast<uint16_t>(static_cast<uint8_t>(fb1_at_loop[i]) | static_cast<uint8_t>(fb1_at_loop[i + 1])
+                                                                                << 8);
     };
     EXPECT_EQ(at(0, 0), 0u);
     EXPECT_EQ(at(1279, 719), 0u);
@@ -260,8 +271,11 @@ TEST_F(Start, LeftoversOfCutWritesAreRemovedAtStart)
     // Temporary files that killed or power-cut writes left beside the files
     // the launcher rewrites; only their own names, only older than this run.
     const std::vector<std::string> stale = {
-        "/mnt/data/porta/.porta_attr.ini.Ab12Cd", "/mnt/data/..favorite.x9Y8z7", "/mnt/data/..history.000000",
-        "/tmp/.gameplace.cfg.QWErty",             "/mnt/data/porta/joypad/.USB Gamepad.cfg.a1b2c3",
+        "/mnt/data/porta/.porta_attr.ini.Ab12Cd",
+        "/mnt/data/..favorite.x9Y8z7",
+        "/mnt/data/..history.000000",
+        "/tmp/.gameplace.cfg.QWErty",
+        "/mnt/data/porta/joypad/.USB Gamepad.cfg.a1b2c3",
     };
     const std::vector<std::string> kept = {
         "/mnt/data/..favorite.x9Y8z",             // not six characters
@@ -291,7 +305,10 @@ TEST_F(Start, MissingFramebufferFails)
 {
     host_system("rm -f '" + root.host("/dev/fb1") + "'");
     EXPECT_EQ(run(), -1);
-    EXPECT_TRUE(said("Open framebuffer 1 error!\ninit hdmi fb err init_device_display: init fbm fail ... \nmain : init return error\n")) << out;
+    EXPECT_TRUE(
+        said("Open framebuffer 1 error!\ninit hdmi fb err init_device_display: init fbm fail ... \nmain : init return "
+             "error\n"))
+        << out;
 }
 
 TEST_F(Start, MissingFixedPictureFails)
@@ -335,7 +352,10 @@ uint32_t keys_by_pass(int player)
         return 0;
     return on_pass(++pass_count) ? 0x100000u : 0u;
 }
-time_t fixed_wall(void) { return 1765274400; } // 10:00 UTC
+time_t fixed_wall(void)
+{
+    return 1765274400;
+} // 10:00 UTC
 
 std::string pixels_of(SDL_Surface *s)
 {
@@ -351,12 +371,18 @@ void decode_the_old_way(int out)
     auto fixed = [](Picture &p) { p = load_img(p.path.c_str()); };
     for (Picture *p : {&r.title_bg, &r.earphone, &r.spk, &r.joy, &r.point})
         fixed(*p);
-    for (Picture &p : r.bat) fixed(p);
-    for (Picture &p : r.bottom) fixed(p);
-    for (Picture &p : r.search) fixed(p);
-    for (Picture &p : r.list) fixed(p);
-    for (Picture &p : r.type_left) fixed(p);
-    for (Picture &p : r.type_right) fixed(p);
+    for (Picture &p : r.bat)
+        fixed(p);
+    for (Picture &p : r.bottom)
+        fixed(p);
+    for (Picture &p : r.search)
+        fixed(p);
+    for (Picture &p : r.list)
+        fixed(p);
+    for (Picture &p : r.type_left)
+        fixed(p);
+    for (Picture &p : r.type_right)
+        fixed(p);
     theme_pics.wallpaper[out] = load_img_opt(theme_pics.wallpaper[out].path.c_str(), 0);
     for (int i = 0; i < THEME_ICONS; i++) {
         fixed(theme_pics.icon[out][i]);
@@ -401,7 +427,10 @@ namespace {
 
 std::string hdmi_after_switch, hdmi_at_start;
 int decoded_hdmi_at_first_pass = -1;
-bool decoded(const Picture &p) { return picture_decoded(p); }
+bool decoded(const Picture &p)
+{
+    return picture_decoded(p);
+}
 int hdmi_decoded(void)
 {
     const FixedRes &r = fixed_res[RES_OUT_HDMI];

@@ -72,7 +72,10 @@ bool near(Rgb a, Rgb b)
 
 const Rgb kVendor = {0, 80, 200}, kCard = {220, 60, 30};
 int open_item = -1;
-int open_page(void) { return open_item; }
+int open_page(void)
+{
+    return open_item;
+}
 
 class Themes : public ::testing::Test {
 protected:
@@ -295,9 +298,18 @@ TEST_F(Themes, ScreenSavedUnderABoxComesBack)
 namespace {
 
 uint32_t start_clock = 0;
-uint32_t start_now(void) { return start_clock; }
-uint32_t quit_at_once(int player) { return player == 1 ? 0x100000u : 0u; }
-void start_delay(uint32_t ms) { start_clock += ms; }
+uint32_t start_now(void)
+{
+    return start_clock;
+}
+uint32_t quit_at_once(int player)
+{
+    return player == 1 ? 0x100000u : 0u;
+}
+void start_delay(uint32_t ms)
+{
+    start_clock += ms;
+}
 void no_exit(int) {}
 
 class ThemesAtStart : public ::testing::Test {
@@ -348,8 +360,8 @@ TEST_F(ThemesAtStart, MissingBuiltInWallpaperStopsTheStart)
 TEST_F(ThemesAtStart, CardSkinIsUsedAtStartAndABrokenOneFallsBack)
 {
     root.mkdirs("/mnt/sdcard/skin");
-    ASSERT_EQ(host_system("cp -a '" + root.host("/mnt/vendor/theme") + "' '" + root.host("/mnt/vendor/wallpapers") + "' '" +
-                          root.host("/mnt/sdcard/skin/") + "'"),
+    ASSERT_EQ(host_system("cp -a '" + root.host("/mnt/vendor/theme") + "' '" + root.host("/mnt/vendor/wallpapers") +
+                          "' '" + root.host("/mnt/sdcard/skin/") + "'"),
               0);
     ASSERT_TRUE(root.exists("/mnt/sdcard/skin/wallpapers/lcd/0.jpg"));
     EXPECT_EQ(run(), 0) << out;

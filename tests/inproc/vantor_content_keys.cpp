@@ -66,7 +66,8 @@ TEST_F(ContentKeys, YInGamesAddsThenRemovesTheFavourite)
     Snapshot s;
     int favAfterAdd = -1;
     std::string fileAfterAdd;
-    const int rc = runMenu(root, {idle(), take(&s), keys({'y'}), [&](MenuModel &) {
+    const int rc = runMenu(root, {idle(), take(&s), keys({'y'}),
+                                  [&](MenuModel &) {
                                       favAfterAdd = favorited(beta);
                                       fileAfterAdd = root.read(kFav);
                                   },
@@ -75,8 +76,9 @@ TEST_F(ContentKeys, YInGamesAddsThenRemovesTheFavourite)
     ASSERT_EQ(s.state, Games);
     ASSERT_EQ(s.row, 1);
     EXPECT_EQ(favAfterAdd, 1);
-    EXPECT_EQ(fileAfterAdd, std::string(kTemplateHead) +
-                                "    {\n      \"path\": \"/mnt/mmc/Roms/GBA/Beta \\\"Quoted\\\".gba\"\n    }\n  ]\n}\n");
+    EXPECT_EQ(fileAfterAdd,
+              std::string(kTemplateHead) +
+                  "    {\n      \"path\": \"/mnt/mmc/Roms/GBA/Beta \\\"Quoted\\\".gba\"\n    }\n  ]\n}\n");
     EXPECT_EQ(root.read(kFav), std::string(kTemplateHead) + "  ]\n}\n");
     EXPECT_EQ(favorited(beta), 0);
 }
@@ -122,8 +124,8 @@ TEST_F(ContentKeys, XInRecentRemovesFromItsCardsHistory)
     root.write(kSdHistory, playlist({d}));
     resume("recent");
     Snapshot before, after, afterY;
-    runMenu(root, {idle(), take(&before), keys({'s'}), keys({'s'}), keys({'x'}), take(&after), keys({'y'}),
-                   take(&afterY)});
+    runMenu(root,
+            {idle(), take(&before), keys({'s'}), keys({'s'}), keys({'x'}), take(&after), keys({'y'}), take(&afterY)});
     ASSERT_EQ(before.state, Recent);
     EXPECT_EQ(before.items, (std::vector<std::string>{d, a, b, c})); // removable card first
     EXPECT_EQ(after.items, (std::vector<std::string>{d, a, c}));

@@ -43,8 +43,8 @@ TEST(HostileInput, GameListWithACombiningMarkInTheSpanishFont)
     root.write("/mnt/mmc/CFW/menu.flag", "games\n0\n/mnt/mmc/Roms/GBA");
 
     Snapshot games, moved, favorites;
-    EXPECT_EQ(runMenu(root, {idle(), take(&games), keys({SDLK_DOWN}), idle(), keys({SDLK_DOWN}), idle(),
-                             take(&moved), keys({'b'}), idle()}),
+    EXPECT_EQ(runMenu(root, {idle(), take(&games), keys({SDLK_DOWN}), idle(), keys({SDLK_DOWN}), idle(), take(&moved),
+                             keys({'b'}), idle()}),
               0);
     EXPECT_EQ(games.state, Games);
     ASSERT_EQ(games.itemCount, 3);
@@ -65,7 +65,8 @@ TEST(HostileInput, StaleTemporaryFilesAreRemovedAtStart)
     baseRoot(root);
     const std::string fav = "/mnt/mmc/CFW/retroarch/.retroarch/";
     const std::vector<std::string> stale = {fav + ".content_favorites.lpl.a1B2c3", fav + ".retroarch.cfg.XyZ789",
-                                            "/mnt/mmc/CFW/.menu.flag.Qq1234", "/mnt/mmc/CFW/retroarch/.command.sh.000000",
+                                            "/mnt/mmc/CFW/.menu.flag.Qq1234",
+                                            "/mnt/mmc/CFW/retroarch/.command.sh.000000",
                                             "/mnt/SDCARD/Saves/CurrentProfile/lists/.content_history.lpl.AAAAAA"};
     const time_t start = time(nullptr);
     struct timespec old[2] = {{start - 60, 0}, {start - 60, 0}};

@@ -21,14 +21,13 @@ const std::string kCore = "/mnt/mmc/CFW/retroarch/.retroarch/cores/gpsp_libretro
 
 std::string keyLines(const std::string &card, const char *autoLoad, const char *saveOnExit)
 {
-    return "system_directory = \"/mnt/" + card + "/BIOS\"\n" +
-           "savefile_directory = \"/mnt/" + card + "/Saves/CurrentProfile/saves\"\n" +
-           "savestate_directory = \"/mnt/" + card + "/Saves/CurrentProfile/states\"\n" +
-           "content_history_directory = \"/mnt/" + card + "/Saves/CurrentProfile/lists\"\n" +
-           "content_history_path = \"/mnt/" + card + "/Saves/CurrentProfile/lists/content_history.lpl\"\n" +
-           "screenshot_directory = \"/mnt/" + card + "/Screenshots\"\n" +
-           "savestate_auto_load = \"" + autoLoad + "\"\n" + "config_save_on_exit = \"" + saveOnExit + "\"\n" +
-           "remap_save_on_exit = \"" + saveOnExit + "\"\n";
+    return "system_directory = \"/mnt/" + card + "/BIOS\"\n" + "savefile_directory = \"/mnt/" + card +
+           "/Saves/CurrentProfile/saves\"\n" + "savestate_directory = \"/mnt/" + card +
+           "/Saves/CurrentProfile/states\"\n" + "content_history_directory = \"/mnt/" + card +
+           "/Saves/CurrentProfile/lists\"\n" + "content_history_path = \"/mnt/" + card +
+           "/Saves/CurrentProfile/lists/content_history.lpl\"\n" + "screenshot_directory = \"/mnt/" + card +
+           "/Screenshots\"\n" + "savestate_auto_load = \"" + autoLoad + "\"\n" + "config_save_on_exit = \"" +
+           saveOnExit + "\"\n" + "remap_save_on_exit = \"" + saveOnExit + "\"\n";
 }
 
 size_t count(const std::string &text, const std::string &what)
@@ -55,7 +54,8 @@ protected:
         const std::string tail = keyLines(card, autoLoad, saveOnExit) + "audio_volume = \"-4.000000\"\n";
         ASSERT_GE(cfg.size(), tail.size());
         EXPECT_EQ(cfg.substr(cfg.size() - tail.size()), tail);
-        for (const char *key : {"system_directory =", "savestate_auto_load =", "audio_volume =", "remap_save_on_exit ="})
+        for (const char *key :
+             {"system_directory =", "savestate_auto_load =", "audio_volume =", "remap_save_on_exit ="})
             EXPECT_EQ(count(cfg, key), 1u) << key;
         EXPECT_EQ(count(cfg, "video_driver = \"sdl_dingux\"\n"), 1u);
         EXPECT_EQ(count(cfg, "video_dingux_ipu_keep_aspect = \"true\"\n"), 1u);
@@ -115,7 +115,8 @@ TEST_F(VantorLaunchLoop, FavoriteWithMSkipsTheStateLoadAndResumesInFavorites)
 TEST_F(VantorLaunchLoop, RecentLaunchesTheHistoryPathAsStored)
 {
     root.write("/mnt/SDCARD/Roms/GBA/Zed.gba", "rom");
-    root.write("/mnt/SDCARD/Saves/CurrentProfile/lists/content_history.lpl", playlist({"/mnt/SDCARD/Roms/GBA/Zed.gba"}));
+    root.write("/mnt/SDCARD/Saves/CurrentProfile/lists/content_history.lpl",
+               playlist({"/mnt/SDCARD/Roms/GBA/Zed.gba"}));
     runMenu(root, {keys({'a'}), keys({'a'})});
     EXPECT_EQ(root.read(kCommand), "#!/bin/sh\nexport LANG=en\n/mnt/mmc/CFW/retroarch/retroarch -L \"" + kCore +
                                        "\" '/mnt/SDCARD/Roms/GBA/Zed.gba'\nexit $?\n");
@@ -172,10 +173,10 @@ TEST_F(VantorLaunchLoop, BrightnessKeysNeedMenuHeldAndNoHdmi)
     // With HDMI connected the backlight is off and the keys do nothing.
     root.write("/sys/class/switch/hdmi/state", "1\n");
     runMenu(root, {[](MenuModel &) {
-        pushKey('u', true);
-        press('r');
-        pushKey('u', false);
-    }});
+                pushKey('u', true);
+                press('r');
+                pushKey('u', false);
+            }});
     EXPECT_EQ(root.read("/mnt/mmc/CFW/brightness"), "600\n");
     EXPECT_EQ(root.read(kBacklight), "0\n");
 }

@@ -50,9 +50,9 @@ protected:
         tzset();
         baseRoot(root);
         // A plain red arrow, so the tests can find where it is drawn.
-        ASSERT_EQ(host_system("convert -size 20x10 xc:'#ff0000' 'PNG24:" + root.host("/mnt/mmc/CFW/skin/arrow.png") +
-                              "'"),
-                  0);
+        ASSERT_EQ(
+            host_system("convert -size 20x10 xc:'#ff0000' 'PNG24:" + root.host("/mnt/mmc/CFW/skin/arrow.png") + "'"),
+            0);
     }
     void TearDown() override
     {
@@ -180,11 +180,11 @@ TEST_F(VantorSettingsScreen, LeavingAddsTheTimeSpentSinceTheValuesWereRead)
                        press('b');
                    }});
     // The same with the minute raised three times.
-    runMenu(root, {wait(9000), keys({'m'}), keys({'d', 'd', 'd', 'd'}), keys({'w', 'w', 'w'}), wait(7000),
-                   [&](MenuModel &) {
-                       leftEdited = menuWallClock();
-                       press('b');
-                   }});
+    runMenu(root,
+            {wait(9000), keys({'m'}), keys({'d', 'd', 'd', 'd'}), keys({'w', 'w', 'w'}), wait(7000), [&](MenuModel &) {
+                 leftEdited = menuWallClock();
+                 press('b');
+             }});
     EXPECT_GE(leftPlain - wallStart, 15);
     EXPECT_GE(leftEdited - wallStart, 16);
     EXPECT_EQ(clockRequests(), (std::vector<std::string>{std::to_string(leftPlain), std::to_string(leftEdited + 180)}));

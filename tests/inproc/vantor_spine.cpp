@@ -12,8 +12,9 @@ using namespace spine;
 
 namespace {
 
-const char *mapping = "{\n  \"GBA\": \"mgba_libretro.so\",\n  \"NES\": \"fceumm_libretro.so\",\n"
-                      "  \"SNES\": \"snes9x_libretro.so\"\n}\n";
+const char *mapping =
+    "{\n  \"GBA\": \"mgba_libretro.so\",\n  \"NES\": \"fceumm_libretro.so\",\n"
+    "  \"SNES\": \"snes9x_libretro.so\"\n}\n";
 
 // n files in /mnt/mmc/Roms/<system>, named "Game NN.ext"; returns their paths.
 std::vector<std::string> makeGames(const TempRoot &root, const std::string &system, int n,
@@ -88,9 +89,9 @@ TEST_F(Spine, ResumeFavoritesPastTheEndOpensRowZeroAndTheFileIsDeleted)
     Snapshot s;
     bool flagGone = false;
     runMenu(root, {[&](MenuModel &m) {
-        s = snap(m);
-        flagGone = !root.exists("/mnt/mmc/CFW/menu.flag");
-    }});
+                s = snap(m);
+                flagGone = !root.exists("/mnt/mmc/CFW/menu.flag");
+            }});
     EXPECT_TRUE(flagGone);
     EXPECT_EQ(s.state, Favorites);
     EXPECT_EQ(s.itemCount, 5);
@@ -268,12 +269,11 @@ TEST_F(Spine, HatMovesAndAHeldDirectionIsOnlyReleasedByTheNextHatEvent)
     makeGames(root, "GBA", 5);
     root.write("/mnt/mmc/CFW/menu.flag", "games\n0\n/mnt/mmc/Roms/GBA");
     Snapshot a, b, c, d, e;
-    runMenu(root, {[](MenuModel &) { pushHat(SDL_HAT_DOWN); }, take(&a),
-                   [](MenuModel &) { pushHat(SDL_HAT_CENTERED); }, take(&b),
-                   [](MenuModel &) { pushHat(SDL_HAT_DOWN); }, [](MenuModel &) { pushHat(SDL_HAT_RIGHT); },
-                   take(&c), [](MenuModel &) { pushHat(SDL_HAT_RIGHT); }, take(&d),
-                   [](MenuModel &) { pushHat(SDL_HAT_RIGHT | SDL_HAT_UP); }, [](MenuModel &) { pushHat(0); },
-                   take(&e)});
+    runMenu(root,
+            {[](MenuModel &) { pushHat(SDL_HAT_DOWN); }, take(&a), [](MenuModel &) { pushHat(SDL_HAT_CENTERED); },
+             take(&b), [](MenuModel &) { pushHat(SDL_HAT_DOWN); }, [](MenuModel &) { pushHat(SDL_HAT_RIGHT); },
+             take(&c), [](MenuModel &) { pushHat(SDL_HAT_RIGHT); }, take(&d),
+             [](MenuModel &) { pushHat(SDL_HAT_RIGHT | SDL_HAT_UP); }, [](MenuModel &) { pushHat(0); }, take(&e)});
     EXPECT_EQ(a.row, 1);
     EXPECT_NE(a.step, 0);
     EXPECT_EQ(b.row, 1);
@@ -302,8 +302,8 @@ TEST_F(Spine, HatLeftPagesByEightWithWrapButArrowsAndRecentStepByOne)
     history(root, games);
     Snapshot recent;
     root.write("/mnt/mmc/CFW/menu.flag", "recent");
-    runMenu(root, {keys({'s', 's', 's'}), [](MenuModel &) { pushHat(SDL_HAT_LEFT); },
-                   [](MenuModel &) { pushHat(0); }, take(&recent)});
+    runMenu(root, {keys({'s', 's', 's'}), [](MenuModel &) { pushHat(SDL_HAT_LEFT); }, [](MenuModel &) { pushHat(0); },
+                   take(&recent)});
     EXPECT_EQ(recent.state, Recent);
     EXPECT_EQ(recent.row, 2);
 }
@@ -311,11 +311,28 @@ TEST_F(Spine, HatLeftPagesByEightWithWrapButArrowsAndRecentStepByOne)
 TEST_F(Spine, ButtonsActLikeTheirKeysOnBothPads)
 {
     Snapshot settings, home, recent, none;
-    runMenu(root, {[](MenuModel &) { pushButton(8, true); pushButton(8, false); }, take(&settings),
-                   [](MenuModel &) { pushButton(1, true, 1); pushButton(1, false, 1); }, take(&home),
-                   [](MenuModel &) { pushButton(0, true, 1); pushButton(0, false, 1); }, take(&recent),
-                   [](MenuModel &) { pushButton(1, true); pushButton(1, false); pushButton(4, true);
-                                     pushButton(4, false); pushButton(15, true); },
+    runMenu(root, {[](MenuModel &) {
+                       pushButton(8, true);
+                       pushButton(8, false);
+                   },
+                   take(&settings),
+                   [](MenuModel &) {
+                       pushButton(1, true, 1);
+                       pushButton(1, false, 1);
+                   },
+                   take(&home),
+                   [](MenuModel &) {
+                       pushButton(0, true, 1);
+                       pushButton(0, false, 1);
+                   },
+                   take(&recent),
+                   [](MenuModel &) {
+                       pushButton(1, true);
+                       pushButton(1, false);
+                       pushButton(4, true);
+                       pushButton(4, false);
+                       pushButton(15, true);
+                   },
                    take(&none)});
     EXPECT_EQ(settings.state, Settings);
     EXPECT_EQ(settings.maxColumn, 6);
@@ -361,8 +378,7 @@ TEST_F(Spine, ConsolesWithSixteenFoldersHasTwoPagesAndOpensTheRightFolder)
 {
     consolesWith(root, 16);
     Snapshot left, games, back;
-    runMenu(root, {keys({'d', 'd', 'a', 'q'}), take(&left), keys({'s', 'a'}), take(&games), keys({'b'}),
-                   take(&back)});
+    runMenu(root, {keys({'d', 'd', 'a', 'q'}), take(&left), keys({'s', 'a'}), take(&games), keys({'b'}), take(&back)});
     EXPECT_EQ(left.page, 1);
     EXPECT_EQ(left.column, 3);
     EXPECT_EQ(games.state, Games);
@@ -417,9 +433,8 @@ TEST_F(Spine, LongMenuPressGoesHomeAndItsReleaseDoesNothing)
     favorites(root, games);
     root.write("/mnt/mmc/CFW/menu.flag", "favorites\n1");
     Snapshot held, during, after;
-    runMenu(root, {at(200000, [](MenuModel &) { pushKey('u', true); }), at(200500, take(&held)),
-                   at(201000), at(201100), at(201150, take(&during)), at(201200, [](MenuModel &) { pushKey('u', false); }),
-                   take(&after)});
+    runMenu(root, {at(200000, [](MenuModel &) { pushKey('u', true); }), at(200500, take(&held)), at(201000), at(201100),
+                   at(201150, take(&during)), at(201200, [](MenuModel &) { pushKey('u', false); }), take(&after)});
     EXPECT_EQ(held.state, Favorites);
     EXPECT_EQ(during.state, Home);
     EXPECT_EQ(during.column, 1);
@@ -431,8 +446,12 @@ TEST_F(Spine, MenuWithAnotherKeyDoesNeither)
     makeGames(root, "GBA", 3);
     root.write("/mnt/mmc/CFW/menu.flag", "games\n0\n/mnt/mmc/Roms/GBA");
     Snapshot s;
-    runMenu(root, {at(200000, [](MenuModel &) { pushKey('u', true); press('s'); }), at(202000),
-                   at(202100, [](MenuModel &) { pushKey('u', false); }), take(&s)});
+    runMenu(root, {at(200000,
+                      [](MenuModel &) {
+                          pushKey('u', true);
+                          press('s');
+                      }),
+                   at(202000), at(202100, [](MenuModel &) { pushKey('u', false); }), take(&s)});
     EXPECT_EQ(s.state, Games);
     EXPECT_EQ(s.row, 1);
 }
@@ -452,15 +471,13 @@ TEST_F(Spine, HoldingDownRepeatsAfter250msAtMostEvery90msAndOncePerFrame)
     makeGames(root, "GBA", 30);
     root.write("/mnt/mmc/CFW/menu.flag", "games\n0\n/mnt/mmc/Roms/GBA");
     std::vector<std::pair<Uint32, int>> rows;
-    auto rowAt = [&](Uint32 t) {
-        return at(t, [&rows, t](MenuModel &m) { rows.push_back({t, m.row}); });
-    };
+    auto rowAt = [&](Uint32 t) { return at(t, [&rows, t](MenuModel &m) { rows.push_back({t, m.row}); }); };
     const Uint32 t0 = 200000;
     // The row is read at the start of a frame, before that frame's events.
-    runMenu(root, {at(t0, [](MenuModel &) { pushKey('s', true); }), rowAt(t0 + 100), rowAt(t0 + 250),
-                   rowAt(t0 + 251), rowAt(t0 + 300), rowAt(t0 + 341), rowAt(t0 + 342), rowAt(t0 + 2000),
-                   rowAt(t0 + 2001), at(t0 + 2100, [](MenuModel &) { pushKey('s', false); }), rowAt(t0 + 2200),
-                   rowAt(t0 + 3000), rowAt(t0 + 3000)});
+    runMenu(root, {at(t0, [](MenuModel &) { pushKey('s', true); }), rowAt(t0 + 100), rowAt(t0 + 250), rowAt(t0 + 251),
+                   rowAt(t0 + 300), rowAt(t0 + 341), rowAt(t0 + 342), rowAt(t0 + 2000), rowAt(t0 + 2001),
+                   at(t0 + 2100, [](MenuModel &) { pushKey('s', false); }), rowAt(t0 + 2200), rowAt(t0 + 3000),
+                   rowAt(t0 + 3000)});
     const int expected[] = {1, 1, 1, 2, 2, 2, 3, 4, 4, 4, 4};
     ASSERT_EQ(rows.size(), 11u);
     for (size_t i = 0; i < rows.size(); i++)
@@ -501,8 +518,7 @@ TEST_F(Spine, NoRepeatOutsideTheLists)
     EXPECT_EQ(home.column, 1);
     EXPECT_EQ(home.state, Home);
     root.write("/mnt/mmc/CFW/menu.flag", "consoles");
-    runMenu(root, {at(200000, [](MenuModel &) { pushKey(SDLK_DOWN, true); }), at(201000), at(202000),
-                   take(&consoles)});
+    runMenu(root, {at(200000, [](MenuModel &) { pushKey(SDLK_DOWN, true); }), at(201000), at(202000), take(&consoles)});
     EXPECT_EQ(consoles.state, Consoles);
     EXPECT_EQ(consoles.row, 1);
 }
@@ -512,10 +528,10 @@ TEST_F(Spine, ADirectionReleasedOnAnotherScreenDoesNotRepeatInTheNextList)
     makeGames(root, "GBA", 10);
     root.write("/mnt/mmc/CFW/menu.flag", "games\n0\n/mnt/mmc/Roms/GBA");
     Snapshot s;
-    runMenu(root, {at(200000, [](MenuModel &) { pushKey(SDLK_RIGHT, true); }),
-                   at(200010, [](MenuModel &) { press('b'); }), at(200020, [](MenuModel &) { pushKey(SDLK_RIGHT, false); }),
-                   at(200030, [](MenuModel &) { press('a'); }), at(201000), at(202000),
-                   take(&s)});
+    runMenu(root,
+            {at(200000, [](MenuModel &) { pushKey(SDLK_RIGHT, true); }), at(200010, [](MenuModel &) { press('b'); }),
+             at(200020, [](MenuModel &) { pushKey(SDLK_RIGHT, false); }), at(200030, [](MenuModel &) { press('a'); }),
+             at(201000), at(202000), take(&s)});
     EXPECT_EQ(s.state, Games);
     EXPECT_EQ(s.row, 0);
 }
@@ -580,7 +596,13 @@ TEST_F(Spine, CpuKeyCyclesTheSpeedAndMenuWithRAndTStepsTheBacklight)
     root.write("/sys/class/switch/hdmi/state", "0\n");
     int speed = 0;
     runMenu(root, {keys({'n', 'n'}), [&](MenuModel &m) { speed = m.cpuSpeed; }, keys({'r'}),
-                   [](MenuModel &) { pushKey('u', true); press('r'); press('r'); press('t'); pushKey('u', false); }});
+                   [](MenuModel &) {
+                       pushKey('u', true);
+                       press('r');
+                       press('r');
+                       press('t');
+                       pushKey('u', false);
+                   }});
     EXPECT_EQ(speed, 1488000);
     EXPECT_EQ(root.read("/mnt/mmc/CFW/cpuspeed"), "1488000");
     EXPECT_EQ(root.read("/sys/devices/system/cpu/cpu0/cpufreq/scaling_max_freq"), "1488000");

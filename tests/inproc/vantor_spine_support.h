@@ -205,8 +205,8 @@ inline void baseRoot(const TempRoot &root)
     remove_tree(root.host("/mnt/mmc/CFW/menu.flag"));
     // The image also holds the launcher's (porta's) games in folders of the
     // built-in card's root, which the front end would take for its own.
-    for (const char *f : {"PS1", "VERTICAL", "CPS", "NEOGEO", "FBAHACK", "MAME", "GBA", "FC", "SFC", "SMS", "MD",
-                          "GBC", "GB", "PCENGINE", "NGPC", "GG", "WonderSwan"})
+    for (const char *f : {"PS1", "VERTICAL", "CPS", "NEOGEO", "FBAHACK", "MAME", "GBA", "FC", "SFC", "SMS", "MD", "GBC",
+                          "GB", "PCENGINE", "NGPC", "GG", "WonderSwan"})
         remove_tree(root.host(std::string("/mnt/mmc/") + f));
     root.install_recording_shell("/bin/sh", "/tmp/commands.log");
 }
@@ -214,9 +214,10 @@ inline void baseRoot(const TempRoot &root)
 // A favourites or history playlist of RetroArch's layout holding `paths`.
 inline std::string playlist(const std::vector<std::string> &paths)
 {
-    std::string s = "{\n  \"version\": \"1.5\",\n  \"default_core_path\": \"\",\n  \"default_core_name\": \"\",\n"
-                    "  \"label_display_mode\": 0,\n  \"right_thumbnail_mode\": 0,\n  \"left_thumbnail_mode\": 0,\n"
-                    "  \"sort_mode\": 0,\n  \"items\": [\n";
+    std::string s =
+        "{\n  \"version\": \"1.5\",\n  \"default_core_path\": \"\",\n  \"default_core_name\": \"\",\n"
+        "  \"label_display_mode\": 0,\n  \"right_thumbnail_mode\": 0,\n  \"left_thumbnail_mode\": 0,\n"
+        "  \"sort_mode\": 0,\n  \"items\": [\n";
     for (size_t i = 0; i < paths.size(); i++) {
         s += "    {\n      \"path\": \"" + paths[i] + "\",\n      \"label\": \"x\",\n      \"core_path\": \"DETECT\"\n";
         s += i + 1 < paths.size() ? "    },\n" : "    }\n";

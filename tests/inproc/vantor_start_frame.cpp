@@ -89,8 +89,8 @@ TEST_F(VantorStartFrame, FontSizesTheScreenCannotHoldFallBackToTheDefault)
 {
     const std::string english = root.read("/mnt/mmc/CFW/lang/English.json");
     auto withSizes = [&](const std::string &main, const std::string &guide) {
-        std::string text = std::regex_replace(english, std::regex("\"font-size\": \"[0-9]+\""),
-                                              "\"font-size\": \"" + main + "\"");
+        std::string text =
+            std::regex_replace(english, std::regex("\"font-size\": \"[0-9]+\""), "\"font-size\": \"" + main + "\"");
         text = std::regex_replace(text, std::regex("\"button-guide-font-size\": \"[0-9]+\""),
                                   "\"button-guide-font-size\": \"" + guide + "\"");
         ASSERT_NE(text.find(main), std::string::npos);

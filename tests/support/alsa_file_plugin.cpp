@@ -69,8 +69,7 @@ std::vector<int32_t> AlsaFileSink::samples() const
     std::vector<int32_t> out(b.size() / 4);
     for (size_t i = 0; i < out.size(); i++) {
         const unsigned char *p = (const unsigned char *)b.data() + 4 * i;
-        out[i] = (int32_t)((uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) |
-                           ((uint32_t)p[3] << 24));
+        out[i] = (int32_t)((uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24));
     }
     return out;
 }

@@ -57,8 +57,8 @@ FifoPadModel standard_pad(const std::string &js, const std::string &event)
     for (int c = BTN_SOUTH; c < BTN_SOUTH + 12; c++)
         s.keys.push_back(c);
     s.axes = {
-        {ABS_X, 128, 0, 255, 0, 15},  {ABS_Y, 128, 0, 255, 0, 15},  {ABS_Z, 128, 0, 255, 0, 15},
-        {ABS_RZ, 128, 0, 255, 0, 15}, {ABS_HAT0X, 0, -1, 1, 0, 0},  {ABS_HAT0Y, 0, -1, 1, 0, 0},
+        {ABS_X, 128, 0, 255, 0, 15},  {ABS_Y, 128, 0, 255, 0, 15}, {ABS_Z, 128, 0, 255, 0, 15},
+        {ABS_RZ, 128, 0, 255, 0, 15}, {ABS_HAT0X, 0, -1, 1, 0, 0}, {ABS_HAT0Y, 0, -1, 1, 0, 0},
     };
     return s;
 }
@@ -78,15 +78,14 @@ void FifoPad::write_facts()
     write_file(dev + "id/vendor", hex4(model_.vendor));
     write_file(dev + "id/product", hex4(model_.product));
     write_file(dev + "uevent", "PRODUCT=3/" + hex4(model_.vendor).substr(0, 4) + "/" +
-                                   hex4(model_.product).substr(0, 4) + "/110\nNAME=\"" + model_.name +
-                                   "\"\nPHYS=\"" + model_.phys + "\"\nUNIQ=\"\"\n");
+                                   hex4(model_.product).substr(0, 4) + "/110\nNAME=\"" + model_.name + "\"\nPHYS=\"" +
+                                   model_.phys + "\"\nUNIQ=\"\"\n");
     std::vector<int> abs_codes;
     std::string absinfo;
     for (const FifoPadAxis &a : model_.axes) {
         abs_codes.push_back(a.code);
         char line[128];
-        snprintf(line, sizeof line, "0x%02x %d %d %d %d %d\n", a.code, a.value, a.minimum, a.maximum, a.fuzz,
-                 a.flat);
+        snprintf(line, sizeof line, "0x%02x %d %d %d %d %d\n", a.code, a.value, a.minimum, a.maximum, a.fuzz, a.flat);
         absinfo += line;
     }
     write_file(dev + "capabilities/ev", capability_words({EV_SYN, EV_KEY, EV_ABS}));

@@ -11,7 +11,7 @@
 #include <vector>
 
 struct FifoPadAxis {
-    int code;   // ABS_* (0x10..0x17: hats)
+    int code; // ABS_* (0x10..0x17: hats)
     int value, minimum, maximum, fuzz, flat;
 };
 
@@ -22,8 +22,8 @@ struct FifoPadModel {
     std::string phys = "usb-0000:00:14.0-1/input0";
     unsigned vendor = 0x0079;
     unsigned product = 0x0011;
-    std::vector<int> keys;          // key codes it has
-    std::vector<FifoPadAxis> axes;  // axes and hats with their ranges
+    std::vector<int> keys;         // key codes it has
+    std::vector<FifoPadAxis> axes; // axes and hats with their ranges
 };
 
 // The usual pad: 12 buttons (BTN_SOUTH..), one hat, two sticks on ABS_X/Y

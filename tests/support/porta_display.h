@@ -13,8 +13,8 @@
 #include <SDL/SDL_ttf.h>
 
 enum {
-    DISPLAY_FONTS = 1,      // the UI fonts of the root
-    DISPLAY_PICTURES = 2,   // the device's wallpaper, both outputs' bars and fixed pictures
+    DISPLAY_FONTS = 1,    // the UI fonts of the root
+    DISPLAY_PICTURES = 2, // the device's wallpaper, both outputs' bars and fixed pictures
 };
 
 // 0 when everything asked for is up, -1 otherwise.

@@ -15,8 +15,7 @@
 inline pid_t start_porta(const TempRoot &root, const std::string &video = "dummy",
                          const std::vector<std::string> &env = {}, const std::string &log = "")
 {
-    std::vector<std::string> all = {"DEVICE_ROOT=" + root.path(), "SDL_VIDEODRIVER=" + video,
-                                    "SDL_AUDIODRIVER=dummy"};
+    std::vector<std::string> all = {"DEVICE_ROOT=" + root.path(), "SDL_VIDEODRIVER=" + video, "SDL_AUDIODRIVER=dummy"};
     all.insert(all.end(), env.begin(), env.end());
     return start_program(std::string(BIN_DIR) + "/porta", {}, all, root.path(),
                          log.empty() ? root.host("/porta.out") : log);

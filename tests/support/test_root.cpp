@@ -142,12 +142,14 @@ void TempRoot::symlink(const std::string &target, const std::string &device_link
         ADD_FAILURE() << "symlink " << h << ": " << strerror(errno);
 }
 
-void TempRoot::install_recording_shell(const std::string &device_shell, const std::string &device_log,
-                                       int status, bool run) const
+void TempRoot::install_recording_shell(const std::string &device_shell, const std::string &device_log, int status,
+                                       bool run) const
 {
-    std::string script = "#!/bin/sh\n"
-                         "# records: sh -c CMD\n"
-                         "printf '%s\\n' \"$2\" >> '" + host(device_log) + "'\n";
+    std::string script =
+        "#!/bin/sh\n"
+        "# records: sh -c CMD\n"
+        "printf '%s\\n' \"$2\" >> '" +
+        host(device_log) + "'\n";
     if (run)
         script += "/bin/sh -c \"$2\"\n";
     script += "exit " + std::to_string(status) + "\n";

@@ -29,8 +29,8 @@ public:
     // each command it is given to `device_log`, one per line, and exits with
     // `status`. When `run` is true it also runs the command with the host's sh
     // after recording it.
-    void install_recording_shell(const std::string &device_shell, const std::string &device_log,
-                                 int status = 0, bool run = false) const;
+    void install_recording_shell(const std::string &device_shell, const std::string &device_log, int status = 0,
+                                 bool run = false) const;
     // The commands recorded by such a shell, in order.
     std::vector<std::string> recorded(const std::string &device_log) const;
 

@@ -28,7 +28,6 @@ long now_ms()
     return ts.tv_sec * 1000L + ts.tv_nsec / 1000000L;
 }
 
-
 } // namespace
 
 XServer::XServer(int width, int height)
@@ -45,8 +44,8 @@ XServer::XServer(int width, int height)
         dup2(devnull, 2);
         std::string fd = std::to_string(fds[1]);
         std::string geom = std::to_string(width) + "x" + std::to_string(height) + "x24";
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", geom.c_str(), "-nolisten", "tcp",
-               "-noreset", static_cast<char *>(nullptr));
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", geom.c_str(), "-nolisten", "tcp", "-noreset",
+               static_cast<char *>(nullptr));
         _exit(127);
     }
     close(fds[1]);

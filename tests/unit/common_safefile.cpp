@@ -143,7 +143,8 @@ TEST(SafeFile, KilledWriterAlwaysLeavesOldOrNewContentComplete)
     const size_t left = list_dir(root.host("/mnt/mmc/CFW")).size() - 1;
     printf("crash-write test: %zu temporary files left by the kills\n", left);
     EXPECT_GT(left, 0u);
-    EXPECT_EQ(remove_stale_temp_files("/mnt/mmc/CFW/retroarch.cfg", timespec{time(nullptr) + 1, 0}), static_cast<int>(left));
+    EXPECT_EQ(remove_stale_temp_files("/mnt/mmc/CFW/retroarch.cfg", timespec{time(nullptr) + 1, 0}),
+              static_cast<int>(left));
     EXPECT_EQ(list_dir(root.host("/mnt/mmc/CFW")), std::vector<std::string>{"retroarch.cfg"});
 }
 
@@ -152,12 +153,12 @@ TEST(SafeFile, OnlyOwnOlderTemporaryFilesAreRemoved)
     TempRoot root;
     root.write("/mnt/mmc/CFW/menu.flag", "home\n0");
     const std::vector<std::string> kept = {
-        ".menu.flag.Young1",   // written during this run
-        ".menu.flag.Ab3dE",    // five characters
-        ".menu.flag.Ab3dE90",  // seven
-        ".menu.flag.Ab-dE9",   // not a letter or digit
-        ".other.flag.Ab3dE9",  // another file's
-        "menu.flag.Ab3dE9",    // no leading dot
+        ".menu.flag.Young1",  // written during this run
+        ".menu.flag.Ab3dE",   // five characters
+        ".menu.flag.Ab3dE90", // seven
+        ".menu.flag.Ab-dE9",  // not a letter or digit
+        ".other.flag.Ab3dE9", // another file's
+        "menu.flag.Ab3dE9",   // no leading dot
         "menu.flag",
     };
     const time_t start = time(nullptr);
@@ -166,7 +167,7 @@ TEST(SafeFile, OnlyOwnOlderTemporaryFilesAreRemoved)
             root.write("/mnt/mmc/CFW/" + name, "x");
     root.write("/mnt/mmc/CFW/.menu.flag.Ab3dE9", "stale");
     root.write("/mnt/mmc/CFW/.menu.flag.zZ0099", "stale");
-    root.mkdirs("/mnt/mmc/CFW/.menu.flag.Dir123");                   // a folder is never removed
+    root.mkdirs("/mnt/mmc/CFW/.menu.flag.Dir123");                            // a folder is never removed
     root.symlink("/mnt/mmc/CFW/menu.flag", "/mnt/mmc/CFW/.menu.flag.Lnk123"); // nor a link
     for (const std::string &name : list_dir(root.host("/mnt/mmc/CFW"))) {
         if (name == ".menu.flag.Young1")

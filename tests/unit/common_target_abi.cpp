@@ -154,9 +154,9 @@ TEST(TargetAbi, Utf8NamesMapThroughTheDeviceRoot)
     root.write(file, "rom");
     EXPECT_TRUE(dev_exists(file.c_str()));
     char out[PATH_MAX];
-    ASSERT_NE(dev_realpath((dir + "/../\xE4\xB8\xAD\xE6\x96\x87/./" + file.substr(dir.size() + 1)).c_str(), out,
-                           sizeof out),
-              nullptr);
+    ASSERT_NE(
+        dev_realpath((dir + "/../\xE4\xB8\xAD\xE6\x96\x87/./" + file.substr(dir.size() + 1)).c_str(), out, sizeof out),
+        nullptr);
     EXPECT_EQ(hex(out), hex(file));
 }
 
@@ -166,8 +166,8 @@ TEST(TargetAbi, Utf8NamesMapThroughTheDeviceRoot)
 TEST(TargetAbi, LittleEndianRecordIsIdenticalOnBothCpus)
 {
     TempRoot root;
-    const int32_t fields[17] = {0,   1,          -1,        2,         3,    127,  128,  255,  256,
-                                -2,  0x12345678, INT32_MAX, INT32_MIN, 0xE9, -23, 1000, -1000};
+    const int32_t fields[17] = {0,  1,          -1,        2,         3,    127, 128,  255,  256,
+                                -2, 0x12345678, INT32_MAX, INT32_MIN, 0xE9, -23, 1000, -1000};
     uint8_t rec[72];
     put_le32s_array(rec, fields, 17);
     const uint32_t crc = crc32_bitwise(std::string(reinterpret_cast<const char *>(rec), 68));
@@ -179,11 +179,12 @@ TEST(TargetAbi, LittleEndianRecordIsIdenticalOnBothCpus)
     std::string stored;
     ASSERT_EQ(read_file("/mnt/data/porta/record.ini", stored), 0);
     ASSERT_EQ(stored.size(), 72u);
-    EXPECT_EQ(hex(stored), "0000000001000000ffffffff02000000"
-                           "030000007f00000080000000ff000000"
-                           "00010000feffffff78563412ffffff7f"
-                           "00000080e9000000e9ffffffe8030000"
-                           "18fcffff55284261");
+    EXPECT_EQ(hex(stored),
+              "0000000001000000ffffffff02000000"
+              "030000007f00000080000000ff000000"
+              "00010000feffffff78563412ffffff7f"
+              "00000080e9000000e9ffffffe8030000"
+              "18fcffff55284261");
     // A sealed record checks to 0 over all of its bytes.
     EXPECT_EQ(crc32_bitwise(stored), 0u);
     stored[20] = static_cast<char>(stored[20] ^ 0x80);
@@ -332,7 +333,9 @@ TEST(TargetAbi, Utf8ToGbkConversionWorks)
 {
     iconv_t cd = iconv_open("GBK", "UTF-8");
     ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1)) << "no GBK converter: " << strerror(errno);
-    char in[] = "\xE4\xB8\xAD\xE6\x96\x87" "A1"; // "中文A1"
+    char in[] =
+        "\xE4\xB8\xAD\xE6\x96\x87"
+        "A1"; // "中文A1"
     char out[16] = {0};
     char *ip = in, *op = out;
     size_t il = strlen(in), ol = sizeof out;

@@ -83,18 +83,20 @@ TEST_F(TtfText, OrdinaryNamesAreDrawnExactlyAsTheLibraryDrawsThem)
     const SDL_Color colour = {250, 200, 40, 0};
     const std::vector<std::string> names = {
         "Super Mario Advance 2",
-        "Pokémon Edición Esmeralda",       // composed accents
-        "Poke\xcc\x81mon Rubi\xcc\x81",     // decomposed accents (names copied from some systems)
+        "Pokémon Edición Esmeralda",    // composed accents
+        "Poke\xcc\x81mon Rubi\xcc\x81", // decomposed accents (names copied from some systems)
         "ファイアーエムブレム 封印の剣",
         "三国志 英杰传",
         "젤다의 전설",
         "Ферма — Ёлка",
         "Ελληνικά όνομα",
-        "ภาษาไทย ที่นี่",                   // Thai with marks above and below
-        "שָׁלוֹם",                          // Hebrew with points
+        "ภาษาไทย ที่นี่", // Thai with marks above and below
+        "שָׁלוֹם",       // Hebrew with points
         "Tiếng Việt",
-        "AV To Wa Ty 'quoted' [!] (USA)",   // kerned pairs
-        "j", " ", "~",
+        "AV To Wa Ty 'quoted' [!] (USA)", // kerned pairs
+        "j",
+        " ",
+        "~",
     };
     for (const char *path : {kSans, kCondensed, kCjk}) {
         for (int size : {12, 18, 24, 28}) {
@@ -131,13 +133,20 @@ TEST_F(TtfText, NormalisationKeepsMarksThatCompose)
 TEST_F(TtfText, BytesTheLibraryWouldMisreadBecomeReplacementCharacters)
 {
     const std::string fffd = "\xef\xbf\xbd";
-    EXPECT_EQ(ttf_valid_utf8("Pok\xe9mon"), "Pok" + fffd + "mon");          // Latin-1 byte
-    EXPECT_EQ(ttf_valid_utf8("abc\xe3\x81"), "abc" + fffd);                // cut at the end
-    EXPECT_EQ(ttf_valid_utf8("\xc0\xaf"), fffd + fffd);                    // over-long
-    EXPECT_EQ(ttf_valid_utf8("\xed\xa0\x80"), fffd);                       // a surrogate
-    EXPECT_EQ(ttf_valid_utf8("a\xf0\x9f\x98\x80" "b"), "a" + fffd + "b");  // beyond U+FFFF
-    EXPECT_EQ(ttf_valid_utf8("\xef\xbb\xbf" "a\xef\xbf\xbe" "b"), "ab");   // byte-order marks
-    EXPECT_EQ(ttf_valid_utf8("\xcc" "x"), fffd + "x"); // would decode as the mark U+0338
+    EXPECT_EQ(ttf_valid_utf8("Pok\xe9mon"), "Pok" + fffd + "mon"); // Latin-1 byte
+    EXPECT_EQ(ttf_valid_utf8("abc\xe3\x81"), "abc" + fffd);        // cut at the end
+    EXPECT_EQ(ttf_valid_utf8("\xc0\xaf"), fffd + fffd);            // over-long
+    EXPECT_EQ(ttf_valid_utf8("\xed\xa0\x80"), fffd);               // a surrogate
+    EXPECT_EQ(ttf_valid_utf8("a\xf0\x9f\x98\x80"
+                             "b"),
+              "a" + fffd + "b"); // beyond U+FFFF
+    EXPECT_EQ(ttf_valid_utf8("\xef\xbb\xbf"
+                             "a\xef\xbf\xbe"
+                             "b"),
+              "ab"); // byte-order marks
+    EXPECT_EQ(ttf_valid_utf8("\xcc"
+                             "x"),
+              fffd + "x"); // would decode as the mark U+0338
     const std::string valid = "ok é 中 \xef\xbf\xbd";
     EXPECT_EQ(ttf_valid_utf8(valid.c_str()), valid);
     EXPECT_EQ(ttf_valid_utf8(nullptr), "");

@@ -14,7 +14,8 @@ namespace {
 
 uint32_t le32(const std::string &s, size_t at)
 {
-    return static_cast<uint32_t>(static_cast<uint8_t>(s[at])) | static_cast<uint32_t>(static_cast<uint8_t>(s[at + 1])) << 8 |
+    return static_cast<uint32_t>(static_cast<uint8_t>(s[at])) |
+           static_cast<uint32_t>(static_cast<uint8_t>(s[at + 1])) << 8 |
            static_cast<uint32_t>(static_cast<uint8_t>(s[at + 2])) << 16 |
            static_cast<uint32_t>(static_cast<uint8_t>(s[at + 3])) << 24;
 }
@@ -154,17 +155,17 @@ TEST(PortaAttr, StoredFieldsOutOfRangeGetTheirDefaults)
     TempRoot root;
     GlobalAttr a;
     attr_set_defaults(&a);
-    a.language = 9;         // would index past every text table
+    a.language = 9; // would index past every text table
     a.volume = 50;
     a.brightness = -3;
     a.sleep_time = 5;
     a.auto_poweroff = 2;
     a.key_sound = -1;
-    a.local_pads = 7;       // more than two local pads are cut to two
+    a.local_pads = 7; // more than two local pads are cut to two
     a.joy_pairing = 3;
     a.theme = -1;
-    a.sd_wallpaper = 12;    // in range: kept
-    a.reserved_c = -77;     // never read: kept as stored
+    a.sd_wallpaper = 12; // in range: kept
+    a.reserved_c = -77;  // never read: kept as stored
     root.write(ATTR_FILE, sealed(record_bytes(a)));
     EXPECT_EQ(load_globalattr(), 0);
     EXPECT_EQ(global_attr.language, 0);
@@ -220,7 +221,8 @@ TEST(PortaAttr, WriteFailureIsReportedAndKeepsValues)
     testing::internal::CaptureStdout();
     EXPECT_EQ(writeglobalattr(), -1);
     std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_NE(out.find("writeglobalattr, fopen /mnt/data/porta/porta_attr.ini return NULL\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("writeglobalattr, fopen /mnt/data/porta/porta_attr.ini return NULL\n"), std::string::npos)
+        << out;
     EXPECT_EQ(global_attr.volume, 7);
     EXPECT_FALSE(root.exists(ATTR_FILE));
 }

@@ -68,7 +68,8 @@ TEST(DateTime, YearMonthAndTimeFieldsWrap)
         DateTimeState before = t;
         t.cursor = c;
         datetime_change(&t, 1);
-        EXPECT_EQ(t.hour * 10000 + t.minute * 100 + t.second, before.hour * 10000 + before.minute * 100 + before.second);
+        EXPECT_EQ(t.hour * 10000 + t.minute * 100 + t.second,
+                  before.hour * 10000 + before.minute * 100 + before.second);
     }
 }
 

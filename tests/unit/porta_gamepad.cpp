@@ -29,7 +29,7 @@ protected:
         ASSERT_TRUE(pad->plug());
         ASSERT_EQ(My_JoysOpen(&dev, model.js.c_str()), 0);
         ASSERT_EQ(joy_read_name(&dev), 0);
-        rebuild_joyconver_table(&dev);   // no files: the defaults
+        rebuild_joyconver_table(&dev); // no files: the defaults
     }
     // Sends events and lets the pad read them.
     uint32_t feed(std::initializer_list<std::pair<int, int>> abs_events)
@@ -64,11 +64,11 @@ TEST_F(Gamepad, OpenReadsTheFactsAFifoCannotAnswerFromSysfs)
     s.vendor = 0x045e;
     s.product = 0x028e;
     s.keys = {KEY_A, BTN_SOUTH, BTN_TRIGGER};
-    s.axes = {{ABS_X, 0, 0, 255, 0, 0},       // rests at 0 with maximum 255: rest value 1
-              {ABS_Y, 0, 0, 1, 0, 0},         // maximum below 5: rest value maximum + 5
-              {ABS_Z, 0, 0, 100, 0, 0},       // otherwise it stays 0
-              {ABS_RX, 7, 3, 3, 0, 0},        // minimum = maximum: no calibration
-              {ABS_HAT1X, 0, -1, 1, 0, 0}};   // the second hat pair only
+    s.axes = {{ABS_X, 0, 0, 255, 0, 0},     // rests at 0 with maximum 255: rest value 1
+              {ABS_Y, 0, 0, 1, 0, 0},       // maximum below 5: rest value maximum + 5
+              {ABS_Z, 0, 0, 100, 0, 0},     // otherwise it stays 0
+              {ABS_RX, 7, 3, 3, 0, 0},      // minimum = maximum: no calibration
+              {ABS_HAT1X, 0, -1, 1, 0, 0}}; // the second hat pair only
     open_pad(s);
     EXPECT_STREQ(dev.name, "Pad/With [Brackets]");
     EXPECT_EQ(dev.vendor_id, 0x045eu);
@@ -128,7 +128,7 @@ TEST_F(Gamepad, CalibrationNeverDividesByZero)
     EXPECT_EQ(joy_calibrate(&dev, ABS_X, 128), 0);
     EXPECT_EQ(joy_calibrate(&dev, ABS_X, 255), 32767);
     EXPECT_EQ(joy_calibrate(&dev, ABS_X, 0), -32768);
-    EXPECT_EQ(joy_calibrate(&dev, ABS_X, 200), 19324);   // (400 - 285) * 2^28 / 195 >> 13
+    EXPECT_EQ(joy_calibrate(&dev, ABS_X, 200), 19324); // (400 - 285) * 2^28 / 195 >> 13
     EXPECT_EQ(joy_calibrate(&dev, ABS_X, 1000000), 32767);
     // A range of one step with a huge raw value stays in range.
     joy_set_calibration(&dev.calibration[ABS_Y], 0, 1, 0);
@@ -138,17 +138,17 @@ TEST_F(Gamepad, CalibrationNeverDividesByZero)
 TEST_F(Gamepad, ButtonsFollowTheDefaultTableAndTheCurrentEvent)
 {
     open_pad(standard_pad());
-    EXPECT_EQ(press(BTN_SOUTH, 1), (uint32_t)PAD_A);   // button 0
+    EXPECT_EQ(press(BTN_SOUTH, 1), (uint32_t)PAD_A); // button 0
     JoyEvent e = joy_current_event(&dev);
     EXPECT_EQ(e.kind, JOY_SRC_BUTTON);
     EXPECT_EQ(e.index, 0);
     EXPECT_EQ(e.value, 1);
-    EXPECT_EQ(press(BTN_SOUTH + 9, 1), (uint32_t)(PAD_A | PAD_START));   // button 9
-    EXPECT_EQ(press(BTN_SOUTH + 10, 1), (uint32_t)(PAD_A | PAD_START));  // button 10: no key
+    EXPECT_EQ(press(BTN_SOUTH + 9, 1), (uint32_t)(PAD_A | PAD_START));  // button 9
+    EXPECT_EQ(press(BTN_SOUTH + 10, 1), (uint32_t)(PAD_A | PAD_START)); // button 10: no key
     EXPECT_EQ(press(BTN_SOUTH, 0), (uint32_t)PAD_START);
     e = joy_current_event(&dev);
     EXPECT_EQ(e.kind, JOY_EVENT_RELEASE);
-    EXPECT_EQ(press(KEY_A, 1), (uint32_t)PAD_START);   // a code the pad does not have
+    EXPECT_EQ(press(KEY_A, 1), (uint32_t)PAD_START); // a code the pad does not have
     // What was pressed since the main loop last looked, released or not.
     EXPECT_EQ(dev.key_taps.load(), (uint32_t)(PAD_A | PAD_START));
 }
@@ -164,8 +164,8 @@ TEST_F(Gamepad, StickFromLeftToRightLeavesRightOnlyButTheRightStickKeepsBoth)
     EXPECT_EQ(joy_axis_readout.pressed.load(), 1);
     EXPECT_EQ(joy_axis_readout.calibrated.load(), -32768);
     EXPECT_EQ(joy_axis_readout.rest.load(), 128);
-    EXPECT_EQ(feed({{ABS_X, 255}}), (uint32_t)PAD_RIGHT);   // LEFT and RIGHT exclude each other
-    EXPECT_EQ(feed({{ABS_X, 128}}), 0u);                     // back at rest
+    EXPECT_EQ(feed({{ABS_X, 255}}), (uint32_t)PAD_RIGHT); // LEFT and RIGHT exclude each other
+    EXPECT_EQ(feed({{ABS_X, 128}}), 0u);                  // back at rest
     EXPECT_EQ(joy_current_event(&dev).kind, JOY_EVENT_RELEASE);
     // The right stick's left and right are X and B: both stay set.
     EXPECT_EQ(feed({{ABS_Z, 0}}), (uint32_t)PAD_X);
@@ -188,16 +188,16 @@ TEST_F(Gamepad, HatDiagonalsAddAndDropDirections)
     EXPECT_EQ(feed({{ABS_HAT0Y, 0}}), (uint32_t)PAD_RIGHT);
     EXPECT_EQ(feed({{ABS_HAT0Y, 1}}), (uint32_t)(PAD_DOWN | PAD_RIGHT));
     EXPECT_EQ(feed({{ABS_HAT0X, -1}}), (uint32_t)(PAD_DOWN | PAD_LEFT));
-    EXPECT_EQ(feed({{ABS_HAT0X, 0}, {ABS_HAT0Y, 0}}), 0u);   // centred: all four cleared
+    EXPECT_EQ(feed({{ABS_HAT0X, 0}, {ABS_HAT0Y, 0}}), 0u); // centred: all four cleared
     EXPECT_EQ(joy_current_event(&dev).kind, JOY_EVENT_RELEASE);
 }
 
 TEST_F(Gamepad, AxisAtFullDeflectionWhenOpenedIsNoPress)
 {
     open_pad(one_stick(32767));
-    EXPECT_EQ(feed({{ABS_X, 100}}), 0u);     // first value near the centre ...
-    EXPECT_EQ(dev.axes[0].initial, 100);     // ... becomes its initial value
-    EXPECT_EQ(feed({{ABS_X, 450}}), 0u);     // 350 from it: within the dead zone
+    EXPECT_EQ(feed({{ABS_X, 100}}), 0u); // first value near the centre ...
+    EXPECT_EQ(dev.axes[0].initial, 100); // ... becomes its initial value
+    EXPECT_EQ(feed({{ABS_X, 450}}), 0u); // 350 from it: within the dead zone
     EXPECT_EQ(feed({{ABS_X, -32768}}), (uint32_t)PAD_LEFT);
 
     // The same axis whose first reading lies beyond 8190 keeps its first value.
@@ -224,10 +224,10 @@ TEST_F(Gamepad, AStickMovedBy409OrLessGivesNoKey)
     // but a still stick ignores it.
     EXPECT_EQ(feed({{ABS_X, 4100}}), 0u);
     EXPECT_EQ(dev.axes[0].live, 0);
-    EXPECT_EQ(feed({{ABS_X, 4109}}), 0u);   // 409 from its value: still ignored
-    EXPECT_EQ(feed({{ABS_X, 4110}}), (uint32_t)PAD_RIGHT);   // 410: it moves
+    EXPECT_EQ(feed({{ABS_X, 4109}}), 0u);                  // 409 from its value: still ignored
+    EXPECT_EQ(feed({{ABS_X, 4110}}), (uint32_t)PAD_RIGHT); // 410: it moves
     EXPECT_EQ(dev.axes[0].live, 1);
-    EXPECT_EQ(feed({{ABS_X, 3700}}), 0u);   // back at rest: released
+    EXPECT_EQ(feed({{ABS_X, 3700}}), 0u); // back at rest: released
 }
 
 TEST_F(Gamepad, OnlineWhileTheNodesAreThere)

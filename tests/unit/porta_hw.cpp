@@ -80,11 +80,11 @@ TEST(PortaHw, SwitchStates)
 TEST(PortaHw, SoundDeviceFollowsHdmiUnlessHeadphones)
 {
     struct Case {
-        const char *hdmi;  // nullptr: file missing
+        const char *hdmi; // nullptr: file missing
         const char *h2w;
         int device;
     } cases[] = {
-        {"1\n", "1\n", 0}, {"1\n", "0\n", 1}, {"1\n", nullptr, 1}, {"0\n", "0\n", 0},
+        {"1\n", "1\n", 0}, {"1\n", "0\n", 1},     {"1\n", nullptr, 1}, {"0\n", "0\n", 0},
         {"0\n", "1\n", 0}, {nullptr, nullptr, 0}, {"2\n", "0\n", 0},
     };
     for (const Case &c : cases) {

@@ -15,7 +15,10 @@
 namespace {
 
 uint32_t keys[7];
-uint32_t keys_of(int player) { return player >= 1 && player <= 6 ? keys[player] : 0; }
+uint32_t keys_of(int player)
+{
+    return player >= 1 && player <= 6 ? keys[player] : 0;
+}
 
 class IoTestKeys : public testing::Test {
 protected:
@@ -51,16 +54,16 @@ protected:
 TEST_F(IoTestKeys, TestedKeyStaysLitUntilItsSecondPressEnds)
 {
     EXPECT_FALSE(key_lit(TKEY_A, 0));
-    tested_marks_step(TKEY_A);                 // pressed
+    tested_marks_step(TKEY_A); // pressed
     EXPECT_TRUE(key_lit(TKEY_A, TKEY_A));
-    tested_marks_step(0);                      // released: stays lit
+    tested_marks_step(0); // released: stays lit
     EXPECT_EQ(tested_mark_of(TKEY_A), 2);
     EXPECT_TRUE(key_lit(TKEY_A, 0));
     EXPECT_FALSE(key_lit(TKEY_B, 0));
-    tested_marks_step(TKEY_A);                 // pressed again: lit while held
+    tested_marks_step(TKEY_A); // pressed again: lit while held
     EXPECT_EQ(tested_mark_of(TKEY_A), 3);
     EXPECT_TRUE(key_lit(TKEY_A, TKEY_A));
-    tested_marks_step(0);                      // and off at its release
+    tested_marks_step(0); // and off at its release
     EXPECT_EQ(tested_mark_of(TKEY_A), 0);
     EXPECT_FALSE(key_lit(TKEY_A, 0));
 }
@@ -72,7 +75,7 @@ TEST_F(IoTestKeys, TwoKeysAtOnceLightNeitherExceptThroughTheirMarks)
     EXPECT_FALSE(key_lit(TKEY_B, TKEY_A | TKEY_B));
     tested_marks_step(0);
     tested_marks_step(TKEY_A);
-    tested_marks_step(TKEY_A | TKEY_B);        // A tested before: its mark keeps it lit
+    tested_marks_step(TKEY_A | TKEY_B); // A tested before: its mark keeps it lit
     EXPECT_TRUE(key_lit(TKEY_A, TKEY_A | TKEY_B));
     EXPECT_FALSE(key_lit(TKEY_B, TKEY_A | TKEY_B));
     // D-pad diagonals are no tested keys: lit by the exact mask only.
@@ -88,12 +91,12 @@ TEST_F(IoTestKeys, AnotherPlayersKeysClearTheMarks)
     EXPECT_EQ(factory_state.active, 1);
     EXPECT_EQ(tested_mark_of(TKEY_A), 2);
     EXPECT_EQ(tested_mark_of(TKEY_X), 2);
-    factory_pass(5, TKEY_B);                   // player 5 takes over
+    factory_pass(5, TKEY_B); // player 5 takes over
     EXPECT_EQ(factory_state.active, 5);
     EXPECT_EQ(tested_mark_of(TKEY_A), 0);
     EXPECT_EQ(tested_mark_of(TKEY_X), 0);
     EXPECT_EQ(tested_mark_of(TKEY_B), 1);
-    factory_pass(5, 0);                        // nobody has keys: player 5 stays
+    factory_pass(5, 0); // nobody has keys: player 5 stays
     EXPECT_EQ(factory_state.active, 5);
     EXPECT_EQ(tested_mark_of(TKEY_B), 2);
     EXPECT_EQ(factory_state.keys[4], 0u);

@@ -11,7 +11,10 @@
 
 namespace {
 
-JoyEvent ev(int kind, int index, int value) { return JoyEvent{kind, index, value}; }
+JoyEvent ev(int kind, int index, int value)
+{
+    return JoyEvent{kind, index, value};
+}
 
 // The step that asks for a conversion slot.
 int step_of(int slot)

@@ -53,7 +53,7 @@ TEST_F(JoypadCfg, DefaultsForOneHatTwelveButtonsFourAxes)
     const int hat_bits[4] = {JOY_HAT_UP, JOY_HAT_DOWN, JOY_HAT_LEFT, JOY_HAT_RIGHT};
     for (int s = 0; s < 4; s++)
         expect_entry(pad.conv[s], JOY_SRC_HAT, 0, hat_bits[s], "d-pad");
-    for (int b = 0; b < 10; b++)   // a, b, x, y, l, r, l2, r2, select, start; 10 and 11 unused
+    for (int b = 0; b < 10; b++) // a, b, x, y, l, r, l2, r2, select, start; 10 and 11 unused
         expect_entry(pad.conv[4 + b], JOY_SRC_BUTTON, b, 0, "button");
     expect_entry(pad.conv[14], JOY_SRC_AXIS, 1, -1, "left stick up");
     expect_entry(pad.conv[15], JOY_SRC_AXIS, 1, 1, "left stick down");
@@ -84,7 +84,8 @@ TEST_F(JoypadCfg, UserFileWinsOverFactoryFileAndPartialFilesStayPartial)
     root.write(JOYPAD_FACTORY_DIR "/USB Gamepad.cfg", "input_a_btn = \"7\"\ninput_b_btn = \"8\"\n");
     CaptureStdout();
     EXPECT_EQ(rebuild_joyconver_table(&pad), 1);
-    EXPECT_EQ(GetCapturedStdout(), "--<rebuild_joyconver_table>--: use save (USB Gamepad.cfg) to fill convertable ....\n");
+    EXPECT_EQ(GetCapturedStdout(),
+              "--<rebuild_joyconver_table>--: use save (USB Gamepad.cfg) to fill convertable ....\n");
     expect_entry(pad.conv[4], JOY_SRC_BUTTON, 7, 0, "factory a");
     expect_entry(pad.conv[0], JOY_SRC_NONE, 0, 0, "factory leaves up unmapped");
 
@@ -94,16 +95,18 @@ TEST_F(JoypadCfg, UserFileWinsOverFactoryFileAndPartialFilesStayPartial)
                "input_vendor_id = \"121\"\n"
                "\n"
                "no equals sign here\n"
-               "input_y_btn = 3\n"                    // no quote: skipped
-               "  input_x_btn   =   \"h0left\"\n"     // the value decides the source type
+               "input_y_btn = 3\n"                // no quote: skipped
+               "  input_x_btn   =   \"h0left\"\n" // the value decides the source type
                "input_a_axis = \"5\"\n"
                "input_l_x_minus_axis = \"-0\"\n"
-               "input_r_y_plus_axis = \"+3\n"         // no closing quote
-               "input_start_btn = \"h1\"\n"           // a hat without direction: no source
-               "input_select_btn = \"nul\"\n"         // no number: no source
+               "input_r_y_plus_axis = \"+3\n" // no closing quote
+               "input_start_btn = \"h1\"\n"   // a hat without direction: no source
+               "input_select_btn = \"nul\"\n" // no number: no source
                "input_up_btn = \"h0up\"\r\n"
-               "input_r2_btn = \"" + std::string(1500, '9') + "\"\n"   // cut, and its rest dropped
-               "input_l2_btn = \"4\"\n");
+               "input_r2_btn = \"" +
+                   std::string(1500, '9') +
+                   "\"\n" // cut, and its rest dropped
+                   "input_l2_btn = \"4\"\n");
     CaptureStdout();
     EXPECT_EQ(rebuild_joyconver_table(&pad), 0);
     EXPECT_NE(GetCapturedStdout().find("use save (USB Gamepad.cfg)"), std::string::npos);
@@ -169,7 +172,7 @@ TEST_F(JoypadCfg, FileNames)
     // Names that would leave the folder.
     EXPECT_EQ(joypad_file_name(".."), "__");
     EXPECT_EQ(joypad_file_name("."), "_");
-    EXPECT_EQ(joypad_file_name("../.."), ".._..");   // no "/" left: stays in the folder
+    EXPECT_EQ(joypad_file_name("../.."), ".._.."); // no "/" left: stays in the folder
     EXPECT_EQ(joypad_file_path(JOYPAD_USER_DIR, "USB Gamepad"), "/mnt/data/porta/joypad/USB Gamepad.cfg");
 
     strcpy(pad.name, "..");
@@ -224,7 +227,7 @@ TEST_F(JoypadCfg, RestoringDefaultsNeedsAUserFile)
     root.write(JOYPAD_FACTORY_DIR "/USB Gamepad.cfg", "input_a_btn = \"7\"\n");
     rebuild_joyconver_table(&pad);
     ASSERT_EQ(pad.conv[4].index, 7);
-    EXPECT_EQ(RestoreConvertDefaults(&pad), 1);   // the factory mapping stays
+    EXPECT_EQ(RestoreConvertDefaults(&pad), 1); // the factory mapping stays
     expect_entry(pad.conv[4], JOY_SRC_BUTTON, 7, 0, "a");
     expect_entry(pad.conv[0], JOY_SRC_NONE, 0, 0, "up");
 
@@ -233,7 +236,7 @@ TEST_F(JoypadCfg, RestoringDefaultsNeedsAUserFile)
     EXPECT_EQ(RestoreConvertDefaults(&pad), 0);
     EXPECT_FALSE(root.exists(JOYPAD_USER_DIR "/USB Gamepad.cfg"));
     EXPECT_TRUE(root.exists(JOYPAD_FACTORY_DIR "/USB Gamepad.cfg"));
-    expect_entry(pad.conv[4], JOY_SRC_BUTTON, 0, 0, "a");   // the defaults, not the factory file
+    expect_entry(pad.conv[4], JOY_SRC_BUTTON, 0, 0, "a"); // the defaults, not the factory file
     expect_entry(pad.conv[5], JOY_SRC_BUTTON, 1, 0, "b");
     expect_entry(pad.conv[0], JOY_SRC_HAT, 0, JOY_HAT_UP, "up");
     EXPECT_EQ(pad.conv[5].set_mask, (uint32_t)PAD_B);

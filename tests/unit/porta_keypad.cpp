@@ -67,12 +67,14 @@ protected:
 
 TEST(PadToKeycode, EachKeyAloneGivesItsCode)
 {
-    const struct { uint32_t mask; int key; } table[] = {
-        {PAD_UP, SDLK_UP},       {PAD_DOWN, SDLK_DOWN},       {PAD_LEFT, SDLK_LEFT},
-        {PAD_RIGHT, SDLK_RIGHT}, {PAD_A, SDLK_LCTRL},         {PAD_B, SDLK_LALT},
-        {PAD_X, SDLK_SPACE},     {PAD_Y, SDLK_LSHIFT},        {PAD_START, SDLK_RETURN},
-        {PAD_SELECT, SDLK_ESCAPE}, {PAD_MENU, SDLK_3},        {PAD_L1, SDLK_BACKSPACE},
-        {PAD_R1, SDLK_TAB},      {PAD_L2, SDLK_BACKSPACE},    {PAD_R2, SDLK_TAB},
+    const struct {
+        uint32_t mask;
+        int key;
+    } table[] = {
+        {PAD_UP, SDLK_UP},        {PAD_DOWN, SDLK_DOWN},     {PAD_LEFT, SDLK_LEFT}, {PAD_RIGHT, SDLK_RIGHT},
+        {PAD_A, SDLK_LCTRL},      {PAD_B, SDLK_LALT},        {PAD_X, SDLK_SPACE},   {PAD_Y, SDLK_LSHIFT},
+        {PAD_START, SDLK_RETURN}, {PAD_SELECT, SDLK_ESCAPE}, {PAD_MENU, SDLK_3},    {PAD_L1, SDLK_BACKSPACE},
+        {PAD_R1, SDLK_TAB},       {PAD_L2, SDLK_BACKSPACE},  {PAD_R2, SDLK_TAB},
     };
     for (const auto &t : table)
         EXPECT_EQ(pad_to_keycode(t.mask), t.key) << std::hex << t.mask;
@@ -101,7 +103,7 @@ TEST_F(KeypadLogic, LeftThenRightGivesRightAloneAndReleasingLeavesNothing)
 {
     EXPECT_EQ(press(LPAD_LEFT), (uint32_t)PAD_LEFT);
     EXPECT_EQ(press(LPAD_RIGHT), (uint32_t)PAD_RIGHT);
-    EXPECT_EQ(release(LPAD_RIGHT), 0u);   // LEFT is still down but does not come back
+    EXPECT_EQ(release(LPAD_RIGHT), 0u); // LEFT is still down but does not come back
     EXPECT_EQ(release(LPAD_LEFT), 0u);
 }
 
@@ -109,7 +111,7 @@ TEST_F(KeypadLogic, VerticalPairFollowsTheLastPress)
 {
     EXPECT_EQ(press(LPAD_DOWN), (uint32_t)PAD_DOWN);
     EXPECT_EQ(press(LPAD_UP), (uint32_t)PAD_UP);
-    EXPECT_EQ(press(LPAD_RIGHT), (uint32_t)(PAD_UP | PAD_RIGHT));   // diagonals stay
+    EXPECT_EQ(press(LPAD_RIGHT), (uint32_t)(PAD_UP | PAD_RIGHT)); // diagonals stay
     EXPECT_EQ(press(LPAD_DOWN), (uint32_t)(PAD_DOWN | PAD_RIGHT));
 }
 
@@ -119,7 +121,7 @@ TEST_F(KeypadLogic, ActionKeysCombineAndRelease)
     EXPECT_EQ(press(LPAD_START), (uint32_t)(PAD_A | PAD_START));
     EXPECT_EQ(press(LPAD_L2), (uint32_t)(PAD_A | PAD_START | PAD_L2));
     EXPECT_EQ(release(LPAD_A), (uint32_t)(PAD_START | PAD_L2));
-    EXPECT_EQ(keypad_apply_key(&st, 555, 1, false), (uint32_t)(PAD_START | PAD_L2));   // unmapped code
+    EXPECT_EQ(keypad_apply_key(&st, 555, 1, false), (uint32_t)(PAD_START | PAD_L2)); // unmapped code
 }
 
 TEST_F(KeypadLogic, AutoRepeatEventsAreIgnored)
@@ -171,7 +173,7 @@ TEST_F(KeypadLogic, ClearedClickStaysClearedOnLaterKeys)
     press(LPAD_MENU);
     release(LPAD_MENU);
     ASSERT_EQ(st.menu_click.load(), MENU_CLICK_CLICKED);
-    st.menu_click.store(MENU_CLICK_IDLE);   // the main loop took the click
+    st.menu_click.store(MENU_CLICK_IDLE); // the main loop took the click
     press(LPAD_A);
     release(LPAD_A);
     EXPECT_EQ(st.menu_click.load(), MENU_CLICK_IDLE);
@@ -198,7 +200,7 @@ TEST_F(KeypadMapFile, SealedFileIsUsed)
     int16_t codes[LOCALPAD_KEYS];
     for (int i = 0; i < LOCALPAD_KEYS; i++)
         codes[i] = (int16_t)(200 + i);
-    codes[LPAD_B] = -3;   // signed codes survive
+    codes[LPAD_B] = -3; // signed codes survive
     std::string file = sealed(map_bytes(codes));
     ASSERT_EQ(file.size(), 38u);
     root.write(LOCALPAD_MAP_FILE, file);
@@ -213,7 +215,7 @@ TEST_F(KeypadMapFile, UnsealedFileIsDeletedAndDefaultsUsed)
     int16_t codes[LOCALPAD_KEYS];
     for (int i = 0; i < LOCALPAD_KEYS; i++)
         codes[i] = (int16_t)(300 + i);
-    root.write(LOCALPAD_MAP_FILE, map_bytes(codes));   // 34 bytes, no seal
+    root.write(LOCALPAD_MAP_FILE, map_bytes(codes)); // 34 bytes, no seal
     CaptureStdout();
     EXPECT_EQ(load_localpad_map(), -1);
     std::string out = GetCapturedStdout();
@@ -233,20 +235,20 @@ TEST_F(KeypadMapFile, DamagedEmptyOrMissingFileGivesDefaults)
     EXPECT_EQ(code(0), 90);
     EXPECT_FALSE(root.exists(LOCALPAD_MAP_FILE));
 
-    root.write(LOCALPAD_MAP_FILE, "");   // passes the seal check, but is too short
+    root.write(LOCALPAD_MAP_FILE, ""); // passes the seal check, but is too short
     LocalPadMap[0].store(1);
     EXPECT_EQ(load_localpad_map(), -1);
     EXPECT_EQ(code(0), 90);
 
     LocalPadMap[0].store(1);
-    root.write(LOCALPAD_MAP_FILE, sealed("\x01\x02"));   // sealed but short
+    root.write(LOCALPAD_MAP_FILE, sealed("\x01\x02")); // sealed but short
     EXPECT_EQ(load_localpad_map(), -1);
     EXPECT_EQ(code(0), 90);
 }
 
 TEST_F(KeypadMapFile, ZeroFilledMapIsDeletedAndDefaultsUsed)
 {
-    root.write(LOCALPAD_MAP_FILE, std::string(38, '\0'));   // seals itself: CRC of zeros is 0
+    root.write(LOCALPAD_MAP_FILE, std::string(38, '\0')); // seals itself: CRC of zeros is 0
     EXPECT_EQ(load_localpad_map(), -1);
     EXPECT_FALSE(root.exists(LOCALPAD_MAP_FILE));
     for (int i = 0; i < LOCALPAD_KEYS; i++)
@@ -261,7 +263,7 @@ TEST_F(KeypadMapFile, SaveWritesTheSealedMapAndLoadsBack)
     ASSERT_EQ(Savelocalkeypad(), 0);
     std::string file = root.read(LOCALPAD_MAP_FILE);
     ASSERT_EQ(file.size(), 38u);
-    EXPECT_EQ(crc(file), 0u);   // the trailer seals the 34 bytes
+    EXPECT_EQ(crc(file), 0u); // the trailer seals the 34 bytes
     EXPECT_EQ((unsigned char)file[2 * LPAD_X], 0x34);
     EXPECT_EQ((unsigned char)file[2 * LPAD_X + 1], 0x12);
     EXPECT_EQ((unsigned char)file[2 * LPAD_R2], 0xFE);

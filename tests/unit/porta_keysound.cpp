@@ -61,7 +61,7 @@ protected:
 
 TEST_F(KeySoundFile, FifteenHundredBytesPlayAsOneBlock)
 {
-    std::vector<int16_t> in = ramp(750);   // 1500 data bytes
+    std::vector<int16_t> in = ramp(750); // 1500 data bytes
     root.write("/mnt/vendor/sound/1.wav", wav(in));
     EXPECT_EQ(play_wav_file("/mnt/vendor/sound/1.wav"), 1);
     std::vector<int32_t> out = played();
@@ -72,11 +72,11 @@ TEST_F(KeySoundFile, FifteenHundredBytesPlayAsOneBlock)
 
 TEST_F(KeySoundFile, SixHundredBytesArePaddedToTenTwentyFour)
 {
-    std::vector<int16_t> in = ramp(300);   // 600 data bytes
+    std::vector<int16_t> in = ramp(300); // 600 data bytes
     root.write("/mnt/vendor/sound/0.wav", wav(in));
     EXPECT_EQ(play_wav_file("/mnt/vendor/sound/0.wav"), 1);
     std::vector<int32_t> out = played();
-    ASSERT_EQ(out.size(), 512u);   // 1024 bytes of 16-bit input
+    ASSERT_EQ(out.size(), 512u); // 1024 bytes of 16-bit input
     for (size_t i = 0; i < 300; i++)
         ASSERT_EQ(out[i], widened(in[i])) << i;
     for (size_t i = 300; i < 512; i++)
@@ -85,7 +85,7 @@ TEST_F(KeySoundFile, SixHundredBytesArePaddedToTenTwentyFour)
 
 TEST_F(KeySoundFile, LongSoundPlaysInBlocksAndPadsTheTail)
 {
-    std::vector<int16_t> in = ramp(2500);   // 5000 bytes: 2048 + 2048 + 904 (padded)
+    std::vector<int16_t> in = ramp(2500); // 5000 bytes: 2048 + 2048 + 904 (padded)
     root.write("/mnt/vendor/sound/2.wav", wav(in));
     EXPECT_EQ(play_wav_file("/mnt/vendor/sound/2.wav"), 3);
     std::vector<int32_t> out = played();
@@ -100,7 +100,7 @@ TEST_F(KeySoundFile, HeaderOnlyOrMissingFilePlaysNothing)
 {
     root.write("/mnt/vendor/sound/1.wav", wav({}));
     EXPECT_EQ(play_wav_file("/mnt/vendor/sound/1.wav"), 0);
-    root.write("/mnt/vendor/sound/0.wav", "RIFF");   // shorter than its header
+    root.write("/mnt/vendor/sound/0.wav", "RIFF"); // shorter than its header
     EXPECT_EQ(play_wav_file("/mnt/vendor/sound/0.wav"), 0);
     EXPECT_EQ(play_wav_file("/mnt/vendor/sound/7.wav"), -1);
     EXPECT_EQ(played().size(), 0u);

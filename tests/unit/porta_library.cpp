@@ -33,7 +33,10 @@ std::string le32(uint32_t v)
         s[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
     return s;
 }
-std::string sealed(const std::string &content) { return content + le32(crc32_update(0, content.data(), content.size())); }
+std::string sealed(const std::string &content)
+{
+    return content + le32(crc32_update(0, content.data(), content.size()));
+}
 
 std::vector<std::string> names_of(const GameList *l)
 {
@@ -120,13 +123,47 @@ TEST_F(Library, ListOrderAndKeysMatchTheReference)
 {
     // The scan's own comparison and key shortcuts give what strverscmp and
     // name_initials give.
-    std::vector<std::string> names = {"a1.nes", "a01.nes", "a001.nes", "a010.nes", "a10.nes", "a9.nes", "a09.nes",
-                                      "a0.nes", "a00.nes", "a.nes", "ab.nes", "a1b2.nes", "a1b10.nes", "a1b02.nes",
-                                      "x 2 y.nes", "x 10 y.nes", "x 010 y.nes", "B.nes", "b.nes", "9.nes", "10.nes",
-                                      "009.nes", "三国志2.nes", "三国志10.nes", "Zed 1999 Edition Long Name Over 32 Bytes.nes",
-                                      "012 Tail.nes", "!#$%&()+,-;=@[]^_{}~.nes", "v1.2.10.nes", "v1.2.9.nes", "v1.10.nes",
-                                      "Game 100.nes", "Game 99.nes", "Game 0100.nes", "Game 1000 B.nes", "a20b.nes",
-                                      "a2b.nes", "a2.nes", "a20.nes", "a2x10.nes", "a2x9.nes", "a02x9.nes"};
+    std::vector<std::string> names = {"a1.nes",
+                                      "a01.nes",
+                                      "a001.nes",
+                                      "a010.nes",
+                                      "a10.nes",
+                                      "a9.nes",
+                                      "a09.nes",
+                                      "a0.nes",
+                                      "a00.nes",
+                                      "a.nes",
+                                      "ab.nes",
+                                      "a1b2.nes",
+                                      "a1b10.nes",
+                                      "a1b02.nes",
+                                      "x 2 y.nes",
+                                      "x 10 y.nes",
+                                      "x 010 y.nes",
+                                      "B.nes",
+                                      "b.nes",
+                                      "9.nes",
+                                      "10.nes",
+                                      "009.nes",
+                                      "三国志2.nes",
+                                      "三国志10.nes",
+                                      "Zed 1999 Edition Long Name Over 32 Bytes.nes",
+                                      "012 Tail.nes",
+                                      "!#$%&()+,-;=@[]^_{}~.nes",
+                                      "v1.2.10.nes",
+                                      "v1.2.9.nes",
+                                      "v1.10.nes",
+                                      "Game 100.nes",
+                                      "Game 99.nes",
+                                      "Game 0100.nes",
+                                      "Game 1000 B.nes",
+                                      "a20b.nes",
+                                      "a2b.nes",
+                                      "a2.nes",
+                                      "a20.nes",
+                                      "a2x10.nes",
+                                      "a2x9.nes",
+                                      "a02x9.nes"};
     files("/mnt/mmc/FC", names);
     scan_card_lists(CARD_FLAG_MMC, 0);
     std::vector<std::string> sorted = names;
@@ -186,8 +223,8 @@ TEST_F(Library, CardDetectionMountsAndUnmounts)
     unlink(root.host("/dev/block/mmcblk2p1").c_str());
     EXPECT_EQ(tf_card_check(), 0);
     EXPECT_EQ(root.recorded("/tmp/shell.log"),
-              (std::vector<std::string>{"/system/porta/mmc.sh add", "/system/porta/mmc.sh add", "/system/porta/mmc.sh add",
-                                        "/system/porta/mmc.sh remove"}));
+              (std::vector<std::string>{"/system/porta/mmc.sh add", "/system/porta/mmc.sh add",
+                                        "/system/porta/mmc.sh add", "/system/porta/mmc.sh remove"}));
     unlink(root.host("/proc/mounts").c_str());
     EXPECT_EQ(tf_mounted(), -1);
 }
@@ -305,8 +342,8 @@ TEST_F(Library, LaunchWritesTheCommandAndThePlace)
     const std::string sfc = "拳皇 \"Boss\" $HOME `date` \\ 97.sfc";
     files("/mnt/mmc/SFC", {sfc});
     numbered("/mnt/mmc/GBA", 23, "gba");
-    files("/mnt/sdcard/CPS", {"Final Fight/", "Final Fight/ffight.zip", "Final Fight/m68k.txt", "GOLDNAXE.ZIP",
-                              "sf2.zip", "Empty/"});
+    files("/mnt/sdcard/CPS",
+          {"Final Fight/", "Final Fight/ffight.zip", "Final Fight/m68k.txt", "GOLDNAXE.ZIP", "sf2.zip", "Empty/"});
     files("/mnt/mmc/PS1", {"Disc/", "Disc/cover.png", "Disc/game.bin"});
     tf_card_state = 1;
     scan_card_lists(CARD_FLAG_TF, 1);
@@ -315,19 +352,22 @@ TEST_F(Library, LaunchWritesTheCommandAndThePlace)
 
     ASSERT_EQ(gamelist_run(8, 0, 0), 0);
     EXPECT_EQ(root.read("/tmp/.next"),
-              "cd \"/mnt/vendor/bin/game/sfc\"\n\"./sfc_emu.dge\"  \"/mnt/mmc/SFC/拳皇 \\\"Boss\\\" \\$HOME \\`date\\` \\\\ 97.sfc\"  \n");
+              "cd \"/mnt/vendor/bin/game/sfc\"\n\"./sfc_emu.dge\"  \"/mnt/mmc/SFC/拳皇 \\\"Boss\\\" \\$HOME \\`date\\` "
+              "\\\\ 97.sfc\"  \n");
     EXPECT_EQ(root.recorded("/tmp/shell.log").back(), "/system/porta/cpu_setting.sh  full");
 
     // The 23rd entry: page 2, row 4.
     browse_cursor = {2, 4};
     ASSERT_EQ(gamelist_run(6, 22, 0), 0);
     EXPECT_EQ(root.read("/tmp/gameplace.cfg"), "start=2 \nhight=4 \n");
-    EXPECT_EQ(root.read("/tmp/.next"), "cd \"/mnt/vendor/bin/game/gba\"\n\"./gba_emu.dge\"  \"/mnt/mmc/GBA/g23.gba\"  \n");
+    EXPECT_EQ(root.read("/tmp/.next"),
+              "cd \"/mnt/vendor/bin/game/gba\"\n\"./gba_emu.dge\"  \"/mnt/mmc/GBA/g23.gba\"  \n");
 
     // CPS on the TF card: m68k.txt beside the game, and goldnaxe in any case.
-    ASSERT_EQ(gamelist_run(2, 1, 1), 0);   // Empty, Final Fight (folders first), GOLDNAXE.ZIP, sf2.zip
-    EXPECT_EQ(root.read("/tmp/.next"),
-              "cd \"/mnt/vendor/bin/game/fbasdl\"\n\"./fbasdl.dge\"  \"/mnt/sdcard/CPS/Final Fight/ffight.zip\" m68k \n");
+    ASSERT_EQ(gamelist_run(2, 1, 1), 0); // Empty, Final Fight (folders first), GOLDNAXE.ZIP, sf2.zip
+    EXPECT_EQ(
+        root.read("/tmp/.next"),
+        "cd \"/mnt/vendor/bin/game/fbasdl\"\n\"./fbasdl.dge\"  \"/mnt/sdcard/CPS/Final Fight/ffight.zip\" m68k \n");
     ASSERT_EQ(gamelist_run(2, 2, 1), 0);
     EXPECT_NE(root.read("/tmp/.next").find("GOLDNAXE.ZIP\" m68k \n"), std::string::npos);
     ASSERT_EQ(gamelist_run(2, 3, 1), 0);
@@ -434,8 +474,7 @@ TEST_F(Library, FavouritesOrderSequencesAndLimit)
     EXPECT_EQ(add_favorites_one(10, 5, 2), 0);
     EXPECT_EQ(add_favorites_one(6, 3, 1), 0);
     EXPECT_EQ(add_favorites_one(6, 1, 1), 0);
-    EXPECT_EQ(root.read(FAVORITES_FILE),
-              sealed("g02.gba:6:1:1:3\ng04.gba:6:3:1:2\ng06.md:10:5:2:1\n"));
+    EXPECT_EQ(root.read(FAVORITES_FILE), sealed("g02.gba:6:1:1:3\ng04.gba:6:3:1:2\ng06.md:10:5:2:1\n"));
     EXPECT_EQ(add_favorites_one(6, 1, 1), 1);
     EXPECT_EQ(add_favorites_one(6, 9, 1), -1);
     EXPECT_EQ(favorite_test(6, 3, 1), 1);
@@ -534,7 +573,8 @@ TEST_F(Library, TheSealIsNeverReadAsALine)
         std::string c = "g" + std::to_string(i) + ".gba:1\n";
         std::string seal = le32(crc32_update(0, c.data(), c.size()));
         size_t colon = seal.find(':');
-        if (colon != std::string::npos && colon < 3 && seal.substr(0, colon).find_first_of(std::string("\0\n", 2)) == std::string::npos)
+        if (colon != std::string::npos && colon < 3 &&
+            seal.substr(0, colon).find_first_of(std::string("\0\n", 2)) == std::string::npos)
             content = c;
     }
     ASSERT_FALSE(content.empty());
@@ -551,9 +591,9 @@ TEST_F(Library, CoreListOrderAndPopUp)
     scan_card_lists(CARD_FLAG_MMC, 0);
     scan_card_lists(CARD_FLAG_TF, 0);
     corelist_load();
-    ASSERT_EQ(add_selectemulist_one(6, 0, 2), 0);   // same.gba, TF card
-    ASSERT_EQ(add_selectemulist_one(6, 1, 1), 0);   // same.gba, built-in
-    ASSERT_EQ(add_selectemulist_one(6, 2, 2), 0);   // two.gba, TF card
+    ASSERT_EQ(add_selectemulist_one(6, 0, 2), 0); // same.gba, TF card
+    ASSERT_EQ(add_selectemulist_one(6, 1, 1), 0); // same.gba, built-in
+    ASSERT_EQ(add_selectemulist_one(6, 2, 2), 0); // two.gba, TF card
     EXPECT_EQ(add_selectemulist_one(6, 2, 2), 1);
     EXPECT_EQ(root.read(CORELIST_FILE), sealed("same.gba:1\nsame.gba:2\ntwo.gba:2\n"));
     del_selectemulist_one(6, 1, 1);
@@ -563,7 +603,7 @@ TEST_F(Library, CoreListOrderAndPopUp)
     // The pop-up: closing without A writes nothing; moving without A keeps
     // gpsp; A on vba-next then B adds; gpsp again removes.
     corelist_clear();
-    core_popup_open(6, 0, 0);   // one.gba, built-in
+    core_popup_open(6, 0, 0); // one.gba, built-in
     core_popup_apply();
     core_popup_open(6, 0, 0);
     core_popup_move(1);
@@ -577,10 +617,11 @@ TEST_F(Library, CoreListOrderAndPopUp)
     EXPECT_EQ(core_popup.cursor, 0);
     EXPECT_EQ(root.read(CORELIST_FILE), sealed("one.gba:1\n"));
     ASSERT_EQ(gamelist_run(6, 0, 0), 0);
-    EXPECT_EQ(root.read("/tmp/.next"), "cd \"/mnt/vendor/bin/game/gba\"\n\"./vbanext.dge\"  \"/mnt/mmc/GBA/one.gba\"  \n");
+    EXPECT_EQ(root.read("/tmp/.next"),
+              "cd \"/mnt/vendor/bin/game/gba\"\n\"./vbanext.dge\"  \"/mnt/mmc/GBA/one.gba\"  \n");
     core_popup_open(6, 0, 0);
     EXPECT_EQ(core_popup.chosen, 1);
-    core_popup_choose();   // cursor 0: gpsp
+    core_popup_choose(); // cursor 0: gpsp
     core_popup_apply();
     EXPECT_EQ(root.read(CORELIST_FILE), sealed(""));
 }

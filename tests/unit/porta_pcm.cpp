@@ -12,10 +12,10 @@
 #include <cstring>
 #include <vector>
 
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
 using testing::internal::CaptureStderr;
+using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStderr;
+using testing::internal::GetCapturedStdout;
 
 namespace {
 
@@ -69,7 +69,7 @@ TEST_F(PcmTest, FullVolumeWidensSamplesUnchanged)
     for (size_t i = 0; i < in.size(); i++)
         EXPECT_EQ(out[i], (int32_t)((uint32_t)(uint16_t)copy[i] << 16)) << i;
     EXPECT_EQ((uint32_t)out[4], 0x80000000u);
-    EXPECT_EQ(in, copy);   // unity gain leaves the caller's samples as they were
+    EXPECT_EQ(in, copy); // unity gain leaves the caller's samples as they were
 }
 
 TEST_F(PcmTest, VolumeZeroPlaysSilenceAndZeroesTheBuffer)
@@ -86,7 +86,7 @@ TEST_F(PcmTest, VolumeZeroPlaysSilenceAndZeroesTheBuffer)
 
 TEST_F(PcmTest, MidVolumeScalesByTheGainTable)
 {
-    set_volume(5);   // gain 3050
+    set_volume(5); // gain 3050
     std::vector<int16_t> in = {10000, -10000, 16384, -32768};
     std::vector<int32_t> out = play16(in);
     // p = g * s, then bits 14..29 (arithmetic shift for negative products).
@@ -131,7 +131,7 @@ TEST_F(PcmTest, PlayingWithoutAStreamFails)
 
 TEST_F(PcmTest, OtherWidthsAreWrittenUnchanged)
 {
-    set_volume(0);   // the volume applies to 16-bit input only
+    set_volume(0); // the volume applies to 16-bit input only
     ASSERT_EQ(pcm_open_stream(1), 1);
     int32_t s[6] = {1, -2, 0x7FFFFFFF, (int32_t)0x80000000, 77, -77};
     EXPECT_EQ(play_sample(32, s, sizeof s), (int)sizeof s);
@@ -179,7 +179,7 @@ TEST_F(PcmTest, WriteErrorOnSixteenBitDataClosesTheStream)
     EXPECT_EQ(r, -1);
     EXPECT_EQ(GetCapturedStdout(), "play_sample: Error playing sample\n");
     EXPECT_FALSE(pcm_stream_open());
-    EXPECT_EQ(sound_device, -1);        // the next device selection reopens it
+    EXPECT_EQ(sound_device, -1); // the next device selection reopens it
     EXPECT_EQ(sound_stream_state, -1);
 }
 
@@ -203,7 +203,7 @@ TEST_F(PcmTest, ReopeningReplacesTheStream)
     EXPECT_TRUE(pcm_stream_open());
     pcm_close_stream();
     EXPECT_FALSE(pcm_stream_open());
-    pcm_close_stream();   // closing twice is harmless
+    pcm_close_stream(); // closing twice is harmless
 }
 
 TEST(PcmCaps, DeviceWithOnlyHigherRatesIsRefused)

@@ -33,8 +33,9 @@ TEST_F(Players, EmptyTableSeatsBothLocalPadsFromPlayerOne)
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(at(1), &localpad0);
     EXPECT_EQ(at(2), &localpad1);
-    EXPECT_EQ(out, "--set_localkeyRep: set localpad0 as 1 player \n--set_localkeyRep: v1=6 v2=6 \n"
-                   "--set_localkeyRep: set localpad1 as 2 player \n--set_localkeyRep: v1=6 v2=6 \n");
+    EXPECT_EQ(out,
+              "--set_localkeyRep: set localpad0 as 1 player \n--set_localkeyRep: v1=6 v2=6 \n"
+              "--set_localkeyRep: set localpad1 as 2 player \n--set_localkeyRep: v1=6 v2=6 \n");
     // Both seated: the next pass changes nothing and says nothing.
     testing::internal::CaptureStdout();
     set_localkeyRep();
@@ -44,7 +45,7 @@ TEST_F(Players, EmptyTableSeatsBothLocalPadsFromPlayerOne)
 TEST_F(Players, UsbPadTakingPlayerOneMovesTheKeypadToPlayerTwo)
 {
     set_localkeyRep();
-    PlayerTable[0].store(&usb_pad);   // a USB pad numbered 1 replaces the keypad
+    PlayerTable[0].store(&usb_pad); // a USB pad numbered 1 replaces the keypad
     set_localkeyRep();
     EXPECT_EQ(at(1), &usb_pad);
     EXPECT_EQ(at(2), &localpad0);
@@ -57,12 +58,13 @@ TEST_F(Players, UnpluggedPadGivesPlayerOneBackToTheKeypad)
     PlayerTable[0].store(&usb_pad);
     set_localkeyRep();
     ASSERT_EQ(at(2), &localpad0);
-    PlayerTable[0].store(nullptr);   // the USB pad is removed
+    PlayerTable[0].store(nullptr); // the USB pad is removed
     testing::internal::CaptureStdout();
     clr_localkeyRep();
     std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out, "---clr_localkeyRep: clr localpad0 (old as 2 player)\n"
-                   "---clr_localkeyRep: clr localpad1 (old as 3 player)\n");
+    EXPECT_EQ(out,
+              "---clr_localkeyRep: clr localpad0 (old as 2 player)\n"
+              "---clr_localkeyRep: clr localpad1 (old as 3 player)\n");
     for (int p = 1; p <= MAX_PLAYERS; p++)
         EXPECT_EQ(at(p), nullptr) << p;
     set_localkeyRep();
@@ -90,7 +92,7 @@ TEST_F(Players, GettersReadTheSeatedPadsMask)
     EXPECT_EQ(get_player1_key(), (uint32_t)(PAD_A | PAD_UP));
     EXPECT_EQ(get_player_keys(1), (uint32_t)(PAD_A | PAD_UP));
     EXPECT_EQ(get_player2_key(), 0u);
-    EXPECT_EQ(get_player3_key(), 0u);   // nobody seated
+    EXPECT_EQ(get_player3_key(), 0u); // nobody seated
     EXPECT_EQ(get_player_keys(0), 0u);
     EXPECT_EQ(get_player_keys(7), 0u);
     EXPECT_TRUE(player_present(1));
@@ -103,7 +105,7 @@ TEST_F(Players, GettersReadTheSeatedPadsMask)
 TEST_F(Players, QuitRequestComesFromTheKeypadMask)
 {
     EXPECT_FALSE(joystick_quit_requested());
-    localpad0.key_state.store(PAD_QUIT_REQUEST | PAD_A);   // not the request itself
+    localpad0.key_state.store(PAD_QUIT_REQUEST | PAD_A); // not the request itself
     EXPECT_FALSE(joystick_quit_requested());
     localpad0.key_state.store(PAD_QUIT_REQUEST);
     EXPECT_TRUE(joystick_quit_requested());

@@ -102,7 +102,7 @@ TEST_F(Search, InitialsMatchReadsExactly32Bytes)
 {
     char key[INITIALS_SIZE];
     memset(key, 'a', sizeof key);
-    key[31] = 'q';   // a full key: no terminator
+    key[31] = 'q'; // a full key: no terminator
     EXPECT_TRUE(search_initials_match(key, "q", 1));
     EXPECT_TRUE(search_initials_match(key, "aq", 2));
     EXPECT_FALSE(search_initials_match(key, "qx", 2)) << "nothing past the 32 bytes is read";
@@ -174,10 +174,10 @@ TEST_F(Search, KeyboardCursor)
         void (*move)(void);
         int from, to;
     } moves[] = {
-        {search_cursor_up, 3, 33},    {search_cursor_up, 40, 39},   {search_cursor_up, 25, 15},
-        {search_cursor_down, 15, 25}, {search_cursor_down, 37, 40}, {search_cursor_down, 40, 40},
+        {search_cursor_up, 3, 33},     {search_cursor_up, 40, 39},    {search_cursor_up, 25, 15},
+        {search_cursor_down, 15, 25},  {search_cursor_down, 37, 40},  {search_cursor_down, 40, 40},
         {search_cursor_right, 19, 10}, {search_cursor_right, 10, 11}, {search_cursor_right, 40, 40},
-        {search_cursor_left, 30, 39}, {search_cursor_left, 31, 30},  {search_cursor_left, 40, 40},
+        {search_cursor_left, 30, 39},  {search_cursor_left, 31, 30},  {search_cursor_left, 40, 40},
     };
     for (const Move &m : moves) {
         search_state.cursor = m.from;
@@ -230,8 +230,8 @@ TEST_F(Search, RestartOnTheResultListRestoresTheCursor)
     global_attr.language = 2;
     struct {
         const char *text;
-        int results, page, row;   // restored cursor
-    } cases[] = {{"kof", 20, 1, 2}, {"kof1", 11, 0, 0}};   // kof1: page 1 row 2 is beyond
+        int results, page, row;                          // restored cursor
+    } cases[] = {{"kof", 20, 1, 2}, {"kof1", 11, 0, 0}}; // kof1: page 1 row 2 is beyond
     for (const auto &c : cases) {
         root.write("/tmp/gamedir.cfg", "/tmp/search");
         root.write("/tmp/gameplace.cfg", "start=1 \nhight=2 \n");

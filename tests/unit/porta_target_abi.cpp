@@ -62,8 +62,8 @@ TEST(PortaTargetAbi, AttributeRecordIsTheSameBytesOnBothCpus)
     TempRoot root;
     root.mkdirs("/mnt/data/porta");
     EXPECT_EQ(sizeof(GlobalAttr), static_cast<size_t>(ATTR_RECORD_SIZE));
-    const int32_t values[17] = {0,   1,          -1,        2,         3,    127,  128,  255,  256,
-                                -2,  0x12345678, INT32_MAX, INT32_MIN, 0xE9, -23, 1000, -1000};
+    const int32_t values[17] = {0,  1,          -1,        2,         3,    127, 128,  255,  256,
+                                -2, 0x12345678, INT32_MAX, INT32_MIN, 0xE9, -23, 1000, -1000};
     GlobalAttr a;
     static_assert(sizeof values == sizeof a, "one value per field");
     memcpy(&a, values, sizeof a);
@@ -71,11 +71,12 @@ TEST(PortaTargetAbi, AttributeRecordIsTheSameBytesOnBothCpus)
     attr_encode(&a, rec);
     ASSERT_EQ(crc_seal_write("/mnt/data/porta/porta_attr.ini", rec, sizeof rec), 0);
     const std::string stored = root.read("/mnt/data/porta/porta_attr.ini");
-    EXPECT_EQ(hex(stored), "0000000001000000ffffffff02000000"
-                           "030000007f00000080000000ff000000"
-                           "00010000feffffff78563412ffffff7f"
-                           "00000080e9000000e9ffffffe8030000"
-                           "18fcffff55284261");
+    EXPECT_EQ(hex(stored),
+              "0000000001000000ffffffff02000000"
+              "030000007f00000080000000ff000000"
+              "00010000feffffff78563412ffffff7f"
+              "00000080e9000000e9ffffffe8030000"
+              "18fcffff55284261");
     EXPECT_EQ(crc_check_file("/mnt/data/porta/porta_attr.ini"), 0);
     EXPECT_TRUE(root.exists("/mnt/data/porta/porta_attr.ini"));
 
@@ -100,9 +101,13 @@ TEST(PortaTargetAbi, AttributeRecordIsTheSameBytesOnBothCpus)
 // anywhere on that road changes the key on one CPU only.
 TEST(PortaTargetAbi, SearchKeysOfChineseNamesAreTheSameOnBothCpus)
 {
-    EXPECT_EQ(initials("\xE4\xB8\xAD\xE5\x9B\xBD" "1942"), "zg1942");     // 中国1942
-    EXPECT_EQ(initials("\xE9\xAD\x94\xE7\x95\x8C\xE6\x9D\x91"), "mjc");   // 魔界村
-    EXPECT_EQ(initials("\xE4\xB8\x89\xE5\x9B\xBD\xE5\xBF\x97" "2"), "sgz2"); // 三国志2
+    EXPECT_EQ(initials("\xE4\xB8\xAD\xE5\x9B\xBD"
+                       "1942"),
+              "zg1942");                                                // 中国1942
+    EXPECT_EQ(initials("\xE9\xAD\x94\xE7\x95\x8C\xE6\x9D\x91"), "mjc"); // 魔界村
+    EXPECT_EQ(initials("\xE4\xB8\x89\xE5\x9B\xBD\xE5\xBF\x97"
+                       "2"),
+              "sgz2"); // 三国志2
     EXPECT_EQ(initials("2048"), "2048");
     EXPECT_EQ(initials("Super Mario"), " ");
 }
@@ -155,7 +160,13 @@ TEST(PortaTargetAbi, SdlDummyVideoWorksOnThisCpu)
     // A one-shot timer runs on SDL's timer thread.
     static std::atomic<int> fired{0};
     fired = 0;
-    SDL_TimerID t = SDL_AddTimer(20, [](Uint32, void *) -> Uint32 { fired = 1; return 0; }, nullptr);
+    SDL_TimerID t = SDL_AddTimer(
+        20,
+        [](Uint32, void *) -> Uint32 {
+            fired = 1;
+            return 0;
+        },
+        nullptr);
     ASSERT_NE(t, nullptr);
     for (int waited = 0; waited < 3000 && !fired; waited += 10)
         SDL_Delay(10);

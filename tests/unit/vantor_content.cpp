@@ -88,18 +88,17 @@ TEST_F(Folders, BothCardsAndRootsInByteOrderRemovableFirst)
 {
     root.write("/mnt/mmc/Roms/GBA/Zelda.gba", "z");
     root.write("/mnt/SDCARD/Roms/GBA/Metroid.gba", "m");
-    root.write("/mnt/mmc/FC/Mario.nes", "n");           // system folder at the card root
+    root.write("/mnt/mmc/FC/Mario.nes", "n"); // system folder at the card root
     root.write("/mnt/SDCARD/SFC/Zelda.sfc", "s");
-    root.write("/mnt/mmc/CFW/x.txt", "");               // the firmware folder is never a system
-    root.write("/mnt/mmc/Roms/Unknown/a.bin", "u");     // not in the mapping
-    root.write("/mnt/mmc/Roms/SCUMMVM/.hidden", "h");   // only a hidden file
-    root.mkdirs("/mnt/mmc/Roms/SCUMMVM/Monkey");        // and a sub-folder
-    root.write("/mnt/mmc/Roms/MOVIES/~tmp", "");         // only a "~" file
+    root.write("/mnt/mmc/CFW/x.txt", "");             // the firmware folder is never a system
+    root.write("/mnt/mmc/Roms/Unknown/a.bin", "u");   // not in the mapping
+    root.write("/mnt/mmc/Roms/SCUMMVM/.hidden", "h"); // only a hidden file
+    root.mkdirs("/mnt/mmc/Roms/SCUMMVM/Monkey");      // and a sub-folder
+    root.write("/mnt/mmc/Roms/MOVIES/~tmp", "");      // only a "~" file
     root.write("/mnt/SDCARD/PORTS", "a file named like a system");
     ItemList items = nullptr;
     const int n = getFolders(&items);
-    EXPECT_EQ(take(n, &items),
-              (Lines{"/mnt/SDCARD/Roms/GBA", "/mnt/SDCARD/SFC", "/mnt/mmc/FC", "/mnt/mmc/Roms/GBA"}));
+    EXPECT_EQ(take(n, &items), (Lines{"/mnt/SDCARD/Roms/GBA", "/mnt/SDCARD/SFC", "/mnt/mmc/FC", "/mnt/mmc/Roms/GBA"}));
 }
 
 TEST_F(Folders, MissingCardOrMappingIsNoError)
@@ -132,8 +131,8 @@ TEST_F(Folders, SymlinkedSystemFolderIsStoredResolved)
 TEST_F(Folders, RomFolderNeedsTheWholeQuotedName)
 {
     EXPECT_EQ(isRomFolder("GBA"), 1);
-    EXPECT_EQ(isRomFolder("GB"), 0);   // "GB" is inside "GBA" but not quoted alone
-    EXPECT_EQ(isRomFolder("gba"), 0);  // case matters
+    EXPECT_EQ(isRomFolder("GB"), 0);               // "GB" is inside "GBA" but not quoted alone
+    EXPECT_EQ(isRomFolder("gba"), 0);              // case matters
     EXPECT_EQ(isRomFolder("mgba_libretro.so"), 1); // a quoted core value matches too
     EXPECT_EQ(isRomFolder(nullptr), 0);
 }
@@ -147,8 +146,8 @@ TEST_F(Files, FilterAndByteOrderWithFullPaths)
     root.mkdirs("/mnt/mmc/Roms/GBA/Imgs");
     ItemList items = nullptr;
     const int n = getFiles("../Roms/GBA", &items);
-    EXPECT_EQ(take(n, &items), (Lines{"/mnt/mmc/Roms/GBA/A.gba", "/mnt/mmc/Roms/GBA/Z.gba",
-                                      "/mnt/mmc/Roms/GBA/a.gba", "/mnt/mmc/Roms/GBA/b.gba"}));
+    EXPECT_EQ(take(n, &items), (Lines{"/mnt/mmc/Roms/GBA/A.gba", "/mnt/mmc/Roms/GBA/Z.gba", "/mnt/mmc/Roms/GBA/a.gba",
+                                      "/mnt/mmc/Roms/GBA/b.gba"}));
     EXPECT_EQ(hasFiles("../Roms/GBA"), 1);
 }
 
@@ -157,12 +156,12 @@ TEST_F(Files, SymlinksResolveAndOddNamesSurvive)
     root.write("/mnt/SDCARD/real/Final Fight \"J\" $x `y` \\z.zip", "x");
     root.write("/mnt/SDCARD/Roms/FBA/日本語ゲーム.zip", "x");
     root.symlink("/mnt/SDCARD/real/Final Fight \"J\" $x `y` \\z.zip", "/mnt/SDCARD/Roms/FBA/ff.zip");
-    root.symlink("/mnt/SDCARD/real", "/mnt/SDCARD/Roms/FBA/linkdir");  // a folder: not listed
+    root.symlink("/mnt/SDCARD/real", "/mnt/SDCARD/Roms/FBA/linkdir"); // a folder: not listed
     root.symlink("/mnt/SDCARD/nowhere", "/mnt/SDCARD/Roms/FBA/dangling.zip");
     ItemList items = nullptr;
     const int n = getFiles("/mnt/SDCARD/Roms/FBA", &items);
-    EXPECT_EQ(take(n, &items), (Lines{"/mnt/SDCARD/Roms/FBA/日本語ゲーム.zip",
-                                      "/mnt/SDCARD/real/Final Fight \"J\" $x `y` \\z.zip"}));
+    EXPECT_EQ(take(n, &items),
+              (Lines{"/mnt/SDCARD/Roms/FBA/日本語ゲーム.zip", "/mnt/SDCARD/real/Final Fight \"J\" $x `y` \\z.zip"}));
 }
 
 TEST_F(Files, FolderWithoutFilesOrMissing)

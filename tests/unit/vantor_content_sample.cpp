@@ -43,8 +43,9 @@ TEST_F(SampleImage, ConsolesListBothCardsInByteOrder)
     ItemList items = nullptr;
     const int n = getFolders(&items);
     const Lines folders = take(n, &items);
-    EXPECT_TRUE(std::is_sorted(folders.begin(), folders.end(),
-                               [](const std::string &a, const std::string &b) { return strcmp(a.c_str(), b.c_str()) < 0; }));
+    EXPECT_TRUE(std::is_sorted(folders.begin(), folders.end(), [](const std::string &a, const std::string &b) {
+        return strcmp(a.c_str(), b.c_str()) < 0;
+    }));
     // A system at the removable card's root and GBA on both cards, the
     // removable card's first.
     EXPECT_TRUE(has(folders, "/mnt/SDCARD/ATARI"));

@@ -32,7 +32,7 @@ TEST(VantorBattery, LevelIsTheNearestMarkWithTiesToTheLowerOne)
 {
     const struct {
         int capacity, level;
-    } cases[] = {{0, 0},  {10, 0}, {11, 1}, {20, 1}, {35, 1}, {36, 2},  {50, 2},
+    } cases[] = {{0, 0},  {10, 0}, {11, 1}, {20, 1}, {35, 1},  {36, 2}, {50, 2},
                  {65, 2}, {66, 3}, {90, 3}, {91, 4}, {100, 4}, {150, 4}};
     for (const auto &c : cases)
         EXPECT_EQ(powerIndexForCapacity(c.capacity), c.level) << "capacity " << c.capacity;

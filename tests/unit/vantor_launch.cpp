@@ -26,14 +26,13 @@ constexpr int kRecent = 4;
 
 std::string keyLines(const std::string &card, const char *autoLoad, const char *saveOnExit)
 {
-    return "system_directory = \"/mnt/" + card + "/BIOS\"\n" +
-           "savefile_directory = \"/mnt/" + card + "/Saves/CurrentProfile/saves\"\n" +
-           "savestate_directory = \"/mnt/" + card + "/Saves/CurrentProfile/states\"\n" +
-           "content_history_directory = \"/mnt/" + card + "/Saves/CurrentProfile/lists\"\n" +
-           "content_history_path = \"/mnt/" + card + "/Saves/CurrentProfile/lists/content_history.lpl\"\n" +
-           "screenshot_directory = \"/mnt/" + card + "/Screenshots\"\n" +
-           "savestate_auto_load = \"" + autoLoad + "\"\n" + "config_save_on_exit = \"" + saveOnExit + "\"\n" +
-           "remap_save_on_exit = \"" + saveOnExit + "\"\n";
+    return "system_directory = \"/mnt/" + card + "/BIOS\"\n" + "savefile_directory = \"/mnt/" + card +
+           "/Saves/CurrentProfile/saves\"\n" + "savestate_directory = \"/mnt/" + card +
+           "/Saves/CurrentProfile/states\"\n" + "content_history_directory = \"/mnt/" + card +
+           "/Saves/CurrentProfile/lists\"\n" + "content_history_path = \"/mnt/" + card +
+           "/Saves/CurrentProfile/lists/content_history.lpl\"\n" + "screenshot_directory = \"/mnt/" + card +
+           "/Screenshots\"\n" + "savestate_auto_load = \"" + autoLoad + "\"\n" + "config_save_on_exit = \"" +
+           saveOnExit + "\"\n" + "remap_save_on_exit = \"" + saveOnExit + "\"\n";
 }
 
 // A device root with RetroArch's configuration and a core mapping, and the
@@ -46,28 +45,31 @@ protected:
         root.mkdirs("/mnt/mmc/CFW/retroarch/.retroarch/cores");
         root.mkdirs("/mnt/SDCARD/Roms/GBA");
         root.mkdirs("/mnt/mmc/Roms/GBA");
-        root.write("/mnt/mmc/CFW/config/coremapping.json", "{\n"
-                                                          "  \"GBA\": \"gpsp_libretro.so\",\n"
-                                                          "  \"SCUMMVM\": \"scummvm_libretro.so\",\n"
-                                                          "  \"PORTS\": \"/mnt/mmc/CFW/apps/runner\"\n"
-                                                          "}\n");
-        root.write(kCfg, "video_driver = \"sdl_dingux\"\n"
-                         "system_directory = \"/old/BIOS\"\n"
-                         "# savestate_auto_load = \"true\"\n"
-                         "audio_volume = \"-3.0\"\r\n"
-                         "\n"
-                         "input_player1_a = \"x\"\r\n"
-                         "video_dingux_ipu_keep_aspect = \"true\"");
+        root.write("/mnt/mmc/CFW/config/coremapping.json",
+                   "{\n"
+                   "  \"GBA\": \"gpsp_libretro.so\",\n"
+                   "  \"SCUMMVM\": \"scummvm_libretro.so\",\n"
+                   "  \"PORTS\": \"/mnt/mmc/CFW/apps/runner\"\n"
+                   "}\n");
+        root.write(kCfg,
+                   "video_driver = \"sdl_dingux\"\n"
+                   "system_directory = \"/old/BIOS\"\n"
+                   "# savestate_auto_load = \"true\"\n"
+                   "audio_volume = \"-3.0\"\r\n"
+                   "\n"
+                   "input_player1_a = \"x\"\r\n"
+                   "video_dingux_ipu_keep_aspect = \"true\"");
         root.write(kVolume, "audio_volume = \"2.5\"\n\n");
         ASSERT_EQ(chdir(root.host("/mnt/mmc/CFW").c_str()), 0);
     }
     void TearDown() override { ASSERT_EQ(chdir(oldCwd), 0); }
 
     // What writeRetroArchConfig keeps of the configuration above.
-    const std::string kept = "video_driver = \"sdl_dingux\"\n"
-                             "\n"
-                             "input_player1_a = \"x\"\n"
-                             "video_dingux_ipu_keep_aspect = \"true\"\n";
+    const std::string kept =
+        "video_driver = \"sdl_dingux\"\n"
+        "\n"
+        "input_player1_a = \"x\"\n"
+        "video_dingux_ipu_keep_aspect = \"true\"\n";
     const std::string volume = "audio_volume = \"2.5\"\n";
 
     TempRoot root;
@@ -191,13 +193,13 @@ TEST_F(VantorLaunch, GameOnRemovableCardWithA)
     ASSERT_EQ(launchItem(item, kGames, 0, "en"), 0);
     const std::string core = "/mnt/mmc/CFW/retroarch/.retroarch/cores/gpsp_libretro.so";
     const std::string escaped = "/mnt/SDCARD/Roms/GBA/Bob'\"'\"'s Game.gba";
-    EXPECT_EQ(root.read(kCommand), "#!/bin/sh\nexport LANG=en\n/mnt/mmc/CFW/retroarch/retroarch -L \"" + core +
-                                       "\" '" + escaped + "'\nexit $?\n");
+    EXPECT_EQ(root.read(kCommand), "#!/bin/sh\nexport LANG=en\n/mnt/mmc/CFW/retroarch/retroarch -L \"" + core + "\" '" +
+                                       escaped + "'\nexit $?\n");
     EXPECT_EQ(root.read(kGdbScript), "run -L \"" + core + "\" '" + escaped + "'");
     EXPECT_EQ(root.read(kCfg), kept + keyLines("SDCARD", "true", "false") + volume);
-    for (const char *dir : {"/mnt/SDCARD/Saves", "/mnt/SDCARD/Saves/CurrentProfile",
-                            "/mnt/SDCARD/Saves/CurrentProfile/saves", "/mnt/SDCARD/Saves/CurrentProfile/states",
-                            "/mnt/SDCARD/Saves/CurrentProfile/lists"})
+    for (const char *dir :
+         {"/mnt/SDCARD/Saves", "/mnt/SDCARD/Saves/CurrentProfile", "/mnt/SDCARD/Saves/CurrentProfile/saves",
+          "/mnt/SDCARD/Saves/CurrentProfile/states", "/mnt/SDCARD/Saves/CurrentProfile/lists"})
         EXPECT_EQ(modeOf(root, dir), 0700) << dir;
     EXPECT_FALSE(root.exists("/mnt/mmc/Saves"));
 }
@@ -254,8 +256,9 @@ TEST_F(VantorLaunch, StandaloneProgramPreparesNothingElse)
     const char *item = "/mnt/SDCARD/Roms/PORTS/it's.sh";
     root.write(item, "x");
     ASSERT_EQ(launchItem(item, kGames, 0, "en"), 0);
-    EXPECT_EQ(root.read(kCommand),
-              "#!/bin/sh\nexport LANG=en\n'/mnt/mmc/CFW/apps/runner' '/mnt/SDCARD/Roms/PORTS/it'\"'\"'s.sh'\nexit $?\n");
+    EXPECT_EQ(
+        root.read(kCommand),
+        "#!/bin/sh\nexport LANG=en\n'/mnt/mmc/CFW/apps/runner' '/mnt/SDCARD/Roms/PORTS/it'\"'\"'s.sh'\nexit $?\n");
     EXPECT_EQ(root.read(kCfg), cfgBefore);
     EXPECT_FALSE(root.exists(kGdbScript));
     EXPECT_FALSE(root.exists("/mnt/SDCARD/Saves"));
@@ -291,9 +294,10 @@ TEST_F(VantorLaunch, OddCoreNamesAndLanguageCodesCannotInjectCommands)
     root.write("/mnt/mmc/CFW/config/coremapping.json", "\"GBA\": \"a$b`c`\\d.so\"\n");
     root.write("/mnt/mmc/Roms/GBA/g.gba", "x");
     ASSERT_EQ(launchItem("/mnt/mmc/Roms/GBA/g.gba", kGames, 0, "en; reboot"), 0);
-    EXPECT_EQ(root.read(kCommand), "#!/bin/sh\nexport LANG='en; reboot'\n/mnt/mmc/CFW/retroarch/retroarch -L "
-                                   "\"/mnt/mmc/CFW/retroarch/.retroarch/cores/a\\$b\\`c\\`\\\\d.so\" "
-                                   "'/mnt/mmc/Roms/GBA/g.gba'\nexit $?\n");
+    EXPECT_EQ(root.read(kCommand),
+              "#!/bin/sh\nexport LANG='en; reboot'\n/mnt/mmc/CFW/retroarch/retroarch -L "
+              "\"/mnt/mmc/CFW/retroarch/.retroarch/cores/a\\$b\\`c\\`\\\\d.so\" "
+              "'/mnt/mmc/Roms/GBA/g.gba'\nexit $?\n");
     // Ordinary locale names stand as they are.
     ASSERT_EQ(launchItem("/mnt/mmc/Roms/GBA/g.gba", kGames, 0, "pt_BR.UTF-8"), 0);
     EXPECT_EQ(root.read(kCommand).substr(0, 34), "#!/bin/sh\nexport LANG=pt_BR.UTF-8\n");

@@ -35,8 +35,8 @@ TEST(MenuRules, LastConsolesPage)
 
 TEST(MenuRules, LetterJumpOverTheFiveFileExample)
 {
-    std::vector<std::string> names = {"/r/GBA/Alpha.gba", "/r/GBA/Apple.gba", "/r/GBA/Bravo.gba",
-                                      "/r/GBA/Beta.gba", "/r/GBA/Charlie.gba"};
+    std::vector<std::string> names = {"/r/GBA/Alpha.gba", "/r/GBA/Apple.gba", "/r/GBA/Bravo.gba", "/r/GBA/Beta.gba",
+                                      "/r/GBA/Charlie.gba"};
     std::vector<char *> items;
     for (auto &n : names)
         items.push_back(&n[0]);
@@ -121,8 +121,8 @@ TEST(MenuResume, ReadingTheFile)
     EXPECT_EQ(index, 0);
     EXPECT_EQ(folder, nullptr);
 
-    const std::pair<const char *, int> words[] = {{"recent", Recent}, {"consoles", Consoles}, {"home\n3", Home},
-                                                  {"homes", -1},      {"", -1},               {"settings", -1}};
+    const std::pair<const char *, int> words[] = {
+        {"recent", Recent}, {"consoles", Consoles}, {"home\n3", Home}, {"homes", -1}, {"", -1}, {"settings", -1}};
     for (const auto &w : words) {
         root.write("/mnt/mmc/CFW/menu.flag", w.first);
         EXPECT_EQ(getMenuFlags(&folder, &index), w.second) << w.first;

@@ -40,13 +40,18 @@ std::string ownEntry(const std::string &escapedPath, bool last)
 std::string raEntry(const std::string &escapedPath, const std::string &label, bool last)
 {
     return "    {\n"
-           "      \"path\": \"" + escapedPath + "\",\n"
-           "      \"label\": \"" + label + "\",\n"
+           "      \"path\": \"" +
+           escapedPath +
+           "\",\n"
+           "      \"label\": \"" +
+           label +
+           "\",\n"
            "      \"core_path\": \"/mnt/mmc/CFW/retroarch/.retroarch/cores/mgba_libretro.so\",\n"
            "      \"core_name\": \"mGBA\",\n"
            "      \"crc32\": \"DETECT\",\n"
            "      \"db_name\": \"GBA.lpl\"\n"
-           "    }" + (last ? "\n" : ",\n");
+           "    }" +
+           (last ? "\n" : ",\n");
 }
 
 std::string playlist(const std::vector<std::string> &entries)
@@ -107,9 +112,8 @@ TEST_F(Playlists, RetroArchEntriesWithManyFieldsAndEscapes)
                          raEntry("/mnt/SDCARD/Roms/GBA/plain.gba", "Plain", true)}));
     ItemList items = nullptr;
     const int n = getRetroArchPlayListItems(kMmcHistory, &items, 0, 0);
-    EXPECT_EQ(take(n, &items),
-              (Lines{"/mnt/mmc/Roms/GBA/Café \"Deluxe\".gba", "/mnt/mmc/Roms/GBA/back\\slash.gba",
-                     "/mnt/mmc/Roms/GBA/smile 😀.gba", "/mnt/SDCARD/Roms/GBA/plain.gba"}));
+    EXPECT_EQ(take(n, &items), (Lines{"/mnt/mmc/Roms/GBA/Café \"Deluxe\".gba", "/mnt/mmc/Roms/GBA/back\\slash.gba",
+                                      "/mnt/mmc/Roms/GBA/smile 😀.gba", "/mnt/SDCARD/Roms/GBA/plain.gba"}));
 }
 
 TEST_F(Playlists, MalformedEscapesStayAsWritten)
@@ -129,19 +133,18 @@ TEST_F(Playlists, MissingFilesVanishAndFavoritesSortByFileName)
 {
     games({"/mnt/mmc/Roms/GBA/zelda.gba", "/mnt/mmc/Roms/SFC/mario.smc", "/mnt/SDCARD/Roms/SFC/Mario.smc",
            "/mnt/mmc/Roms/FC/Bomber.nes", "/mnt/SDCARD/Roms/GBA/apple.gba"});
-    root.write(kFav, playlist({ownEntry("/mnt/mmc/Roms/GBA/zelda.gba", false),
-                               ownEntry("/mnt/mmc/Roms/GBA/gone.gba", false),
-                               ownEntry("/mnt/mmc/Roms/SFC/mario.smc", false),
-                               ownEntry("/mnt/SDCARD/Roms/SFC/Mario.smc", false),
-                               ownEntry("/mnt/mmc/Roms/GBA/zelda.gba", false),
-                               ownEntry("/mnt/mmc/Roms/FC/Bomber.nes", false),
-                               ownEntry("/mnt/SDCARD/Roms/GBA/apple.gba", true)}));
+    root.write(
+        kFav,
+        playlist({ownEntry("/mnt/mmc/Roms/GBA/zelda.gba", false), ownEntry("/mnt/mmc/Roms/GBA/gone.gba", false),
+                  ownEntry("/mnt/mmc/Roms/SFC/mario.smc", false), ownEntry("/mnt/SDCARD/Roms/SFC/Mario.smc", false),
+                  ownEntry("/mnt/mmc/Roms/GBA/zelda.gba", false), ownEntry("/mnt/mmc/Roms/FC/Bomber.nes", false),
+                  ownEntry("/mnt/SDCARD/Roms/GBA/apple.gba", true)}));
     // Case-insensitive by file name (apple before Bomber); mario.smc and
     // Mario.smc compare equal and keep their file order; the repeated zelda
     // is listed once; gone.gba is not there.
-    EXPECT_EQ(favorites(), (Lines{"/mnt/SDCARD/Roms/GBA/apple.gba", "/mnt/mmc/Roms/FC/Bomber.nes",
-                                  "/mnt/mmc/Roms/SFC/mario.smc", "/mnt/SDCARD/Roms/SFC/Mario.smc",
-                                  "/mnt/mmc/Roms/GBA/zelda.gba"}));
+    EXPECT_EQ(favorites(),
+              (Lines{"/mnt/SDCARD/Roms/GBA/apple.gba", "/mnt/mmc/Roms/FC/Bomber.nes", "/mnt/mmc/Roms/SFC/mario.smc",
+                     "/mnt/SDCARD/Roms/SFC/Mario.smc", "/mnt/mmc/Roms/GBA/zelda.gba"}));
     ItemList items = nullptr;
     const int n = getRetroArchPlayListItems(kFav, &items, 0, 0);
     EXPECT_EQ(n, 6); // without de-duplication the repeat stays
@@ -172,20 +175,20 @@ TEST_F(Playlists, HistoryOrderDedupeAndFfmpegFilter)
 {
     games({"/mnt/mmc/Roms/GBA/a.gba", "/mnt/mmc/Roms/GBA/b.gba", "/mnt/SDCARD/Roms/GBA/c.gba",
            "/mnt/SDCARD/Roms/MOVIES/film.mp4"});
-    root.write(kMmcHistory, playlist({raEntry("/mnt/mmc/Roms/GBA/b.gba", "b", false),
-                                      raEntry("/mnt/mmc/Roms/GBA/a.gba", "a", false),
-                                      raEntry("/mnt/mmc/Roms/GBA/b.gba", "b", true)}));
+    root.write(kMmcHistory,
+               playlist({raEntry("/mnt/mmc/Roms/GBA/b.gba", "b", false), raEntry("/mnt/mmc/Roms/GBA/a.gba", "a", false),
+                         raEntry("/mnt/mmc/Roms/GBA/b.gba", "b", true)}));
     root.write(kSdHistory, playlist({raEntry("/mnt/SDCARD/Roms/GBA/c.gba", "c", false),
                                      raEntry("/mnt/SDCARD/Roms/MOVIES/film.mp4", "film", false),
                                      raEntry("/mnt/mmc/Roms/GBA/a.gba", "a", true)}));
     // Removable card first; each file de-duplicated on its own, so a.gba is
     // listed once from each; the film plays with an ffmpeg core: not listed.
-    EXPECT_EQ(history(), (Lines{"/mnt/SDCARD/Roms/GBA/c.gba", "/mnt/mmc/Roms/GBA/a.gba",
-                                "/mnt/mmc/Roms/GBA/b.gba", "/mnt/mmc/Roms/GBA/a.gba"}));
+    EXPECT_EQ(history(), (Lines{"/mnt/SDCARD/Roms/GBA/c.gba", "/mnt/mmc/Roms/GBA/a.gba", "/mnt/mmc/Roms/GBA/b.gba",
+                                "/mnt/mmc/Roms/GBA/a.gba"}));
 
     root.write("/mnt/mmc/CFW/history.flag", "/mnt/mmc/Roms/GBA/b.gba\n");
-    EXPECT_EQ(history(), (Lines{"/mnt/mmc/Roms/GBA/b.gba", "/mnt/mmc/Roms/GBA/a.gba",
-                                "/mnt/SDCARD/Roms/GBA/c.gba", "/mnt/mmc/Roms/GBA/a.gba"}));
+    EXPECT_EQ(history(), (Lines{"/mnt/mmc/Roms/GBA/b.gba", "/mnt/mmc/Roms/GBA/a.gba", "/mnt/SDCARD/Roms/GBA/c.gba",
+                                "/mnt/mmc/Roms/GBA/a.gba"}));
     root.write("/mnt/mmc/CFW/history.flag", "/mnt/SDCARD/Roms/GBA/c.gba\n/mnt/mmc/x\n");
     EXPECT_EQ(history().front(), "/mnt/SDCARD/Roms/GBA/c.gba");
 }
@@ -193,10 +196,10 @@ TEST_F(Playlists, HistoryOrderDedupeAndFfmpegFilter)
 TEST_F(Playlists, RemoveFromRecentUsesTheItemsCard)
 {
     games({"/mnt/mmc/Roms/GBA/a.gba", "/mnt/SDCARD/Roms/GBA/c.gba"});
-    const std::string mmc = playlist({raEntry("/mnt/mmc/Roms/GBA/a.gba", "a", false),
-                                      raEntry("/mnt/SDCARD/Roms/GBA/c.gba", "c", true)});
-    const std::string sd = playlist({raEntry("/mnt/SDCARD/Roms/GBA/c.gba", "c", false),
-                                     raEntry("/mnt/mmc/Roms/GBA/a.gba", "a", true)});
+    const std::string mmc =
+        playlist({raEntry("/mnt/mmc/Roms/GBA/a.gba", "a", false), raEntry("/mnt/SDCARD/Roms/GBA/c.gba", "c", true)});
+    const std::string sd =
+        playlist({raEntry("/mnt/SDCARD/Roms/GBA/c.gba", "c", false), raEntry("/mnt/mmc/Roms/GBA/a.gba", "a", true)});
     root.write(kMmcHistory, mmc);
     root.write(kSdHistory, sd);
     removeFromRecent("/mnt/SDCARD/Roms/GBA/c.gba");
@@ -224,8 +227,8 @@ TEST_F(Playlists, NewFavouriteComesFirst)
     games({"/mnt/mmc/Roms/GBA/a.gba", "/mnt/mmc/Roms/GBA/b.gba"});
     root.write(kFav, playlist({raEntry("/mnt/mmc/Roms/GBA/a.gba", "a", true)}));
     addToFavorites("/mnt/mmc/Roms/GBA/b.gba");
-    EXPECT_EQ(root.read(kFav), playlist({ownEntry("/mnt/mmc/Roms/GBA/b.gba", false),
-                                         raEntry("/mnt/mmc/Roms/GBA/a.gba", "a", true)}));
+    EXPECT_EQ(root.read(kFav),
+              playlist({ownEntry("/mnt/mmc/Roms/GBA/b.gba", false), raEntry("/mnt/mmc/Roms/GBA/a.gba", "a", true)}));
     EXPECT_EQ(isFavorited("/mnt/mmc/Roms/GBA/b.gba"), 1);
     EXPECT_EQ(isFavorited("/mnt/mmc/Roms/GBA/a.gba"), 1);
 }
@@ -248,8 +251,8 @@ TEST_F(Playlists, EmptyItemsOnOneLineIsOpened)
 {
     root.write(kFav, "{\n  \"version\": \"1.5\",\n  \"items\": []\n}\n");
     addToFavorites("/mnt/mmc/Roms/GBA/a.gba");
-    EXPECT_EQ(root.read(kFav), "{\n  \"version\": \"1.5\",\n  \"items\": [\n" +
-                                   ownEntry("/mnt/mmc/Roms/GBA/a.gba", true) + "  ]\n}\n");
+    EXPECT_EQ(root.read(kFav),
+              "{\n  \"version\": \"1.5\",\n  \"items\": [\n" + ownEntry("/mnt/mmc/Roms/GBA/a.gba", true) + "  ]\n}\n");
     games({"/mnt/mmc/Roms/GBA/a.gba"});
     EXPECT_EQ(favorites(), (Lines{"/mnt/mmc/Roms/GBA/a.gba"}));
 }
@@ -286,9 +289,9 @@ TEST_F(Playlists, RemovingTheOnlyEntryLeavesAnEmptyList)
 
 TEST_F(Playlists, RemovingTheLastOfThreeDropsTheComma)
 {
-    root.write(kFav, playlist({raEntry("/mnt/mmc/Roms/GBA/a.gba", "a", false),
-                               raEntry("/mnt/mmc/Roms/GBA/b.gba", "b", false),
-                               raEntry("/mnt/mmc/Roms/GBA/c.gba", "c", true)}));
+    root.write(kFav,
+               playlist({raEntry("/mnt/mmc/Roms/GBA/a.gba", "a", false), raEntry("/mnt/mmc/Roms/GBA/b.gba", "b", false),
+                         raEntry("/mnt/mmc/Roms/GBA/c.gba", "c", true)}));
     removeFromFavorites("/mnt/mmc/Roms/GBA/c.gba");
     EXPECT_EQ(root.read(kFav), playlist({raEntry("/mnt/mmc/Roms/GBA/a.gba", "a", false),
                                          raEntry("/mnt/mmc/Roms/GBA/b.gba", "b", true)}));
@@ -311,8 +314,8 @@ TEST_F(Playlists, OnlyTheFirstOfRepeatedEntriesGoes)
     root.write(kFav, playlist({ownEntry("/mnt/mmc/Roms/GBA/a.gba", false), ownEntry("/mnt/mmc/Roms/GBA/b.gba", false),
                                ownEntry("/mnt/mmc/Roms/GBA/a.gba", true)}));
     removeFromFavorites("/mnt/mmc/Roms/GBA/a.gba");
-    EXPECT_EQ(root.read(kFav), playlist({ownEntry("/mnt/mmc/Roms/GBA/b.gba", false),
-                                         ownEntry("/mnt/mmc/Roms/GBA/a.gba", true)}));
+    EXPECT_EQ(root.read(kFav),
+              playlist({ownEntry("/mnt/mmc/Roms/GBA/b.gba", false), ownEntry("/mnt/mmc/Roms/GBA/a.gba", true)}));
     EXPECT_EQ(isFavorited("/mnt/mmc/Roms/GBA/a.gba"), 1);
 }
 
@@ -327,8 +330,8 @@ TEST_F(Playlists, APrefixOfAFavouriteIsNotAFavourite)
     EXPECT_EQ(root.read(kFav), before);
     // Toggling the other game adds it instead of removing Game2.gba.
     addToFavorites("/mnt/mmc/Roms/GBA/Game");
-    EXPECT_EQ(root.read(kFav), playlist({ownEntry("/mnt/mmc/Roms/GBA/Game", false),
-                                         ownEntry("/mnt/mmc/Roms/GBA/Game2.gba", true)}));
+    EXPECT_EQ(root.read(kFav),
+              playlist({ownEntry("/mnt/mmc/Roms/GBA/Game", false), ownEntry("/mnt/mmc/Roms/GBA/Game2.gba", true)}));
 }
 
 TEST_F(Playlists, RemovingFromAMissingPlaylistCreatesNothing)

@@ -72,7 +72,9 @@ TEST_F(PlaylistEdits, LayoutsThatBrokeLineEditsStayValid)
     removeFromFavorites("/mnt/mmc/Roms/GBA/a.gba");
     EXPECT_EQ(root.read(kFav), "{\n\"items\": [\n ]\n}\n");
     // The closing brace shares its line with the next "{".
-    root.write(kFav, "{\"items\": [\n  {\"path\": \"/mnt/mmc/Roms/GBA/a.gba\"}, {\"path\": \"/mnt/mmc/Roms/GBA/b.gba\"}\n]}\n");
+    root.write(
+        kFav,
+        "{\"items\": [\n  {\"path\": \"/mnt/mmc/Roms/GBA/a.gba\"}, {\"path\": \"/mnt/mmc/Roms/GBA/b.gba\"}\n]}\n");
     removeFromFavorites("/mnt/mmc/Roms/GBA/a.gba");
     EXPECT_EQ(root.read(kFav), "{\"items\": [\n  {\"path\": \"/mnt/mmc/Roms/GBA/b.gba\"}\n]}\n");
     // A blank line after "items": [ (the comma used to go missing).
@@ -81,7 +83,8 @@ TEST_F(PlaylistEdits, LayoutsThatBrokeLineEditsStayValid)
     // Another array before "items" on the same line.
     root.write(kFav, "{\"x\": [], \"items\": []}\n");
     addToFavorites("/mnt/mmc/Roms/GBA/a.gba");
-    EXPECT_EQ(root.read(kFav), "{\"x\": [], \"items\": [\n    {\n      \"path\": \"/mnt/mmc/Roms/GBA/a.gba\"\n    }\n]}\n");
+    EXPECT_EQ(root.read(kFav),
+              "{\"x\": [], \"items\": [\n    {\n      \"path\": \"/mnt/mmc/Roms/GBA/a.gba\"\n    }\n]}\n");
     EXPECT_EQ(favorites(), (Lines{"/mnt/mmc/Roms/GBA/a.gba"}));
 }
 
@@ -92,13 +95,14 @@ TEST_F(PlaylistEdits, AnyValidLayoutTakesAddAndRemove)
     addAndRemove("{\"items\":[]}", b, {});
     addAndRemove("{ \"items\" : [ { \"label\" : \"x\" , \"path\" : \"" + a + "\" } , 7 ] , \"v\" : 1 }", b,
                  {a, "<no path>"});
-    addAndRemove("\xef\xbb\xbf{\r\n  \"items\": [\r\n    {\r\n      \"path\": \"" + a + "\"\r\n    }\r\n  ]\r\n}\r\n", b,
-                 {a});
+    addAndRemove("\xef\xbb\xbf{\r\n  \"items\": [\r\n    {\r\n      \"path\": \"" + a + "\"\r\n    }\r\n  ]\r\n}\r\n",
+                 b, {a});
     addAndRemove("{\"items\":\n[\n{\"path\":\"" + a + "\",\"nested\":{\"items\":[{\"path\":\"/no\"}]}}\n]\n}", b, {a});
     // CRLF line ends stay CRLF in the added entry.
     root.write(kFav, "{\r\n  \"items\": [\r\n  ]\r\n}\r\n");
     addToFavorites(b.c_str());
-    EXPECT_EQ(root.read(kFav), "{\r\n  \"items\": [\r\n    {\r\n      \"path\": \"" + b + "\"\r\n    }\r\n  ]\r\n}\r\n");
+    EXPECT_EQ(root.read(kFav),
+              "{\r\n  \"items\": [\r\n    {\r\n      \"path\": \"" + b + "\"\r\n    }\r\n  ]\r\n}\r\n");
 }
 
 TEST_F(PlaylistEdits, TextsThatAreNotPlaylistsAreNeverRewritten)
@@ -158,10 +162,11 @@ TEST_F(PlaylistEdits, AnUnreadableFavouritesFileIsNeverReplaced)
 TEST_F(PlaylistEdits, APathHoldingNulIsNeverListedNorAddedTwice)
 {
     // Listed under its cut path, 'y' on it used to add a second entry.
-    const std::string escaped = "{\n  \"items\": [\n    {\n      \"path\": \"/mnt/mmc/Roms/GBA/a.gba\\u0000.sav\"\n"
-                                "    }\n  ]\n}\n";
-    const std::string raw = "{\n  \"items\": [\n    {\n      \"path\": \"/mnt/mmc/Roms/GBA/a.gba" + std::string(1, '\0') +
-                            ".sav\"\n    }\n  ]\n}\n";
+    const std::string escaped =
+        "{\n  \"items\": [\n    {\n      \"path\": \"/mnt/mmc/Roms/GBA/a.gba\\u0000.sav\"\n"
+        "    }\n  ]\n}\n";
+    const std::string raw = "{\n  \"items\": [\n    {\n      \"path\": \"/mnt/mmc/Roms/GBA/a.gba" +
+                            std::string(1, '\0') + ".sav\"\n    }\n  ]\n}\n";
     for (const std::string &text : {escaped, raw}) {
         root.write(kFav, text);
         EXPECT_TRUE(favorites().empty());
@@ -185,9 +190,10 @@ TEST_F(PlaylistEdits, FoldersAndOtherNonFilesAreNoGames)
     root.mkdirs("/mnt/mmc/Roms/GBA/folder.gba");
     ASSERT_EQ(mkfifo(root.host("/mnt/mmc/Roms/GBA/fifo.gba").c_str(), 0644), 0);
     root.symlink("/mnt/mmc/Roms/GBA", "/mnt/mmc/Roms/linked");
-    root.write(kMmcHistory, "{\"items\": [{\"path\": \"/mnt/mmc/Roms/GBA\"}, {\"path\": \"/mnt/mmc/Roms/GBA/folder.gba\"},"
-                            " {\"path\": \"/mnt/mmc/Roms/GBA/fifo.gba\"}, {\"path\": \"/mnt/mmc/Roms/linked\"},"
-                            " {\"path\": \"/mnt/mmc/Roms/GBA/a.gba\"}]}");
+    root.write(kMmcHistory,
+               "{\"items\": [{\"path\": \"/mnt/mmc/Roms/GBA\"}, {\"path\": \"/mnt/mmc/Roms/GBA/folder.gba\"},"
+               " {\"path\": \"/mnt/mmc/Roms/GBA/fifo.gba\"}, {\"path\": \"/mnt/mmc/Roms/linked\"},"
+               " {\"path\": \"/mnt/mmc/Roms/GBA/a.gba\"}]}");
     ItemList items = nullptr;
     const int n = getRetroArchPlayListItems(kMmcHistory, &items, 0, 0);
     EXPECT_EQ(take(n, &items), (Lines{"/mnt/mmc/Roms/GBA/a.gba"}));

@@ -293,8 +293,9 @@ TEST_F(RenderFiles, BackgroundsAreScaledToTheScreen)
     root.write("/mnt/mmc/Roms/GBA/Game.gba", "rom");
     root.write("/mnt/mmc/CFW/config/coremapping.json", "{\n  \"GBA\": \"mgba_libretro.so\"\n}\n");
     root.mkdirs("/mnt/mmc/CFW/skin/games/GBA");
-    ASSERT_EQ(host_system("convert -size 320x120 xc:blue '" + root.host("/mnt/mmc/CFW/skin/games/GBA/Game.gba.png") + "'"),
-              0);
+    ASSERT_EQ(
+        host_system("convert -size 320x120 xc:blue '" + root.host("/mnt/mmc/CFW/skin/games/GBA/Game.gba.png") + "'"),
+        0);
     keepAspectRatio = 0;
     Surface bg(getBackgroundOverride("/mnt/mmc/Roms/GBA/Game.gba", Games, nullptr, 0));
     ASSERT_TRUE(bg);

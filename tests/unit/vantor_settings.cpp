@@ -166,7 +166,7 @@ TEST(VantorSettingsClock, TimesTheClockCannotHoldAreNotSet)
 {
     setenv("TZ", "UTC0", 1);
     tzset();
-    const time_t takenAt = 2147483000; // 2038-01-19 03:03:20 UTC, 647 s before the 32-bit end
+    const time_t takenAt = 2147483000;           // 2038-01-19 03:03:20 UTC, 647 s before the 32-bit end
     struct tm edited = date(2038, 1, 19, 3, 13); // minute raised by ten
     edited.tm_sec = 20;
     time_t when = 0;

@@ -69,8 +69,9 @@ std::string lookupInFile(const char *language, const char *key, const char *def)
 
 TEST_F(Skin, ColorNeedsTheHashBeforeSixHexDigits)
 {
-    skin("{\n  \"color-active\": \"#ff8000\",\n  \"color-guide\": \"ffffff\",\n  \"color-inactive\": \"#12\",\n"
-         "  \"color-inactive\": \"#0a0B0c\"\n}\n");
+    skin(
+        "{\n  \"color-active\": \"#ff8000\",\n  \"color-guide\": \"ffffff\",\n  \"color-inactive\": \"#12\",\n"
+        "  \"color-inactive\": \"#0a0B0c\"\n}\n");
     SDL_Color c = getColor("color-active");
     EXPECT_EQ(c.r, 255);
     EXPECT_EQ(c.g, 128);
@@ -132,8 +133,9 @@ TEST_F(Skin, VisibilitySwitches)
 
 TEST_F(Skin, SettingValuesAndDefaults)
 {
-    lang("English", "{\n  \"font-size\": \"28\",\n  \"title-label\": \"My %s menu\",\n"
-                    "  \"button-guide-font-size\":\t22 ,\n  \"iso-code\": \"en\"\n}\n");
+    lang("English",
+         "{\n  \"font-size\": \"28\",\n  \"title-label\": \"My %s menu\",\n"
+         "  \"button-guide-font-size\":\t22 ,\n  \"iso-code\": \"en\"\n}\n");
     EXPECT_STREQ(getSkinSetting("English", "font-size", "0"), "28");
     EXPECT_STREQ(getSkinSetting("English", "title-label", "x"), "My %s menu");
     EXPECT_STREQ(getSkinSetting("English", "button-guide-font-size", "0"), "22");
@@ -264,7 +266,8 @@ TEST_F(Skin, KeptLanguageFilesAnswerAsTheFileReaderDid)
     // A line that holds two keys, a key again further down, CR LF ends, text
     // after a NUL, and lines longer than a read (12287 bytes) with keys across
     // and right after the cuts.
-    std::string mixed = "{\r\n  \"a\": \"1\", \"b\": \"2\",\r\n  \"a\": \"3\",\n\"c\":4\n\"empty-label\" : \"spaced\"\n";
+    std::string mixed =
+        "{\r\n  \"a\": \"1\", \"b\": \"2\",\r\n  \"a\": \"3\",\n\"c\":4\n\"empty-label\" : \"spaced\"\n";
     mixed += std::string("\"nul\": \"x\0\"hidden\": \"y\"\n", 24);
     mixed += "\"cut\": \"" + std::string(12287 - 12, 'x') + "\"across\": \"z\"\n";
     mixed += std::string(12287 - 1, 'y') + "\r\"after\": \"w\"\n" + std::string(12287, 'q') + "\"next\": 1\n}";
