@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -143,6 +144,20 @@ TEST(PortaSpineE2E, WindowShowsTheLogoUnderX)
     ASSERT_TRUE(x.ok());
     TempRoot root;
     root.install_sample_image();
+    // The logo stays until start-up goes on past the CPU switch that follows
+    // it; the switch waits here until the window has been photographed, so
+    // the picture cannot race a fast start-up.
+    const std::string release = root.host("/logo-seen");
+    std::rename(root.host("/system/bin/sh").c_str(), root.host("/system/bin/sh.recording").c_str());
+    root.write("/system/bin/sh",
+               "#!/bin/sh\n"
+               "case \"$2\" in *'cpu_setting.sh  full'*)\n"
+               "    i=0; while [ ! -e '" +
+                   release +
+                   "' ] && [ $i -lt 300 ]; do sleep 0.05; i=$((i + 1)); done ;;\n"
+                   "esac\n"
+                   "exec /bin/sh \"$DEVICE_ROOT/system/bin/sh.recording\" \"$@\"\n",
+               0755);
     pid_t pid = start_porta(root, "x11", {"DISPLAY=" + x.display()});
     ASSERT_GT(pid, 0);
     std::string win = find_window(x.display(), "porta", 15000);
@@ -150,6 +165,7 @@ TEST(PortaSpineE2E, WindowShowsTheLogoUnderX)
     bool logo = !win.empty() && wait_for_logo(root, 15000, &fb);
     const std::string shot = root.host("/screen.png");
     bool shot_ok = logo && screenshot(x.display(), shot);
+    root.write("/logo-seen", "");
     kill(pid, SIGINT);
     EXPECT_EQ(wait_program(pid, 15000), 1);
     ASSERT_FALSE(win.empty()) << root.read("/porta.out");
