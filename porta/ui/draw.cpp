@@ -44,9 +44,43 @@ void free_ui_fonts(void)
 
 // ---- pictures ------------------------------------------------------------
 
+// Whether a file that begins like a PNG holds its chunks whole up to the end
+// chunk. The PNG reader does not notice a file that ends early: it goes on
+// reading stale bytes as chunks and may never return, so such a file is
+// refused before it is decoded. Only the chunk headers are read.
+static bool png_cut_short(FILE *f)
+{
+    static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    uint8_t head[8];
+    if (fread(head, 1, sizeof head, f) != sizeof head || memcmp(head, signature, sizeof head) != 0)
+        return false;
+    for (;;) {
+        if (fread(head, 1, sizeof head, f) != sizeof head)
+            return true;
+        const uint32_t length = static_cast<uint32_t>(head[0]) << 24 | static_cast<uint32_t>(head[1]) << 16 |
+                                static_cast<uint32_t>(head[2]) << 8 | head[3];
+        if (length > 0x7fffffffu)
+            return true;
+        if (memcmp(head + 4, "IEND", 4) == 0)
+            return false;
+        // The chunk's data and check sum, then the next header; reading the
+        // check sum's last byte shows whether the file holds them.
+        if (fseek(f, static_cast<long>(length) + 3, SEEK_CUR) != 0 || fgetc(f) == EOF)
+            return true;
+    }
+}
+
 SDL_Surface *load_img_opt(const char *path, int alpha)
 {
     const std::string host = dev_path(path);
+    if (FILE *f = fopen(host.c_str(), "rb")) {
+        const bool cut = png_cut_short(f);
+        fclose(f);
+        if (cut) {
+            printf("Failed to load %s, %s\n", path, "PNG data ends early");
+            return nullptr;
+        }
+    }
     SDL_Surface *loaded = IMG_Load(host.c_str());
     if (!loaded) {
         printf("Failed to load %s, %s\n", path, SDL_GetError());

@@ -498,3 +498,27 @@ TEST_F(Start, UnreadableFixedPicturesOfBothOutputsAreReported)
     EXPECT_TRUE(said("init system return error")) << out;
     EXPECT_FALSE(said("---ok")) << out;
 }
+
+TEST_F(Start, TitleBarThatCannotBeDecodedIsDrawnAsMissing)
+{
+    // The file begins like a PNG, so start-up accepts it; its decode fails
+    // when the title bar is first drawn.
+    const char *bg = "/mnt/vendor/desktop_res/top/lcd/title/bg.png";
+    root.write(bg, root.read(bg).substr(0, 60));
+    root.write("/tmp/boot.ini", "");
+    loop_hooks.player_keys = keys_by_pass;
+    on_pass = [](int pass) {
+        first_frame = pixels_of(current_surface());
+        return pass >= 3 ? 1 : 0;
+    };
+    pass_count = 0;
+    first_frame.clear();
+    EXPECT_EQ(run(), 0) << out;
+    EXPECT_EQ(pass_count, 3) << "the loop goes on past the picture";
+    EXPECT_NE(first_frame.find_first_not_of('\0'), std::string::npos) << "the rest of the screen is drawn";
+    const std::string failed = std::string("Failed to load ") + bg + ", ";
+    size_t at = out.find(failed);
+    ASSERT_NE(at, std::string::npos) << out;
+    EXPECT_EQ(out.find(failed, at + 1), std::string::npos) << "reported once: " << out;
+    EXPECT_FALSE(picture_decoded(fixed_res[RES_OUT_LCD].title_bg));
+}
