@@ -59,7 +59,7 @@ static bool png_cut_short(FILE *f)
             return true;
         const uint32_t length = static_cast<uint32_t>(head[0]) << 24 | static_cast<uint32_t>(head[1]) << 16 |
                                 static_cast<uint32_t>(head[2]) << 8 | head[3];
-        if (length > 0x7fffffffu)
+        if (length > 0x7ffffff0u) // no picture has a chunk near 2 GiB; the seek below stays in range
             return true;
         if (memcmp(head + 4, "IEND", 4) == 0)
             return false;
