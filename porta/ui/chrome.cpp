@@ -53,20 +53,45 @@ const char *ui_text(int id)
 
 // ---- layout --------------------------------------------------------------
 
+// Positions, one row per group (kept out of the formatter).
+// clang-format off
 const ChromeLayout chrome_layouts[2] = {
     // LCD, 640x480
     {
-        640, 480,     630, 10, 4,  6,       FONT_16, 7,       40,      9,       FONT_16, 50, 10,      20,
-        6,   FONT_16, 50,  40, 10, 0,       10,      FONT_16, FONT_16, 1,       0,       2,  FONT_16, {10, 90, 180},
-        4,   620,     4,   20, 9,  FONT_16, 36,      0,       FONT_18, FONT_22,
+        640, 480,
+        630, 10, 4,
+        6, FONT_16, 7,
+        40, 9, FONT_16,
+        50, 10, 20, 6, FONT_16, 50,
+        40, 10,
+        0,
+        10, FONT_16, FONT_16,
+        1, 0, 2, FONT_16,
+        {10, 90, 180}, 4,
+        620, 4,
+        20, 9, FONT_16,
+        36, 0, FONT_18,
+        FONT_22,
     },
     // HDMI, 1280x720
     {
-        1280, 720,     1230, 30, 10, 26,      FONT_18, 27,      40,      28,      FONT_18, 50, 28,      20,
-        24,   FONT_18, 50,   40, 28, 4,       28,      FONT_16, FONT_18, 0,       6,       0,  FONT_22, {50, 200, 350},
-        6,    1230,    6,    50, 28, FONT_22, 60,      30,      FONT_28, FONT_22,
+        1280, 720,
+        1230, 30, 10,
+        26, FONT_18, 27,
+        40, 28, FONT_18,
+        50, 28, 20, 24, FONT_18, 50,
+        40, 28,
+        4,
+        28, FONT_16, FONT_18,
+        0, 6, 0, FONT_22,
+        {50, 200, 350}, 6,
+        1230, 6,
+        50, 28, FONT_22,
+        60, 30, FONT_28,
+        FONT_22,
     },
 };
+// clang-format on
 
 static const SDL_Color white = {255, 255, 255, 0};
 

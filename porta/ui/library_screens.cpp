@@ -18,26 +18,37 @@
 
 // ---- layouts -------------------------------------------------------------
 
+// Positions, one row per group (kept out of the formatter).
+// clang-format off
 const LibraryLayout library_layouts[2] = {
     // LCD, 640x480
     {
-        7,   160,     135,     FONT_18,          // rooms
-        0,   20,      8,       FONT_18,          // card rows
-        12,  10,      FONT_18,                   // card label
-        0,   3,       55,      10,               // system rows
-        3,   55,      10,      95,               // game rows
-        1,   -5,      2,                         // favourite mark
-        20,  8,       60,                        // favourites, history
-        395, 160,                                // preview
-        41,  FONT_22, 76,      6,       FONT_18, // core pop-up
+        7, 160, 135, FONT_18,        // rooms
+        0, 20, 8, FONT_18,           // card rows
+        12, 10, FONT_18,             // card label
+        0, 3, 55, 10,                // system rows
+        3, 55, 10, 95,               // game rows
+        1, -5, 2,                    // favourite mark
+        20, 8, 60,                   // favourites, history
+        395, 160,                    // preview
+        41, FONT_22, 76, 6, FONT_18, // core pop-up
         -20, 4,
     },
     // HDMI, 1280x720
     {
-        80, 280, 250, FONT_22, 40, 20, 11, FONT_28, 12,  10,  FONT_28, 40,      3,   125, 13,      5,  125,
-        13, 145, 0,   740,     6,  60, 11, 80,      750, 120, 80,      FONT_28, 130, 12,  FONT_22, 20, 10,
+        80, 280, 250, FONT_22,
+        40, 20, 11, FONT_28,
+        12, 10, FONT_28,
+        40, 3, 125, 13,
+        5, 125, 13, 145,
+        0, 740, 6,
+        60, 11, 80,
+        750, 120,
+        80, FONT_28, 130, 12, FONT_22,
+        20, 10,
     },
 };
+// clang-format on
 
 // ---- texts ---------------------------------------------------------------
 

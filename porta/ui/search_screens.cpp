@@ -91,14 +91,17 @@ struct SearchLayout {
     int preview_x, preview_y;
 };
 
+// Positions, one row per group (kept out of the formatter).
+// clang-format off
 static const SearchLayout layouts[2] = {
     // LCD, 640x480
-    {20,      8,   60,  2,  320, 400, 80,      FONT_18, 630, 330, 140, 355, 152,
-     FONT_18, 350, 187, 26, 350, 330, FONT_18, 40,      1,   -5,  395, 160},
+    {20, 8, 60, 2, 320, 400, 80, FONT_18, 630, 330, 140, 355, 152, FONT_18, 350, 187, 26, 350, 330, FONT_18, 40,
+     1, -5, 395, 160},
     // HDMI, 1280x720
-    {60,      11,  80,  6,  670, 840, 100,     FONT_24, 1250, 670, 188, 710, 218,
-     FONT_22, 702, 272, 50, 700, 550, FONT_24, 40,      0,    740, 750, 120},
+    {60, 11, 80, 6, 670, 840, 100, FONT_24, 1250, 670, 188, 710, 218, FONT_22, 702, 272, 50, 700, 550, FONT_24, 40,
+     0, 740, 750, 120},
 };
+// clang-format on
 
 static const SDL_Color white = {255, 255, 255, 0};
 

@@ -610,16 +610,33 @@ void settings_page_keypress(int key)
 
 // ---- drawing -------------------------------------------------------------
 
+// Positions, one row per group (kept out of the formatter).
+// clang-format off
 const SettingsLayout settings_layouts[2] = {
     // LCD, 640x480
     {
-        0, 36, 3, 20, 8, FONT_18, 12, FONT_16, 10, 41, FONT_22, 0, 76, 5, 20, 6, FONT_18, -15, 2, 90, 160, 100,
+        0, 36, 3,
+        20, 8, FONT_18,
+        12, FONT_16, 10,
+        41, FONT_22,
+        0, 76, 5,
+        20, 6, FONT_18,
+        -15, 2,
+        90, 160, 100,
     },
     // HDMI, 1280x720
     {
-        40, 60, 5, 20, 15, FONT_22, 21, FONT_16, 10, 80, FONT_28, 40, 130, 5, 20, 15, FONT_22, 20, 2, 160, 280, 200,
+        40, 60, 5,
+        20, 15, FONT_22,
+        21, FONT_16, 10,
+        80, FONT_28,
+        40, 130, 5,
+        20, 15, FONT_22,
+        20, 2,
+        160, 280, 200,
     },
 };
+// clang-format on
 
 static const SDL_Color white = {255, 255, 255, 0};
 
