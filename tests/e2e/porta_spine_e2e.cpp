@@ -56,16 +56,36 @@ bool wait_for_logo(const TempRoot &root, int timeout_ms, std::string *fb)
     return false;
 }
 
+// The logo stays until start-up goes on past the CPU switch that follows
+// it; that switch waits (at most 15 s) until the test writes kLogoSeen, so
+// looking at the logo cannot race a fast start-up.
+const char kLogoSeen[] = "/logo-seen";
+void hold_logo_on_screen(const TempRoot &root)
+{
+    std::rename(root.host("/system/bin/sh").c_str(), root.host("/system/bin/sh.recording").c_str());
+    root.write("/system/bin/sh",
+               "#!/bin/sh\n"
+               "case \"$2\" in *'cpu_setting.sh  full'*)\n"
+               "    i=0; while [ ! -e '" +
+                   root.host(kLogoSeen) +
+                   "' ] && [ $i -lt 300 ]; do sleep 0.05; i=$((i + 1)); done ;;\n"
+                   "esac\n"
+                   "exec /bin/sh \"$DEVICE_ROOT/system/bin/sh.recording\" \"$@\"\n",
+               0755);
+}
+
 } // namespace
 
 TEST(PortaSpineE2E, BootLogoThenSigintSavesAndClears)
 {
     TempRoot root;
     root.install_sample_image();
+    hold_logo_on_screen(root);
     pid_t pid = start_porta(root);
     ASSERT_GT(pid, 0);
     std::string fb;
     bool logo = wait_for_logo(root, 15000, &fb);
+    root.write(kLogoSeen, "");
     if (!logo)
         kill(pid, SIGKILL);
     ASSERT_TRUE(logo) << root.read("/porta.out");
@@ -144,20 +164,7 @@ TEST(PortaSpineE2E, WindowShowsTheLogoUnderX)
     ASSERT_TRUE(x.ok());
     TempRoot root;
     root.install_sample_image();
-    // The logo stays until start-up goes on past the CPU switch that follows
-    // it; the switch waits here until the window has been photographed, so
-    // the picture cannot race a fast start-up.
-    const std::string release = root.host("/logo-seen");
-    std::rename(root.host("/system/bin/sh").c_str(), root.host("/system/bin/sh.recording").c_str());
-    root.write("/system/bin/sh",
-               "#!/bin/sh\n"
-               "case \"$2\" in *'cpu_setting.sh  full'*)\n"
-               "    i=0; while [ ! -e '" +
-                   release +
-                   "' ] && [ $i -lt 300 ]; do sleep 0.05; i=$((i + 1)); done ;;\n"
-                   "esac\n"
-                   "exec /bin/sh \"$DEVICE_ROOT/system/bin/sh.recording\" \"$@\"\n",
-               0755);
+    hold_logo_on_screen(root);
     pid_t pid = start_porta(root, "x11", {"DISPLAY=" + x.display()});
     ASSERT_GT(pid, 0);
     std::string win = find_window(x.display(), "porta", 15000);
@@ -165,7 +172,7 @@ TEST(PortaSpineE2E, WindowShowsTheLogoUnderX)
     bool logo = !win.empty() && wait_for_logo(root, 15000, &fb);
     const std::string shot = root.host("/screen.png");
     bool shot_ok = logo && screenshot(x.display(), shot);
-    root.write("/logo-seen", "");
+    root.write(kLogoSeen, "");
     kill(pid, SIGINT);
     EXPECT_EQ(wait_program(pid, 15000), 1);
     ASSERT_FALSE(win.empty()) << root.read("/porta.out");
