@@ -246,3 +246,9 @@ bool dev_exists(const char *path)
 {
     return dev_access(path, F_OK) == 0;
 }
+
+bool dev_is_file(const char *path)
+{
+    struct stat st;
+    return dev_stat(path, &st) == 0 && S_ISREG(st.st_mode);
+}

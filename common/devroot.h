@@ -56,3 +56,5 @@ int dev_mkdir(const char *path, int mode);
 int dev_unlink(const char *path);
 int dev_rename(const char *from, const char *to);
 bool dev_exists(const char *path);
+// Whether the path names a regular file (after symlinks), not a folder or device.
+bool dev_is_file(const char *path);

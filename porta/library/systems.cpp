@@ -232,7 +232,8 @@ int preview_path(int system, int card_flag, int index, int lcd, char *out, size_
         if (head + strlen(kind) + 1 > sizeof(path))
             return 0;
         strcpy(dot + 1, kind);
-        if (dev_exists(path)) {
+        // A folder named like a picture ("zelda.png/") is not a preview.
+        if (dev_is_file(path)) {
             if (strlen(path) >= outsz)
                 return 0;
             strcpy(out, path);

@@ -410,6 +410,11 @@ TEST_F(Library, LaunchWritesTheCommandAndThePlace)
     root.write("/mnt/mmc/GBA/g02.jpg", "j");
     EXPECT_EQ(preview_path(6, 0, 1, 0, path, sizeof path), 1);
     EXPECT_STREQ(path, "/mnt/mmc/GBA/g02.jpg");
+    // A folder named like a picture is passed over.
+    unlink(root.host("/mnt/mmc/GBA/g02.jpg").c_str());
+    root.mkdirs("/mnt/mmc/GBA/g02.jpg");
+    EXPECT_EQ(preview_path(6, 0, 1, 0, path, sizeof path), 1);
+    EXPECT_STREQ(path, "/mnt/mmc/GBA/g02.png");
     EXPECT_EQ(preview_path(6, 0, 99, 0, path, sizeof path), 0);
     EXPECT_STREQ(path, PREVIEW_DEFAULT_HDMI);
 }
