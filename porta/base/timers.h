@@ -5,6 +5,15 @@
 // seconds of holding powers off). Both run on one timer thread that sleeps
 // until the next deadline, so an idle launcher costs nothing here. A timer
 // that is re-armed or cancelled never fires for its old deadline.
+//
+// Threads: the timer thread fires both timers. The deadlines are armed and
+// cancelled under the timers' own lock: the scroll timer by the main thread
+// (TextScrollCtrl), the hold timer by the keypad thread (power_hold_start,
+// power_hold_cancel). `text_scroll` is atomic words: the timer thread sets `on`
+// (and zeroes offset and step) when the scroll timer fires; the main thread
+// resets it (TextScrollCtrl) and advances offset and step only while `on` is
+// set, when no fire is pending. The hold handler is set once by the main thread
+// at start-up and called on the timer thread.
 
 #include <atomic>
 

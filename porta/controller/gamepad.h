@@ -10,6 +10,15 @@
 // mask `key_state`. Everything here runs on the controller thread, except
 // where a comment says otherwise.
 //
+// Threads: the controller thread (porta/controller/players.h) writes a pad's
+// facts, axes, hats, `current_event`, `key_state` and `key_taps`; the main
+// thread reads `key_state` and takes `key_taps` (player getters) and the
+// mapping screen reads `current_event`, all atomic words. The conversion table
+// and the joypad files are written by the controller thread when a pad is
+// added and by the main thread's mapping screens when a mapping is saved or
+// reset, always under joypad_mutex. `joy_axis_readout` is written by the
+// controller thread and read by the IO test on the main thread.
+//
 // On a development host a pad is a pair of FIFOs (its js node and its event
 // node) with the facts that the ioctls would give kept as files beside them
 // under /sys/class/input (see gamepad.md).

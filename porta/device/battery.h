@@ -9,6 +9,8 @@
 // second and reports through flags what the caller must do: wake the screen
 // when the charger was plugged in or pulled out, end the loop with the
 // low-battery power-off, redraw the icon. The title bar draws `battery_icon`.
+// Threads: `battery` and `battery_mon` are the main thread's alone (the
+// monitor, the title bar and the settings' battery page all run on it).
 
 #include <cstdint>
 

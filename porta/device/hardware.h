@@ -17,7 +17,11 @@ int hdmi_state(void);
 int h2w_state(void);
 
 // The sound output: -1 none chosen yet, 0 internal codec, 1 HDMI audio; and the
-// playback stream's open state (1 open, -1 failed or closed).
+// playback stream's open state (1 open, -1 failed or closed). Written and read
+// only under sound_mutex (porta/device/keysound.h), by the main thread, the key
+// sound thread and the factory test's sound thread: select_sound_device,
+// reset_sound (which takes the mutex itself), forget_sound_device and
+// close_sound_device are called with it held.
 extern short sound_device;
 extern int sound_stream_state;
 

@@ -12,9 +12,18 @@
 // release goes to the launcher's power-key handler (a short press toggles
 // screen sleep).
 //
-// Masks, flags and the last raw event are single words shared with the main
-// thread without locks: the mask is published with release order after the
-// Menu-click flag, and read with acquire order.
+// Threads: the main thread starts and stops the keypad thread
+// (open_adc_bnt_input, close_adc_bnt_input) and hands it, before the start,
+// where to publish and what the power key and sleep mean. The keypad thread
+// writes the key mask (the built-in keypad's key_state and key_taps), the
+// Menu-click flag, the volume key and the last raw event; the main thread reads
+// them, and also clears the Menu-click flag. These are single words shared
+// without locks: the mask is published with release order after the Menu-click
+// flag, and read with acquire order. LocalPadMap is written by the keypad
+// mapping screen (main thread) and read by the keypad thread, entry by entry
+// (atomic). The window pipes are written by the main thread
+// (keypad_window_pump) and read by the keypad thread; the window queue is the
+// main thread's alone.
 //
 // In a desktop window the keyboard stands in for the keypad: the main loop
 // calls `keypad_window_pump` every pass, which turns the window's key events

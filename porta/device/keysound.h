@@ -3,6 +3,14 @@
 // Key sounds: a worker thread plays /mnt/vendor/sound/<n>.wav (a 44-byte
 // header, then 16-bit stereo 44100 Hz samples) through the PCM stream when a
 // key handler asks for one.
+//
+// Threads: the main thread starts and stops the sound thread (sound_init,
+// sound_deinit) and asks for sounds (play_key_sound, key_sound_idle); the
+// sound thread plays them. The sound number (what to play next) is written by
+// the main thread and taken by the sound thread, both under sound_mutex; the
+// sound thread holds the mutex while it plays, so the PCM stream and the sound
+// device (porta/device/hardware.h) change only under it. The quiet query is
+// set once at start-up and called on the main thread only.
 
 #include <mutex>
 

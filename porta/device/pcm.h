@@ -9,9 +9,12 @@
 // replaced by the device number (for example "porta_test_%d" to reach a test
 // configuration of one's own through ALSA_CONFIG_PATH).
 //
-// The stream and its staging buffer are shared: callers never play from two
-// threads at once (key sounds play under the sound mutex, the factory test
-// under its own test mutex).
+// Threads: the stream and its staging buffer are used under the sound mutex
+// (porta/device/keysound.h) by whichever thread plays or reopens: the sound
+// thread for key sounds, the factory test's sound thread (which takes its test
+// mutex and the sound mutex together), and the main thread when it selects or
+// resets the output. The volume (set_volume) is written by the main thread and
+// read by the playing thread: single atomic words.
 
 #include <cstddef>
 #include <cstdint>
