@@ -217,6 +217,16 @@ int dev_stat(const char *path, struct stat *st)
     return stat(dev_path(path).c_str(), st);
 }
 
+bool dev_entry_is_folder(const std::string &folder, const struct dirent *e)
+{
+    if (e->d_type == DT_DIR)
+        return true;
+    if (e->d_type != DT_UNKNOWN && e->d_type != DT_LNK)
+        return false;
+    struct stat st;
+    return dev_stat((folder + "/" + e->d_name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 int dev_lstat(const char *path, struct stat *st)
 {
     return lstat(dev_path(path).c_str(), st);

@@ -58,3 +58,8 @@ int dev_rename(const char *from, const char *to);
 bool dev_exists(const char *path);
 // Whether the path names a regular file (after symlinks), not a folder or device.
 bool dev_is_file(const char *path);
+// Whether entry `e` of the listing of `folder` (a device path, or a host path
+// inside the root) is a folder: the type the listing gives, else stat's answer
+// (following symlinks) where the file system leaves the type unknown or the
+// entry is a link.
+bool dev_entry_is_folder(const std::string &folder, const struct dirent *e);

@@ -65,31 +65,35 @@ inline int32_t get_le32s(const void *src)
 }
 
 // Whole arrays of 32-bit or 16-bit signed fields, as stored records are laid
-// out: `count` values to or from `count` * 4 (or 2) bytes.
+// out: `count` values to or from `count` * 4 (or 2) bytes, each field written
+// by `put` or read by `get`.
+template <typename Field> inline void put_le_fields(void *dst, const Field *v, size_t count, void (*put)(void *, Field))
+{
+    uint8_t *p = static_cast<uint8_t *>(dst);
+    for (size_t i = 0; i < count; i++)
+        put(p + sizeof(Field) * i, v[i]);
+}
+
+template <typename Field> inline void get_le_fields(const void *src, Field *v, size_t count, Field (*get)(const void *))
+{
+    const uint8_t *p = static_cast<const uint8_t *>(src);
+    for (size_t i = 0; i < count; i++)
+        v[i] = get(p + sizeof(Field) * i);
+}
+
 inline void put_le32s_array(void *dst, const int32_t *v, size_t count)
 {
-    uint8_t *p = static_cast<uint8_t *>(dst);
-    for (size_t i = 0; i < count; i++)
-        put_le32s(p + 4 * i, v[i]);
+    put_le_fields(dst, v, count, put_le32s);
 }
-
 inline void get_le32s_array(const void *src, int32_t *v, size_t count)
 {
-    const uint8_t *p = static_cast<const uint8_t *>(src);
-    for (size_t i = 0; i < count; i++)
-        v[i] = get_le32s(p + 4 * i);
+    get_le_fields(src, v, count, get_le32s);
 }
-
 inline void put_le16s_array(void *dst, const int16_t *v, size_t count)
 {
-    uint8_t *p = static_cast<uint8_t *>(dst);
-    for (size_t i = 0; i < count; i++)
-        put_le16s(p + 2 * i, v[i]);
+    put_le_fields(dst, v, count, put_le16s);
 }
-
 inline void get_le16s_array(const void *src, int16_t *v, size_t count)
 {
-    const uint8_t *p = static_cast<const uint8_t *>(src);
-    for (size_t i = 0; i < count; i++)
-        v[i] = get_le16s(p + 2 * i);
+    get_le_fields(src, v, count, get_le16s);
 }

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -60,6 +61,30 @@ bool is_temp_suffix(const char *s)
 bool modified_before(const struct timespec &mtime, const struct timespec &before)
 {
     return mtime.tv_sec < before.tv_sec || (mtime.tv_sec == before.tv_sec && mtime.tv_nsec < before.tv_nsec);
+}
+
+// Deletes the regular files of the host folder `dir` whose names `matches`
+// accepts and that were last modified before `before`. Returns how many.
+int remove_matching_stale_files(const std::string &dir, const struct timespec &before,
+                                const std::function<bool(const char *name)> &matches)
+{
+    DIR *d = opendir(dir.c_str());
+    if (!d)
+        return 0;
+    int removed = 0;
+    while (struct dirent *e = readdir(d)) {
+        const char *name = e->d_name;
+        if (!matches(name))
+            continue;
+        const std::string full = dir + "/" + name;
+        struct stat st;
+        if (lstat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || !modified_before(st.st_mtim, before))
+            continue;
+        if (unlink(full.c_str()) == 0)
+            removed++;
+    }
+    closedir(d);
+    return removed;
 }
 
 } // namespace
@@ -128,23 +153,9 @@ int remove_stale_temp_files(const char *path, const struct timespec &before)
     if (base.empty())
         return 0;
     const std::string prefix = "." + base + ".";
-    DIR *d = opendir(dir.c_str());
-    if (!d)
-        return 0;
-    int removed = 0;
-    while (struct dirent *e = readdir(d)) {
-        const char *name = e->d_name;
-        if (strncmp(name, prefix.c_str(), prefix.size()) != 0 || !is_temp_suffix(name + prefix.size()))
-            continue;
-        const std::string full = dir + "/" + name;
-        struct stat st;
-        if (lstat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || !modified_before(st.st_mtim, before))
-            continue;
-        if (unlink(full.c_str()) == 0)
-            removed++;
-    }
-    closedir(d);
-    return removed;
+    return remove_matching_stale_files(dir, before, [&prefix](const char *name) {
+        return strncmp(name, prefix.c_str(), prefix.size()) == 0 && is_temp_suffix(name + prefix.size());
+    });
 }
 
 int remove_stale_temp_files_in(const char *dir, const char *suffix, const struct timespec &before)
@@ -153,26 +164,12 @@ int remove_stale_temp_files_in(const char *dir, const char *suffix, const struct
         return 0;
     const std::string host = dev_path(dir);
     const size_t slen = strlen(suffix);
-    DIR *d = opendir(host.c_str());
-    if (!d)
-        return 0;
-    int removed = 0;
-    while (struct dirent *e = readdir(d)) {
-        const char *name = e->d_name;
+    return remove_matching_stale_files(host, before, [suffix, slen](const char *name) {
         const size_t len = strlen(name);
         // "." + at least one character + suffix + "." + six characters
         if (name[0] != '.' || len < 1 + 1 + slen + 7)
-            continue;
+            return false;
         const char *tail = name + len - 7;
-        if (tail[0] != '.' || !is_temp_suffix(tail + 1) || strncmp(tail - slen, suffix, slen) != 0)
-            continue;
-        const std::string full = host + "/" + name;
-        struct stat st;
-        if (lstat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || !modified_before(st.st_mtim, before))
-            continue;
-        if (unlink(full.c_str()) == 0)
-            removed++;
-    }
-    closedir(d);
-    return removed;
+        return tail[0] == '.' && is_temp_suffix(tail + 1) && strncmp(tail - slen, suffix, slen) == 0;
+    });
 }

@@ -21,6 +21,16 @@
 #include <pthread.h>
 #include <unistd.h>
 
+// Printed texts: the firmware's logs and the tests rely on their exact bytes.
+// The numbers are the ones these messages have always carried (once source
+// lines), kept as they are.
+namespace {
+constexpr int ADD_DEVICE_FAILED_LINE = 163;
+constexpr int KEYPAD_START_FAILED_LINE = 348;
+constexpr int THREAD_START_FAILED_LINE = 358;
+constexpr int STOP_LINE = 367;
+} // namespace
+
 JoyDevice localpad0;
 JoyDevice localpad1;
 std::atomic<JoyDevice *> PlayerTable[MAX_PLAYERS];
@@ -160,7 +170,7 @@ void add_device(int s, const char *node)
             return;
         snprintf(slot.jsNode, sizeof slot.jsNode, "%s", node);
         if (joy_read_name(&slot.device) != 0) {
-            printf("%s (%d): ioctl fail,jsNode=%s .... \n", "MaybeAddDevice", __LINE__, node);
+            printf("%s (%d): ioctl fail,jsNode=%s .... \n", "MaybeAddDevice", ADD_DEVICE_FAILED_LINE, node);
             reset_slot(slot, true);
             return;
         }
@@ -345,7 +355,7 @@ int init_joystick_key(void)
         set_entry(0, &localpad0);
         set_entry(1, &localpad1);
         if (open_adc_bnt_input(&localpad0.key_state, &localpad0.key_taps) != 0) {
-            printf("%s: %d fail \n", "init_joystick_key", __LINE__);
+            printf("%s: %d fail \n", "init_joystick_key", KEYPAD_START_FAILED_LINE);
             return -1;
         }
     }
@@ -355,7 +365,7 @@ int init_joystick_key(void)
     joy_running.store(true, std::memory_order_relaxed);
     if (pthread_create(&joy_thread, nullptr, HandleInputEvents, nullptr) != 0) {
         joy_running.store(false, std::memory_order_relaxed);
-        printf("%s: %d fail \n", "init_joystick_key", __LINE__);
+        printf("%s: %d fail \n", "init_joystick_key", THREAD_START_FAILED_LINE);
         return -1;
     }
     joy_thread_started = true;
@@ -364,7 +374,7 @@ int init_joystick_key(void)
 
 void deint_joystick_key(void)
 {
-    printf("--%s %d \n", "deint_joystick_key", __LINE__);
+    printf("--%s %d \n", "deint_joystick_key", STOP_LINE);
     stop_thread();
     close_wake_pipe();
     if (global_attr.local_pads > 0)
@@ -416,18 +426,6 @@ uint32_t get_player2_key(void)
 uint32_t get_player3_key(void)
 {
     return get_player_keys(3);
-}
-uint32_t get_player4_key(void)
-{
-    return get_player_keys(4);
-}
-uint32_t get_player5_key(void)
-{
-    return get_player_keys(5);
-}
-uint32_t get_player6_key(void)
-{
-    return get_player_keys(6);
 }
 
 void set_localkeyRep(void)

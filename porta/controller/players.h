@@ -65,12 +65,10 @@ int joystick_pad_count(void);
 // player is not seated or the number is out of range. The main loop calls it
 // once a pass for each player.
 uint32_t get_player_keys(int player);
+// get_player_keys(1), (2) and (3).
 uint32_t get_player1_key(void);
 uint32_t get_player2_key(void);
 uint32_t get_player3_key(void);
-uint32_t get_player4_key(void);
-uint32_t get_player5_key(void);
-uint32_t get_player6_key(void);
 
 // Seats the local pads in the lowest empty PlayerTable entries (each pass of
 // the controller thread while `local_pads` is not 0).

@@ -257,6 +257,21 @@ static bool place_line(FILE *f, char *line, size_t size)
     return true;
 }
 
+// Reads the number after `key` in a line of the place file into `field`. A
+// line without the key makes the whole place the top of the list (page 0,
+// row 0) and ends the reading: false then.
+static bool place_number(const char *line, const char *key, int32_t &field, BrowseCursor *c)
+{
+    const char *at = strstr(line, key);
+    if (!at) {
+        c->page = 0;
+        c->row = 0;
+        return false;
+    }
+    field = atoi(at + strlen(key));
+    return true;
+}
+
 void read_place_file(const char *path, BrowseCursor *c)
 {
     c->page = 0;
@@ -270,22 +285,12 @@ void read_place_file(const char *path, BrowseCursor *c)
     while (place_line(f, line, sizeof(line))) {
         if (line[0] == '\0')
             continue;
-        const char *start = strstr(line, "start=");
-        if (!start) {
-            c->page = 0;
-            c->row = 0;
+        if (!place_number(line, "start=", c->page, c))
             break;
-        }
-        c->page = atoi(start + 6);
         if (!place_line(f, line, sizeof(line)) || line[0] == '\0')
             continue;
-        const char *hight = strstr(line, "hight=");
-        if (!hight) {
-            c->page = 0;
-            c->row = 0;
+        if (!place_number(line, "hight=", c->row, c))
             break;
-        }
-        c->row = atoi(hight + 6);
     }
     fclose(f);
 }

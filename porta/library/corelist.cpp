@@ -9,6 +9,16 @@
 #include <string>
 #include <vector>
 
+// Printed texts: the firmware's logs and the tests rely on their exact bytes.
+// The numbers are the ones these messages have always carried (once source
+// lines), kept as they are.
+namespace {
+constexpr const char *CORELIST_COUNT_TEXT = "--- selectemulist num = %d \n";
+constexpr const char *ALREADY_LISTED_TEXT = "this file have in favorites list ";
+constexpr const char *DELETE_FAILED_TEXT = "--%s: %d err ### \n";
+constexpr int DELETE_FAILED_LINE = 137;
+} // namespace
+
 static std::vector<CoreChoice> cores;
 const char *const core_popup_items[CORE_POPUP_ITEMS] = {"gpsp", "vba-next"};
 CorePopup core_popup;
@@ -20,35 +30,18 @@ int corelist_count(void)
 
 const CoreChoice *corelist_at(int n)
 {
-    if (n < 0 || static_cast<size_t>(n) >= cores.size())
-        return nullptr;
-    return &cores[static_cast<size_t>(n)];
+    return list_record_at(cores, n);
 }
 
 void corelist_free(void)
 {
-    std::vector<CoreChoice>().swap(cores);
+    list_records_free(cores);
 }
 
 int get_selectemulist_fromefile(const char *path)
 {
-    std::vector<std::string> lines;
-    if (list_file_lines(path, lines) != 0) {
-        printf("%s: %s is not exist! \n", "get_selectemulist_fromefile", path);
-        return -1;
-    }
-    for (const std::string &line : lines) {
-        std::string name;
-        int32_t card;
-        if (split_line_right(line, 1, name, &card) != 0)
-            continue;
-        CoreChoice c;
-        memset(&c, 0, sizeof(c));
-        copy_list_name(c.name, name);
-        c.card = card;
-        cores.push_back(c);
-    }
-    return 0;
+    return list_file_read_into(path, "get_selectemulist_fromefile", 1, SIZE_MAX, cores,
+                               [](CoreChoice &c, const int32_t *n) { c.card = n[0]; });
 }
 
 int corelist_load(void)
@@ -56,7 +49,7 @@ int corelist_load(void)
     cores.clear();
     if (crc_check_file(CORELIST_FILE) == 0)
         get_selectemulist_fromefile(CORELIST_FILE);
-    printf("--- selectemulist num = %d \n", corelist_count());
+    printf(CORELIST_COUNT_TEXT, corelist_count());
     return corelist_count();
 }
 
@@ -115,7 +108,7 @@ int add_selectemulist_one(int system, int index, int card_number)
             return 0;
         }
         if (r.card == card_number && strcmp(r.name, fresh.name) == 0) {
-            printf("this file have in favorites list ");
+            printf("%s", ALREADY_LISTED_TEXT);
             return 1;
         }
         if (i + 1 == cores.size()) {
@@ -134,7 +127,7 @@ void del_selectemulist_one(int system, int index, int card_number)
         return;
     const char *name = game_name(list, index);
     if (!name) {
-        printf("--%s: %d err ### \n", "del_selectemulist_one", __LINE__);
+        printf(DELETE_FAILED_TEXT, "del_selectemulist_one", DELETE_FAILED_LINE);
         return;
     }
     for (size_t i = 0; i < cores.size(); i++) {

@@ -10,6 +10,19 @@
 #include <string>
 #include <vector>
 
+// Printed texts: the firmware's logs and the tests rely on their exact bytes.
+// The numbers are the ones these messages have always carried (once source
+// lines), kept as they are.
+namespace {
+constexpr const char *FAVORITES_COUNT_TEXT = "--- favorites num = %d \n";
+constexpr const char *ALREADY_LISTED_TEXT = "this file have in favorites list ";
+constexpr const char *NOT_SEEN_TEXT = "---- %s don't see (line %d)\n";
+constexpr const char *DELETE_FAILED_TEXT = "---- %s fail (line %d)\n";
+constexpr int NOT_IN_SCAN_LINE = 190;
+constexpr int NOT_IN_LIST_LINE = 202;
+constexpr int DELETE_FAILED_LINE = 204;
+} // namespace
+
 static std::vector<Favorite> favorites;
 
 int favorites_count(void)
@@ -19,38 +32,23 @@ int favorites_count(void)
 
 const Favorite *favorite_at(int n)
 {
-    if (n < 0 || static_cast<size_t>(n) >= favorites.size())
-        return nullptr;
-    return &favorites[static_cast<size_t>(n)];
+    return list_record_at(favorites, n);
 }
 
 void favorites_free(void)
 {
-    std::vector<Favorite>().swap(favorites);
+    list_records_free(favorites);
 }
 
 int get_favoriteslist_fromefile(const char *path)
 {
-    std::vector<std::string> lines;
-    if (list_file_lines(path, lines) != 0) {
-        printf("%s: %s is not exist! \n", "get_favoriteslist_fromefile", path);
-        return -1;
-    }
-    for (const std::string &line : lines) {
-        std::string name;
-        int32_t n[4];
-        if (split_line_right(line, 4, name, n) != 0)
-            continue;
-        Favorite f;
-        memset(&f, 0, sizeof(f));
-        copy_list_name(f.name, name);
-        f.system = n[0];
-        f.index = n[1];
-        f.card = n[2];
-        f.sequence = n[3];
-        favorites.push_back(f);
-    }
-    return 0;
+    return list_file_read_into(path, "get_favoriteslist_fromefile", 4, SIZE_MAX, favorites,
+                               [](Favorite &f, const int32_t *n) {
+                                   f.system = n[0];
+                                   f.index = n[1];
+                                   f.card = n[2];
+                                   f.sequence = n[3];
+                               });
 }
 
 int favorites_load(void)
@@ -58,7 +56,7 @@ int favorites_load(void)
     favorites.clear();
     if (crc_check_file(FAVORITES_FILE) == 0)
         get_favoriteslist_fromefile(FAVORITES_FILE);
-    printf("--- favorites num = %d \n", favorites_count());
+    printf(FAVORITES_COUNT_TEXT, favorites_count());
     return favorites_count();
 }
 
@@ -138,7 +136,7 @@ int add_favorites_one(int system, int index, int card_number)
             }
             if (r.card == card_number && r.system == system && r.index == index) {
                 if (strcmp(r.name, fresh.name) == 0) {
-                    printf("this file have in favorites list ");
+                    printf("%s", ALREADY_LISTED_TEXT);
                     return 1;
                 }
                 // Another file now stands at this place: it takes the
@@ -187,7 +185,7 @@ void del_favorites_one(int system, int index, int card_number)
         if (r.card != card_number)
             continue;
         if (r.system > system || (r.system == system && r.index > index)) {
-            printf("---- %s don't see (line %d)\n", "del_favorites_one", __LINE__);
+            printf(NOT_SEEN_TEXT, "del_favorites_one", NOT_IN_SCAN_LINE);
             return;
         }
         if (r.system == system && r.index == index) {
@@ -199,9 +197,9 @@ void del_favorites_one(int system, int index, int card_number)
         }
         if (last) {
             if (r.system == system)
-                printf("---- %s don't see (line %d)\n", "del_favorites_one", __LINE__);
+                printf(NOT_SEEN_TEXT, "del_favorites_one", NOT_IN_LIST_LINE);
             else
-                printf("---- %s fail (line %d)\n", "del_favorites_one", __LINE__);
+                printf(DELETE_FAILED_TEXT, "del_favorites_one", DELETE_FAILED_LINE);
         }
     }
 }

@@ -95,6 +95,14 @@ char *display_name(int system, const char *name, char *out, size_t outsz)
     return out;
 }
 
+// Printed texts: the firmware's logs and the tests rely on their exact bytes.
+// The numbers are the ones these messages have always carried (once source
+// lines), kept as they are.
+namespace {
+constexpr const char *SCAN_NO_MEMORY_TEXT = "---- %s malloc fail (line %d) \n";
+constexpr int SCAN_NO_MEMORY_LINE = 335;
+} // namespace
+
 namespace {
 
 // Big blocks are mapped with their pages made at once: one call instead of
@@ -131,19 +139,6 @@ void release(GameList *list)
     list->count = 0;
     list->chain = nullptr;
     list->scanned = 0;
-}
-
-// Whether a directory entry is a folder; the type is taken from the listing
-// when the file system gives it.
-int entry_is_dir(const struct dirent *d, const char *host_folder)
-{
-    if (d->d_type == DT_DIR)
-        return 1;
-    if (d->d_type != DT_UNKNOWN && d->d_type != DT_LNK)
-        return 0;
-    std::string p = std::string(host_folder) + "/" + d->d_name;
-    struct stat st;
-    return stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool keep_entry(const SystemRow &row, const char *name, int is_dir)
@@ -308,7 +303,7 @@ int scan_game_list(GameList *list, int system, int card_flag, const char *card_r
         size_t len = strnlen(name, GAME_NAME_MAX + 1);
         if (len > GAME_NAME_MAX)
             continue;
-        int is_dir = entry_is_dir(d, host_folder.c_str());
+        int is_dir = dev_entry_is_folder(host_folder, d) ? 1 : 0;
         if (!keep_entry(row, name, is_dir))
             continue;
         FoundEntry e;
@@ -332,7 +327,7 @@ int scan_game_list(GameList *list, int system, int card_flag, const char *card_r
     list->block_size = names_at + name_bytes;
     list->block = block_alloc(list->block_size, &list->block_mapped);
     if (!list->block) {
-        printf("---- %s malloc fail (line %d) \n", "scan_game_list", __LINE__);
+        printf(SCAN_NO_MEMORY_TEXT, "scan_game_list", SCAN_NO_MEMORY_LINE);
         list->block_size = 0;
         return -1;
     }

@@ -9,6 +9,12 @@
 #include <string>
 #include <vector>
 
+// Printed texts: the firmware's logs and the tests rely on their exact bytes.
+namespace {
+constexpr const char *ALREADY_LISTED_TEXT = "this file have in history list ";
+constexpr const char *CLEARED_TEXT = "--- %s \n";
+} // namespace
+
 static std::vector<HistoryEntry> history;
 
 int history_count(void)
@@ -18,40 +24,23 @@ int history_count(void)
 
 const HistoryEntry *history_at(int n)
 {
-    if (n < 0 || static_cast<size_t>(n) >= history.size())
-        return nullptr;
-    return &history[static_cast<size_t>(n)];
+    return list_record_at(history, n);
 }
 
 void history_free(void)
 {
-    std::vector<HistoryEntry>().swap(history);
+    list_records_free(history);
 }
 
 int get_history_fromefile(const char *path)
 {
-    std::vector<std::string> lines;
-    if (list_file_lines(path, lines) != 0) {
-        printf("%s: %s is not exist! \n", "get_history_fromefile", path);
-        return -1;
-    }
-    for (const std::string &line : lines) {
-        // The history never holds more than nine games, whatever the file.
-        if (history.size() >= HISTORY_MAX)
-            break;
-        std::string name;
-        int32_t n[3];
-        if (split_line_right(line, 3, name, n) != 0)
-            continue;
-        HistoryEntry e;
-        memset(&e, 0, sizeof(e));
-        copy_list_name(e.name, name);
-        e.system = n[0];
-        e.index = n[1];
-        e.card = n[2];
-        history.push_back(e);
-    }
-    return 0;
+    // The history never holds more than nine games, whatever the file.
+    return list_file_read_into(path, "get_history_fromefile", 3, HISTORY_MAX, history,
+                               [](HistoryEntry &e, const int32_t *n) {
+                                   e.system = n[0];
+                                   e.index = n[1];
+                                   e.card = n[2];
+                               });
 }
 
 int history_load(void)
@@ -88,7 +77,7 @@ void history_insert_head(int system, int card_flag, int index)
     for (size_t i = 0; i < history.size(); i++) {
         const HistoryEntry &e = history[i];
         if (e.system == system && e.index == index && e.card == card_flag && strcmp(e.name, fresh.name) == 0) {
-            printf("this file have in history list ");
+            printf("%s", ALREADY_LISTED_TEXT);
             if (i == 0)
                 return;
             HistoryEntry moved = e;
@@ -108,7 +97,7 @@ void history_del(void)
 {
     if (history.empty())
         return;
-    printf("--- %s \n", "history_del");
+    printf(CLEARED_TEXT, "history_del");
     history_free();
     if (list_file_truncate(HISTORY_FILE) != 0)
         return;

@@ -8,6 +8,12 @@
 #include <cstdlib>
 #include <cstring>
 
+// The firmware's logs and the tests rely on these texts byte for byte.
+namespace {
+constexpr const char *LIST_MISSING_TEXT = "%s: %s is not exist! \n";
+constexpr const char *LIST_WRITE_FAILED_TEXT = "fopen %s error,reurn %d\n";
+} // namespace
+
 int list_file_lines(const char *path, std::vector<std::string> &lines)
 {
     lines.clear();
@@ -59,6 +65,25 @@ bool list_name_storable(const char *name)
     return name && !strchr(name, '\n');
 }
 
+int list_file_records(const char *path, const char *reader_name, int fields,
+                      const std::function<bool(const std::string &name, const int32_t *numbers)> &take)
+{
+    std::vector<std::string> lines;
+    if (list_file_lines(path, lines) != 0) {
+        printf(LIST_MISSING_TEXT, reader_name, path);
+        return -1;
+    }
+    for (const std::string &line : lines) {
+        std::string name;
+        int32_t numbers[8];
+        if (split_line_right(line, fields, name, numbers) != 0)
+            continue;
+        if (!take(name, numbers))
+            break;
+    }
+    return 0;
+}
+
 void copy_list_name(char dst[256], const std::string &name)
 {
     size_t n = name.size() < 255 ? name.size() : 255;
@@ -69,7 +94,7 @@ void copy_list_name(char dst[256], const std::string &name)
 int list_file_write(const char *path, const std::string &content)
 {
     if (crc_seal_write(path, content.data(), content.size()) != 0) {
-        printf("fopen %s error,reurn %d\n", path, errno);
+        printf(LIST_WRITE_FAILED_TEXT, path, errno);
         return -1;
     }
     return 0;
@@ -78,7 +103,7 @@ int list_file_write(const char *path, const std::string &content)
 int list_file_truncate(const char *path)
 {
     if (write_file_atomic(path, "", 0) != 0) {
-        printf("fopen %s error,reurn %d\n", path, errno);
+        printf(LIST_WRITE_FAILED_TEXT, path, errno);
         return -1;
     }
     return 0;

@@ -50,17 +50,6 @@ int system_accepts_extension(int system, const char *ext)
 
 namespace {
 
-int is_folder(const char *host_folder, const struct dirent *d)
-{
-    if (d->d_type == DT_DIR)
-        return 1;
-    if (d->d_type != DT_UNKNOWN && d->d_type != DT_LNK)
-        return 0;
-    std::string p = std::string(host_folder) + "/" + d->d_name;
-    struct stat st;
-    return stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 // The text inside double quotes of a shell command: \ " $ and ` escaped.
 std::string sh_quoted(const char *s)
 {
@@ -87,7 +76,7 @@ template <class Wanted> static int first_file(const char *folder, Wanted wanted,
         return -1;
     const std::string host_folder = dev_path(folder);
     while (struct dirent *d = readdir(dir)) {
-        if (!is_folder(host_folder.c_str(), d) && wanted(d->d_name)) {
+        if (!dev_entry_is_folder(host_folder, d) && wanted(d->d_name)) {
             *name = d->d_name;
             break;
         }

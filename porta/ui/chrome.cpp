@@ -100,13 +100,9 @@ int chrome_out(const SDL_Surface *dst)
     return dst && dst->w >= 1280 ? CHROME_HDMI : CHROME_LCD;
 }
 
-static int text_width(TTF_Font *font, const char *text, int *height = nullptr)
+SDL_Surface *chrome_list_highlight(int out)
 {
-    int w = 0, h = 0;
-    text_size(font, text, &w, &h);
-    if (height)
-        *height = h;
-    return w;
+    return fixed_res[out == CHROME_HDMI ? RES_OUT_HDMI : RES_OUT_LCD].list[4];
 }
 
 // ---- title bar state -----------------------------------------------------

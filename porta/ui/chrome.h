@@ -67,6 +67,9 @@ extern const ChromeLayout chrome_layouts[2];
 
 // The layout of a surface: HDMI when it is 1280 wide or more.
 int chrome_out(const SDL_Surface *dst);
+// The highlight bar of a selected list row on output `out` (CHROME_LCD or
+// CHROME_HDMI), or nullptr before the fixed pictures are loaded.
+SDL_Surface *chrome_list_highlight(int out);
 
 // ---- pieces --------------------------------------------------------------
 

@@ -61,6 +61,13 @@ void confirm_open(void)
     request_redraw();
 }
 
+void confirm_ask(const char *label, int return_screen, void (*yes)(void), void (*no)(void))
+{
+    confirm_setup(label, return_screen);
+    confirm_actions(yes, no);
+    confirm_open();
+}
+
 void confirm_keypress(int key)
 {
     if (!confirm_box.active)
@@ -91,14 +98,7 @@ void confirm_keypress(int key)
 // A button picture with its text centred on it.
 static void draw_button(SDL_Surface *dst, int x, int y, int selected, const char *text)
 {
-    SDL_Surface *pic = settings_menu_image(selected ? MENU_IMG_BUTTON_ON : MENU_IMG_BUTTON_OFF);
-    const SDL_Color colour = selected ? SDL_Color{255, 255, 255, 0} : SDL_Color{0, 0, 0, 0};
-    blit_at(x, y, pic, dst);
-    int w = 0, h = 0;
-    text_size(ui_font[FONT_22], text, &w, &h);
-    const int pw = pic ? pic->w : w;
-    const int ph = pic ? pic->h : h;
-    draw_text(x + (pw - w) / 2, y + (ph - h) / 2, ui_font[FONT_22], colour, text, dst);
+    draw_menu_button(dst, x, y, selected, text, ui_font[FONT_22]);
 }
 
 void confirm_draw(SDL_Surface *dst)

@@ -5,8 +5,9 @@
 // nothing: only A closes it. Used by the settings menu (power off, clearing
 // the lists) and by the mapping screens for their own questions.
 //
-// Use: confirm_setup(label, return screen), confirm_actions(yes, no), then
-// confirm_open() on the screen whose picture stays behind the box.
+// Use: confirm_ask(label, return screen, yes, no) on the screen whose picture
+// stays behind the box (or its three steps: confirm_setup, confirm_actions,
+// confirm_open).
 
 #include <SDL/SDL.h>
 
@@ -30,6 +31,8 @@ void confirm_setup(const char *label, int return_screen);
 void confirm_actions(void (*yes)(void), void (*no)(void));
 // Copies the current screen picture aside and shows the box.
 void confirm_open(void);
+// The three above in one: asks "<label> ??" with these actions.
+void confirm_ask(const char *label, int return_screen, void (*yes)(void), void (*no)(void));
 // Clears the whole box state.
 void confirm_clear(void);
 

@@ -185,14 +185,7 @@ static void centred(SDL_Surface *dst, int x, int w, int y, TTF_Font *font, SDL_C
 
 static void draw_button(SDL_Surface *dst, int x, int y, int selected, const char *text)
 {
-    SDL_Surface *pic = settings_menu_image(selected ? MENU_IMG_BUTTON_ON : MENU_IMG_BUTTON_OFF);
-    blit_at(x, y, pic, dst);
-    int w = 0, h = 0;
-    text_size(ui_font[FONT_16], text, &w, &h);
-    const int pw = pic ? pic->w : w;
-    const int ph = pic ? pic->h : h;
-    const SDL_Color c = selected ? SDL_Color{255, 255, 255, 0} : SDL_Color{0, 0, 0, 0};
-    draw_text(x + (pw - w) / 2, y + (ph - h) / 2, ui_font[FONT_16], c, text, dst);
+    draw_menu_button(dst, x, y, selected, text, ui_font[FONT_16]);
 }
 
 void datetime_draw(SDL_Surface *dst)

@@ -247,6 +247,15 @@ int text_size(TTF_Font *font, const char *text, int *w, int *h)
     return ttf_size_text(font, text, w, h) == 0 ? 0 : -1;
 }
 
+int text_width(TTF_Font *font, const char *text, int *height)
+{
+    int w = 0, h = 0;
+    text_size(font, text, &w, &h);
+    if (height)
+        *height = h;
+    return w;
+}
+
 void text_cache_clear(void)
 {
     TextCache &c = text_cache();

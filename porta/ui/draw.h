@@ -46,6 +46,9 @@ SDL_Surface *text_surface(const char *text, TTF_Font *font, SDL_Color colour);
 // Width and height of the text (TTF_SizeUTF8, or the cached white rendering's
 // size). Returns 0 or -1.
 int text_size(TTF_Font *font, const char *text, int *w, int *h);
+// The text's width (0 when it cannot be measured); its height into `height`
+// when given.
+int text_width(TTF_Font *font, const char *text, int *height = nullptr);
 
 // The cache of rendered texts: at most TEXT_CACHE_ENTRIES texts and
 // TEXT_CACHE_BYTES of pixels. Emptied when the fonts close.

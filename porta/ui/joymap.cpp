@@ -344,25 +344,13 @@ void setjoy_reset_keypress(int key)
     }
 }
 
-static SDL_Surface *highlight(int out)
-{
-    return fixed_res[out == CHROME_HDMI ? RES_OUT_HDMI : RES_OUT_LCD].list[4];
-}
-
-static int text_w(TTF_Font *font, const char *text)
-{
-    int w = 0, h = 0;
-    text_size(font, text, &w, &h);
-    return w;
-}
-
 static void list_draw(SDL_Surface *dst, int *cursor, int screen_number)
 {
     if (!dst)
         return;
     const int out = chrome_out(dst);
     const JoyListLayout &L = list_layouts[out];
-    SDL_Surface *hl = highlight(out);
+    SDL_Surface *hl = chrome_list_highlight(out);
     const int hl_w = hl ? hl->w : dst->w - L.x;
     const int step = (hl ? hl->h : 0) + L.gap;
     draw_background(dst);
@@ -386,7 +374,7 @@ static void list_draw(SDL_Surface *dst, int *cursor, int screen_number)
             char player[32];
             snprintf(player, sizeof player, format_player, info.player);
             const int end = L.x + hl_w - L.player_end_gap;
-            draw_text(end - text_w(player_font, player), y + L.player_dy, player_font, white, player, dst);
+            draw_text(end - text_width(player_font, player), y + L.player_dy, player_font, white, player, dst);
         }
     }
     draw_top_bar(dst);
@@ -733,9 +721,7 @@ int run_gamepad_mapping(void)
     // The list behind the question.
     joymap.level = 0;
     list_draw(dst, &joymap.cursor, SCREEN_JOY_MAP);
-    confirm_setup(text_save[lang()], SCREEN_JOY_MAP);
-    confirm_actions(setJoy_handle_Save, setJoy_handle_Cancel);
-    confirm_open();
+    confirm_ask(text_save[lang()], SCREEN_JOY_MAP, setJoy_handle_Save, setJoy_handle_Cancel);
     confirm_draw(dst);
     return 1;
 }

@@ -143,9 +143,7 @@ void setlocalpad_keypress(int key)
         if (keymap.cursor == 0) {
             keymap.level = 1;
         } else {
-            confirm_setup(text_restore[lang()], SCREEN_KEYPAD_MAP);
-            confirm_actions(setlocalpad_reset_defalut, nullptr);
-            confirm_open();
+            confirm_ask(text_restore[lang()], SCREEN_KEYPAD_MAP, setlocalpad_reset_defalut, nullptr);
         }
         break;
     case SDLK_LALT:
@@ -161,7 +159,7 @@ static void menu_draw(SDL_Surface *dst)
 {
     const int out = chrome_out(dst);
     const KeyMenuLayout &L = menu_layouts[out];
-    SDL_Surface *hl = fixed_res[out == CHROME_HDMI ? RES_OUT_HDMI : RES_OUT_LCD].list[4];
+    SDL_Surface *hl = chrome_list_highlight(out);
     const int step = (hl ? hl->h : 0) + L.gap;
     draw_background(dst);
     const char *rows[2] = {text_custom[lang()], text_restore[lang()]};
@@ -346,9 +344,7 @@ int run_keypad_mapping(void)
             keymap.changed = 1;
     touch_key_time();
     menu_draw(dst);
-    confirm_setup(text_save[lang()], SCREEN_KEYPAD_MAP);
-    confirm_actions(setlocalpad_handle_Save, nullptr);
-    confirm_open();
+    confirm_ask(text_save[lang()], SCREEN_KEYPAD_MAP, setlocalpad_handle_Save, nullptr);
     confirm_draw(dst);
     return 1;
 }

@@ -27,6 +27,14 @@
 #define KEY_Y SDLK_LSHIFT
 #define KEY_START SDLK_RETURN
 
+// Printed texts: the firmware's logs and the tests rely on their exact bytes.
+// The numbers are the ones these messages have always carried (once source
+// lines), kept as they are.
+namespace {
+constexpr const char *HISTORY_FAVORITE_TEXT = "---%s %d \n";
+constexpr int HISTORY_FAVORITE_LINE = 423;
+} // namespace
+
 const char *const invalid_file_text[LANGUAGE_COUNT] = {
     "文件无效，也许文件不存在",
     "文件無效，也許文件不存在",
@@ -179,20 +187,6 @@ void launch(int system, int index, int card_flag, const char *last_path)
     stop_loop(SHUTDOWN_EXIT);
 }
 
-// The paged moves shared by the game list and the favourites.
-bool paged_move(int key, int n)
-{
-    switch (key) {
-    case SDLK_UP: cursor_up(&browse_cursor, n); break;
-    case SDLK_DOWN: cursor_down(&browse_cursor, n); break;
-    case SDLK_LEFT: cursor_left(&browse_cursor, n); break;
-    case SDLK_RIGHT: cursor_right(&browse_cursor, n); break;
-    default: return false;
-    }
-    play_key_sound(KEY_SOUND_MOVE);
-    return true;
-}
-
 void open_room(void)
 {
     switch (room) {
@@ -230,6 +224,20 @@ void open_room(void)
 }
 
 } // namespace
+
+// The paged moves of the game list, the favourites and the search results.
+bool paged_move(int key, int n)
+{
+    switch (key) {
+    case SDLK_UP: cursor_up(&browse_cursor, n); break;
+    case SDLK_DOWN: cursor_down(&browse_cursor, n); break;
+    case SDLK_LEFT: cursor_left(&browse_cursor, n); break;
+    case SDLK_RIGHT: cursor_right(&browse_cursor, n); break;
+    default: return false;
+    }
+    play_key_sound(KEY_SOUND_MOVE);
+    return true;
+}
 
 void rooms_keypress(int key)
 {
@@ -339,8 +347,7 @@ void games_keypress(int key)
     case KEY_Y:
         play_key_sound(KEY_SOUND_CONFIRM);
         if (browse_system == SYSTEM_GBA && n > 0) {
-            // The settings pictures (the pop-up's radio marks) are loaded
-            // here once the settings module exists.
+            // The pop-up's radio marks are loaded by its draw routine.
             core_popup_open(browse_system, at, flag);
             prev_screen = screen.load();
             screen = SCREEN_CORE_POPUP;
@@ -420,7 +427,7 @@ void top_history_keypress(int key)
         } else {
             play_key_sound(KEY_SOUND_CONFIRM);
             if (selected)
-                printf("---%s %d \n", "top_history_keypress", __LINE__);
+                printf(HISTORY_FAVORITE_TEXT, "top_history_keypress", HISTORY_FAVORITE_LINE);
         }
         break;
     case KEY_B:

@@ -15,6 +15,10 @@ void favorites_keypress(int key);
 void top_history_keypress(int key);
 void core_popup_keypress(int key);
 
+// Up, Down, Left and Right move the list cursor over `n` entries (paged, nine
+// rows a page) with the move sound: true then, false for any other key.
+bool paged_move(int key, int n);
+
 // The message for a game that cannot be launched, by UI language.
 extern const char *const invalid_file_text[LANGUAGE_COUNT];
 // Grey screen with the message centred (24 point), presented on the current

@@ -290,26 +290,8 @@ static void launch(const SearchResult r)
 
 void search_results_keypress(int key)
 {
-    const int n = search_result_count();
-    switch (key) {
-    case SDLK_UP:
-        cursor_up(&browse_cursor, n);
-        play_key_sound(KEY_SOUND_MOVE);
+    if (paged_move(key, search_result_count()))
         return;
-    case SDLK_DOWN:
-        cursor_down(&browse_cursor, n);
-        play_key_sound(KEY_SOUND_MOVE);
-        return;
-    case SDLK_LEFT:
-        cursor_left(&browse_cursor, n);
-        play_key_sound(KEY_SOUND_MOVE);
-        return;
-    case SDLK_RIGHT:
-        cursor_right(&browse_cursor, n);
-        play_key_sound(KEY_SOUND_MOVE);
-        return;
-    default: break;
-    }
     const SearchResult *selected = search_result(cursor_position());
     switch (key) {
     case KEY_A:

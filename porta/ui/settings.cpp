@@ -33,8 +33,13 @@
 
 int settings_cursor = 0;
 SettingsPage settings_page = {-1, 0, -1, 0, 0, {}};
+namespace {
+// The language before the first change on the language page, or
+// SETTINGS_NO_LANGUAGE.
 int settings_language_before = SETTINGS_NO_LANGUAGE;
+// The hidden sequence so far: one bit for each of L, R, X and Y released.
 unsigned settings_hidden_keys = 0;
+} // namespace
 
 static SettingsLinks links = {nullptr, nullptr, nullptr, nullptr};
 
@@ -179,6 +184,18 @@ SDL_Surface *settings_menu_image(int index)
     return index >= 0 && index < SETTINGS_MENU_IMAGES ? res.menu[index] : nullptr;
 }
 
+void draw_menu_button(SDL_Surface *dst, int x, int y, int selected, const char *text, TTF_Font *font)
+{
+    SDL_Surface *pic = settings_menu_image(selected ? MENU_IMG_BUTTON_ON : MENU_IMG_BUTTON_OFF);
+    blit_at(x, y, pic, dst);
+    int w = 0, h = 0;
+    text_size(font, text, &w, &h);
+    const int pw = pic ? pic->w : w;
+    const int ph = pic ? pic->h : h;
+    const SDL_Color colour = selected ? SDL_Color{255, 255, 255, 0} : SDL_Color{0, 0, 0, 0};
+    draw_text(x + (pw - w) / 2, y + (ph - h) / 2, font, colour, text, dst);
+}
+
 SDL_Surface *settings_logo(void)
 {
     return res.logo;
@@ -234,6 +251,16 @@ static int row_of(const int *numbers, int count, int number)
     return -1;
 }
 
+// A radio page of numbered rows ("<word> <number>" for each number), the row of
+// `chosen` marked (none when it is not in the list).
+static void page_add_number_choice(Text6 &w, const int *numbers, int count, int chosen)
+{
+    for (int i = 0; i < count; i++)
+        page_add_number(w, numbers[i]);
+    settings_page.radio = 1;
+    settings_page.chosen = row_of(numbers, count, chosen);
+}
+
 int settings_open_page_item(void)
 {
     return settings_page.item;
@@ -258,11 +285,11 @@ void settings_install(void)
 
 int open_settings(void)
 {
-    // 1. The numbers the theme and background pages offer, from the set in use.
+    // The numbers the theme and background pages offer, from the set in use.
     wallpaper_count = 0;
     theme_count = 0;
     fill_theme_lists();
-    // 2. A fresh menu.
+    // A fresh menu.
     settings_cursor = 0;
     page_clear();
     settings_hidden_keys = 0;
@@ -270,12 +297,12 @@ int open_settings(void)
     confirm_clear();
     free_theme_previews();
     free_wallpaper_previews();
-    // 3. The release of the key that opened the menu only completes the
-    // opening.
+    // SCREEN_MENU_PENDING waits for the release of the key that opened the
+    // menu: that release completes the opening.
     settings_return_screen = screen.load();
     screen = SCREEN_MENU_PENDING;
     request_redraw();
-    // 5. The pictures, tried again at every opening until they load.
+    // The pictures, tried again at every opening until they load.
     return settings_load_resources();
 }
 
@@ -316,9 +343,7 @@ static void yes_clear_cores(void)
 
 static void ask(int item, void (*yes)(void))
 {
-    confirm_setup(settings_label(item), SCREEN_SETTINGS);
-    confirm_actions(yes, nullptr);
-    confirm_open();
+    confirm_ask(settings_label(item), SCREEN_SETTINGS, yes, nullptr);
 }
 
 // ---- menu keys -----------------------------------------------------------
@@ -356,17 +381,11 @@ static void open_page(int item)
         settings_page.chosen = item == SET_KEY_SOUND ? global_attr.key_sound : global_attr.auto_poweroff;
         break;
     case SET_THEME:
-        for (int i = 0; i < theme_count; i++)
-            page_add_number(word_theme, theme_numbers[i]);
-        settings_page.radio = 1;
-        settings_page.chosen = row_of(theme_numbers, theme_count, current_theme_number());
+        page_add_number_choice(word_theme, theme_numbers, theme_count, current_theme_number());
         theme_preview(0);
         break;
     case SET_WALLPAPER:
-        for (int i = 0; i < wallpaper_count; i++)
-            page_add_number(word_background, wallpaper_numbers[i]);
-        settings_page.radio = 1;
-        settings_page.chosen = row_of(wallpaper_numbers, wallpaper_count, current_wallpaper_number());
+        page_add_number_choice(word_background, wallpaper_numbers, wallpaper_count, current_wallpaper_number());
         wallpaper_preview(0);
         break;
     case SET_LANGUAGE:
@@ -420,7 +439,7 @@ static void menu_a(int item)
     case SET_CLEAR_CORES: ask(item, yes_clear_cores); break;
     case SET_IO_TEST:
         // IO TEST: the factory module installs its opener (its pictures and
-        // state); until then the item does nothing.
+        // state) at start-up; without one the item does nothing.
         if (!links.io_test)
             break;
         if (links.io_test() != 0) {
@@ -640,25 +659,13 @@ const SettingsLayout settings_layouts[2] = {
 
 static const SDL_Color white = {255, 255, 255, 0};
 
-static SDL_Surface *card_highlight(int out)
-{
-    return fixed_res[out == CHROME_HDMI ? RES_OUT_HDMI : RES_OUT_LCD].list[4];
-}
-
-static int text_w(TTF_Font *font, const char *text)
-{
-    int w = 0, h = 0;
-    text_size(font, text, &w, &h);
-    return w;
-}
-
 void settings_row(int item, int x, int y, SDL_Surface *dst)
 {
     if (!dst || item < 0 || item >= SETTINGS_ITEMS)
         return;
     const int out = chrome_out(dst);
     const SettingsLayout &L = settings_layouts[out];
-    SDL_Surface *hl = card_highlight(out);
+    SDL_Surface *hl = chrome_list_highlight(out);
     if (item == settings_cursor)
         blit_at(x, y, hl, dst);
     draw_text(x + L.label_dx, y + L.label_dy, ui_font[L.label_font], white, settings_label(item), dst);
@@ -667,7 +674,7 @@ void settings_row(int item, int x, int y, SDL_Surface *dst)
     if (value[0]) {
         const int end = x + (hl ? hl->w : dst->w - x) - L.value_end_gap;
         TTF_Font *font = ui_font[L.value_font];
-        draw_text(end - text_w(font, value), y + L.value_dy, font, white, value, dst);
+        draw_text(end - text_width(font, value), y + L.value_dy, font, white, value, dst);
     }
 }
 
@@ -677,7 +684,7 @@ void settings_draw(SDL_Surface *dst)
         return;
     const int out = chrome_out(dst);
     const SettingsLayout &L = settings_layouts[out];
-    const SDL_Surface *hl = card_highlight(out);
+    const SDL_Surface *hl = chrome_list_highlight(out);
     const int step = (hl ? hl->h : 0) + L.list_gap;
     draw_background(dst);
     const int first = settings_cursor < SETTINGS_FIRST_PAGE ? 0 : SETTINGS_FIRST_PAGE;
@@ -716,7 +723,7 @@ void settings_page_draw(SDL_Surface *dst)
         return;
     const int out = chrome_out(dst);
     const SettingsLayout &L = settings_layouts[out];
-    SDL_Surface *hl = card_highlight(out);
+    SDL_Surface *hl = chrome_list_highlight(out);
     const int hl_w = hl ? hl->w : dst->w;
     const int step = (hl ? hl->h : 0) + L.page_gap;
 
@@ -732,7 +739,7 @@ void settings_page_draw(SDL_Surface *dst)
 
     const char *title = settings_label(settings_page.item);
     TTF_Font *title_font = ui_font[L.title_font];
-    draw_text((dst->w - text_w(title_font, title)) / 2, L.title_y, title_font, white, title, dst);
+    draw_text((dst->w - text_width(title_font, title)) / 2, L.title_y, title_font, white, title, dst);
 
     SDL_Surface *mark_off = settings_menu_image(MENU_IMG_RADIO_OFF);
     SDL_Surface *mark_on = settings_menu_image(MENU_IMG_RADIO_ON);
@@ -758,7 +765,7 @@ void settings_page_draw(SDL_Surface *dst)
         if (settings_page.radio)
             blit_at(mark_x, text_y - L.radio_up, row == settings_page.chosen ? mark_on : mark_off, dst);
         else if (row < 3 && values[row][0])
-            draw_text(mark_x - text_w(value_font, values[row]), text_y, value_font, white, values[row], dst);
+            draw_text(mark_x - text_width(value_font, values[row]), text_y, value_font, white, values[row], dst);
     }
 
     if (settings_page.item == SET_THEME) {

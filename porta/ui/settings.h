@@ -17,6 +17,7 @@
 #include <cstddef>
 
 #include <SDL/SDL.h>
+#include <SDL/SDL_ttf.h>
 
 #define SETTINGS_ITEMS 16
 #define SETTINGS_FIRST_PAGE 9   // items 0-8 on the first page, 9-15 on the second
@@ -72,12 +73,9 @@ struct SettingsPage {
 
 extern int settings_cursor; // highlighted item 0..15
 extern SettingsPage settings_page;
-// The language before the first change on the language page, or
-// SETTINGS_NO_LANGUAGE.
-extern int settings_language_before;
 // The hidden sequence: one bit for each of L, R, X and Y released (L1 and L2
-// arrive as the same key, so do R1 and R2); any other key empties it.
-extern unsigned settings_hidden_keys;
+// arrive as the same key, so do R1 and R2); any other key empties it. True
+// once all four bits are set.
 #define SETTINGS_HIDDEN_COMPLETE 0xFu
 int settings_hidden_complete(void);
 
@@ -96,6 +94,10 @@ void settings_value(int item, char *buf, size_t size);
 int settings_load_resources(void);
 // A loaded menu image 0..5, or nullptr.
 SDL_Surface *settings_menu_image(int index);
+// A button of the menu pictures at (x, y), the "on" one when selected, with its
+// text centred on it in `font`: white on the selected button, black on the
+// other (centred on the text's own size when the picture is missing).
+void draw_menu_button(SDL_Surface *dst, int x, int y, int selected, const char *text, TTF_Font *font);
 SDL_Surface *settings_logo(void);
 // Frees the menu pictures (exit).
 void settings_free_resources(void);

@@ -17,6 +17,15 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+// The firmware's logs and the tests rely on these texts byte for byte.
+namespace {
+constexpr const char *THEME_MISSING_TEXT = "----%s: not find theme(%d) \n";
+constexpr const char *WALLPAPER_MISSING_TEXT = "----%s: not find bg(%d) \n";
+constexpr const char *THEME_FOLDER_UNREADABLE_TEXT = "%s: opendir fail\n";
+constexpr const char *THEME_ROOT_UNREADABLE_TEXT = "%s: opendir fail (%s)\n";
+constexpr const char *SKIN_CHOSEN_TEXT = "--%s: customer_skin = %d \n";
+} // namespace
+
 int customer_skin = 0;
 ThemePictures theme_pics;
 ThemePreviews theme_previews;
@@ -70,6 +79,26 @@ static void icon_path(char *buf, size_t size, const char *root, int number, int 
 
 // ---- the check -----------------------------------------------------------
 
+namespace {
+
+// Whether a picture of the TF-card skin is there. When it is not, the built-in
+// skin takes over: prints `missing_text` with the stored number and puts that
+// number back to 0 (the caller saves the attributes).
+bool skin_picture_present(const char *path, const char *missing_text, int32_t &number)
+{
+    if (dev_exists(path))
+        return true;
+    customer_skin = 0;
+    printf(missing_text, "check_background_theme_icon", number);
+    if (number != 0) {
+        number = 0;
+        attr_changed = 1;
+    }
+    return false;
+}
+
+} // namespace
+
 int check_background_theme_icon(void)
 {
     if (!customer_skin)
@@ -78,30 +107,13 @@ int check_background_theme_icon(void)
     for (int out = 0; out < 2 && customer_skin; out++) {
         for (int i = 0; i < THEME_ICONS; i++) {
             icon_path(path, sizeof(path), SKIN_THEME_ROOT, global_attr.sd_theme, out, i);
-            if (!dev_exists(path)) {
-                customer_skin = 0;
-                printf("----%s: not find theme(%d) \n", "check_background_theme_icon", global_attr.sd_theme);
-                if (global_attr.sd_theme != 0) {
-                    global_attr.sd_theme = 0;
-                    attr_changed = 1;
-                }
+            if (!skin_picture_present(path, THEME_MISSING_TEXT, global_attr.sd_theme))
                 break;
-            }
         }
     }
-    if (customer_skin) {
-        for (int out = 0; out < 2; out++) {
-            wallpaper_path(path, sizeof(path), SKIN_WALLPAPER_ROOT, out, global_attr.sd_wallpaper);
-            if (!dev_exists(path)) {
-                customer_skin = 0;
-                printf("----%s: not find bg(%d) \n", "check_background_theme_icon", global_attr.sd_wallpaper);
-                if (global_attr.sd_wallpaper != 0) {
-                    global_attr.sd_wallpaper = 0;
-                    attr_changed = 1;
-                }
-                break;
-            }
-        }
+    for (int out = 0; out < 2 && customer_skin; out++) {
+        wallpaper_path(path, sizeof(path), SKIN_WALLPAPER_ROOT, out, global_attr.sd_wallpaper);
+        skin_picture_present(path, WALLPAPER_MISSING_TEXT, global_attr.sd_wallpaper);
     }
     if (attr_changed)
         save_attr_if_changed();
@@ -163,16 +175,6 @@ int load_background(void)
 
 // ---- number lists --------------------------------------------------------
 
-static bool is_dir(const std::string &dir, const struct dirent *e)
-{
-    if (e->d_type == DT_DIR)
-        return true;
-    if (e->d_type != DT_UNKNOWN && e->d_type != DT_LNK)
-        return false;
-    struct stat st;
-    return dev_stat((dir + "/" + e->d_name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 // Names that do not start with a digit carry no number (they would all read
 // as 0 and offer a picture that does not exist).
 static bool numbered(const char *name)
@@ -194,13 +196,13 @@ int get_bkicon_by_dir(const char *root, int out[THEME_LIST_MAX])
     const std::string hdmi = std::string(root) + "/hdmi";
     DIR *d = dev_opendir(hdmi.c_str());
     if (!d) {
-        printf("%s: opendir fail\n", "get_bkicon_by_dir");
+        printf(THEME_FOLDER_UNREADABLE_TEXT, "get_bkicon_by_dir");
         return 0;
     }
     int count = 0;
     const struct dirent *e;
     while (count < THEME_LIST_MAX && (e = readdir(d)) != nullptr) {
-        if (!numbered(e->d_name) || !strstr(e->d_name, ".jpg") || is_dir(hdmi, e))
+        if (!numbered(e->d_name) || !strstr(e->d_name, ".jpg") || dev_entry_is_folder(hdmi, e))
             continue;
         const std::string lcd = std::string(root) + "/lcd/" + e->d_name;
         if (dev_exists(lcd.c_str()))
@@ -215,7 +217,7 @@ int get_theme_by_dir(const char *root, int out[THEME_LIST_MAX])
 {
     DIR *d = dev_opendir(root);
     if (!d) {
-        printf("%s: opendir fail (%s)\n", "get_theme_by_dir", root);
+        printf(THEME_ROOT_UNREADABLE_TEXT, "get_theme_by_dir", root);
         return 0;
     }
     int count = 0;
@@ -352,14 +354,14 @@ int themes_card_changed(int inserted)
             load_background();
             leave_theme_pages();
         }
-        printf("--%s: customer_skin = %d \n", "set_tfcard_in_res", customer_skin);
+        printf(SKIN_CHOSEN_TEXT, "set_tfcard_in_res", customer_skin);
         request_redraw();
         return customer_skin;
     }
     if (!customer_skin)
         return 0;
     customer_skin = 0;
-    printf("--%s: customer_skin = %d \n", "set_tfcard_out_res", 0);
+    printf(SKIN_CHOSEN_TEXT, "set_tfcard_out_res", 0);
     load_background();
     leave_theme_pages();
     request_redraw();

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <map>
 #include <cstdlib>
 #include <unistd.h>
 
@@ -78,6 +79,30 @@ TEST(DevRoot, RealpathReturnsDevicePathsThroughSymlinksAndDotDot)
     // Buffer too small: a clean failure, no overflow.
     char tiny[8];
     EXPECT_EQ(dev_realpath("/mnt/mmc/Roms/GBA", tiny, sizeof tiny), nullptr);
+}
+
+// A listing's links are followed (a linked folder of games is a folder); the
+// folder may be named by its device path or by its host path inside the root.
+TEST(DevRoot, EntryIsFolderFollowsLinks)
+{
+    TempRoot root;
+    root.mkdirs("/mnt/mmc/Roms/GBA");
+    root.write("/mnt/mmc/Roms/game.gba", "x");
+    root.symlink("GBA", "/mnt/mmc/Roms/to-folder");
+    root.symlink("game.gba", "/mnt/mmc/Roms/to-file");
+    root.symlink("gone", "/mnt/mmc/Roms/dangling");
+    const std::map<std::string, bool> expected = {
+        {"GBA", true}, {"game.gba", false}, {"to-folder", true}, {"to-file", false}, {"dangling", false}};
+    for (const std::string &folder : {std::string("/mnt/mmc/Roms"), root.path() + "/mnt/mmc/Roms"}) {
+        DIR *d = dev_opendir(folder.c_str());
+        ASSERT_NE(d, nullptr) << folder;
+        std::map<std::string, bool> seen;
+        while (const struct dirent *e = readdir(d))
+            if (e->d_name[0] != '.')
+                seen[e->d_name] = dev_entry_is_folder(folder, e);
+        closedir(d);
+        EXPECT_EQ(seen, expected) << folder;
+    }
 }
 
 TEST(DevRoot, RealpathNeverLeavesTheRoot)

@@ -569,6 +569,45 @@ TEST_F(Library, NamesWithColonsSurviveAReload)
     EXPECT_EQ(history_load(), 1);
 }
 
+// Each reader appends to its list and names itself when its file is missing.
+TEST_F(Library, ListReadersAppendAndReportAMissingFile)
+{
+    files("/mnt/mmc/GBA", {"a.gba"});
+    scan_card_lists(CARD_FLAG_MMC, 0);
+    root.write("/mnt/data/more", sealed("x.gba:6:0:1:1\ny.gba:6:1:1\n"));
+    favorites_load();
+    history_load();
+    corelist_load();
+    ASSERT_EQ(add_favorites_one(6, 0, 1), 0);
+    history_insert_head(6, 0, 0);
+    ASSERT_EQ(add_selectemulist_one(6, 0, 1), 0);
+    EXPECT_EQ(get_favoriteslist_fromefile("/mnt/data/more"), 0);
+    EXPECT_EQ(favorites_count(), 2); // the 4-number line only
+    EXPECT_STREQ(favorite_at(1)->name, "x.gba");
+    EXPECT_EQ(favorite_at(1)->sequence, 1);
+    EXPECT_EQ(get_history_fromefile("/mnt/data/more"), 0);
+    EXPECT_EQ(history_count(), 3); // "x.gba:6:0:1" splits its name at the last three colons
+    EXPECT_STREQ(history_at(1)->name, "x.gba:6");
+    EXPECT_STREQ(history_at(2)->name, "y.gba");
+    EXPECT_EQ(history_at(2)->card, 1);
+    EXPECT_EQ(get_selectemulist_fromefile("/mnt/data/more"), 0);
+    EXPECT_EQ(corelist_count(), 3);
+    EXPECT_STREQ(corelist_at(2)->name, "y.gba:6:1");
+    EXPECT_EQ(corelist_at(2)->card, 1);
+
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(get_favoriteslist_fromefile("/mnt/data/none"), -1);
+    EXPECT_EQ(get_history_fromefile("/mnt/data/none"), -1);
+    EXPECT_EQ(get_selectemulist_fromefile("/mnt/data/none"), -1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "get_favoriteslist_fromefile: /mnt/data/none is not exist! \n"
+              "get_history_fromefile: /mnt/data/none is not exist! \n"
+              "get_selectemulist_fromefile: /mnt/data/none is not exist! \n");
+    EXPECT_EQ(favorites_count(), 2);
+    EXPECT_EQ(history_count(), 3);
+    EXPECT_EQ(corelist_count(), 3);
+}
+
 TEST_F(Library, TheSealIsNeverReadAsALine)
 {
     // Find content whose 4-byte seal starts with a byte sequence that would
