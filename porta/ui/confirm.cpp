@@ -95,12 +95,6 @@ void confirm_keypress(int key)
     }
 }
 
-// A button picture with its text centred on it.
-static void draw_button(SDL_Surface *dst, int x, int y, int selected, const char *text)
-{
-    draw_menu_button(dst, x, y, selected, text, ui_font[FONT_22]);
-}
-
 void confirm_draw(SDL_Surface *dst)
 {
     if (!dst)
@@ -124,8 +118,8 @@ void confirm_draw(SDL_Surface *dst)
     SDL_Surface *yes_pic = settings_menu_image(MENU_IMG_BUTTON_ON);
     const int button_w = yes_pic ? yes_pic->w : 0;
     const int by = L.y + BOX_BUTTON_DY;
-    draw_button(dst, L.x + BOX_NO_DX, by, confirm_box.result == 0, word_no[lang]);
-    draw_button(dst, L.x + BOX_YES_END - button_w, by, confirm_box.result == 1, word_yes[lang]);
+    draw_menu_button(dst, L.x + BOX_NO_DX, by, confirm_box.result == 0, word_no[lang], ui_font[FONT_22]);
+    draw_menu_button(dst, L.x + BOX_YES_END - button_w, by, confirm_box.result == 1, word_yes[lang], ui_font[FONT_22]);
 
     if (out == CHROME_LCD) {
         draw_top_bar(dst);

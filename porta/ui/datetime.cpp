@@ -183,11 +183,6 @@ static void centred(SDL_Surface *dst, int x, int w, int y, TTF_Font *font, SDL_C
     draw_text(x + (w - tw) / 2, y, font, c, text, dst);
 }
 
-static void draw_button(SDL_Surface *dst, int x, int y, int selected, const char *text)
-{
-    draw_menu_button(dst, x, y, selected, text, ui_font[FONT_16]);
-}
-
 void datetime_draw(SDL_Surface *dst)
 {
     if (!dst)
@@ -217,7 +212,7 @@ void datetime_draw(SDL_Surface *dst)
         centred(dst, x, L.field_w, L.field_y + FIELD_UNIT_DY, ui_font[FONT_16], c, units[f]);
         centred(dst, x, L.field_w, L.field_y + FIELD_MINUS_DY, ui_font[FONT_18], c, "-");
     }
-    draw_button(dst, L.cancel_x, L.button_y, s.cursor == DT_CANCEL, word_cancel[lang]);
-    draw_button(dst, L.confirm_x, L.button_y, s.cursor == DT_CONFIRM, word_confirm[lang]);
+    draw_menu_button(dst, L.cancel_x, L.button_y, s.cursor == DT_CANCEL, word_cancel[lang], ui_font[FONT_16]);
+    draw_menu_button(dst, L.confirm_x, L.button_y, s.cursor == DT_CONFIRM, word_confirm[lang], ui_font[FONT_16]);
     draw_top_bar(dst);
 }
