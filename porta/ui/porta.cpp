@@ -10,7 +10,7 @@
 #include "porta/device/keypad.h"
 #include "porta/device/keysound.h"
 #include "porta/device/storage.h"
-#include "porta/factory/iotest.h"
+#include "porta/ui/iotest.h"
 #include "porta/library/browse.h"
 #include "porta/library/corelist.h"
 #include "porta/library/favorites.h"
@@ -255,7 +255,7 @@ int porta_main(int, char **)
     // left only towards power-off.
     if (factory_test_wanted()) {
         screen = SCREEN_FACTORY_TEST;
-        factory_test_draw();
+        run_factory_test();
         if (sigint_pending())
             handle_sigint();
         power_off();
