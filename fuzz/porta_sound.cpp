@@ -13,8 +13,8 @@
 
 #include "porta/device/keysound.h"
 #include "porta/device/pcm.h"
-#include "porta/factory/factory_threads.h"
-#include "porta/factory/iotest.h"
+#include "porta/ui/factory_threads.h"
+#include "porta/ui/iotest.h"
 
 namespace {
 

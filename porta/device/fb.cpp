@@ -70,17 +70,17 @@ static void fb_open_failed(int slot)
     d.fd = 0;
 }
 
-int fb_open(int slot)
+namespace {
+
+// The device file of a slot, opened read-write on a descriptor above 0 (a
+// descriptor of 0 would read as "closed"). -1 when it cannot be opened.
+int open_fb_file(int slot)
 {
-    if (slot < 0 || slot >= FB_SLOTS)
-        return -1;
-    FbDev &d = fbm[slot];
-    int fd = dev_open(d.path, O_RDWR);
+    int fd = dev_open(fbm[slot].path, O_RDWR);
     if (fd < 0) {
         printf("Open framebuffer %d error!\n", slot);
         return -1;
     }
-    // A descriptor of 0 would read as "closed".
     if (fd == 0) {
         int nfd = fcntl(fd, F_DUPFD, 1);
         close(fd);
@@ -90,63 +90,99 @@ int fb_open(int slot)
             return -1;
         }
     }
+    return fd;
+}
+
+// A real framebuffer: the slot's layout written to the driver and read back
+// with the memory it offers. 0, or -1 after saying what failed.
+int set_device_layout(FbDev &d, const struct fb_fix_screeninfo &fix)
+{
+    if (ioctl(d.fd, FBIOGET_VSCREENINFO, &d.var) != 0) {
+        perror("Error reading variable information");
+        return -1;
+    }
+    fb_set_layout(&d.var, d.bpp, d.width, d.height);
+    if (ioctl(d.fd, FBIOPUT_VSCREENINFO, &d.var) != 0) {
+        perror("Error writing variable information");
+        return -1;
+    }
+    if (ioctl(d.fd, FBIOGET_VSCREENINFO, &d.var) != 0) {
+        perror("Error reading variable information");
+        return -1;
+    }
+    d.frame_size = static_cast<size_t>(d.var.xres) * d.var.yres * d.var.bits_per_pixel / 8;
+    d.map_len = fix.smem_len;
+    d.buffers = d.var.yres ? static_cast<int>(d.var.yres_virtual / d.var.yres) : 0;
+    return 0;
+}
+
+// A plain file standing in for the framebuffer: the requested geometry with
+// one frame, the file sized to hold it. 0, or -1 after saying what failed.
+int set_file_layout(FbDev &d)
+{
+    memset(&d.var, 0, sizeof(d.var));
+    fb_set_layout(&d.var, d.bpp, d.width, d.height);
+    d.var.xres_virtual = d.var.xres;
+    d.var.yres_virtual = d.var.yres;
+    d.frame_size = static_cast<size_t>(d.width) * d.height * d.bpp / 8;
+    d.map_len = d.frame_size;
+    d.buffers = 1;
+    struct stat st;
+    if (fstat(d.fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        (static_cast<size_t>(st.st_size) != d.map_len && ftruncate(d.fd, static_cast<off_t>(d.map_len)) != 0)) {
+        perror("Error: Failed to map framebuffer device to memory");
+        return -1;
+    }
+    return 0;
+}
+
+// The driver's memory cannot always hold the frames it reports: use what
+// fits. 0, or -1 when not even one frame fits.
+int fit_buffers(FbDev &d)
+{
+    if (d.buffers >= 1 && d.map_len >= d.frame_size * static_cast<size_t>(d.buffers) && d.frame_size != 0)
+        return 0;
+    d.buffers = d.frame_size ? static_cast<int>(d.map_len / d.frame_size) : 0;
+    if (d.buffers < 1) {
+        perror("Error: Failed to map framebuffer device to memory");
+        return -1;
+    }
+    return 0;
+}
+
+// Whether the open file answers as a framebuffer: 1 yes, 0 a plain file (a
+// failed ioctl means "not a real device"), -1 a real error (said).
+int probe_framebuffer(FbDev &d, struct fb_fix_screeninfo *fix)
+{
+    memset(fix, 0, sizeof(*fix));
+    if (ioctl(d.fd, FBIOGET_FSCREENINFO, fix) == 0)
+        return 1;
+    if (!not_a_framebuffer(errno)) {
+        perror("Error reading fixed information");
+        return -1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int fb_open(int slot)
+{
+    if (slot < 0 || slot >= FB_SLOTS)
+        return -1;
+    FbDev &d = fbm[slot];
+    const int fd = open_fb_file(slot);
+    if (fd < 0)
+        return -1;
     d.fd = fd;
     struct fb_fix_screeninfo fix;
-    memset(&fix, 0, sizeof(fix));
     d.real_device = 1;
-    if (ioctl(fd, FBIOGET_FSCREENINFO, &fix) != 0) {
-        if (!not_a_framebuffer(errno)) {
-            perror("Error reading fixed information");
-            fb_open_failed(slot);
-            return -1;
-        }
-        d.real_device = 0;
-    }
-    if (d.real_device) {
-        if (ioctl(fd, FBIOGET_VSCREENINFO, &d.var) != 0) {
-            perror("Error reading variable information");
-            fb_open_failed(slot);
-            return -1;
-        }
-        fb_set_layout(&d.var, d.bpp, d.width, d.height);
-        if (ioctl(fd, FBIOPUT_VSCREENINFO, &d.var) != 0) {
-            perror("Error writing variable information");
-            fb_open_failed(slot);
-            return -1;
-        }
-        if (ioctl(fd, FBIOGET_VSCREENINFO, &d.var) != 0) {
-            perror("Error reading variable information");
-            fb_open_failed(slot);
-            return -1;
-        }
-        d.frame_size = static_cast<size_t>(d.var.xres) * d.var.yres * d.var.bits_per_pixel / 8;
-        d.map_len = fix.smem_len;
-        d.buffers = d.var.yres ? static_cast<int>(d.var.yres_virtual / d.var.yres) : 0;
-    } else {
-        // Plain file: the requested geometry with one frame.
-        memset(&d.var, 0, sizeof(d.var));
-        fb_set_layout(&d.var, d.bpp, d.width, d.height);
-        d.var.xres_virtual = d.var.xres;
-        d.var.yres_virtual = d.var.yres;
-        d.frame_size = static_cast<size_t>(d.width) * d.height * d.bpp / 8;
-        d.map_len = d.frame_size;
-        d.buffers = 1;
-        struct stat st;
-        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-            (static_cast<size_t>(st.st_size) != d.map_len && ftruncate(fd, static_cast<off_t>(d.map_len)) != 0)) {
-            perror("Error: Failed to map framebuffer device to memory");
-            fb_open_failed(slot);
-            return -1;
-        }
-    }
-    if (d.buffers < 1 || d.map_len < d.frame_size * static_cast<size_t>(d.buffers) || d.frame_size == 0) {
-        // The driver's memory cannot hold the frames it reports: use what fits.
-        d.buffers = d.frame_size ? static_cast<int>(d.map_len / d.frame_size) : 0;
-        if (d.buffers < 1) {
-            perror("Error: Failed to map framebuffer device to memory");
-            fb_open_failed(slot);
-            return -1;
-        }
+    const int real = probe_framebuffer(d, &fix);
+    if (real >= 0)
+        d.real_device = real;
+    if (real < 0 || (d.real_device ? set_device_layout(d, fix) : set_file_layout(d)) != 0 || fit_buffers(d) != 0) {
+        fb_open_failed(slot);
+        return -1;
     }
     void *m = mmap(nullptr, d.map_len, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (m == MAP_FAILED) {

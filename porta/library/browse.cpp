@@ -19,14 +19,10 @@
 
 #include <unistd.h>
 
-std::atomic<int> screen{SCREEN_ROOMS};
-std::atomic<int> prev_screen{SCREEN_ROOMS};
-
 int browse_card = 0;
 int browse_system = 0;
 BrowseCursor browse_cursor = {0, 0};
 int room = ROOM_GAMES;
-int settings_return_screen = SCREEN_ROOMS;
 
 static void (*preview_dropper)(void) = nullptr;
 
@@ -194,18 +190,18 @@ int save_last_path(const char *text)
     return 0;
 }
 
-int parse_last_path(const char *text, int *system, int *card)
+BrowsePlace parse_last_path(const char *text, int *system, int *card)
 {
     *system = 0;
     *card = 0;
     if (strstr(text, "/mnt/data/.favorite"))
-        return SCREEN_FAVORITES;
+        return PLACE_FAVORITES;
     if (strstr(text, TOPLIST_PATH))
-        return SCREEN_ROOMS;
+        return PLACE_ROOMS;
     if (strstr(text, "/mnt/data/.history"))
-        return SCREEN_HISTORY;
+        return PLACE_HISTORY;
     if (strstr(text, SEARCH_LAST_PATH))
-        return SCREEN_SEARCH_RESULTS;
+        return PLACE_SEARCH_RESULTS;
     // Table order puts GBA and GBC before GB: the first match wins.
     static const struct {
         const char *root;
@@ -217,11 +213,11 @@ int parse_last_path(const char *text, int *system, int *card)
             if (strstr(text, folder.c_str())) {
                 *system = s;
                 *card = c.card;
-                return SCREEN_GAMES;
+                return PLACE_GAMES;
             }
         }
     }
-    return -1;
+    return PLACE_NONE;
 }
 
 int read_last_path(const char *path, int *system, int *card)
@@ -297,29 +293,27 @@ void read_place_file(const char *path, BrowseCursor *c)
 
 // ---- start-up --------------------------------------------------------------
 
-int gamelist_init(void)
+BrowsePlace restore_browse_place(void)
 {
     if (dev_exists(NEXT_COMMAND_FILE))
         dev_unlink(NEXT_COMMAND_FILE);
 
     int system = 0;
     int card = 0;
-    int restored = read_last_path(GAMEDIR_FILE, &system, &card);
-    if (restored != LAST_PATH_MISSING)
+    const int found = read_last_path(GAMEDIR_FILE, &system, &card);
+    if (found != LAST_PATH_MISSING)
         dev_unlink(GAMEDIR_FILE);
     read_place_file(GAMEPLACE_FILE, &browse_cursor);
-    if (restored < 0) {
-        restored = SCREEN_ROOMS;
+    BrowsePlace restored = static_cast<BrowsePlace>(found);
+    if (found < 0) {
+        restored = PLACE_ROOMS;
         system = 0;
         card = 0;
         browse_cursor.page = 0;
         browse_cursor.row = 0;
     }
-    screen = restored;
-    prev_screen = restored;
     browse_system = system;
     browse_card = card;
-    settings_return_screen = restored;
 
     scan_card_lists(CARD_FLAG_TF, tf_card_state == 1);
     scan_card_lists(CARD_FLAG_MMC, 1);
@@ -327,15 +321,15 @@ int gamelist_init(void)
     corelist_load();
     history_load();
     // Back on the result list, the stored text is searched again.
-    search_restore(restored == SCREEN_SEARCH_RESULTS);
+    search_restore(restored == PLACE_SEARCH_RESULTS);
 
     // The stored cursor must lie inside the restored list; a damaged file may
     // hold anything.
     long bound;
     switch (restored) {
-    case SCREEN_GAMES: bound = game_list(browse_card_flag(), browse_system)->count; break;
-    case SCREEN_FAVORITES: bound = favorites_count(); break;
-    case SCREEN_SEARCH_RESULTS: bound = search_result_count(); break;
+    case PLACE_GAMES: bound = game_list(browse_card_flag(), browse_system)->count; break;
+    case PLACE_FAVORITES: bound = favorites_count(); break;
+    case PLACE_SEARCH_RESULTS: bound = search_result_count(); break;
     default: bound = -1; break;
     }
     const long at = static_cast<long>(browse_cursor.page) * ROWS_PER_PAGE + browse_cursor.row;
@@ -347,17 +341,17 @@ int gamelist_init(void)
 
     TextScrollCtrl(1);
     switch (restored) {
-    case SCREEN_FAVORITES: room = ROOM_FAVORITES; break;
-    case SCREEN_HISTORY: room = ROOM_HISTORY; break;
-    case SCREEN_SEARCH_RESULTS: room = ROOM_SEARCH; break;
+    case PLACE_FAVORITES: room = ROOM_FAVORITES; break;
+    case PLACE_HISTORY: room = ROOM_HISTORY; break;
+    case PLACE_SEARCH_RESULTS: room = ROOM_SEARCH; break;
     default: room = ROOM_GAMES; break;
     }
-    return 0;
+    return restored;
 }
 
 // ---- launch ----------------------------------------------------------------
 
-int gamelist_run(int system, int index, int card_flag)
+int gamelist_run(int system, int index, int card_flag, bool from_history)
 {
     const GameList *list = game_list(card_flag, system);
     const char *name = game_name(list, index);
@@ -397,45 +391,44 @@ int gamelist_run(int system, int index, int card_flag)
     if (run_command(launch_state.emulator, game, launch_state.workdir) != 0)
         return -1;
     // Only a launch that happened enters the history.
-    if (screen != SCREEN_HISTORY)
+    if (!from_history)
         history_insert_head(system, card_flag, index);
     return 0;
 }
 
 // ---- card change and exit --------------------------------------------------
 
-static void back_to_rooms(void)
+static void cursor_to_top(void)
 {
-    drop_previews();
     browse_cursor.page = 0;
     browse_cursor.row = 0;
-    screen = SCREEN_ROOMS;
-    settings_return_screen = SCREEN_ROOMS;
 }
 
-void gamelist_card_changed(int inserted)
+CardChangeEffect browse_card_changed(int inserted, bool on_search, bool returns_to_search)
 {
     free_card_lists(CARD_FLAG_TF);
-    auto is_search = [](int s) { return s == SCREEN_SEARCH_RESULTS || s == SCREEN_SEARCH_KEYS; };
+    CardChangeEffect effect = CARD_CHANGE_KEEP;
     if (inserted) {
         // The card was out: every result is a game of the built-in card and
         // stays valid, so a search keeps its text and results.
         if (browse_card == CARD_EXTERNAL)
-            back_to_rooms();
+            effect = CARD_CHANGE_BACK_TO_ROOMS;
     } else {
         // Results on the card that went are gone: the search is cleared and
         // a search screen goes back (also one the settings would return to).
         search_clear();
-        if (browse_card == CARD_EXTERNAL || is_search(screen)) {
-            back_to_rooms();
-        } else if (is_search(settings_return_screen)) {
-            browse_cursor.page = 0;
-            browse_cursor.row = 0;
-            settings_return_screen = SCREEN_ROOMS;
-        }
+        if (browse_card == CARD_EXTERNAL || on_search)
+            effect = CARD_CHANGE_BACK_TO_ROOMS;
+        else if (returns_to_search)
+            effect = CARD_CHANGE_RETURN_TO_ROOMS;
     }
+    if (effect == CARD_CHANGE_BACK_TO_ROOMS)
+        drop_previews();
+    if (effect != CARD_CHANGE_KEEP)
+        cursor_to_top();
     if (inserted)
         scan_card_lists(CARD_FLAG_TF, 1);
+    return effect;
 }
 
 void gamelist_free_all(void)

@@ -1,46 +1,23 @@
 #pragma once
 
-// Where the user is: the current screen number and the screens' names, the
-// card, system and cursor of the list screens, the rooms carousel, and the
-// start-up restore and launch of a game. The main loop sends key events and
-// drawing to the current screen; the library restores the screen at start and
-// the key handlers change it. Only the main thread changes it.
+// Where the user is in the library: the card, system and cursor of the list
+// screens, the rooms carousel, and the start-up restore and launch of a game.
+// The screens themselves belong to the user interface: the restore returns
+// the list it found, a launch is told whether it comes from the history, and
+// a card change says what the screens must leave. Only the main thread
+// changes this state.
 
-#include <atomic>
 #include <cstdint>
 
-enum {
-    SCREEN_ROOMS = 0,   // the five rooms
-    SCREEN_CARD = 1,    // external or built-in card
-    SCREEN_SYSTEMS = 2, // the 17 systems of one card
-    SCREEN_GAMES = 3,   // the games of one system
-    SCREEN_FAVORITES = 4,
-    SCREEN_HISTORY = 5,
-    SCREEN_SEARCH_RESULTS = 6,
-    SCREEN_SEARCH_KEYS = 7,
-    SCREEN_MENU_PENDING = 8, // the settings open at the next key release
-    SCREEN_SETTINGS = 9,
-    SCREEN_SETTINGS_PAGE = 10,
-    SCREEN_DATE_TIME = 11,
-    SCREEN_CONFIRM = 12, // the yes/no box
-    SCREEN_CORE_POPUP = 13,
-    SCREEN_IO_TEST = 14,
-    SCREEN_FACTORY_TEST = 15,
-    SCREEN_JOY_MAP = 16,
-    SCREEN_JOY_RESET = 17,
-    SCREEN_KEYPAD_MAP = 18,
-    SCREEN_COUNT = 19
+// The lists a stored last path can name (the start-up restore's result).
+enum BrowsePlace : int {
+    PLACE_NONE = -1, // nothing usable: the rooms
+    PLACE_ROOMS = 0,
+    PLACE_GAMES,
+    PLACE_FAVORITES,
+    PLACE_HISTORY,
+    PLACE_SEARCH_RESULTS,
 };
-
-extern std::atomic<int> screen;
-// The screen before, kept by the game list screens.
-extern std::atomic<int> prev_screen;
-
-// Library screens (rooms to search keys) open the settings on a Menu click.
-inline bool screen_is_library(int s)
-{
-    return s >= SCREEN_ROOMS && s <= SCREEN_SEARCH_KEYS;
-}
 
 // ---- browse state ----------------------------------------------------------
 
@@ -72,8 +49,7 @@ struct BrowseCursor {
 extern int browse_card;   // card selector 0, CARD_EXTERNAL, CARD_INTERNAL
 extern int browse_system; // 0..16
 extern BrowseCursor browse_cursor;
-extern int room;                   // 0..4, the highlighted room
-extern int settings_return_screen; // where the settings menu returns to
+extern int room; // 0..4, the highlighted room
 
 // The launch card flag of the selector (1 only for CARD_EXTERNAL).
 inline int browse_card_flag(void)
@@ -113,34 +89,43 @@ void room_right(void);
 
 // ---- start-up, launch, card change ----------------------------------------
 
-// Start-up: drops /tmp/.next, restores screen and cursor from
+// Start-up: drops /tmp/.next, restores the list, card, system and cursor from
 // /tmp/gamedir.cfg and /tmp/gameplace.cfg, scans both cards and loads the
 // favourites, core list and history; back on the search results, the stored
-// search is run again. Returns 0.
-int gamelist_init(void);
+// search is run again. Returns the list restored (PLACE_ROOMS when none).
+BrowsePlace restore_browse_place(void);
 // Launches entry `index` of the system's list on the card of `card_flag`:
-// records it in the history (not from the history screen), saves the cursor
-// and writes /tmp/.next. Returns 0 when /tmp/.next was written; non-zero when
-// the entry cannot be launched (the caller shows the invalid-file message).
-int gamelist_run(int system, int index, int card_flag);
+// records it in the history (unless it comes `from_history`), saves the
+// cursor and writes /tmp/.next. Returns 0 when /tmp/.next was written;
+// non-zero when the entry cannot be launched (the caller shows the
+// invalid-file message).
+int gamelist_run(int system, int index, int card_flag, bool from_history = false);
 // Writes /tmp/gameplace.cfg ("start=<page> \nhight=<row> \n"). 0 or -1.
 int save_place(int page, int row);
 // Writes /tmp/gamedir.cfg: the text alone, no line end. 0 or -1.
 int save_last_path(const char *text);
-// The list screens' part of a TF card change: the card's lists are freed and,
-// on insertion, scanned again; a browser on the external card goes back to
-// the rooms. On removal the search results are dropped and a search screen
-// goes back too; an insertion keeps them (they are all on the built-in card).
-void gamelist_card_changed(int inserted);
+// What a TF card change asks of the screens.
+enum CardChangeEffect {
+    CARD_CHANGE_KEEP,            // nothing shown went away
+    CARD_CHANGE_BACK_TO_ROOMS,   // the current screen goes back to the rooms
+    CARD_CHANGE_RETURN_TO_ROOMS, // the settings return to the rooms, not to a search
+};
+// The library's part of a TF card change: the card's lists are freed and, on
+// insertion, scanned again; a browser on the external card goes back to the
+// rooms. On removal the search results are dropped and a search screen goes
+// back too (`on_search`: the current screen is one; `returns_to_search`: the
+// settings would return to one); an insertion keeps them (they are all on
+// the built-in card). The cursor goes to the top when a screen goes back.
+CardChangeEffect browse_card_changed(int inserted, bool on_search, bool returns_to_search);
 // Frees both cards' lists (and the search results naming their games), the
 // favourites, the core list and the history.
 void gamelist_free_all(void);
 
-// The parsers of the two restore files (callable on any path): the screen,
-// system and card selector a last path names (-1 when none), the same read
-// from a file (LAST_PATH_MISSING when there is none), and the cursor of a
+// The parsers of the two restore files (callable on any path): the list,
+// system and card selector a last path names (PLACE_NONE when none), the same
+// read from a file (LAST_PATH_MISSING when there is none), and the cursor of a
 // place file (page and row 0 when missing or malformed).
 #define LAST_PATH_MISSING (-2)
-int parse_last_path(const char *text, int *system, int *card);
+BrowsePlace parse_last_path(const char *text, int *system, int *card);
 int read_last_path(const char *path, int *system, int *card);
 void read_place_file(const char *path, BrowseCursor *c);

@@ -39,7 +39,7 @@ void confirm_clear(void)
     confirm_box.no = nullptr;
 }
 
-void confirm_setup(const char *label, int return_screen)
+void confirm_setup(const char *label, Screen return_screen)
 {
     confirm_clear();
     snprintf(confirm_box.message, sizeof(confirm_box.message), "%s ??", label ? label : "");

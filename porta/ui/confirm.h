@@ -9,13 +9,15 @@
 // stays behind the box (or its three steps: confirm_setup, confirm_actions,
 // confirm_open).
 
+#include "porta/ui/screens.h"
+
 #include <SDL/SDL.h>
 
 #define CONFIRM_MESSAGE 256
 
 struct ConfirmBox {
     char message[CONFIRM_MESSAGE]; // the label followed by " ??"
-    int return_screen;             // where A goes
+    Screen return_screen;          // where A goes
     int active;                    // 1 while the box is shown
     int result;                    // 0 No, 1 Yes
     void (*yes)(void);             // run on A with Yes (may be null)
@@ -26,7 +28,7 @@ extern ConfirmBox confirm_box;
 
 // Clears the box, then sets its message ("%s ??" of the label) and the
 // screen A returns to. The answer starts at No.
-void confirm_setup(const char *label, int return_screen);
+void confirm_setup(const char *label, Screen return_screen);
 // The actions of the two answers (either may be null).
 void confirm_actions(void (*yes)(void), void (*no)(void));
 // Copies the current screen picture aside and shows the box.

@@ -162,7 +162,7 @@ void show_invalid_file(void)
 
 namespace {
 
-void go(int next)
+void go(Screen next)
 {
     drop_previews();
     prev_screen = screen.load();
@@ -179,7 +179,7 @@ void cursor_home(void)
 // /tmp/.next leaves the list's place for the next start and ends the loop.
 void launch(int system, int index, int card_flag, const char *last_path)
 {
-    if (gamelist_run(system, index, card_flag) != 0) {
+    if (gamelist_run(system, index, card_flag, screen == SCREEN_HISTORY) != 0) {
         show_invalid_file();
         return;
     }

@@ -12,6 +12,7 @@
 #include "porta/ui/draw.h"
 #include "porta/ui/draw_res.h"
 #include "porta/ui/preview.h"
+#include "porta/ui/screens.h"
 #include "porta/ui/themes.h"
 
 #include <cstdio>

@@ -11,8 +11,8 @@
 #include "porta/device/keysound.h"
 #include "porta/device/pcm.h"
 #include "porta/device/storage.h"
-#include "porta/factory/factory_threads.h"
-#include "porta/factory/iotest.h"
+#include "porta/ui/factory_threads.h"
+#include "porta/ui/iotest.h"
 #include "porta/library/browse.h"
 #include "porta/ui/chrome.h"
 #include "porta/ui/draw.h"
@@ -462,14 +462,21 @@ void loop_begin(void)
         loop_running = 0;
 }
 
-void loop_pass(void)
-{
-    if (sigint_pending())
-        handle_sigint();
-    keypad_window_pump();
+namespace {
 
-    // 1. Key masks: player 1 first, else the first other player with a key
-    // held or a change.
+// The keys of one pass: player 1's, else those of the first other player
+// with a key held or a change.
+struct PassKeys {
+    int player; // 0..3
+    uint32_t mask;
+    uint32_t pressed;
+    uint32_t released;
+};
+
+enum PassEvent { PASS_NO_EVENT = 0, PASS_PRESS = 1, PASS_RELEASE = 2 };
+
+PassKeys read_pass_keys(void)
+{
     uint32_t cur[4];
     for (int p = 0; p < 4; p++) {
         const uint32_t keys = loop_hooks.player_keys(p + 1);
@@ -485,110 +492,176 @@ void loop_pass(void)
             }
         }
     }
-    const uint32_t mask = cur[player];
+    PassKeys k;
+    k.player = player;
+    k.mask = cur[player];
     const uint32_t prev = lp.prev_mask[player];
-    const uint32_t pressed = mask & ~prev;
-    const uint32_t released = prev & ~mask;
+    k.pressed = k.mask & ~prev;
+    k.released = prev & ~k.mask;
     for (int p = 0; p < 4; p++)
         lp.prev_mask[p] = cur[p];
+    return k;
+}
 
-    // 2. Quit request or the event of this pass.
-    int event = 0; // 1 press, 2 release
-    if (joystick_quit_requested() || (mask & LOOP_QUIT_REQUEST)) {
+// A quit request ends the loop; otherwise the pass has a press, a release or
+// neither.
+PassEvent pass_event(const PassKeys &k)
+{
+    if (joystick_quit_requested() || (k.mask & LOOP_QUIT_REQUEST)) {
         printf("%s: quit \n", "Loop_listend");
         loop_running = 0;
-    } else if (pressed) {
-        event = 1;
-    } else if (released) {
-        event = 2;
+        return PASS_NO_EVENT;
     }
+    if (k.pressed)
+        return PASS_PRESS;
+    if (k.released)
+        return PASS_RELEASE;
+    return PASS_NO_EVENT;
+}
 
-    // 3. Repeat only keys still held.
-    lp.repeat_mask &= mask;
-
-    uint32_t now = loop_hooks.now();
-    // 4. Keys, unless the screen sleeps.
-    if (!screen_asleep) {
-        if (screen != SCREEN_IO_TEST && sleep_state == AWAKE)
-            volume_keys(mask, pressed);
-        if (screen == SCREEN_IO_TEST && screen_table[SCREEN_IO_TEST].raw)
-            screen_table[SCREEN_IO_TEST].raw(mask, player + 1);
-        if (event == 1) {
-            TextScrollCtrl(0);
-            fast_repeat = 0;
-            dispatch_press(pad_to_keycode(pressed));
-            touch_key_time();
-            reset_repeat(pressed);
-            request_redraw();
-        } else if (event == 2) {
-            TextScrollCtrl(1);
-            fast_repeat = 0;
-            dispatch_release(pad_to_keycode(released));
-            touch_key_time();
-            reset_repeat(0);
-            request_redraw();
-        } else if (lp.repeat_mask == LOOP_PAD_UP || lp.repeat_mask == LOOP_PAD_DOWN) {
-            if (!lp.repeat_armed) {
-                lp.repeat_deadline = now + lp.repeat_delay;
-                lp.repeat_armed = 1;
-            }
-            if (static_cast<int32_t>(now - lp.repeat_deadline) >= 0) {
-                if (lp.repeat_count >= REPEAT_SLOW_COUNT) {
-                    fast_repeat = 1;
-                    lp.repeat_delay = REPEAT_FAST_MS;
-                } else {
-                    lp.repeat_count++;
-                }
-                if (screen == SCREEN_GAMES && screen_table[SCREEN_GAMES].press) {
-                    screen_table[SCREEN_GAMES].press(pad_to_keycode(lp.repeat_mask));
-                    request_redraw();
-                }
-                touch_key_time();
-                lp.repeat_armed = 0;
-            }
-        }
+// Up or Down held alone repeats on the games screen: slowly at first, fast
+// after REPEAT_SLOW_COUNT repeats.
+void repeat_held_key(uint32_t now)
+{
+    if (!lp.repeat_armed) {
+        lp.repeat_deadline = now + lp.repeat_delay;
+        lp.repeat_armed = 1;
     }
-
-    // 5. Power off after 30 idle minutes. The power-key thread may touch the
-    // key time after `now` was read: that counts as no idle time, not as a
-    // wrapped-around eternity.
-    now = loop_hooks.now();
-    int32_t idle_signed = static_cast<int32_t>(now - last_key_time.load());
-    const uint32_t idle = idle_signed > 0 ? static_cast<uint32_t>(idle_signed) : 0u;
-    if (global_attr.auto_poweroff == 1 && idle > POWEROFF_IDLE_MS) {
-        loop_running = 0;
-        shutdown_type = SHUTDOWN_POWEROFF;
-        printf("++++ timer to poweroff ");
-        power_off();
+    if (static_cast<int32_t>(now - lp.repeat_deadline) < 0)
         return;
+    if (lp.repeat_count >= REPEAT_SLOW_COUNT) {
+        fast_repeat = 1;
+        lp.repeat_delay = REPEAT_FAST_MS;
+    } else {
+        lp.repeat_count++;
     }
+    if (screen == SCREEN_GAMES && screen_table[SCREEN_GAMES].press) {
+        screen_table[SCREEN_GAMES].press(pad_to_keycode(lp.repeat_mask));
+        request_redraw();
+    }
+    touch_key_time();
+    lp.repeat_armed = 0;
+}
 
-    // 6. Screen sleep; the key time stays, so the power-off keeps counting.
-    uint32_t sleep_ms = sleep_delay_ms(global_attr.sleep_time);
+// The volume keys, the IO test's raw mask, then the press, the release or
+// the repeat of this pass (none of them while the screen sleeps).
+void handle_pass_keys(const PassKeys &k, PassEvent event, uint32_t now)
+{
+    if (screen_asleep)
+        return;
+    if (screen != SCREEN_IO_TEST && sleep_state == AWAKE)
+        volume_keys(k.mask, k.pressed);
+    if (screen == SCREEN_IO_TEST && screen_table[SCREEN_IO_TEST].raw)
+        screen_table[SCREEN_IO_TEST].raw(k.mask, k.player + 1);
+    if (event == PASS_PRESS) {
+        TextScrollCtrl(0);
+        fast_repeat = 0;
+        dispatch_press(pad_to_keycode(k.pressed));
+        touch_key_time();
+        reset_repeat(k.pressed);
+        request_redraw();
+    } else if (event == PASS_RELEASE) {
+        TextScrollCtrl(1);
+        fast_repeat = 0;
+        dispatch_release(pad_to_keycode(k.released));
+        touch_key_time();
+        reset_repeat(0);
+        request_redraw();
+    } else if (lp.repeat_mask == LOOP_PAD_UP || lp.repeat_mask == LOOP_PAD_DOWN) {
+        repeat_held_key(now);
+    }
+}
+
+// Time since the last key. The power-key thread may touch the key time after
+// `now` was read: that counts as no idle time, not as a wrapped-around
+// eternity.
+uint32_t idle_ms(uint32_t now)
+{
+    const int32_t idle_signed = static_cast<int32_t>(now - last_key_time.load());
+    return idle_signed > 0 ? static_cast<uint32_t>(idle_signed) : 0u;
+}
+
+// Power off after 30 idle minutes (when the setting asks for it). True when
+// the device powers off.
+bool power_off_when_idle(uint32_t idle)
+{
+    if (global_attr.auto_poweroff != 1 || idle <= POWEROFF_IDLE_MS)
+        return false;
+    loop_running = 0;
+    shutdown_type = SHUTDOWN_POWEROFF;
+    printf("++++ timer to poweroff ");
+    power_off();
+    return true;
+}
+
+// Screen sleep after the chosen delay; the key time stays, so the power-off
+// keeps counting.
+void sleep_when_idle(uint32_t idle)
+{
+    const uint32_t sleep_ms = sleep_delay_ms(global_attr.sleep_time);
     if (sleep_ms && sleep_state == AWAKE && idle > sleep_ms) {
         toggle_sleep(0);
         printf("++++ timer to sleep ");
     }
+}
 
-    // 7. TF card and HDMI every 500 ms; a card holding test.ini starts the
-    // factory test.
-    if (static_cast<int32_t>(now - lp.next_check) >= 0) {
-        tf_card_check();
-        if (factory_test_wanted())
-            screen = SCREEN_FACTORY_TEST;
-        int hdmi = hdmi_state() == 1 ? 1 : 0;
-        if (hdmi != output_device) {
-            output_device = hdmi;
-            printf("----%s:  state = %d \n", "Loop_listend", hdmi);
-            reset_sound();
-            if (hdmi)
-                backlight_off();
-            else
-                set_backlight(global_attr.brightness);
-            wake(0);
-        }
-        lp.next_check = now + CHECK_PERIOD_MS;
+// The TF card and HDMI every 500 ms; a card holding test.ini starts the
+// factory test, a new output takes the sound and the backlight with it.
+void check_card_and_output(uint32_t now)
+{
+    if (static_cast<int32_t>(now - lp.next_check) < 0)
+        return;
+    tf_card_check();
+    if (factory_test_wanted())
+        screen = SCREEN_FACTORY_TEST;
+    const int hdmi = hdmi_state() == 1 ? 1 : 0;
+    if (hdmi != output_device) {
+        output_device = hdmi;
+        printf("----%s:  state = %d \n", "Loop_listend", hdmi);
+        reset_sound();
+        if (hdmi)
+            backlight_off();
+        else
+            set_backlight(global_attr.brightness);
+        wake(0);
     }
+    lp.next_check = now + CHECK_PERIOD_MS;
+}
+
+// When the TF card came or went the screens follow it first (the next pass
+// draws). True when it did.
+bool follow_card_change(void)
+{
+    if (tf_card_state == lp.tf_seen)
+        return false;
+    adjust_ui_type_byTFcard();
+    wake(1);
+    touch_key_time();
+    lp.tf_seen = tf_card_state;
+    request_redraw();
+    return true;
+}
+
+} // namespace
+
+void loop_pass(void)
+{
+    if (sigint_pending())
+        handle_sigint();
+    keypad_window_pump();
+
+    const PassKeys keys = read_pass_keys();
+    const PassEvent event = pass_event(keys);
+    // Repeat only keys still held.
+    lp.repeat_mask &= keys.mask;
+    handle_pass_keys(keys, event, loop_hooks.now());
+
+    const uint32_t now = loop_hooks.now();
+    const uint32_t idle = idle_ms(now);
+    if (power_off_when_idle(idle))
+        return;
+    sleep_when_idle(idle);
+    check_card_and_output(now);
 
     // The battery and the rest of the title bar, whether a frame is drawn or
     // not (also while the screen sleeps): a charger change wakes the screen,
@@ -596,18 +669,9 @@ void loop_pass(void)
     if (loop_running)
         top_bar_pass(now);
 
-    // 8. One frame, unless the TF card came or went: then the screens follow
-    // the card first and the next pass draws.
-    if (!loop_running)
+    // One frame, unless the loop ends or the screens follow a card change.
+    if (!loop_running || follow_card_change())
         return;
-    if (tf_card_state != lp.tf_seen) {
-        adjust_ui_type_byTFcard();
-        wake(1);
-        touch_key_time();
-        lp.tf_seen = tf_card_state;
-        request_redraw();
-        return;
-    }
     if (run_screen_loop()) {
         pace_frame();
         return;

@@ -13,6 +13,7 @@
 #include <SDL/SDL.h>
 
 #include "porta/library/browse.h"
+#include "porta/ui/screens.h"
 
 // PadKeys bits the loop itself looks at.
 #define LOOP_PAD_UP 0x1u

@@ -1,6 +1,7 @@
 #include "porta/ui/screens.h"
 
-#include "porta/factory/iotest.h"
+#include "porta/ui/iotest.h"
+#include "porta/library/browse.h"
 #include "porta/ui/confirm.h"
 #include "porta/ui/datetime.h"
 #include "porta/ui/joymap.h"
@@ -10,11 +11,49 @@
 #include "porta/ui/search_screens.h"
 #include "porta/ui/settings.h"
 
-// The factory test runs until the device powers off.
-static int run_factory_test(void)
+std::atomic<Screen> screen{SCREEN_ROOMS};
+std::atomic<Screen> prev_screen{SCREEN_ROOMS};
+Screen settings_return_screen = SCREEN_ROOMS;
+
+namespace {
+
+Screen screen_of_place(BrowsePlace place)
 {
-    factory_test_draw();
-    return 1;
+    switch (place) {
+    case PLACE_GAMES: return SCREEN_GAMES;
+    case PLACE_FAVORITES: return SCREEN_FAVORITES;
+    case PLACE_HISTORY: return SCREEN_HISTORY;
+    case PLACE_SEARCH_RESULTS: return SCREEN_SEARCH_RESULTS;
+    default: return SCREEN_ROOMS;
+    }
+}
+
+bool is_search_screen(Screen s)
+{
+    return s == SCREEN_SEARCH_RESULTS || s == SCREEN_SEARCH_KEYS;
+}
+
+} // namespace
+
+int gamelist_init(void)
+{
+    const Screen restored = screen_of_place(restore_browse_place());
+    screen = restored;
+    prev_screen = restored;
+    settings_return_screen = restored;
+    return 0;
+}
+
+void gamelist_card_changed(int inserted)
+{
+    switch (browse_card_changed(inserted, is_search_screen(screen), is_search_screen(settings_return_screen))) {
+    case CARD_CHANGE_BACK_TO_ROOMS:
+        screen = SCREEN_ROOMS;
+        settings_return_screen = SCREEN_ROOMS;
+        break;
+    case CARD_CHANGE_RETURN_TO_ROOMS: settings_return_screen = SCREEN_ROOMS; break;
+    case CARD_CHANGE_KEEP: break;
+    }
 }
 
 // One row per screen, in screen-number order; a null entry means the screen

@@ -10,7 +10,7 @@
 #include "porta/device/keypad.h"
 #include "porta/device/keysound.h"
 #include "porta/device/storage.h"
-#include "porta/factory/iotest.h"
+#include "porta/ui/iotest.h"
 #include "porta/library/browse.h"
 #include "porta/library/corelist.h"
 #include "porta/library/favorites.h"
@@ -56,7 +56,7 @@ static void remove_stale_writes(const struct timespec &run_start)
     remove_stale_temp_files_in(JOYPAD_USER_DIR, ".cfg", run_start);
 }
 
-// Step 5: framebuffers, SDL, the three display surfaces and SDL_ttf.
+// Framebuffers, SDL, the three display surfaces and SDL_ttf.
 static int init_device_display(void)
 {
     if (fb_init() != 0) {
@@ -110,7 +110,7 @@ int read_shutdown_request(void)
     return value;
 }
 
-// Step 6: a power-off asked for by the previous run's script.
+// A power-off asked for by the previous run's script.
 static void get_shutd_type(void)
 {
     const int value = read_shutdown_request();
@@ -120,7 +120,7 @@ static void get_shutd_type(void)
     }
 }
 
-// Step 10: the boot logo, centred on black.
+// The boot logo, centred on black.
 static void LOGO_one_picture(void)
 {
     SDL_Surface *dst = current_surface();
@@ -135,7 +135,7 @@ static void LOGO_one_picture(void)
     SDL_FreeSurface(logo);
 }
 
-// Step 11: the emulators' save folders.
+// The emulators' save folders.
 static void make_save_folders(void)
 {
     struct stat st;
@@ -148,7 +148,7 @@ static void make_save_folders(void)
     }
 }
 
-// Step 13: themes and the fixed picture sets. Their files are checked here,
+// Themes and the fixed picture sets. Their files are checked here,
 // both outputs alike; each picture is decoded when first drawn.
 static int init_my_system_resources(void)
 {
@@ -201,11 +201,12 @@ static int init_system_failed(void)
     return -1;
 }
 
-int porta_main(int, char **)
+namespace {
+
+// Signals, the loop's state and handlers, the settings' links to the screens
+// they open; the launcher starts on the rooms with no TF card seen yet.
+void start_ui_state(void)
 {
-    // Diagnostics reach a log file line by line, as they do on the console.
-    setvbuf(stdout, nullptr, _IOLBF, 0);
-    // 1. Signals.
     install_signal_handlers();
     loop_reset_state();
     settings_install();
@@ -216,92 +217,82 @@ int porta_main(int, char **)
     screen = SCREEN_ROOMS;
     prev_screen = SCREEN_ROOMS;
     tf_card_state = 0;
+}
 
-    // 2-3. Data folders and the attribute record.
+// The data folders, the writes a power cut left half done, and the attribute
+// record.
+void load_stored_state(void)
+{
     mkdir_if_missing(ATTR_DIR);
     mkdir_if_missing(ATTR_JOYPAD_DIR);
     remove_stale_writes(run_start_time());
     load_globalattr();
+}
 
-    // 4. First start since power-on.
-    int first_start = 0;
-    if (!dev_exists(BOOT_MARKER)) {
-        first_start = 1;
-        set_backlight(global_attr.brightness);
-        FILE *f = dev_fopen(BOOT_MARKER, "w");
-        if (f)
-            fclose(f);
-        else
-            printf("can't open %s !\n", BOOT_MARKER);
+// The first start since power-on sets the stored brightness and leaves the
+// boot marker. True on the first start.
+bool mark_first_start(void)
+{
+    if (dev_exists(BOOT_MARKER))
+        return false;
+    set_backlight(global_attr.brightness);
+    FILE *f = dev_fopen(BOOT_MARKER, "w");
+    if (f)
+        fclose(f);
+    else
+        printf("can't open %s !\n", BOOT_MARKER);
+    return true;
+}
+
+// The factory test instead of the launcher, left only towards power-off.
+void run_factory_test_then_power_off(void)
+{
+    screen = SCREEN_FACTORY_TEST;
+    run_factory_test();
+    if (sigint_pending())
+        handle_sigint();
+    power_off();
+}
+
+// On the first start: a card asking for upgrade mode reboots into it (true:
+// the process exits); otherwise the boot logo unless switched off.
+bool upgrade_or_boot_logo(void)
+{
+    if (dev_exists("/mnt/sdcard/adfu.ini")) {
+        shell_run("reboot adfu");
+        // The input and sound threads end before the process does.
+        release_started(0);
+        loop_hooks.exit_process(0);
+        return true;
     }
-
-    // 5. Display.
-    if (init_device_display() != 0) {
-        printf("%s : init return error\n", "main");
-        return -1;
+    if (!dev_exists(LOGO_MARKER)) {
+        set_cpu_mode(CPU_MODE_USER);
+        LOGO_one_picture();
     }
+    return false;
+}
 
-    // 6. Power-off requested at start.
-    get_shutd_type();
-    if (shutdown_type > 0 && !sdl_up)
-        return 0;
-
-    // 7. Controllers, key sounds and the TF card.
-    init_joystick_key();
-    sound_init();
-    tf_card_check();
-
-    // 8. A card holding test.ini: the factory test instead of the launcher,
-    // left only towards power-off.
-    if (factory_test_wanted()) {
-        screen = SCREEN_FACTORY_TEST;
-        factory_test_draw();
-        if (sigint_pending())
-            handle_sigint();
-        power_off();
-        return 0;
-    }
-
-    // 9. The TF card's skin folder.
-    customer_skin = dev_exists(SKIN_DIR) ? 1 : 0;
-
-    // 10. Upgrade mode and the boot logo.
-    if (first_start) {
-        if (dev_exists("/mnt/sdcard/adfu.ini")) {
-            shell_run("reboot adfu");
-            // The input and sound threads end before the process does.
-            release_started(0);
-            loop_hooks.exit_process(0);
-            return 0;
-        }
-        if (!dev_exists(LOGO_MARKER)) {
-            set_cpu_mode(CPU_MODE_USER);
-            LOGO_one_picture();
-        }
-    }
-
-    // 11. Save folders.
-    make_save_folders();
-
-    // 12.
-    if (first_start)
-        set_cpu_mode(CPU_MODE_FULL);
-
-    // 13-14. Resources and fonts.
+// Resources, fonts, the game lists and the place of the last launch. 0, or
+// -1 after releasing what was started.
+int load_launcher(void)
+{
     if (init_my_system_resources() != 0)
         return init_system_failed();
     if (load_ui_fonts() != 0)
         return init_system_failed();
-    // 15. The game lists and the place of the last launch.
     if (gamelist_init() < 0) {
         printf("gamelist_init return NULL");
         return init_system_failed();
     }
     printf("----- %s ---ok\n", "init_my_system");
+    return 0;
+}
 
-    // 16. The loop. For measurements on a development host the frames can
-    // all be drawn (PORTA_FULL_REDRAW=1) and texts rendered anew every time
-    // (PORTA_TEXT_CACHE=0).
+// The main loop until it ends, then the exit path. For measurements on a
+// development host the frames can all be drawn (PORTA_FULL_REDRAW=1) and
+// texts rendered anew every time (PORTA_TEXT_CACHE=0).
+void run_launcher(void)
+{
     const char *full = getenv("PORTA_FULL_REDRAW");
     if (full && strcmp(full, "1") == 0)
         loop_set_frame_skipping(0);
@@ -313,5 +304,47 @@ int porta_main(int, char **)
     if (sigint_pending())
         handle_sigint();
     power_off();
+}
+
+} // namespace
+
+int porta_main(int, char **)
+{
+    // Diagnostics reach a log file line by line, as they do on the console.
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+    start_ui_state();
+    load_stored_state();
+    const bool first_start = mark_first_start();
+
+    if (init_device_display() != 0) {
+        printf("%s : init return error\n", "main");
+        return -1;
+    }
+    // A power-off requested at start.
+    get_shutd_type();
+    if (shutdown_type > 0 && !sdl_up)
+        return 0;
+
+    // Controllers, key sounds and the TF card; a card holding test.ini runs
+    // the factory test.
+    init_joystick_key();
+    sound_init();
+    tf_card_check();
+    if (factory_test_wanted()) {
+        run_factory_test_then_power_off();
+        return 0;
+    }
+
+    // The TF card's skin folder.
+    customer_skin = dev_exists(SKIN_DIR) ? 1 : 0;
+    if (first_start && upgrade_or_boot_logo())
+        return 0;
+    make_save_folders();
+    if (first_start)
+        set_cpu_mode(CPU_MODE_FULL);
+
+    if (load_launcher() != 0)
+        return -1;
+    run_launcher();
     return 0;
 }

@@ -200,7 +200,7 @@ void draw_search_results(SDL_Surface *dst)
 
 // ---- keys ------------------------------------------------------------------
 
-static void go(int next)
+static void go(Screen next)
 {
     drop_previews();
     prev_screen = screen.load();

@@ -14,8 +14,8 @@
 #include "porta/device/hardware.h"
 #include "porta/device/pcm.h"
 #include "porta/device/storage.h"
-#include "porta/factory/factory_threads.h"
-#include "porta/factory/iotest.h"
+#include "porta/ui/factory_threads.h"
+#include "porta/ui/iotest.h"
 #include "porta/library/browse.h"
 #include "porta/ui/draw.h"
 #include "porta/ui/loop.h"
@@ -103,14 +103,14 @@ protected:
     {
         stop_when = std::move(until);
         screen = SCREEN_FACTORY_TEST;
-        factory_test_draw();
+        run_factory_test();
     }
     // Runs the whole factory test until `frames` frames were drawn.
     void run_factory(int frames)
     {
         stop_when = [frames] { return frames_drawn >= frames; };
         screen = SCREEN_FACTORY_TEST;
-        factory_test_draw();
+        run_factory_test();
     }
     // RGB565 value of an LCD pixel.
     unsigned lcd_pixel(int x, int y)
@@ -165,7 +165,7 @@ TEST_F(FactoryTest, SoundPlaysPassAfterPassAtFullVolumeUntilStopped)
         stop_loop(SHUTDOWN_POWEROFF);
     });
     screen = SCREEN_FACTORY_TEST;
-    factory_test_draw();
+    run_factory_test();
     stopper.join();
     EXPECT_GE(factory_sound_passes(), 3);
     EXPECT_EQ(factory_threads_running(), 0);

@@ -159,7 +159,7 @@ TEST_F(LibraryKeys, KeySoundsOfTheKeyTable)
     start();
     const int none = -1;
     struct Case {
-        int screen;
+        Screen screen;
         void (*handler)(int);
         int key;
         int sound;

@@ -156,7 +156,7 @@ TEST_F(SearchScreens, KeySoundsAndNoResultsKeepTheKeyboard)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << "screen " << c.screen << " key " << c.key << " text " << c.text);
-        screen = c.screen;
+        screen = static_cast<Screen>(c.screen);
         search_clear();
         for (const char *p = c.text; *p; p++)
             search_append(*p);

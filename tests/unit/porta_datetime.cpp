@@ -3,7 +3,7 @@
 // the device's shell.
 
 #include "porta/device/hardware.h"
-#include "porta/library/browse.h"
+#include "porta/ui/screens.h"
 #include "porta/ui/datetime.h"
 #include "test_root.h"
 

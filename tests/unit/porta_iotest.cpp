@@ -4,8 +4,8 @@
 
 #include "porta/device/fb.h"
 #include "porta/device/hardware.h"
-#include "porta/factory/factory_threads.h"
-#include "porta/factory/iotest.h"
+#include "porta/ui/factory_threads.h"
+#include "porta/ui/iotest.h"
 #include "porta/library/browse.h"
 #include "porta/ui/loop.h"
 #include "test_root.h"

@@ -13,6 +13,7 @@
 #include "porta/library/history.h"
 #include "porta/library/systems.h"
 #include "porta/base/timers.h"
+#include "porta/ui/screens.h"
 #include "test_root.h"
 
 #include <gtest/gtest.h>
@@ -444,11 +445,9 @@ TEST_F(Library, HistoryKeepsNineNewestFirst)
     EXPECT_EQ(history_at(2)->index, 8);
     EXPECT_EQ(history_count(), 9);
     // A launch from the history screen leaves the order.
-    screen = SCREEN_HISTORY;
-    ASSERT_EQ(gamelist_run(7, 5, 0), 0);
+    ASSERT_EQ(gamelist_run(7, 5, 0, true), 0);
     EXPECT_EQ(history_at(0)->index, 7);
-    screen = SCREEN_GAMES;
-    ASSERT_EQ(gamelist_run(7, 5, 0), 0);
+    ASSERT_EQ(gamelist_run(7, 5, 0, false), 0);
     EXPECT_EQ(history_at(0)->index, 5);
     // Reloaded from its file, the same list; cleared, an empty file.
     const std::string bytes = root.read(HISTORY_FILE);

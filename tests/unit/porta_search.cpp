@@ -12,6 +12,7 @@
 #include "porta/library/gamelist.h"
 #include "porta/library/search.h"
 #include "porta/ui/library_keys.h"
+#include "porta/ui/screens.h"
 #include "porta/ui/search_screens.h"
 #include "test_root.h"
 

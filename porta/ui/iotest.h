@@ -133,11 +133,11 @@ extern FactoryState factory_state;
 void factory_test_step(void);
 // One factory test frame in the layout of the surface.
 void factory_test_frame(SDL_Surface *dst);
-// The whole factory test (SCREEN_FACTORY_TEST's own loop): loads the
+// The whole factory test, SCREEN_FACTORY_TEST's run routine: loads the
 // resources, lights the test LED, sets the volume to 10, starts the sound and
 // brightness threads and runs 20 ms frames until a power-off is asked for or
 // the program is interrupted; then stops and joins both threads, switches the
 // motor off and frees the resources. Returns when it ends; the caller powers
 // off. Prints "test font err ... " and returns at once when the fonts do not
-// open.
-void factory_test_draw(void);
+// open. Returns 1 (the test ran, as the screen table's run slot expects).
+int run_factory_test(void);

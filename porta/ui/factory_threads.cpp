@@ -1,13 +1,13 @@
 // The factory test's sound and backlight workers.
 
-#include "porta/factory/factory_threads.h"
+#include "porta/ui/factory_threads.h"
 
 #include "common/devroot.h"
 #include "porta/device/fb.h"
 #include "porta/device/hardware.h"
 #include "porta/device/keysound.h"
 #include "porta/device/pcm.h"
-#include "porta/factory/iotest.h"
+#include "porta/ui/iotest.h"
 #include "porta/ui/loop.h"
 
 #include <atomic>

@@ -1,6 +1,6 @@
 // The IO test and the factory test: resources, key steps and drawing.
 
-#include "porta/factory/iotest.h"
+#include "porta/ui/iotest.h"
 
 #include "common/devroot.h"
 #include "porta/base/attr.h"
@@ -11,7 +11,7 @@
 #include "porta/device/keysound.h"
 #include "porta/device/pcm.h"
 #include "porta/device/storage.h"
-#include "porta/factory/factory_threads.h"
+#include "porta/ui/factory_threads.h"
 #include "porta/library/browse.h"
 #include "porta/ui/draw.h"
 #include "porta/ui/loop.h"
@@ -438,11 +438,15 @@ static int factory_test_over(void)
     return shutdown_type > 0 || sigint_pending();
 }
 
-void factory_test_draw(void)
+namespace {
+
+// Before the first frame: the test resources, the LED, the volume, both
+// workers and cleared marks. False when the fonts do not open.
+bool factory_test_begin(void)
 {
     if (load_test_res() != 0) {
         printf("test font err ... ");
-        return;
+        return false;
     }
     led_test();
     set_volume(10);
@@ -454,26 +458,45 @@ void factory_test_draw(void)
     // when the test runs from start-up.
     if (!factory_test_over())
         loop_running = 1;
+    return true;
+}
 
-    while (!factory_test_over()) {
-        factory_test_step();
-        SDL_Surface *dst = current_surface();
-        if (dst) {
-            if (screen_asleep)
-                SDL_FillRect(dst, nullptr, 0);
-            else
-                factory_test_frame(dst);
-            if (output_device == 1 && lcd_surface)
-                SDL_FillRect(lcd_surface, nullptr, 0);
-            fb_present(output_device, dst);
-        }
-        loop_hooks.delay(FACTORY_FRAME_MS);
+// One 20 ms frame: the pass, its picture (black while asleep; the LCD black
+// under HDMI) and the pause.
+void factory_test_pass(void)
+{
+    factory_test_step();
+    SDL_Surface *dst = current_surface();
+    if (dst) {
+        if (screen_asleep)
+            SDL_FillRect(dst, nullptr, 0);
+        else
+            factory_test_frame(dst);
+        if (output_device == 1 && lcd_surface)
+            SDL_FillRect(lcd_surface, nullptr, 0);
+        fb_present(output_device, dst);
     }
+    loop_hooks.delay(FACTORY_FRAME_MS);
+}
 
-    // Nothing of the test may outlive it: the threads stop before the exit
-    // path closes the stream, the sound device and the backlight.
+// Nothing of the test may outlive it: the threads stop before the exit path
+// closes the stream, the sound device and the backlight.
+void factory_test_end(void)
+{
     factory_threads_stop();
     factory_state.motor = 0;
     set_motor(0);
     free_test_res();
+}
+
+} // namespace
+
+int run_factory_test(void)
+{
+    if (!factory_test_begin())
+        return 1;
+    while (!factory_test_over())
+        factory_test_pass();
+    factory_test_end();
+    return 1;
 }
