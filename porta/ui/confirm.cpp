@@ -61,7 +61,7 @@ void confirm_open(void)
     request_redraw();
 }
 
-void confirm_ask(const char *label, int return_screen, void (*yes)(void), void (*no)(void))
+void confirm_ask(const char *label, Screen return_screen, void (*yes)(void), void (*no)(void))
 {
     confirm_setup(label, return_screen);
     confirm_actions(yes, no);

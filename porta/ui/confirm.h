@@ -34,7 +34,7 @@ void confirm_actions(void (*yes)(void), void (*no)(void));
 // Copies the current screen picture aside and shows the box.
 void confirm_open(void);
 // The three above in one: asks "<label> ??" with these actions.
-void confirm_ask(const char *label, int return_screen, void (*yes)(void), void (*no)(void));
+void confirm_ask(const char *label, Screen return_screen, void (*yes)(void), void (*no)(void));
 // Clears the whole box state.
 void confirm_clear(void);
 
