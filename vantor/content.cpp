@@ -51,12 +51,16 @@ int to_item_list(const std::vector<std::string> &from, ItemList *items)
     return count;
 }
 
-static void strip_line_end(char *line)
+namespace {
+
+void strip_line_end(char *line)
 {
     size_t n = strlen(line);
     while (n > 0 && (line[n - 1] == '\n' || line[n - 1] == '\r'))
         line[--n] = '\0';
 }
+
+} // namespace
 
 int read_all_lines(const char *path, ItemList *lines)
 {
@@ -128,11 +132,13 @@ int is_rom_folder(const char *name)
     return mapping_names_folder(mapping, name);
 }
 
+namespace {
+
 // The system folder name of an item: the folder two '/' back from the end
 // (three for ScummVM games, which may sit in a game subfolder), without a
 // leading "Roms/". A path with fewer separators is taken from its start; a
 // path naming no folder gives "".
-static std::string system_folder_of(const char *path, int slashes)
+std::string system_folder_of(const char *path, int slashes)
 {
     const char *start = path;
     int seen = 0;
@@ -153,7 +159,7 @@ static std::string system_folder_of(const char *path, int slashes)
 }
 
 // The mapping value of a line: the text between its last two double quotes.
-static bool mapping_value(const std::string &line, std::string &value)
+bool mapping_value(const std::string &line, std::string &value)
 {
     size_t close = line.rfind('"');
     if (close == std::string::npos || close == 0)
@@ -165,7 +171,7 @@ static bool mapping_value(const std::string &line, std::string &value)
     return true;
 }
 
-static const char *core_for_folder(const std::vector<std::string> &mapping, const std::string &folder)
+const char *core_for_folder(const std::vector<std::string> &mapping, const std::string &folder)
 {
     if (folder.empty())
         return nullptr;
@@ -182,11 +188,13 @@ static const char *core_for_folder(const std::vector<std::string> &mapping, cons
     return nullptr;
 }
 
-static bool ends_with(const char *s, const char *suffix)
+bool ends_with(const char *s, const char *suffix)
 {
     size_t n = strlen(s), m = strlen(suffix);
     return n >= m && strcmp(s + n - m, suffix) == 0;
 }
+
+} // namespace
 
 char *get_preferred_core(const char *item_path)
 {
@@ -216,14 +224,16 @@ char *get_preferred_core(const char *item_path)
 // ---------------------------------------------------------------------------
 // Folders and files
 
-static bool listed_name(const char *name)
+namespace {
+
+bool listed_name(const char *name)
 {
     return name[0] != '.' && name[0] != '~' && !strstr(name, "_cache");
 }
 
 // stat() that follows symlinks through the device root: an absolute link
 // target is a device path.
-static int stat_follow(const char *path, struct stat *st)
+int stat_follow(const char *path, struct stat *st)
 {
     if (dev_lstat(path, st) != 0)
         return -1;
@@ -234,6 +244,8 @@ static int stat_follow(const char *path, struct stat *st)
         return -1;
     return dev_stat(real, st);
 }
+
+} // namespace
 
 int is_readable_file(const char *path)
 {
@@ -256,8 +268,10 @@ int is_readable_file(const char *path)
     return 1;
 }
 
+namespace {
+
 // Whether a folder entry is a directory (following symlinks).
-static bool entry_is_dir(const std::string &folder, const struct dirent *e)
+bool entry_is_dir(const std::string &folder, const struct dirent *e)
 {
     if (e->d_type == DT_DIR)
         return true;
@@ -269,7 +283,7 @@ static bool entry_is_dir(const std::string &folder, const struct dirent *e)
 }
 
 // Opens a folder, following a symlinked folder through the device root.
-static DIR *open_folder(const char *folder)
+DIR *open_folder(const char *folder)
 {
     DIR *d = dev_opendir(folder);
     if (d)
@@ -280,22 +294,32 @@ static DIR *open_folder(const char *folder)
     return dev_opendir(real);
 }
 
-int has_files(const char *folder)
+// Calls visit(entry) for every file of the folder that the lists show (no
+// hidden, "~", "_cache" entries or sub-folders) until it returns false.
+// Returns 0, or -1 when the folder cannot be opened.
+template <typename Visit> int visit_listed_files(const char *folder, Visit visit)
 {
-    if (!folder)
-        return 0;
-    DIR *d = open_folder(folder);
+    DIR *d = folder ? open_folder(folder) : nullptr;
     if (!d)
-        return 0;
+        return -1;
     const std::string base(folder);
-    int found = 0;
     while (struct dirent *e = readdir(d)) {
-        if (listed_name(e->d_name) && !entry_is_dir(base, e)) {
-            found = 1;
+        if (listed_name(e->d_name) && !entry_is_dir(base, e) && !visit(e))
             break;
-        }
     }
     closedir(d);
+    return 0;
+}
+
+} // namespace
+
+int has_files(const char *folder)
+{
+    int found = 0;
+    visit_listed_files(folder, [&found](const struct dirent *) {
+        found = 1;
+        return false;
+    });
     return found;
 }
 
@@ -303,9 +327,6 @@ int get_files(const char *folder, ItemList *items)
 {
     *items = nullptr;
     if (!folder)
-        return 0;
-    DIR *d = open_folder(folder);
-    if (!d)
         return 0;
     const std::string base(folder);
     // realpath of "<folder>/<name>" is realpath(folder) + "/" + name unless the
@@ -315,9 +336,7 @@ int get_files(const char *folder, ItemList *items)
     const std::string real_folder = have_real && strcmp(real_buf, "/") != 0 ? std::string(real_buf) : std::string();
 
     std::vector<std::string> files;
-    while (struct dirent *e = readdir(d)) {
-        if (!listed_name(e->d_name) || entry_is_dir(base, e))
-            continue;
+    const int opened = visit_listed_files(folder, [&](const struct dirent *e) {
         const std::string full = base + "/" + e->d_name;
         bool is_link = e->d_type == DT_LNK;
         if (e->d_type == DT_UNKNOWN) {
@@ -329,8 +348,10 @@ int get_files(const char *folder, ItemList *items)
         } else if (dev_realpath(full.c_str(), real_buf, sizeof(real_buf))) {
             files.emplace_back(real_buf);
         }
-    }
-    closedir(d);
+        return true;
+    });
+    if (opened != 0)
+        return 0;
     std::sort(files.begin(), files.end(),
               [](const std::string &a, const std::string &b) { return strcmp(a.c_str(), b.c_str()) < 0; });
     return to_item_list(files, items);

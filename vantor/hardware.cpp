@@ -21,8 +21,6 @@ const char *const CAPACITY_FILE = "/sys/class/power_supply/battery/capacity";
 const char *const CHARGER_FILE = "/sys/class/power_supply/battery/charger_online";
 const char *const HDMI_STATE_FILE = "/sys/class/switch/hdmi/state";
 const char *const BACKLIGHT_FILE = "/sys/class/backlight/backlight.2/brightness";
-const char *const RETROARCH_CFG = "/mnt/mmc/CFW/retroarch/.retroarch/retroarch.cfg";
-const char *const SHELL = "/bin/sh";
 
 // Reads the first line of a small file (at most `max_bytes` bytes of it) with
 // the line end stripped. Returns 0, or -1 when the file cannot be opened.
@@ -39,6 +37,16 @@ int read_first_line(const char *path, int max_bytes, std::string &out)
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
         out.pop_back();
     return 0;
+}
+
+// The whole number at the start of the file's first line (as atoi reads it),
+// or `missing` when the file cannot be opened.
+int read_first_number(const char *path, int max_bytes, int missing)
+{
+    std::string line;
+    if (read_first_line(path, max_bytes, line) != 0)
+        return missing;
+    return atoi(line.c_str());
 }
 
 // 1 when the first byte of the file is '1'.
@@ -67,10 +75,7 @@ void write_sysfs(const char *path, const char *text)
 
 int get_cpu_speed()
 {
-    std::string line;
-    if (read_first_line(CPU_SPEED_FILE, 30, line) != 0)
-        return DEFAULT_CPU_SPEED;
-    int speed = atoi(line.c_str());
+    const int speed = read_first_number(CPU_SPEED_FILE, 30, DEFAULT_CPU_SPEED);
     // 0 (also garbage) and negative values are no usable speed.
     return speed > 0 ? speed : DEFAULT_CPU_SPEED;
 }
@@ -120,10 +125,7 @@ int is_charging()
 
 int get_battery_capacity()
 {
-    std::string line;
-    if (read_first_line(CAPACITY_FILE, 62, line) != 0)
-        return 0;
-    return atoi(line.c_str());
+    return read_first_number(CAPACITY_FILE, 62, 0);
 }
 
 int power_index_for_capacity(int capacity)
@@ -158,10 +160,7 @@ int is_hdmi_connected()
 
 int get_saved_brightness()
 {
-    std::string line;
-    if (read_first_line(BRIGHTNESS_FILE, 31, line) != 0)
-        return 100;
-    int level = atoi(line.c_str());
+    const int level = read_first_number(BRIGHTNESS_FILE, 31, 100);
     return level > 24 ? level : 100;
 }
 
@@ -218,16 +217,16 @@ int follow_hdmi_state(int *last_state)
 void power_off()
 {
     write_file_atomic(SHUTDOWN_FLAG, std::string());
-    run_shell(SHELL, "sync");
-    run_shell(SHELL, "mount -o remount,ro /mnt/mmc");
-    run_shell(SHELL, "mount -o remount,ro /mnt/SDCARD");
-    run_shell(SHELL, "poweroff -f");
+    run_shell(SHELL_PATH, "sync");
+    run_shell(SHELL_PATH, "mount -o remount,ro /mnt/mmc");
+    run_shell(SHELL_PATH, "mount -o remount,ro /mnt/SDCARD");
+    run_shell(SHELL_PATH, "poweroff -f");
 }
 
 int get_keep_aspect_ratio_flag()
 {
     std::string text;
-    if (read_file(RETROARCH_CFG, text) != 0)
+    if (read_file(RETROARCH_CONFIG_FILE, text) != 0)
         return 0;
     // A substring search over the whole file is a search line by line: the
     // text holds no line end.

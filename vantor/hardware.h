@@ -5,6 +5,10 @@
 // power-off sequence. Everything goes through small sysfs and flag files with
 // fixed device paths (mapped through the device root on a development host).
 
+// Device paths more than one module uses.
+constexpr const char *RETROARCH_CONFIG_FILE = "/mnt/mmc/CFW/retroarch/.retroarch/retroarch.cfg";
+constexpr const char *SHELL_PATH = "/bin/sh";
+
 // Activity markers for the frame loop's idle/active pacing; never written to
 // the hardware.
 constexpr int ACTIVITY_IDLE = 504000;

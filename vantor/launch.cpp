@@ -3,6 +3,7 @@
 #include "common/devroot.h"
 #include "common/safefile.h"
 #include "vantor/content.h"
+#include "vantor/hardware.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -12,15 +13,15 @@
 
 #include <sys/stat.h>
 
+namespace {
+
+// The results escape_single_quotes() and launch_content_path() hand out.
 char escaped_single_quoted_string[4097];
 char launch_content_path_buffer[4097];
-
-namespace {
 
 const char *const RETROARCH = "/mnt/mmc/CFW/retroarch/retroarch";
 const char *const COMMAND_SCRIPT = "/mnt/mmc/CFW/retroarch/command.sh";
 const char *const GDB_SCRIPT = "/mnt/mmc/CFW/retroarch/gdbscript.txt";
-const char *const RETROARCH_CFG = "/mnt/mmc/CFW/retroarch/.retroarch/retroarch.cfg";
 const char *const VOLUME_CFG = "/mnt/mmc/CFW/retroarch/.retroarch/volume.cfg";
 const char *const GDB_FLAG = "/misc/enableGDB";
 const char *const GDB_COMMAND =
@@ -93,6 +94,19 @@ std::string escape_for_double_quotes(const std::string &text)
     return out;
 }
 
+// The text with every ' replaced by '"'"', to stand inside single quotes.
+std::string single_quote_escaped(const char *text)
+{
+    std::string out;
+    for (const char *p = text; *p; ++p) {
+        if (*p == '\'')
+            out += "'\"'\"'";
+        else
+            out += *p;
+    }
+    return out;
+}
+
 // The LANG value as it stands when it is a plain locale name, else quoted so
 // that a language file cannot put shell syntax into the launch script.
 std::string lang_value(const char *iso_code)
@@ -107,14 +121,7 @@ std::string lang_value(const char *iso_code)
     }
     if (plain)
         return code;
-    std::string out = "'";
-    for (char c : code) {
-        if (c == '\'')
-            out += "'\"'\"'";
-        else
-            out += c;
-    }
-    return out + "'";
+    return "'" + single_quote_escaped(code.c_str()) + "'";
 }
 
 int write_script(const char *iso_code, const std::string &command)
@@ -140,7 +147,7 @@ int write_retroarch_config(int card, int auto_load, int save_on_exit)
     std::vector<std::string> volume;
     // A configuration that exists but cannot be read is left alone rather
     // than replaced by the few keys written here.
-    if (read_lines(RETROARCH_CFG, config) != 0)
+    if (read_lines(RETROARCH_CONFIG_FILE, config) != 0)
         return -1;
     read_lines(VOLUME_CFG, volume); // a missing volume.cfg only means no audio_volume line
 
@@ -174,27 +181,17 @@ int write_retroarch_config(int card, int auto_load, int save_on_exit)
         if (!line.empty())
             out += line + "\n";
     }
-    return write_file_atomic(RETROARCH_CFG, out) == 0 ? 0 : -1;
+    return write_file_atomic(RETROARCH_CONFIG_FILE, out) == 0 ? 0 : -1;
 }
 
 const char *escape_single_quotes(const char *text)
 {
     if (!text)
         return nullptr;
-    const size_t limit = sizeof(escaped_single_quoted_string) - 1;
-    size_t n = 0;
-    for (const char *p = text; *p; ++p) {
-        const char *piece = *p == '\'' ? "'\"'\"'" : nullptr;
-        size_t len = piece ? 5 : 1;
-        if (n + len > limit)
-            return nullptr;
-        if (piece)
-            memcpy(escaped_single_quoted_string + n, piece, len);
-        else
-            escaped_single_quoted_string[n] = *p;
-        n += len;
-    }
-    escaped_single_quoted_string[n] = '\0';
+    const std::string escaped = single_quote_escaped(text);
+    if (escaped.size() >= sizeof(escaped_single_quoted_string))
+        return nullptr;
+    memcpy(escaped_single_quoted_string, escaped.c_str(), escaped.size() + 1);
     return escaped_single_quoted_string;
 }
 
@@ -202,17 +199,8 @@ int copy_file(const char *source, const char *destination)
 {
     if (!source || !destination)
         return -1;
-    FILE *in = dev_fopen(source, "rb");
-    if (!in)
-        return -1;
     std::string data;
-    char block[4096];
-    size_t n;
-    while ((n = fread(block, 1, sizeof(block), in)) > 0)
-        data.append(block, n);
-    bool read_error = ferror(in) != 0;
-    fclose(in);
-    if (read_error)
+    if (read_file(source, data) != 0)
         return -1;
     return write_file_atomic(destination, data) == 0 ? 0 : -1;
 }

@@ -34,7 +34,7 @@ const char *escape_single_quotes(const char *text);
 // file already lies inside it) the file itself is returned.
 const char *launch_content_path(const char *path, int state);
 
-// Byte-for-byte copy in 4096-byte blocks, written crash-safely. Returns 0, or
+// Byte-for-byte copy, written crash-safely. Returns 0, or
 // -1 when either file cannot be opened (nothing is copied then) or the copy fails.
 int copy_file(const char *source, const char *destination);
 
@@ -56,7 +56,3 @@ int launch_item(const char *item_path, int state, int no_state_load, const char 
 // ("run") and the RetroArch-menu command.sh. Returns 0, or 1 when command.sh
 // could not be written; the caller then writes "home\n3" and quits either way.
 int launch_retroarch(const char *iso_code);
-
-// The static results of escape_single_quotes() and launch_content_path().
-extern char escaped_single_quoted_string[4097];
-extern char launch_content_path_buffer[4097];

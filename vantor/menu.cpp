@@ -11,15 +11,19 @@
 #include "vantor/launch.h"
 #include "vantor/settings.h"
 
-static Uint32 sdl_ticks()
+namespace {
+
+Uint32 sdl_ticks()
 {
     return SDL_GetTicks();
 }
 
-static void sdl_delay(Uint32 ms)
+void sdl_delay(Uint32 ms)
 {
     SDL_Delay(ms);
 }
+
+} // namespace
 
 Uint32 (*menu_ticks)() = sdl_ticks;
 void (*menu_delay)(Uint32 ms) = sdl_delay;
@@ -315,7 +319,7 @@ void go_home(MenuModel &model, SkinResources &res)
 {
     free_list(model);
     model.state = STATE_HOME;
-    set_title(model, res, title_text);
+    set_title(model, res, res.title_text);
     model.column = model.home_return_column;
     model.row = model.home_return_row;
     if (model.column < 0 || model.column > 3)
@@ -347,6 +351,20 @@ void back_to_consoles(MenuModel &model, SkinResources &res)
     drop_override(model);
 }
 
+namespace {
+
+// Selects the list row a resume file names, when the list has it.
+void select_resumed_row(MenuModel &model, SkinResources &res, int index)
+{
+    if (index >= 0 && index < model.item_count && index != model.row) {
+        model.row = index;
+        render_rows(model, res);
+        load_override(model);
+    }
+}
+
+} // namespace
+
 void apply_resume_state(MenuModel &model, SkinResources &res, int state, int index, const char *folder)
 {
     switch (state) {
@@ -359,11 +377,7 @@ void apply_resume_state(MenuModel &model, SkinResources &res, int state, int ind
         enter_favorites(model, res);
         model.home_return_column = HOME_FAVORITES;
         model.home_return_row = 0;
-        if (index >= 0 && index < model.item_count && index != model.row) {
-            model.row = index;
-            render_rows(model, res);
-            load_override(model);
-        }
+        select_resumed_row(model, res, index);
         break;
     case STATE_CONSOLES:
         model.home_return_column = HOME_CONSOLES;
@@ -383,11 +397,7 @@ void apply_resume_state(MenuModel &model, SkinResources &res, int state, int ind
         model.home_return_column = HOME_CONSOLES;
         model.home_return_row = 0;
         enter_games(model, res, folder);
-        if (index >= 0 && index < model.item_count && index != model.row) {
-            model.row = index;
-            render_rows(model, res);
-            load_override(model);
-        }
+        select_resumed_row(model, res, index);
         break;
     case STATE_HOME:
         model.home_return_column = (index >= 0 && index <= 3) ? index : 0;
@@ -422,10 +432,14 @@ int last_consoles_page(int count)
     return page < 0 ? 0 : page;
 }
 
-static unsigned char key_letter(const char *path)
+namespace {
+
+unsigned char key_letter(const char *path)
 {
     return static_cast<unsigned char>(last_component(path)[0]);
 }
+
+} // namespace
 
 int letter_jump(char **items, int count, int row, int forward)
 {

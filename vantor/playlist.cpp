@@ -18,6 +18,7 @@
 
 #include "common/devroot.h"
 #include "common/safefile.h"
+#include "common/ttf_text.h"
 #include "vantor/content.h"
 #include "vantor/content_internal.h"
 
@@ -103,25 +104,6 @@ std::vector<std::string> playlist_paths(const std::string &text)
         start = end + 1;
     }
     return paths;
-}
-
-void append_utf8(std::string &out, unsigned code_point)
-{
-    if (code_point < 0x80) {
-        out += static_cast<char>(code_point);
-    } else if (code_point < 0x800) {
-        out += static_cast<char>(0xC0 | (code_point >> 6));
-        out += static_cast<char>(0x80 | (code_point & 0x3F));
-    } else if (code_point < 0x10000) {
-        out += static_cast<char>(0xE0 | (code_point >> 12));
-        out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code_point & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code_point >> 18));
-        out += static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code_point & 0x3F));
-    }
 }
 
 // Reads four hex digits at s[i]; returns -1 when they are not hex.

@@ -293,10 +293,21 @@ int parse_playlist(const std::string &text, PlaylistDoc &doc)
     return 0;
 }
 
+namespace {
+
+// Parses a playlist for an edit by path: false when the path is empty or the
+// text is not a playlist with an "items" array.
+bool parse_for_edit(const std::string &text, const char *path, PlaylistDoc &doc)
+{
+    return path && *path && parse_playlist(text, doc) == 0 && doc.has_items;
+}
+
+} // namespace
+
 int playlist_with_entry_added(const std::string &text, const char *path, std::string &out)
 {
     PlaylistDoc doc;
-    if (!path || !*path || parse_playlist(text, doc) != 0 || !doc.has_items)
+    if (!parse_for_edit(text, path, doc))
         return -1;
     const std::string value = json_escape(path);
     const bool has_entries = !doc.entries.empty();
@@ -343,7 +354,7 @@ int playlist_with_entry_added(const std::string &text, const char *path, std::st
 int playlist_with_entry_removed(const std::string &text, const char *path, std::string &out)
 {
     PlaylistDoc doc;
-    if (!path || !*path || parse_playlist(text, doc) != 0 || !doc.has_items)
+    if (!parse_for_edit(text, path, doc))
         return -1;
     size_t k = 0;
     while (k < doc.entries.size() && !(doc.entries[k].has_path && doc.entries[k].path == path))

@@ -13,8 +13,6 @@
 #include "vantor/menu.h"
 #include "vantor/settings.h"
 
-char title_text[256];
-
 // --- Pure layout rules --------------------------------------------------------------------
 
 int rom_window_start(int selected, int count)
@@ -48,8 +46,10 @@ std::string rom_display_name(const char *path)
     return name;
 }
 
+namespace {
+
 // Number of bytes of the first `chars` characters of UTF-8 text.
-static size_t utf8_prefix(const std::string &s, size_t chars)
+size_t utf8_prefix(const std::string &s, size_t chars)
 {
     size_t i = 0;
     while (i < s.size() && chars > 0) {
@@ -61,7 +61,7 @@ static size_t utf8_prefix(const std::string &s, size_t chars)
     return i;
 }
 
-static size_t utf8_length(const std::string &s)
+size_t utf8_length(const std::string &s)
 {
     size_t n = 0;
     for (unsigned char c : s)
@@ -69,6 +69,8 @@ static size_t utf8_length(const std::string &s)
             n++;
     return n;
 }
+
+} // namespace
 
 std::string system_tile_text(const char *folder_name)
 {
@@ -124,10 +126,14 @@ std::string clock_text(const struct tm &t, int use12hour, const char *am, const 
     return buf;
 }
 
-static time_t system_wall_clock()
+namespace {
+
+time_t system_wall_clock()
 {
     return time(nullptr);
 }
+
+} // namespace
 
 time_t (*menu_wall_clock)() = system_wall_clock;
 
@@ -162,17 +168,19 @@ SDL_Surface *load_image(const char *path)
     return converted;
 }
 
-static int surface_width(const Surface &s)
+namespace {
+
+int surface_width(const Surface &s)
 {
     return s ? s->w : 0;
 }
 
-static int surface_height(const Surface &s)
+int surface_height(const Surface &s)
 {
     return s ? s->h : 0;
 }
 
-static TTF_Font *open_font(const char *file_name, int size)
+TTF_Font *open_font(const char *file_name, int size)
 {
     char path[4200];
     snprintf(path, sizeof(path), "/mnt/mmc/CFW/font/%s", file_name);
@@ -180,6 +188,8 @@ static TTF_Font *open_font(const char *file_name, int size)
         size = 28;
     return TTF_OpenFont(dev_path(path).c_str(), size);
 }
+
+} // namespace
 
 int load_language_fonts(SkinResources &res, const char *language)
 {
@@ -485,7 +495,9 @@ SDL_Surface *get_background_override(const char *item_path, int state, SDL_Surfa
 
 // --- Drawing ---------------------------------------------------------------------------------
 
-static void blit_at(SDL_Surface *screen, SDL_Surface *surface, int x, int y)
+namespace {
+
+void blit_at(SDL_Surface *screen, SDL_Surface *surface, int x, int y)
 {
     if (!screen || !surface)
         return;
@@ -493,19 +505,19 @@ static void blit_at(SDL_Surface *screen, SDL_Surface *surface, int x, int y)
     SDL_BlitSurface(surface, nullptr, screen, &rect);
 }
 
-static void blit_at(SDL_Surface *screen, const Surface &surface, const SDL_Rect &pos)
+void blit_at(SDL_Surface *screen, const Surface &surface, const SDL_Rect &pos)
 {
     blit_at(screen, surface.get(), pos.x, pos.y);
 }
 
-static void blit_centered(SDL_Surface *screen, const Surface &surface)
+void blit_centered(SDL_Surface *screen, const Surface &surface)
 {
     if (!surface)
         return;
     blit_at(screen, surface.get(), (SCREEN_WIDTH - surface->w) / 2, (SCREEN_HEIGHT - surface->h) / 2);
 }
 
-static SDL_Surface *cpu_icon(SkinResources &res, int speed)
+SDL_Surface *cpu_icon(SkinResources &res, int speed)
 {
     switch (speed) {
     case 1488000: return res.cpu1488.get();
@@ -516,7 +528,7 @@ static SDL_Surface *cpu_icon(SkinResources &res, int speed)
     }
 }
 
-static void draw_list(SDL_Surface *screen, SkinResources &res, MenuModel &model)
+void draw_list(SDL_Surface *screen, SkinResources &res, MenuModel &model)
 {
     const bool recent = model.state == STATE_RECENT;
     const int start = rom_window_start(model.row, model.item_count);
@@ -549,7 +561,7 @@ static void draw_list(SDL_Surface *screen, SkinResources &res, MenuModel &model)
         blit_centered(screen, res.savestates_message);
 }
 
-static void draw_consoles(SDL_Surface *screen, SkinResources &res, MenuModel &model)
+void draw_consoles(SDL_Surface *screen, SkinResources &res, MenuModel &model)
 {
     const int width = surface_width(res.system_focused);
     const int height = surface_height(res.system_focused);
@@ -565,6 +577,8 @@ static void draw_consoles(SDL_Surface *screen, SkinResources &res, MenuModel &mo
         }
     }
 }
+
+} // namespace
 
 void draw_frame(SDL_Surface *screen, SkinResources &res, MenuModel &model)
 {

@@ -76,6 +76,7 @@ struct SkinResources {
     Surface system_focused, system_normal;
 
     // Texts read from the language file.
+    char title_text[256] = ""; // the header of Home ("title-label" formatted with the version)
     char guide_texts[4][LABEL_BUFFER_SIZE] = {};
     char remove_text[LABEL_BUFFER_SIZE] = "";
     char home_texts[4][LABEL_BUFFER_SIZE] = {};
@@ -115,8 +116,6 @@ struct SkinResources {
     SDL_Rect home_label_pos[4] = {};
 };
 
-// The header text of Home ("title-label" formatted with the version).
-extern char title_text[256];
 constexpr const char *VERSION_TEXT = "1.4.9";
 
 // --- Pure layout rules ------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "vantor/settings.h"
 
 #include "common/shell.h"
+#include "vantor/hardware.h"
 #include "vantor/skin.h"
 
 #include <cstdio>
@@ -10,7 +11,15 @@ SettingsScreen settings_screen;
 
 namespace {
 
-const char *const SHELL = "/bin/sh";
+// The date and time value surfaces, rendered again on every entry.
+void free_value_surfaces(SettingsScreen &s)
+{
+    s.year.reset();
+    s.month.reset();
+    s.day.reset();
+    s.hour.reset();
+    s.minute.reset();
+}
 
 // Heading keys and their English defaults, in field order.
 const char *const HEADING_KEYS[7] = {"year-label",   "month-label",         "day-label",     "hour-label",
@@ -270,14 +279,9 @@ void leave_settings(SkinResources &res)
     time_t when = 0;
     if (settings_clock_time(settings_screen.edited, settings_screen.taken_at, menu_wall_clock(), &when) == 0)
         set_system_time(when);
-    run_shell(SHELL, "busybox hwclock -w");
+    run_shell(SHELL_PATH, "busybox hwclock -w");
     render_clock(res);
-    SettingsScreen &s = settings_screen;
-    s.year.reset();
-    s.month.reset();
-    s.day.reset();
-    s.hour.reset();
-    s.minute.reset();
+    free_value_surfaces(settings_screen);
 }
 
 void draw_settings(SDL_Surface *screen, SkinResources &res, int field)
@@ -326,11 +330,7 @@ void draw_settings(SDL_Surface *screen, SkinResources &res, int field)
 void free_settings()
 {
     SettingsScreen &s = settings_screen;
-    s.year.reset();
-    s.month.reset();
-    s.day.reset();
-    s.hour.reset();
-    s.minute.reset();
+    free_value_surfaces(s);
     s.meridian.reset();
     s.switch_value.reset();
     s.language_name.reset();

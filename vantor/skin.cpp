@@ -282,7 +282,9 @@ int get_text_alignment(int *margin)
     return alignment;
 }
 
-static int visibility(const char *quoted_key)
+namespace {
+
+int visibility(const char *quoted_key)
 {
     const CachedFile &lines = cached_lines(skin_file, SKIN_SETTINGS_FILE, false);
     for (int i = 0; i < lines.count; i++) {
@@ -291,6 +293,8 @@ static int visibility(const char *quoted_key)
     }
     return 1;
 }
+
+} // namespace
 
 int get_main_menu_text_visibility()
 {

@@ -99,7 +99,7 @@ void prepare_skin(MenuModel &model, SkinResources &res)
 {
     load_skin_images(res);
     load_language_fonts(res, res.language);
-    format_title(title_text, sizeof(title_text), get_skin_setting(res.language, "title-label", "vantor %s"),
+    format_title(res.title_text, sizeof(res.title_text), get_skin_setting(res.language, "title-label", "vantor %s"),
                  VERSION_TEXT);
     render_labels(res, 1);
     render_clock(res);
