@@ -24,6 +24,9 @@
 #include <SDL/SDL.h>
 #include <SDL/SDL_ttf.h>
 
+// Appends the UTF-8 encoding of a code point (at most U+10FFFF) to `out`.
+void append_utf8(std::string &out, unsigned cp);
+
 // The text as valid UTF-8 of characters SDL_ttf 2.0.11 decodes as they are:
 // an invalid or cut byte sequence, and a character beyond U+FFFF (which SDL_ttf
 // would cut to 16 bits), become U+FFFD; the byte-order marks U+FEFF and U+FFFE

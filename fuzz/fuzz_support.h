@@ -181,7 +181,7 @@ inline std::vector<std::string> sections(const uint8_t *data, size_t size, size_
 constexpr const char *sampleFont = "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed.ttf";
 
 // Copies the sample font into the root's font folder under `name`.
-inline void installFont(const char *name)
+inline void install_font(const char *name)
 {
     FILE *in = fopen(sampleFont, "rb");
     FUZZ_CHECK(in != nullptr);

@@ -31,21 +31,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     quoted = quoted.substr(0, strnlen(quoted.c_str(), quoted.size())); // a C string stops at a NUL
     for (const std::string &name : {std::string("GBA"), std::string("SFC"), quoted}) {
-        const int rom = isRomFolder(name.c_str());
+        const int rom = is_rom_folder(name.c_str());
         FUZZ_CHECK(rom == 0 || rom == 1);
         for (const std::string &path : {"/mnt/mmc/Roms/" + name + "/game.gba", "/mnt/SDCARD/" + name + "/x",
                                         "/mnt/mmc/Roms/" + name + "/Game/game.scummvm", name}) {
-            const char *core = getPreferredCore(path.c_str());
+            const char *core = get_preferred_core(path.c_str());
             if (core) {
                 FUZZ_CHECK(strncmp(core, CORES_FOLDER, strlen(CORES_FOLDER)) == 0);
-                FUZZ_CHECK(strlen(core) < sizeof corePath);
+                FUZZ_CHECK(strlen(core) < sizeof preferred_core_path);
             }
-            FUZZ_CHECK(strlen(folderName) < sizeof folderName);
+            FUZZ_CHECK(strlen(preferred_core_folder) < sizeof preferred_core_folder);
         }
     }
     ItemList folders = nullptr;
-    const int n = getFolders(&folders);
+    const int n = get_folders(&folders);
     FUZZ_CHECK(n >= 0 && n <= 3);
-    destroyItems(n, &folders);
+    destroy_items(n, &folders);
     return 0;
 }

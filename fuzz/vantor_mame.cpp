@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     fuzz::root();
     fuzz::write("/mnt/mmc/CFW/config/mame.csv", data, size);
-    loadMameGameNameTable();
+    load_mame_game_name_table();
     const std::string text(reinterpret_cast<const char *>(data), size);
 
     // The first line's short name gives its title (the first line of a short
@@ -22,9 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const size_t comma = first.find(',');
     if (comma != std::string::npos && first.find('\0') == std::string::npos && first.find('\r') == std::string::npos &&
         first.size() < 12000) {
-        const std::string shortName = first.substr(0, comma);
+        const std::string short_name = first.substr(0, comma);
         const std::string title = first.substr(comma + 1);
-        const char *found = getMameGameName(shortName.c_str());
+        const char *found = get_mame_game_name(short_name.c_str());
         if (title.empty())
             FUZZ_CHECK(found == nullptr);
         else
@@ -32,11 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     for (size_t i = 0; i + 1 < size && i < 64; i += 7) {
         const std::string name = text.substr(i, 5);
-        const char *found = getMameGameName(name.c_str());
+        const char *found = get_mame_game_name(name.c_str());
         FUZZ_CHECK(found == nullptr || *found);
     }
-    FUZZ_CHECK(getMameGameName(nullptr) == nullptr);
-    destroyMameGameNameTable();
-    FUZZ_CHECK(mameGameNameCount == 0 && mameGameNameTable == nullptr);
+    FUZZ_CHECK(get_mame_game_name(nullptr) == nullptr);
+    destroy_mame_game_name_table();
+    FUZZ_CHECK(mame_game_name_count == 0 && mame_game_name_table == nullptr);
     return 0;
 }

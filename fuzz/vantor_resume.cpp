@@ -19,17 +19,17 @@ SkinResources &resources()
         fuzz::root();
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         FUZZ_CHECK(SDL_Init(SDL_INIT_VIDEO) == 0);
-        FUZZ_CHECK(SDL_SetVideoMode(screenWidth, screenHeight, 16, 0) != nullptr);
+        FUZZ_CHECK(SDL_SetVideoMode(SCREEN_WIDTH, SCREEN_HEIGHT, 16, 0) != nullptr);
         FUZZ_CHECK(TTF_Init() == 0);
-        fuzz::installFont("Oswald-Regular.ttf");
+        fuzz::install_font("Oswald-Regular.ttf");
         fuzz::write("/mnt/mmc/CFW/config/coremapping.json", "{\n  \"GBA\": \"gpsp_libretro.so\"\n}\n");
         for (const char *game : {"a.gba", "b.gba", "c.gba"})
             fuzz::write(std::string("/mnt/mmc/Roms/GBA/") + game, "rom");
         fuzz::write("/mnt/mmc/CFW/retroarch/.retroarch/content_favorites.lpl",
                     "{\"items\": [{\"path\": \"/mnt/mmc/Roms/GBA/a.gba\"}, {\"path\": \"/mnt/mmc/Roms/GBA/b.gba\"}]}");
         res = new SkinResources();
-        FUZZ_CHECK(loadLanguageFonts(*res, "English") == 0);
-        renderLabels(*res, 1);
+        FUZZ_CHECK(load_language_fonts(*res, "English") == 0);
+        render_labels(*res, 1);
     }
     return *res;
 }
@@ -42,17 +42,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzz::write(MENU_FLAG_FILE, data, size);
     char *folder = reinterpret_cast<char *>(1);
     int index = -12345;
-    const int state = getMenuFlags(&folder, &index);
-    FUZZ_CHECK(state >= -1 && state <= Recent);
+    const int state = get_menu_flags(&folder, &index);
+    FUZZ_CHECK(state >= -1 && state <= STATE_RECENT);
     FUZZ_CHECK(folder == nullptr || strlen(folder) < 4097);
     if (size == 0)
         FUZZ_CHECK(state == -1 && folder == nullptr && index == 0);
 
     // Resuming there: whatever the record says, the model stays in range.
     MenuModel model;
-    applyResumeState(model, res, state, index, folder);
-    FUZZ_CHECK(model.state >= Home && model.state <= Settings);
-    FUZZ_CHECK(model.itemCount == 0 || (model.row >= 0 && model.row < model.itemCount));
-    freeModel(model);
+    apply_resume_state(model, res, state, index, folder);
+    FUZZ_CHECK(model.state >= STATE_HOME && model.state <= STATE_SETTINGS);
+    FUZZ_CHECK(model.item_count == 0 || (model.row >= 0 && model.row < model.item_count));
+    free_model(model);
     return 0;
 }

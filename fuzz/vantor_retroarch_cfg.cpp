@@ -11,8 +11,8 @@
 
 namespace {
 
-const char kCfg[] = "/mnt/mmc/CFW/retroarch/.retroarch/retroarch.cfg";
-const char kVolume[] = "/mnt/mmc/CFW/retroarch/.retroarch/volume.cfg";
+const char CFG[] = "/mnt/mmc/CFW/retroarch/.retroarch/retroarch.cfg";
+const char VOLUME[] = "/mnt/mmc/CFW/retroarch/.retroarch/volume.cfg";
 
 std::vector<std::string> lines(const std::string &text)
 {
@@ -38,10 +38,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const uint8_t control = data[0];
     const std::string rest(reinterpret_cast<const char *>(data + 1), size - 1);
     const size_t split = rest.size() * (control & 0x1F) / 31;
-    fuzz::write(kCfg, rest.substr(0, split));
-    fuzz::write(kVolume, rest.substr(split));
-    const int card = (control & 0x20) ? cardRemovable : cardInternal;
-    FUZZ_CHECK(writeRetroArchConfig(card, (control & 0x40) != 0, (control & 0x80) != 0) == 0);
+    fuzz::write(CFG, rest.substr(0, split));
+    fuzz::write(VOLUME, rest.substr(split));
+    const int card = (control & 0x20) ? CARD_REMOVABLE : CARD_INTERNAL;
+    FUZZ_CHECK(write_retroarch_config(card, (control & 0x40) != 0, (control & 0x80) != 0) == 0);
 
     // The kept lines hold none of the rewritten keys; the nine key lines
     // follow them, in order, for the card.
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         "system_directory =",          "savefile_directory =",   "savestate_directory =",
         "content_history_directory =", "content_history_path =", "screenshot_directory =",
         "savestate_auto_load =",       "config_save_on_exit =",  "remap_save_on_exit ="};
-    const std::vector<std::string> out = lines(fuzz::read(kCfg));
+    const std::vector<std::string> out = lines(fuzz::read(CFG));
     size_t at = 0;
     while (at < out.size() && out[at].rfind("system_directory = \"/mnt/", 0) != 0) {
         for (const char *key : keys)
@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         at++;
     }
     FUZZ_CHECK(at + 9 <= out.size());
-    const std::string word = card == cardRemovable ? "SDCARD" : "mmc";
+    const std::string word = card == CARD_REMOVABLE ? "SDCARD" : "mmc";
     FUZZ_CHECK(out[at] == "system_directory = \"/mnt/" + word + "/BIOS\"");
     for (int k = 0; k < 9; k++)
         FUZZ_CHECK(out[at + k].rfind(keys[k], 0) == 0);

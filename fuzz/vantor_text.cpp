@@ -14,7 +14,7 @@
 
 namespace {
 
-size_t utf8Chars(const std::string &s)
+size_t utf8_chars(const std::string &s)
 {
     size_t n = 0;
     for (unsigned char c : s)
@@ -46,31 +46,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     text = text.substr(0, text.find('\0'));
     const char *s = text.c_str();
 
-    const std::string name = romDisplayName(s);
+    const std::string name = rom_display_name(s);
     const char *slash = strrchr(s, '/');
     const std::string file = slash ? slash + 1 : s;
     FUZZ_CHECK(name.empty() == file.empty());
     FUZZ_CHECK(name.size() <= file.size());
 
-    const std::string tile = systemTileText(s);
-    const bool leadingContinuation = !text.empty() && (static_cast<unsigned char>(text[0]) & 0xC0) == 0x80;
-    if (utf8Chars(text) <= 10 && !leadingContinuation) {
+    const std::string tile = system_tile_text(s);
+    const bool leading_continuation = !text.empty() && (static_cast<unsigned char>(text[0]) & 0xC0) == 0x80;
+    if (utf8_chars(text) <= 10 && !leading_continuation) {
         FUZZ_CHECK(tile == text);
     } else if (tile != text) {
         // Its first 7 characters and "...".
         FUZZ_CHECK(tile.size() >= 3 && tile.compare(tile.size() - 3, 3, "...") == 0);
         FUZZ_CHECK(text.compare(0, tile.size() - 3, tile, 0, tile.size() - 3) == 0);
-        if (!leadingContinuation)
-            FUZZ_CHECK(utf8Chars(tile) == 10);
+        if (!leading_continuation)
+            FUZZ_CHECK(utf8_chars(tile) == 10);
     }
 
     char title[256];
-    formatTitle(title, sizeof title, s, "1.4.9");
+    format_title(title, sizeof title, s, "1.4.9");
     FUZZ_CHECK(strlen(title) < sizeof title);
 
-    for (size_t n : {size_t(1), size_t(2), size_t(7), size_t(labelBufferSize)}) {
-        char label[labelBufferSize];
-        copyText(label, n, s);
+    for (size_t n : {size_t(1), size_t(2), size_t(7), size_t(LABEL_BUFFER_SIZE)}) {
+        char label[LABEL_BUFFER_SIZE];
+        copy_text(label, n, s);
         const size_t len = strlen(label);
         FUZZ_CHECK(len < n && text.compare(0, len, label) == 0);
         // Cut before a continuation byte, never inside a character.
@@ -80,17 +80,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     struct tm t = {};
     t.tm_hour = static_cast<int>(size % 24);
     t.tm_min = static_cast<int>(size % 60);
-    const std::string clock = clockText(t, static_cast<int>(size & 1), s, s);
+    const std::string clock = clock_text(t, static_cast<int>(size & 1), s, s);
     FUZZ_CHECK(clock.size() < 300);
 
-    if (const char *quoted = escapeSingleQuotes(s))
+    if (const char *quoted = escape_single_quotes(s))
         FUZZ_CHECK(unquote(quoted) == text);
     else
         FUZZ_CHECK(text.size() > 4096 / 5);
 
-    FUZZ_CHECK(jsonUnescape(jsonEscape(s)) == text);
+    FUZZ_CHECK(json_unescape(json_escape(s)) == text);
     std::string path;
-    if (playlistLinePath(text, path))
+    if (playlist_line_path(text, path))
         FUZZ_CHECK(path.size() <= text.size());
     return 0;
 }

@@ -13,13 +13,13 @@
 #include "common/devroot.h"
 #include "vantor/content_internal.h"
 
-char corePath[4097];
-char folderName[4097];
+char preferred_core_path[4097];
+char preferred_core_folder[4097];
 
 // ---------------------------------------------------------------------------
 // Line lists
 
-int appendItem(ItemList *items, int *count, int *capacity, const char *s)
+int append_item(ItemList *items, int *count, int *capacity, const char *s)
 {
     char *copy = strdup(s);
     if (!copy)
@@ -39,26 +39,30 @@ int appendItem(ItemList *items, int *count, int *capacity, const char *s)
     return 0;
 }
 
-int toItemList(const std::vector<std::string> &from, ItemList *items)
+int to_item_list(const std::vector<std::string> &from, ItemList *items)
 {
     *items = nullptr;
     int count = 0;
     int capacity = 0;
     for (const std::string &s : from) {
-        if (appendItem(items, &count, &capacity, s.c_str()) < 0)
+        if (append_item(items, &count, &capacity, s.c_str()) < 0)
             break;
     }
     return count;
 }
 
-static void stripLineEnd(char *line)
+namespace {
+
+void strip_line_end(char *line)
 {
     size_t n = strlen(line);
     while (n > 0 && (line[n - 1] == '\n' || line[n - 1] == '\r'))
         line[--n] = '\0';
 }
 
-int readAllLines(const char *path, ItemList *lines)
+} // namespace
+
+int read_all_lines(const char *path, ItemList *lines)
 {
     *lines = nullptr;
     FILE *f = dev_fopen(path, "r");
@@ -68,15 +72,15 @@ int readAllLines(const char *path, ItemList *lines)
     int capacity = 0;
     char buf[12288];
     while (fgets(buf, sizeof(buf), f)) {
-        stripLineEnd(buf);
-        if (appendItem(lines, &count, &capacity, buf) < 0)
+        strip_line_end(buf);
+        if (append_item(lines, &count, &capacity, buf) < 0)
             break;
     }
     fclose(f);
     return count;
 }
 
-void destroyItems(int count, ItemList *items)
+void destroy_items(int count, ItemList *items)
 {
     if (!items || !*items || count <= 0)
         return;
@@ -86,7 +90,7 @@ void destroyItems(int count, ItemList *items)
     *items = nullptr;
 }
 
-int readWholeLines(const char *path, std::vector<std::string> &lines)
+int read_whole_lines(const char *path, std::vector<std::string> &lines)
 {
     lines.clear();
     FILE *f = dev_fopen(path, "r");
@@ -108,7 +112,7 @@ int readWholeLines(const char *path, std::vector<std::string> &lines)
 // ---------------------------------------------------------------------------
 // Core mapping
 
-int mappingNamesFolder(const std::vector<std::string> &mapping, const char *name)
+int mapping_names_folder(const std::vector<std::string> &mapping, const char *name)
 {
     const std::string quoted = std::string("\"") + name + "\"";
     for (const std::string &line : mapping) {
@@ -118,21 +122,23 @@ int mappingNamesFolder(const std::vector<std::string> &mapping, const char *name
     return 0;
 }
 
-int isRomFolder(const char *name)
+int is_rom_folder(const char *name)
 {
     if (!name)
         return 0;
     std::vector<std::string> mapping;
-    if (readWholeLines(CORE_MAPPING_FILE, mapping) < 0)
+    if (read_whole_lines(CORE_MAPPING_FILE, mapping) < 0)
         return 0;
-    return mappingNamesFolder(mapping, name);
+    return mapping_names_folder(mapping, name);
 }
+
+namespace {
 
 // The system folder name of an item: the folder two '/' back from the end
 // (three for ScummVM games, which may sit in a game subfolder), without a
 // leading "Roms/". A path with fewer separators is taken from its start; a
 // path naming no folder gives "".
-static std::string systemFolderOf(const char *path, int slashes)
+std::string system_folder_of(const char *path, int slashes)
 {
     const char *start = path;
     int seen = 0;
@@ -153,7 +159,7 @@ static std::string systemFolderOf(const char *path, int slashes)
 }
 
 // The mapping value of a line: the text between its last two double quotes.
-static bool mappingValue(const std::string &line, std::string &value)
+bool mapping_value(const std::string &line, std::string &value)
 {
     size_t close = line.rfind('"');
     if (close == std::string::npos || close == 0)
@@ -165,7 +171,7 @@ static bool mappingValue(const std::string &line, std::string &value)
     return true;
 }
 
-static const char *coreForFolder(const std::vector<std::string> &mapping, const std::string &folder)
+const char *core_for_folder(const std::vector<std::string> &mapping, const std::string &folder)
 {
     if (folder.empty())
         return nullptr;
@@ -174,41 +180,43 @@ static const char *coreForFolder(const std::vector<std::string> &mapping, const 
         if (line.empty() || line.find(quoted) == std::string::npos)
             continue;
         std::string value;
-        if (!mappingValue(line, value))
+        if (!mapping_value(line, value))
             continue;
-        snprintf(corePath, sizeof(corePath), "%s%s", CORES_FOLDER, value.c_str());
-        return corePath;
+        snprintf(preferred_core_path, sizeof(preferred_core_path), "%s%s", CORES_FOLDER, value.c_str());
+        return preferred_core_path;
     }
     return nullptr;
 }
 
-static bool endsWith(const char *s, const char *suffix)
+bool ends_with(const char *s, const char *suffix)
 {
     size_t n = strlen(s), m = strlen(suffix);
     return n >= m && strcmp(s + n - m, suffix) == 0;
 }
 
-char *getPreferredCore(const char *itemPath)
+} // namespace
+
+char *get_preferred_core(const char *item_path)
 {
-    folderName[0] = '\0';
-    if (!itemPath || !*itemPath)
+    preferred_core_folder[0] = '\0';
+    if (!item_path || !*item_path)
         return nullptr;
     std::vector<std::string> mapping;
-    const bool haveMapping = readWholeLines(CORE_MAPPING_FILE, mapping) == 0;
+    const bool have_mapping = read_whole_lines(CORE_MAPPING_FILE, mapping) == 0;
 
-    const bool scummvm = endsWith(itemPath, ".scummvm");
-    std::string folder = systemFolderOf(itemPath, scummvm ? 3 : 2);
-    snprintf(folderName, sizeof(folderName), "%s", folder.c_str());
-    if (!haveMapping)
+    const bool scummvm = ends_with(item_path, ".scummvm");
+    std::string folder = system_folder_of(item_path, scummvm ? 3 : 2);
+    snprintf(preferred_core_folder, sizeof(preferred_core_folder), "%s", folder.c_str());
+    if (!have_mapping)
         return nullptr;
-    const char *core = coreForFolder(mapping, folder);
+    const char *core = core_for_folder(mapping, folder);
     if (!core && scummvm) {
         // A ScummVM game lying directly in a system folder at the card root
         // (/mnt/mmc/SCUMMVM/game.scummvm) has its system one level up.
-        folder = systemFolderOf(itemPath, 2);
-        core = coreForFolder(mapping, folder);
+        folder = system_folder_of(item_path, 2);
+        core = core_for_folder(mapping, folder);
         if (core)
-            snprintf(folderName, sizeof(folderName), "%s", folder.c_str());
+            snprintf(preferred_core_folder, sizeof(preferred_core_folder), "%s", folder.c_str());
     }
     return const_cast<char *>(core);
 }
@@ -216,14 +224,16 @@ char *getPreferredCore(const char *itemPath)
 // ---------------------------------------------------------------------------
 // Folders and files
 
-static bool listedName(const char *name)
+namespace {
+
+bool listed_name(const char *name)
 {
     return name[0] != '.' && name[0] != '~' && !strstr(name, "_cache");
 }
 
 // stat() that follows symlinks through the device root: an absolute link
 // target is a device path.
-static int statFollow(const char *path, struct stat *st)
+int stat_follow(const char *path, struct stat *st)
 {
     if (dev_lstat(path, st) != 0)
         return -1;
@@ -235,12 +245,14 @@ static int statFollow(const char *path, struct stat *st)
     return dev_stat(real, st);
 }
 
-int isReadableFile(const char *path)
+} // namespace
+
+int is_readable_file(const char *path)
 {
     // A regular file only: a folder opens for reading too, and opening a
     // FIFO would block.
     struct stat st;
-    if (!path || !*path || statFollow(path, &st) != 0 || !S_ISREG(st.st_mode))
+    if (!path || !*path || stat_follow(path, &st) != 0 || !S_ISREG(st.st_mode))
         return 0;
     FILE *f = dev_fopen(path, "r");
     if (!f) {
@@ -256,8 +268,10 @@ int isReadableFile(const char *path)
     return 1;
 }
 
+namespace {
+
 // Whether a folder entry is a directory (following symlinks).
-static bool entryIsDir(const std::string &folder, const struct dirent *e)
+bool entry_is_dir(const std::string &folder, const struct dirent *e)
 {
     if (e->d_type == DT_DIR)
         return true;
@@ -265,11 +279,11 @@ static bool entryIsDir(const std::string &folder, const struct dirent *e)
         return false;
     struct stat st;
     const std::string full = folder + "/" + e->d_name;
-    return statFollow(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return stat_follow(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // Opens a folder, following a symlinked folder through the device root.
-static DIR *openFolder(const char *folder)
+DIR *open_folder(const char *folder)
 {
     DIR *d = dev_opendir(folder);
     if (d)
@@ -280,72 +294,79 @@ static DIR *openFolder(const char *folder)
     return dev_opendir(real);
 }
 
-int hasFiles(const char *folder)
+// Calls visit(entry) for every file of the folder that the lists show (no
+// hidden, "~", "_cache" entries or sub-folders) until it returns false.
+// Returns 0, or -1 when the folder cannot be opened.
+template <typename Visit> int visit_listed_files(const char *folder, Visit visit)
 {
-    if (!folder)
-        return 0;
-    DIR *d = openFolder(folder);
+    DIR *d = folder ? open_folder(folder) : nullptr;
     if (!d)
-        return 0;
+        return -1;
     const std::string base(folder);
-    int found = 0;
     while (struct dirent *e = readdir(d)) {
-        if (listedName(e->d_name) && !entryIsDir(base, e)) {
-            found = 1;
+        if (listed_name(e->d_name) && !entry_is_dir(base, e) && !visit(e))
             break;
-        }
     }
     closedir(d);
+    return 0;
+}
+
+} // namespace
+
+int has_files(const char *folder)
+{
+    int found = 0;
+    visit_listed_files(folder, [&found](const struct dirent *) {
+        found = 1;
+        return false;
+    });
     return found;
 }
 
-int getFiles(const char *folder, ItemList *items)
+int get_files(const char *folder, ItemList *items)
 {
     *items = nullptr;
     if (!folder)
-        return 0;
-    DIR *d = openFolder(folder);
-    if (!d)
         return 0;
     const std::string base(folder);
     // realpath of "<folder>/<name>" is realpath(folder) + "/" + name unless the
     // entry itself is a symlink, so the folder is resolved only once.
-    char realBuf[4097];
-    const bool haveReal = dev_realpath(folder, realBuf, sizeof(realBuf)) != nullptr;
-    const std::string realFolder = haveReal && strcmp(realBuf, "/") != 0 ? std::string(realBuf) : std::string();
+    char real_buf[4097];
+    const bool have_real = dev_realpath(folder, real_buf, sizeof(real_buf)) != nullptr;
+    const std::string real_folder = have_real && strcmp(real_buf, "/") != 0 ? std::string(real_buf) : std::string();
 
     std::vector<std::string> files;
-    while (struct dirent *e = readdir(d)) {
-        if (!listedName(e->d_name) || entryIsDir(base, e))
-            continue;
+    const int opened = visit_listed_files(folder, [&](const struct dirent *e) {
         const std::string full = base + "/" + e->d_name;
-        bool isLink = e->d_type == DT_LNK;
+        bool is_link = e->d_type == DT_LNK;
         if (e->d_type == DT_UNKNOWN) {
             struct stat st;
-            isLink = dev_lstat(full.c_str(), &st) != 0 || S_ISLNK(st.st_mode);
+            is_link = dev_lstat(full.c_str(), &st) != 0 || S_ISLNK(st.st_mode);
         }
-        if (haveReal && !isLink) {
-            files.push_back(realFolder + "/" + e->d_name);
-        } else if (dev_realpath(full.c_str(), realBuf, sizeof(realBuf))) {
-            files.emplace_back(realBuf);
+        if (have_real && !is_link) {
+            files.push_back(real_folder + "/" + e->d_name);
+        } else if (dev_realpath(full.c_str(), real_buf, sizeof(real_buf))) {
+            files.emplace_back(real_buf);
         }
-    }
-    closedir(d);
+        return true;
+    });
+    if (opened != 0)
+        return 0;
     std::sort(files.begin(), files.end(),
               [](const std::string &a, const std::string &b) { return strcmp(a.c_str(), b.c_str()) < 0; });
-    return toItemList(files, items);
+    return to_item_list(files, items);
 }
 
-int getFolders(ItemList *items)
+int get_folders(ItemList *items)
 {
     *items = nullptr;
     static const char *const places[] = {"../Roms", "../../SDCARD/Roms", "..", "../../SDCARD"};
     std::vector<std::string> mapping;
-    const bool haveMapping = readWholeLines(CORE_MAPPING_FILE, mapping) == 0;
+    const bool have_mapping = read_whole_lines(CORE_MAPPING_FILE, mapping) == 0;
     std::vector<std::string> folders;
-    if (haveMapping) {
+    if (have_mapping) {
         for (const char *place : places) {
-            DIR *d = openFolder(place);
+            DIR *d = open_folder(place);
             if (!d)
                 continue;
             const std::string base(place);
@@ -353,10 +374,10 @@ int getFolders(ItemList *items)
                 const char *name = e->d_name;
                 if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0 || strcmp(name, "CFW") == 0)
                     continue;
-                if (!entryIsDir(base, e) || !mappingNamesFolder(mapping, name))
+                if (!entry_is_dir(base, e) || !mapping_names_folder(mapping, name))
                     continue;
                 const std::string full = base + "/" + name;
-                if (!hasFiles(full.c_str()))
+                if (!has_files(full.c_str()))
                     continue;
                 char real[4097];
                 if (dev_realpath(full.c_str(), real, sizeof(real)))
@@ -367,41 +388,41 @@ int getFolders(ItemList *items)
     }
     std::sort(folders.begin(), folders.end(),
               [](const std::string &a, const std::string &b) { return strcmp(a.c_str(), b.c_str()) < 0; });
-    return toItemList(folders, items);
+    return to_item_list(folders, items);
 }
 
 // ---------------------------------------------------------------------------
 // Background pictures
 
-int findAutoStateScreenshot(const char *itemPath, char *out)
+int find_auto_state_screenshot(const char *item_path, char *out)
 {
     out[0] = '\0';
-    if (!itemPath)
+    if (!item_path)
         return 0;
-    const char *states = strstr(itemPath, "/mnt/SDCARD/") ? "/mnt/SDCARD/Saves/CurrentProfile/states"
-                                                          : "/mnt/mmc/Saves/CurrentProfile/states";
-    const char *slash = strrchr(itemPath, '/');
-    const char *name = slash ? slash + 1 : itemPath;
+    const char *states = strstr(item_path, "/mnt/SDCARD/") ? "/mnt/SDCARD/Saves/CurrentProfile/states"
+                                                           : "/mnt/mmc/Saves/CurrentProfile/states";
+    const char *slash = strrchr(item_path, '/');
+    const char *name = slash ? slash + 1 : item_path;
     const char *dot = strrchr(name, '.');
     if (!dot || dot == name)
         return 0;
-    const std::string baseName(name, static_cast<size_t>(dot - name));
+    const std::string base_name(name, static_cast<size_t>(dot - name));
 
-    DIR *d = openFolder(states);
+    DIR *d = open_folder(states);
     if (!d)
         return 0;
-    const std::string statesDir(states);
+    const std::string states_dir(states);
     bool found = false;
     struct timespec newest = {0, 0};
     std::string best;
     while (struct dirent *e = readdir(d)) {
         if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
             continue;
-        if (!entryIsDir(statesDir, e))
+        if (!entry_is_dir(states_dir, e))
             continue;
-        const std::string candidate = statesDir + "/" + e->d_name + "/" + baseName + ".state.auto.png";
+        const std::string candidate = states_dir + "/" + e->d_name + "/" + base_name + ".state.auto.png";
         struct stat st;
-        if (statFollow(candidate.c_str(), &st) != 0)
+        if (stat_follow(candidate.c_str(), &st) != 0)
             continue;
         if (!found || st.st_mtim.tv_sec > newest.tv_sec ||
             (st.st_mtim.tv_sec == newest.tv_sec && st.st_mtim.tv_nsec > newest.tv_nsec)) {
@@ -417,19 +438,19 @@ int findAutoStateScreenshot(const char *itemPath, char *out)
     return 1;
 }
 
-int getArtworkPath(const char *itemPath, char *out)
+int get_artwork_path(const char *item_path, char *out)
 {
     out[0] = '\0';
-    if (!itemPath)
+    if (!item_path)
         return 0;
-    const char *slash = strrchr(itemPath, '/');
-    const char *file = slash ? slash + 1 : itemPath;
+    const char *slash = strrchr(item_path, '/');
+    const char *file = slash ? slash + 1 : item_path;
     if (!*file)
         return 0;
     std::string system;
     if (slash) {
         const char *p = slash;
-        while (p > itemPath && p[-1] != '/')
+        while (p > item_path && p[-1] != '/')
             --p;
         system.assign(p, static_cast<size_t>(slash - p));
     }
@@ -443,7 +464,7 @@ int getArtworkPath(const char *itemPath, char *out)
     if (!system.empty())
         candidates.push_back("/mnt/mmc/Roms/" + system + "/Imgs/" + stem + ".png");
     for (const std::string &c : candidates) {
-        if (c.size() < 4097 && isReadableFile(c.c_str())) {
+        if (c.size() < 4097 && is_readable_file(c.c_str())) {
             memcpy(out, c.c_str(), c.size() + 1);
             return 1;
         }
@@ -458,9 +479,9 @@ int getArtworkPath(const char *itemPath, char *out)
     return 1;
 }
 
-int getBackgroundOverridePath(const char *itemPath, int inRecent, char *out)
+int get_background_override_path(const char *item_path, int in_recent, char *out)
 {
-    if (inRecent && findAutoStateScreenshot(itemPath, out))
+    if (in_recent && find_auto_state_screenshot(item_path, out))
         return 2;
-    return getArtworkPath(itemPath, out);
+    return get_artwork_path(item_path, out);
 }

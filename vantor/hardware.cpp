@@ -9,31 +9,29 @@
 #include <cstring>
 #include <string>
 
-int keepAspectRatio = 0;
+int keep_aspect_ratio = 0;
 
 namespace {
 
-const char *const kCpuSpeedFile = "/mnt/mmc/CFW/cpuspeed";
-const char *const kBrightnessFile = "/mnt/mmc/CFW/brightness";
-const char *const kShutdownFlag = "/mnt/mmc/CFW/shutdown.flag";
-const char *const kScalingMaxFreq = "/sys/devices/system/cpu/cpu0/cpufreq/scaling_max_freq";
-const char *const kCapacityFile = "/sys/class/power_supply/battery/capacity";
-const char *const kChargerFile = "/sys/class/power_supply/battery/charger_online";
-const char *const kHdmiStateFile = "/sys/class/switch/hdmi/state";
-const char *const kBacklightFile = "/sys/class/backlight/backlight.2/brightness";
-const char *const kRetroArchCfg = "/mnt/mmc/CFW/retroarch/.retroarch/retroarch.cfg";
-const char *const kShell = "/bin/sh";
+const char *const CPU_SPEED_FILE = "/mnt/mmc/CFW/cpuspeed";
+const char *const BRIGHTNESS_FILE = "/mnt/mmc/CFW/brightness";
+const char *const SHUTDOWN_FLAG = "/mnt/mmc/CFW/shutdown.flag";
+const char *const SCALING_MAX_FREQ = "/sys/devices/system/cpu/cpu0/cpufreq/scaling_max_freq";
+const char *const CAPACITY_FILE = "/sys/class/power_supply/battery/capacity";
+const char *const CHARGER_FILE = "/sys/class/power_supply/battery/charger_online";
+const char *const HDMI_STATE_FILE = "/sys/class/switch/hdmi/state";
+const char *const BACKLIGHT_FILE = "/sys/class/backlight/backlight.2/brightness";
 
-// Reads the first line of a small file (at most `maxBytes` bytes of it) with
+// Reads the first line of a small file (at most `max_bytes` bytes of it) with
 // the line end stripped. Returns 0, or -1 when the file cannot be opened.
-int readFirstLine(const char *path, int maxBytes, std::string &out)
+int read_first_line(const char *path, int max_bytes, std::string &out)
 {
     out.clear();
     FILE *f = dev_fopen(path, "r");
     if (!f)
         return -1;
-    std::string buf(static_cast<size_t>(maxBytes) + 1, '\0');
-    if (fgets(&buf[0], maxBytes + 1, f))
+    std::string buf(static_cast<size_t>(max_bytes) + 1, '\0');
+    if (fgets(&buf[0], max_bytes + 1, f))
         out.assign(buf.c_str());
     fclose(f);
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
@@ -41,8 +39,18 @@ int readFirstLine(const char *path, int maxBytes, std::string &out)
     return 0;
 }
 
+// The whole number at the start of the file's first line (as atoi reads it),
+// or `missing` when the file cannot be opened.
+int read_first_number(const char *path, int max_bytes, int missing)
+{
+    std::string line;
+    if (read_first_line(path, max_bytes, line) != 0)
+        return missing;
+    return atoi(line.c_str());
+}
+
 // 1 when the first byte of the file is '1'.
-int firstByteIsOne(const char *path)
+int first_byte_is_one(const char *path)
 {
     FILE *f = dev_fopen(path, "r");
     if (!f)
@@ -54,7 +62,7 @@ int firstByteIsOne(const char *path)
 
 // Writes a sysfs attribute in place (sysfs files cannot be replaced by rename).
 // Silently skipped when the file cannot be opened.
-void writeSysfs(const char *path, const char *text)
+void write_sysfs(const char *path, const char *text)
 {
     FILE *f = dev_fopen(path, "w");
     if (!f)
@@ -65,29 +73,26 @@ void writeSysfs(const char *path, const char *text)
 
 } // namespace
 
-int getCPUSpeed()
+int get_cpu_speed()
 {
-    std::string line;
-    if (readFirstLine(kCpuSpeedFile, 30, line) != 0)
-        return defaultCPUSpeed;
-    int speed = atoi(line.c_str());
+    const int speed = read_first_number(CPU_SPEED_FILE, 30, DEFAULT_CPU_SPEED);
     // 0 (also garbage) and negative values are no usable speed.
-    return speed > 0 ? speed : defaultCPUSpeed;
+    return speed > 0 ? speed : DEFAULT_CPU_SPEED;
 }
 
-void setCPUSpeed(int speed, int save, int apply)
+void set_cpu_speed(int speed, int save, int apply)
 {
     if (speed <= 0)
         return;
     char text[32];
     snprintf(text, sizeof(text), "%d", speed);
     if (apply)
-        writeSysfs(kScalingMaxFreq, text);
+        write_sysfs(SCALING_MAX_FREQ, text);
     if (save)
-        write_file_atomic(kCpuSpeedFile, text, strlen(text));
+        write_file_atomic(CPU_SPEED_FILE, text, strlen(text));
 }
 
-int nextCPUSpeed(int current)
+int next_cpu_speed(int current)
 {
     switch (current) {
     case 1008000: return 1296000;
@@ -99,34 +104,31 @@ int nextCPUSpeed(int current)
     }
 }
 
-int cycleCPUSpeed(int current)
+int cycle_cpu_speed(int current)
 {
-    int next = nextCPUSpeed(current);
-    setCPUSpeed(next, 1, 1);
+    int next = next_cpu_speed(current);
+    set_cpu_speed(next, 1, 1);
     return next;
 }
 
-int restoreCPUSpeed()
+int restore_cpu_speed()
 {
-    int speed = getCPUSpeed();
-    setCPUSpeed(speed, 0, 1);
+    int speed = get_cpu_speed();
+    set_cpu_speed(speed, 0, 1);
     return speed;
 }
 
-int isCharging()
+int is_charging()
 {
-    return firstByteIsOne(kChargerFile);
+    return first_byte_is_one(CHARGER_FILE);
 }
 
-int getBatteryCapacity()
+int get_battery_capacity()
 {
-    std::string line;
-    if (readFirstLine(kCapacityFile, 62, line) != 0)
-        return 0;
-    return atoi(line.c_str());
+    return read_first_number(CAPACITY_FILE, 62, 0);
 }
 
-int powerIndexForCapacity(int capacity)
+int power_index_for_capacity(int capacity)
 {
     // In 64 bits: the capacity file may hold any number.
     const long long c = capacity;
@@ -146,33 +148,30 @@ int powerIndexForCapacity(int capacity)
     return 0;
 }
 
-int getPowerIndex()
+int get_power_index()
 {
-    return powerIndexForCapacity(getBatteryCapacity());
+    return power_index_for_capacity(get_battery_capacity());
 }
 
-int isHdmiConnected()
+int is_hdmi_connected()
 {
-    return firstByteIsOne(kHdmiStateFile);
+    return first_byte_is_one(HDMI_STATE_FILE);
 }
 
-int getSavedBrightness()
+int get_saved_brightness()
 {
-    std::string line;
-    if (readFirstLine(kBrightnessFile, 31, line) != 0)
-        return 100;
-    int level = atoi(line.c_str());
+    const int level = read_first_number(BRIGHTNESS_FILE, 31, 100);
     return level > 24 ? level : 100;
 }
 
-void setScreenBrightness(int level)
+void set_screen_brightness(int level)
 {
     char text[32];
     snprintf(text, sizeof(text), "%d\n", level);
-    writeSysfs(kBacklightFile, text);
+    write_sysfs(BACKLIGHT_FILE, text);
 }
 
-int brightnessStepUp(int level)
+int brightness_step_up(int level)
 {
     static const int steps[] = {25, 50, 100, 200, 400, 600, 800, 1024};
     for (int step : steps) {
@@ -182,7 +181,7 @@ int brightnessStepUp(int level)
     return level; // 1024 and above stay
 }
 
-int brightnessStepDown(int level)
+int brightness_step_down(int level)
 {
     static const int steps[] = {800, 600, 400, 200, 100, 50, 25};
     for (int step : steps) {
@@ -192,42 +191,42 @@ int brightnessStepDown(int level)
     return level; // 25 and below stay
 }
 
-int changeBrightness(int direction)
+int change_brightness(int direction)
 {
-    if (isHdmiConnected())
+    if (is_hdmi_connected())
         return -1;
-    int current = getSavedBrightness();
-    int level = direction > 0 ? brightnessStepUp(current) : brightnessStepDown(current);
+    int current = get_saved_brightness();
+    int level = direction > 0 ? brightness_step_up(current) : brightness_step_down(current);
     char text[32];
     snprintf(text, sizeof(text), "%d\n", level);
-    writeSysfs(kBacklightFile, text);
-    write_file_atomic(kBrightnessFile, text, strlen(text));
+    write_sysfs(BACKLIGHT_FILE, text);
+    write_file_atomic(BRIGHTNESS_FILE, text, strlen(text));
     return level;
 }
 
-int followHdmiState(int *lastState)
+int follow_hdmi_state(int *last_state)
 {
-    int hdmi = isHdmiConnected();
-    if (lastState && *lastState != hdmi) {
-        *lastState = hdmi;
-        setScreenBrightness(hdmi ? 0 : getSavedBrightness());
+    int hdmi = is_hdmi_connected();
+    if (last_state && *last_state != hdmi) {
+        *last_state = hdmi;
+        set_screen_brightness(hdmi ? 0 : get_saved_brightness());
     }
     return hdmi;
 }
 
-void powerOff()
+void power_off()
 {
-    write_file_atomic(kShutdownFlag, std::string());
-    run_shell(kShell, "sync");
-    run_shell(kShell, "mount -o remount,ro /mnt/mmc");
-    run_shell(kShell, "mount -o remount,ro /mnt/SDCARD");
-    run_shell(kShell, "poweroff -f");
+    write_file_atomic(SHUTDOWN_FLAG, std::string());
+    run_shell(SHELL_PATH, "sync");
+    run_shell(SHELL_PATH, "mount -o remount,ro /mnt/mmc");
+    run_shell(SHELL_PATH, "mount -o remount,ro /mnt/SDCARD");
+    run_shell(SHELL_PATH, "poweroff -f");
 }
 
-int getKeepAspectRatioFlag()
+int get_keep_aspect_ratio_flag()
 {
     std::string text;
-    if (read_file(kRetroArchCfg, text) != 0)
+    if (read_file(RETROARCH_CONFIG_FILE, text) != 0)
         return 0;
     // A substring search over the whole file is a search line by line: the
     // text holds no line end.

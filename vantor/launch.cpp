@@ -3,6 +3,7 @@
 #include "common/devroot.h"
 #include "common/safefile.h"
 #include "vantor/content.h"
+#include "vantor/hardware.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -12,26 +13,26 @@
 
 #include <sys/stat.h>
 
-char escapedSingleQuotedString[4097];
-char tempFilePath[4097];
-
 namespace {
 
-const char *const kRetroArch = "/mnt/mmc/CFW/retroarch/retroarch";
-const char *const kCommandScript = "/mnt/mmc/CFW/retroarch/command.sh";
-const char *const kGdbScript = "/mnt/mmc/CFW/retroarch/gdbscript.txt";
-const char *const kRetroArchCfg = "/mnt/mmc/CFW/retroarch/.retroarch/retroarch.cfg";
-const char *const kVolumeCfg = "/mnt/mmc/CFW/retroarch/.retroarch/volume.cfg";
-const char *const kGdbFlag = "/misc/enableGDB";
-const char *const kGdbCommand =
+// The results escape_single_quotes() and launch_content_path() hand out.
+char escaped_single_quoted_string[4097];
+char launch_content_path_buffer[4097];
+
+const char *const RETROARCH = "/mnt/mmc/CFW/retroarch/retroarch";
+const char *const COMMAND_SCRIPT = "/mnt/mmc/CFW/retroarch/command.sh";
+const char *const GDB_SCRIPT = "/mnt/mmc/CFW/retroarch/gdbscript.txt";
+const char *const VOLUME_CFG = "/mnt/mmc/CFW/retroarch/.retroarch/volume.cfg";
+const char *const GDB_FLAG = "/misc/enableGDB";
+const char *const GDB_COMMAND =
     "gdb /mnt/mmc/CFW/retroarch/retroarch < /mnt/mmc/CFW/retroarch/gdbscript.txt"
     " > /mnt/mmc/CFW/retroarch/.retroarch/logs/gdb.log 2>&1";
 
 // The MenuState of the history list, whose paths are already the copies.
-constexpr int kRecentState = 4;
+constexpr int RECENT_STATE = 4;
 
 // The key texts whose lines are replaced in retroarch.cfg.
-const char *const kRewrittenKeys[] = {
+const char *const REWRITTEN_KEYS[] = {
     "system_directory =",     "savefile_directory =",   "savestate_directory =", "content_history_directory =",
     "content_history_path =", "screenshot_directory =", "savestate_auto_load =", "audio_volume =",
     "config_save_on_exit =",  "remap_save_on_exit =",
@@ -40,7 +41,7 @@ const char *const kRewrittenKeys[] = {
 // Splits a text file into lines without their line ends (trailing CR and LF
 // stripped), with no limit on the line length. Returns 0 when the file was
 // read or does not exist (no lines), -1 when it exists but cannot be read.
-int readLines(const char *path, std::vector<std::string> &lines)
+int read_lines(const char *path, std::vector<std::string> &lines)
 {
     lines.clear();
     std::string text;
@@ -60,21 +61,21 @@ int readLines(const char *path, std::vector<std::string> &lines)
     return 0;
 }
 
-bool isRewrittenKeyLine(const std::string &line)
+bool is_rewritten_key_line(const std::string &line)
 {
-    for (const char *key : kRewrittenKeys) {
+    for (const char *key : REWRITTEN_KEYS) {
         if (line.find(key) != std::string::npos)
             return true;
     }
     return false;
 }
 
-const char *cardWord(int card)
+const char *card_word(int card)
 {
-    return card == cardRemovable ? "SDCARD" : "mmc";
+    return card == CARD_REMOVABLE ? "SDCARD" : "mmc";
 }
 
-bool onRemovableCard(const char *path)
+bool on_removable_card(const char *path)
 {
     return strstr(path, "/mnt/SDCARD/") != nullptr;
 }
@@ -82,7 +83,7 @@ bool onRemovableCard(const char *path)
 // The core path for use inside double quotes: \ " $ and ` are escaped with a
 // backslash so that the shell (and gdb's run, which goes through the shell)
 // sees exactly the path. Ordinary core names come out unchanged.
-std::string escapeForDoubleQuotes(const std::string &text)
+std::string escape_for_double_quotes(const std::string &text)
 {
     std::string out;
     for (char c : text) {
@@ -93,11 +94,24 @@ std::string escapeForDoubleQuotes(const std::string &text)
     return out;
 }
 
+// The text with every ' replaced by '"'"', to stand inside single quotes.
+std::string single_quote_escaped(const char *text)
+{
+    std::string out;
+    for (const char *p = text; *p; ++p) {
+        if (*p == '\'')
+            out += "'\"'\"'";
+        else
+            out += *p;
+    }
+    return out;
+}
+
 // The LANG value as it stands when it is a plain locale name, else quoted so
 // that a language file cannot put shell syntax into the launch script.
-std::string langValue(const char *isoCode)
+std::string lang_value(const char *iso_code)
 {
-    std::string code = isoCode ? isoCode : "";
+    std::string code = iso_code ? iso_code : "";
     bool plain = !code.empty();
     for (char c : code) {
         bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
@@ -107,25 +121,18 @@ std::string langValue(const char *isoCode)
     }
     if (plain)
         return code;
-    std::string out = "'";
-    for (char c : code) {
-        if (c == '\'')
-            out += "'\"'\"'";
-        else
-            out += c;
-    }
-    return out + "'";
+    return "'" + single_quote_escaped(code.c_str()) + "'";
 }
 
-int writeScript(const char *isoCode, const std::string &command)
+int write_script(const char *iso_code, const std::string &command)
 {
-    std::string script = "#!/bin/sh\nexport LANG=" + langValue(isoCode) + "\n" + command + "\nexit $?\n";
-    return write_file_atomic(kCommandScript, script, 0755) == 0 ? 0 : 1;
+    std::string script = "#!/bin/sh\nexport LANG=" + lang_value(iso_code) + "\n" + command + "\nexit $?\n";
+    return write_file_atomic(COMMAND_SCRIPT, script, 0755) == 0 ? 0 : 1;
 }
 
-void makeSaveDirectories(const char *itemPath)
+void make_save_directories(const char *item_path)
 {
-    const std::string base = std::string("/mnt/") + (onRemovableCard(itemPath) ? "SDCARD" : "mmc") + "/Saves";
+    const std::string base = std::string("/mnt/") + (on_removable_card(item_path) ? "SDCARD" : "mmc") + "/Saves";
     const std::string profile = base + "/CurrentProfile";
     const std::string dirs[] = {base, profile, profile + "/saves", profile + "/states", profile + "/lists"};
     for (const std::string &dir : dirs)
@@ -134,22 +141,22 @@ void makeSaveDirectories(const char *itemPath)
 
 } // namespace
 
-int writeRetroArchConfig(int card, int autoLoad, int saveOnExit)
+int write_retroarch_config(int card, int auto_load, int save_on_exit)
 {
     std::vector<std::string> config;
     std::vector<std::string> volume;
     // A configuration that exists but cannot be read is left alone rather
     // than replaced by the few keys written here.
-    if (readLines(kRetroArchCfg, config) != 0)
+    if (read_lines(RETROARCH_CONFIG_FILE, config) != 0)
         return -1;
-    readLines(kVolumeCfg, volume); // a missing volume.cfg only means no audio_volume line
+    read_lines(VOLUME_CFG, volume); // a missing volume.cfg only means no audio_volume line
 
     std::string out;
     for (const std::string &line : config) {
-        if (!isRewrittenKeyLine(line))
+        if (!is_rewritten_key_line(line))
             out += line + "\n";
     }
-    const char *w = cardWord(card);
+    const char *w = card_word(card);
     char buf[512];
     snprintf(buf, sizeof(buf), "system_directory = \"/mnt/%s/BIOS\"\n", w);
     out += buf;
@@ -164,64 +171,45 @@ int writeRetroArchConfig(int card, int autoLoad, int saveOnExit)
     out += buf;
     snprintf(buf, sizeof(buf), "screenshot_directory = \"/mnt/%s/Screenshots\"\n", w);
     out += buf;
-    snprintf(buf, sizeof(buf), "savestate_auto_load = \"%s\"\n", autoLoad ? "true" : "false");
+    snprintf(buf, sizeof(buf), "savestate_auto_load = \"%s\"\n", auto_load ? "true" : "false");
     out += buf;
-    snprintf(buf, sizeof(buf), "config_save_on_exit = \"%s\"\n", saveOnExit ? "true" : "false");
+    snprintf(buf, sizeof(buf), "config_save_on_exit = \"%s\"\n", save_on_exit ? "true" : "false");
     out += buf;
-    snprintf(buf, sizeof(buf), "remap_save_on_exit = \"%s\"\n", saveOnExit ? "true" : "false");
+    snprintf(buf, sizeof(buf), "remap_save_on_exit = \"%s\"\n", save_on_exit ? "true" : "false");
     out += buf;
     for (const std::string &line : volume) {
         if (!line.empty())
             out += line + "\n";
     }
-    return write_file_atomic(kRetroArchCfg, out) == 0 ? 0 : -1;
+    return write_file_atomic(RETROARCH_CONFIG_FILE, out) == 0 ? 0 : -1;
 }
 
-const char *escapeSingleQuotes(const char *text)
+const char *escape_single_quotes(const char *text)
 {
     if (!text)
         return nullptr;
-    const size_t limit = sizeof(escapedSingleQuotedString) - 1;
-    size_t n = 0;
-    for (const char *p = text; *p; ++p) {
-        const char *piece = *p == '\'' ? "'\"'\"'" : nullptr;
-        size_t len = piece ? 5 : 1;
-        if (n + len > limit)
-            return nullptr;
-        if (piece)
-            memcpy(escapedSingleQuotedString + n, piece, len);
-        else
-            escapedSingleQuotedString[n] = *p;
-        n += len;
-    }
-    escapedSingleQuotedString[n] = '\0';
-    return escapedSingleQuotedString;
+    const std::string escaped = single_quote_escaped(text);
+    if (escaped.size() >= sizeof(escaped_single_quoted_string))
+        return nullptr;
+    memcpy(escaped_single_quoted_string, escaped.c_str(), escaped.size() + 1);
+    return escaped_single_quoted_string;
 }
 
-int cp(const char *source, const char *destination)
+int copy_file(const char *source, const char *destination)
 {
     if (!source || !destination)
         return -1;
-    FILE *in = dev_fopen(source, "rb");
-    if (!in)
-        return -1;
     std::string data;
-    char block[4096];
-    size_t n;
-    while ((n = fread(block, 1, sizeof(block), in)) > 0)
-        data.append(block, n);
-    bool readError = ferror(in) != 0;
-    fclose(in);
-    if (readError)
+    if (read_file(source, data) != 0)
         return -1;
     return write_file_atomic(destination, data) == 0 ? 0 : -1;
 }
 
-const char *createTempFile(const char *path, int state)
+const char *launch_content_path(const char *path, int state)
 {
     if (!path)
         return nullptr;
-    if (state == kRecentState)
+    if (state == RECENT_STATE)
         return path;
     const char *dot = strrchr(path, '.');
     if (!dot || strcmp(dot, ".scummvm") != 0)
@@ -229,27 +217,27 @@ const char *createTempFile(const char *path, int state)
     const char *slash = strrchr(path, '/');
     const char *name = slash ? slash + 1 : path;
     std::string target = std::string(path, static_cast<size_t>(dot - path)) + "/" + name;
-    if (target.size() >= sizeof(tempFilePath))
+    if (target.size() >= sizeof(launch_content_path_buffer))
         return path;
     // When the game folder named like the file is missing (or the file
     // already sits inside its game folder) the copy cannot be made; the file
     // itself is then handed over rather than a path that does not exist.
-    if (cp(path, target.c_str()) != 0)
+    if (copy_file(path, target.c_str()) != 0)
         return path;
-    memcpy(tempFilePath, target.c_str(), target.size() + 1);
-    return tempFilePath;
+    memcpy(launch_content_path_buffer, target.c_str(), target.size() + 1);
+    return launch_content_path_buffer;
 }
 
-int isGdbEnabled()
+int is_gdb_enabled()
 {
-    return dev_exists(kGdbFlag) ? 1 : 0;
+    return dev_exists(GDB_FLAG) ? 1 : 0;
 }
 
-int launchItem(const char *itemPath, int state, int noStateLoad, const char *isoCode)
+int launch_item(const char *item_path, int state, int no_state_load, const char *iso_code)
 {
-    if (!itemPath || !*itemPath)
+    if (!item_path || !*item_path)
         return -1;
-    const char *found = getPreferredCore(itemPath);
+    const char *found = get_preferred_core(item_path);
     if (!found)
         return -1; // nothing to launch it with: stay in the menu
     const std::string core = found;
@@ -258,41 +246,41 @@ int launchItem(const char *itemPath, int state, int noStateLoad, const char *iso
     const size_t pair = core.find("//");
     if (pair != std::string::npos) {
         // The mapping names a program by absolute path: run it directly.
-        const char *program = escapeSingleQuotes(core.c_str() + pair + 1);
+        const char *program = escape_single_quotes(core.c_str() + pair + 1);
         if (!program)
             return -1;
         command = std::string("'") + program + "'";
-        const char *item = escapeSingleQuotes(itemPath);
+        const char *item = escape_single_quotes(item_path);
         if (!item)
             return -1;
         command += std::string(" '") + item + "'";
-        return writeScript(isoCode, command);
+        return write_script(iso_code, command);
     }
 
-    const char *content = createTempFile(itemPath, state);
-    const char *escaped = content ? escapeSingleQuotes(content) : nullptr;
+    const char *content = launch_content_path(item_path, state);
+    const char *escaped = content ? escape_single_quotes(content) : nullptr;
     if (!escaped)
         return -1;
-    const std::string escapedContent = escaped;
-    const std::string quotedCore = escapeForDoubleQuotes(core);
+    const std::string escaped_content = escaped;
+    const std::string quoted_core = escape_for_double_quotes(core);
 
-    makeSaveDirectories(itemPath);
-    writeRetroArchConfig(onRemovableCard(itemPath) ? cardRemovable : cardInternal, noStateLoad ? 0 : 1, 0);
+    make_save_directories(item_path);
+    write_retroarch_config(on_removable_card(item_path) ? CARD_REMOVABLE : CARD_INTERNAL, no_state_load ? 0 : 1, 0);
 
-    if (isGdbEnabled())
-        command = kGdbCommand;
+    if (is_gdb_enabled())
+        command = GDB_COMMAND;
     else
-        command = std::string(kRetroArch) + " -L \"" + quotedCore + "\" '" + escapedContent + "'";
-    const std::string gdbScript = "run -L \"" + quotedCore + "\" '" + escapedContent + "'";
-    write_file_atomic(kGdbScript, gdbScript);
-    return writeScript(isoCode, command);
+        command = std::string(RETROARCH) + " -L \"" + quoted_core + "\" '" + escaped_content + "'";
+    const std::string gdb_script = "run -L \"" + quoted_core + "\" '" + escaped_content + "'";
+    write_file_atomic(GDB_SCRIPT, gdb_script);
+    return write_script(iso_code, command);
 }
 
-int launchRetroArch(const char *isoCode)
+int launch_retroarch(const char *iso_code)
 {
-    printf("Executing %s\n", kRetroArch);
+    printf("Executing %s\n", RETROARCH);
     fflush(stdout);
-    writeRetroArchConfig(0, 1, 1);
-    write_file_atomic(kGdbScript, std::string("run"));
-    return writeScript(isoCode, isGdbEnabled() ? std::string(kGdbCommand) : std::string(kRetroArch));
+    write_retroarch_config(0, 1, 1);
+    write_file_atomic(GDB_SCRIPT, std::string("run"));
+    return write_script(iso_code, is_gdb_enabled() ? std::string(GDB_COMMAND) : std::string(RETROARCH));
 }

@@ -14,98 +14,98 @@
 #include "vantor/content.h"
 
 struct MameGameName {
-    const char *shortName;
-    const char *fullName;
+    const char *short_name;
+    const char *full_name;
     UT_hash_handle hh;
 };
 
-ItemList mameGameShortNames = nullptr;
-char **mameGameFullNames = nullptr;
-int mameGameNameCount = 0;
-MameGameName *mameGameNameTable = nullptr;
+ItemList mame_game_short_names = nullptr;
+char **mame_game_full_names = nullptr;
+int mame_game_name_count = 0;
+MameGameName *mame_game_name_table = nullptr;
 
 namespace {
 
 MameGameName *g_entries = nullptr; // one block holding every hash entry
 bool g_loaded = false;             // the file was read (also when missing)
 
-const char kEmptyTitle[] = "";
+const char EMPTY_TITLE[] = "";
 
 } // namespace
 
-void loadMameGameNameTable()
+void load_mame_game_name_table()
 {
-    if (mameGameShortNames)
-        destroyMameGameNameTable();
+    if (mame_game_short_names)
+        destroy_mame_game_name_table();
     g_loaded = true;
-    const int count = readAllLines(MAME_CSV_FILE, &mameGameShortNames);
+    const int count = read_all_lines(MAME_CSV_FILE, &mame_game_short_names);
     if (count <= 0)
         return;
-    mameGameFullNames = static_cast<char **>(calloc(static_cast<size_t>(count), sizeof(char *)));
+    mame_game_full_names = static_cast<char **>(calloc(static_cast<size_t>(count), sizeof(char *)));
     g_entries = static_cast<MameGameName *>(calloc(static_cast<size_t>(count), sizeof(MameGameName)));
-    if (!mameGameFullNames || !g_entries) {
-        free(mameGameFullNames);
+    if (!mame_game_full_names || !g_entries) {
+        free(mame_game_full_names);
         free(g_entries);
-        mameGameFullNames = nullptr;
+        mame_game_full_names = nullptr;
         g_entries = nullptr;
-        destroyItems(count, &mameGameShortNames);
+        destroy_items(count, &mame_game_short_names);
         return;
     }
-    mameGameNameCount = count;
+    mame_game_name_count = count;
     for (int i = 0; i < count; i++) {
-        char *line = mameGameShortNames[i];
+        char *line = mame_game_short_names[i];
         char *comma = strchr(line, ',');
         if (comma) {
             *comma = '\0';
-            mameGameFullNames[i] = comma + 1;
+            mame_game_full_names[i] = comma + 1;
         } else {
-            mameGameFullNames[i] = const_cast<char *>(kEmptyTitle);
+            mame_game_full_names[i] = const_cast<char *>(EMPTY_TITLE);
         }
         MameGameName *existing = nullptr;
         const size_t len = strlen(line);
-        HASH_FIND(hh, mameGameNameTable, line, len, existing);
+        HASH_FIND(hh, mame_game_name_table, line, len, existing);
         if (existing)
             continue; // the first line of a repeated short name wins
         MameGameName *entry = &g_entries[i];
-        entry->shortName = line;
-        entry->fullName = mameGameFullNames[i];
-        HASH_ADD_KEYPTR(hh, mameGameNameTable, entry->shortName, len, entry);
+        entry->short_name = line;
+        entry->full_name = mame_game_full_names[i];
+        HASH_ADD_KEYPTR(hh, mame_game_name_table, entry->short_name, len, entry);
     }
 }
 
-void destroyMameGameNameTable()
+void destroy_mame_game_name_table()
 {
-    HASH_CLEAR(hh, mameGameNameTable);
+    HASH_CLEAR(hh, mame_game_name_table);
     free(g_entries);
     g_entries = nullptr;
-    free(mameGameFullNames);
-    mameGameFullNames = nullptr;
-    destroyItems(mameGameNameCount, &mameGameShortNames);
-    mameGameShortNames = nullptr;
-    mameGameNameCount = 0;
+    free(mame_game_full_names);
+    mame_game_full_names = nullptr;
+    destroy_items(mame_game_name_count, &mame_game_short_names);
+    mame_game_short_names = nullptr;
+    mame_game_name_count = 0;
     g_loaded = false;
 }
 
-void ensureMameGameNameTable()
+void ensure_mame_game_name_table()
 {
     if (!g_loaded)
-        loadMameGameNameTable();
+        load_mame_game_name_table();
 }
 
-bool mameGameNameTableLoaded()
+bool mame_game_name_table_loaded()
 {
     return g_loaded;
 }
 
-const char *getMameGameName(const char *shortName)
+const char *get_mame_game_name(const char *short_name)
 {
-    if (!shortName || !mameGameNameTable)
+    if (!short_name || !mame_game_name_table)
         return nullptr;
     MameGameName *entry = nullptr;
-    HASH_FIND(hh, mameGameNameTable, shortName, strlen(shortName), entry);
+    HASH_FIND(hh, mame_game_name_table, short_name, strlen(short_name), entry);
     // A line without a title gives no title: the row keeps the file's own
     // name instead of showing nothing.
-    if (!entry || !entry->fullName[0])
+    if (!entry || !entry->full_name[0])
         return nullptr;
-    return entry->fullName;
+    return entry->full_name;
 }

@@ -11,140 +11,144 @@
 #include "vantor/launch.h"
 #include "vantor/settings.h"
 
-static Uint32 sdlTicks()
+namespace {
+
+Uint32 sdl_ticks()
 {
     return SDL_GetTicks();
 }
 
-static void sdlDelay(Uint32 ms)
+void sdl_delay(Uint32 ms)
 {
     SDL_Delay(ms);
 }
 
-Uint32 (*menuTicks)() = sdlTicks;
-void (*menuDelay)(Uint32 ms) = sdlDelay;
-void (*menuFrameHook)(MenuModel &model) = nullptr;
+} // namespace
 
-char resumeSystemNameBuffer[4097];
+Uint32 (*menu_ticks)() = sdl_ticks;
+void (*menu_delay)(Uint32 ms) = sdl_delay;
+void (*menu_frame_hook)(MenuModel &model) = nullptr;
+
+char resume_system_name_buffer[4097];
 
 namespace {
 
-bool isListState(int state)
+bool is_list_state(int state)
 {
-    return state == Games || state == Favorites || state == Recent;
+    return state == STATE_GAMES || state == STATE_FAVORITES || state == STATE_RECENT;
 }
 
-bool validRow(const MenuModel &model)
+bool valid_row(const MenuModel &model)
 {
-    return model.items && model.row >= 0 && model.row < model.itemCount;
+    return model.items && model.row >= 0 && model.row < model.item_count;
 }
 
 // A label of the current language, copied before the next lookup.
 std::string label(const SkinResources &res, const char *key, const char *def)
 {
-    return getSkinSetting(res.language, key, def);
+    return get_skin_setting(res.language, key, def);
 }
 
-void freeList(MenuModel &model)
+void free_list(MenuModel &model)
 {
-    destroyItems(model.itemCount, &model.items);
+    destroy_items(model.item_count, &model.items);
     model.items = nullptr;
-    model.itemCount = 0;
+    model.item_count = 0;
 }
 
-void dropOverride(MenuModel &model)
+void drop_override(MenuModel &model)
 {
-    model.backgroundOverride.reset();
+    model.background_override.reset();
 }
 
-void loadOverride(MenuModel &model)
+void load_override(MenuModel &model)
 {
-    model.backgroundOverride.reset();
-    if (!validRow(model))
+    model.background_override.reset();
+    if (!valid_row(model))
         return;
     SDL_Surface *screen = SDL_GetVideoSurface();
-    model.backgroundOverride.reset(
-        getBackgroundOverride(model.items[model.row], model.state, screen, model.state == Recent));
-    if (!model.backgroundOverride)
-        model.overrideFailedIndex = model.row;
+    model.background_override.reset(
+        get_background_override(model.items[model.row], model.state, screen, model.state == STATE_RECENT));
+    if (!model.background_override)
+        model.override_failed_index = model.row;
 }
 
-void renderRows(MenuModel &model, SkinResources &res)
+void render_rows(MenuModel &model, SkinResources &res)
 {
-    generateRomTexts(res.font.get(), res.activeColor, res.inactiveColor, res.favoriteActiveColor,
-                     res.favoriteInactiveColor, model.row, model.itemCount, model.items, res.rows);
+    generate_rom_texts(res.font.get(), res.active_color, res.inactive_color, res.favorite_active_color,
+                       res.favorite_inactive_color, model.row, model.item_count, model.items, res.rows);
 }
 
-void renderTiles(MenuModel &model, SkinResources &res)
+void render_tiles(MenuModel &model, SkinResources &res)
 {
-    int first = model.page * tilesPerPage;
-    int count = model.itemCount - first;
-    generateSystemTexts(res.font.get(), res.guideColor, res.tiles, count > 0 ? count : 0,
-                        count > 0 ? model.items + first : nullptr);
+    int first = model.page * TILES_PER_PAGE;
+    int count = model.item_count - first;
+    generate_system_texts(res.font.get(), res.guide_color, res.tiles, count > 0 ? count : 0,
+                          count > 0 ? model.items + first : nullptr);
 }
 
-void clearRows(SkinResources &res)
+void clear_rows(SkinResources &res)
 {
     for (Surface &s : res.rows)
         s.reset();
 }
 
-void clearTiles(SkinResources &res)
+void clear_tiles(SkinResources &res)
 {
     for (Surface &s : res.tiles)
         s.reset();
 }
 
 // The common tail of every list state that is entered.
-void listTail(MenuModel &model, SkinResources &res)
+void list_tail(MenuModel &model, SkinResources &res)
 {
-    model.maxColumn = 0;
+    model.max_column = 0;
     model.column = 0;
-    model.maxRow = model.itemCount > 0 ? model.itemCount - 1 : 0;
+    model.max_row = model.item_count > 0 ? model.item_count - 1 : 0;
     model.page = 0;
-    model.overrideFailedIndex = -1;
-    clearTiles(res);
-    renderRows(model, res);
-    dropOverride(model);
-    if (model.itemCount > 0)
-        loadOverride(model);
+    model.override_failed_index = -1;
+    clear_tiles(res);
+    render_rows(model, res);
+    drop_override(model);
+    if (model.item_count > 0)
+        load_override(model);
 }
 
-const char *lastComponent(const char *path)
+const char *last_component(const char *path)
 {
     const char *slash = strrchr(path, '/');
     return slash ? slash + 1 : path;
 }
 
-bool isLeftKey(int sym)
+bool is_left_key(int sym)
 {
-    return sym == keyLeft || sym == SDLK_LEFT;
+    return sym == LEFT_KEY || sym == SDLK_LEFT;
 }
-bool isRightKey(int sym)
+bool is_right_key(int sym)
 {
-    return sym == keyRight || sym == SDLK_RIGHT;
+    return sym == RIGHT_KEY || sym == SDLK_RIGHT;
 }
-bool isUpKey(int sym)
+bool is_up_key(int sym)
 {
-    return sym == keyUp || sym == SDLK_UP;
+    return sym == UP_KEY || sym == SDLK_UP;
 }
-bool isDownKey(int sym)
+bool is_down_key(int sym)
 {
-    return sym == keyDown || sym == SDLK_DOWN;
+    return sym == DOWN_KEY || sym == SDLK_DOWN;
 }
 
-int hatKey(int value)
+int hat_key(int value)
 {
     switch (value) {
-    case SDL_HAT_UP: return keyUp;
-    case SDL_HAT_DOWN: return keyDown;
-    case SDL_HAT_LEFT: return keyLeft;
-    case SDL_HAT_RIGHT: return keyRight;
+    case SDL_HAT_UP: return UP_KEY;
+    case SDL_HAT_DOWN: return DOWN_KEY;
+    case SDL_HAT_LEFT: return LEFT_KEY;
+    case SDL_HAT_RIGHT: return RIGHT_KEY;
     default: return 0;
     }
 }
 
-int buttonKey(int button)
+int button_key(int button)
 {
     static const int keys[12] = {'a', 'b', 'x', 'y', 0, 'h', 'l', 'n', 'm', 'u', 'r', 't'};
     if (button < 0 || button >= 12)
@@ -152,7 +156,7 @@ int buttonKey(int button)
     return keys[button];
 }
 
-void makeKeyEvent(SDL_Event *out, int down, int sym)
+void make_key_event(SDL_Event *out, int down, int sym)
 {
     memset(out, 0, sizeof(*out));
     out->type = down ? SDL_KEYDOWN : SDL_KEYUP;
@@ -166,43 +170,43 @@ void makeKeyEvent(SDL_Event *out, int down, int sym)
 
 // --- Resume file ----------------------------------------------------------------------
 
-int getMenuFlags(char **folder, int *index)
+int get_menu_flags(char **folder, int *index)
 {
     *folder = nullptr;
     *index = 0;
     ItemList lines = nullptr;
-    int count = readAllLines(MENU_FLAG_FILE, &lines);
+    int count = read_all_lines(MENU_FLAG_FILE, &lines);
     if (count <= 0)
         return -1;
     int state = -1;
     if (strcmp(lines[0], "recent") == 0)
-        state = Recent;
+        state = STATE_RECENT;
     else if (strcmp(lines[0], "favorites") == 0)
-        state = Favorites;
+        state = STATE_FAVORITES;
     else if (strcmp(lines[0], "games") == 0)
-        state = Games;
+        state = STATE_GAMES;
     else if (strcmp(lines[0], "consoles") == 0)
-        state = Consoles;
+        state = STATE_CONSOLES;
     else if (strcmp(lines[0], "home") == 0)
-        state = Home;
+        state = STATE_HOME;
     if (count > 1)
         *index = atoi(lines[1]);
     if (count > 2) {
-        copyText(resumeSystemNameBuffer, sizeof(resumeSystemNameBuffer), lines[2]);
-        *folder = resumeSystemNameBuffer;
+        copy_text(resume_system_name_buffer, sizeof(resume_system_name_buffer), lines[2]);
+        *folder = resume_system_name_buffer;
     }
-    destroyItems(count, &lines);
+    destroy_items(count, &lines);
     return state;
 }
 
-std::string menuFlagText(const MenuModel &model, bool powerKey)
+std::string menu_flag_text(const MenuModel &model, bool power_key)
 {
     char buf[4200];
     switch (model.state) {
-    case Recent: return "recent";
-    case Favorites: snprintf(buf, sizeof(buf), "favorites\n%d", model.row); return buf;
-    case Games: {
-        if (!validRow(model))
+    case STATE_RECENT: return "recent";
+    case STATE_FAVORITES: snprintf(buf, sizeof(buf), "favorites\n%d", model.row); return buf;
+    case STATE_GAMES: {
+        if (!valid_row(model))
             return std::string();
         std::string folder(model.items[model.row]);
         size_t slash = folder.rfind('/');
@@ -211,16 +215,16 @@ std::string menuFlagText(const MenuModel &model, bool powerKey)
         snprintf(buf, sizeof(buf), "games\n%d\n", model.row);
         return buf + folder;
     }
-    case Consoles: return powerKey ? "consoles" : std::string();
-    case Home: snprintf(buf, sizeof(buf), "home\n%d", model.column); return buf;
-    case Settings: snprintf(buf, sizeof(buf), "home\n%d", model.homeReturnColumn); return buf;
+    case STATE_CONSOLES: return power_key ? "consoles" : std::string();
+    case STATE_HOME: snprintf(buf, sizeof(buf), "home\n%d", model.column); return buf;
+    case STATE_SETTINGS: snprintf(buf, sizeof(buf), "home\n%d", model.home_return_column); return buf;
     }
     return std::string();
 }
 
-int writeMenuFlags(const MenuModel &model, bool powerKey)
+int write_menu_flags(const MenuModel &model, bool power_key)
 {
-    std::string text = menuFlagText(model, powerKey);
+    std::string text = menu_flag_text(model, power_key);
     if (text.empty())
         return -1;
     return write_file_atomic(MENU_FLAG_FILE, text);
@@ -228,232 +232,242 @@ int writeMenuFlags(const MenuModel &model, bool powerKey)
 
 // --- Transitions -----------------------------------------------------------------------
 
-void setTitle(MenuModel &model, SkinResources &res, const char *text)
+void set_title(MenuModel &model, SkinResources &res, const char *text)
 {
-    model.title.reset(renderText(res.font.get(), text, res.guideColor));
+    model.title.reset(render_text(res.font.get(), text, res.guide_color));
 }
 
-void freeModel(MenuModel &model)
+void free_model(MenuModel &model)
 {
-    freeList(model);
+    free_list(model);
     model.title.reset();
-    model.backgroundOverride.reset();
+    model.background_override.reset();
 }
 
 namespace {
 
 // Opens one of Home's two playlists at its first row; B goes back to its tile.
-void enterPlaylist(MenuModel &model, SkinResources &res, MenuState state, const char *labelKey,
-                   const char *labelDefault, int homeColumn, int (*readPlaylist)(ItemList *items))
+void enter_playlist(MenuModel &model, SkinResources &res, MenuState state, const char *label_key,
+                    const char *label_default, int home_column, int (*read_playlist)(ItemList *items))
 {
-    freeList(model);
+    free_list(model);
     model.state = state;
-    setTitle(model, res, label(res, labelKey, labelDefault).c_str());
-    model.homeReturnColumn = homeColumn;
-    model.homeReturnRow = 0;
-    model.itemCount = readPlaylist(&model.items);
+    set_title(model, res, label(res, label_key, label_default).c_str());
+    model.home_return_column = home_column;
+    model.home_return_row = 0;
+    model.item_count = read_playlist(&model.items);
     model.row = 0;
-    listTail(model, res);
+    list_tail(model, res);
 }
 
 } // namespace
 
-void enterRecent(MenuModel &model, SkinResources &res)
+void enter_recent(MenuModel &model, SkinResources &res)
 {
-    enterPlaylist(model, res, Recent, "recent-label", "Recent", homeRecent, getHistory);
+    enter_playlist(model, res, STATE_RECENT, "recent-label", "Recent", HOME_RECENT, get_history);
 }
 
-void enterFavorites(MenuModel &model, SkinResources &res)
+void enter_favorites(MenuModel &model, SkinResources &res)
 {
-    enterPlaylist(model, res, Favorites, "favorites-label", "Favorites", homeFavorites, getFavorites);
+    enter_playlist(model, res, STATE_FAVORITES, "favorites-label", "Favorites", HOME_FAVORITES, get_favorites);
 }
 
-void enterConsoles(MenuModel &model, SkinResources &res)
+void enter_consoles(MenuModel &model, SkinResources &res)
 {
-    freeList(model);
-    model.state = Consoles;
-    setTitle(model, res, label(res, "consoles-label", "Consoles").c_str());
-    model.itemCount = getFolders(&model.items);
-    model.maxColumn = 3;
-    model.maxRow = 1;
+    free_list(model);
+    model.state = STATE_CONSOLES;
+    set_title(model, res, label(res, "consoles-label", "Consoles").c_str());
+    model.item_count = get_folders(&model.items);
+    model.max_column = 3;
+    model.max_row = 1;
     model.page = 0;
     model.column = 0;
     model.row = 0;
-    clearRows(res);
-    renderTiles(model, res);
-    dropOverride(model);
+    clear_rows(res);
+    render_tiles(model, res);
+    drop_override(model);
 }
 
-void enterGames(MenuModel &model, SkinResources &res, const char *folder)
+void enter_games(MenuModel &model, SkinResources &res, const char *folder)
 {
     std::string path(folder ? folder : "");
-    freeList(model);
-    model.state = Games;
-    setTitle(model, res, lastComponent(path.c_str()));
-    model.itemCount = getFiles(path.c_str(), &model.items);
+    free_list(model);
+    model.state = STATE_GAMES;
+    set_title(model, res, last_component(path.c_str()));
+    model.item_count = get_files(path.c_str(), &model.items);
     model.row = 0;
-    listTail(model, res);
+    list_tail(model, res);
 }
 
-void openSettings(MenuModel &model, SkinResources &res)
+void open_settings(MenuModel &model, SkinResources &res)
 {
-    freeList(model);
-    model.homeReturnColumn = model.column;
-    model.homeReturnRow = model.row;
-    model.state = Settings;
-    model.title.reset(renderSettingsTitle(res));
-    model.maxColumn = settingsMaxColumn;
-    model.maxRow = 0;
+    free_list(model);
+    model.home_return_column = model.column;
+    model.home_return_row = model.row;
+    model.state = STATE_SETTINGS;
+    model.title.reset(render_settings_title(res));
+    model.max_column = SETTINGS_MAX_COLUMN;
+    model.max_row = 0;
     model.column = 0;
     model.row = 0;
-    model.clockRefresh = false;
-    dropOverride(model);
-    enterSettings(res);
+    model.clock_refresh = false;
+    drop_override(model);
+    enter_settings(res);
 }
 
-void goHome(MenuModel &model, SkinResources &res)
+void go_home(MenuModel &model, SkinResources &res)
 {
-    freeList(model);
-    model.state = Home;
-    setTitle(model, res, titleText);
-    model.column = model.homeReturnColumn;
-    model.row = model.homeReturnRow;
+    free_list(model);
+    model.state = STATE_HOME;
+    set_title(model, res, res.title_text);
+    model.column = model.home_return_column;
+    model.row = model.home_return_row;
     if (model.column < 0 || model.column > 3)
         model.column = 0;
-    model.maxColumn = 3;
-    model.maxRow = 0;
+    model.max_column = 3;
+    model.max_row = 0;
     model.page = 0;
-    dropOverride(model);
-    clearRows(res);
-    clearTiles(res);
+    drop_override(model);
+    clear_rows(res);
+    clear_tiles(res);
 }
 
-void backToConsoles(MenuModel &model, SkinResources &res)
+void back_to_consoles(MenuModel &model, SkinResources &res)
 {
-    freeList(model);
-    model.state = Consoles;
+    free_list(model);
+    model.state = STATE_CONSOLES;
     // The header names the screen again, not the folder that was open.
-    setTitle(model, res, label(res, "consoles-label", "Consoles").c_str());
-    model.column = model.consolesReturnColumn;
-    model.row = model.consolesReturnRow;
-    model.page = model.consolesReturnPage;
-    model.itemCount = getFolders(&model.items);
-    model.maxColumn = 3;
-    model.maxRow = 1;
-    if (model.page > lastConsolesPage(model.itemCount))
+    set_title(model, res, label(res, "consoles-label", "Consoles").c_str());
+    model.column = model.consoles_return_column;
+    model.row = model.consoles_return_row;
+    model.page = model.consoles_return_page;
+    model.item_count = get_folders(&model.items);
+    model.max_column = 3;
+    model.max_row = 1;
+    if (model.page > last_consoles_page(model.item_count))
         model.page = 0;
-    clearRows(res);
-    renderTiles(model, res);
-    dropOverride(model);
+    clear_rows(res);
+    render_tiles(model, res);
+    drop_override(model);
 }
 
-void applyResumeState(MenuModel &model, SkinResources &res, int state, int index, const char *folder)
+namespace {
+
+// Selects the list row a resume file names, when the list has it.
+void select_resumed_row(MenuModel &model, SkinResources &res, int index)
+{
+    if (index >= 0 && index < model.item_count && index != model.row) {
+        model.row = index;
+        render_rows(model, res);
+        load_override(model);
+    }
+}
+
+} // namespace
+
+void apply_resume_state(MenuModel &model, SkinResources &res, int state, int index, const char *folder)
 {
     switch (state) {
-    case Recent:
-        enterRecent(model, res);
-        model.homeReturnColumn = 0;
-        model.homeReturnRow = 0;
+    case STATE_RECENT:
+        enter_recent(model, res);
+        model.home_return_column = 0;
+        model.home_return_row = 0;
         break;
-    case Favorites:
-        enterFavorites(model, res);
-        model.homeReturnColumn = homeFavorites;
-        model.homeReturnRow = 0;
-        if (index >= 0 && index < model.itemCount && index != model.row) {
-            model.row = index;
-            renderRows(model, res);
-            loadOverride(model);
-        }
+    case STATE_FAVORITES:
+        enter_favorites(model, res);
+        model.home_return_column = HOME_FAVORITES;
+        model.home_return_row = 0;
+        select_resumed_row(model, res, index);
         break;
-    case Consoles:
-        model.homeReturnColumn = homeConsoles;
-        model.homeReturnRow = 0;
-        enterConsoles(model, res);
+    case STATE_CONSOLES:
+        model.home_return_column = HOME_CONSOLES;
+        model.home_return_row = 0;
+        enter_consoles(model, res);
         break;
-    case Games:
+    case STATE_GAMES:
         if (!folder) {
             // A games record without its folder cannot be resumed.
-            goHome(model, res);
+            go_home(model, res);
             model.column = 0;
             break;
         }
-        model.consolesReturnColumn = 0;
-        model.consolesReturnRow = 0;
-        model.consolesReturnPage = 0;
-        model.homeReturnColumn = homeConsoles;
-        model.homeReturnRow = 0;
-        enterGames(model, res, folder);
-        if (index >= 0 && index < model.itemCount && index != model.row) {
-            model.row = index;
-            renderRows(model, res);
-            loadOverride(model);
-        }
+        model.consoles_return_column = 0;
+        model.consoles_return_row = 0;
+        model.consoles_return_page = 0;
+        model.home_return_column = HOME_CONSOLES;
+        model.home_return_row = 0;
+        enter_games(model, res, folder);
+        select_resumed_row(model, res, index);
         break;
-    case Home:
-        model.homeReturnColumn = (index >= 0 && index <= 3) ? index : 0;
-        model.homeReturnRow = 0;
-        goHome(model, res);
+    case STATE_HOME:
+        model.home_return_column = (index >= 0 && index <= 3) ? index : 0;
+        model.home_return_row = 0;
+        go_home(model, res);
         break;
     default:
-        model.homeReturnColumn = 0;
-        model.homeReturnRow = 0;
-        goHome(model, res);
+        model.home_return_column = 0;
+        model.home_return_row = 0;
+        go_home(model, res);
         break;
     }
 }
 
 // --- Selection rules ------------------------------------------------------------------------
 
-int wrapRow(int row, int step, int maxRow)
+int wrap_row(int row, int step, int max_row)
 {
     int next = row + step;
     if (next < 0)
-        return maxRow;
-    if (next > maxRow)
+        return max_row;
+    if (next > max_row)
         return 0;
     return next;
 }
 
-int lastConsolesPage(int count)
+int last_consoles_page(int count)
 {
-    int page = count / tilesPerPage;
-    if (count % tilesPerPage == 0)
+    int page = count / TILES_PER_PAGE;
+    if (count % TILES_PER_PAGE == 0)
         page--;
     return page < 0 ? 0 : page;
 }
 
-static unsigned char keyLetter(const char *path)
+namespace {
+
+unsigned char key_letter(const char *path)
 {
-    return static_cast<unsigned char>(lastComponent(path)[0]);
+    return static_cast<unsigned char>(last_component(path)[0]);
 }
 
-int letterJump(char **items, int count, int row, int forward)
+} // namespace
+
+int letter_jump(char **items, int count, int row, int forward)
 {
     if (!items || count < 2 || row < 0 || row >= count)
         return row;
-    unsigned char current = keyLetter(items[row]);
+    unsigned char current = key_letter(items[row]);
     if (forward) {
         for (int i = row + 1; i < count; i++) {
-            if (keyLetter(items[i]) != current)
+            if (key_letter(items[i]) != current)
                 return i;
         }
         return 0;
     }
     for (int i = row - 1; i >= 0; i--) {
-        unsigned char letter = keyLetter(items[i]);
+        unsigned char letter = key_letter(items[i]);
         if (letter == current)
             continue;
         // items[i] belongs to the previous group; find where it starts.
         for (int j = i - 1; j >= 0; j--) {
-            if (keyLetter(items[j]) != letter)
+            if (key_letter(items[j]) != letter)
                 return j + 1;
         }
         return 0;
     }
     // Already in the first group: go to the start of the last one.
-    unsigned char last = keyLetter(items[count - 1]);
+    unsigned char last = key_letter(items[count - 1]);
     for (int i = count - 2; i >= 0; i--) {
-        if (keyLetter(items[i]) != last)
+        if (key_letter(items[i]) != last)
             return i + 1;
     }
     return 0;
@@ -461,36 +475,36 @@ int letterJump(char **items, int count, int row, int forward)
 
 // --- Input --------------------------------------------------------------------------------
 
-int translateEvent(MenuModel &model, const SDL_Event &in, SDL_Event *out)
+int translate_event(MenuModel &model, const SDL_Event &in, SDL_Event *out)
 {
     switch (in.type) {
     case SDL_JOYHATMOTION: {
         if (in.jhat.hat != 0)
             return 0;
         int value = in.jhat.value;
-        if (value == model.heldHat)
+        if (value == model.held_hat)
             return 0;
-        if (model.heldHat != 0) {
-            int key = hatKey(model.heldHat);
-            model.heldHat = 0;
+        if (model.held_hat != 0) {
+            int key = hat_key(model.held_hat);
+            model.held_hat = 0;
             if (!key)
                 return 0;
-            makeKeyEvent(out, 0, key);
+            make_key_event(out, 0, key);
             return 1;
         }
-        model.heldHat = value;
-        int key = hatKey(value);
+        model.held_hat = value;
+        int key = hat_key(value);
         if (!key)
             return 0;
-        makeKeyEvent(out, 1, key);
+        make_key_event(out, 1, key);
         return 1;
     }
     case SDL_JOYBUTTONDOWN:
     case SDL_JOYBUTTONUP: {
-        int key = buttonKey(in.jbutton.button);
+        int key = button_key(in.jbutton.button);
         if (!key)
             return 0;
-        makeKeyEvent(out, in.type == SDL_JOYBUTTONDOWN, key);
+        make_key_event(out, in.type == SDL_JOYBUTTONDOWN, key);
         return 1;
     }
     default: *out = in; return 1;
@@ -499,60 +513,60 @@ int translateEvent(MenuModel &model, const SDL_Event &in, SDL_Event *out)
 
 namespace {
 
-void listStep(MenuModel &model, SkinResources &res, int amount, bool repeat)
+void list_step(MenuModel &model, SkinResources &res, int amount, bool repeat)
 {
-    model.row = wrapRow(model.row, amount, model.maxRow);
+    model.row = wrap_row(model.row, amount, model.max_row);
     model.step = amount;
-    model.lastStepTime = menuTicks();
-    renderRows(model, res);
-    dropOverride(model);
-    if (model.state == Recent || !repeat)
-        loadOverride(model);
+    model.last_step_time = menu_ticks();
+    render_rows(model, res);
+    drop_override(model);
+    if (model.state == STATE_RECENT || !repeat)
+        load_override(model);
 }
 
-void columnStep(MenuModel &model, SkinResources &res, int delta)
+void column_step(MenuModel &model, SkinResources &res, int delta)
 {
     int column = model.column + delta;
-    if (model.state == Consoles) {
+    if (model.state == STATE_CONSOLES) {
         if (column < 0) {
-            column = model.maxColumn;
-            model.page = model.page > 0 ? model.page - 1 : lastConsolesPage(model.itemCount);
-        } else if (column > model.maxColumn) {
+            column = model.max_column;
+            model.page = model.page > 0 ? model.page - 1 : last_consoles_page(model.item_count);
+        } else if (column > model.max_column) {
             column = 0;
-            model.page = (model.page + 1) * tilesPerPage < model.itemCount ? model.page + 1 : 0;
+            model.page = (model.page + 1) * TILES_PER_PAGE < model.item_count ? model.page + 1 : 0;
         }
         model.column = column;
-        renderTiles(model, res);
+        render_tiles(model, res);
         return;
     }
     if (column < 0)
-        column = model.maxColumn;
-    else if (column > model.maxColumn)
+        column = model.max_column;
+    else if (column > model.max_column)
         column = 0;
     model.column = column;
 }
 
-void launchSelected(MenuModel &model, SkinResources &res, bool withoutStateLoad)
+void launch_selected(MenuModel &model, SkinResources &res, bool without_state_load)
 {
-    if (!validRow(model))
+    if (!valid_row(model))
         return;
-    if (withoutStateLoad)
-        model.noStateLoad = true;
-    if (launchItem(model.items[model.row], model.state, model.noStateLoad ? 1 : 0, res.isoCode) < 0) {
+    if (without_state_load)
+        model.no_state_load = true;
+    if (launch_item(model.items[model.row], model.state, model.no_state_load ? 1 : 0, res.iso_code) < 0) {
         // Nothing could launch it: stay in the menu.
-        model.noStateLoad = false;
+        model.no_state_load = false;
         return;
     }
-    writeMenuFlags(model, false);
+    write_menu_flags(model, false);
     model.quit = true;
 }
 
-void leaveSettingsScreen(MenuModel &model, SkinResources &res)
+void leave_settings_screen(MenuModel &model, SkinResources &res)
 {
-    leaveSettings(res);
-    model.clockRefresh = true;
-    model.lastClockRefresh = menuTicks();
-    goHome(model, res);
+    leave_settings(res);
+    model.clock_refresh = true;
+    model.last_clock_refresh = menu_ticks();
+    go_home(model, res);
 }
 
 // --- Keys of each screen ----------------------------------------------------------------
@@ -571,188 +585,191 @@ using KeyAction = void (*)(MenuModel &model, SkinResources &res, const KeyPress 
 // nothing there. The keys that act everywhere (power, n, u, r, t) are handled
 // before this table.
 struct ScreenKeys {
-    KeyAction confirm;    // a, Return
-    KeyAction back;       // b, Escape
-    KeyAction leftRight;  // left, right
-    KeyAction upDown;     // up, down
-    KeyAction letterJump; // h (back), l (forward)
-    KeyAction remove;     // x
-    KeyAction favorite;   // y
-    KeyAction menu;       // m
+    KeyAction confirm;     // a, Return
+    KeyAction back;        // b, Escape
+    KeyAction left_right;  // left, right
+    KeyAction up_down;     // up, down
+    KeyAction letter_jump; // h (back), l (forward)
+    KeyAction remove;      // x
+    KeyAction favorite;    // y
+    KeyAction menu;        // m
 };
 
-void homeConfirm(MenuModel &model, SkinResources &res, const KeyPress &)
+void home_confirm(MenuModel &model, SkinResources &res, const KeyPress &)
 {
     switch (model.column) {
-    case homeRecent: enterRecent(model, res); break;
-    case homeFavorites: enterFavorites(model, res); break;
-    case homeConsoles:
-        model.homeReturnColumn = model.column;
-        model.homeReturnRow = model.row;
-        enterConsoles(model, res);
+    case HOME_RECENT: enter_recent(model, res); break;
+    case HOME_FAVORITES: enter_favorites(model, res); break;
+    case HOME_CONSOLES:
+        model.home_return_column = model.column;
+        model.home_return_row = model.row;
+        enter_consoles(model, res);
         break;
-    case homeRetroArch:
-        launchRetroArch(res.isoCode);
-        writeMenuFlags(model, false);
+    case HOME_RETROARCH:
+        launch_retroarch(res.iso_code);
+        write_menu_flags(model, false);
         model.quit = true;
         break;
     }
 }
 
-void consolesConfirm(MenuModel &model, SkinResources &res, const KeyPress &)
+void consoles_confirm(MenuModel &model, SkinResources &res, const KeyPress &)
 {
-    int index = model.page * tilesPerPage + model.row * 4 + model.column;
-    if (index < 0 || index >= model.itemCount)
+    int index = model.page * TILES_PER_PAGE + model.row * 4 + model.column;
+    if (index < 0 || index >= model.item_count)
         return;
-    model.consolesReturnColumn = model.column;
-    model.consolesReturnRow = model.row;
-    model.consolesReturnPage = model.page;
+    model.consoles_return_column = model.column;
+    model.consoles_return_row = model.row;
+    model.consoles_return_page = model.page;
     std::string folder(model.items[index]);
-    enterGames(model, res, folder.c_str());
+    enter_games(model, res, folder.c_str());
 }
 
-void listConfirm(MenuModel &model, SkinResources &res, const KeyPress &)
+void list_confirm(MenuModel &model, SkinResources &res, const KeyPress &)
 {
-    launchSelected(model, res, false);
+    launch_selected(model, res, false);
 }
 
-void listMenu(MenuModel &model, SkinResources &res, const KeyPress &)
+void list_menu(MenuModel &model, SkinResources &res, const KeyPress &)
 {
-    launchSelected(model, res, true);
+    launch_selected(model, res, true);
 }
 
-void backHome(MenuModel &model, SkinResources &res, const KeyPress &)
+void back_home(MenuModel &model, SkinResources &res, const KeyPress &)
 {
-    goHome(model, res);
+    go_home(model, res);
 }
 
-void gamesBack(MenuModel &model, SkinResources &res, const KeyPress &)
+void games_back(MenuModel &model, SkinResources &res, const KeyPress &)
 {
-    backToConsoles(model, res);
+    back_to_consoles(model, res);
 }
 
-void settingsBack(MenuModel &model, SkinResources &res, const KeyPress &)
+void settings_back(MenuModel &model, SkinResources &res, const KeyPress &)
 {
-    leaveSettingsScreen(model, res);
+    leave_settings_screen(model, res);
 }
 
-void homeMenu(MenuModel &model, SkinResources &res, const KeyPress &)
+void home_menu(MenuModel &model, SkinResources &res, const KeyPress &)
 {
-    openSettings(model, res);
+    open_settings(model, res);
 }
 
-void stepColumn(MenuModel &model, SkinResources &res, const KeyPress &press)
+void step_column(MenuModel &model, SkinResources &res, const KeyPress &press)
 {
-    columnStep(model, res, press.delta);
+    column_step(model, res, press.delta);
 }
 
-// The held direction steps again while it stays down (processEvents).
-void stepListRow(MenuModel &model, SkinResources &res, const KeyPress &press, int amount)
+// The held direction steps again while it stays down (process_events).
+void step_list_row(MenuModel &model, SkinResources &res, const KeyPress &press, int amount)
 {
-    model.repeatEvent.type = SDL_KEYDOWN;
-    model.repeatEvent.key = press.key;
-    listStep(model, res, amount, press.repeat);
+    model.repeat_event.type = SDL_KEYDOWN;
+    model.repeat_event.key = press.key;
+    list_step(model, res, amount, press.repeat);
 }
 
-void listLeftRight(MenuModel &model, SkinResources &res, const KeyPress &press)
+void list_left_right(MenuModel &model, SkinResources &res, const KeyPress &press)
 {
-    columnStep(model, res, press.delta);
+    column_step(model, res, press.delta);
     int amount = press.delta;
     // The joystick's hat pages through the longer lists.
-    bool hatKey = press.sym == keyLeft || press.sym == keyRight;
-    if (hatKey && (model.state == Games || model.state == Favorites) && model.itemCount > 8)
+    bool hat_key = press.sym == LEFT_KEY || press.sym == RIGHT_KEY;
+    if (hat_key && (model.state == STATE_GAMES || model.state == STATE_FAVORITES) && model.item_count > 8)
         amount = press.delta * 8;
-    stepListRow(model, res, press, amount);
+    step_list_row(model, res, press, amount);
 }
 
-void listUpDown(MenuModel &model, SkinResources &res, const KeyPress &press)
+void list_up_down(MenuModel &model, SkinResources &res, const KeyPress &press)
 {
-    stepListRow(model, res, press, press.delta);
+    step_list_row(model, res, press, press.delta);
 }
 
-void consolesUpDown(MenuModel &model, SkinResources &, const KeyPress &press)
+void consoles_up_down(MenuModel &model, SkinResources &, const KeyPress &press)
 {
-    model.row = wrapRow(model.row, press.delta, 1);
+    model.row = wrap_row(model.row, press.delta, 1);
 }
 
-void settingsUpDown(MenuModel &model, SkinResources &res, const KeyPress &press)
+void settings_up_down(MenuModel &model, SkinResources &res, const KeyPress &press)
 {
     // Up raises the field's value, down lowers it.
-    if (changeSettingsField(res, model.column, -press.delta) == 1)
-        model.title.reset(renderSettingsTitle(res));
+    if (change_settings_field(res, model.column, -press.delta) == 1)
+        model.title.reset(render_settings_title(res));
 }
 
-void jumpLetter(MenuModel &model, SkinResources &res, const KeyPress &press)
+void jump_letter(MenuModel &model, SkinResources &res, const KeyPress &press)
 {
-    if (model.itemCount < 2 || !validRow(model))
+    if (model.item_count < 2 || !valid_row(model))
         return;
-    model.row = letterJump(model.items, model.itemCount, model.row, press.sym == 'l');
-    renderRows(model, res);
-    loadOverride(model);
+    model.row = letter_jump(model.items, model.item_count, model.row, press.sym == 'l');
+    render_rows(model, res);
+    load_override(model);
 }
 
-void recentRemove(MenuModel &model, SkinResources &res, const KeyPress &)
+void recent_remove(MenuModel &model, SkinResources &res, const KeyPress &)
 {
-    if (!validRow(model))
+    if (!valid_row(model))
         return;
-    removeFromRecent(model.items[model.row]);
-    freeList(model);
-    model.itemCount = getHistory(&model.items);
+    remove_from_recent(model.items[model.row]);
+    free_list(model);
+    model.item_count = get_history(&model.items);
     model.row = model.row > 0 ? model.row - 1 : 0;
-    model.maxRow = model.itemCount > 0 ? model.itemCount - 1 : 0;
-    if (model.row > model.maxRow)
-        model.row = model.maxRow;
-    renderRows(model, res);
-    loadOverride(model);
+    model.max_row = model.item_count > 0 ? model.item_count - 1 : 0;
+    if (model.row > model.max_row)
+        model.row = model.max_row;
+    render_rows(model, res);
+    load_override(model);
 }
 
-void listFavorite(MenuModel &model, SkinResources &res, const KeyPress &)
+void list_favorite(MenuModel &model, SkinResources &res, const KeyPress &)
 {
-    if (!validRow(model))
+    if (!valid_row(model))
         return;
     const std::string path(model.items[model.row]);
-    if (isFavorited(path.c_str())) {
-        removeFromFavorites(path.c_str());
-        if (model.state == Favorites) {
-            freeList(model);
-            model.itemCount = getFavorites(&model.items);
-            model.maxRow = model.itemCount > 0 ? model.itemCount - 1 : 0;
-            if (model.row >= model.itemCount)
-                model.row = model.itemCount > 0 ? model.itemCount - 1 : 0;
-            loadOverride(model);
+    if (is_favorited(path.c_str())) {
+        remove_from_favorites(path.c_str());
+        if (model.state == STATE_FAVORITES) {
+            free_list(model);
+            model.item_count = get_favorites(&model.items);
+            model.max_row = model.item_count > 0 ? model.item_count - 1 : 0;
+            if (model.row >= model.item_count)
+                model.row = model.item_count > 0 ? model.item_count - 1 : 0;
+            load_override(model);
         }
     } else {
-        addToFavorites(path.c_str());
+        add_to_favorites(path.c_str());
     }
-    renderRows(model, res);
+    render_rows(model, res);
 }
 
 // One row per screen, in MenuState order.
-const ScreenKeys screenKeys[] = {
-    /* Home */ {homeConfirm, nullptr, stepColumn, nullptr, nullptr, nullptr, nullptr, homeMenu},
-    /* Consoles */ {consolesConfirm, backHome, stepColumn, consolesUpDown, nullptr, nullptr, nullptr, nullptr},
-    /* Games */ {listConfirm, gamesBack, listLeftRight, listUpDown, jumpLetter, nullptr, listFavorite, listMenu},
-    /* Favorites */ {listConfirm, backHome, listLeftRight, listUpDown, jumpLetter, nullptr, listFavorite, listMenu},
-    /* Recent */ {listConfirm, backHome, listLeftRight, listUpDown, nullptr, recentRemove, listFavorite, listMenu},
-    /* Settings */ {nullptr, settingsBack, stepColumn, settingsUpDown, nullptr, nullptr, nullptr, settingsBack},
+const ScreenKeys screen_keys[] = {
+    /* Home */ {home_confirm, nullptr, step_column, nullptr, nullptr, nullptr, nullptr, home_menu},
+    /* Consoles */ {consoles_confirm, back_home, step_column, consoles_up_down, nullptr, nullptr, nullptr, nullptr},
+    /* Games */
+    {list_confirm, games_back, list_left_right, list_up_down, jump_letter, nullptr, list_favorite, list_menu},
+    /* Favorites */
+    {list_confirm, back_home, list_left_right, list_up_down, jump_letter, nullptr, list_favorite, list_menu},
+    /* Recent */
+    {list_confirm, back_home, list_left_right, list_up_down, nullptr, recent_remove, list_favorite, list_menu},
+    /* Settings */ {nullptr, settings_back, step_column, settings_up_down, nullptr, nullptr, nullptr, settings_back},
 };
-static_assert(sizeof(screenKeys) / sizeof(screenKeys[0]) == Settings + 1, "one row per menu state");
+static_assert(sizeof(screen_keys) / sizeof(screen_keys[0]) == STATE_SETTINGS + 1, "one row per menu state");
 
 // The column of the screens' table that a key uses, or nullptr when the key
 // acts the same on every screen.
-KeyAction ScreenKeys::*screenKeyColumn(int sym)
+KeyAction ScreenKeys::*screen_key_column(int sym)
 {
     if (sym == 'a' || sym == SDLK_RETURN)
         return &ScreenKeys::confirm;
     if (sym == 'b' || sym == SDLK_ESCAPE)
         return &ScreenKeys::back;
-    if (isLeftKey(sym) || isRightKey(sym))
-        return &ScreenKeys::leftRight;
-    if (isUpKey(sym) || isDownKey(sym))
-        return &ScreenKeys::upDown;
+    if (is_left_key(sym) || is_right_key(sym))
+        return &ScreenKeys::left_right;
+    if (is_up_key(sym) || is_down_key(sym))
+        return &ScreenKeys::up_down;
     switch (sym) {
     case 'h':
-    case 'l': return &ScreenKeys::letterJump;
+    case 'l': return &ScreenKeys::letter_jump;
     case 'x': return &ScreenKeys::remove;
     case 'y': return &ScreenKeys::favorite;
     case 'm': return &ScreenKeys::menu;
@@ -762,131 +779,132 @@ KeyAction ScreenKeys::*screenKeyColumn(int sym)
 
 // The keys that act on every screen: the CPU speed, the Menu button and,
 // while Menu is held, the backlight.
-void onGlobalKey(MenuModel &model, int sym, Uint32 now)
+void on_global_key(MenuModel &model, int sym, Uint32 now)
 {
     switch (sym) {
-    case 'n': model.cpuSpeed = cycleCPUSpeed(model.cpuSpeed); break;
+    case 'n': model.cpu_speed = cycle_cpu_speed(model.cpu_speed); break;
     case 'u':
-        model.menuHeld = true;
-        model.menuDownTime = now;
-        model.keyPresses = 0;
+        model.menu_held = true;
+        model.menu_down_time = now;
+        model.key_presses = 0;
         break;
     case 'r':
-        if (model.menuHeld)
-            changeBrightness(1);
+        if (model.menu_held)
+            change_brightness(1);
         break;
     case 't':
-        if (model.menuHeld)
-            changeBrightness(-1);
+        if (model.menu_held)
+            change_brightness(-1);
         break;
     default: break;
     }
 }
 
-void onKeyDown(MenuModel &model, SkinResources &res, const SDL_KeyboardEvent &key, bool repeat)
+void on_key_down(MenuModel &model, SkinResources &res, const SDL_KeyboardEvent &key, bool repeat)
 {
     const int sym = key.keysym.sym;
-    const Uint32 now = menuTicks();
-    model.keyPresses++;
-    model.lastKeyPress = now;
+    const Uint32 now = menu_ticks();
+    model.key_presses++;
+    model.last_key_press = now;
 
-    if (!repeat && key.keysym.scancode != 0 && key.keysym.scancode == model.powerScancode) {
-        writeMenuFlags(model, true);
-        powerOff();
+    if (!repeat && key.keysym.scancode != 0 && key.keysym.scancode == model.power_scancode) {
+        write_menu_flags(model, true);
+        power_off();
         model.quit = true;
         return;
     }
-    KeyAction ScreenKeys::*column = screenKeyColumn(sym);
+    KeyAction ScreenKeys::*column = screen_key_column(sym);
     if (!column) {
-        onGlobalKey(model, sym, now);
+        on_global_key(model, sym, now);
         return;
     }
-    const int delta = isLeftKey(sym) || isUpKey(sym) ? -1 : 1;
-    if (KeyAction action = screenKeys[model.state].*column)
+    const int delta = is_left_key(sym) || is_up_key(sym) ? -1 : 1;
+    if (KeyAction action = screen_keys[model.state].*column)
         action(model, res, KeyPress{key, sym, delta, repeat});
 }
 
-void onKeyUp(MenuModel &model, SkinResources &res, const SDL_KeyboardEvent &key)
+void on_key_up(MenuModel &model, SkinResources &res, const SDL_KeyboardEvent &key)
 {
     const int sym = key.keysym.sym;
     // Releasing any direction ends its repeat. Repeats only run in the lists,
     // so a direction released on another screen must not keep stepping once
     // a list is entered again.
-    if (isLeftKey(sym) || isRightKey(sym) || isUpKey(sym) || isDownKey(sym) || sym == 'h' || sym == 'l') {
+    if (is_left_key(sym) || is_right_key(sym) || is_up_key(sym) || is_down_key(sym) || sym == 'h' || sym == 'l') {
         model.step = 0;
         return;
     }
     if (sym == 'u') {
-        const Uint32 now = menuTicks();
-        const bool wasHeld = model.menuHeld;
-        model.menuHeld = false;
-        if (wasHeld && model.keyPresses == 0 && model.state != Recent && model.state != Settings &&
-            (model.state == Home || now - model.menuDownTime <= longMenuPressMs)) {
-            enterRecent(model, res);
-            model.homeReturnColumn = 0;
-            model.homeReturnRow = 0;
+        const Uint32 now = menu_ticks();
+        const bool was_held = model.menu_held;
+        model.menu_held = false;
+        if (was_held && model.key_presses == 0 && model.state != STATE_RECENT && model.state != STATE_SETTINGS &&
+            (model.state == STATE_HOME || now - model.menu_down_time <= LONG_MENU_PRESS_MS)) {
+            enter_recent(model, res);
+            model.home_return_column = 0;
+            model.home_return_row = 0;
         }
-        model.keyPresses = 0;
+        model.key_presses = 0;
     }
 }
 
 } // namespace
 
-void handleEvent(MenuModel &model, SkinResources &res, const SDL_Event &event, bool repeat)
+void handle_event(MenuModel &model, SkinResources &res, const SDL_Event &event, bool repeat)
 {
     switch (event.type) {
     case SDL_QUIT: model.quit = true; break;
-    case SDL_KEYDOWN: onKeyDown(model, res, event.key, repeat); break;
-    case SDL_KEYUP: onKeyUp(model, res, event.key); break;
+    case SDL_KEYDOWN: on_key_down(model, res, event.key, repeat); break;
+    case SDL_KEYUP: on_key_up(model, res, event.key); break;
     default: break;
     }
 }
 
-void processEvents(MenuModel &model, SkinResources &res)
+void process_events(MenuModel &model, SkinResources &res)
 {
     while (!model.quit) {
         SDL_Event raw;
         if (!SDL_PollEvent(&raw)) {
-            if (model.step == 0 || model.repeatThisFrame || !isListState(model.state))
+            if (model.step == 0 || model.repeat_this_frame || !is_list_state(model.state))
                 break;
-            const Uint32 now = menuTicks();
-            if (now - model.lastStepTime <= model.repeatInterval)
+            const Uint32 now = menu_ticks();
+            if (now - model.last_step_time <= model.repeat_interval)
                 break;
-            if (now - model.lastRealEventTime <= model.repeatDelay)
+            if (now - model.last_real_event_time <= model.repeat_delay)
                 break;
-            model.repeatThisFrame = true;
-            model.lastEventTime = now;
-            handleEvent(model, res, model.repeatEvent, true);
+            model.repeat_this_frame = true;
+            model.last_event_time = now;
+            handle_event(model, res, model.repeat_event, true);
             continue;
         }
-        const Uint32 now = menuTicks();
-        model.lastEventTime = now;
-        model.lastRealEventTime = now;
+        const Uint32 now = menu_ticks();
+        model.last_event_time = now;
+        model.last_real_event_time = now;
         SDL_Event event;
-        if (translateEvent(model, raw, &event))
-            handleEvent(model, res, event, false);
+        if (translate_event(model, raw, &event))
+            handle_event(model, res, event, false);
     }
 }
 
-void afterEvents(MenuModel &model, SkinResources &res)
+void after_events(MenuModel &model, SkinResources &res)
 {
-    const Uint32 now = menuTicks();
-    model.activity = (now - model.lastKeyPress <= idleAfterMs) ? highFreq : lowFreq;
-    model.repeatThisFrame = false;
+    const Uint32 now = menu_ticks();
+    model.activity = (now - model.last_key_press <= IDLE_AFTER_MS) ? ACTIVITY_BUSY : ACTIVITY_IDLE;
+    model.repeat_this_frame = false;
 
     // The MAME titles are read while the user rests, so that the first list
     // opened later does not wait for them either.
-    if (model.activity != highFreq)
-        ensureMameGameNameTable();
+    if (model.activity != ACTIVITY_BUSY)
+        ensure_mame_game_name_table();
 
-    if (model.state != Home && model.state != Settings && model.menuHeld && model.keyPresses == 0 &&
-        now - model.menuDownTime > longMenuPressMs) {
-        goHome(model, res);
-        model.keyPresses++;
+    if (model.state != STATE_HOME && model.state != STATE_SETTINGS && model.menu_held && model.key_presses == 0 &&
+        now - model.menu_down_time > LONG_MENU_PRESS_MS) {
+        go_home(model, res);
+        model.key_presses++;
     }
 
-    if ((model.state == Games || model.state == Favorites) && now - model.lastEventTime > lazyBackgroundMs &&
-        !model.backgroundOverride && validRow(model) && model.row != model.overrideFailedIndex) {
-        loadOverride(model);
+    if ((model.state == STATE_GAMES || model.state == STATE_FAVORITES) &&
+        now - model.last_event_time > LAZY_BACKGROUND_MS && !model.background_override && valid_row(model) &&
+        model.row != model.override_failed_index) {
+        load_override(model);
     }
 }

@@ -9,136 +9,143 @@
 #include "vantor/content.h"
 #include "vantor/render.h"
 
-enum MenuState { Home = 0, Consoles = 1, Games = 2, Favorites = 3, Recent = 4, Settings = 5 };
+enum MenuState {
+    STATE_HOME = 0,
+    STATE_CONSOLES = 1,
+    STATE_GAMES = 2,
+    STATE_FAVORITES = 3,
+    STATE_RECENT = 4,
+    STATE_SETTINGS = 5
+};
 
 #define MENU_FLAG_FILE "/mnt/mmc/CFW/menu.flag"
 
 // Keys the joystick produces (the keyboard gives the same letters).
-constexpr int keyUp = 'w';
-constexpr int keyDown = 's';
-constexpr int keyLeft = 'q';
-constexpr int keyRight = 'd';
+constexpr int UP_KEY = 'w';
+constexpr int DOWN_KEY = 's';
+constexpr int LEFT_KEY = 'q';
+constexpr int RIGHT_KEY = 'd';
 // The power key's scancode on the device's console input; under X11 the
 // scancode is the X keycode, Linux code + 8.
-constexpr int powerScancodeConsole = 116;
-constexpr int powerScancodeX11 = 124;
+constexpr int POWER_SCANCODE_CONSOLE = 116;
+constexpr int POWER_SCANCODE_X11 = 124;
 
-constexpr Uint32 longMenuPressMs = 1000;
-constexpr Uint32 idleAfterMs = 2000;
-constexpr Uint32 idleFrameDelayMs = 100;
-constexpr Uint32 clockRefreshMs = 20000;
-constexpr Uint32 lazyBackgroundMs = 90;
+constexpr Uint32 LONG_MENU_PRESS_MS = 1000;
+constexpr Uint32 IDLE_AFTER_MS = 2000;
+constexpr Uint32 IDLE_FRAME_DELAY_MS = 100;
+constexpr Uint32 CLOCK_REFRESH_MS = 20000;
+constexpr Uint32 LAZY_BACKGROUND_MS = 90;
 
 struct MenuModel {
-    MenuState state = Home;
+    MenuState state = STATE_HOME;
     int column = 0;
     int row = 0;
-    int maxColumn = 3;
-    int maxRow = 0;
+    int max_column = 3;
+    int max_row = 0;
     int page = 0;
     ItemList items = nullptr;
-    int itemCount = 0;
+    int item_count = 0;
 
-    int consolesReturnColumn = 0;
-    int consolesReturnRow = 0;
-    int consolesReturnPage = 0;
-    int homeReturnColumn = 0;
-    int homeReturnRow = 0;
+    int consoles_return_column = 0;
+    int consoles_return_row = 0;
+    int consoles_return_page = 0;
+    int home_return_column = 0;
+    int home_return_row = 0;
 
     Surface title;
-    Surface backgroundOverride;
-    int overrideFailedIndex = -1;
+    Surface background_override;
+    int override_failed_index = -1;
 
     // Auto-repeat.
     int step = 0; // signed amount of the held direction, 0 when none
-    bool repeatThisFrame = false;
-    Uint32 lastStepTime = 0;
-    Uint32 lastRealEventTime = 0;
-    Uint32 lastEventTime = 0;
-    SDL_Event repeatEvent = {}; // the key-down of the held direction
-    Uint32 repeatDelay = 250;
-    Uint32 repeatInterval = 90;
-    int heldHat = 0;
+    bool repeat_this_frame = false;
+    Uint32 last_step_time = 0;
+    Uint32 last_real_event_time = 0;
+    Uint32 last_event_time = 0;
+    SDL_Event repeat_event = {}; // the key-down of the held direction
+    Uint32 repeat_delay = 250;
+    Uint32 repeat_interval = 90;
+    int held_hat = 0;
 
     // Menu button.
-    bool menuHeld = false;
-    Uint32 menuDownTime = 0;
-    int keyPresses = 0;
+    bool menu_held = false;
+    Uint32 menu_down_time = 0;
+    int key_presses = 0;
 
-    bool noStateLoad = false;
+    bool no_state_load = false;
     bool quit = false;
-    int lastHdmi = -1;
+    int last_hdmi = -1;
     SDL_Joystick *joysticks[2] = {nullptr, nullptr};
-    int cpuSpeed = 0;
+    int cpu_speed = 0;
     int activity = 0;
-    Uint32 lastKeyPress = 0;
-    bool clockRefresh = true;
-    Uint32 lastClockRefresh = 0;
+    Uint32 last_key_press = 0;
+    bool clock_refresh = true;
+    Uint32 last_clock_refresh = 0;
 
     // The power key's scancode for the running video driver.
-    int powerScancode = powerScancodeConsole;
+    int power_scancode = POWER_SCANCODE_CONSOLE;
 };
 
 // --- Hooks (tests replace them; the program uses SDL's own) ---------------------
 
 // Milliseconds since start.
-extern Uint32 (*menuTicks)();
+extern Uint32 (*menu_ticks)();
 // Sleeps for the idle pacing.
-extern void (*menuDelay)(Uint32 ms);
+extern void (*menu_delay)(Uint32 ms);
 // Called once per frame before the events are processed.
-extern void (*menuFrameHook)(MenuModel &model);
+extern void (*menu_frame_hook)(MenuModel &model);
 
 // --- Resume file -------------------------------------------------------------------
 
 // The third line of the resume file ("games" form).
-extern char resumeSystemNameBuffer[4097];
+extern char resume_system_name_buffer[4097];
 // Reads menu.flag: returns the state to resume (-1 when the file is missing,
 // empty or names no known state), the second line as *index (0 when absent)
 // and the third line as *folder (nullptr when absent).
-int getMenuFlags(char **folder, int *index);
+int get_menu_flags(char **folder, int *index);
 // The text of the resume file for the model's state; empty when the state is
 // not recorded (Consoles is recorded only by the power key).
-std::string menuFlagText(const MenuModel &model, bool powerKey);
+std::string menu_flag_text(const MenuModel &model, bool power_key);
 // Writes the resume file for the current state. Returns 0 or -1.
-int writeMenuFlags(const MenuModel &model, bool powerKey);
+int write_menu_flags(const MenuModel &model, bool power_key);
 
 // --- Transitions ---------------------------------------------------------------------
 
 // Applies the resume state read at start-up.
-void applyResumeState(MenuModel &model, SkinResources &res, int state, int index, const char *folder);
-void enterRecent(MenuModel &model, SkinResources &res);
-void enterFavorites(MenuModel &model, SkinResources &res);
-void enterConsoles(MenuModel &model, SkinResources &res);
-void enterGames(MenuModel &model, SkinResources &res, const char *folder);
-void openSettings(MenuModel &model, SkinResources &res);
+void apply_resume_state(MenuModel &model, SkinResources &res, int state, int index, const char *folder);
+void enter_recent(MenuModel &model, SkinResources &res);
+void enter_favorites(MenuModel &model, SkinResources &res);
+void enter_consoles(MenuModel &model, SkinResources &res);
+void enter_games(MenuModel &model, SkinResources &res, const char *folder);
+void open_settings(MenuModel &model, SkinResources &res);
 // Back to Home at the saved Home position.
-void goHome(MenuModel &model, SkinResources &res);
+void go_home(MenuModel &model, SkinResources &res);
 // Back from Games to Consoles at the saved position.
-void backToConsoles(MenuModel &model, SkinResources &res);
+void back_to_consoles(MenuModel &model, SkinResources &res);
 // Renders the title surface from a text.
-void setTitle(MenuModel &model, SkinResources &res, const char *text);
+void set_title(MenuModel &model, SkinResources &res, const char *text);
 // Frees the list and every surface the model holds.
-void freeModel(MenuModel &model);
+void free_model(MenuModel &model);
 
 // --- Selection rules ---------------------------------------------------------------------
 
-// The row after a step with wrap-around (below 0 -> maxRow, past maxRow -> 0).
-int wrapRow(int row, int step, int maxRow);
+// The row after a step with wrap-around (below 0 -> max_row, past max_row -> 0).
+int wrap_row(int row, int step, int max_row);
 // The last Consoles page for a folder count.
-int lastConsolesPage(int count);
+int last_consoles_page(int count);
 // Letter jump in a list: the new row ('h' back when forward is 0, 'l' forward).
-int letterJump(char **items, int count, int row, int forward);
+int letter_jump(char **items, int count, int row, int forward);
 
 // --- Input ------------------------------------------------------------------------------
 
 // Turns a joystick event into a key event. Returns 1 with *out filled, or 0
 // when the event gives no key (hat changes that are not acted on, unmapped
 // buttons). Other events are copied unchanged and return 1.
-int translateEvent(MenuModel &model, const SDL_Event &in, SDL_Event *out);
+int translate_event(MenuModel &model, const SDL_Event &in, SDL_Event *out);
 // Handles one (translated) event; `repeat` when it replays the held direction.
-void handleEvent(MenuModel &model, SkinResources &res, const SDL_Event &event, bool repeat);
+void handle_event(MenuModel &model, SkinResources &res, const SDL_Event &event, bool repeat);
 // One pass of event processing with auto-repeat (after the flip).
-void processEvents(MenuModel &model, SkinResources &res);
+void process_events(MenuModel &model, SkinResources &res);
 // Frame-loop steps that follow the events: activity level, reading the MAME
 // titles once idle, long Menu press, lazy background loading.
-void afterEvents(MenuModel &model, SkinResources &res);
+void after_events(MenuModel &model, SkinResources &res);

@@ -18,15 +18,16 @@
 
 #include "common/devroot.h"
 #include "common/safefile.h"
+#include "common/ttf_text.h"
 #include "vantor/content.h"
 #include "vantor/content_internal.h"
 
 namespace {
 
-const char kPathKey[] = "\"path\": \"";
+const char PATH_KEY[] = "\"path\": \"";
 
 // The lines of an empty playlist as this program creates it.
-const char *const kTemplate[] = {
+const char *const TEMPLATE[] = {
     "{",
     "  \"version\": \"1.5\",",
     "  \"default_core_path\": \"\",",
@@ -40,7 +41,7 @@ const char *const kTemplate[] = {
     "}",
 };
 
-bool allBlank(const std::string &text)
+bool all_blank(const std::string &text)
 {
     for (char c : text)
         if (c != ' ' && c != '\t' && c != '\n' && c != '\r')
@@ -48,10 +49,10 @@ bool allBlank(const std::string &text)
     return true;
 }
 
-std::string templateText()
+std::string template_text()
 {
     std::string out;
-    for (const char *line : kTemplate) {
+    for (const char *line : TEMPLATE) {
         out += line;
         out += '\n';
     }
@@ -61,7 +62,7 @@ std::string templateText()
 // Reads a playlist whole. Returns 0, 1 when it does not exist, or -1 when it
 // exists but cannot be read (a card read error, no permission): such a file
 // must never be rewritten.
-int readPlaylistText(const char *path, std::string &text)
+int read_playlist_text(const char *path, std::string &text)
 {
     text.clear();
     FILE *f = dev_fopen(path, "rb");
@@ -79,13 +80,13 @@ int readPlaylistText(const char *path, std::string &text)
 // The stored paths of a playlist's entries, unescaped, in file order. A text
 // that is not valid JSON (cut short, written by hand) still lists every line
 // holding a "path" key, as far as it can be read.
-std::vector<std::string> playlistPaths(const std::string &text)
+std::vector<std::string> playlist_paths(const std::string &text)
 {
     std::vector<std::string> paths;
     PlaylistDoc doc;
-    if (parsePlaylist(text, doc) == 0) {
+    if (parse_playlist(text, doc) == 0) {
         for (const PlaylistEntry &e : doc.entries)
-            if (e.hasPath)
+            if (e.has_path)
                 paths.push_back(e.path);
         return paths;
     }
@@ -98,30 +99,11 @@ std::vector<std::string> playlistPaths(const std::string &text)
         while (stop > start && text[stop - 1] == '\r')
             stop--;
         std::string path;
-        if (playlistLinePath(text.substr(start, stop - start), path))
+        if (playlist_line_path(text.substr(start, stop - start), path))
             paths.push_back(path);
         start = end + 1;
     }
     return paths;
-}
-
-void appendUtf8(std::string &out, unsigned cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 // Reads four hex digits at s[i]; returns -1 when they are not hex.
@@ -148,7 +130,7 @@ long hex4(const std::string &s, size_t i)
 
 } // namespace
 
-std::string jsonEscape(const char *s)
+std::string json_escape(const char *s)
 {
     std::string out;
     for (const unsigned char *p = reinterpret_cast<const unsigned char *>(s); *p; p++) {
@@ -166,7 +148,7 @@ std::string jsonEscape(const char *s)
     return out;
 }
 
-std::string jsonUnescape(const std::string &s)
+std::string json_unescape(const std::string &s)
 {
     std::string out;
     out.reserve(s.size());
@@ -210,27 +192,27 @@ std::string jsonUnescape(const std::string &s)
             i++;
             continue;
         case 'u': {
-            long cp = hex4(s, i + 2);
+            long code_point = hex4(s, i + 2);
             size_t used = 6;
-            if (cp >= 0xD800 && cp <= 0xDBFF) {
+            if (code_point >= 0xD800 && code_point <= 0xDBFF) {
                 // A high surrogate needs its low half.
                 long low = -1;
                 if (i + 7 < s.size() && s[i + 6] == '\\' && s[i + 7] == 'u')
                     low = hex4(s, i + 8);
                 if (low >= 0xDC00 && low <= 0xDFFF) {
-                    cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                    code_point = 0x10000 + ((code_point - 0xD800) << 10) + (low - 0xDC00);
                     used = 12;
                 } else {
-                    cp = -1;
+                    code_point = -1;
                 }
-            } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
-                cp = -1;
+            } else if (code_point >= 0xDC00 && code_point <= 0xDFFF) {
+                code_point = -1;
             }
-            if (cp < 0) { // malformed
+            if (code_point < 0) { // malformed
                 out += s[i];
                 continue;
             }
-            appendUtf8(out, static_cast<unsigned>(cp));
+            append_utf8(out, static_cast<unsigned>(code_point));
             i += used - 1;
             continue;
         }
@@ -240,34 +222,34 @@ std::string jsonUnescape(const std::string &s)
     return out;
 }
 
-bool playlistLinePath(const std::string &line, std::string &path)
+bool playlist_line_path(const std::string &line, std::string &path)
 {
-    const size_t key = line.find(kPathKey);
+    const size_t key = line.find(PATH_KEY);
     if (key == std::string::npos)
         return false;
-    const size_t start = key + sizeof(kPathKey) - 1;
+    const size_t start = key + sizeof(PATH_KEY) - 1;
     const size_t close = line.rfind('"');
     if (close == std::string::npos || close < start)
         return false;
-    path = jsonUnescape(line.substr(start, close - start));
+    path = json_unescape(line.substr(start, close - start));
     return true;
 }
 
-int getRetroArchPlayListItems(const char *playlistPath, ItemList *items, int sort, int dedupe)
+int get_retroarch_playlist_items(const char *playlist_path, ItemList *items, int sort, int dedupe)
 {
     *items = nullptr;
     std::string text;
-    if (!playlistPath || readPlaylistText(playlistPath, text) != 0)
+    if (!playlist_path || read_playlist_text(playlist_path, text) != 0)
         return 0;
     std::vector<std::string> paths;
     std::unordered_set<std::string> seen;
-    for (const std::string &path : playlistPaths(text)) {
+    for (const std::string &path : playlist_paths(text)) {
         // A path holding a NUL names no file (cut there it would name another).
         if (path.empty() || path.find('\0') != std::string::npos)
             continue;
         if (dedupe && !seen.insert(path).second)
             continue;
-        if (!isReadableFile(path.c_str()))
+        if (!is_readable_file(path.c_str()))
             continue;
         paths.push_back(path);
     }
@@ -280,101 +262,101 @@ int getRetroArchPlayListItems(const char *playlistPath, ItemList *items, int sor
             return strcasecmp(na, nb) < 0;
         });
     }
-    return toItemList(paths, items);
+    return to_item_list(paths, items);
 }
 
-int getFavorites(ItemList *items)
+int get_favorites(ItemList *items)
 {
-    return getRetroArchPlayListItems(FAVORITES_PLAYLIST, items, 1, 1);
+    return get_retroarch_playlist_items(FAVORITES_PLAYLIST, items, 1, 1);
 }
 
-int getHistory(ItemList *items)
+int get_history(ItemList *items)
 {
     *items = nullptr;
-    bool internalFirst = false;
+    bool internal_first = false;
     {
         std::vector<std::string> flag;
-        if (readWholeLines(HISTORY_FLAG_FILE, flag) == 0 && !flag.empty())
-            internalFirst = flag[0].find("/mnt/mmc/") != std::string::npos;
+        if (read_whole_lines(HISTORY_FLAG_FILE, flag) == 0 && !flag.empty())
+            internal_first = flag[0].find("/mnt/mmc/") != std::string::npos;
     }
     const char *order[2] = {SDCARD_HISTORY_PLAYLIST, MMC_HISTORY_PLAYLIST};
-    if (internalFirst)
+    if (internal_first)
         std::swap(order[0], order[1]);
 
     std::vector<std::string> all;
     for (const char *playlist : order) {
         ItemList part = nullptr;
-        const int n = getRetroArchPlayListItems(playlist, &part, 0, 1);
+        const int n = get_retroarch_playlist_items(playlist, &part, 0, 1);
         for (int i = 0; i < n; i++) {
-            const char *core = getPreferredCore(part[i]);
+            const char *core = get_preferred_core(part[i]);
             if (core && strstr(core, "ffmpeg"))
                 continue;
             all.emplace_back(part[i]);
         }
-        destroyItems(n, &part);
+        destroy_items(n, &part);
     }
-    return toItemList(all, items);
+    return to_item_list(all, items);
 }
 
-int isFavorited(const char *itemPath)
+int is_favorited(const char *item_path)
 {
-    if (!itemPath || !*itemPath)
+    if (!item_path || !*item_path)
         return 0;
     std::string text;
-    if (readPlaylistText(FAVORITES_PLAYLIST, text) != 0)
+    if (read_playlist_text(FAVORITES_PLAYLIST, text) != 0)
         return 0;
-    for (const std::string &path : playlistPaths(text))
-        if (path == itemPath)
+    for (const std::string &path : playlist_paths(text))
+        if (path == item_path)
             return 1;
     return 0;
 }
 
-void addToFavorites(const char *itemPath)
+void add_to_favorites(const char *item_path)
 {
-    if (!itemPath || !*itemPath)
+    if (!item_path || !*item_path)
         return;
     std::string text;
-    const int read = readPlaylistText(FAVORITES_PLAYLIST, text);
+    const int read = read_playlist_text(FAVORITES_PLAYLIST, text);
     if (read < 0)
         return; // there but unreadable: rewriting it would lose every entry
-    if (read > 0 || allBlank(text))
-        text = templateText();
+    if (read > 0 || all_blank(text))
+        text = template_text();
     PlaylistDoc doc;
-    if (parsePlaylist(text, doc) == 0) {
+    if (parse_playlist(text, doc) == 0) {
         for (const PlaylistEntry &e : doc.entries)
-            if (e.hasPath && e.path == itemPath)
+            if (e.has_path && e.path == item_path)
                 return; // already a favourite: never a second entry
     }
     std::string out;
-    if (playlistWithEntryAdded(text, itemPath, out) != 0)
+    if (playlist_with_entry_added(text, item_path, out) != 0)
         return; // not a playlist this program can read: left as it is
     write_file_atomic(FAVORITES_PLAYLIST, out);
 }
 
-int removeFromRetroArchPlaylist(const char *playlistPath, const char *itemPath)
+int remove_from_retroarch_playlist(const char *playlist_path, const char *item_path)
 {
-    if (!playlistPath || !itemPath || !*itemPath)
+    if (!playlist_path || !item_path || !*item_path)
         return 0;
     std::string text;
-    if (readPlaylistText(playlistPath, text) != 0)
+    if (read_playlist_text(playlist_path, text) != 0)
         return 0;
     std::string out;
-    if (playlistWithEntryRemoved(text, itemPath, out) == 0)
-        write_file_atomic(playlistPath, out);
+    if (playlist_with_entry_removed(text, item_path, out) == 0)
+        write_file_atomic(playlist_path, out);
     return 0;
 }
 
-void removeFromFavorites(const char *itemPath)
+void remove_from_favorites(const char *item_path)
 {
-    removeFromRetroArchPlaylist(FAVORITES_PLAYLIST, itemPath);
+    remove_from_retroarch_playlist(FAVORITES_PLAYLIST, item_path);
 }
 
-void removeFromRecent(const char *itemPath)
+void remove_from_recent(const char *item_path)
 {
-    if (!itemPath)
+    if (!item_path)
         return;
-    if (strstr(itemPath, "/mnt/SDCARD/"))
-        removeFromRetroArchPlaylist(SDCARD_HISTORY_PLAYLIST, itemPath);
+    if (strstr(item_path, "/mnt/SDCARD/"))
+        remove_from_retroarch_playlist(SDCARD_HISTORY_PLAYLIST, item_path);
     else
-        removeFromRetroArchPlaylist(MMC_HISTORY_PLAYLIST, itemPath);
+        remove_from_retroarch_playlist(MMC_HISTORY_PLAYLIST, item_path);
 }

@@ -14,9 +14,9 @@
 namespace {
 
 // Nesting deeper than this is refused (no playlist comes near it).
-constexpr int kMaxDepth = 512;
+constexpr int MAX_DEPTH = 512;
 
-bool isBlank(char c)
+bool is_blank(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
@@ -33,12 +33,12 @@ struct Parser {
     Parser(const std::string &text, PlaylistDoc &d) : s(text), doc(d) {}
 
     bool at(char c) const { return i < s.size() && s[i] == c; }
-    void skipBlanks()
+    void skip_blanks()
     {
-        while (i < s.size() && isBlank(s[i]))
+        while (i < s.size() && is_blank(s[i]))
             i++;
     }
-    static bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+    static bool is_hex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
     // A string at i; its raw content (escapes as written) goes to *raw.
     bool string(std::string *raw)
@@ -64,7 +64,7 @@ struct Parser {
                     if (i + 5 >= s.size())
                         return false;
                     for (size_t k = i + 2; k < i + 6; k++)
-                        if (!isHex(s[k]))
+                        if (!is_hex(s[k]))
                             return false;
                     i += 6;
                     continue;
@@ -120,16 +120,16 @@ struct Parser {
     }
 
     // Any value at i. `path`, when given, receives the unescaped "path" member
-    // of an object value (and *hasPath is set).
-    bool value(int depth, std::string *path = nullptr, bool *hasPath = nullptr, bool topLevel = false)
+    // of an object value (and *has_path is set).
+    bool value(int depth, std::string *path = nullptr, bool *has_path = nullptr, bool top_level = false)
     {
-        if (depth > kMaxDepth)
+        if (depth > MAX_DEPTH)
             return false;
-        skipBlanks();
+        skip_blanks();
         if (i >= s.size())
             return false;
         switch (s[i]) {
-        case '{': return object(depth, path, hasPath, topLevel);
+        case '{': return object(depth, path, has_path, top_level);
         case '[': return array(depth, false);
         case '"': return string(nullptr);
         case 't': return word("true");
@@ -139,36 +139,36 @@ struct Parser {
         }
     }
 
-    bool object(int depth, std::string *path, bool *hasPath, bool topLevel)
+    bool object(int depth, std::string *path, bool *has_path, bool top_level)
     {
         i++; // '{'
-        skipBlanks();
+        skip_blanks();
         if (at('}')) {
             i++;
             return true;
         }
-        bool sawPath = false;
-        bool sawItems = false;
+        bool saw_path = false;
+        bool saw_items = false;
         for (;;) {
-            skipBlanks();
-            std::string rawKey;
-            if (!string(&rawKey))
+            skip_blanks();
+            std::string raw_key;
+            if (!string(&raw_key))
                 return false;
-            skipBlanks();
+            skip_blanks();
             if (!at(':'))
                 return false;
             i++;
-            skipBlanks();
-            const std::string key = rawKey.find('\\') == std::string::npos ? rawKey : jsonUnescape(rawKey);
-            if (path && !sawPath && key == "path" && at('"')) {
+            skip_blanks();
+            const std::string key = raw_key.find('\\') == std::string::npos ? raw_key : json_unescape(raw_key);
+            if (path && !saw_path && key == "path" && at('"')) {
                 std::string raw;
                 if (!string(&raw))
                     return false;
-                *path = jsonUnescape(raw);
-                *hasPath = true;
-                sawPath = true;
-            } else if (topLevel && !sawItems && key == "items") {
-                sawItems = true;
+                *path = json_unescape(raw);
+                *has_path = true;
+                saw_path = true;
+            } else if (top_level && !saw_items && key == "items") {
+                saw_items = true;
                 if (at('[')) {
                     if (!array(depth + 1, true))
                         return false;
@@ -178,7 +178,7 @@ struct Parser {
             } else if (!value(depth + 1)) {
                 return false;
             }
-            skipBlanks();
+            skip_blanks();
             if (at(',')) {
                 i++;
                 continue;
@@ -193,19 +193,19 @@ struct Parser {
 
     bool array(int depth, bool items)
     {
-        if (depth > kMaxDepth)
+        if (depth > MAX_DEPTH)
             return false;
         const size_t open = i;
         i++; // '['
         std::vector<PlaylistEntry> entries;
-        skipBlanks();
+        skip_blanks();
         if (!at(']')) {
             for (;;) {
-                skipBlanks();
+                skip_blanks();
                 PlaylistEntry entry;
                 entry.start = i;
                 if (items) {
-                    if (!value(depth + 1, &entry.path, &entry.hasPath))
+                    if (!value(depth + 1, &entry.path, &entry.has_path))
                         return false;
                 } else if (!value(depth + 1)) {
                     return false;
@@ -213,7 +213,7 @@ struct Parser {
                 entry.end = i;
                 if (items)
                     entries.push_back(std::move(entry));
-                skipBlanks();
+                skip_blanks();
                 if (at(',')) {
                     i++;
                     continue;
@@ -224,7 +224,7 @@ struct Parser {
             }
         }
         if (items) {
-            doc.hasItems = true;
+            doc.has_items = true;
             doc.open = open;
             doc.close = i;
             doc.entries = std::move(entries);
@@ -238,25 +238,25 @@ struct Parser {
         // A UTF-8 byte-order mark may lead the text.
         if (s.compare(0, 3, "\xEF\xBB\xBF") == 0)
             i = 3;
-        skipBlanks();
+        skip_blanks();
         if (!value(0, nullptr, nullptr, at('{')))
             return false;
-        skipBlanks();
+        skip_blanks();
         return i == s.size();
     }
 };
 
 // The start of the line holding position p.
-size_t lineStart(const std::string &s, size_t p)
+size_t line_start(const std::string &s, size_t p)
 {
     while (p > 0 && s[p - 1] != '\n')
         p--;
     return p;
 }
 
-bool onlyBlanksBefore(const std::string &s, size_t p)
+bool only_blanks_before(const std::string &s, size_t p)
 {
-    for (size_t k = lineStart(s, p); k < p; k++)
+    for (size_t k = line_start(s, p); k < p; k++)
         if (s[k] != ' ' && s[k] != '\t')
             return false;
     return true;
@@ -264,25 +264,25 @@ bool onlyBlanksBefore(const std::string &s, size_t p)
 
 // The position just past the line end that follows p when only spaces, tabs
 // (and a CR) lie between; npos when something else comes first.
-size_t pastLineEnd(const std::string &s, size_t p)
+size_t past_line_end(const std::string &s, size_t p)
 {
     while (p < s.size() && (s[p] == ' ' || s[p] == '\t' || s[p] == '\r'))
         p++;
     return p < s.size() && s[p] == '\n' ? p + 1 : std::string::npos;
 }
 
-int countPath(const PlaylistDoc &doc, const char *path)
+int count_path(const PlaylistDoc &doc, const char *path)
 {
     int n = 0;
     for (const PlaylistEntry &e : doc.entries)
-        if (e.hasPath && e.path == path)
+        if (e.has_path && e.path == path)
             n++;
     return n;
 }
 
 } // namespace
 
-int parsePlaylist(const std::string &text, PlaylistDoc &doc)
+int parse_playlist(const std::string &text, PlaylistDoc &doc)
 {
     doc = PlaylistDoc();
     Parser parser(text, doc);
@@ -293,13 +293,24 @@ int parsePlaylist(const std::string &text, PlaylistDoc &doc)
     return 0;
 }
 
-int playlistWithEntryAdded(const std::string &text, const char *path, std::string &out)
+namespace {
+
+// Parses a playlist for an edit by path: false when the path is empty or the
+// text is not a playlist with an "items" array.
+bool parse_for_edit(const std::string &text, const char *path, PlaylistDoc &doc)
+{
+    return path && *path && parse_playlist(text, doc) == 0 && doc.has_items;
+}
+
+} // namespace
+
+int playlist_with_entry_added(const std::string &text, const char *path, std::string &out)
 {
     PlaylistDoc doc;
-    if (!path || !*path || parsePlaylist(text, doc) != 0 || !doc.hasItems)
+    if (!parse_for_edit(text, path, doc))
         return -1;
-    const std::string value = jsonEscape(path);
-    const bool hasEntries = !doc.entries.empty();
+    const std::string value = json_escape(path);
+    const bool has_entries = !doc.entries.empty();
     const size_t open = doc.open;
 
     size_t after = open + 1;
@@ -315,17 +326,17 @@ int playlistWithEntryAdded(const std::string &text, const char *path, std::strin
         // "[" ends its line: the entry goes on lines of its own right after it.
         const size_t at = after + eol.size();
         const std::string entry =
-            "    {" + eol + "      \"path\": \"" + value + "\"" + eol + "    }" + (hasEntries ? "," : "") + eol;
+            "    {" + eol + "      \"path\": \"" + value + "\"" + eol + "    }" + (has_entries ? "," : "") + eol;
         out = text.substr(0, at) + entry + text.substr(at);
-    } else if (!hasEntries) {
+    } else if (!has_entries) {
         // An empty list on one line ("items": []) is opened: the entry on
         // lines of its own, the "]" on the next line at the indent of the "[".
-        const size_t ls = lineStart(text, open);
-        size_t indentEnd = ls;
-        while (indentEnd < open && (text[indentEnd] == ' ' || text[indentEnd] == '\t'))
-            indentEnd++;
+        const size_t ls = line_start(text, open);
+        size_t indent_end = ls;
+        while (indent_end < open && (text[indent_end] == ' ' || text[indent_end] == '\t'))
+            indent_end++;
         const std::string entry = "\n    {\n      \"path\": \"" + value + "\"\n    }\n";
-        out = text.substr(0, open + 1) + entry + text.substr(ls, indentEnd - ls) + text.substr(doc.close);
+        out = text.substr(0, open + 1) + entry + text.substr(ls, indent_end - ls) + text.substr(doc.close);
     } else {
         // The first entry does not start a line of its own after "[": a
         // compact entry goes right before it.
@@ -334,26 +345,26 @@ int playlistWithEntryAdded(const std::string &text, const char *path, std::strin
     }
 
     PlaylistDoc check;
-    if (parsePlaylist(out, check) != 0 || !check.hasItems || check.entries.size() != doc.entries.size() + 1 ||
-        countPath(check, path) != countPath(doc, path) + 1)
+    if (parse_playlist(out, check) != 0 || !check.has_items || check.entries.size() != doc.entries.size() + 1 ||
+        count_path(check, path) != count_path(doc, path) + 1)
         return -1;
     return 0;
 }
 
-int playlistWithEntryRemoved(const std::string &text, const char *path, std::string &out)
+int playlist_with_entry_removed(const std::string &text, const char *path, std::string &out)
 {
     PlaylistDoc doc;
-    if (!path || !*path || parsePlaylist(text, doc) != 0 || !doc.hasItems)
+    if (!parse_for_edit(text, path, doc))
         return -1;
     size_t k = 0;
-    while (k < doc.entries.size() && !(doc.entries[k].hasPath && doc.entries[k].path == path))
+    while (k < doc.entries.size() && !(doc.entries[k].has_path && doc.entries[k].path == path))
         k++;
     if (k == doc.entries.size())
         return -1;
     const size_t n = doc.entries.size();
     const size_t s = doc.entries[k].start;
     const size_t e = doc.entries[k].end;
-    const bool ownLine = onlyBlanksBefore(text, s);
+    const bool own_line = only_blanks_before(text, s);
 
     size_t from, to;
     if (k + 1 < n) {
@@ -361,9 +372,9 @@ int playlistWithEntryRemoved(const std::string &text, const char *path, std::str
         // they stand alone on it.
         const size_t comma = text.find(',', e);
         const size_t next = doc.entries[k + 1].start;
-        const size_t end = pastLineEnd(text, comma + 1);
-        if (ownLine && end != std::string::npos && end <= next) {
-            from = lineStart(text, s);
+        const size_t end = past_line_end(text, comma + 1);
+        if (own_line && end != std::string::npos && end <= next) {
+            from = line_start(text, s);
             to = end;
         } else {
             // Within a line: the entry, its comma and the blanks after it.
@@ -379,9 +390,9 @@ int playlistWithEntryRemoved(const std::string &text, const char *path, std::str
         to = e;
     } else {
         // The only entry.
-        const size_t end = pastLineEnd(text, e);
-        if (ownLine && end != std::string::npos) {
-            from = lineStart(text, s);
+        const size_t end = past_line_end(text, e);
+        if (own_line && end != std::string::npos) {
+            from = line_start(text, s);
             to = end;
         } else {
             from = s;
@@ -391,8 +402,8 @@ int playlistWithEntryRemoved(const std::string &text, const char *path, std::str
     out = text.substr(0, from) + text.substr(to);
 
     PlaylistDoc check;
-    if (parsePlaylist(out, check) != 0 || !check.hasItems || check.entries.size() + 1 != doc.entries.size() ||
-        countPath(check, path) + 1 != countPath(doc, path))
+    if (parse_playlist(out, check) != 0 || !check.has_items || check.entries.size() + 1 != doc.entries.size() ||
+        count_path(check, path) + 1 != count_path(doc, path))
         return -1;
     return 0;
 }

@@ -1,78 +1,87 @@
 #include "vantor/settings.h"
 
 #include "common/shell.h"
+#include "vantor/hardware.h"
 #include "vantor/skin.h"
 
 #include <cstdio>
 #include <cstring>
 
-SettingsScreen settingsScreen;
+SettingsScreen settings_screen;
 
 namespace {
 
-const char *const kShell = "/bin/sh";
+// The date and time value surfaces, rendered again on every entry.
+void free_value_surfaces(SettingsScreen &s)
+{
+    s.year.reset();
+    s.month.reset();
+    s.day.reset();
+    s.hour.reset();
+    s.minute.reset();
+}
 
 // Heading keys and their English defaults, in field order.
-const char *const kHeadingKeys[7] = {"year-label",   "month-label",         "day-label",     "hour-label",
+const char *const HEADING_KEYS[7] = {"year-label",   "month-label",         "day-label",     "hour-label",
                                      "minute-label", "meridian-time-label", "language-label"};
-const char *const kHeadingDefaults[7] = {"YY", "MM", "DD", "HH", "MM", "MT", "Language"};
+const char *const HEADING_DEFAULTS[7] = {"YY", "MM", "DD", "HH", "MM", "MT", "Language"};
 
-Surface &valueSurface(int field)
+Surface &value_surface(int field)
 {
-    SettingsScreen &s = settingsScreen;
+    SettingsScreen &s = settings_screen;
     switch (field) {
-    case fieldYear: return s.year;
-    case fieldMonth: return s.month;
-    case fieldDay: return s.day;
-    case fieldHour: return s.hour;
+    case FIELD_YEAR: return s.year;
+    case FIELD_MONTH: return s.month;
+    case FIELD_DAY: return s.day;
+    case FIELD_HOUR: return s.hour;
     default: return s.minute;
     }
 }
 
-SDL_Surface *renderLabel(SkinResources &res, const char *key, const char *def)
+SDL_Surface *render_label(SkinResources &res, const char *key, const char *def)
 {
-    std::string text = getSkinSetting(res.language, key, def); // copy: the buffer is shared
-    return renderText(res.font.get(), text.c_str(), res.guideColor);
+    std::string text = get_skin_setting(res.language, key, def); // copy: the buffer is shared
+    return render_text(res.font.get(), text.c_str(), res.guide_color);
 }
 
-void renderValue(SkinResources &res, int field)
+void render_value(SkinResources &res, int field)
 {
-    std::string text = settingsValueText(settingsScreen.edited, field, res.use12hour);
-    valueSurface(field).reset(renderText(res.font.get(), text.c_str(), res.guideColor));
+    std::string text = settings_value_text(settings_screen.edited, field, res.use12hour);
+    value_surface(field).reset(render_text(res.font.get(), text.c_str(), res.guide_color));
 }
 
 // AM/PM and ON/OFF follow the hour and the 12-hour switch.
-void renderMeridianAndSwitch(SkinResources &res)
+void render_meridian_and_switch(SkinResources &res)
 {
-    SettingsScreen &s = settingsScreen;
+    SettingsScreen &s = settings_screen;
     if (res.use12hour)
         s.meridian.reset(
-            renderLabel(res, s.edited.tm_hour < 12 ? "am-label" : "pm-label", s.edited.tm_hour < 12 ? "AM" : "PM"));
+            render_label(res, s.edited.tm_hour < 12 ? "am-label" : "pm-label", s.edited.tm_hour < 12 ? "AM" : "PM"));
     else
         s.meridian.reset();
-    s.switchValue.reset(res.use12hour ? renderLabel(res, "on-label", "ON") : renderLabel(res, "off-label", "OFF"));
+    s.switch_value.reset(res.use12hour ? render_label(res, "on-label", "ON") : render_label(res, "off-label", "OFF"));
 }
 
-void renderAll(SkinResources &res)
+void render_all(SkinResources &res)
 {
-    SettingsScreen &s = settingsScreen;
+    SettingsScreen &s = settings_screen;
     for (int i = 0; i < 7; ++i)
-        s.headings[i].reset(renderLabel(res, kHeadingKeys[i], kHeadingDefaults[i]));
-    for (int field = fieldYear; field <= fieldMinute; ++field)
-        renderValue(res, field);
-    renderMeridianAndSwitch(res);
-    s.languageName.reset();
-    if (res.languageIndex < 0 || res.languageIndex >= static_cast<int>(res.languageNames.size()))
-        s.languageName.reset(renderText(res.font.get(), res.language, res.guideColor));
+        s.headings[i].reset(render_label(res, HEADING_KEYS[i], HEADING_DEFAULTS[i]));
+    for (int field = FIELD_YEAR; field <= FIELD_MINUTE; ++field)
+        render_value(res, field);
+    render_meridian_and_switch(res);
+    s.language_name.reset();
+    if (res.language_index < 0 || res.language_index >= static_cast<int>(res.language_names.size()))
+        s.language_name.reset(render_text(res.font.get(), res.language, res.guide_color));
 }
 
 // Re-reads the current time: the header clock is rendered again and the edited
 // record starts over from it.
-void restartFromCurrentTime(SkinResources &res)
+void restart_from_current_time(SkinResources &res)
 {
-    renderClock(res);
-    settingsScreen.edited = res.clockTime;
-    settingsScreen.takenAt = res.clockSeconds;
+    render_clock(res);
+    settings_screen.edited = res.clock_time;
+    settings_screen.taken_at = res.clock_seconds;
 }
 
 void blit(SDL_Surface *surface, SDL_Surface *screen, int x, int y)
@@ -83,55 +92,55 @@ void blit(SDL_Surface *surface, SDL_Surface *screen, int x, int y)
     SDL_BlitSurface(surface, nullptr, screen, &dst);
 }
 
-int surfaceWidth(const SDL_Surface *s)
+int surface_width(const SDL_Surface *s)
 {
     return s ? s->w : 0;
 }
 
-int surfaceHeight(const SDL_Surface *s)
+int surface_height(const SDL_Surface *s)
 {
     return s ? s->h : 0;
 }
 
-SDL_Surface *currentLanguageName(SkinResources &res)
+SDL_Surface *current_language_name(SkinResources &res)
 {
-    if (res.languageIndex >= 0 && res.languageIndex < static_cast<int>(res.languageNames.size()))
-        return res.languageNames[static_cast<size_t>(res.languageIndex)].get();
-    return settingsScreen.languageName.get();
+    if (res.language_index >= 0 && res.language_index < static_cast<int>(res.language_names.size()))
+        return res.language_names[static_cast<size_t>(res.language_index)].get();
+    return settings_screen.language_name.get();
 }
 
 } // namespace
 
-int isLeapYear(int year)
+int is_leap_year(int year)
 {
     return (year % 400 == 0 || (year % 4 == 0 && year % 100 != 0)) ? 1 : 0;
 }
 
-int daysInMonth(int month, int year)
+int days_in_month(int month, int year)
 {
     switch (month) {
     case 4:
     case 6:
     case 9:
     case 11: return 30;
-    case 2: return isLeapYear(year) ? 29 : 28;
+    case 2: return is_leap_year(year) ? 29 : 28;
     default: return 31;
     }
 }
 
-int changeDateTimeField(struct tm *t, int field, int delta)
+int change_date_time_field(struct tm *t, int field, int delta)
 {
     if (!t || (delta != 1 && delta != -1))
         return 0;
     switch (field) {
-    case fieldYear:
+    case FIELD_YEAR:
         if (delta < 0 && t->tm_year <= 0)
             return 0; // not below 1900
         t->tm_year += delta;
         break;
-    case fieldMonth: t->tm_mon = (t->tm_mon + delta + 12) % 12; break;
-    case fieldDay: {
-        int days = daysInMonth(t->tm_mon + 1, t->tm_year + 1900);
+    case FIELD_MONTH: t->tm_mon = (t->tm_mon + delta + 12) % 12; break;
+    case FIELD_DAY: {
+        int days = days_in_month(t->tm_mon + 1, t->tm_year + 1900);
         t->tm_mday += delta;
         if (t->tm_mday > days)
             t->tm_mday = 1;
@@ -139,25 +148,25 @@ int changeDateTimeField(struct tm *t, int field, int delta)
             t->tm_mday = days;
         return 1;
     }
-    case fieldHour: t->tm_hour = (t->tm_hour + delta + 24) % 24; return 1;
-    case fieldMinute: t->tm_min = (t->tm_min + delta + 60) % 60; return 1;
+    case FIELD_HOUR: t->tm_hour = (t->tm_hour + delta + 24) % 24; return 1;
+    case FIELD_MINUTE: t->tm_min = (t->tm_min + delta + 60) % 60; return 1;
     default: return 0;
     }
     // After a year or month change the day may not fit the month any more.
-    int days = daysInMonth(t->tm_mon + 1, t->tm_year + 1900);
+    int days = days_in_month(t->tm_mon + 1, t->tm_year + 1900);
     if (t->tm_mday > days)
         t->tm_mday = days;
     return 1;
 }
 
-std::string settingsValueText(const struct tm &t, int field, int use12hour)
+std::string settings_value_text(const struct tm &t, int field, int use12hour)
 {
     char buf[32];
     switch (field) {
-    case fieldYear: snprintf(buf, sizeof(buf), "%04d", t.tm_year + 1900); break;
-    case fieldMonth: snprintf(buf, sizeof(buf), "%02d", t.tm_mon + 1); break;
-    case fieldDay: snprintf(buf, sizeof(buf), "%02d", t.tm_mday); break;
-    case fieldHour: {
+    case FIELD_YEAR: snprintf(buf, sizeof(buf), "%04d", t.tm_year + 1900); break;
+    case FIELD_MONTH: snprintf(buf, sizeof(buf), "%02d", t.tm_mon + 1); break;
+    case FIELD_DAY: snprintf(buf, sizeof(buf), "%02d", t.tm_mday); break;
+    case FIELD_HOUR: {
         int hour = t.tm_hour;
         if (use12hour) {
             if (hour > 11)
@@ -168,83 +177,83 @@ std::string settingsValueText(const struct tm &t, int field, int use12hour)
         snprintf(buf, sizeof(buf), "%02d", hour);
         break;
     }
-    case fieldMinute: snprintf(buf, sizeof(buf), "%02d", t.tm_min); break;
+    case FIELD_MINUTE: snprintf(buf, sizeof(buf), "%02d", t.tm_min); break;
     default: return std::string();
     }
     return buf;
 }
 
-int settingsClockTime(const struct tm &edited, time_t takenAt, time_t now, time_t *out)
+int settings_clock_time(const struct tm &edited, time_t taken_at, time_t now, time_t *out)
 {
     struct tm t = edited;
     t.tm_isdst = -1; // let the zone rules decide, as for the header clock
     const time_t base = mktime(&t);
     if (base == static_cast<time_t>(-1) || !out)
         return -1;
-    const long long when = static_cast<long long>(base) + (static_cast<long long>(now) - takenAt);
+    const long long when = static_cast<long long>(base) + (static_cast<long long>(now) - taken_at);
     if (static_cast<long long>(static_cast<time_t>(when)) != when)
         return -1;
     *out = static_cast<time_t>(when);
     return 0;
 }
 
-int settingsFieldColumn(int field)
+int settings_field_column(int field)
 {
     static const int columns[] = {0, 1, 2, 4, 5, 7};
-    if (field < 0 || field > field12Hour)
+    if (field < 0 || field > FIELD_12_HOUR_CLOCK)
         return -1;
     return columns[field];
 }
 
-int settingsColumnCentre(int column)
+int settings_column_centre(int column)
 {
-    return settingsSideMargin + settingsColumnWidth * column + settingsColumnWidth / 2;
+    return SETTINGS_SIDE_MARGIN + SETTINGS_COLUMN_WIDTH * column + SETTINGS_COLUMN_WIDTH / 2;
 }
 
-void enterSettings(SkinResources &res)
+void enter_settings(SkinResources &res)
 {
     // The values shown are those of the last clock refresh (up to 20 s old);
     // leaving adds the time that passed since.
-    settingsScreen.edited = res.clockTime;
-    settingsScreen.takenAt = res.clockSeconds;
-    renderAll(res);
+    settings_screen.edited = res.clock_time;
+    settings_screen.taken_at = res.clock_seconds;
+    render_all(res);
 }
 
-SDL_Surface *renderSettingsTitle(SkinResources &res)
+SDL_Surface *render_settings_title(SkinResources &res)
 {
-    return renderLabel(res, "settings-label", "Settings");
+    return render_label(res, "settings-label", "Settings");
 }
 
-int changeSettingsField(SkinResources &res, int field, int delta)
+int change_settings_field(SkinResources &res, int field, int delta)
 {
     if (delta == 0)
         return -1;
     delta = delta > 0 ? 1 : -1;
-    SettingsScreen &s = settingsScreen;
-    if (field >= fieldYear && field <= fieldMinute) {
-        if (!changeDateTimeField(&s.edited, field, delta))
+    SettingsScreen &s = settings_screen;
+    if (field >= FIELD_YEAR && field <= FIELD_MINUTE) {
+        if (!change_date_time_field(&s.edited, field, delta))
             return -1;
-        renderValue(res, field);
-        if (field == fieldYear || field == fieldMonth)
-            renderValue(res, fieldDay);
-        if (field == fieldHour)
-            renderMeridianAndSwitch(res);
+        render_value(res, field);
+        if (field == FIELD_YEAR || field == FIELD_MONTH)
+            render_value(res, FIELD_DAY);
+        if (field == FIELD_HOUR)
+            render_meridian_and_switch(res);
         return 0;
     }
-    if (field == field12Hour) {
+    if (field == FIELD_12_HOUR_CLOCK) {
         res.use12hour = res.use12hour ? 0 : 1;
-        set12hourflag(res.use12hour);
-        restartFromCurrentTime(res);
-        for (int f = fieldYear; f <= fieldMinute; ++f)
-            renderValue(res, f);
-        renderMeridianAndSwitch(res);
+        set_12hour_flag(res.use12hour);
+        restart_from_current_time(res);
+        for (int f = FIELD_YEAR; f <= FIELD_MINUTE; ++f)
+            render_value(res, f);
+        render_meridian_and_switch(res);
         return 0;
     }
-    if (field == fieldLanguage) {
-        int count = res.languageCount;
+    if (field == FIELD_LANGUAGE) {
+        int count = res.language_count;
         if (count <= 0 || !res.languages)
             return -1;
-        int index = res.languageIndex;
+        int index = res.language_index;
         if (index < 0 || index >= count)
             index = delta > 0 ? count - 1 : 0; // the current language is not in the list
         else if (delta > 0)
@@ -252,39 +261,34 @@ int changeSettingsField(SkinResources &res, int field, int delta)
         else
             index = (index + 1) % count; // down: next
         const std::string name = res.languages[index];
-        setLanguageSetting(name.c_str());
-        reloadLanguageResources(res, name.c_str());
-        res.languageIndex = index;
-        restartFromCurrentTime(res);
-        renderAll(res);
+        set_language_setting(name.c_str());
+        reload_language_resources(res, name.c_str());
+        res.language_index = index;
+        restart_from_current_time(res);
+        render_all(res);
         return 1;
     }
     return -1;
 }
 
-void leaveSettings(SkinResources &res)
+void leave_settings(SkinResources &res)
 {
     // A date the clock cannot hold (before 1901 or after 2038 with the
     // device's 32-bit time) is no time to set: the clock then keeps its time
     // rather than jumping to 1969.
     time_t when = 0;
-    if (settingsClockTime(settingsScreen.edited, settingsScreen.takenAt, menuWallClock(), &when) == 0)
+    if (settings_clock_time(settings_screen.edited, settings_screen.taken_at, menu_wall_clock(), &when) == 0)
         set_system_time(when);
-    run_shell(kShell, "busybox hwclock -w");
-    renderClock(res);
-    SettingsScreen &s = settingsScreen;
-    s.year.reset();
-    s.month.reset();
-    s.day.reset();
-    s.hour.reset();
-    s.minute.reset();
+    run_shell(SHELL_PATH, "busybox hwclock -w");
+    render_clock(res);
+    free_value_surfaces(settings_screen);
 }
 
-void drawSettings(SDL_Surface *screen, SkinResources &res, int field)
+void draw_settings(SDL_Surface *screen, SkinResources &res, int field)
 {
-    SettingsScreen &s = settingsScreen;
+    SettingsScreen &s = settings_screen;
     SDL_Surface *values[8] = {s.year.get(), s.month.get(),  s.day.get(),      nullptr,
-                              s.hour.get(), s.minute.get(), s.meridian.get(), s.switchValue.get()};
+                              s.hour.get(), s.minute.get(), s.meridian.get(), s.switch_value.get()};
     SDL_Surface *headings[8] = {s.headings[0].get(),
                                 s.headings[1].get(),
                                 s.headings[2].get(),
@@ -293,46 +297,43 @@ void drawSettings(SDL_Surface *screen, SkinResources &res, int field)
                                 s.headings[4].get(),
                                 nullptr,
                                 s.headings[5].get()};
-    int valueTop[8] = {};
+    int value_top[8] = {};
     for (int column = 0; column < 8; ++column) {
-        const int centre = settingsColumnCentre(column);
+        const int centre = settings_column_centre(column);
         SDL_Surface *value = values[column];
-        valueTop[column] = settingsUpperRowY - surfaceHeight(value) / 2;
+        value_top[column] = SETTINGS_UPPER_ROW_Y - surface_height(value) / 2;
         if (column == 6 && !res.use12hour)
             continue; // AM/PM only in 12-hour mode
-        blit(value, screen, centre - surfaceWidth(value) / 2, valueTop[column]);
+        blit(value, screen, centre - surface_width(value) / 2, value_top[column]);
         SDL_Surface *heading = headings[column];
-        blit(heading, screen, centre - surfaceWidth(heading) / 2, valueTop[column] - settingsHeadingGap);
+        blit(heading, screen, centre - surface_width(heading) / 2, value_top[column] - SETTINGS_HEADING_GAP);
     }
 
-    SDL_Surface *name = currentLanguageName(res);
-    const int nameTop = settingsLanguageRowY - surfaceHeight(name) / 2;
-    blit(name, screen, (screenWidth - surfaceWidth(name)) / 2, nameTop);
-    SDL_Surface *languageHeading = s.headings[6].get();
-    blit(languageHeading, screen, (screenWidth - surfaceWidth(languageHeading)) / 2, nameTop - settingsHeadingGap);
+    SDL_Surface *name = current_language_name(res);
+    const int name_top = SETTINGS_LANGUAGE_ROW_Y - surface_height(name) / 2;
+    blit(name, screen, (SCREEN_WIDTH - surface_width(name)) / 2, name_top);
+    SDL_Surface *language_heading = s.headings[6].get();
+    blit(language_heading, screen, (SCREEN_WIDTH - surface_width(language_heading)) / 2,
+         name_top - SETTINGS_HEADING_GAP);
 
     SDL_Surface *arrow = res.arrow.get();
-    if (field == fieldLanguage) {
-        blit(arrow, screen, (screenWidth - surfaceWidth(arrow)) / 2, nameTop + settingsArrowGap);
+    if (field == FIELD_LANGUAGE) {
+        blit(arrow, screen, (SCREEN_WIDTH - surface_width(arrow)) / 2, name_top + SETTINGS_ARROW_GAP);
     } else {
-        int column = settingsFieldColumn(field);
+        int column = settings_field_column(field);
         if (column >= 0)
-            blit(arrow, screen, settingsColumnCentre(column) - surfaceWidth(arrow) / 2,
-                 valueTop[column] + settingsArrowGap);
+            blit(arrow, screen, settings_column_centre(column) - surface_width(arrow) / 2,
+                 value_top[column] + SETTINGS_ARROW_GAP);
     }
 }
 
-void freeSettings()
+void free_settings()
 {
-    SettingsScreen &s = settingsScreen;
-    s.year.reset();
-    s.month.reset();
-    s.day.reset();
-    s.hour.reset();
-    s.minute.reset();
+    SettingsScreen &s = settings_screen;
+    free_value_surfaces(s);
     s.meridian.reset();
-    s.switchValue.reset();
-    s.languageName.reset();
+    s.switch_value.reset();
+    s.language_name.reset();
     for (Surface &h : s.headings)
         h.reset();
 }

@@ -20,12 +20,12 @@
 #include "common/devroot.h"
 #include "common/safefile.h"
 
-char languageFilePath[4097];
+char language_file_path[4097];
 
 namespace {
 
-char settingBuffer[4097];
-char languageBuffer[labelBufferSize] = "English";
+char setting_buffer[4097];
+char language_buffer[LABEL_BUFFER_SIZE] = "English";
 
 // What identifies one version of a file: a rewrite changes at least one field.
 struct FileStamp {
@@ -34,16 +34,16 @@ struct FileStamp {
     ino_t ino = 0;
     off_t size = 0;
     time_t mtime = 0, ctime = 0;
-    long mtimeNs = 0, ctimeNs = 0;
+    long mtime_ns = 0, ctime_ns = 0;
 };
 
 bool operator==(const FileStamp &a, const FileStamp &b)
 {
     return a.exists == b.exists && a.dev == b.dev && a.ino == b.ino && a.size == b.size && a.mtime == b.mtime &&
-           a.ctime == b.ctime && a.mtimeNs == b.mtimeNs && a.ctimeNs == b.ctimeNs;
+           a.ctime == b.ctime && a.mtime_ns == b.mtime_ns && a.ctime_ns == b.ctime_ns;
 }
 
-FileStamp stampOf(const char *path)
+FileStamp stamp_of(const char *path)
 {
     FileStamp stamp;
     struct stat st;
@@ -54,14 +54,14 @@ FileStamp stampOf(const char *path)
     stamp.ino = st.st_ino;
     stamp.size = st.st_size;
     stamp.mtime = st.st_mtim.tv_sec;
-    stamp.mtimeNs = st.st_mtim.tv_nsec;
+    stamp.mtime_ns = st.st_mtim.tv_nsec;
     stamp.ctime = st.st_ctim.tv_sec;
-    stamp.ctimeNs = st.st_ctim.tv_nsec;
+    stamp.ctime_ns = st.st_ctim.tv_nsec;
     return stamp;
 }
 
 // The lines of a skin or language file, read once and kept while the file
-// stays the same. The lines are exactly those readAllLines() gives, so every
+// stays the same. The lines are exactly those read_all_lines() gives, so every
 // substring rule below sees what it saw when it read the file each time.
 //
 // A file changed within the last seconds may be changed again without its
@@ -78,41 +78,41 @@ struct CachedFile {
     // Language files: "key" -> index of the first line holding "\"key\":".
     // The keys point into the kept lines.
     bool indexed = false;
-    std::unordered_map<std::string_view, int> keyLines;
+    std::unordered_map<std::string_view, int> key_lines;
 };
 
-CachedFile skinFile;
-CachedFile languageFile;
-unsigned long fileReads = 0;
+CachedFile skin_file;
+CachedFile language_file;
+unsigned long file_reads = 0;
 
 // Every quoted key of a line followed by a colon: for each "\":" the text back
 // to the nearest '"' before it. A key without '"' is in a line exactly when
 // the line holds "\"key\":" (the quote before the key is the nearest one).
-void indexKeys(CachedFile &file)
+void index_keys(CachedFile &file)
 {
-    file.keyLines.clear();
-    file.keyLines.reserve(static_cast<size_t>(file.count));
+    file.key_lines.clear();
+    file.key_lines.reserve(static_cast<size_t>(file.count));
     for (int i = 0; i < file.count; i++) {
         const char *line = file.lines[i];
-        const char *lastQuote = nullptr;
+        const char *last_quote = nullptr;
         for (const char *p = line; *p; p++) {
             if (*p != '"')
                 continue;
-            if (p[1] == ':' && lastQuote)
-                file.keyLines.emplace(std::string_view(lastQuote + 1, static_cast<size_t>(p - lastQuote - 1)), i);
-            lastQuote = p;
+            if (p[1] == ':' && last_quote)
+                file.key_lines.emplace(std::string_view(last_quote + 1, static_cast<size_t>(p - last_quote - 1)), i);
+            last_quote = p;
         }
     }
     file.indexed = true;
 }
 
-// Reads a file into lines exactly as readAllLines() does (a line longer than
+// Reads a file into lines exactly as read_all_lines() does (a line longer than
 // 12287 bytes arrives as several, a NUL ends the line's text, CR and LF at the
 // end are dropped), but in one block: each line is ended in place where its
 // line end was.
-void readLines(CachedFile &file, const char *path)
+void read_lines(CachedFile &file, const char *path)
 {
-    file.keyLines.clear();
+    file.key_lines.clear();
     file.text.clear();
     file.pieces.clear();
     file.lines.clear();
@@ -136,11 +136,11 @@ void readLines(CachedFile &file, const char *path)
     file.text.resize(size + 1);
     file.text[size] = '\0';
 
-    constexpr size_t maxPiece = 12288 - 1; // what one fgets() of readAllLines takes
+    constexpr size_t MAX_PIECE = 12288 - 1; // what one fgets() of read_all_lines takes
     char *data = file.text.data();
     size_t pos = 0;
     while (pos < size) {
-        const size_t limit = std::min(size, pos + maxPiece);
+        const size_t limit = std::min(size, pos + MAX_PIECE);
         const char *nl = static_cast<const char *>(memchr(data + pos, '\n', limit - pos));
         const size_t end = nl ? static_cast<size_t>(nl - data) + 1 : limit;
         size_t len = strnlen(data + pos, end - pos);
@@ -167,16 +167,16 @@ void readLines(CachedFile &file, const char *path)
 }
 
 // The cached lines of `path`, read again only when the file has changed.
-CachedFile &cachedLines(CachedFile &file, const char *path, bool index)
+CachedFile &cached_lines(CachedFile &file, const char *path, bool index)
 {
-    const FileStamp stamp = stampOf(path);
+    const FileStamp stamp = stamp_of(path);
     if (file.trusted && file.path == path && file.stamp == stamp) {
         if (index && !file.indexed)
-            indexKeys(file);
+            index_keys(file);
         return file;
     }
-    readLines(file, path);
-    fileReads++;
+    read_lines(file, path);
+    file_reads++;
     file.path = path;
     file.stamp = stamp;
     // Trusted only when the file was not written within the last seconds (a
@@ -187,18 +187,18 @@ CachedFile &cachedLines(CachedFile &file, const char *path, bool index)
     file.trusted = !stamp.exists || stamp.mtime < now - 2 || stamp.mtime > now + 2;
     file.indexed = false;
     if (index)
-        indexKeys(file);
+        index_keys(file);
     return file;
 }
 
 } // namespace
 
-unsigned long skinFileReads()
+unsigned long skin_file_reads()
 {
-    return fileReads;
+    return file_reads;
 }
 
-void copyText(char *dst, size_t size, const char *src)
+void copy_text(char *dst, size_t size, const char *src)
 {
     if (!dst || size == 0)
         return;
@@ -215,7 +215,7 @@ void copyText(char *dst, size_t size, const char *src)
     dst[n] = '\0';
 }
 
-int sizeSetting(const char *value, int lo, int hi, int def)
+int size_setting(const char *value, int lo, int hi, int def)
 {
     if (!value)
         return def;
@@ -226,10 +226,10 @@ int sizeSetting(const char *value, int lo, int hi, int def)
     return static_cast<int>(n);
 }
 
-SDL_Color getColor(const char *key)
+SDL_Color get_color(const char *key)
 {
     SDL_Color color = {0, 0, 0, 0};
-    const CachedFile &lines = cachedLines(skinFile, SKIN_SETTINGS_FILE, false);
+    const CachedFile &lines = cached_lines(skin_file, SKIN_SETTINGS_FILE, false);
     for (int i = 0; i < lines.count; i++) {
         const char *line = lines.lines[i];
         if (!strstr(line, key) || line[0] == '\0')
@@ -251,20 +251,20 @@ SDL_Color getColor(const char *key)
     return color;
 }
 
-int getTextAlignment(int *margin)
+int get_text_alignment(int *margin)
 {
-    int alignment = alignCenter;
-    bool alignmentSeen = false;
-    bool marginSeen = false;
-    const CachedFile &lines = cachedLines(skinFile, SKIN_SETTINGS_FILE, false);
-    for (int i = 0; i < lines.count && !(alignmentSeen && marginSeen); i++) {
+    int alignment = ALIGN_CENTER;
+    bool alignment_seen = false;
+    bool margin_seen = false;
+    const CachedFile &lines = cached_lines(skin_file, SKIN_SETTINGS_FILE, false);
+    for (int i = 0; i < lines.count && !(alignment_seen && margin_seen); i++) {
         const char *line = lines.lines[i];
         if (strstr(line, "\"text-alignment\"")) {
             if (strstr(line, "\"left\""))
-                alignment = alignLeft;
+                alignment = ALIGN_LEFT;
             if (strstr(line, "\"right\""))
-                alignment = alignRight;
-            alignmentSeen = true;
+                alignment = ALIGN_RIGHT;
+            alignment_seen = true;
         }
         if (strstr(line, "\"text-margin\"")) {
             // The number after the line's last space; a line written without
@@ -275,44 +275,48 @@ int getTextAlignment(int *margin)
             if (!value)
                 value = strchr(strstr(line, "\"text-margin\""), ':');
             if (value && margin)
-                *margin = sizeSetting(value + 1, 0, maxTextMargin, *margin);
-            marginSeen = true;
+                *margin = size_setting(value + 1, 0, MAX_TEXT_MARGIN, *margin);
+            margin_seen = true;
         }
     }
     return alignment;
 }
 
-static int visibility(const char *quotedKey)
+namespace {
+
+int visibility(const char *quoted_key)
 {
-    const CachedFile &lines = cachedLines(skinFile, SKIN_SETTINGS_FILE, false);
+    const CachedFile &lines = cached_lines(skin_file, SKIN_SETTINGS_FILE, false);
     for (int i = 0; i < lines.count; i++) {
-        if (strstr(lines.lines[i], quotedKey) && strstr(lines.lines[i], "false"))
+        if (strstr(lines.lines[i], quoted_key) && strstr(lines.lines[i], "false"))
             return 0;
     }
     return 1;
 }
 
-int getMainMenuTextVisibility()
+} // namespace
+
+int get_main_menu_text_visibility()
 {
     return visibility("\"main-menu-text-visibility\"");
 }
 
-int getGuideButtonTextVisibility()
+int get_guide_button_text_visibility()
 {
     return visibility("\"guide-button-text-visibility\"");
 }
 
-const char *getSkinSetting(const char *language, const char *key, const char *def)
+const char *get_skin_setting(const char *language, const char *key, const char *def)
 {
     if (!key)
         return def;
     const std::string search = std::string("\"") + key + "\":";
-    snprintf(languageFilePath, sizeof(languageFilePath), "lang/%s.json", language ? language : "");
-    const CachedFile &file = cachedLines(languageFile, languageFilePath, true);
+    snprintf(language_file_path, sizeof(language_file_path), "lang/%s.json", language ? language : "");
+    const CachedFile &file = cached_lines(language_file, language_file_path, true);
     int found = -1;
     if (!strchr(key, '"')) {
-        auto it = file.keyLines.find(key);
-        if (it != file.keyLines.end())
+        auto it = file.key_lines.find(key);
+        if (it != file.key_lines.end())
             found = it->second;
     } else {
         // A key holding a quote cannot be indexed: search the lines.
@@ -330,11 +334,11 @@ const char *getSkinSetting(const char *language, const char *key, const char *de
     size_t n = strlen(start);
     while (n > 0 && (start[n - 1] == ',' || start[n - 1] == '"' || start[n - 1] == ' ' || start[n - 1] == '\t'))
         n--;
-    copyText(settingBuffer, sizeof(settingBuffer), std::string(start, n).c_str());
-    return settingBuffer;
+    copy_text(setting_buffer, sizeof(setting_buffer), std::string(start, n).c_str());
+    return setting_buffer;
 }
 
-int getAvailableLanguages(ItemList *languages)
+int get_available_languages(ItemList *languages)
 {
     *languages = nullptr;
     DIR *dir = dev_opendir("lang");
@@ -377,16 +381,16 @@ int getAvailableLanguages(ItemList *languages)
     return count;
 }
 
-const char *getLanguageSetting()
+const char *get_language_setting()
 {
-    copyText(languageBuffer, sizeof(languageBuffer), "English");
+    copy_text(language_buffer, sizeof(language_buffer), "English");
     FILE *f = dev_fopen(LANGUAGE_FLAG_FILE, "r");
     if (!f)
-        return languageBuffer;
-    char name[labelBufferSize];
+        return language_buffer;
+    char name[LABEL_BUFFER_SIZE];
     if (!fgets(name, sizeof(name), f)) {
         fclose(f);
-        return languageBuffer;
+        return language_buffer;
     }
     fclose(f);
     size_t n = strlen(name);
@@ -394,25 +398,25 @@ const char *getLanguageSetting()
         name[--n] = '\0';
     // A name is a file name inside lang/, never a path leading elsewhere.
     if (strchr(name, '/'))
-        return languageBuffer;
+        return language_buffer;
     char path[512];
     snprintf(path, sizeof(path), "/mnt/mmc/CFW/lang/%s.json", name);
     FILE *lang = dev_fopen(path, "r");
     if (!lang)
-        return languageBuffer;
+        return language_buffer;
     fclose(lang);
-    copyText(languageBuffer, sizeof(languageBuffer), name);
-    return languageBuffer;
+    copy_text(language_buffer, sizeof(language_buffer), name);
+    return language_buffer;
 }
 
-int setLanguageSetting(const char *name)
+int set_language_setting(const char *name)
 {
     if (!name)
         return -1;
     return write_file_atomic(LANGUAGE_FLAG_FILE, name, strlen(name));
 }
 
-int get12hourflag()
+int get_12hour_flag()
 {
     FILE *f = dev_fopen(CLOCK_12H_FLAG_FILE, "r");
     if (!f)
@@ -421,7 +425,7 @@ int get12hourflag()
     return 1;
 }
 
-int set12hourflag(int on)
+int set_12hour_flag(int on)
 {
     if (on)
         return write_file_atomic(CLOCK_12H_FLAG_FILE, "", 0);

@@ -23,9 +23,9 @@ namespace {
 
 // The display's own flip paces the loop on the device; a desktop window flips
 // at once, so a frame there lasts at least this long while keys are pressed.
-constexpr Uint32 minFrameMs = 16;
+constexpr Uint32 MIN_FRAME_MS = 16;
 
-void watchJoysticks(MenuModel &model)
+void watch_joysticks(MenuModel &model)
 {
     const int count = SDL_NumJoysticks();
     if (count >= 1 && !model.joysticks[0])
@@ -42,7 +42,7 @@ void watchJoysticks(MenuModel &model)
 // Every file the menu rewrites (crash-safely, through a temporary file beside
 // it). The ScummVM copies in the game folders are not listed: their folders
 // are not known at start.
-const char *const rewrittenFiles[] = {
+const char *const rewritten_files[] = {
     MENU_FLAG_FILE,
     LANGUAGE_FLAG_FILE,
     CLOCK_12H_FLAG_FILE,
@@ -59,13 +59,13 @@ const char *const rewrittenFiles[] = {
 
 // Temporary files that a run cut short (power lost, killed) left beside
 // those files; only ones older than this run.
-void removeStaleTempFiles(const struct timespec &runStart)
+void sweep_rewritten_temp_files(const struct timespec &run_start)
 {
-    for (const char *file : rewrittenFiles)
-        remove_stale_temp_files(file, runStart);
+    for (const char *file : rewritten_files)
+        remove_stale_temp_files(file, run_start);
 }
 
-void closeJoysticks(MenuModel &model)
+void close_joysticks(MenuModel &model)
 {
     for (SDL_Joystick *&joystick : model.joysticks) {
         if (joystick && SDL_JoystickOpened(SDL_JoystickIndex(joystick)))
@@ -76,74 +76,75 @@ void closeJoysticks(MenuModel &model)
 
 // A desktop or Xvfb (SDL's x11 driver) gets a normal window and X keycodes
 // (Linux code + 8); the device, its framebuffer.
-bool runsInWindow()
+bool runs_in_window()
 {
     char driver[32] = "";
     SDL_VideoDriverName(driver, sizeof(driver));
     return strcmp(driver, "x11") == 0;
 }
 
-SDL_Surface *openScreen(MenuModel &model, bool windowed)
+SDL_Surface *open_screen(MenuModel &model, bool windowed)
 {
     if (windowed) {
         SDL_WM_SetCaption("vantor", "vantor");
-        model.powerScancode = powerScancodeX11;
-        return SDL_SetVideoMode(screenWidth, screenHeight, 16, SDL_SWSURFACE);
+        model.power_scancode = POWER_SCANCODE_X11;
+        return SDL_SetVideoMode(SCREEN_WIDTH, SCREEN_HEIGHT, 16, SDL_SWSURFACE);
     }
-    model.powerScancode = powerScancodeConsole;
-    return SDL_SetVideoMode(screenWidth, screenHeight, 16, 0xC0000101);
+    model.power_scancode = POWER_SCANCODE_CONSOLE;
+    return SDL_SetVideoMode(SCREEN_WIDTH, SCREEN_HEIGHT, 16, 0xC0000101);
 }
 
 // Skin settings, images, fonts, colours, labels, the Home title and the clock.
-void prepareSkin(MenuModel &model, SkinResources &res)
+void prepare_skin(MenuModel &model, SkinResources &res)
 {
-    loadSkinImages(res);
-    loadLanguageFonts(res, res.language);
-    formatTitle(titleText, sizeof(titleText), getSkinSetting(res.language, "title-label", "vantor %s"), versionText);
-    renderLabels(res, 1);
-    renderClock(res);
-    model.clockRefresh = true;
-    model.lastClockRefresh = menuTicks();
+    load_skin_images(res);
+    load_language_fonts(res, res.language);
+    format_title(res.title_text, sizeof(res.title_text), get_skin_setting(res.language, "title-label", "vantor %s"),
+                 VERSION_TEXT);
+    render_labels(res, 1);
+    render_clock(res);
+    model.clock_refresh = true;
+    model.last_clock_refresh = menu_ticks();
 }
 
-void runFrameLoop(SDL_Surface *screen, MenuModel &model, SkinResources &res)
+void run_frame_loop(SDL_Surface *screen, MenuModel &model, SkinResources &res)
 {
     while (!model.quit) {
-        const Uint32 frameStart = menuTicks();
-        followHdmiState(&model.lastHdmi);
-        watchJoysticks(model);
-        if (model.clockRefresh && menuTicks() - model.lastClockRefresh > clockRefreshMs) {
-            renderClock(res);
-            model.lastClockRefresh = menuTicks();
+        const Uint32 frame_start = menu_ticks();
+        follow_hdmi_state(&model.last_hdmi);
+        watch_joysticks(model);
+        if (model.clock_refresh && menu_ticks() - model.last_clock_refresh > CLOCK_REFRESH_MS) {
+            render_clock(res);
+            model.last_clock_refresh = menu_ticks();
         }
-        drawFrame(screen, res, model);
+        draw_frame(screen, res, model);
         SDL_Flip(screen);
-        if (menuFrameHook)
-            menuFrameHook(model);
-        processEvents(model, res);
-        afterEvents(model, res);
+        if (menu_frame_hook)
+            menu_frame_hook(model);
+        process_events(model, res);
+        after_events(model, res);
         if (model.quit)
             break;
-        if (model.activity != highFreq) {
-            menuDelay(idleFrameDelayMs);
+        if (model.activity != ACTIVITY_BUSY) {
+            menu_delay(IDLE_FRAME_DELAY_MS);
         } else {
-            const Uint32 spent = menuTicks() - frameStart;
-            if (spent < minFrameMs)
-                menuDelay(minFrameMs - spent);
+            const Uint32 spent = menu_ticks() - frame_start;
+            if (spent < MIN_FRAME_MS)
+                menu_delay(MIN_FRAME_MS - spent);
         }
     }
 }
 
 // Releases everything once the loop has ended.
-void closeMenu(MenuModel &model, SkinResources &res, bool windowed)
+void close_menu(MenuModel &model, SkinResources &res, bool windowed)
 {
     if (!windowed)
         SDL_SetVideoMode(8, 8, 16, 0xC0000001);
-    closeJoysticks(model);
-    freeModel(model);
-    freeSettings();
-    freeSkinResources(res);
-    destroyMameGameNameTable();
+    close_joysticks(model);
+    free_model(model);
+    free_settings();
+    free_skin_resources(res);
+    destroy_mame_game_name_table();
     TTF_Quit();
     IMG_Quit();
     SDL_Quit();
@@ -153,40 +154,40 @@ void closeMenu(MenuModel &model, SkinResources &res, bool windowed)
 
 int vantor_main(int argc, char **argv)
 {
-    removeStaleTempFiles(run_start_time());
+    sweep_rewritten_temp_files(run_start_time());
 
     // The saved CPU speed, also the whole of a "restorecpu" run.
-    const int cpuSpeed = restoreCPUSpeed();
+    const int cpu_speed = restore_cpu_speed();
     if (argc > 1 && argv[1] && strcmp(argv[1], "restorecpu") == 0)
         return 0;
 
     // Flags. The MAME title table is read when a list first shows rows
-    // (generateRomTexts), or once the menu sits idle.
-    keepAspectRatio = getKeepAspectRatioFlag();
+    // (generate_rom_texts), or once the menu sits idle.
+    keep_aspect_ratio = get_keep_aspect_ratio_flag();
 
     std::unique_ptr<SkinResources> resources(new SkinResources());
     SkinResources &res = *resources;
-    res.use12hour = get12hourflag();
+    res.use12hour = get_12hour_flag();
 
-    res.languageCount = getAvailableLanguages(&res.languages);
-    copyText(res.language, sizeof(res.language), getLanguageSetting());
-    res.languageIndex = -1;
+    res.language_count = get_available_languages(&res.languages);
+    copy_text(res.language, sizeof(res.language), get_language_setting());
+    res.language_index = -1;
 
     // Where the last run left off; the record is used once.
-    char *resumeFolder = nullptr;
-    int resumeIndex = 0;
-    const int resumeState = getMenuFlags(&resumeFolder, &resumeIndex);
-    const std::string folder(resumeFolder ? resumeFolder : "");
+    char *resume_folder = nullptr;
+    int resume_index = 0;
+    const int resume_state = get_menu_flags(&resume_folder, &resume_index);
+    const std::string folder(resume_folder ? resume_folder : "");
     dev_unlink(MENU_FLAG_FILE);
 
     std::unique_ptr<MenuModel> menu(new MenuModel());
     MenuModel &model = *menu;
-    model.cpuSpeed = cpuSpeed;
+    model.cpu_speed = cpu_speed;
 
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) != 0) {
         fprintf(stderr, "vantor: SDL_Init failed: %s\n", SDL_GetError());
-        destroyItems(res.languageCount, &res.languages);
-        destroyMameGameNameTable();
+        destroy_items(res.language_count, &res.languages);
+        destroy_mame_game_name_table();
         // Not a normal exit: the start-up script must be able to tell.
         return 1;
     }
@@ -195,21 +196,21 @@ int vantor_main(int argc, char **argv)
     SDL_ShowCursor(SDL_DISABLE);
     SDL_JoystickEventState(SDL_ENABLE);
 
-    const bool windowed = runsInWindow();
-    SDL_Surface *screen = openScreen(model, windowed);
+    const bool windowed = runs_in_window();
+    SDL_Surface *screen = open_screen(model, windowed);
     if (!screen) {
         fprintf(stderr, "vantor: cannot set the video mode: %s\n", SDL_GetError());
-        freeSkinResources(res);
-        destroyMameGameNameTable();
+        free_skin_resources(res);
+        destroy_mame_game_name_table();
         TTF_Quit();
         IMG_Quit();
         SDL_Quit();
         return 1;
     }
 
-    prepareSkin(model, res);
-    applyResumeState(model, res, resumeState, resumeIndex, resumeFolder ? folder.c_str() : nullptr);
-    runFrameLoop(screen, model, res);
-    closeMenu(model, res, windowed);
+    prepare_skin(model, res);
+    apply_resume_state(model, res, resume_state, resume_index, resume_folder ? folder.c_str() : nullptr);
+    run_frame_loop(screen, model, res);
+    close_menu(model, res, windowed);
     return 0;
 }

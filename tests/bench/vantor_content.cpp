@@ -74,7 +74,7 @@ struct BenchRoot {
     }
 };
 
-BenchRoot &benchRoot()
+BenchRoot &bench_root()
 {
     static BenchRoot r;
     return r;
@@ -82,64 +82,64 @@ BenchRoot &benchRoot()
 
 void BM_LoadMameTable40000(benchmark::State &state)
 {
-    benchRoot();
+    bench_root();
     for (auto _ : state) {
-        loadMameGameNameTable();
-        benchmark::DoNotOptimize(mameGameNameCount);
-        destroyMameGameNameTable();
+        load_mame_game_name_table();
+        benchmark::DoNotOptimize(mame_game_name_count);
+        destroy_mame_game_name_table();
     }
 }
 BENCHMARK(BM_LoadMameTable40000)->Unit(benchmark::kMillisecond);
 
 void BM_MameLookupEightRows(benchmark::State &state)
 {
-    benchRoot();
-    loadMameGameNameTable();
+    bench_root();
+    load_mame_game_name_table();
     int i = 0;
     for (auto _ : state) {
         for (int r = 0; r < 8; r++)
-            benchmark::DoNotOptimize(getMameGameName(("set" + std::to_string((i * 8 + r) % 40000)).c_str()));
+            benchmark::DoNotOptimize(get_mame_game_name(("set" + std::to_string((i * 8 + r) % 40000)).c_str()));
         i++;
     }
-    destroyMameGameNameTable();
+    destroy_mame_game_name_table();
 }
 BENCHMARK(BM_MameLookupEightRows)->Unit(benchmark::kMicrosecond);
 
 void BM_GetFiles10000(benchmark::State &state)
 {
-    benchRoot();
+    bench_root();
     for (auto _ : state) {
         ItemList items = nullptr;
-        const int n = getFiles("/mnt/SDCARD/BIG", &items);
+        const int n = get_files("/mnt/SDCARD/BIG", &items);
         if (n != 10000)
             state.SkipWithError("wrong file count");
-        destroyItems(n, &items);
+        destroy_items(n, &items);
     }
 }
 BENCHMARK(BM_GetFiles10000)->Unit(benchmark::kMillisecond);
 
 void BM_GetFoldersTwoCards40Systems(benchmark::State &state)
 {
-    benchRoot();
+    bench_root();
     for (auto _ : state) {
         ItemList items = nullptr;
-        const int n = getFolders(&items);
+        const int n = get_folders(&items);
         if (n != 41)
             state.SkipWithError("wrong folder count");
-        destroyItems(n, &items);
+        destroy_items(n, &items);
     }
 }
 BENCHMARK(BM_GetFoldersTwoCards40Systems)->Unit(benchmark::kMillisecond);
 
 void BM_GetFavorites500(benchmark::State &state)
 {
-    benchRoot();
+    bench_root();
     for (auto _ : state) {
         ItemList items = nullptr;
-        const int n = getFavorites(&items);
+        const int n = get_favorites(&items);
         if (n != 500)
             state.SkipWithError("wrong favourite count");
-        destroyItems(n, &items);
+        destroy_items(n, &items);
     }
 }
 BENCHMARK(BM_GetFavorites500)->Unit(benchmark::kMillisecond);
@@ -147,10 +147,10 @@ BENCHMARK(BM_GetFavorites500)->Unit(benchmark::kMillisecond);
 // The row colours ask once per visible row on every re-render.
 void BM_IsFavoritedEightRows500(benchmark::State &state)
 {
-    benchRoot();
+    bench_root();
     for (auto _ : state) {
         for (int r = 0; r < 8; r++)
-            benchmark::DoNotOptimize(isFavorited("/mnt/SDCARD/BIG/Game Title 9999 (USA).bin"));
+            benchmark::DoNotOptimize(is_favorited("/mnt/SDCARD/BIG/Game Title 9999 (USA).bin"));
     }
 }
 BENCHMARK(BM_IsFavoritedEightRows500)->Unit(benchmark::kMillisecond);

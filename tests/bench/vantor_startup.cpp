@@ -25,7 +25,7 @@ using Clock = std::chrono::steady_clock;
 Clock::time_point g_start;
 double g_firstFlip = 0;
 
-void quitOnFirstFrame(MenuModel &)
+void quit_on_first_frame(MenuModel &)
 {
     if (g_firstFlip == 0)
         g_firstFlip = std::chrono::duration<double>(Clock::now() - g_start).count();
@@ -34,7 +34,7 @@ void quitOnFirstFrame(MenuModel &)
     SDL_PushEvent(&quit);
 }
 
-std::string sampleRoot()
+std::string sample_root()
 {
     if (const char *env = getenv("VANTOR_SAMPLE_ROOT"))
         return env;
@@ -50,7 +50,7 @@ std::string sampleRoot()
 
 void BM_StartToFirstFlip(benchmark::State &state)
 {
-    const std::string root = sampleRoot();
+    const std::string root = sample_root();
     if (root.empty()) {
         state.SkipWithError("no sample root");
         return;
@@ -63,7 +63,7 @@ void BM_StartToFirstFlip(benchmark::State &state)
         state.SkipWithError("no /mnt/mmc/CFW in the sample root");
         return;
     }
-    menuFrameHook = quitOnFirstFrame;
+    menu_frame_hook = quit_on_first_frame;
     char arg0[] = "vantor";
     char *argv[] = {arg0, nullptr};
     for (auto _ : state) {
@@ -73,7 +73,7 @@ void BM_StartToFirstFlip(benchmark::State &state)
         vantor_main(1, argv);
         state.SetIterationTime(g_firstFlip);
     }
-    menuFrameHook = nullptr;
+    menu_frame_hook = nullptr;
 }
 
 } // namespace

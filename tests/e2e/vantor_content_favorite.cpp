@@ -17,7 +17,7 @@
 
 namespace {
 
-const char kFav[] = "/mnt/mmc/CFW/retroarch/.retroarch/content_favorites.lpl";
+const char FAV[] = "/mnt/mmc/CFW/retroarch/.retroarch/content_favorites.lpl";
 
 class VantorFavoriteE2E : public ::testing::Test {
 protected:
@@ -57,7 +57,7 @@ protected:
     }
 
     // Pixels of the screenshot close to a colour.
-    long pixelsNear(const std::string &png, const std::string &colour)
+    long pixels_near(const std::string &png, const std::string &colour)
     {
         const std::string out = root.path() + "/count.txt";
         host_system("convert '" + png + "' -fuzz 7% -fill black +opaque '" + colour + "' -fill white -opaque '" +
@@ -65,28 +65,28 @@ protected:
         return atol(root.read("/count.txt").c_str());
     }
 
-    bool validJson(const std::string &devicePath)
+    bool valid_json(const std::string &device_file_path)
     {
         return host_system("python3 -c 'import json,sys; json.load(open(sys.argv[1], encoding=\"utf-8\"))' '" +
-                           root.host(devicePath) + "'") == 0;
+                           root.host(device_file_path) + "'") == 0;
     }
 
     // The first game of the first Consoles folder, as the menu lists them.
-    std::string firstGame()
+    std::string first_game()
     {
         char old[PATH_MAX];
         if (!getcwd(old, sizeof(old)) || chdir(root.host("/mnt/mmc/CFW").c_str()) != 0)
             return "";
         ItemList folders = nullptr, files = nullptr;
-        const int nf = getFolders(&folders);
+        const int nf = get_folders(&folders);
         std::string first;
         if (nf > 0) {
-            const int n = getFiles(folders[0], &files);
+            const int n = get_files(folders[0], &files);
             if (n > 0)
                 first = files[0];
-            destroyItems(n, &files);
+            destroy_items(n, &files);
         }
-        destroyItems(nf, &folders);
+        destroy_items(nf, &folders);
         if (chdir(old) != 0)
             return "";
         return first;
@@ -100,8 +100,8 @@ protected:
 
 TEST_F(VantorFavoriteE2E, YAddsTheGameAndYInFavoritesRemovesIt)
 {
-    const std::string before = root.read(kFav);
-    const std::string game = firstGame();
+    const std::string before = root.read(FAV);
+    const std::string game = first_game();
     ASSERT_FALSE(game.empty());
     const std::string entry = "    {\n      \"path\": \"" + game + "\"\n    },\n";
     ASSERT_EQ(before.find("\"path\": \"" + game + "\""), std::string::npos);
@@ -110,16 +110,16 @@ TEST_F(VantorFavoriteE2E, YAddsTheGameAndYInFavoritesRemovesIt)
     std::vector<std::string> shots;
     EXPECT_EQ(run("add", {{"Right", "Right", "Return", "Return"}, {"y"}}, shots), 0) << root.read("/vantor.out");
     ASSERT_EQ(shots.size(), 2u);
-    const std::string after = root.read(kFav);
+    const std::string after = root.read(FAV);
     const size_t items = after.find("  \"items\": [\n");
     ASSERT_NE(items, std::string::npos);
     EXPECT_EQ(after.compare(items + 13, entry.size(), entry), 0) << after.substr(0, 600);
     EXPECT_EQ(after.substr(0, items + 13) + after.substr(items + 13 + entry.size()), before);
-    EXPECT_TRUE(validJson(kFav));
+    EXPECT_TRUE(valid_json(FAV));
     // The selected row is drawn in the skin's favourite colour once it is one.
-    const long pinkBefore = pixelsNear(shots[0], "#ff7096");
-    const long pinkAfter = pixelsNear(shots[1], "#ff7096");
-    EXPECT_GT(pinkAfter, pinkBefore + 100) << pinkBefore << " -> " << pinkAfter;
+    const long pink_before = pixels_near(shots[0], "#ff7096");
+    const long pink_after = pixels_near(shots[1], "#ff7096");
+    EXPECT_GT(pink_after, pink_before + 100) << pink_before << " -> " << pink_after;
     // Closing the window is no launch and leaves no resume file.
     EXPECT_FALSE(root.exists("/mnt/mmc/CFW/retroarch/command.sh"));
     EXPECT_FALSE(root.exists("/mnt/mmc/CFW/menu.flag"));
@@ -130,18 +130,18 @@ TEST_F(VantorFavoriteE2E, YAddsTheGameAndYInFavoritesRemovesIt)
     ASSERT_NE(getcwd(old, sizeof(old)), nullptr);
     ASSERT_EQ(chdir(root.host("/mnt/mmc/CFW").c_str()), 0);
     ItemList favs = nullptr;
-    const int n = getFavorites(&favs);
+    const int n = get_favorites(&favs);
     int row = -1;
     for (int i = 0; i < n; i++)
         if (game == favs[i])
             row = i;
-    destroyItems(n, &favs);
+    destroy_items(n, &favs);
     ASSERT_EQ(chdir(old), 0);
     ASSERT_GE(row, 0);
     std::vector<std::string> keys = {"Right", "Return"};
     for (int i = 0; i < row; i++)
         keys.push_back("Down");
     EXPECT_EQ(run("remove", {keys, {"y"}}, shots), 0) << root.read("/vantor.out");
-    EXPECT_EQ(root.read(kFav), before);
-    EXPECT_TRUE(validJson(kFav));
+    EXPECT_EQ(root.read(FAV), before);
+    EXPECT_TRUE(valid_json(FAV));
 }

@@ -25,13 +25,13 @@
 
 namespace {
 
-constexpr int kGames = 2;
-const char *const kRetroArch = "/mnt/mmc/CFW/retroarch/retroarch";
-const char *const kCommand = "/mnt/mmc/CFW/retroarch/command.sh";
-const char *const kCore = "/mnt/mmc/CFW/retroarch/.retroarch/cores/mgba_libretro.so";
+constexpr int GAMES = 2;
+const char *const RETROARCH = "/mnt/mmc/CFW/retroarch/retroarch";
+const char *const COMMAND = "/mnt/mmc/CFW/retroarch/command.sh";
+const char *const CORE = "/mnt/mmc/CFW/retroarch/.retroarch/cores/mgba_libretro.so";
 
 // File names that a shell would otherwise take apart.
-const std::vector<std::string> kNames = {
+const std::vector<std::string> NAMES = {
     "Bob's Game.gba",         "Say \"Hi\" (USA).gba",    "$HOME and $(touch pwned).gba",
     "`touch pwned` tick.gba", "back\\slash\\n.gba",      "  spaces   many  .gba",
     "日本語 ゲーム [!].gba",  "mix '\"$`\\ 中文 ''.gba", "semi; rm -rf x & | > <.gba",
@@ -42,7 +42,7 @@ class VantorLaunchScript : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_NE(getcwd(oldCwd, sizeof(oldCwd)), nullptr);
+        ASSERT_NE(getcwd(old_cwd, sizeof(old_cwd)), nullptr);
         root.mkdirs("/mnt/mmc/CFW/retroarch/.retroarch/cores");
         root.write("/mnt/mmc/CFW/retroarch/.retroarch/retroarch.cfg", "video_driver = \"sdl\"\n");
         log = root.host("/stub.log");
@@ -58,7 +58,7 @@ protected:
             log +
             "'; done\n"
             "exit 7\n";
-        root.write(kRetroArch, stub, 0755);
+        root.write(RETROARCH, stub, 0755);
         root.write("/mnt/mmc/CFW/apps/runner", stub, 0755);
         root.write("/mnt/mmc/CFW/config/coremapping.json",
                    "{\n  \"GBA\": \"mgba_libretro.so\",\n  \"SCUMMVM\": \"scummvm_libretro.so\",\n"
@@ -66,20 +66,20 @@ protected:
                        root.host("/mnt/mmc/CFW/apps/runner") + "\"\n}\n");
         ASSERT_EQ(chdir(root.host("/mnt/mmc/CFW").c_str()), 0);
     }
-    void TearDown() override { ASSERT_EQ(chdir(oldCwd), 0); }
+    void TearDown() override { ASSERT_EQ(chdir(old_cwd), 0); }
 
     // Runs command.sh (with the RetroArch path mapped when asked) in a clean
     // environment; returns its exit status and fills the recorded arguments.
-    int runScript(bool mapRetroArch, std::vector<std::string> &args)
+    int run_script(bool map_retroarch, std::vector<std::string> &args)
     {
-        std::string script = root.read(kCommand);
-        if (mapRetroArch) {
-            const std::string line3 = std::string("\n") + kRetroArch + " -L ";
+        std::string script = root.read(COMMAND);
+        if (map_retroarch) {
+            const std::string line3 = std::string("\n") + RETROARCH + " -L ";
             size_t at = script.find(line3);
             EXPECT_NE(at, std::string::npos) << script;
             if (at == std::string::npos)
                 return -1;
-            script.replace(at + 1, strlen(kRetroArch), root.host(kRetroArch));
+            script.replace(at + 1, strlen(RETROARCH), root.host(RETROARCH));
         }
         root.write("/run.sh", script, 0755);
         unlink(log.c_str());
@@ -100,7 +100,7 @@ protected:
 
     TempRoot root;
     std::string log;
-    char oldCwd[PATH_MAX];
+    char old_cwd[PATH_MAX];
 };
 
 } // namespace
@@ -108,14 +108,14 @@ protected:
 TEST_F(VantorLaunchScript, RetroArchGetsExactlyTheContentPathOnBothCards)
 {
     for (const char *folder : {"/mnt/mmc/Roms/GBA/", "/mnt/SDCARD/Roms/GBA/"}) {
-        for (const std::string &name : kNames) {
+        for (const std::string &name : NAMES) {
             const std::string item = folder + name;
             root.write(item, "rom");
-            ASSERT_EQ(launchItem(item.c_str(), kGames, 0, "ja"), 0) << item;
+            ASSERT_EQ(launch_item(item.c_str(), GAMES, 0, "ja"), 0) << item;
             std::vector<std::string> args;
-            EXPECT_EQ(runScript(true, args), 7) << item;
-            const std::vector<std::string> expected = {"LANG=ja", "-L", kCore, item};
-            EXPECT_EQ(args, expected) << root.read(kCommand);
+            EXPECT_EQ(run_script(true, args), 7) << item;
+            const std::vector<std::string> expected = {"LANG=ja", "-L", CORE, item};
+            EXPECT_EQ(args, expected) << root.read(COMMAND);
         }
     }
     EXPECT_FALSE(root.exists("/pwned"));
@@ -127,9 +127,9 @@ TEST_F(VantorLaunchScript, ScummVMCopyIsHandedOverExactly)
     const std::string game = "/mnt/SDCARD/Roms/SCUMMVM/Bob's $game `x`";
     root.mkdirs(game);
     root.write(game + ".scummvm", "bob");
-    ASSERT_EQ(launchItem((game + ".scummvm").c_str(), kGames, 1, "en"), 0);
+    ASSERT_EQ(launch_item((game + ".scummvm").c_str(), GAMES, 1, "en"), 0);
     std::vector<std::string> args;
-    EXPECT_EQ(runScript(true, args), 7);
+    EXPECT_EQ(run_script(true, args), 7);
     const std::vector<std::string> expected = {"LANG=en", "-L",
                                                "/mnt/mmc/CFW/retroarch/.retroarch/cores/scummvm_libretro.so",
                                                game + "/Bob's $game `x`.scummvm"};
@@ -140,14 +140,14 @@ TEST_F(VantorLaunchScript, ScummVMCopyIsHandedOverExactly)
 TEST_F(VantorLaunchScript, StandaloneProgramGetsExactlyTheItemPath)
 {
     for (const char *folder : {"/mnt/mmc/Roms/PORTS/", "/mnt/SDCARD/Roms/PORTS/"}) {
-        for (const std::string &name : kNames) {
+        for (const std::string &name : NAMES) {
             const std::string item = folder + name;
             root.write(item, "x");
-            ASSERT_EQ(launchItem(item.c_str(), kGames, 0, "zh_CN"), 0) << item;
+            ASSERT_EQ(launch_item(item.c_str(), GAMES, 0, "zh_CN"), 0) << item;
             std::vector<std::string> args;
-            EXPECT_EQ(runScript(false, args), 7) << item;
+            EXPECT_EQ(run_script(false, args), 7) << item;
             const std::vector<std::string> expected = {"LANG=zh_CN", item};
-            EXPECT_EQ(args, expected) << root.read(kCommand);
+            EXPECT_EQ(args, expected) << root.read(COMMAND);
         }
     }
     EXPECT_FALSE(root.exists("/pwned"));
@@ -156,13 +156,13 @@ TEST_F(VantorLaunchScript, StandaloneProgramGetsExactlyTheItemPath)
 TEST_F(VantorLaunchScript, RetroArchMenuScriptRunsRetroArchWithoutArguments)
 {
     testing::internal::CaptureStdout();
-    ASSERT_EQ(launchRetroArch("en"), 0);
+    ASSERT_EQ(launch_retroarch("en"), 0);
     testing::internal::GetCapturedStdout();
-    std::string script = root.read(kCommand);
-    const std::string line = std::string("\n") + kRetroArch + "\n";
+    std::string script = root.read(COMMAND);
+    const std::string line = std::string("\n") + RETROARCH + "\n";
     size_t at = script.find(line);
     ASSERT_NE(at, std::string::npos);
-    script.replace(at + 1, strlen(kRetroArch), root.host(kRetroArch));
+    script.replace(at + 1, strlen(RETROARCH), root.host(RETROARCH));
     root.write("/run.sh", script, 0755);
     EXPECT_EQ(host_system("env -i PATH=/usr/bin:/bin /bin/sh '" + root.host("/run.sh") + "'"), 7);
     EXPECT_EQ(root.read("/stub.log"), std::string("LANG=en\0", 8));

@@ -21,10 +21,10 @@
 
 namespace {
 
-const std::string kVantor = std::string(BIN_DIR) + "/vantor";
-const char *const kRetroArch = "/mnt/mmc/CFW/retroarch/retroarch";
-const char *const kCommand = "/mnt/mmc/CFW/retroarch/command.sh";
-const std::string kOddName = "B'\"$`\\ 中文 (USA) [!].gba";
+const std::string VANTOR = std::string(BIN_DIR) + "/vantor";
+const char *const RETROARCH = "/mnt/mmc/CFW/retroarch/retroarch";
+const char *const COMMAND = "/mnt/mmc/CFW/retroarch/command.sh";
+const std::string ODD_NAME = "B'\"$`\\ 中文 (USA) [!].gba";
 
 class VantorLaunchX11 : public ::testing::Test {
 protected:
@@ -38,17 +38,17 @@ protected:
         root.install_recording_shell("/bin/sh", "/tmp/commands.log");
         // Only GBA counts as a system, so Consoles holds the one folder below.
         root.write("/mnt/mmc/CFW/config/coremapping.json", "{\n  \"GBA\": \"gpsp_libretro.so\"\n}\n");
-        for (const std::string &name : {std::string("A plain.gba"), kOddName, std::string("C last.gba")})
+        for (const std::string &name : {std::string("A plain.gba"), ODD_NAME, std::string("C last.gba")})
             root.write("/mnt/SDCARD/Roms/GBA/" + name, "rom");
         log = root.host("/stub.log");
-        root.write(kRetroArch,
+        root.write(RETROARCH,
                    "#!/bin/sh\n: > '" + log + "'\nfor a in \"$@\"; do printf '%s\\0' \"$a\" >> '" + log +
                        "'; done\nexit 0\n",
                    0755);
     }
     pid_t start()
     {
-        return start_program(kVantor, {},
+        return start_program(VANTOR, {},
                              {"DEVICE_ROOT=" + root.path(), "DISPLAY=" + x.display(), "SDL_VIDEODRIVER=x11",
                               "SDL_AUDIODRIVER=dummy", "TZ=UTC0"},
                              root.host("/mnt/mmc/CFW"), root.path() + "/vantor.out");
@@ -69,7 +69,7 @@ protected:
     std::string log;
 };
 
-std::vector<std::string> splitNul(const std::string &s)
+std::vector<std::string> split_nul(const std::string &s)
 {
     std::vector<std::string> out;
     size_t start = 0;
@@ -95,7 +95,7 @@ TEST_F(VantorLaunchX11, OddlyNamedGameRunsExactlyAndTheNextStartResumes)
     ASSERT_TRUE(send_keys(x.display(), win, {"Right", "Right", "Return", "Return", "Down", "Return"}, 150));
     ASSERT_EQ(wait_program(pid, 10000), 0);
 
-    const std::string item = "/mnt/SDCARD/Roms/GBA/" + kOddName;
+    const std::string item = "/mnt/SDCARD/Roms/GBA/" + ODD_NAME;
     EXPECT_EQ(flag(), "games\n1\n/mnt/SDCARD/Roms/GBA");
     const std::string cfg = root.read("/mnt/mmc/CFW/retroarch/.retroarch/retroarch.cfg");
     EXPECT_NE(cfg.find("savefile_directory = \"/mnt/SDCARD/Saves/CurrentProfile/saves\"\n"), std::string::npos);
@@ -104,15 +104,15 @@ TEST_F(VantorLaunchX11, OddlyNamedGameRunsExactlyAndTheNextStartResumes)
               std::string::npos);
 
     // Run the script against the stub.
-    std::string script = root.read(kCommand);
-    const std::string line = std::string("\n") + kRetroArch + " -L ";
+    std::string script = root.read(COMMAND);
+    const std::string line = std::string("\n") + RETROARCH + " -L ";
     const size_t at = script.find(line);
     ASSERT_NE(at, std::string::npos) << script;
-    script.replace(at + 1, strlen(kRetroArch), root.host(kRetroArch));
+    script.replace(at + 1, strlen(RETROARCH), root.host(RETROARCH));
     root.write("/run.sh", script, 0755);
     EXPECT_EQ(
         host_system("cd '" + root.path() + "' && env -i PATH=/usr/bin:/bin /bin/sh '" + root.host("/run.sh") + "'"), 0);
-    EXPECT_EQ(splitNul(root.read("/stub.log")),
+    EXPECT_EQ(split_nul(root.read("/stub.log")),
               (std::vector<std::string>{"-L", "/mnt/mmc/CFW/retroarch/.retroarch/cores/gpsp_libretro.so", item}));
 
     // The next start: back in the same list at the same row; Back shows

@@ -17,7 +17,7 @@
 
 namespace {
 
-const std::string kVantor = std::string(BIN_DIR) + "/vantor";
+const std::string VANTOR = std::string(BIN_DIR) + "/vantor";
 
 class VantorX11 : public ::testing::Test {
 protected:
@@ -32,7 +32,7 @@ protected:
     pid_t start()
     {
         return start_program(
-            kVantor, {},
+            VANTOR, {},
             {"DEVICE_ROOT=" + root.path(), "DISPLAY=" + x.display(), "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy"},
             root.host("/mnt/mmc/CFW"), root.path() + "/vantor.out");
     }
@@ -45,7 +45,7 @@ protected:
 };
 
 // RGB of a pixel of a PNG file.
-bool pixelOf(const std::string &png, int x, int y, Uint8 rgb[3])
+bool pixel_of(const std::string &png, int x, int y, Uint8 rgb[3])
 {
     SDL_Surface *s = IMG_Load(png.c_str());
     if (!s)
@@ -76,8 +76,8 @@ TEST_F(VantorX11, StartsOnHomeMovesAndPowerKeyShutsDownInOrder)
     SDL_Surface *logo = IMG_Load(root.host("/mnt/mmc/CFW/skin/logo.png").c_str());
     ASSERT_NE(logo, nullptr);
     Uint8 screen[3], image[3];
-    ASSERT_TRUE(pixelOf(shot, 16 + logo->w / 2, 8 + logo->h / 4, screen));
-    ASSERT_TRUE(pixelOf(root.host("/mnt/mmc/CFW/skin/logo.png"), logo->w / 2, logo->h / 4, image));
+    ASSERT_TRUE(pixel_of(shot, 16 + logo->w / 2, 8 + logo->h / 4, screen));
+    ASSERT_TRUE(pixel_of(root.host("/mnt/mmc/CFW/skin/logo.png"), logo->w / 2, logo->h / 4, image));
     SDL_FreeSurface(logo);
     for (int i = 0; i < 3; i++)
         EXPECT_NEAR(screen[i], image[i], 8) << "logo colour channel " << i;
@@ -149,7 +149,7 @@ TEST(VantorRestoreCpu, WritesTheSavedSpeedWithoutADisplay)
     root.write("/sys/devices/system/cpu/cpu0/cpufreq/scaling_max_freq", "1008000\n");
     // No X server: opening the display would fail loudly.
     pid_t pid =
-        start_program(kVantor, {"restorecpu"}, {"DEVICE_ROOT=" + root.path(), "DISPLAY=:999", "SDL_VIDEODRIVER=x11"},
+        start_program(VANTOR, {"restorecpu"}, {"DEVICE_ROOT=" + root.path(), "DISPLAY=:999", "SDL_VIDEODRIVER=x11"},
                       root.host("/mnt/mmc/CFW"), root.path() + "/out.txt");
     EXPECT_EQ(wait_program(pid, 10000), 0);
     EXPECT_EQ(root.read("/sys/devices/system/cpu/cpu0/cpufreq/scaling_max_freq"), "720000");
@@ -162,7 +162,7 @@ TEST(VantorStart, ExitsWithAFailureWhenTheDisplayCannotOpen)
 {
     TempRoot root;
     root.write("/mnt/mmc/CFW/cpuspeed", "720000");
-    pid_t pid = start_program(kVantor, {}, {"DEVICE_ROOT=" + root.path(), "DISPLAY=:999", "SDL_VIDEODRIVER=x11"},
+    pid_t pid = start_program(VANTOR, {}, {"DEVICE_ROOT=" + root.path(), "DISPLAY=:999", "SDL_VIDEODRIVER=x11"},
                               root.host("/mnt/mmc/CFW"), root.path() + "/out.txt");
     EXPECT_EQ(wait_program(pid, 10000), 1);
     EXPECT_FALSE(root.exists("/mnt/mmc/CFW/retroarch/command.sh"));

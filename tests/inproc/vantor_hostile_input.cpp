@@ -14,9 +14,9 @@ using namespace spine;
 namespace {
 
 // "b" followed by U+0488 COMBINING CYRILLIC HUNDRED THOUSANDS SIGN.
-const std::string kMark = "b\xd2\x88";
+const std::string MARK = "b\xd2\x88";
 
-void useLanguage(const TempRoot &root, const std::string &language)
+void use_language(const TempRoot &root, const std::string &language)
 {
     root.write("/mnt/mmc/CFW/language.flag", language);
 }
@@ -26,34 +26,34 @@ void useLanguage(const TempRoot &root, const std::string &language)
 TEST(HostileInput, GameListWithACombiningMarkInTheSpanishFont)
 {
     TempRoot root;
-    baseRoot(root);
-    useLanguage(root, "Spanish");
+    base_root(root);
+    use_language(root, "Spanish");
     // The labels of the language file hold the mark too.
     std::string spanish = root.read("/mnt/mmc/CFW/lang/Spanish.json");
     const size_t at = spanish.find("\"NAVEGAR\"");
     ASSERT_NE(at, std::string::npos);
-    spanish.replace(at, 9, "\"" + kMark + " NAVEGAR\"");
+    spanish.replace(at, 9, "\"" + MARK + " NAVEGAR\"");
     root.write("/mnt/mmc/CFW/lang/Spanish.json", spanish);
 
-    const std::string hostile = "/mnt/mmc/Roms/GBA/" + kMark + " Game.gba";
+    const std::string hostile = "/mnt/mmc/Roms/GBA/" + MARK + " Game.gba";
     root.write(hostile, "rom");
     root.write("/mnt/mmc/Roms/GBA/Advance Wars.gba", "rom");
-    root.write("/mnt/mmc/Roms/GBA/" + kMark + kMark + ".gba", "rom");
+    root.write("/mnt/mmc/Roms/GBA/" + MARK + MARK + ".gba", "rom");
     root.write("/mnt/mmc/CFW/retroarch/.retroarch/content_favorites.lpl", playlist({hostile}));
     root.write("/mnt/mmc/CFW/menu.flag", "games\n0\n/mnt/mmc/Roms/GBA");
 
     Snapshot games, moved, favorites;
-    EXPECT_EQ(runMenu(root, {idle(), take(&games), keys({SDLK_DOWN}), idle(), keys({SDLK_DOWN}), idle(), take(&moved),
-                             keys({'b'}), idle()}),
+    EXPECT_EQ(run_menu(root, {idle(), take(&games), keys({SDLK_DOWN}), idle(), keys({SDLK_DOWN}), idle(), take(&moved),
+                              keys({'b'}), idle()}),
               0);
-    EXPECT_EQ(games.state, Games);
-    ASSERT_EQ(games.itemCount, 3);
+    EXPECT_EQ(games.state, STATE_GAMES);
+    ASSERT_EQ(games.item_count, 3);
     EXPECT_EQ(games.items[1], hostile);
     EXPECT_EQ(moved.row, 2);
 
     root.write("/mnt/mmc/CFW/menu.flag", "favorites\n0");
-    EXPECT_EQ(runMenu(root, {idle(), take(&favorites), keys({'y'}), idle(), keys({'b'}), idle()}), 0);
-    EXPECT_EQ(favorites.state, Favorites);
+    EXPECT_EQ(run_menu(root, {idle(), take(&favorites), keys({'y'}), idle(), keys({'b'}), idle()}), 0);
+    EXPECT_EQ(favorites.state, STATE_FAVORITES);
     EXPECT_EQ(favorites.items, std::vector<std::string>{hostile});
     // 'y' on it removed it: the list is empty, no second entry was written.
     EXPECT_EQ(root.read("/mnt/mmc/CFW/retroarch/.retroarch/content_favorites.lpl"), playlist({}));
@@ -62,7 +62,7 @@ TEST(HostileInput, GameListWithACombiningMarkInTheSpanishFont)
 TEST(HostileInput, StaleTemporaryFilesAreRemovedAtStart)
 {
     TempRoot root;
-    baseRoot(root);
+    base_root(root);
     const std::string fav = "/mnt/mmc/CFW/retroarch/.retroarch/";
     const std::vector<std::string> stale = {fav + ".content_favorites.lpl.a1B2c3", fav + ".retroarch.cfg.XyZ789",
                                             "/mnt/mmc/CFW/.menu.flag.Qq1234",
@@ -82,7 +82,7 @@ TEST(HostileInput, StaleTemporaryFilesAreRemovedAtStart)
     root.write(fav + ".notes.txt.AbCdEf", "someone else's");
     utimensat(AT_FDCWD, root.host(fav + ".notes.txt.AbCdEf").c_str(), old, 0);
 
-    EXPECT_EQ(runMenu(root, {idle()}), 0);
+    EXPECT_EQ(run_menu(root, {idle()}), 0);
     for (const std::string &path : stale)
         EXPECT_FALSE(root.exists(path)) << path;
     EXPECT_TRUE(root.exists(young));

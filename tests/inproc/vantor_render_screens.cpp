@@ -13,7 +13,7 @@ using namespace spine;
 namespace {
 
 // The screen pixel at (x, y) as RGB.
-SDL_Color screenPixel(int x, int y)
+SDL_Color screen_pixel(int x, int y)
 {
     SDL_Surface *s = SDL_GetVideoSurface();
     SDL_LockSurface(s);
@@ -25,7 +25,7 @@ SDL_Color screenPixel(int x, int y)
 }
 
 // The pixel of a skin image as it would land on a 16-bit screen.
-SDL_Color imagePixel(const std::string &file, int x, int y)
+SDL_Color image_pixel(const std::string &file, int x, int y)
 {
     SDL_Surface *img = IMG_Load(file.c_str());
     SDL_Color c = {0, 0, 0, 0};
@@ -66,62 +66,62 @@ TEST(RenderScreens, EveryScreenOfTheSampleImage)
     root.install_recording_shell("/bin/sh", "/tmp/commands.log");
     const std::string skin = root.host("/mnt/mmc/CFW/skin/");
     Snapshot home, consoles, games, favorites, recent, settings;
-    bool homeIcons = false, consolesTile = false;
-    runMenu(root, {
-                      idle(),
-                      take(&home),
-                      [&](MenuModel &) {
-                          // Entry 0 is focused, entry 1 is not: compare the middle of each icon.
-                          SDL_Surface *f = IMG_Load((skin + "ic-recent-f.png").c_str());
-                          SDL_Surface *n = IMG_Load((skin + "ic-favorite-n.png").c_str());
-                          ASSERT_TRUE(f && n);
-                          const int total = 4 * f->w; // the sample's icons share one size
-                          const int x0 = (640 - total) / 2, y = (480 - f->h) / 2;
-                          homeIcons = near(screenPixel(x0 + f->w / 2, y + 10),
-                                           imagePixel(skin + "ic-recent-f.png", f->w / 2, 10)) &&
-                                      near(screenPixel(x0 + f->w + n->w / 2, y + 10),
-                                           imagePixel(skin + "ic-favorite-n.png", n->w / 2, 10));
-                          SDL_FreeSurface(f);
-                          SDL_FreeSurface(n);
-                      },
-                      shot(root, "home"),
-                      keys({'d', 'd', 'a'}),
-                      take(&consoles),
-                      [&](MenuModel &) {
-                          SDL_Surface *f = IMG_Load((skin + "ic-system-f.png").c_str());
-                          ASSERT_TRUE(f);
-                          const int x = (640 - 4 * f->w) / 2, y = (480 - 2 * f->h) / 2;
-                          consolesTile = near(screenPixel(x + 12, y + f->h - 12),
-                                              imagePixel(skin + "ic-system-f.png", 12, f->h - 12));
-                          SDL_FreeSurface(f);
-                      },
-                      shot(root, "consoles"),
-                      keys({'a'}),
-                      take(&games),
-                      idle(),
-                      shot(root, "games"),
-                      keys({'b', 'b', 'q', 'a'}),
-                      take(&favorites),
-                      idle(),
-                      shot(root, "favorites"),
-                      keys({'b', 'q', 'a'}),
-                      take(&recent),
-                      shot(root, "recent"),
-                      keys({'b', 'm'}),
-                      take(&settings),
-                      shot(root, "settings"),
-                      keys({'b'}),
-                  });
-    EXPECT_EQ(home.state, Home);
-    EXPECT_TRUE(homeIcons) << "Home icons at their places";
-    EXPECT_EQ(consoles.state, Consoles);
-    EXPECT_GT(consoles.itemCount, 0) << "the sample image names its system folders";
-    EXPECT_TRUE(consolesTile) << "the focused tile in the first cell";
-    EXPECT_EQ(games.state, Games);
-    EXPECT_GT(games.itemCount, 0);
-    EXPECT_EQ(favorites.state, Favorites);
-    EXPECT_EQ(recent.state, Recent);
-    EXPECT_EQ(settings.state, Settings);
+    bool home_icons = false, consoles_tile = false;
+    run_menu(root, {
+                       idle(),
+                       take(&home),
+                       [&](MenuModel &) {
+                           // Entry 0 is focused, entry 1 is not: compare the middle of each icon.
+                           SDL_Surface *f = IMG_Load((skin + "ic-recent-f.png").c_str());
+                           SDL_Surface *n = IMG_Load((skin + "ic-favorite-n.png").c_str());
+                           ASSERT_TRUE(f && n);
+                           const int total = 4 * f->w; // the sample's icons share one size
+                           const int x0 = (640 - total) / 2, y = (480 - f->h) / 2;
+                           home_icons = near(screen_pixel(x0 + f->w / 2, y + 10),
+                                             image_pixel(skin + "ic-recent-f.png", f->w / 2, 10)) &&
+                                        near(screen_pixel(x0 + f->w + n->w / 2, y + 10),
+                                             image_pixel(skin + "ic-favorite-n.png", n->w / 2, 10));
+                           SDL_FreeSurface(f);
+                           SDL_FreeSurface(n);
+                       },
+                       shot(root, "home"),
+                       keys({'d', 'd', 'a'}),
+                       take(&consoles),
+                       [&](MenuModel &) {
+                           SDL_Surface *f = IMG_Load((skin + "ic-system-f.png").c_str());
+                           ASSERT_TRUE(f);
+                           const int x = (640 - 4 * f->w) / 2, y = (480 - 2 * f->h) / 2;
+                           consoles_tile = near(screen_pixel(x + 12, y + f->h - 12),
+                                                image_pixel(skin + "ic-system-f.png", 12, f->h - 12));
+                           SDL_FreeSurface(f);
+                       },
+                       shot(root, "consoles"),
+                       keys({'a'}),
+                       take(&games),
+                       idle(),
+                       shot(root, "games"),
+                       keys({'b', 'b', 'q', 'a'}),
+                       take(&favorites),
+                       idle(),
+                       shot(root, "favorites"),
+                       keys({'b', 'q', 'a'}),
+                       take(&recent),
+                       shot(root, "recent"),
+                       keys({'b', 'm'}),
+                       take(&settings),
+                       shot(root, "settings"),
+                       keys({'b'}),
+                   });
+    EXPECT_EQ(home.state, STATE_HOME);
+    EXPECT_TRUE(home_icons) << "Home icons at their places";
+    EXPECT_EQ(consoles.state, STATE_CONSOLES);
+    EXPECT_GT(consoles.item_count, 0) << "the sample image names its system folders";
+    EXPECT_TRUE(consoles_tile) << "the focused tile in the first cell";
+    EXPECT_EQ(games.state, STATE_GAMES);
+    EXPECT_GT(games.item_count, 0);
+    EXPECT_EQ(favorites.state, STATE_FAVORITES);
+    EXPECT_EQ(recent.state, STATE_RECENT);
+    EXPECT_EQ(settings.state, STATE_SETTINGS);
 }
 
 } // namespace

@@ -16,10 +16,10 @@ using namespace spine;
 
 namespace {
 
-const char *const kClockRequests = "/.clock-requests";
-const char *const kCommands = "/tmp/commands.log";
-const char *const kTwelveHourFlag = "/mnt/mmc/CFW/12hourclock.flag";
-constexpr Uint32 kArrowColour = 0xF800; // pure red in the 16-bit screen format
+const char *const CLOCK_REQUESTS = "/.clock-requests";
+const char *const COMMANDS = "/tmp/commands.log";
+const char *const TWELVE_HOUR_FLAG = "/mnt/mmc/CFW/12hourclock.flag";
+constexpr Uint32 ARROW_COLOUR = 0xF800; // pure red in the 16-bit screen format
 
 struct tm date(int year, int month, int day, int hour, int minute)
 {
@@ -32,9 +32,9 @@ struct tm date(int year, int month, int day, int hour, int minute)
     return t;
 }
 
-std::function<void(MenuModel &)> setEdited(struct tm t)
+std::function<void(MenuModel &)> set_edited(struct tm t)
 {
-    return [t](MenuModel &) { settingsScreen.edited = t; };
+    return [t](MenuModel &) { settings_screen.edited = t; };
 }
 
 // The device runs without a zone offset; so do these tests.
@@ -43,12 +43,12 @@ protected:
     void SetUp() override
     {
         const char *tz = getenv("TZ");
-        hadTz = tz != nullptr;
+        had_tz = tz != nullptr;
         if (tz)
-            oldTz = tz;
+            old_tz = tz;
         setenv("TZ", "UTC0", 1);
         tzset();
-        baseRoot(root);
+        base_root(root);
         // A plain red arrow, so the tests can find where it is drawn.
         ASSERT_EQ(
             host_system("convert -size 20x10 xc:'#ff0000' 'PNG24:" + root.host("/mnt/mmc/CFW/skin/arrow.png") + "'"),
@@ -56,19 +56,19 @@ protected:
     }
     void TearDown() override
     {
-        wallStart = 0;
-        if (hadTz)
-            setenv("TZ", oldTz.c_str(), 1);
+        wall_start = 0;
+        if (had_tz)
+            setenv("TZ", old_tz.c_str(), 1);
         else
             unsetenv("TZ");
         tzset();
     }
 
-    std::vector<std::string> clockRequests() { return root.recorded(kClockRequests); }
+    std::vector<std::string> clock_requests() { return root.recorded(CLOCK_REQUESTS); }
 
     TempRoot root;
-    bool hadTz = false;
-    std::string oldTz;
+    bool had_tz = false;
+    std::string old_tz;
 };
 
 Uint32 pixel(SDL_Surface *s, int x, int y)
@@ -82,13 +82,13 @@ struct Box {
     int left = 10000, top = 10000, right = -1, bottom = -1;
 };
 
-Box findArrow(SDL_Surface *screen)
+Box find_arrow(SDL_Surface *screen)
 {
     Box b;
     SDL_LockSurface(screen);
     for (int y = 60; y < 440; ++y) {
         for (int x = 0; x < screen->w; ++x) {
-            if (pixel(screen, x, y) == kArrowColour) {
+            if (pixel(screen, x, y) == ARROW_COLOUR) {
                 b.left = std::min(b.left, x);
                 b.right = std::max(b.right, x);
                 b.top = std::min(b.top, y);
@@ -101,7 +101,7 @@ Box findArrow(SDL_Surface *screen)
 }
 
 // A value of the root's English language file ("key": "value" lines).
-std::string englishValue(const TempRoot &root, const std::string &key)
+std::string english_value(const TempRoot &root, const std::string &key)
 {
     const std::string text = root.read("/mnt/mmc/CFW/lang/English.json");
     const size_t at = text.find("\"" + key + "\":");
@@ -115,13 +115,13 @@ std::string englishValue(const TempRoot &root, const std::string &key)
 }
 
 // Width of a text in the main font of the English language file.
-int textWidth(const TempRoot &root, const char *text)
+int text_width(const TempRoot &root, const char *text)
 {
     if (TTF_Init() != 0)
         return -1;
     int w = -1, h = 0;
-    const std::string font = root.host("/mnt/mmc/CFW/font/" + englishValue(root, "font"));
-    TTF_Font *f = TTF_OpenFont(font.c_str(), atoi(englishValue(root, "font-size").c_str()));
+    const std::string font = root.host("/mnt/mmc/CFW/font/" + english_value(root, "font"));
+    TTF_Font *f = TTF_OpenFont(font.c_str(), atoi(english_value(root, "font-size").c_str()));
     if (f) {
         TTF_SizeUTF8(f, text, &w, &h);
         TTF_CloseFont(f);
@@ -137,25 +137,25 @@ TEST_F(VantorSettingsScreen, EditedDateAndTimeAreWrittenOnLeaving)
     struct tm edited = {};
     Snapshot home;
     // January 31 10:59 -> month up (February 29 in 2024) -> minute up (00).
-    runMenu(root, {keys({'m'}), setEdited(date(2024, 1, 31, 10, 59)), keys({'d', 'w'}), keys({'d', 'd', 'd', 'w'}),
-                   [&](MenuModel &) { edited = settingsScreen.edited; }, keys({'b'}), take(&home)});
+    run_menu(root, {keys({'m'}), set_edited(date(2024, 1, 31, 10, 59)), keys({'d', 'w'}), keys({'d', 'd', 'd', 'w'}),
+                    [&](MenuModel &) { edited = settings_screen.edited; }, keys({'b'}), take(&home)});
     EXPECT_EQ(edited.tm_year + 1900, 2024);
     EXPECT_EQ(edited.tm_mon + 1, 2);
     EXPECT_EQ(edited.tm_mday, 29);
     EXPECT_EQ(edited.tm_hour, 10);
     EXPECT_EQ(edited.tm_min, 0);
-    EXPECT_EQ(home.state, Home);
+    EXPECT_EQ(home.state, STATE_HOME);
     // 2024-02-29 10:00:00 UTC.
-    EXPECT_EQ(clockRequests(), std::vector<std::string>{"1709200800"});
-    EXPECT_EQ(root.recorded(kCommands), std::vector<std::string>{"busybox hwclock -w"});
+    EXPECT_EQ(clock_requests(), std::vector<std::string>{"1709200800"});
+    EXPECT_EQ(root.recorded(COMMANDS), std::vector<std::string>{"busybox hwclock -w"});
 }
 
 TEST_F(VantorSettingsScreen, LeavingWithoutChangesStillWritesTheTimeAndMWorksLikeBack)
 {
     const time_t before = time(nullptr);
-    runMenu(root, {keys({'m'}), keys({'m'}), keys({'m'}), keys({'b'})});
+    run_menu(root, {keys({'m'}), keys({'m'}), keys({'m'}), keys({'b'})});
     const time_t after = time(nullptr);
-    const std::vector<std::string> requests = clockRequests();
+    const std::vector<std::string> requests = clock_requests();
     ASSERT_EQ(requests.size(), 2u);
     for (const std::string &r : requests) {
         // The edited record is the time of the last clock refresh.
@@ -163,7 +163,7 @@ TEST_F(VantorSettingsScreen, LeavingWithoutChangesStillWritesTheTimeAndMWorksLik
         EXPECT_GE(t, static_cast<long long>(before) - 60);
         EXPECT_LE(t, static_cast<long long>(after));
     }
-    EXPECT_EQ(root.recorded(kCommands), (std::vector<std::string>{"busybox hwclock -w", "busybox hwclock -w"}));
+    EXPECT_EQ(root.recorded(COMMANDS), (std::vector<std::string>{"busybox hwclock -w", "busybox hwclock -w"}));
 }
 
 // The screen shows the time of the last clock refresh; leaving sets the clock
@@ -171,92 +171,93 @@ TEST_F(VantorSettingsScreen, LeavingWithoutChangesStillWritesTheTimeAndMWorksLik
 // the clock back.
 TEST_F(VantorSettingsScreen, LeavingAddsTheTimeSpentSinceTheValuesWereRead)
 {
-    wallStart = 1710062142; // 2024-03-10 09:15:42 UTC
+    wall_start = 1710062142; // 2024-03-10 09:15:42 UTC
     auto wait = [](Uint32 ms) { return [ms](MenuModel &) { now += ms; }; };
-    time_t leftPlain = 0, leftEdited = 0;
+    time_t left_plain = 0, left_edited = 0;
     // In after 9 s, out 6 s later without an edit.
-    runMenu(root, {wait(9000), keys({'m'}), wait(6000), [&](MenuModel &) {
-                       leftPlain = menuWallClock();
-                       press('b');
-                   }});
+    run_menu(root, {wait(9000), keys({'m'}), wait(6000), [&](MenuModel &) {
+                        left_plain = menu_wall_clock();
+                        press('b');
+                    }});
     // The same with the minute raised three times.
-    runMenu(root,
-            {wait(9000), keys({'m'}), keys({'d', 'd', 'd', 'd'}), keys({'w', 'w', 'w'}), wait(7000), [&](MenuModel &) {
-                 leftEdited = menuWallClock();
-                 press('b');
-             }});
-    EXPECT_GE(leftPlain - wallStart, 15);
-    EXPECT_GE(leftEdited - wallStart, 16);
-    EXPECT_EQ(clockRequests(), (std::vector<std::string>{std::to_string(leftPlain), std::to_string(leftEdited + 180)}));
+    run_menu(root,
+             {wait(9000), keys({'m'}), keys({'d', 'd', 'd', 'd'}), keys({'w', 'w', 'w'}), wait(7000), [&](MenuModel &) {
+                  left_edited = menu_wall_clock();
+                  press('b');
+              }});
+    EXPECT_GE(left_plain - wall_start, 15);
+    EXPECT_GE(left_edited - wall_start, 16);
+    EXPECT_EQ(clock_requests(),
+              (std::vector<std::string>{std::to_string(left_plain), std::to_string(left_edited + 180)}));
 }
 
 TEST_F(VantorSettingsScreen, YearDownStopsAt1900)
 {
-    runMenu(root, {keys({'m'}), setEdited(date(1901, 6, 15, 12, 0)), keys({'s', 's', 's'}), keys({'b'})});
+    run_menu(root, {keys({'m'}), set_edited(date(1901, 6, 15, 12, 0)), keys({'s', 's', 's'}), keys({'b'})});
     if (sizeof(time_t) > 4) {
         // 1900-06-15 12:00:00 UTC.
-        EXPECT_EQ(clockRequests(), std::vector<std::string>{"-2194689600"});
+        EXPECT_EQ(clock_requests(), std::vector<std::string>{"-2194689600"});
     } else {
         // The device's 32-bit clock cannot hold 1900: the clock is left alone
         // instead of being set to -1 (1969-12-31 23:59:59).
-        EXPECT_TRUE(clockRequests().empty());
+        EXPECT_TRUE(clock_requests().empty());
     }
-    EXPECT_EQ(root.recorded(kCommands), std::vector<std::string>{"busybox hwclock -w"});
+    EXPECT_EQ(root.recorded(COMMANDS), std::vector<std::string>{"busybox hwclock -w"});
 }
 
 TEST_F(VantorSettingsScreen, YearPast2038IsSetOnlyWhereTheClockCanHoldIt)
 {
     Snapshot home;
-    runMenu(root, {keys({'m'}), setEdited(date(2099, 1, 1, 0, 0)), keys({'w'}), keys({'b'}), take(&home)});
-    EXPECT_EQ(home.state, Home);
+    run_menu(root, {keys({'m'}), set_edited(date(2099, 1, 1, 0, 0)), keys({'w'}), keys({'b'}), take(&home)});
+    EXPECT_EQ(home.state, STATE_HOME);
     if (sizeof(time_t) > 4)
-        EXPECT_EQ(clockRequests(), std::vector<std::string>{"4102444800"}); // 2100-01-01 00:00:00 UTC
+        EXPECT_EQ(clock_requests(), std::vector<std::string>{"4102444800"}); // 2100-01-01 00:00:00 UTC
     else
-        EXPECT_TRUE(clockRequests().empty());
-    EXPECT_EQ(root.recorded(kCommands), std::vector<std::string>{"busybox hwclock -w"});
+        EXPECT_TRUE(clock_requests().empty());
+    EXPECT_EQ(root.recorded(COMMANDS), std::vector<std::string>{"busybox hwclock -w"});
 }
 
 TEST_F(VantorSettingsScreen, TwelveHourSwitchDiscardsEditsAndStoresTheFlag)
 {
-    struct tm afterToggle = {};
-    bool meridianIn24 = true, meridianIn12 = false;
-    runMenu(root, {keys({'m'}), [&](MenuModel &) { meridianIn24 = settingsScreen.meridian != nullptr; },
-                   setEdited(date(1950, 3, 3, 3, 3)), keys({'q', 'q'}), // field 5
-                   keys({'w'}),
-                   [&](MenuModel &) {
-                       afterToggle = settingsScreen.edited;
-                       meridianIn12 = settingsScreen.meridian != nullptr;
-                   }});
-    EXPECT_FALSE(meridianIn24) << "AM/PM only in 12-hour mode";
-    EXPECT_TRUE(meridianIn12);
-    EXPECT_GE(afterToggle.tm_year + 1900, 2024) << "the edits are replaced by the current time";
-    EXPECT_TRUE(root.exists(kTwelveHourFlag));
-    EXPECT_EQ(root.read(kTwelveHourFlag), "");
+    struct tm after_toggle = {};
+    bool meridian_in24 = true, meridian_in12 = false;
+    run_menu(root, {keys({'m'}), [&](MenuModel &) { meridian_in24 = settings_screen.meridian != nullptr; },
+                    set_edited(date(1950, 3, 3, 3, 3)), keys({'q', 'q'}), // field 5
+                    keys({'w'}),
+                    [&](MenuModel &) {
+                        after_toggle = settings_screen.edited;
+                        meridian_in12 = settings_screen.meridian != nullptr;
+                    }});
+    EXPECT_FALSE(meridian_in24) << "AM/PM only in 12-hour mode";
+    EXPECT_TRUE(meridian_in12);
+    EXPECT_GE(after_toggle.tm_year + 1900, 2024) << "the edits are replaced by the current time";
+    EXPECT_TRUE(root.exists(TWELVE_HOUR_FLAG));
+    EXPECT_EQ(root.read(TWELVE_HOUR_FLAG), "");
 
     // Down toggles too: off again, the flag file goes.
-    runMenu(root, {keys({'m', 'q', 'q', 's'})});
-    EXPECT_FALSE(root.exists(kTwelveHourFlag));
+    run_menu(root, {keys({'m', 'q', 'q', 's'})});
+    EXPECT_FALSE(root.exists(TWELVE_HOUR_FLAG));
 }
 
 TEST_F(VantorSettingsScreen, MidnightInTwelveHourModeShowsTwelveAm)
 {
-    root.write(kTwelveHourFlag, "");
-    int hourWidth = -1, meridianWidth = -1, hour13Width = -1, pmWidth = -1;
-    runMenu(root, {keys({'m'}), setEdited(date(2024, 5, 5, 23, 0)), keys({'d', 'd', 'd', 'w'}), // hour 23 -> 0
-                   [&](MenuModel &) {
-                       hourWidth = settingsScreen.hour ? settingsScreen.hour->w : -1;
-                       meridianWidth = settingsScreen.meridian ? settingsScreen.meridian->w : -1;
-                   },
-                   setEdited(date(2024, 5, 5, 12, 0)), keys({'w'}), // hour 12 -> 13
-                   [&](MenuModel &) {
-                       hour13Width = settingsScreen.hour ? settingsScreen.hour->w : -1;
-                       pmWidth = settingsScreen.meridian ? settingsScreen.meridian->w : -1;
-                   }});
-    EXPECT_EQ(hourWidth, textWidth(root, "12"));
-    EXPECT_EQ(meridianWidth, textWidth(root, "AM"));
-    EXPECT_EQ(hour13Width, textWidth(root, "01"));
-    EXPECT_EQ(pmWidth, textWidth(root, "PM"));
-    EXPECT_NE(textWidth(root, "AM"), textWidth(root, "PM"));
+    root.write(TWELVE_HOUR_FLAG, "");
+    int hour_width = -1, meridian_width = -1, hour13_width = -1, pm_width = -1;
+    run_menu(root, {keys({'m'}), set_edited(date(2024, 5, 5, 23, 0)), keys({'d', 'd', 'd', 'w'}), // hour 23 -> 0
+                    [&](MenuModel &) {
+                        hour_width = settings_screen.hour ? settings_screen.hour->w : -1;
+                        meridian_width = settings_screen.meridian ? settings_screen.meridian->w : -1;
+                    },
+                    set_edited(date(2024, 5, 5, 12, 0)), keys({'w'}), // hour 12 -> 13
+                    [&](MenuModel &) {
+                        hour13_width = settings_screen.hour ? settings_screen.hour->w : -1;
+                        pm_width = settings_screen.meridian ? settings_screen.meridian->w : -1;
+                    }});
+    EXPECT_EQ(hour_width, text_width(root, "12"));
+    EXPECT_EQ(meridian_width, text_width(root, "AM"));
+    EXPECT_EQ(hour13_width, text_width(root, "01"));
+    EXPECT_EQ(pm_width, text_width(root, "PM"));
+    EXPECT_NE(text_width(root, "AM"), text_width(root, "PM"));
 }
 
 TEST_F(VantorSettingsScreen, LanguageWrapsOverTheListAndReloadsTheTexts)
@@ -269,13 +270,13 @@ TEST_F(VantorSettingsScreen, LanguageWrapsOverTheListAndReloadsTheTexts)
     root.write("/mnt/mmc/CFW/language.flag", "English");
     std::vector<std::string> stored;
     auto record = [&](MenuModel &) { stored.push_back(root.read("/mnt/mmc/CFW/language.flag")); };
-    bool titleAfterChange = false;
-    runMenu(root, {keys({'m', 'q'}), // field 6
-                   keys({'s'}), record, keys({'w'}), record, keys({'w'}), record, keys({'w'}), record,
-                   [&](MenuModel &m) { titleAfterChange = m.title != nullptr; }, keys({'b'}), keys({'q', 'a'})});
+    bool title_after_change = false;
+    run_menu(root, {keys({'m', 'q'}), // field 6
+                    keys({'s'}), record, keys({'w'}), record, keys({'w'}), record, keys({'w'}), record,
+                    [&](MenuModel &m) { title_after_change = m.title != nullptr; }, keys({'b'}), keys({'q', 'a'})});
     // Down: next; up: previous, wrapping from the first to the last.
     EXPECT_EQ(stored, (std::vector<std::string>{"Francais", "English", "Deutsch", "Francais"}));
-    EXPECT_TRUE(titleAfterChange);
+    EXPECT_TRUE(title_after_change);
     // The launch that follows speaks the new language.
     EXPECT_EQ(root.read("/mnt/mmc/CFW/retroarch/command.sh"),
               "#!/bin/sh\nexport LANG=fr_FR\n/mnt/mmc/CFW/retroarch/retroarch\nexit $?\n");
@@ -284,8 +285,8 @@ TEST_F(VantorSettingsScreen, LanguageWrapsOverTheListAndReloadsTheTexts)
 TEST_F(VantorSettingsScreen, LanguageChangeRestartsTheEditsFromTheCurrentTime)
 {
     struct tm after = {};
-    runMenu(root, {keys({'m'}), setEdited(date(1950, 3, 3, 3, 3)), keys({'q', 's'}),
-                   [&](MenuModel &) { after = settingsScreen.edited; }, keys({'w'})});
+    run_menu(root, {keys({'m'}), set_edited(date(1950, 3, 3, 3, 3)), keys({'q', 's'}),
+                    [&](MenuModel &) { after = settings_screen.edited; }, keys({'w'})});
     EXPECT_GE(after.tm_year + 1900, 2024);
     EXPECT_EQ(root.read("/mnt/mmc/CFW/language.flag"), "English");
 }
@@ -293,45 +294,45 @@ TEST_F(VantorSettingsScreen, LanguageChangeRestartsTheEditsFromTheCurrentTime)
 TEST_F(VantorSettingsScreen, ArrowMarksTheSelectedFieldsColumn)
 {
     Box boxes[7];
-    int valueTop = -1, nameTop = -1;
+    int value_top = -1, name_top = -1;
     std::vector<std::function<void(MenuModel &)>> steps = {keys({'m'})};
     for (int field = 0; field < 7; ++field) {
         steps.push_back(idle()); // the frame after the move is drawn before the next hook
         steps.push_back([&boxes, field](MenuModel &m) {
             EXPECT_EQ(m.column, field);
-            boxes[field] = findArrow(SDL_GetVideoSurface());
+            boxes[field] = find_arrow(SDL_GetVideoSurface());
         });
         steps.push_back(keys({'d'}));
     }
-    steps.push_back([&](MenuModel &) { valueTop = settingsUpperRowY - settingsScreen.year->h / 2; });
-    runMenu(root, steps);
-    ASSERT_GT(valueTop, 0);
-    const int expectedCentre[7] = {110, 170, 230, 350, 410, 530, 320};
+    steps.push_back([&](MenuModel &) { value_top = SETTINGS_UPPER_ROW_Y - settings_screen.year->h / 2; });
+    run_menu(root, steps);
+    ASSERT_GT(value_top, 0);
+    const int expected_centre[7] = {110, 170, 230, 350, 410, 530, 320};
     for (int field = 0; field < 7; ++field) {
         const Box &b = boxes[field];
         EXPECT_EQ(b.right - b.left + 1, 20) << "field " << field;
         EXPECT_EQ(b.bottom - b.top + 1, 10) << "field " << field;
-        EXPECT_EQ(b.left, expectedCentre[field] - 10) << "field " << field;
+        EXPECT_EQ(b.left, expected_centre[field] - 10) << "field " << field;
         if (field < 6) {
-            EXPECT_EQ(b.top, valueTop + settingsArrowGap) << "field " << field;
+            EXPECT_EQ(b.top, value_top + SETTINGS_ARROW_GAP) << "field " << field;
         }
     }
     // The language row: the name is centred on y = 360, the arrow 60 below its top.
-    nameTop = boxes[6].top - settingsArrowGap;
-    EXPECT_GT(nameTop, settingsUpperRowY);
-    EXPECT_LT(nameTop, settingsLanguageRowY);
+    name_top = boxes[6].top - SETTINGS_ARROW_GAP;
+    EXPECT_GT(name_top, SETTINGS_UPPER_ROW_Y);
+    EXPECT_LT(name_top, SETTINGS_LANGUAGE_ROW_Y);
 }
 
 TEST_F(VantorSettingsScreen, ValuesAndHeadingsAreDrawnInTheirColumns)
 {
     SDL_Surface *copy = nullptr;
-    int yearTop = -1, yearHeadingHeight = -1;
-    runMenu(root, {keys({'m'}), idle(), [&](MenuModel &) {
-                       SDL_Surface *screen = SDL_GetVideoSurface();
-                       copy = SDL_ConvertSurface(screen, screen->format, SDL_SWSURFACE);
-                       yearTop = settingsUpperRowY - settingsScreen.year->h / 2;
-                       yearHeadingHeight = settingsScreen.headings[0]->h;
-                   }});
+    int year_top = -1, year_heading_height = -1;
+    run_menu(root, {keys({'m'}), idle(), [&](MenuModel &) {
+                        SDL_Surface *screen = SDL_GetVideoSurface();
+                        copy = SDL_ConvertSurface(screen, screen->format, SDL_SWSURFACE);
+                        year_top = SETTINGS_UPPER_ROW_Y - settings_screen.year->h / 2;
+                        year_heading_height = settings_screen.headings[0]->h;
+                    }});
     ASSERT_NE(copy, nullptr);
     // Against the background alone, the columns that hold text differ from
     // the background and column 3 (empty) and 6 (no AM/PM in 24-hour mode) do not.
@@ -340,7 +341,7 @@ TEST_F(VantorSettingsScreen, ValuesAndHeadingsAreDrawnInTheirColumns)
     SDL_Surface *bg = SDL_ConvertSurface(background, copy->format, SDL_SWSURFACE);
     SDL_FreeSurface(background);
     ASSERT_NE(bg, nullptr);
-    auto changedAround = [&](int cx, int top, int bottom) {
+    auto changed_around = [&](int cx, int top, int bottom) {
         int changed = 0;
         for (int y = top; y < bottom; ++y)
             for (int x = cx - 25; x < cx + 25; ++x)
@@ -350,13 +351,15 @@ TEST_F(VantorSettingsScreen, ValuesAndHeadingsAreDrawnInTheirColumns)
     SDL_LockSurface(copy);
     SDL_LockSurface(bg);
     for (int column : {0, 1, 2, 4, 5, 7}) {
-        const int cx = settingsColumnCentre(column);
-        EXPECT_GT(changedAround(cx, yearTop, yearTop + 40), 0) << "value in column " << column;
-        EXPECT_GT(changedAround(cx, yearTop - settingsHeadingGap, yearTop - settingsHeadingGap + yearHeadingHeight), 0)
+        const int cx = settings_column_centre(column);
+        EXPECT_GT(changed_around(cx, year_top, year_top + 40), 0) << "value in column " << column;
+        EXPECT_GT(
+            changed_around(cx, year_top - SETTINGS_HEADING_GAP, year_top - SETTINGS_HEADING_GAP + year_heading_height),
+            0)
             << "heading over column " << column;
     }
     for (int column : {3, 6})
-        EXPECT_EQ(changedAround(settingsColumnCentre(column), yearTop - settingsHeadingGap, yearTop + 40), 0)
+        EXPECT_EQ(changed_around(settings_column_centre(column), year_top - SETTINGS_HEADING_GAP, year_top + 40), 0)
             << "column " << column;
     SDL_UnlockSurface(bg);
     SDL_UnlockSurface(copy);

@@ -3,9 +3,9 @@
 // Drives vantor's real main loop on SDL's dummy video driver: a script of
 // per-frame actions runs from the frame hook (pushing SDL events, moving the
 // fake clock, taking snapshots of the model), and SDL_QUIT is pushed once the
-// script is done. Time is fake: menuTicks returns `now` and the idle sleep
+// script is done. Time is fake: menu_ticks returns `now` and the idle sleep
 // only advances it. The wall clock follows the fake ticks from the moment the
-// run starts (or from `wallStart` when a test sets it).
+// run starts (or from `wall_start` when a test sets it).
 
 #include <functional>
 #include <string>
@@ -28,14 +28,14 @@ struct Snapshot {
     int row = -1;
     int column = -1;
     int page = -1;
-    int maxRow = -1;
-    int maxColumn = -1;
-    int itemCount = -1;
+    int max_row = -1;
+    int max_column = -1;
+    int item_count = -1;
     int step = 0;
-    bool hasOverride = false;
-    bool hasTitle = false;
-    bool clockRefresh = false;
-    Uint32 lastClockRefresh = 0;
+    bool has_override = false;
+    bool has_title = false;
+    bool clock_refresh = false;
+    Uint32 last_clock_refresh = 0;
     int activity = 0;
     std::vector<std::string> items;
 };
@@ -44,35 +44,35 @@ inline Uint32 now = 100000;
 inline std::vector<std::function<void(MenuModel &)>> script;
 inline size_t next = 0;
 inline int frames = 0;
-inline int maxFrames = 2000;
+inline int max_frames = 2000;
 
-inline Uint32 fakeTicks()
+inline Uint32 fake_ticks()
 {
     return now;
 }
 
 // Seconds since the epoch at the start of the run; 0 takes the host's time.
-inline time_t wallStart = 0;
-inline time_t runWallStart = 0;
+inline time_t wall_start = 0;
+inline time_t run_wall_start = 0;
 
-inline time_t fakeWallClock()
+inline time_t fake_wall_clock()
 {
-    return runWallStart + static_cast<time_t>((now - 100000) / 1000);
+    return run_wall_start + static_cast<time_t>((now - 100000) / 1000);
 }
 
-inline void fakeDelay(Uint32 ms)
+inline void fake_delay(Uint32 ms)
 {
     now += ms;
 }
 
-inline void frameHook(MenuModel &model)
+inline void frame_hook(MenuModel &model)
 {
     frames++;
     if (next < script.size()) {
         script[next++](model);
         return;
     }
-    if (frames > maxFrames || next >= script.size()) {
+    if (frames > max_frames || next >= script.size()) {
         SDL_Event quit = {};
         quit.type = SDL_QUIT;
         SDL_PushEvent(&quit);
@@ -86,21 +86,21 @@ inline Snapshot snap(const MenuModel &m)
     s.row = m.row;
     s.column = m.column;
     s.page = m.page;
-    s.maxRow = m.maxRow;
-    s.maxColumn = m.maxColumn;
-    s.itemCount = m.itemCount;
+    s.max_row = m.max_row;
+    s.max_column = m.max_column;
+    s.item_count = m.item_count;
     s.step = m.step;
-    s.hasOverride = m.backgroundOverride != nullptr;
-    s.hasTitle = m.title != nullptr;
-    s.clockRefresh = m.clockRefresh;
-    s.lastClockRefresh = m.lastClockRefresh;
+    s.has_override = m.background_override != nullptr;
+    s.has_title = m.title != nullptr;
+    s.clock_refresh = m.clock_refresh;
+    s.last_clock_refresh = m.last_clock_refresh;
     s.activity = m.activity;
-    for (int i = 0; i < m.itemCount; i++)
+    for (int i = 0; i < m.item_count; i++)
         s.items.push_back(m.items[i]);
     return s;
 }
 
-inline void pushKey(int sym, bool down, int scancode = 0)
+inline void push_key(int sym, bool down, int scancode = 0)
 {
     SDL_Event e = {};
     e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
@@ -113,11 +113,11 @@ inline void pushKey(int sym, bool down, int scancode = 0)
 
 inline void press(int sym)
 {
-    pushKey(sym, true);
-    pushKey(sym, false);
+    push_key(sym, true);
+    push_key(sym, false);
 }
 
-inline void pushHat(int value)
+inline void push_hat(int value)
 {
     SDL_Event e = {};
     e.type = SDL_JOYHATMOTION;
@@ -128,7 +128,7 @@ inline void pushHat(int value)
     SDL_PushEvent(&e);
 }
 
-inline void pushButton(int button, bool down, int which = 0)
+inline void push_button(int button, bool down, int which = 0)
 {
     SDL_Event e = {};
     e.type = down ? SDL_JOYBUTTONDOWN : SDL_JOYBUTTONUP;
@@ -160,40 +160,40 @@ inline std::function<void(MenuModel &)> idle()
 
 // Runs vantor_main in the root's /mnt/mmc/CFW with the script; returns its
 // exit status.
-inline int runMenu(const TempRoot &root, std::vector<std::function<void(MenuModel &)>> steps,
-                   std::vector<std::string> args = {})
+inline int run_menu(const TempRoot &root, std::vector<std::function<void(MenuModel &)>> steps,
+                    std::vector<std::string> args = {})
 {
     script = std::move(steps);
     next = 0;
     frames = 0;
     now = 100000;
-    runWallStart = wallStart ? wallStart : time(nullptr);
-    menuWallClock = fakeWallClock;
-    menuTicks = fakeTicks;
-    menuDelay = fakeDelay;
-    menuFrameHook = frameHook;
+    run_wall_start = wall_start ? wall_start : time(nullptr);
+    menu_wall_clock = fake_wall_clock;
+    menu_ticks = fake_ticks;
+    menu_delay = fake_delay;
+    menu_frame_hook = frame_hook;
     char old[4096];
     if (!getcwd(old, sizeof(old)))
         old[0] = '\0';
     root.mkdirs("/mnt/mmc/CFW");
     EXPECT_EQ(chdir(root.host("/mnt/mmc/CFW").c_str()), 0);
-    std::vector<std::string> argvStore = {"vantor"};
+    std::vector<std::string> argv_store = {"vantor"};
     for (auto &a : args)
-        argvStore.push_back(a);
+        argv_store.push_back(a);
     std::vector<char *> argv;
-    for (auto &a : argvStore)
+    for (auto &a : argv_store)
         argv.push_back(&a[0]);
     argv.push_back(nullptr);
-    int rc = vantor_main(static_cast<int>(argvStore.size()), argv.data());
+    int rc = vantor_main(static_cast<int>(argv_store.size()), argv.data());
     if (old[0]) {
         EXPECT_EQ(chdir(old), 0);
     }
-    menuFrameHook = nullptr;
+    menu_frame_hook = nullptr;
     return rc;
 }
 
 // A root with the sample image's skin and fonts, but our own content.
-inline void baseRoot(const TempRoot &root)
+inline void base_root(const TempRoot &root)
 {
     root.install_sample_image();
     // Content comes from each test.

@@ -13,7 +13,7 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-const char kMapping[] =
+const char MAPPING[] =
     "{\n"
     "  \"GBA\": \"mgba_libretro.so\",\n"
     "\n"
@@ -34,25 +34,25 @@ TEST_F(LineLists, LinesLoseTheirEndsAndKeepTheirOrder)
 {
     root.write("/mnt/mmc/CFW/a.txt", "first\r\nsecond\n\nlast without end");
     ItemList lines = nullptr;
-    const int n = readAllLines("a.txt", &lines);
+    const int n = read_all_lines("a.txt", &lines);
     EXPECT_EQ(take(n, &lines), (Lines{"first", "second", "", "last without end"}));
 }
 
 TEST_F(LineLists, MissingFileGivesNoLinesAndANullList)
 {
     ItemList lines = reinterpret_cast<ItemList>(&lines); // anything but null
-    EXPECT_EQ(readAllLines("/mnt/mmc/CFW/nothing.json", &lines), 0);
+    EXPECT_EQ(read_all_lines("/mnt/mmc/CFW/nothing.json", &lines), 0);
     EXPECT_EQ(lines, nullptr);
-    destroyItems(0, &lines); // nothing to free, must not crash
-    destroyItems(3, nullptr);
+    destroy_items(0, &lines); // nothing to free, must not crash
+    destroy_items(3, nullptr);
 }
 
 TEST_F(LineLists, OverlongLineArrivesInPieces)
 {
-    const std::string longLine(20000, 'x');
-    root.write("/mnt/mmc/CFW/long.txt", longLine + "\nend\n");
+    const std::string long_line(20000, 'x');
+    root.write("/mnt/mmc/CFW/long.txt", long_line + "\nend\n");
     ItemList lines = nullptr;
-    const int n = readAllLines("long.txt", &lines);
+    const int n = read_all_lines("long.txt", &lines);
     Lines got = take(n, &lines);
     ASSERT_EQ(got.size(), 3u);
     EXPECT_EQ(got[0].size(), 12287u);
@@ -67,11 +67,11 @@ TEST_F(LineLists, ManyLinesAreAllKept)
         text += "line" + std::to_string(i) + "\n";
     root.write("/mnt/mmc/CFW/many.txt", text);
     ItemList lines = nullptr;
-    const int n = readAllLines("many.txt", &lines);
+    const int n = read_all_lines("many.txt", &lines);
     ASSERT_EQ(n, 5000);
     EXPECT_STREQ(lines[0], "line0");
     EXPECT_STREQ(lines[4999], "line4999");
-    destroyItems(n, &lines);
+    destroy_items(n, &lines);
     EXPECT_EQ(lines, nullptr);
 }
 
@@ -80,7 +80,7 @@ protected:
     void SetUp() override
     {
         ContentRoot::SetUp();
-        root.write("/mnt/mmc/CFW/config/coremapping.json", kMapping);
+        root.write("/mnt/mmc/CFW/config/coremapping.json", MAPPING);
     }
 };
 
@@ -97,7 +97,7 @@ TEST_F(Folders, BothCardsAndRootsInByteOrderRemovableFirst)
     root.write("/mnt/mmc/Roms/MOVIES/~tmp", "");      // only a "~" file
     root.write("/mnt/SDCARD/PORTS", "a file named like a system");
     ItemList items = nullptr;
-    const int n = getFolders(&items);
+    const int n = get_folders(&items);
     EXPECT_EQ(take(n, &items), (Lines{"/mnt/SDCARD/Roms/GBA", "/mnt/SDCARD/SFC", "/mnt/mmc/FC", "/mnt/mmc/Roms/GBA"}));
 }
 
@@ -105,11 +105,11 @@ TEST_F(Folders, MissingCardOrMappingIsNoError)
 {
     root.write("/mnt/mmc/Roms/GBA/Zelda.gba", "z");
     ItemList items = nullptr;
-    int n = getFolders(&items);
+    int n = get_folders(&items);
     EXPECT_EQ(take(n, &items), (Lines{"/mnt/mmc/Roms/GBA"}));
 
     ASSERT_EQ(unlink(root.host("/mnt/mmc/CFW/config/coremapping.json").c_str()), 0);
-    n = getFolders(&items);
+    n = get_folders(&items);
     EXPECT_EQ(n, 0);
     EXPECT_EQ(items, nullptr);
 }
@@ -122,19 +122,19 @@ TEST_F(Folders, SymlinkedSystemFolderIsStoredResolved)
     root.write("/mnt/mmc/Library/SFC/Zelda.sfc", "s");
     root.symlink("/mnt/mmc/Library", "/mnt/mmc/Roms");
     ItemList items = nullptr;
-    const int n = getFolders(&items);
+    const int n = get_folders(&items);
     EXPECT_EQ(take(n, &items), (Lines{"/mnt/SDCARD/Games/Advance", "/mnt/mmc/Library/SFC"}));
-    const int files = getFiles("/mnt/mmc/Roms/SFC", &items);
+    const int files = get_files("/mnt/mmc/Roms/SFC", &items);
     EXPECT_EQ(take(files, &items), (Lines{"/mnt/mmc/Library/SFC/Zelda.sfc"}));
 }
 
 TEST_F(Folders, RomFolderNeedsTheWholeQuotedName)
 {
-    EXPECT_EQ(isRomFolder("GBA"), 1);
-    EXPECT_EQ(isRomFolder("GB"), 0);               // "GB" is inside "GBA" but not quoted alone
-    EXPECT_EQ(isRomFolder("gba"), 0);              // case matters
-    EXPECT_EQ(isRomFolder("mgba_libretro.so"), 1); // a quoted core value matches too
-    EXPECT_EQ(isRomFolder(nullptr), 0);
+    EXPECT_EQ(is_rom_folder("GBA"), 1);
+    EXPECT_EQ(is_rom_folder("GB"), 0);               // "GB" is inside "GBA" but not quoted alone
+    EXPECT_EQ(is_rom_folder("gba"), 0);              // case matters
+    EXPECT_EQ(is_rom_folder("mgba_libretro.so"), 1); // a quoted core value matches too
+    EXPECT_EQ(is_rom_folder(nullptr), 0);
 }
 
 class Files : public ContentRoot {};
@@ -145,10 +145,10 @@ TEST_F(Files, FilterAndByteOrderWithFullPaths)
         root.write(std::string("/mnt/mmc/Roms/GBA/") + name, "x");
     root.mkdirs("/mnt/mmc/Roms/GBA/Imgs");
     ItemList items = nullptr;
-    const int n = getFiles("../Roms/GBA", &items);
+    const int n = get_files("../Roms/GBA", &items);
     EXPECT_EQ(take(n, &items), (Lines{"/mnt/mmc/Roms/GBA/A.gba", "/mnt/mmc/Roms/GBA/Z.gba", "/mnt/mmc/Roms/GBA/a.gba",
                                       "/mnt/mmc/Roms/GBA/b.gba"}));
-    EXPECT_EQ(hasFiles("../Roms/GBA"), 1);
+    EXPECT_EQ(has_files("../Roms/GBA"), 1);
 }
 
 TEST_F(Files, SymlinksResolveAndOddNamesSurvive)
@@ -159,7 +159,7 @@ TEST_F(Files, SymlinksResolveAndOddNamesSurvive)
     root.symlink("/mnt/SDCARD/real", "/mnt/SDCARD/Roms/FBA/linkdir"); // a folder: not listed
     root.symlink("/mnt/SDCARD/nowhere", "/mnt/SDCARD/Roms/FBA/dangling.zip");
     ItemList items = nullptr;
-    const int n = getFiles("/mnt/SDCARD/Roms/FBA", &items);
+    const int n = get_files("/mnt/SDCARD/Roms/FBA", &items);
     EXPECT_EQ(take(n, &items),
               (Lines{"/mnt/SDCARD/Roms/FBA/日本語ゲーム.zip", "/mnt/SDCARD/real/Final Fight \"J\" $x `y` \\z.zip"}));
 }
@@ -169,12 +169,12 @@ TEST_F(Files, FolderWithoutFilesOrMissing)
     root.write("/mnt/mmc/Roms/SFC/.keep", "");
     root.mkdirs("/mnt/mmc/Roms/SFC/sub");
     ItemList items = nullptr;
-    EXPECT_EQ(getFiles("/mnt/mmc/Roms/SFC", &items), 0);
+    EXPECT_EQ(get_files("/mnt/mmc/Roms/SFC", &items), 0);
     EXPECT_EQ(items, nullptr);
-    EXPECT_EQ(hasFiles("/mnt/mmc/Roms/SFC"), 0);
-    EXPECT_EQ(getFiles("/mnt/mmc/Roms/none", &items), 0);
-    EXPECT_EQ(hasFiles("/mnt/mmc/Roms/none"), 0);
-    EXPECT_EQ(getFiles(nullptr, &items), 0);
+    EXPECT_EQ(has_files("/mnt/mmc/Roms/SFC"), 0);
+    EXPECT_EQ(get_files("/mnt/mmc/Roms/none", &items), 0);
+    EXPECT_EQ(has_files("/mnt/mmc/Roms/none"), 0);
+    EXPECT_EQ(get_files(nullptr, &items), 0);
 }
 
 class Cores : public ContentRoot {
@@ -182,11 +182,11 @@ protected:
     void SetUp() override
     {
         ContentRoot::SetUp();
-        root.write("/mnt/mmc/CFW/config/coremapping.json", kMapping);
+        root.write("/mnt/mmc/CFW/config/coremapping.json", MAPPING);
     }
     static std::string core(const char *item)
     {
-        const char *c = getPreferredCore(item);
+        const char *c = get_preferred_core(item);
         return c ? std::string(c) : std::string("(none)");
     }
 };
@@ -194,24 +194,24 @@ protected:
 TEST_F(Cores, SystemFolderOfRomsAndCardRoots)
 {
     EXPECT_EQ(core("/mnt/mmc/Roms/GBA/Zelda.gba"), "/mnt/mmc/CFW/retroarch/.retroarch/cores/mgba_libretro.so");
-    EXPECT_STREQ(folderName, "GBA");
+    EXPECT_STREQ(preferred_core_folder, "GBA");
     EXPECT_EQ(core("/mnt/SDCARD/SFC/Zelda.sfc"), "/mnt/mmc/CFW/retroarch/.retroarch/cores/snes9x_libretro.so");
     EXPECT_EQ(core("/mnt/SDCARD/Roms/Unknown/a.bin"), "(none)");
-    EXPECT_STREQ(folderName, "Unknown");
+    EXPECT_STREQ(preferred_core_folder, "Unknown");
 }
 
 TEST_F(Cores, ScummvmGamesInASubfolderOrNot)
 {
     const std::string scummvm = "/mnt/mmc/CFW/retroarch/.retroarch/cores/scummvm_libretro.so";
     EXPECT_EQ(core("/mnt/mmc/Roms/SCUMMVM/Monkey/monkey.scummvm"), scummvm);
-    EXPECT_STREQ(folderName, "SCUMMVM");
+    EXPECT_STREQ(preferred_core_folder, "SCUMMVM");
     EXPECT_EQ(core("/mnt/mmc/Roms/SCUMMVM/monkey.scummvm"), scummvm);
-    EXPECT_STREQ(folderName, "SCUMMVM");
+    EXPECT_STREQ(preferred_core_folder, "SCUMMVM");
     EXPECT_EQ(core("/mnt/SDCARD/SCUMMVM/Monkey/monkey.scummvm"), scummvm);
     // Directly in a system folder at the card root: three levels up is the
     // card itself, so the folder one level up names the system.
     EXPECT_EQ(core("/mnt/SDCARD/SCUMMVM/monkey.scummvm"), scummvm);
-    EXPECT_STREQ(folderName, "SCUMMVM");
+    EXPECT_STREQ(preferred_core_folder, "SCUMMVM");
 }
 
 TEST_F(Cores, AbsoluteMappingValueGivesDoubleSlash)
@@ -230,7 +230,7 @@ TEST_F(Cores, ShortAndOddPathsFindNothingWithoutHarm)
 {
     for (const char *p : {"", "/", "x", "/x", "GBA", "Roms", "/Roms", "Roms/", "//", "///", "a.scummvm", "/.scummvm"})
         EXPECT_EQ(core(p), "(none)") << p;
-    EXPECT_EQ(getPreferredCore(nullptr), nullptr);
+    EXPECT_EQ(get_preferred_core(nullptr), nullptr);
     // A relative path with just the system folder and the file still maps.
     EXPECT_EQ(core("GBA/Zelda.gba"), "/mnt/mmc/CFW/retroarch/.retroarch/cores/mgba_libretro.so");
 }
@@ -242,15 +242,15 @@ TEST_F(Cores, FirstMatchingLineWinsAndMissingMappingFindsNothing)
     EXPECT_EQ(core("/mnt/mmc/Roms/GBA/a.gba"), "/mnt/mmc/CFW/retroarch/.retroarch/cores/first_libretro.so");
     ASSERT_EQ(unlink(root.host("/mnt/mmc/CFW/config/coremapping.json").c_str()), 0);
     EXPECT_EQ(core("/mnt/mmc/Roms/GBA/a.gba"), "(none)");
-    EXPECT_EQ(isRomFolder("GBA"), 0);
+    EXPECT_EQ(is_rom_folder("GBA"), 0);
 }
 
 class Backgrounds : public ContentRoot {
 protected:
-    void setTime(const std::string &devicePath, time_t t)
+    void set_time(const std::string &device_file_path, time_t t)
     {
         struct timespec times[2] = {{t, 0}, {t, 0}};
-        ASSERT_EQ(utimensat(AT_FDCWD, root.host(devicePath).c_str(), times, 0), 0);
+        ASSERT_EQ(utimensat(AT_FDCWD, root.host(device_file_path).c_str(), times, 0), 0);
     }
     char out[4097];
 };
@@ -261,15 +261,15 @@ TEST_F(Backgrounds, NewestScreenshotAmongCoreFolders)
     root.write(states + "/mGBA/Zelda.state.auto.png", "old");
     root.write(states + "/gpSP/Zelda.state.auto.png", "new");
     root.write(states + "/Zelda.state.auto.png", "a plain file beside the core folders");
-    setTime(states + "/mGBA/Zelda.state.auto.png", 1000000);
-    setTime(states + "/gpSP/Zelda.state.auto.png", 2000000);
-    ASSERT_EQ(findAutoStateScreenshot("/mnt/mmc/Roms/GBA/Zelda.gba", out), 1);
+    set_time(states + "/mGBA/Zelda.state.auto.png", 1000000);
+    set_time(states + "/gpSP/Zelda.state.auto.png", 2000000);
+    ASSERT_EQ(find_auto_state_screenshot("/mnt/mmc/Roms/GBA/Zelda.gba", out), 1);
     EXPECT_STREQ(out, "/mnt/mmc/Saves/CurrentProfile/states/gpSP/Zelda.state.auto.png");
 
-    setTime(states + "/mGBA/Zelda.state.auto.png", 3000000);
-    ASSERT_EQ(findAutoStateScreenshot("/mnt/mmc/Roms/GBA/Zelda.gba", out), 1);
+    set_time(states + "/mGBA/Zelda.state.auto.png", 3000000);
+    ASSERT_EQ(find_auto_state_screenshot("/mnt/mmc/Roms/GBA/Zelda.gba", out), 1);
     EXPECT_STREQ(out, "/mnt/mmc/Saves/CurrentProfile/states/mGBA/Zelda.state.auto.png");
-    EXPECT_EQ(getBackgroundOverridePath("/mnt/mmc/Roms/GBA/Zelda.gba", 1, out), 2);
+    EXPECT_EQ(get_background_override_path("/mnt/mmc/Roms/GBA/Zelda.gba", 1, out), 2);
     EXPECT_STREQ(out, "/mnt/mmc/Saves/CurrentProfile/states/mGBA/Zelda.state.auto.png");
 }
 
@@ -278,11 +278,11 @@ TEST_F(Backgrounds, ScreenshotsFollowTheCardAndNeedAnExtension)
     root.write("/mnt/mmc/Saves/CurrentProfile/states/mGBA/Zelda.state.auto.png", "x");
     root.write("/mnt/mmc/Saves/CurrentProfile/states/mGBA/.state.auto.png", "x");
     root.write("/mnt/mmc/Saves/CurrentProfile/states/mGBA/README.state.auto.png", "x");
-    EXPECT_EQ(findAutoStateScreenshot("/mnt/SDCARD/Roms/GBA/Zelda.gba", out), 0);
-    EXPECT_EQ(findAutoStateScreenshot("/mnt/mmc/Roms/GBA/.gba", out), 0);
-    EXPECT_EQ(findAutoStateScreenshot("/mnt/mmc/Roms/GBA/README", out), 0);
+    EXPECT_EQ(find_auto_state_screenshot("/mnt/SDCARD/Roms/GBA/Zelda.gba", out), 0);
+    EXPECT_EQ(find_auto_state_screenshot("/mnt/mmc/Roms/GBA/.gba", out), 0);
+    EXPECT_EQ(find_auto_state_screenshot("/mnt/mmc/Roms/GBA/README", out), 0);
     root.write("/mnt/SDCARD/Saves/CurrentProfile/states/mGBA/Zelda.state.auto.png", "x");
-    ASSERT_EQ(findAutoStateScreenshot("/mnt/SDCARD/Roms/GBA/Zelda.gba", out), 1);
+    ASSERT_EQ(find_auto_state_screenshot("/mnt/SDCARD/Roms/GBA/Zelda.gba", out), 1);
     EXPECT_STREQ(out, "/mnt/SDCARD/Saves/CurrentProfile/states/mGBA/Zelda.state.auto.png");
 }
 
@@ -290,30 +290,30 @@ TEST_F(Backgrounds, ArtworkSearchOrder)
 {
     const char *item = "/mnt/mmc/Roms/GBA/Zelda (USA).gba";
     // Nothing exists: the removable card's Imgs picture, unchecked.
-    ASSERT_EQ(getArtworkPath(item, out), 1);
+    ASSERT_EQ(get_artwork_path(item, out), 1);
     EXPECT_STREQ(out, "/mnt/SDCARD/Roms/GBA/Imgs/Zelda (USA).png");
     root.write("/mnt/mmc/Roms/GBA/Imgs/Zelda (USA).png", "c");
-    ASSERT_EQ(getArtworkPath(item, out), 1);
+    ASSERT_EQ(get_artwork_path(item, out), 1);
     EXPECT_STREQ(out, "/mnt/mmc/Roms/GBA/Imgs/Zelda (USA).png");
     root.write("/mnt/mmc/CFW/skin/games/Zelda (USA).gba.png", "b");
-    ASSERT_EQ(getArtworkPath(item, out), 1);
+    ASSERT_EQ(get_artwork_path(item, out), 1);
     EXPECT_STREQ(out, "/mnt/mmc/CFW/skin/games/Zelda (USA).gba.png");
     root.write("/mnt/mmc/CFW/skin/games/GBA/Zelda (USA).gba.png", "a");
-    ASSERT_EQ(getArtworkPath(item, out), 1);
+    ASSERT_EQ(get_artwork_path(item, out), 1);
     EXPECT_STREQ(out, "/mnt/mmc/CFW/skin/games/GBA/Zelda (USA).gba.png");
     // Outside Recent (or without a screenshot) the artwork is the background.
-    EXPECT_EQ(getBackgroundOverridePath(item, 0, out), 1);
+    EXPECT_EQ(get_background_override_path(item, 0, out), 1);
     EXPECT_STREQ(out, "/mnt/mmc/CFW/skin/games/GBA/Zelda (USA).gba.png");
-    EXPECT_EQ(getBackgroundOverridePath(item, 1, out), 1);
+    EXPECT_EQ(get_background_override_path(item, 1, out), 1);
 }
 
 TEST_F(Backgrounds, ArtworkOfNamesWithoutExtensionOrFolder)
 {
-    ASSERT_EQ(getArtworkPath("/mnt/SDCARD/Roms/FC/README", out), 1);
+    ASSERT_EQ(get_artwork_path("/mnt/SDCARD/Roms/FC/README", out), 1);
     EXPECT_STREQ(out, "/mnt/SDCARD/Roms/FC/Imgs/README.png");
-    EXPECT_EQ(getArtworkPath("plain.gba", out), 0);
-    EXPECT_EQ(getArtworkPath("/mnt/mmc/Roms/GBA/", out), 0);
+    EXPECT_EQ(get_artwork_path("plain.gba", out), 0);
+    EXPECT_EQ(get_artwork_path("/mnt/mmc/Roms/GBA/", out), 0);
     root.write("/mnt/mmc/CFW/skin/games/plain.gba.png", "b");
-    ASSERT_EQ(getArtworkPath("plain.gba", out), 1);
+    ASSERT_EQ(get_artwork_path("plain.gba", out), 1);
     EXPECT_STREQ(out, "/mnt/mmc/CFW/skin/games/plain.gba.png");
 }

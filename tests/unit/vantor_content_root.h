@@ -19,14 +19,14 @@ protected:
     {
         char buf[PATH_MAX];
         ASSERT_NE(getcwd(buf, sizeof(buf)), nullptr);
-        oldCwd = buf;
+        old_cwd = buf;
         root.mkdirs("/mnt/mmc/CFW");
         ASSERT_EQ(chdir(root.host("/mnt/mmc/CFW").c_str()), 0);
     }
     void TearDown() override
     {
-        if (!oldCwd.empty()) {
-            EXPECT_EQ(chdir(oldCwd.c_str()), 0);
+        if (!old_cwd.empty()) {
+            EXPECT_EQ(chdir(old_cwd.c_str()), 0);
         }
     }
 
@@ -36,11 +36,11 @@ protected:
         std::vector<std::string> out;
         for (int i = 0; i < count; i++)
             out.emplace_back((*items)[i]);
-        destroyItems(count, items);
+        destroy_items(count, items);
         EXPECT_EQ(*items, nullptr);
         return out;
     }
 
     TempRoot root;
-    std::string oldCwd;
+    std::string old_cwd;
 };

@@ -15,24 +15,24 @@
 
 namespace {
 
-const char *const kCfg = "/mnt/mmc/CFW/retroarch/.retroarch/retroarch.cfg";
-const char *const kVolume = "/mnt/mmc/CFW/retroarch/.retroarch/volume.cfg";
-const char *const kCommand = "/mnt/mmc/CFW/retroarch/command.sh";
-const char *const kGdbScript = "/mnt/mmc/CFW/retroarch/gdbscript.txt";
+const char *const CFG = "/mnt/mmc/CFW/retroarch/.retroarch/retroarch.cfg";
+const char *const VOLUME = "/mnt/mmc/CFW/retroarch/.retroarch/volume.cfg";
+const char *const COMMAND = "/mnt/mmc/CFW/retroarch/command.sh";
+const char *const GDB_SCRIPT = "/mnt/mmc/CFW/retroarch/gdbscript.txt";
 
-constexpr int kGames = 2;
-constexpr int kFavorites = 3;
-constexpr int kRecent = 4;
+constexpr int GAMES = 2;
+constexpr int FAVORITES = 3;
+constexpr int RECENT = 4;
 
-std::string keyLines(const std::string &card, const char *autoLoad, const char *saveOnExit)
+std::string key_lines(const std::string &card, const char *auto_load, const char *save_on_exit)
 {
     return "system_directory = \"/mnt/" + card + "/BIOS\"\n" + "savefile_directory = \"/mnt/" + card +
            "/Saves/CurrentProfile/saves\"\n" + "savestate_directory = \"/mnt/" + card +
            "/Saves/CurrentProfile/states\"\n" + "content_history_directory = \"/mnt/" + card +
            "/Saves/CurrentProfile/lists\"\n" + "content_history_path = \"/mnt/" + card +
            "/Saves/CurrentProfile/lists/content_history.lpl\"\n" + "screenshot_directory = \"/mnt/" + card +
-           "/Screenshots\"\n" + "savestate_auto_load = \"" + autoLoad + "\"\n" + "config_save_on_exit = \"" +
-           saveOnExit + "\"\n" + "remap_save_on_exit = \"" + saveOnExit + "\"\n";
+           "/Screenshots\"\n" + "savestate_auto_load = \"" + auto_load + "\"\n" + "config_save_on_exit = \"" +
+           save_on_exit + "\"\n" + "remap_save_on_exit = \"" + save_on_exit + "\"\n";
 }
 
 // A device root with RetroArch's configuration and a core mapping, and the
@@ -41,7 +41,7 @@ class VantorLaunch : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_NE(getcwd(oldCwd, sizeof(oldCwd)), nullptr);
+        ASSERT_NE(getcwd(old_cwd, sizeof(old_cwd)), nullptr);
         root.mkdirs("/mnt/mmc/CFW/retroarch/.retroarch/cores");
         root.mkdirs("/mnt/SDCARD/Roms/GBA");
         root.mkdirs("/mnt/mmc/Roms/GBA");
@@ -51,7 +51,7 @@ protected:
                    "  \"SCUMMVM\": \"scummvm_libretro.so\",\n"
                    "  \"PORTS\": \"/mnt/mmc/CFW/apps/runner\"\n"
                    "}\n");
-        root.write(kCfg,
+        root.write(CFG,
                    "video_driver = \"sdl_dingux\"\n"
                    "system_directory = \"/old/BIOS\"\n"
                    "# savestate_auto_load = \"true\"\n"
@@ -59,12 +59,12 @@ protected:
                    "\n"
                    "input_player1_a = \"x\"\r\n"
                    "video_dingux_ipu_keep_aspect = \"true\"");
-        root.write(kVolume, "audio_volume = \"2.5\"\n\n");
+        root.write(VOLUME, "audio_volume = \"2.5\"\n\n");
         ASSERT_EQ(chdir(root.host("/mnt/mmc/CFW").c_str()), 0);
     }
-    void TearDown() override { ASSERT_EQ(chdir(oldCwd), 0); }
+    void TearDown() override { ASSERT_EQ(chdir(old_cwd), 0); }
 
-    // What writeRetroArchConfig keeps of the configuration above.
+    // What write_retroarch_config keeps of the configuration above.
     const std::string kept =
         "video_driver = \"sdl_dingux\"\n"
         "\n"
@@ -73,10 +73,10 @@ protected:
     const std::string volume = "audio_volume = \"2.5\"\n";
 
     TempRoot root;
-    char oldCwd[PATH_MAX];
+    char old_cwd[PATH_MAX];
 };
 
-int modeOf(const TempRoot &root, const std::string &device_path)
+int mode_of(const TempRoot &root, const std::string &device_path)
 {
     struct stat st;
     if (stat(root.host(device_path).c_str(), &st) != 0)
@@ -88,67 +88,67 @@ int modeOf(const TempRoot &root, const std::string &device_path)
 
 TEST_F(VantorLaunch, ConfigDropsKeyLinesEvenCommentedOutAndAppendsVolume)
 {
-    ASSERT_EQ(writeRetroArchConfig(cardRemovable, 1, 0), 0);
-    EXPECT_EQ(root.read(kCfg), kept + keyLines("SDCARD", "true", "false") + volume);
+    ASSERT_EQ(write_retroarch_config(CARD_REMOVABLE, 1, 0), 0);
+    EXPECT_EQ(root.read(CFG), kept + key_lines("SDCARD", "true", "false") + volume);
 
     // Rewriting again gives the same file: the written keys are replaced, not repeated.
-    ASSERT_EQ(writeRetroArchConfig(cardRemovable, 1, 0), 0);
-    EXPECT_EQ(root.read(kCfg), kept + keyLines("SDCARD", "true", "false") + volume);
+    ASSERT_EQ(write_retroarch_config(CARD_REMOVABLE, 1, 0), 0);
+    EXPECT_EQ(root.read(CFG), kept + key_lines("SDCARD", "true", "false") + volume);
 
     // Any selector but 2 is the internal card.
-    ASSERT_EQ(writeRetroArchConfig(0, 0, 1), 0);
-    EXPECT_EQ(root.read(kCfg), kept + keyLines("mmc", "false", "true") + volume);
+    ASSERT_EQ(write_retroarch_config(0, 0, 1), 0);
+    EXPECT_EQ(root.read(CFG), kept + key_lines("mmc", "false", "true") + volume);
 }
 
 TEST_F(VantorLaunch, ConfigWithoutVolumeOrOldFile)
 {
-    ASSERT_EQ(unlink(root.host(kVolume).c_str()), 0);
-    ASSERT_EQ(writeRetroArchConfig(1, 1, 1), 0);
-    EXPECT_EQ(root.read(kCfg), kept + keyLines("mmc", "true", "true"));
+    ASSERT_EQ(unlink(root.host(VOLUME).c_str()), 0);
+    ASSERT_EQ(write_retroarch_config(1, 1, 1), 0);
+    EXPECT_EQ(root.read(CFG), kept + key_lines("mmc", "true", "true"));
 
     // No configuration yet: the key lines alone.
-    ASSERT_EQ(unlink(root.host(kCfg).c_str()), 0);
-    ASSERT_EQ(writeRetroArchConfig(cardRemovable, 0, 0), 0);
-    EXPECT_EQ(root.read(kCfg), keyLines("SDCARD", "false", "false"));
+    ASSERT_EQ(unlink(root.host(CFG).c_str()), 0);
+    ASSERT_EQ(write_retroarch_config(CARD_REMOVABLE, 0, 0), 0);
+    EXPECT_EQ(root.read(CFG), key_lines("SDCARD", "false", "false"));
 }
 
 TEST_F(VantorLaunch, ConfigKeepsVeryLongLinesWhole)
 {
-    const std::string longLine = "core_options_path = \"" + std::string(20000, 'x') + "\"";
-    root.write(kCfg, longLine + "\nsavefile_directory = \"/x\"\n");
-    ASSERT_EQ(writeRetroArchConfig(1, 1, 0), 0);
-    EXPECT_EQ(root.read(kCfg), longLine + "\n" + keyLines("mmc", "true", "false") + volume);
+    const std::string long_line = "core_options_path = \"" + std::string(20000, 'x') + "\"";
+    root.write(CFG, long_line + "\nsavefile_directory = \"/x\"\n");
+    ASSERT_EQ(write_retroarch_config(1, 1, 0), 0);
+    EXPECT_EQ(root.read(CFG), long_line + "\n" + key_lines("mmc", "true", "false") + volume);
 }
 
 TEST_F(VantorLaunch, UnreadableConfigIsLeftAlone)
 {
-    ASSERT_EQ(unlink(root.host(kCfg).c_str()), 0);
-    root.mkdirs(kCfg); // something that exists but cannot be read as a file
-    EXPECT_EQ(writeRetroArchConfig(1, 1, 0), -1);
+    ASSERT_EQ(unlink(root.host(CFG).c_str()), 0);
+    root.mkdirs(CFG); // something that exists but cannot be read as a file
+    EXPECT_EQ(write_retroarch_config(1, 1, 0), -1);
     struct stat st;
-    ASSERT_EQ(stat(root.host(kCfg).c_str(), &st), 0);
+    ASSERT_EQ(stat(root.host(CFG).c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
 }
 
 TEST(VantorEscape, SingleQuotesBecomeTheFiveCharacterSequence)
 {
-    EXPECT_STREQ(escapeSingleQuotes("Bob's Game.gb"), "Bob'\"'\"'s Game.gb");
-    EXPECT_STREQ(escapeSingleQuotes("''"), "'\"'\"''\"'\"'");
-    EXPECT_STREQ(escapeSingleQuotes("plain $x `y` \"z\" \\"), "plain $x `y` \"z\" \\");
-    EXPECT_STREQ(escapeSingleQuotes(""), "");
-    EXPECT_EQ(escapeSingleQuotes(nullptr), nullptr);
+    EXPECT_STREQ(escape_single_quotes("Bob's Game.gb"), "Bob'\"'\"'s Game.gb");
+    EXPECT_STREQ(escape_single_quotes("''"), "'\"'\"''\"'\"'");
+    EXPECT_STREQ(escape_single_quotes("plain $x `y` \"z\" \\"), "plain $x `y` \"z\" \\");
+    EXPECT_STREQ(escape_single_quotes(""), "");
+    EXPECT_EQ(escape_single_quotes(nullptr), nullptr);
 }
 
 TEST(VantorEscape, ResultThatDoesNotFitIsRefusedNotCut)
 {
     const std::string fits(4096, 'a');
-    ASSERT_NE(escapeSingleQuotes(fits.c_str()), nullptr);
-    EXPECT_EQ(std::string(escapeSingleQuotes(fits.c_str())), fits);
-    EXPECT_EQ(escapeSingleQuotes((fits + "a").c_str()), nullptr);
+    ASSERT_NE(escape_single_quotes(fits.c_str()), nullptr);
+    EXPECT_EQ(std::string(escape_single_quotes(fits.c_str())), fits);
+    EXPECT_EQ(escape_single_quotes((fits + "a").c_str()), nullptr);
     // 4091 bytes and one quote: 4096 bytes escaped, fits; one more byte does not.
     const std::string quoted = std::string(4091, 'a') + "'";
-    EXPECT_NE(escapeSingleQuotes(quoted.c_str()), nullptr);
-    EXPECT_EQ(escapeSingleQuotes((quoted + "b").c_str()), nullptr);
+    EXPECT_NE(escape_single_quotes(quoted.c_str()), nullptr);
+    EXPECT_EQ(escape_single_quotes((quoted + "b").c_str()), nullptr);
 }
 
 TEST_F(VantorLaunch, ScummVMFileIsCopiedIntoItsGameFolder)
@@ -156,51 +156,51 @@ TEST_F(VantorLaunch, ScummVMFileIsCopiedIntoItsGameFolder)
     const std::string item = "/mnt/mmc/Roms/SCUMMVM/monkey.scummvm";
     root.write(item, "monkey");
     root.mkdirs("/mnt/mmc/Roms/SCUMMVM/monkey");
-    const char *content = createTempFile(item.c_str(), kGames);
+    const char *content = launch_content_path(item.c_str(), GAMES);
     ASSERT_NE(content, nullptr);
     EXPECT_STREQ(content, "/mnt/mmc/Roms/SCUMMVM/monkey/monkey.scummvm");
     EXPECT_EQ(root.read("/mnt/mmc/Roms/SCUMMVM/monkey/monkey.scummvm"), "monkey");
 
     // In Recent the history already holds the copy's path.
-    EXPECT_STREQ(createTempFile(item.c_str(), kRecent), item.c_str());
+    EXPECT_STREQ(launch_content_path(item.c_str(), RECENT), item.c_str());
     // Other files are handed over as they are.
-    EXPECT_STREQ(createTempFile("/mnt/mmc/Roms/GBA/a.scummvm.gba", kFavorites), "/mnt/mmc/Roms/GBA/a.scummvm.gba");
-    EXPECT_STREQ(createTempFile("/mnt/mmc/Roms/GBA/noext", kGames), "/mnt/mmc/Roms/GBA/noext");
+    EXPECT_STREQ(launch_content_path("/mnt/mmc/Roms/GBA/a.scummvm.gba", FAVORITES), "/mnt/mmc/Roms/GBA/a.scummvm.gba");
+    EXPECT_STREQ(launch_content_path("/mnt/mmc/Roms/GBA/noext", GAMES), "/mnt/mmc/Roms/GBA/noext");
 }
 
 TEST_F(VantorLaunch, ScummVMFileWithoutGameFolderIsHandedOverItself)
 {
     const std::string item = "/mnt/mmc/Roms/SCUMMVM/Monkey/monkey.scummvm";
     root.write(item, "monkey");
-    EXPECT_STREQ(createTempFile(item.c_str(), kGames), item.c_str());
+    EXPECT_STREQ(launch_content_path(item.c_str(), GAMES), item.c_str());
     EXPECT_FALSE(root.exists("/mnt/mmc/Roms/SCUMMVM/Monkey/monkey"));
 }
 
 TEST_F(VantorLaunch, CopyNeedsBothFiles)
 {
     root.write("/mnt/mmc/a.bin", std::string(10000, '\x01') + std::string("\0\xff", 2));
-    EXPECT_EQ(cp("/mnt/mmc/a.bin", "/mnt/mmc/b.bin"), 0);
+    EXPECT_EQ(copy_file("/mnt/mmc/a.bin", "/mnt/mmc/b.bin"), 0);
     EXPECT_EQ(root.read("/mnt/mmc/b.bin"), root.read("/mnt/mmc/a.bin"));
-    EXPECT_EQ(cp("/mnt/mmc/missing", "/mnt/mmc/c.bin"), -1);
+    EXPECT_EQ(copy_file("/mnt/mmc/missing", "/mnt/mmc/c.bin"), -1);
     EXPECT_FALSE(root.exists("/mnt/mmc/c.bin"));
-    EXPECT_EQ(cp("/mnt/mmc/a.bin", "/mnt/mmc/nofolder/c.bin"), -1);
+    EXPECT_EQ(copy_file("/mnt/mmc/a.bin", "/mnt/mmc/nofolder/c.bin"), -1);
 }
 
 TEST_F(VantorLaunch, GameOnRemovableCardWithA)
 {
     const char *item = "/mnt/SDCARD/Roms/GBA/Bob's Game.gba";
     root.write(item, "rom");
-    ASSERT_EQ(launchItem(item, kGames, 0, "en"), 0);
+    ASSERT_EQ(launch_item(item, GAMES, 0, "en"), 0);
     const std::string core = "/mnt/mmc/CFW/retroarch/.retroarch/cores/gpsp_libretro.so";
     const std::string escaped = "/mnt/SDCARD/Roms/GBA/Bob'\"'\"'s Game.gba";
-    EXPECT_EQ(root.read(kCommand), "#!/bin/sh\nexport LANG=en\n/mnt/mmc/CFW/retroarch/retroarch -L \"" + core + "\" '" +
-                                       escaped + "'\nexit $?\n");
-    EXPECT_EQ(root.read(kGdbScript), "run -L \"" + core + "\" '" + escaped + "'");
-    EXPECT_EQ(root.read(kCfg), kept + keyLines("SDCARD", "true", "false") + volume);
+    EXPECT_EQ(root.read(COMMAND), "#!/bin/sh\nexport LANG=en\n/mnt/mmc/CFW/retroarch/retroarch -L \"" + core + "\" '" +
+                                      escaped + "'\nexit $?\n");
+    EXPECT_EQ(root.read(GDB_SCRIPT), "run -L \"" + core + "\" '" + escaped + "'");
+    EXPECT_EQ(root.read(CFG), kept + key_lines("SDCARD", "true", "false") + volume);
     for (const char *dir :
          {"/mnt/SDCARD/Saves", "/mnt/SDCARD/Saves/CurrentProfile", "/mnt/SDCARD/Saves/CurrentProfile/saves",
           "/mnt/SDCARD/Saves/CurrentProfile/states", "/mnt/SDCARD/Saves/CurrentProfile/lists"})
-        EXPECT_EQ(modeOf(root, dir), 0700) << dir;
+        EXPECT_EQ(mode_of(root, dir), 0700) << dir;
     EXPECT_FALSE(root.exists("/mnt/mmc/Saves"));
 }
 
@@ -208,9 +208,9 @@ TEST_F(VantorLaunch, GameWithMSkipsTheStateLoad)
 {
     const char *item = "/mnt/SDCARD/Roms/GBA/game.gba";
     root.write(item, "rom");
-    ASSERT_EQ(launchItem(item, kFavorites, 1, "de"), 0);
-    EXPECT_EQ(root.read(kCfg), kept + keyLines("SDCARD", "false", "false") + volume);
-    EXPECT_EQ(root.read(kCommand).substr(0, 27), "#!/bin/sh\nexport LANG=de\n/m");
+    ASSERT_EQ(launch_item(item, FAVORITES, 1, "de"), 0);
+    EXPECT_EQ(root.read(CFG), kept + key_lines("SDCARD", "false", "false") + volume);
+    EXPECT_EQ(root.read(COMMAND).substr(0, 27), "#!/bin/sh\nexport LANG=de\n/m");
 }
 
 TEST_F(VantorLaunch, GameOnInternalCardUsesMmcAndExistingFoldersAreFine)
@@ -218,8 +218,8 @@ TEST_F(VantorLaunch, GameOnInternalCardUsesMmcAndExistingFoldersAreFine)
     root.mkdirs("/mnt/mmc/Saves/CurrentProfile/states");
     const char *item = "/mnt/mmc/Roms/GBA/game.gba";
     root.write(item, "rom");
-    ASSERT_EQ(launchItem(item, kRecent, 0, "en"), 0);
-    EXPECT_EQ(root.read(kCfg), kept + keyLines("mmc", "true", "false") + volume);
+    ASSERT_EQ(launch_item(item, RECENT, 0, "en"), 0);
+    EXPECT_EQ(root.read(CFG), kept + key_lines("mmc", "true", "false") + volume);
     EXPECT_TRUE(root.exists("/mnt/mmc/Saves/CurrentProfile/lists"));
     EXPECT_FALSE(root.exists("/mnt/SDCARD/Saves"));
 }
@@ -229,12 +229,12 @@ TEST_F(VantorLaunch, DebugFormRunsGdbWithTheArgumentsInTheScript)
     root.write("/misc/enableGDB", "");
     const char *item = "/mnt/mmc/Roms/GBA/game.gba";
     root.write(item, "rom");
-    ASSERT_EQ(launchItem(item, kGames, 0, "en"), 0);
-    EXPECT_EQ(root.read(kCommand),
+    ASSERT_EQ(launch_item(item, GAMES, 0, "en"), 0);
+    EXPECT_EQ(root.read(COMMAND),
               "#!/bin/sh\nexport LANG=en\n"
               "gdb /mnt/mmc/CFW/retroarch/retroarch < /mnt/mmc/CFW/retroarch/gdbscript.txt > "
               "/mnt/mmc/CFW/retroarch/.retroarch/logs/gdb.log 2>&1\nexit $?\n");
-    EXPECT_EQ(root.read(kGdbScript),
+    EXPECT_EQ(root.read(GDB_SCRIPT),
               "run -L \"/mnt/mmc/CFW/retroarch/.retroarch/cores/gpsp_libretro.so\" '/mnt/mmc/Roms/GBA/game.gba'");
 }
 
@@ -243,49 +243,49 @@ TEST_F(VantorLaunch, ScummVMGameHandsOverTheCopy)
     const char *item = "/mnt/mmc/Roms/SCUMMVM/monkey.scummvm";
     root.write(item, "monkey");
     root.mkdirs("/mnt/mmc/Roms/SCUMMVM/monkey");
-    ASSERT_EQ(launchItem(item, kGames, 0, "en"), 0);
-    EXPECT_NE(root.read(kCommand).find(" -L \"/mnt/mmc/CFW/retroarch/.retroarch/cores/scummvm_libretro.so\" "
-                                       "'/mnt/mmc/Roms/SCUMMVM/monkey/monkey.scummvm'\n"),
+    ASSERT_EQ(launch_item(item, GAMES, 0, "en"), 0);
+    EXPECT_NE(root.read(COMMAND).find(" -L \"/mnt/mmc/CFW/retroarch/.retroarch/cores/scummvm_libretro.so\" "
+                                      "'/mnt/mmc/Roms/SCUMMVM/monkey/monkey.scummvm'\n"),
               std::string::npos);
     EXPECT_TRUE(root.exists("/mnt/mmc/Roms/SCUMMVM/monkey/monkey.scummvm"));
 }
 
 TEST_F(VantorLaunch, StandaloneProgramPreparesNothingElse)
 {
-    const std::string cfgBefore = root.read(kCfg);
+    const std::string cfg_before = root.read(CFG);
     const char *item = "/mnt/SDCARD/Roms/PORTS/it's.sh";
     root.write(item, "x");
-    ASSERT_EQ(launchItem(item, kGames, 0, "en"), 0);
+    ASSERT_EQ(launch_item(item, GAMES, 0, "en"), 0);
     EXPECT_EQ(
-        root.read(kCommand),
+        root.read(COMMAND),
         "#!/bin/sh\nexport LANG=en\n'/mnt/mmc/CFW/apps/runner' '/mnt/SDCARD/Roms/PORTS/it'\"'\"'s.sh'\nexit $?\n");
-    EXPECT_EQ(root.read(kCfg), cfgBefore);
-    EXPECT_FALSE(root.exists(kGdbScript));
+    EXPECT_EQ(root.read(CFG), cfg_before);
+    EXPECT_FALSE(root.exists(GDB_SCRIPT));
     EXPECT_FALSE(root.exists("/mnt/SDCARD/Saves"));
 }
 
 TEST_F(VantorLaunch, ItemWithoutCoreWritesNothing)
 {
-    const std::string cfgBefore = root.read(kCfg);
+    const std::string cfg_before = root.read(CFG);
     const char *item = "/mnt/mmc/Roms/NOPE/game.bin";
     root.write(item, "x");
-    EXPECT_EQ(launchItem(item, kGames, 0, "en"), -1);
-    EXPECT_FALSE(root.exists(kCommand));
-    EXPECT_FALSE(root.exists(kGdbScript));
-    EXPECT_EQ(root.read(kCfg), cfgBefore);
+    EXPECT_EQ(launch_item(item, GAMES, 0, "en"), -1);
+    EXPECT_FALSE(root.exists(COMMAND));
+    EXPECT_FALSE(root.exists(GDB_SCRIPT));
+    EXPECT_EQ(root.read(CFG), cfg_before);
     EXPECT_FALSE(root.exists("/mnt/mmc/Saves"));
 
     // Without any mapping file no item has a core.
     ASSERT_EQ(unlink(root.host("/mnt/mmc/CFW/config/coremapping.json").c_str()), 0);
-    EXPECT_EQ(launchItem("/mnt/mmc/Roms/GBA/game.gba", kGames, 0, "en"), -1);
-    EXPECT_FALSE(root.exists(kCommand));
+    EXPECT_EQ(launch_item("/mnt/mmc/Roms/GBA/game.gba", GAMES, 0, "en"), -1);
+    EXPECT_FALSE(root.exists(COMMAND));
 }
 
 TEST_F(VantorLaunch, PathTooLongToQuoteWritesNothing)
 {
     const std::string item = "/mnt/mmc/Roms/GBA/" + std::string(1000, '\'') + ".gba";
-    EXPECT_EQ(launchItem(item.c_str(), kGames, 0, "en"), -1);
-    EXPECT_FALSE(root.exists(kCommand));
+    EXPECT_EQ(launch_item(item.c_str(), GAMES, 0, "en"), -1);
+    EXPECT_FALSE(root.exists(COMMAND));
     EXPECT_FALSE(root.exists("/mnt/mmc/Saves"));
 }
 
@@ -293,44 +293,44 @@ TEST_F(VantorLaunch, OddCoreNamesAndLanguageCodesCannotInjectCommands)
 {
     root.write("/mnt/mmc/CFW/config/coremapping.json", "\"GBA\": \"a$b`c`\\d.so\"\n");
     root.write("/mnt/mmc/Roms/GBA/g.gba", "x");
-    ASSERT_EQ(launchItem("/mnt/mmc/Roms/GBA/g.gba", kGames, 0, "en; reboot"), 0);
-    EXPECT_EQ(root.read(kCommand),
+    ASSERT_EQ(launch_item("/mnt/mmc/Roms/GBA/g.gba", GAMES, 0, "en; reboot"), 0);
+    EXPECT_EQ(root.read(COMMAND),
               "#!/bin/sh\nexport LANG='en; reboot'\n/mnt/mmc/CFW/retroarch/retroarch -L "
               "\"/mnt/mmc/CFW/retroarch/.retroarch/cores/a\\$b\\`c\\`\\\\d.so\" "
               "'/mnt/mmc/Roms/GBA/g.gba'\nexit $?\n");
     // Ordinary locale names stand as they are.
-    ASSERT_EQ(launchItem("/mnt/mmc/Roms/GBA/g.gba", kGames, 0, "pt_BR.UTF-8"), 0);
-    EXPECT_EQ(root.read(kCommand).substr(0, 34), "#!/bin/sh\nexport LANG=pt_BR.UTF-8\n");
+    ASSERT_EQ(launch_item("/mnt/mmc/Roms/GBA/g.gba", GAMES, 0, "pt_BR.UTF-8"), 0);
+    EXPECT_EQ(root.read(COMMAND).substr(0, 34), "#!/bin/sh\nexport LANG=pt_BR.UTF-8\n");
 }
 
 TEST_F(VantorLaunch, RetroArchEntryNormalAndDebug)
 {
     testing::internal::CaptureStdout();
-    ASSERT_EQ(launchRetroArch("en"), 0);
+    ASSERT_EQ(launch_retroarch("en"), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Executing /mnt/mmc/CFW/retroarch/retroarch\n");
-    EXPECT_EQ(root.read(kCfg), kept + keyLines("mmc", "true", "true") + volume);
-    EXPECT_EQ(root.read(kGdbScript), "run");
-    EXPECT_EQ(root.read(kCommand), "#!/bin/sh\nexport LANG=en\n/mnt/mmc/CFW/retroarch/retroarch\nexit $?\n");
-    EXPECT_EQ(modeOf(root, kCommand) & 0100, 0100);
+    EXPECT_EQ(root.read(CFG), kept + key_lines("mmc", "true", "true") + volume);
+    EXPECT_EQ(root.read(GDB_SCRIPT), "run");
+    EXPECT_EQ(root.read(COMMAND), "#!/bin/sh\nexport LANG=en\n/mnt/mmc/CFW/retroarch/retroarch\nexit $?\n");
+    EXPECT_EQ(mode_of(root, COMMAND) & 0100, 0100);
 
     root.write("/misc/enableGDB", "");
     testing::internal::CaptureStdout();
-    ASSERT_EQ(launchRetroArch("fr"), 0);
+    ASSERT_EQ(launch_retroarch("fr"), 0);
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(root.read(kCommand),
+    EXPECT_EQ(root.read(COMMAND),
               "#!/bin/sh\nexport LANG=fr\n"
               "gdb /mnt/mmc/CFW/retroarch/retroarch < /mnt/mmc/CFW/retroarch/gdbscript.txt > "
               "/mnt/mmc/CFW/retroarch/.retroarch/logs/gdb.log 2>&1\nexit $?\n");
-    EXPECT_EQ(root.read(kGdbScript), "run");
+    EXPECT_EQ(root.read(GDB_SCRIPT), "run");
 }
 
 TEST_F(VantorLaunch, CommandScriptThatCannotBeWrittenIsReported)
 {
     // A folder in place of command.sh cannot be replaced.
-    root.mkdirs(kCommand);
+    root.mkdirs(COMMAND);
     testing::internal::CaptureStdout();
-    EXPECT_EQ(launchRetroArch("en"), 1);
+    EXPECT_EQ(launch_retroarch("en"), 1);
     testing::internal::GetCapturedStdout();
     root.write("/mnt/mmc/Roms/GBA/g.gba", "x");
-    EXPECT_EQ(launchItem("/mnt/mmc/Roms/GBA/g.gba", kGames, 0, "en"), 1);
+    EXPECT_EQ(launch_item("/mnt/mmc/Roms/GBA/g.gba", GAMES, 0, "en"), 1);
 }

@@ -8,12 +8,12 @@ class MameNames : public ContentRoot {
 protected:
     void TearDown() override
     {
-        destroyMameGameNameTable();
+        destroy_mame_game_name_table();
         ContentRoot::TearDown();
     }
-    static std::string title(const char *shortName)
+    static std::string title(const char *short_name)
     {
-        const char *t = getMameGameName(shortName);
+        const char *t = get_mame_game_name(short_name);
         return t ? std::string(t) : std::string("(none)");
     }
 };
@@ -27,66 +27,66 @@ TEST_F(MameNames, LinesSplitAtTheFirstComma)
                "lonely\n"
                "empty,\n"
                ",no short name\n");
-    loadMameGameNameTable();
-    EXPECT_EQ(mameGameNameCount, 6);
+    load_mame_game_name_table();
+    EXPECT_EQ(mame_game_name_count, 6);
     EXPECT_EQ(title("sf2"), "Street Fighter II: The World Warrior (World 910522)");
     EXPECT_EQ(title("dkong"), "Donkey Kong (US set 1)");
     EXPECT_EQ(title("mslug"), "Metal Slug, Super Vehicle-001");
     // A line without a title is kept in the table but gives no title, so
     // such a row shows its file name rather than nothing.
-    EXPECT_STREQ(mameGameShortNames[3], "lonely");
-    EXPECT_STREQ(mameGameFullNames[3], "");
+    EXPECT_STREQ(mame_game_short_names[3], "lonely");
+    EXPECT_STREQ(mame_game_full_names[3], "");
     EXPECT_EQ(title("lonely"), "(none)");
     EXPECT_EQ(title("empty"), "(none)");
     EXPECT_EQ(title(""), "no short name");
-    EXPECT_STREQ(mameGameShortNames[0], "sf2");
-    EXPECT_STREQ(mameGameFullNames[2], "Metal Slug, Super Vehicle-001");
+    EXPECT_STREQ(mame_game_short_names[0], "sf2");
+    EXPECT_STREQ(mame_game_full_names[2], "Metal Slug, Super Vehicle-001");
 }
 
 TEST_F(MameNames, LookupIsExactAndCaseSensitive)
 {
     root.write("/mnt/mmc/CFW/config/mame.csv", "sf2,Street Fighter II\nsf2ce,Street Fighter II CE\n");
-    loadMameGameNameTable();
+    load_mame_game_name_table();
     EXPECT_EQ(title("SF2"), "(none)");
     EXPECT_EQ(title("sf"), "(none)");
     EXPECT_EQ(title("sf2.zip"), "(none)");
     EXPECT_EQ(title("sf2ce"), "Street Fighter II CE");
-    EXPECT_EQ(getMameGameName(nullptr), nullptr);
+    EXPECT_EQ(get_mame_game_name(nullptr), nullptr);
 }
 
 TEST_F(MameNames, RepeatedShortNameKeepsOneTitle)
 {
     root.write("/mnt/mmc/CFW/config/mame.csv", "pacman,Pac-Man (Midway)\npacman,Puck Man\n");
-    loadMameGameNameTable();
+    load_mame_game_name_table();
     EXPECT_EQ(title("pacman"), "Pac-Man (Midway)");
 }
 
 TEST_F(MameNames, MissingFileAndUnloadedTableGiveNothing)
 {
     EXPECT_EQ(title("sf2"), "(none)");
-    loadMameGameNameTable();
-    EXPECT_EQ(mameGameNameCount, 0);
+    load_mame_game_name_table();
+    EXPECT_EQ(mame_game_name_count, 0);
     EXPECT_EQ(title("sf2"), "(none)");
 
     root.write("/mnt/mmc/CFW/config/mame.csv", "sf2,Street Fighter II\n");
-    loadMameGameNameTable();
+    load_mame_game_name_table();
     EXPECT_EQ(title("sf2"), "Street Fighter II");
-    destroyMameGameNameTable();
+    destroy_mame_game_name_table();
     EXPECT_EQ(title("sf2"), "(none)");
-    EXPECT_EQ(mameGameNameCount, 0);
-    EXPECT_EQ(mameGameShortNames, nullptr);
-    destroyMameGameNameTable(); // twice is harmless
+    EXPECT_EQ(mame_game_name_count, 0);
+    EXPECT_EQ(mame_game_short_names, nullptr);
+    destroy_mame_game_name_table(); // twice is harmless
 }
 
 TEST_F(MameNames, ReloadingReplacesTheTable)
 {
     root.write("/mnt/mmc/CFW/config/mame.csv", "sf2,Old Title\n");
-    loadMameGameNameTable();
+    load_mame_game_name_table();
     root.write("/mnt/mmc/CFW/config/mame.csv", "sf2,New Title\nkof98,The King of Fighters '98\n");
-    loadMameGameNameTable();
+    load_mame_game_name_table();
     EXPECT_EQ(title("sf2"), "New Title");
     EXPECT_EQ(title("kof98"), "The King of Fighters '98");
-    EXPECT_EQ(mameGameNameCount, 2);
+    EXPECT_EQ(mame_game_name_count, 2);
 }
 
 TEST_F(MameNames, FortyThousandLinesAllFound)
@@ -95,8 +95,8 @@ TEST_F(MameNames, FortyThousandLinesAllFound)
     for (int i = 0; i < 40000; i++)
         csv += "game" + std::to_string(i) + ",Title number " + std::to_string(i) + "\n";
     root.write("/mnt/mmc/CFW/config/mame.csv", csv);
-    loadMameGameNameTable();
-    ASSERT_EQ(mameGameNameCount, 40000);
+    load_mame_game_name_table();
+    ASSERT_EQ(mame_game_name_count, 40000);
     int found = 0;
     for (int i = 0; i < 40000; i += 7)
         found += title(("game" + std::to_string(i)).c_str()) == "Title number " + std::to_string(i);

@@ -20,7 +20,7 @@ struct tm date(int year, int month, int day, int hour = 12, int minute = 30)
     return t;
 }
 
-void expectDate(const struct tm &t, int year, int month, int day, int hour, int minute)
+void expect_date(const struct tm &t, int year, int month, int day, int hour, int minute)
 {
     EXPECT_EQ(t.tm_year + 1900, year);
     EXPECT_EQ(t.tm_mon + 1, month);
@@ -33,17 +33,17 @@ void expectDate(const struct tm &t, int year, int month, int day, int hour, int 
 
 TEST(VantorSettingsDate, LeapYearsAndMonthLengths)
 {
-    EXPECT_EQ(isLeapYear(2024), 1);
-    EXPECT_EQ(isLeapYear(2000), 1);
-    EXPECT_EQ(isLeapYear(2100), 0);
-    EXPECT_EQ(isLeapYear(1900), 0);
-    EXPECT_EQ(isLeapYear(2023), 0);
+    EXPECT_EQ(is_leap_year(2024), 1);
+    EXPECT_EQ(is_leap_year(2000), 1);
+    EXPECT_EQ(is_leap_year(2100), 0);
+    EXPECT_EQ(is_leap_year(1900), 0);
+    EXPECT_EQ(is_leap_year(2023), 0);
     const int lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     for (int m = 1; m <= 12; ++m)
-        EXPECT_EQ(daysInMonth(m, 2023), lengths[m - 1]) << "month " << m;
-    EXPECT_EQ(daysInMonth(2, 2024), 29);
-    EXPECT_EQ(daysInMonth(2, 2000), 29);
-    EXPECT_EQ(daysInMonth(2, 2100), 28);
+        EXPECT_EQ(days_in_month(m, 2023), lengths[m - 1]) << "month " << m;
+    EXPECT_EQ(days_in_month(2, 2024), 29);
+    EXPECT_EQ(days_in_month(2, 2000), 29);
+    EXPECT_EQ(days_in_month(2, 2100), 28);
 }
 
 TEST(VantorSettingsDate, MonthUpFromJanuary31CutsTheDayToFebruary)
@@ -53,64 +53,64 @@ TEST(VantorSettingsDate, MonthUpFromJanuary31CutsTheDayToFebruary)
     } cases[] = {{2023, 28}, {2024, 29}, {2100, 28}, {2000, 29}};
     for (const auto &c : cases) {
         struct tm t = date(c.year, 1, 31);
-        EXPECT_EQ(changeDateTimeField(&t, fieldMonth, +1), 1);
-        expectDate(t, c.year, 2, c.day, 12, 30);
+        EXPECT_EQ(change_date_time_field(&t, FIELD_MONTH, +1), 1);
+        expect_date(t, c.year, 2, c.day, 12, 30);
     }
     // The year change cuts February 29 too.
     struct tm t = date(2024, 2, 29);
-    EXPECT_EQ(changeDateTimeField(&t, fieldYear, +1), 1);
-    expectDate(t, 2025, 2, 28, 12, 30);
+    EXPECT_EQ(change_date_time_field(&t, FIELD_YEAR, +1), 1);
+    expect_date(t, 2025, 2, 28, 12, 30);
     // March 31, month down: February.
     t = date(2024, 3, 31);
-    changeDateTimeField(&t, fieldMonth, -1);
-    expectDate(t, 2024, 2, 29, 12, 30);
+    change_date_time_field(&t, FIELD_MONTH, -1);
+    expect_date(t, 2024, 2, 29, 12, 30);
     // A day that fits stays.
     t = date(2024, 1, 15);
-    changeDateTimeField(&t, fieldMonth, +1);
-    expectDate(t, 2024, 2, 15, 12, 30);
+    change_date_time_field(&t, FIELD_MONTH, +1);
+    expect_date(t, 2024, 2, 15, 12, 30);
 }
 
 TEST(VantorSettingsDate, FieldsWrapWithoutCarrying)
 {
     struct tm t = date(2024, 12, 31, 23, 59);
-    changeDateTimeField(&t, fieldMonth, +1);
-    expectDate(t, 2024, 1, 31, 23, 59); // 12 -> 1, the year stays
-    changeDateTimeField(&t, fieldMonth, -1);
-    expectDate(t, 2024, 12, 31, 23, 59);
-    changeDateTimeField(&t, fieldDay, +1);
-    expectDate(t, 2024, 12, 1, 23, 59); // past the month's length -> 1
-    changeDateTimeField(&t, fieldDay, -1);
-    expectDate(t, 2024, 12, 31, 23, 59); // below 1 -> the month's length
-    changeDateTimeField(&t, fieldHour, +1);
-    expectDate(t, 2024, 12, 31, 0, 59);
-    changeDateTimeField(&t, fieldHour, -1);
-    expectDate(t, 2024, 12, 31, 23, 59);
-    changeDateTimeField(&t, fieldMinute, +1);
-    expectDate(t, 2024, 12, 31, 23, 0);
-    changeDateTimeField(&t, fieldMinute, -1);
-    expectDate(t, 2024, 12, 31, 23, 59);
+    change_date_time_field(&t, FIELD_MONTH, +1);
+    expect_date(t, 2024, 1, 31, 23, 59); // 12 -> 1, the year stays
+    change_date_time_field(&t, FIELD_MONTH, -1);
+    expect_date(t, 2024, 12, 31, 23, 59);
+    change_date_time_field(&t, FIELD_DAY, +1);
+    expect_date(t, 2024, 12, 1, 23, 59); // past the month's length -> 1
+    change_date_time_field(&t, FIELD_DAY, -1);
+    expect_date(t, 2024, 12, 31, 23, 59); // below 1 -> the month's length
+    change_date_time_field(&t, FIELD_HOUR, +1);
+    expect_date(t, 2024, 12, 31, 0, 59);
+    change_date_time_field(&t, FIELD_HOUR, -1);
+    expect_date(t, 2024, 12, 31, 23, 59);
+    change_date_time_field(&t, FIELD_MINUTE, +1);
+    expect_date(t, 2024, 12, 31, 23, 0);
+    change_date_time_field(&t, FIELD_MINUTE, -1);
+    expect_date(t, 2024, 12, 31, 23, 59);
 
     t = date(2023, 2, 1);
-    changeDateTimeField(&t, fieldDay, -1);
+    change_date_time_field(&t, FIELD_DAY, -1);
     EXPECT_EQ(t.tm_mday, 28);
     t = date(2024, 2, 1);
-    changeDateTimeField(&t, fieldDay, -1);
+    change_date_time_field(&t, FIELD_DAY, -1);
     EXPECT_EQ(t.tm_mday, 29);
     t = date(2024, 4, 1);
-    changeDateTimeField(&t, fieldDay, -1);
+    change_date_time_field(&t, FIELD_DAY, -1);
     EXPECT_EQ(t.tm_mday, 30);
 }
 
 TEST(VantorSettingsDate, YearNotBelow1900AndWithoutUpperLimit)
 {
     struct tm t = date(1900, 5, 5);
-    EXPECT_EQ(changeDateTimeField(&t, fieldYear, -1), 0);
-    expectDate(t, 1900, 5, 5, 12, 30);
+    EXPECT_EQ(change_date_time_field(&t, FIELD_YEAR, -1), 0);
+    expect_date(t, 1900, 5, 5, 12, 30);
     t = date(2099, 5, 5);
-    EXPECT_EQ(changeDateTimeField(&t, fieldYear, +1), 1);
+    EXPECT_EQ(change_date_time_field(&t, FIELD_YEAR, +1), 1);
     EXPECT_EQ(t.tm_year + 1900, 2100);
     t = date(9999, 5, 5);
-    changeDateTimeField(&t, fieldYear, +1);
+    change_date_time_field(&t, FIELD_YEAR, +1);
     EXPECT_EQ(t.tm_year + 1900, 10000);
 }
 
@@ -118,45 +118,45 @@ TEST(VantorSettingsDate, OnlyDateAndTimeFieldsAndSingleStepsChange)
 {
     struct tm t = date(2024, 5, 5);
     const struct tm before = t;
-    EXPECT_EQ(changeDateTimeField(&t, field12Hour, +1), 0);
-    EXPECT_EQ(changeDateTimeField(&t, fieldLanguage, +1), 0);
-    EXPECT_EQ(changeDateTimeField(&t, fieldMinute, 0), 0);
-    EXPECT_EQ(changeDateTimeField(nullptr, fieldMinute, 1), 0);
-    expectDate(t, before.tm_year + 1900, before.tm_mon + 1, before.tm_mday, before.tm_hour, before.tm_min);
+    EXPECT_EQ(change_date_time_field(&t, FIELD_12_HOUR_CLOCK, +1), 0);
+    EXPECT_EQ(change_date_time_field(&t, FIELD_LANGUAGE, +1), 0);
+    EXPECT_EQ(change_date_time_field(&t, FIELD_MINUTE, 0), 0);
+    EXPECT_EQ(change_date_time_field(nullptr, FIELD_MINUTE, 1), 0);
+    expect_date(t, before.tm_year + 1900, before.tm_mon + 1, before.tm_mday, before.tm_hour, before.tm_min);
 }
 
 TEST(VantorSettingsText, ValuesAndTheTwelveHourForm)
 {
     struct tm t = date(2024, 3, 7, 0, 5);
-    EXPECT_EQ(settingsValueText(t, fieldYear, 0), "2024");
-    EXPECT_EQ(settingsValueText(t, fieldMonth, 0), "03");
-    EXPECT_EQ(settingsValueText(t, fieldDay, 0), "07");
-    EXPECT_EQ(settingsValueText(t, fieldMinute, 0), "05");
-    EXPECT_EQ(settingsValueText(t, fieldHour, 0), "00");
-    EXPECT_EQ(settingsValueText(t, fieldHour, 1), "12"); // 0 shows 12 (AM)
+    EXPECT_EQ(settings_value_text(t, FIELD_YEAR, 0), "2024");
+    EXPECT_EQ(settings_value_text(t, FIELD_MONTH, 0), "03");
+    EXPECT_EQ(settings_value_text(t, FIELD_DAY, 0), "07");
+    EXPECT_EQ(settings_value_text(t, FIELD_MINUTE, 0), "05");
+    EXPECT_EQ(settings_value_text(t, FIELD_HOUR, 0), "00");
+    EXPECT_EQ(settings_value_text(t, FIELD_HOUR, 1), "12"); // 0 shows 12 (AM)
     t.tm_hour = 13;
-    EXPECT_EQ(settingsValueText(t, fieldHour, 0), "13");
-    EXPECT_EQ(settingsValueText(t, fieldHour, 1), "01"); // 13 shows 01 (PM)
+    EXPECT_EQ(settings_value_text(t, FIELD_HOUR, 0), "13");
+    EXPECT_EQ(settings_value_text(t, FIELD_HOUR, 1), "01"); // 13 shows 01 (PM)
     t.tm_hour = 12;
-    EXPECT_EQ(settingsValueText(t, fieldHour, 1), "12");
+    EXPECT_EQ(settings_value_text(t, FIELD_HOUR, 1), "12");
     t.tm_hour = 11;
-    EXPECT_EQ(settingsValueText(t, fieldHour, 1), "11");
+    EXPECT_EQ(settings_value_text(t, FIELD_HOUR, 1), "11");
     t.tm_year = 100 - 1900;
-    EXPECT_EQ(settingsValueText(t, fieldYear, 0), "0100");
-    EXPECT_EQ(settingsValueText(t, field12Hour, 0), "");
+    EXPECT_EQ(settings_value_text(t, FIELD_YEAR, 0), "0100");
+    EXPECT_EQ(settings_value_text(t, FIELD_12_HOUR_CLOCK, 0), "");
 }
 
 TEST(VantorSettingsLayout, ColumnsAndRows)
 {
     const int centres[] = {110, 170, 230, 290, 350, 410, 470, 530};
     for (int k = 0; k < 8; ++k)
-        EXPECT_EQ(settingsColumnCentre(k), centres[k]);
-    EXPECT_EQ(settingsUpperRowY, 190);
-    EXPECT_EQ(settingsLanguageRowY, 360);
+        EXPECT_EQ(settings_column_centre(k), centres[k]);
+    EXPECT_EQ(SETTINGS_UPPER_ROW_Y, 190);
+    EXPECT_EQ(SETTINGS_LANGUAGE_ROW_Y, 360);
     // Hour sits in column 4, minute in 5, the 12-hour switch in 7.
     const int columns[] = {0, 1, 2, 4, 5, 7, -1};
-    for (int f = 0; f <= fieldLanguage; ++f)
-        EXPECT_EQ(settingsFieldColumn(f), columns[f]) << "field " << f;
+    for (int f = 0; f <= FIELD_LANGUAGE; ++f)
+        EXPECT_EQ(settings_field_column(f), columns[f]) << "field " << f;
 }
 
 // Leaving the screen sets the clock to the edited values plus the time spent
@@ -166,16 +166,16 @@ TEST(VantorSettingsClock, TimesTheClockCannotHoldAreNotSet)
 {
     setenv("TZ", "UTC0", 1);
     tzset();
-    const time_t takenAt = 2147483000;           // 2038-01-19 03:03:20 UTC, 647 s before the 32-bit end
+    const time_t taken_at = 2147483000;          // 2038-01-19 03:03:20 UTC, 647 s before the 32-bit end
     struct tm edited = date(2038, 1, 19, 3, 13); // minute raised by ten
     edited.tm_sec = 20;
     time_t when = 0;
-    ASSERT_EQ(settingsClockTime(edited, takenAt, takenAt + 40, &when), 0);
-    EXPECT_EQ(when, takenAt + 600 + 40);
-    const int past = settingsClockTime(edited, takenAt, takenAt + 100, &when); // 03:15:00
-    const int farOff = settingsClockTime(date(2100, 1, 1), takenAt, takenAt, &when);
+    ASSERT_EQ(settings_clock_time(edited, taken_at, taken_at + 40, &when), 0);
+    EXPECT_EQ(when, taken_at + 600 + 40);
+    const int past = settings_clock_time(edited, taken_at, taken_at + 100, &when); // 03:15:00
+    const int far_off = settings_clock_time(date(2100, 1, 1), taken_at, taken_at, &when);
     EXPECT_EQ(past, sizeof(time_t) == 4 ? -1 : 0);
-    EXPECT_EQ(farOff, sizeof(time_t) == 4 ? -1 : 0);
+    EXPECT_EQ(far_off, sizeof(time_t) == 4 ? -1 : 0);
     unsetenv("TZ");
     tzset();
 }

@@ -32,10 +32,10 @@ protected:
     }
     // Dates a file back, as files on a card are: only a file that has not been
     // written in the last seconds is kept in memory between lookups.
-    void settle(const std::string &devicePath)
+    void settle(const std::string &device_file_path)
     {
         struct timeval times[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
-        ASSERT_EQ(utimes(root.host(devicePath).c_str(), times), 0);
+        ASSERT_EQ(utimes(root.host(device_file_path).c_str(), times), 0);
     }
     TempRoot root;
     char old[4096];
@@ -44,10 +44,10 @@ protected:
 // The lookup as it was done by reading the file for every key: the first line
 // holding "\"key\":", its value after the line's first ':' without the quotes,
 // blanks and commas around it, as much as the value buffer holds.
-std::string lookupInFile(const char *language, const char *key, const char *def)
+std::string lookup_in_file(const char *language, const char *key, const char *def)
 {
     ItemList lines = nullptr;
-    const int count = readAllLines(("lang/" + std::string(language) + ".json").c_str(), &lines);
+    const int count = read_all_lines(("lang/" + std::string(language) + ".json").c_str(), &lines);
     const std::string search = std::string("\"") + key + "\":";
     std::string value = def;
     for (int i = 0; i < count; i++) {
@@ -61,9 +61,9 @@ std::string lookupInFile(const char *language, const char *key, const char *def)
             value.pop_back();
         break;
     }
-    destroyItems(count, &lines);
+    destroy_items(count, &lines);
     char kept[4097]; // the size of the value buffer
-    copyText(kept, sizeof(kept), value.c_str());
+    copy_text(kept, sizeof(kept), value.c_str());
     return kept;
 }
 
@@ -72,63 +72,63 @@ TEST_F(Skin, ColorNeedsTheHashBeforeSixHexDigits)
     skin(
         "{\n  \"color-active\": \"#ff8000\",\n  \"color-guide\": \"ffffff\",\n  \"color-inactive\": \"#12\",\n"
         "  \"color-inactive\": \"#0a0B0c\"\n}\n");
-    SDL_Color c = getColor("color-active");
+    SDL_Color c = get_color("color-active");
     EXPECT_EQ(c.r, 255);
     EXPECT_EQ(c.g, 128);
     EXPECT_EQ(c.b, 0);
     EXPECT_EQ(c.unused, 0);
-    c = getColor("color-guide");
+    c = get_color("color-guide");
     EXPECT_EQ(c.r + c.g + c.b, 0) << "a value without '#' is skipped";
-    c = getColor("color-inactive");
+    c = get_color("color-inactive");
     EXPECT_EQ(c.r, 0x0a) << "a short value is skipped and the next line with the key is tried";
     EXPECT_EQ(c.g, 0x0b);
     EXPECT_EQ(c.b, 0x0c);
-    c = getColor("color-favorite-active");
+    c = get_color("color-favorite-active");
     EXPECT_EQ(c.r + c.g + c.b, 0);
 }
 
 TEST_F(Skin, ColorWithoutSkinFileIsBlack)
 {
-    SDL_Color c = getColor("color-active");
+    SDL_Color c = get_color("color-active");
     EXPECT_EQ(c.r + c.g + c.b, 0);
 }
 
 TEST_F(Skin, AlignmentAndMargin)
 {
     int margin = 16;
-    EXPECT_EQ(getTextAlignment(&margin), 0);
+    EXPECT_EQ(get_text_alignment(&margin), 0);
     EXPECT_EQ(margin, 16);
 
     skin("{\n  \"text-alignment\": \"right\",\n  \"text-margin\": 24,\n}\n");
     margin = 16;
-    EXPECT_EQ(getTextAlignment(&margin), 2);
+    EXPECT_EQ(get_text_alignment(&margin), 2);
     EXPECT_EQ(margin, 24);
 
     skin("{\n  \"text-alignment\": \"left\",\n  \"color-active\": \"#ffffff\"\n}\n");
     margin = 16;
-    EXPECT_EQ(getTextAlignment(&margin), 1);
+    EXPECT_EQ(get_text_alignment(&margin), 1);
     EXPECT_EQ(margin, 16);
 
     skin("{\n  \"text-alignment\": \"left\" \"right\",\n  \"text-margin\": 40\n}\n");
-    EXPECT_EQ(getTextAlignment(&margin), 2) << "right wins when both appear";
+    EXPECT_EQ(get_text_alignment(&margin), 2) << "right wins when both appear";
     EXPECT_EQ(margin, 40);
 
     skin("{\n  \"text-alignment\": left,\n  \"text-margin\":8\n}\n");
     margin = 16;
-    EXPECT_EQ(getTextAlignment(&margin), 0) << "the words count only in quotes";
+    EXPECT_EQ(get_text_alignment(&margin), 0) << "the words count only in quotes";
     EXPECT_EQ(margin, 8);
 }
 
 TEST_F(Skin, VisibilitySwitches)
 {
-    EXPECT_EQ(getMainMenuTextVisibility(), 1);
-    EXPECT_EQ(getGuideButtonTextVisibility(), 1);
+    EXPECT_EQ(get_main_menu_text_visibility(), 1);
+    EXPECT_EQ(get_guide_button_text_visibility(), 1);
     skin("{\n  \"main-menu-text-visibility\": false,\n  \"guide-button-text-visibility\": true\n}\n");
-    EXPECT_EQ(getMainMenuTextVisibility(), 0);
-    EXPECT_EQ(getGuideButtonTextVisibility(), 1);
+    EXPECT_EQ(get_main_menu_text_visibility(), 0);
+    EXPECT_EQ(get_guide_button_text_visibility(), 1);
     skin("{\n  main-menu-text-visibility: false,\n  \"guide-button-text-visibility\": \"false\"\n}\n");
-    EXPECT_EQ(getMainMenuTextVisibility(), 1) << "the key counts only in quotes";
-    EXPECT_EQ(getGuideButtonTextVisibility(), 0);
+    EXPECT_EQ(get_main_menu_text_visibility(), 1) << "the key counts only in quotes";
+    EXPECT_EQ(get_guide_button_text_visibility(), 0);
 }
 
 TEST_F(Skin, SettingValuesAndDefaults)
@@ -136,16 +136,16 @@ TEST_F(Skin, SettingValuesAndDefaults)
     lang("English",
          "{\n  \"font-size\": \"28\",\n  \"title-label\": \"My %s menu\",\n"
          "  \"button-guide-font-size\":\t22 ,\n  \"iso-code\": \"en\"\n}\n");
-    EXPECT_STREQ(getSkinSetting("English", "font-size", "0"), "28");
-    EXPECT_STREQ(getSkinSetting("English", "title-label", "x"), "My %s menu");
-    EXPECT_STREQ(getSkinSetting("English", "button-guide-font-size", "0"), "22");
-    EXPECT_STREQ(languageFilePath, "lang/English.json");
-    EXPECT_STREQ(getSkinSetting("English", "empty-label", "Nothing to see here! Move along!"),
+    EXPECT_STREQ(get_skin_setting("English", "font-size", "0"), "28");
+    EXPECT_STREQ(get_skin_setting("English", "title-label", "x"), "My %s menu");
+    EXPECT_STREQ(get_skin_setting("English", "button-guide-font-size", "0"), "22");
+    EXPECT_STREQ(language_file_path, "lang/English.json");
+    EXPECT_STREQ(get_skin_setting("English", "empty-label", "Nothing to see here! Move along!"),
                  "Nothing to see here! Move along!");
-    EXPECT_STREQ(getSkinSetting("English", "label", "none"), "none") << "\"label\": does not match title-label";
-    EXPECT_STREQ(getSkinSetting("Missing", "font-size", "28"), "28");
+    EXPECT_STREQ(get_skin_setting("English", "label", "none"), "none") << "\"label\": does not match title-label";
+    EXPECT_STREQ(get_skin_setting("Missing", "font-size", "28"), "28");
     const char *def = "d";
-    EXPECT_EQ(getSkinSetting("English", "nothing", def), def) << "the default pointer itself comes back";
+    EXPECT_EQ(get_skin_setting("English", "nothing", def), def) << "the default pointer itself comes back";
 }
 
 TEST_F(Skin, OverlongValueIsCutAtACharacterBoundary)
@@ -154,16 +154,16 @@ TEST_F(Skin, OverlongValueIsCutAtACharacterBoundary)
     while (value.size() < 5000)
         value += "\xe4\xb8\xad"; // three bytes each
     lang("Chinese", "{\n  \"empty-label\": \"" + value + "\",\n}\n");
-    const char *got = getSkinSetting("Chinese", "empty-label", "x");
+    const char *got = get_skin_setting("Chinese", "empty-label", "x");
     size_t n = strlen(got);
     EXPECT_LE(n, 4096u);
     EXPECT_EQ(n % 3, 0u) << "no half character at the end";
     EXPECT_GT(n, 4000u);
 
-    char label[labelBufferSize];
-    copyText(label, sizeof(label), value.c_str());
+    char label[LABEL_BUFFER_SIZE];
+    copy_text(label, sizeof(label), value.c_str());
     EXPECT_EQ(strlen(label), 126u);
-    copyText(label, sizeof(label), "short");
+    copy_text(label, sizeof(label), "short");
     EXPECT_STREQ(label, "short");
 }
 
@@ -175,74 +175,74 @@ TEST_F(Skin, AvailableLanguagesAreSortedBaseNames)
     root.mkdirs("/mnt/mmc/CFW/lang/folder.json");
     root.write("/mnt/mmc/CFW/lang/Plain", "{}");
     ItemList list = nullptr;
-    int n = getAvailableLanguages(&list);
+    int n = get_available_languages(&list);
     ASSERT_EQ(n, 3);
     EXPECT_STREQ(list[0], "Deutsch");
     EXPECT_STREQ(list[1], "English");
     EXPECT_STREQ(list[2], "Plain");
-    destroyItems(n, &list);
+    destroy_items(n, &list);
 }
 
 TEST_F(Skin, NoLanguageFolderMeansNoLanguages)
 {
     ItemList list = nullptr;
-    EXPECT_EQ(getAvailableLanguages(&list), 0);
+    EXPECT_EQ(get_available_languages(&list), 0);
     EXPECT_EQ(list, nullptr);
 }
 
 TEST_F(Skin, LanguageSettingFallsBackToEnglish)
 {
-    EXPECT_STREQ(getLanguageSetting(), "English");
+    EXPECT_STREQ(get_language_setting(), "English");
     lang("Deutsch", "{}");
     root.write("/mnt/mmc/CFW/language.flag", "Deutsch\r\n");
-    EXPECT_STREQ(getLanguageSetting(), "Deutsch");
+    EXPECT_STREQ(get_language_setting(), "Deutsch");
     root.write("/mnt/mmc/CFW/language.flag", "Klingon");
-    EXPECT_STREQ(getLanguageSetting(), "English");
+    EXPECT_STREQ(get_language_setting(), "English");
     root.write("/mnt/mmc/CFW/lang/sub/x.json", "{}");
     root.write("/mnt/mmc/CFW/language.flag", "sub/x");
-    EXPECT_STREQ(getLanguageSetting(), "English") << "a language name is no path";
+    EXPECT_STREQ(get_language_setting(), "English") << "a language name is no path";
     root.write("/mnt/mmc/CFW/language.flag", "");
-    EXPECT_STREQ(getLanguageSetting(), "English");
+    EXPECT_STREQ(get_language_setting(), "English");
 }
 
 TEST_F(Skin, SetLanguageWritesTheNameWithoutNewline)
 {
-    EXPECT_EQ(setLanguageSetting("中文"), 0);
+    EXPECT_EQ(set_language_setting("中文"), 0);
     EXPECT_EQ(root.read("/mnt/mmc/CFW/language.flag"), "中文");
     lang("中文", "{}");
-    EXPECT_STREQ(getLanguageSetting(), "中文");
+    EXPECT_STREQ(get_language_setting(), "中文");
 }
 
 TEST_F(Skin, TwelveHourFlagFile)
 {
-    EXPECT_EQ(get12hourflag(), 0);
-    EXPECT_EQ(set12hourflag(1), 0);
+    EXPECT_EQ(get_12hour_flag(), 0);
+    EXPECT_EQ(set_12hour_flag(1), 0);
     EXPECT_TRUE(root.exists("/mnt/mmc/CFW/12hourclock.flag"));
     EXPECT_EQ(root.read("/mnt/mmc/CFW/12hourclock.flag"), "");
-    EXPECT_EQ(get12hourflag(), 1);
-    EXPECT_EQ(set12hourflag(0), 0);
+    EXPECT_EQ(get_12hour_flag(), 1);
+    EXPECT_EQ(set_12hour_flag(0), 0);
     EXPECT_FALSE(root.exists("/mnt/mmc/CFW/12hourclock.flag"));
-    EXPECT_EQ(get12hourflag(), 0);
-    EXPECT_EQ(set12hourflag(0), 0) << "deleting a missing flag is fine";
+    EXPECT_EQ(get_12hour_flag(), 0);
+    EXPECT_EQ(set_12hour_flag(0), 0) << "deleting a missing flag is fine";
 }
 
 TEST_F(Skin, SizesOutsideTheScreenFallBackToTheDefault)
 {
-    EXPECT_EQ(sizeSetting("26", minFontSize, maxFontSize, defaultFontSize), 26);
-    EXPECT_EQ(sizeSetting("50px", minFontSize, maxFontSize, defaultFontSize), 50) << "read as atoi reads it";
-    EXPECT_EQ(sizeSetting("8", minFontSize, maxFontSize, defaultFontSize), 8);
+    EXPECT_EQ(size_setting("26", MIN_FONT_SIZE, MAX_FONT_SIZE, DEFAULT_FONT_SIZE), 26);
+    EXPECT_EQ(size_setting("50px", MIN_FONT_SIZE, MAX_FONT_SIZE, DEFAULT_FONT_SIZE), 50) << "read as atoi reads it";
+    EXPECT_EQ(size_setting("8", MIN_FONT_SIZE, MAX_FONT_SIZE, DEFAULT_FONT_SIZE), 8);
     for (const char *bad : {"3000", "51", "7", "0", "-28", "", "big", "99999999999999999999"})
-        EXPECT_EQ(sizeSetting(bad, minFontSize, maxFontSize, defaultFontSize), defaultFontSize) << bad;
+        EXPECT_EQ(size_setting(bad, MIN_FONT_SIZE, MAX_FONT_SIZE, DEFAULT_FONT_SIZE), DEFAULT_FONT_SIZE) << bad;
 
     int margin = 16;
     skin("{\n  \"text-alignment\": \"right\",\n  \"text-margin\": 5000,\n}\n");
-    EXPECT_EQ(getTextAlignment(&margin), 2);
+    EXPECT_EQ(get_text_alignment(&margin), 2);
     EXPECT_EQ(margin, 16) << "a margin past the screen keeps the default";
     skin("{\n  \"text-margin\": -40,\n}\n");
-    getTextAlignment(&margin);
+    get_text_alignment(&margin);
     EXPECT_EQ(margin, 16);
     skin("{\n  \"text-margin\": 320,\n}\n");
-    getTextAlignment(&margin);
+    get_text_alignment(&margin);
     EXPECT_EQ(margin, 320);
 }
 
@@ -250,7 +250,7 @@ TEST_F(Skin, KeptLanguageFilesAnswerAsTheFileReaderDid)
 {
     root.install_sample_image();
     ItemList names = nullptr;
-    const int count = getAvailableLanguages(&names);
+    const int count = get_available_languages(&names);
     ASSERT_GE(count, 4);
     // Every key of the files, the keys the menu asks for, and near misses.
     std::vector<std::string> keys = {"label", "font", "size", "", "title", "-label", "font-size\"", "x\": \"y"};
@@ -277,16 +277,17 @@ TEST_F(Skin, KeptLanguageFilesAnswerAsTheFileReaderDid)
     std::vector<std::string> languages = {"Mixed", "Nowhere"};
     for (int i = 0; i < count; i++)
         languages.push_back(names[i]);
-    destroyItems(count, &names);
+    destroy_items(count, &names);
     for (const std::string &language : languages) {
         for (const std::string &key : keys) {
-            EXPECT_EQ(getSkinSetting(language.c_str(), key.c_str(), "(default)"),
-                      lookupInFile(language.c_str(), key.c_str(), "(default)"))
+            EXPECT_EQ(get_skin_setting(language.c_str(), key.c_str(), "(default)"),
+                      lookup_in_file(language.c_str(), key.c_str(), "(default)"))
                 << language << " " << key;
         }
     }
     EXPECT_GT(keys.size(), 40u);
-    EXPECT_STREQ(getSkinSetting("Mixed", "b", ""), "1\", \"b\": \"2") << "the value starts after the line's first ':'";
+    EXPECT_STREQ(get_skin_setting("Mixed", "b", ""), "1\", \"b\": \"2")
+        << "the value starts after the line's first ':'";
 }
 
 TEST_F(Skin, FilesAreReadOncePerChange)
@@ -296,30 +297,30 @@ TEST_F(Skin, FilesAreReadOncePerChange)
     skin("{\n  \"color-active\": \"#ff8000\",\n  \"text-margin\": 24\n}\n");
     for (const char *file : {"lang/English.json", "lang/Deutsch.json", "skin/settings.json"})
         settle(std::string("/mnt/mmc/CFW/") + file);
-    getColor("color-active");
-    const unsigned long reads = skinFileReads();
+    get_color("color-active");
+    const unsigned long reads = skin_file_reads();
     int margin = 16;
     for (int i = 0; i < 50; i++) {
-        EXPECT_STREQ(getSkinSetting("English", "font-size", "28"), "24");
-        EXPECT_STREQ(getSkinSetting("English", "back-label", "BACK"), "BACK");
-        EXPECT_EQ(getColor("color-active").g, 128);
-        EXPECT_EQ(getTextAlignment(&margin), alignCenter);
+        EXPECT_STREQ(get_skin_setting("English", "font-size", "28"), "24");
+        EXPECT_STREQ(get_skin_setting("English", "back-label", "BACK"), "BACK");
+        EXPECT_EQ(get_color("color-active").g, 128);
+        EXPECT_EQ(get_text_alignment(&margin), ALIGN_CENTER);
     }
     EXPECT_EQ(margin, 24);
-    EXPECT_EQ(skinFileReads(), reads + 1) << "each file read once, lookups answer from memory";
+    EXPECT_EQ(skin_file_reads(), reads + 1) << "each file read once, lookups answer from memory";
     // A language switch reads the new file once, and so does the way back.
-    EXPECT_STREQ(getSkinSetting("Deutsch", "open-label", "OPEN"), "AUF");
-    EXPECT_STREQ(getSkinSetting("Deutsch", "back-label", "BACK"), "BACK");
-    EXPECT_STREQ(getSkinSetting("English", "open-label", "x"), "OPEN");
-    EXPECT_EQ(skinFileReads(), reads + 3);
+    EXPECT_STREQ(get_skin_setting("Deutsch", "open-label", "OPEN"), "AUF");
+    EXPECT_STREQ(get_skin_setting("Deutsch", "back-label", "BACK"), "BACK");
+    EXPECT_STREQ(get_skin_setting("English", "open-label", "x"), "OPEN");
+    EXPECT_EQ(skin_file_reads(), reads + 3);
     // A file changed on the card is read again, even at the same size and
     // within the same second.
     lang("English", "{\n  \"font-size\": \"30\",\n  \"open-label\": \"OPEN\"\n}\n");
-    EXPECT_STREQ(getSkinSetting("English", "font-size", "28"), "30");
+    EXPECT_STREQ(get_skin_setting("English", "font-size", "28"), "30");
     lang("English", "{\n  \"font-size\": \"31\",\n  \"open-label\": \"OPEN\"\n}\n");
-    EXPECT_STREQ(getSkinSetting("English", "font-size", "28"), "31");
+    EXPECT_STREQ(get_skin_setting("English", "font-size", "28"), "31");
     skin("{\n  \"color-active\": \"#ff0000\"\n}\n");
-    EXPECT_EQ(getColor("color-active").g, 0);
+    EXPECT_EQ(get_color("color-active").g, 0);
 }
 
 } // namespace
