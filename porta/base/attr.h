@@ -55,10 +55,10 @@ int attr_sanitize(GlobalAttr *a);
 // gives the defaults, which are written back at once. Also takes the saved
 // copies of volume and brightness. Returns 0 when the stored record was used,
 // 1 when the defaults were.
-int load_globalattr(void);
+int load_global_attr(void);
 
 // Writes the sealed record (crash-safe). Returns 0 or -1.
-int writeglobalattr(void);
+int save_global_attr(void);
 
 // Writes the record when the changed flag is set or volume or brightness
 // differ from the saved copies; then refreshes the copies and clears the flag.

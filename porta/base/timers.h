@@ -25,7 +25,7 @@ int marquee_step(ScrollState *s, int w, int m, int h, SDL_Rect src[2], int *seco
 
 // Resets the scroll state and drops a pending scroll timer; with `on`
 // non-zero starts the 2000 ms timer that lets the selected row scroll.
-void TextScrollCtrl(int on);
+void restart_text_scroll(int on);
 
 // What the power-key hold does when it fires, after printing
 // "ready to poweroff ": handed over once at start-up by the main loop (it ends

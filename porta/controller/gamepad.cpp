@@ -400,7 +400,7 @@ int joy_calibrate(const JoyDevice *dev, int code, int32_t raw)
     return clamp16((v * c.coef[2]) >> 13);
 }
 
-int My_JoysOpen(JoyDevice *dev, const char *node)
+int open_gamepad(JoyDevice *dev, const char *node)
 {
     joy_device_clear(dev);
     char event[sizeof dev->event_node];
@@ -486,7 +486,7 @@ int joy_read_name(JoyDevice *dev)
     return 0;
 }
 
-bool My_JoysOnline(JoyDevice *dev)
+bool gamepad_online(JoyDevice *dev)
 {
     char name[128];
     if (ioctl(dev->fd, EVIOCGNAME(sizeof name), name) >= 0)

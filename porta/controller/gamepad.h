@@ -146,12 +146,12 @@ void joy_device_close(JoyDevice *dev);
 // node is the first "event*" entry of /sys/class/input/<node>/device. Reads
 // buttons, axes (ranges and calibration) and hats. Returns 0, or -1 (no event
 // node, it cannot be opened).
-int My_JoysOpen(JoyDevice *dev, const char *node);
+int open_gamepad(JoyDevice *dev, const char *node);
 // Reads the device name into dev->name. Returns 0 or -1.
 int joy_read_name(JoyDevice *dev);
 // Whether the open device still answers (its name can be read; for a FIFO
 // pad: its nodes and its name file are still there).
-bool My_JoysOnline(JoyDevice *dev);
+bool gamepad_online(JoyDevice *dev);
 
 // Reads and handles the pending events (up to 32) of an open pad.
 void joy_read_events(JoyDevice *dev);

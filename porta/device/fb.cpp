@@ -169,7 +169,7 @@ void fb_next(int slot)
     d.var.yoffset = frame * d.var.yres;
 }
 
-void update_fbm(int slot)
+void fb_pan(int slot)
 {
     FbDev &d = fbm[slot];
     if (d.fd <= 0 || !d.real_device)
@@ -194,7 +194,7 @@ void fb_clear(int slot)
     for (int i = 0; i < d.buffers; i++) {
         fb_next(slot);
         memset(fb_frame_ptr(d), 0, d.frame_size);
-        update_fbm(slot);
+        fb_pan(slot);
     }
 }
 
@@ -261,7 +261,7 @@ void fb_present(int slot, SDL_Surface *surface)
             }
             SDL_UnlockSurface(surface);
         }
-        update_fbm(slot);
+        fb_pan(slot);
     }
     fb_show_in_window(surface);
 }

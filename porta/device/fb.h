@@ -40,7 +40,7 @@ extern std::atomic<int> output_device;
 
 int fb_open(int slot);
 void fb_next(int slot);
-void update_fbm(int slot);
+void fb_pan(int slot);
 void fb_clear(int slot);
 void fb_close(int slot);
 void fb_present(int slot, SDL_Surface *surface);

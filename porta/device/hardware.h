@@ -14,7 +14,7 @@
 
 // Switch states: the integer read, or -1 when the file cannot be read.
 int hdmi_state(void);
-int h2w_state(void);
+int headphone_state(void);
 
 // The sound output: -1 none chosen yet, 0 internal codec, 1 HDMI audio; and the
 // playback stream's open state (1 open, -1 failed or closed).

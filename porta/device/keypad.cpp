@@ -33,7 +33,7 @@ const int16_t localpad_default_codes[LOCALPAD_KEYS] = {
     90, 91, 92, 93, 94, 95, 96, 97, 98, 99, 100, 101, 102, 103, 104, 108, 109,
 };
 
-std::atomic<int16_t> LocalPadMap[LOCALPAD_KEYS];
+std::atomic<int16_t> keypad_codes[LOCALPAD_KEYS];
 
 #define KEYPAD_DEVICE_NAME "gpio-keys-polled"
 #define POWER_KEY_DEVICE "/dev/input/event0"
@@ -101,7 +101,7 @@ bool keypad_thread_started = false;
 
 int16_t relaxed_code(int i)
 {
-    return LocalPadMap[i].load(std::memory_order_relaxed);
+    return keypad_codes[i].load(std::memory_order_relaxed);
 }
 
 // Opens an input node. A FIFO standing in for a device on a development host
@@ -248,7 +248,7 @@ bool read_event(int fd, struct input_event *ev)
     return n == (ssize_t)sizeof *ev;
 }
 
-void *read_adc2key_thread(void *)
+void *keypad_thread_main(void *)
 {
     enum { SRC_KEYPAD, SRC_POWER, SRC_WIN_KEYS, SRC_WIN_POWER };
     while (keypad_running.load(std::memory_order_relaxed)) {
@@ -388,7 +388,7 @@ uint32_t keypad_apply_key(KeypadState *st, int code, int value, bool asleep)
     return m;
 }
 
-int load_localpad_map(void)
+int load_keypad_map(void)
 {
     int16_t codes[LOCALPAD_KEYS];
     bool ok = false;
@@ -407,21 +407,21 @@ int load_localpad_map(void)
     }
     if (!ok) {
         printf("--%s: local pad use deflt \n", "open_adc_bnt_input");
-        localpad_reset_default();
+        reset_keypad_map_to_defaults();
         return -1;
     }
     for (int i = 0; i < LOCALPAD_KEYS; i++)
-        LocalPadMap[i].store(codes[i], std::memory_order_relaxed);
+        keypad_codes[i].store(codes[i], std::memory_order_relaxed);
     return 0;
 }
 
-void localpad_reset_default(void)
+void reset_keypad_map_to_defaults(void)
 {
     for (int i = 0; i < LOCALPAD_KEYS; i++)
-        LocalPadMap[i].store(localpad_default_codes[i], std::memory_order_relaxed);
+        keypad_codes[i].store(localpad_default_codes[i], std::memory_order_relaxed);
 }
 
-int Savelocalkeypad(void)
+int save_keypad_map(void)
 {
     uint8_t raw[LOCALPAD_MAP_BYTES];
     for (int i = 0; i < LOCALPAD_KEYS; i++)
@@ -439,10 +439,10 @@ void keypad_set_handlers(void (*power_key)(int value), int (*asleep)(void))
     asleep_query.store(asleep, std::memory_order_release);
 }
 
-int open_adc_bnt_input(std::atomic<uint32_t> *key_state, std::atomic<uint32_t> *key_taps)
+int start_keypad(std::atomic<uint32_t> *key_state, std::atomic<uint32_t> *key_taps)
 {
     if (keypad_thread_started)
-        close_adc_bnt_input();
+        stop_keypad();
     published = key_state;
     published_taps = key_taps;
     if (key_taps)
@@ -452,7 +452,7 @@ int open_adc_bnt_input(std::atomic<uint32_t> *key_state, std::atomic<uint32_t> *
     keypad.volume_key.store(0, std::memory_order_relaxed);
     last_event.store(0, std::memory_order_relaxed);
     publish_mask(0);
-    load_localpad_map();
+    load_keypad_map();
 
     // In a desktop window the keyboard stands in for missing devices.
     const bool window = window_keyboard_available();
@@ -473,7 +473,7 @@ int open_adc_bnt_input(std::atomic<uint32_t> *key_state, std::atomic<uint32_t> *
     window_queued = 0;
 
     keypad_running.store(true, std::memory_order_relaxed);
-    if (pthread_create(&keypad_thread, nullptr, read_adc2key_thread, nullptr) != 0) {
+    if (pthread_create(&keypad_thread, nullptr, keypad_thread_main, nullptr) != 0) {
         keypad_running.store(false, std::memory_order_relaxed);
         close_fd(&keypad_fd);
         close_fd(&power_fd);
@@ -484,7 +484,7 @@ int open_adc_bnt_input(std::atomic<uint32_t> *key_state, std::atomic<uint32_t> *
     return 0;
 }
 
-void close_adc_bnt_input(void)
+void stop_keypad(void)
 {
     keypad_running.store(false, std::memory_order_relaxed);
     if (keypad_thread_started) {

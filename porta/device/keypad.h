@@ -2,10 +2,10 @@
 
 // The built-in keypad and the power key.
 //
-// `read_adc2key_thread` reads the keypad's Linux input events (the device
+// `keypad_thread_main` reads the keypad's Linux input events (the device
 // named "gpio-keys-polled" under /dev/input) and the power key's
 // (/dev/input/event0), turns them into the PadKeys mask of the built-in keypad
-// (published into the key_state handed to `open_adc_bnt_input`: the built-in
+// (published into the key_state handed to `start_keypad`: the built-in
 // keypad's, read by the main loop through the player getters), tracks the
 // Menu click used to open the settings and handles the power key: a press
 // starts the 2-second hold timer (which powers off) and every press and
@@ -61,7 +61,7 @@ inline void publish_pad_keys(std::atomic<uint32_t> *state, std::atomic<uint32_t>
     state->store(mask, std::memory_order_release);
 }
 
-// Indexes into LocalPadMap.
+// Indexes into keypad_codes.
 enum LocalPadIndex {
     LPAD_UP = 0,
     LPAD_DOWN,
@@ -86,28 +86,28 @@ enum LocalPadIndex {
 #define LOCALPAD_MAP_FILE "/mnt/data/porta/localpad.map"
 #define LOCALPAD_MAP_BYTES 34 // 17 little-endian int16 codes, then the 4-byte seal
 
-// The mask bit of each LocalPadMap index.
+// The mask bit of each keypad_codes index.
 extern const uint32_t localpad_bits[LOCALPAD_KEYS];
 // The keypad's factory codes: 90..104, 108, 109.
 extern const int16_t localpad_default_codes[LOCALPAD_KEYS];
 
 // The Linux key code the keypad device emits for each logical key. The mapping
 // screen replaces entries while the keypad thread reads them.
-extern std::atomic<int16_t> LocalPadMap[LOCALPAD_KEYS];
+extern std::atomic<int16_t> keypad_codes[LOCALPAD_KEYS];
 
 // The SDL key code of the first set key in the order UP, DOWN, LEFT, RIGHT, A,
 // B, X, Y, Start, Select, Menu, L1, R1, L2, R2; 0 when none is set (the volume
 // keys alone give 0).
 int pad_to_keycode(uint32_t mask);
 
-// Loads LocalPadMap from its sealed file; a missing, damaged or short file
+// Loads keypad_codes from its sealed file; a missing, damaged or short file
 // gives the factory codes (and "--open_adc_bnt_input: local pad use deflt ").
 // Returns 0 when the file was used, -1 when the defaults were.
-int load_localpad_map(void);
-// Copies the factory codes into LocalPadMap (the mapping screen saves after).
-void localpad_reset_default(void);
-// Writes LocalPadMap to its sealed file (crash-safe). Returns 0 or -1.
-int Savelocalkeypad(void);
+int load_keypad_map(void);
+// Copies the factory codes into keypad_codes (the mapping screen saves after).
+void reset_keypad_map_to_defaults(void);
+// Writes keypad_codes to its sealed file (crash-safe). Returns 0 or -1.
+int save_keypad_map(void);
 
 // What the keypad thread tells the launcher, handed over once at start-up:
 // every press (1) and release (0) of the power key, and whether the screen
@@ -120,9 +120,9 @@ void keypad_set_handlers(void (*power_key)(int value), int (*asleep)(void));
 // (see publish_pad_keys; none kept when null). Returns 0, or -1 (keypad device
 // missing, thread not started). Without /dev/input/event0 ("Open ... error")
 // only the power key is lost.
-int open_adc_bnt_input(std::atomic<uint32_t> *key_state, std::atomic<uint32_t> *key_taps = nullptr);
+int start_keypad(std::atomic<uint32_t> *key_state, std::atomic<uint32_t> *key_taps = nullptr);
 // Stops the keypad thread, closes both devices and cancels the power hold timer.
-void close_adc_bnt_input(void);
+void stop_keypad(void);
 
 // The Menu click: 0 idle, 1 Menu clicked alone, 2 Menu held, 3 Menu used with
 // a volume key. The main loop opens the settings on 1 and clears it.

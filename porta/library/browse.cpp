@@ -340,7 +340,7 @@ int gamelist_init(void)
         browse_cursor.row = 0;
     }
 
-    TextScrollCtrl(1);
+    restart_text_scroll(1);
     switch (restored) {
     case SCREEN_FAVORITES: room = ROOM_FAVORITES; break;
     case SCREEN_HISTORY: room = ROOM_HISTORY; break;
@@ -384,7 +384,7 @@ int gamelist_run(int system, int index, int card_flag)
             printf("-- %s no file \n", "gamelist_run");
             return -1;
         }
-        set_game_dge(system, index, card_flag + 1, game);
+        choose_emulator(system, index, card_flag + 1, game);
         if (launch_state.emulator[0] == '\0')
             return -1;
     }

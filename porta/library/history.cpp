@@ -28,7 +28,7 @@ void history_free(void)
     std::vector<HistoryEntry>().swap(history);
 }
 
-int get_history_fromefile(const char *path)
+int history_read_file(const char *path)
 {
     std::vector<std::string> lines;
     if (list_file_lines(path, lines) != 0) {
@@ -58,7 +58,7 @@ int history_load(void)
 {
     history.clear();
     if (crc_check_file(HISTORY_FILE) == 0)
-        get_history_fromefile(HISTORY_FILE);
+        history_read_file(HISTORY_FILE);
     return history_count();
 }
 

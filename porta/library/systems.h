@@ -58,7 +58,7 @@ int first_picture(const char *folder, char *result, size_t size);
 // external): the row's emulator, or for GBA the alternative core when the
 // core choice list holds the game. A file without extension changes nothing.
 // Returns 0.
-int set_game_dge(int system, int index, int card_number, const char *file);
+int choose_emulator(int system, int index, int card_number, const char *file);
 
 // Writes the command for the outer script into /tmp/.next (crash-safely):
 //   cd "<workdir>"

@@ -134,7 +134,7 @@ static int card_badge_shown(void)
 // Reads what the bar shows besides the battery; returns 1 when it changed.
 static int poll_status(void)
 {
-    const int h2w = h2w_state() == 1 ? 1 : 0;
+    const int h2w = headphone_state() == 1 ? 1 : 0;
     const int pads = joystick_pad_count();
     const int tf = card_badge_shown();
     const int changed = !status.polled || h2w != status.h2w || pads != status.pads || tf != status.tf;

@@ -282,7 +282,7 @@ static int list_key(int key, int *cursor, int rows)
     }
 }
 
-void setjoy_1_level_keypress(int key)
+void joymap_keypress(int key)
 {
     if (joymap.level)
         return;
@@ -319,7 +319,7 @@ static void reset_yes(void)
     joymap.reset_slot = -1;
 }
 
-void setjoy_reset_keypress(int key)
+void joymap_reset_keypress(int key)
 {
     int slots[JOYMAP_ROWS];
     const int rows = joymap_list(slots);
@@ -393,12 +393,12 @@ static void list_draw(SDL_Surface *dst, int *cursor, int screen_number)
     draw_bottom_bar(dst, bottom_hints(screen_number, 0));
 }
 
-void setjoy_reset_draw(SDL_Surface *dst)
+void joymap_reset_draw(SDL_Surface *dst)
 {
     list_draw(dst, &joymap.reset_cursor, SCREEN_JOY_RESET);
 }
 
-void setjoy_draw(SDL_Surface *dst)
+void joymap_draw(SDL_Surface *dst)
 {
     list_draw(dst, &joymap.cursor, SCREEN_JOY_MAP);
 }
@@ -734,13 +734,13 @@ int run_gamepad_mapping(void)
     joymap.level = 0;
     list_draw(dst, &joymap.cursor, SCREEN_JOY_MAP);
     confirm_setup(text_save[lang()], SCREEN_JOY_MAP);
-    confirm_actions(setJoy_handle_Save, setJoy_handle_Cancel);
+    confirm_actions(joymap_keep_mapping, joymap_drop_mapping);
     confirm_open();
     confirm_draw(dst);
     return 1;
 }
 
-void setJoy_handle_Save(void)
+void joymap_keep_mapping(void)
 {
     if (!joymap.changed)
         return;
@@ -749,7 +749,7 @@ void setJoy_handle_Save(void)
     joymap.changed = 0;
 }
 
-void setJoy_handle_Cancel(void)
+void joymap_drop_mapping(void)
 {
     joystick_pad_table_set(joymap.slot, joymap.removals, joymap.backup);
     printf("---%s: Cancel joypad setting .. \n", "setJoy_handle_Cancel");

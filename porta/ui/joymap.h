@@ -102,10 +102,10 @@ int joymap_open_reset(void);
 int joymap_list(int slots[JOYMAP_ROWS]);
 
 // SCREEN_JOY_MAP and SCREEN_JOY_RESET: released keys, frames of the lists.
-void setjoy_1_level_keypress(int key);
-void setjoy_reset_keypress(int key);
-void setjoy_draw(SDL_Surface *dst);
-void setjoy_reset_draw(SDL_Surface *dst);
+void joymap_keypress(int key);
+void joymap_reset_keypress(int key);
+void joymap_draw(SDL_Surface *dst);
+void joymap_reset_draw(SDL_Surface *dst);
 
 // SCREEN_JOY_MAP's run slot: when A on the list chose a pad, runs the
 // sequence until it ends, then opens the end question (or returns to the
@@ -131,5 +131,5 @@ int joymap_merge(JoyConvEntry work[JOY_CONV_SLOTS], JoyConvEntry table[JOY_CONV_
 
 // The answers of the end question: yes saves the pad's file when the mapping
 // changed; no gives the pad its previous table back.
-void setJoy_handle_Save(void);
-void setJoy_handle_Cancel(void);
+void joymap_keep_mapping(void);
+void joymap_drop_mapping(void);

@@ -95,7 +95,7 @@ static const SDL_Color white = {255, 255, 255, 0};
 
 // ---- pictures ------------------------------------------------------------
 
-void setlocalpad_unload_pictures(void)
+void keymap_unload_pictures(void)
 {
     for (SDL_Surface *&pic : keymap.pics) {
         if (pic)
@@ -105,7 +105,7 @@ void setlocalpad_unload_pictures(void)
     keymap.loaded = 0;
 }
 
-int setlocalpad_load_pictures(void)
+int keymap_load_pictures(void)
 {
     keymap.level = 0;
     keymap.cursor = 0;
@@ -118,7 +118,7 @@ int setlocalpad_load_pictures(void)
         snprintf(path, sizeof path, "%s/%d.png", SETKEY_DIR, i);
         keymap.pics[i] = load_img(path);
         if (!keymap.pics[i]) {
-            setlocalpad_unload_pictures();
+            keymap_unload_pictures();
             return -1;
         }
     }
@@ -128,7 +128,7 @@ int setlocalpad_load_pictures(void)
 
 // ---- menu ----------------------------------------------------------------
 
-void setlocalpad_keypress(int key)
+void keymap_keypress(int key)
 {
     if (keymap.level)
         return;
@@ -144,13 +144,13 @@ void setlocalpad_keypress(int key)
             keymap.level = 1;
         } else {
             confirm_setup(text_restore[lang()], SCREEN_KEYPAD_MAP);
-            confirm_actions(setlocalpad_reset_defalut, nullptr);
+            confirm_actions(keymap_restore_defaults, nullptr);
             confirm_open();
         }
         break;
     case SDLK_LALT:
         play_key_sound(KEY_SOUND_REFUSED);
-        setlocalpad_unload_pictures();
+        keymap_unload_pictures();
         screen = SCREEN_SETTINGS_PAGE;
         break;
     default: break;
@@ -175,7 +175,7 @@ static void menu_draw(SDL_Surface *dst)
     draw_bottom_bar(dst, bottom_hints(SCREEN_KEYPAD_MAP, 0));
 }
 
-void setlocalpad_draw(SDL_Surface *dst)
+void keymap_draw(SDL_Surface *dst)
 {
     if (dst)
         menu_draw(dst);
@@ -328,7 +328,7 @@ int run_keypad_mapping(void)
     keymap.exit_keys = 0;
     keymap.changed = 0;
     for (int i = 0; i < LOCALPAD_KEYS; i++)
-        keymap.work[i] = LocalPadMap[i].load(std::memory_order_relaxed);
+        keymap.work[i] = keypad_codes[i].load(std::memory_order_relaxed);
     int end = run_sequence(dst);
     if (end != KEYMAP_END_STOPPED && wait_keys_up(dst) != 0)
         end = KEYMAP_END_STOPPED;
@@ -342,32 +342,32 @@ int run_keypad_mapping(void)
     }
     keymap.changed = 0;
     for (int i = 0; i < LOCALPAD_KEYS; i++)
-        if (keymap.work[i] != LocalPadMap[i].load(std::memory_order_relaxed))
+        if (keymap.work[i] != keypad_codes[i].load(std::memory_order_relaxed))
             keymap.changed = 1;
     touch_key_time();
     menu_draw(dst);
     confirm_setup(text_save[lang()], SCREEN_KEYPAD_MAP);
-    confirm_actions(setlocalpad_handle_Save, nullptr);
+    confirm_actions(keymap_keep_mapping, nullptr);
     confirm_open();
     confirm_draw(dst);
     return 1;
 }
 
-void setlocalpad_handle_Save(void)
+void keymap_keep_mapping(void)
 {
     if (!keymap.changed)
         return;
     for (int i = 0; i < LOCALPAD_KEYS; i++)
-        LocalPadMap[i].store(keymap.work[i], std::memory_order_relaxed);
-    Savelocalkeypad();
+        keypad_codes[i].store(keymap.work[i], std::memory_order_relaxed);
+    save_keypad_map();
     keymap.changed = 0;
     printf("---%s: save local setting .. \n", "setlocalpad_handle_Save");
 }
 
-void setlocalpad_reset_defalut(void)
+void keymap_restore_defaults(void)
 {
     printf("---%s: \n", "setlocalpad_reset_defalut");
-    localpad_reset_default();
+    reset_keypad_map_to_defaults();
     // An empty file fails to give a map at the next start: the factory codes
     // are read then too. No file is made where there was none.
     if (dev_exists(LOCALPAD_MAP_FILE) && write_file_atomic(LOCALPAD_MAP_FILE, "", 0) != 0)

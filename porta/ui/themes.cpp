@@ -70,7 +70,7 @@ static void icon_path(char *buf, size_t size, const char *root, int number, int 
 
 // ---- the check -----------------------------------------------------------
 
-int check_background_theme_icon(void)
+int validate_skin_choice(void)
 {
     if (!customer_skin)
         return 0;
@@ -189,7 +189,7 @@ static int add_number(int *out, int count, int number)
     return count + 1;
 }
 
-int get_bkicon_by_dir(const char *root, int out[THEME_LIST_MAX])
+int list_skin_numbers(const char *root, int out[THEME_LIST_MAX])
 {
     const std::string hdmi = std::string(root) + "/hdmi";
     DIR *d = dev_opendir(hdmi.c_str());
@@ -234,7 +234,7 @@ int get_theme_by_dir(const char *root, int out[THEME_LIST_MAX])
 
 void fill_theme_lists(void)
 {
-    wallpaper_count = get_bkicon_by_dir(wallpaper_root(), wallpaper_numbers);
+    wallpaper_count = list_skin_numbers(wallpaper_root(), wallpaper_numbers);
     theme_count = get_theme_by_dir(theme_root(), theme_numbers);
 }
 
@@ -347,7 +347,7 @@ int themes_card_changed(int inserted)
         if (customer_skin || !dev_exists(SKIN_DIR))
             return 0;
         customer_skin = 1;
-        check_background_theme_icon();
+        validate_skin_choice();
         if (customer_skin) {
             load_background();
             leave_theme_pages();

@@ -50,7 +50,7 @@ extern int theme_count;
 // `sd_theme` or the card wallpaper `sd_wallpaper` is incomplete, resetting that
 // number to 0; the record is saved when a number changed. Returns the skin
 // switch afterwards.
-int check_background_theme_icon(void);
+int validate_skin_choice(void);
 
 // Sets up the wallpapers and the theme icons (full size and 60%) of both
 // outputs from the set chosen by the skin switch; each is decoded when first
@@ -65,7 +65,7 @@ int load_theme_icons(void);
 // Wallpaper numbers under `root` (root/hdmi/N*.jpg that also exist in
 // root/lcd), theme numbers under `root` (folders N holding N/lcd): at most 20,
 // sorted, into `out`. Return the count (0 when the folder cannot be read).
-int get_bkicon_by_dir(const char *root, int out[THEME_LIST_MAX]);
+int list_skin_numbers(const char *root, int out[THEME_LIST_MAX]);
 int get_theme_by_dir(const char *root, int out[THEME_LIST_MAX]);
 
 // Fills wallpaper_numbers and theme_numbers from the current set.

@@ -395,7 +395,7 @@ TEST_F(Chrome, CachedTextsDrawTheSamePicturesAndStayBounded)
         EXPECT_EQ(pixels(dst), fresh) << "drawing from the cache";
     }
     // The marquee draws the same steps cached or not.
-    TextScrollCtrl(0);
+    restart_text_scroll(0);
     text_scroll.on = 1;
     std::string steps[2];
     for (int cached = 0; cached < 2; cached++) {
@@ -408,7 +408,7 @@ TEST_F(Chrome, CachedTextsDrawTheSamePicturesAndStayBounded)
             steps[cached] += pixels(lcd).substr(50 * lcd->pitch, 30 * lcd->pitch);
         }
     }
-    TextScrollCtrl(0);
+    restart_text_scroll(0);
     EXPECT_EQ(steps[0], steps[1]);
 
     // A cached text measures as TTF_SizeUTF8 does.

@@ -99,10 +99,10 @@ protected:
         loop_hooks.delay = delay_of;
         loop_hooks.exit_process = no_exit;
         testing::internal::CaptureStdout();
-        load_globalattr();
+        load_global_attr();
         global_attr.language = 2;
         global_attr.volume = 4;
-        writeglobalattr();
+        save_global_attr();
         save_attr_if_changed();
         output_device = 0;
         tf_card_state = 0;
