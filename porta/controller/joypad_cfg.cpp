@@ -302,15 +302,3 @@ int restore_joypad_defaults_locked(JoyDevice *pad)
     joypad_fill_masks(pad->conv);
     return dev_unlink(path.c_str()) == 0 ? 0 : -1;
 }
-
-void joypad_table_get(const JoyDevice *pad, JoyConvEntry out[JOY_CONV_SLOTS])
-{
-    std::lock_guard<std::mutex> lock(joypad_mutex);
-    memcpy(out, pad->conv, sizeof pad->conv);
-}
-
-void joypad_table_set(JoyDevice *pad, const JoyConvEntry in[JOY_CONV_SLOTS])
-{
-    std::lock_guard<std::mutex> lock(joypad_mutex);
-    memcpy(pad->conv, in, sizeof pad->conv);
-}

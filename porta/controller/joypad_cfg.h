@@ -80,7 +80,3 @@ int save_joypad_file_locked(JoyDevice *pad, const JoyConvEntry *table);
 // could not be deleted (the defaults apply all the same).
 int restore_joypad_defaults(JoyDevice *pad);
 int restore_joypad_defaults_locked(JoyDevice *pad);
-
-// Copies of a pad's table for the mapping screen (under joypad_mutex).
-void joypad_table_get(const JoyDevice *pad, JoyConvEntry out[JOY_CONV_SLOTS]);
-void joypad_table_set(JoyDevice *pad, const JoyConvEntry in[JOY_CONV_SLOTS]);

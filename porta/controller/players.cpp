@@ -417,18 +417,6 @@ uint32_t get_player3_key(void)
 {
     return get_player_keys(3);
 }
-uint32_t get_player4_key(void)
-{
-    return get_player_keys(4);
-}
-uint32_t get_player5_key(void)
-{
-    return get_player_keys(5);
-}
-uint32_t get_player6_key(void)
-{
-    return get_player_keys(6);
-}
 
 void seat_local_pads(void)
 {

@@ -68,9 +68,6 @@ uint32_t get_player_keys(int player);
 uint32_t get_player1_key(void);
 uint32_t get_player2_key(void);
 uint32_t get_player3_key(void);
-uint32_t get_player4_key(void);
-uint32_t get_player5_key(void);
-uint32_t get_player6_key(void);
 
 // Seats the local pads in the lowest empty player_table entries (each pass of
 // the controller thread while `local_pads` is not 0).
