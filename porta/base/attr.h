@@ -7,10 +7,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#define ATTR_FILE "/mnt/data/porta/porta_attr.ini"
-#define ATTR_DIR "/mnt/data/porta/"
-#define ATTR_JOYPAD_DIR "/mnt/data/porta/joypad"
-#define ATTR_RECORD_SIZE 68
+constexpr const char ATTR_FILE[] = "/mnt/data/porta/porta_attr.ini";
+constexpr const char ATTR_DIR[] = "/mnt/data/porta/";
+constexpr const char ATTR_JOYPAD_DIR[] = "/mnt/data/porta/joypad";
+constexpr int ATTR_RECORD_SIZE = 68;
 
 struct GlobalAttr {
     int32_t sd_wallpaper;  // wallpaper number with the TF-card skin

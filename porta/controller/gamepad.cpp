@@ -23,21 +23,21 @@ JoyAxisReadout joy_axis_readout;
 
 namespace {
 
-#define SYS_INPUT "/sys/class/input"
-#define DEV_INPUT "/dev/input"
-#define HAT_FIRST 0x10
-#define HAT_LAST 0x17
-#define DEAD_ZONE 409
-#define INITIAL_RANGE 8190
-#define KEY_BITS_BYTES 96
-#define ABS_BITS_BYTES 8
-#define EVENTS_PER_READ 32
-#define MASK_24 0xFFFFFFu
+constexpr const char SYS_INPUT[] = "/sys/class/input";
+constexpr const char DEV_INPUT[] = "/dev/input";
+constexpr int HAT_FIRST = 0x10;
+constexpr int HAT_LAST = 0x17;
+constexpr int DEAD_ZONE = 409;
+constexpr int INITIAL_RANGE = 8190;
+constexpr int KEY_BITS_BYTES = 96;
+constexpr int ABS_BITS_BYTES = 8;
+constexpr int EVENTS_PER_READ = 32;
+constexpr uint32_t MASK_24 = 0xFFFFFFu;
 
 // Facts of a pad that a FIFO cannot answer: the files of its input device.
 std::string sys_file(const JoyDevice *dev, const char *leaf)
 {
-    return std::string(SYS_INPUT "/") + dev->sys_node + "/device/" + leaf;
+    return (std::string(SYS_INPUT) + "/") + dev->sys_node + "/device/" + leaf;
 }
 
 // The first line of a text file, without its line end.
@@ -166,7 +166,7 @@ int16_t clamp16(int64_t v)
 // Finds the event node of a js node among the entries of its input device.
 bool find_event_node(const char *node, char *out, size_t size)
 {
-    std::string dir = std::string(SYS_INPUT "/") + node + "/device";
+    std::string dir = (std::string(SYS_INPUT) + "/") + node + "/device";
     DIR *d = dev_opendir(dir.c_str());
     if (!d)
         return false;
@@ -417,7 +417,7 @@ int open_gamepad(JoyDevice *dev, const char *node)
     snprintf(dev->sys_node, sizeof dev->sys_node, "%s", node);
     snprintf(dev->event_node, sizeof dev->event_node, "%s", event);
 
-    std::string path = std::string(DEV_INPUT "/") + event;
+    std::string path = (std::string(DEV_INPUT) + "/") + event;
     // Non-blocking: a wake-up without data never holds the thread.
     dev->fd = dev_open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (dev->fd < 0) {
@@ -495,8 +495,9 @@ bool gamepad_online(JoyDevice *dev)
     // file are there; a real device that fails has been unplugged.
     struct stat st;
     if (fstat(dev->fd, &st) == 0 && !S_ISCHR(st.st_mode) &&
-        dev_exists((std::string(DEV_INPUT "/") + dev->sys_node).c_str()) &&
-        dev_exists((std::string(DEV_INPUT "/") + dev->event_node).c_str()) && dev_exists(sys_file(dev, "name").c_str()))
+        dev_exists(((std::string(DEV_INPUT) + "/") + dev->sys_node).c_str()) &&
+        dev_exists(((std::string(DEV_INPUT) + "/") + dev->event_node).c_str()) &&
+        dev_exists(sys_file(dev, "name").c_str()))
         return true;
     printf("%s: ioctl fail ..\n", "My_JoysOnline");
     return false;

@@ -25,7 +25,7 @@ const JoyConvName joy_conv_names[JOY_CONV_SLOTS] = {
 
 namespace {
 
-#define LINE_MAX_CHARS 1024
+constexpr int LINE_MAX_CHARS = 1024;
 
 const char *hat_words[4] = {"up", "down", "left", "right"};
 

@@ -31,8 +31,8 @@
 #include <cstdint>
 #include <string>
 
-#define JOYPAD_USER_DIR "/mnt/data/porta/joypad"
-#define JOYPAD_FACTORY_DIR "/mnt/vendor/bin/joypadCFG"
+constexpr const char JOYPAD_USER_DIR[] = "/mnt/data/porta/joypad";
+constexpr const char JOYPAD_FACTORY_DIR[] = "/mnt/vendor/bin/joypadCFG";
 
 // The rows tying key names to conversion slots, in the order lines are
 // written.

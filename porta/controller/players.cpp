@@ -28,9 +28,9 @@ JoySlot joy_slots[JOY_SLOTS];
 
 namespace {
 
-#define POLL_TIMEOUT_MS 300
-#define NO_PAD_SLEEP_MS 500
-#define AFTER_INPUT_SLEEP_MS 20
+constexpr int POLL_TIMEOUT_MS = 300;
+constexpr int NO_PAD_SLEEP_MS = 500;
+constexpr int AFTER_INPUT_SLEEP_MS = 20;
 
 std::atomic<uint32_t> quit_word{0};
 std::atomic<int> pad_count{0};

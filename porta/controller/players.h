@@ -14,8 +14,8 @@
 #include <atomic>
 #include <cstdint>
 
-#define MAX_PLAYERS 6
-#define JOY_SLOTS 4
+constexpr int MAX_PLAYERS = 6;
+constexpr int JOY_SLOTS = 4;
 
 // One USB pad's place. Free when jsNode is empty.
 struct JoySlot {

@@ -15,9 +15,9 @@
 #include <linux/fb.h>
 #include <SDL/SDL.h>
 
-#define FB_SLOTS 2
-#define FB_LCD 0
-#define FB_HDMI 1
+constexpr int FB_SLOTS = 2;
+constexpr int FB_LCD = 0;
+constexpr int FB_HDMI = 1;
 
 struct FbDev {
     char path[32];

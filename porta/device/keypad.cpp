@@ -35,11 +35,11 @@ const int16_t localpad_default_codes[LOCALPAD_KEYS] = {
 
 std::atomic<int16_t> keypad_codes[LOCALPAD_KEYS];
 
-#define KEYPAD_DEVICE_NAME "gpio-keys-polled"
-#define POWER_KEY_DEVICE "/dev/input/event0"
-#define KEYPAD_MAX_PROBED 6
+constexpr const char KEYPAD_DEVICE_NAME[] = "gpio-keys-polled";
+constexpr const char POWER_KEY_DEVICE[] = "/dev/input/event0";
+constexpr int KEYPAD_MAX_PROBED = 6;
 // A record only the window pipe carries: the window was closed.
-#define WINDOW_QUIT_TYPE 0x7FFF
+constexpr int WINDOW_QUIT_TYPE = 0x7FFF;
 
 #if defined(__SANITIZE_THREAD__)
 // ThreadSanitizer builds only: the power key's hold timer runs on SDL's timer
@@ -76,8 +76,8 @@ bool window_events_on = false;
 // back until its key has been down for WINDOW_MIN_HOLD_MS, so that a key
 // typed faster than the main loop samples the keypad (synthetic input does
 // that) is still seen as one press; later events wait behind it, in order.
-#define WINDOW_MIN_HOLD_MS 80
-#define WINDOW_QUEUE 64
+constexpr int WINDOW_MIN_HOLD_MS = 80;
+constexpr int WINDOW_QUEUE = 64;
 struct WindowEvent {
     int fd;
     int type;

@@ -45,9 +45,9 @@ enum PadKeys : uint32_t {
     PAD_MENU = 0x10000,
 };
 // Not a key: the value of a pad's key mask that asks the launcher to quit.
-#define PAD_QUIT_REQUEST 0x100000u
+constexpr uint32_t PAD_QUIT_REQUEST = 0x100000u;
 // Every key bit above.
-#define PAD_ALL_KEYS 0x1FFFFu
+constexpr uint32_t PAD_ALL_KEYS = 0x1FFFFu;
 
 // Publishes a pad's new key mask. The keys it presses are also added to the
 // pad's taps (when it has them): the main loop samples the mask once a pass,
@@ -83,8 +83,8 @@ enum LocalPadIndex {
     LOCALPAD_KEYS
 };
 
-#define LOCALPAD_MAP_FILE "/mnt/data/porta/localpad.map"
-#define LOCALPAD_MAP_BYTES 34 // 17 little-endian int16 codes, then the 4-byte seal
+constexpr const char LOCALPAD_MAP_FILE[] = "/mnt/data/porta/localpad.map";
+constexpr int LOCALPAD_MAP_BYTES = 34; // 17 little-endian int16 codes, then the 4-byte seal
 
 // The mask bit of each keypad_codes index.
 extern const uint32_t localpad_bits[LOCALPAD_KEYS];
@@ -126,10 +126,10 @@ void stop_keypad(void);
 
 // The Menu click: 0 idle, 1 Menu clicked alone, 2 Menu held, 3 Menu used with
 // a volume key. The main loop opens the settings on 1 and clears it.
-#define MENU_CLICK_IDLE 0
-#define MENU_CLICK_CLICKED 1
-#define MENU_CLICK_HELD 2
-#define MENU_CLICK_COMBO 3
+constexpr int MENU_CLICK_IDLE = 0;
+constexpr int MENU_CLICK_CLICKED = 1;
+constexpr int MENU_CLICK_HELD = 2;
+constexpr int MENU_CLICK_COMBO = 3;
 int keypad_menu_click(void);
 void keypad_clear_menu_click(void);
 // 1 while vol+ or vol- is held from a fresh press, else 0.
@@ -159,5 +159,5 @@ uint32_t keypad_apply_key(KeypadState *st, int code, int value, bool asleep);
 void keypad_window_pump(void);
 // The raw keypad code a window key stands for (-1: none; KEYPAD_WINDOW_POWER:
 // the power key). `sym` is an SDLKey.
-#define KEYPAD_WINDOW_POWER 116
+constexpr int KEYPAD_WINDOW_POWER = 116;
 int keypad_window_code(int sym);

@@ -14,9 +14,9 @@
 
 #include <pthread.h>
 
-#define WAV_HEADER_BYTES 44
-#define SOUND_BLOCK_MAX 2048
-#define SOUND_BLOCK_MIN 1024
+constexpr int WAV_HEADER_BYTES = 44;
+constexpr int SOUND_BLOCK_MAX = 2048;
+constexpr int SOUND_BLOCK_MIN = 1024;
 
 std::mutex sound_mutex;
 

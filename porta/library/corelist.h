@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#define CORELIST_FILE "/mnt/data/.gbacore"
+constexpr const char CORELIST_FILE[] = "/mnt/data/.gbacore";
 
 struct CoreChoice {
     char name[256]; // the game's file name
@@ -36,7 +36,7 @@ int corelist_count(void);
 const CoreChoice *corelist_at(int n);
 
 // The core pop-up of the GBA game list.
-#define CORE_POPUP_ITEMS 2
+constexpr int CORE_POPUP_ITEMS = 2;
 extern const char *const core_popup_items[CORE_POPUP_ITEMS]; // "gpsp", "vba-next"
 struct CorePopup {
     int cursor; // 0..1

@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#define FAVORITES_FILE "/mnt/data/.favorite"
-#define FAVORITES_MAX 80
+constexpr const char FAVORITES_FILE[] = "/mnt/data/.favorite";
+constexpr int FAVORITES_MAX = 80;
 
 struct Favorite {
     char name[256]; // the file name as scanned

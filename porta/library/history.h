@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#define HISTORY_FILE "/mnt/data/.history"
-#define HISTORY_MAX 9
+constexpr const char HISTORY_FILE[] = "/mnt/data/.history";
+constexpr int HISTORY_MAX = 9;
 
 struct HistoryEntry {
     char name[256]; // the file name as scanned

@@ -28,7 +28,7 @@ enum UiText {
     TXT_PAGE_LABEL,   // "Total"
     UI_TEXT_COUNT
 };
-#define UI_LANGUAGES 6
+constexpr int UI_LANGUAGES = 6;
 
 // The text in the current language (global_attr.language; out of range reads
 // as 0).
@@ -90,7 +90,7 @@ void draw_page_counter(SDL_Surface *dst, int page, int pages);
 int list_pages(int count);
 
 // List rows: 9 from rows_y, each as high as the row highlight bar plus 5.
-#define LIST_ROWS 9
+constexpr int LIST_ROWS = 9;
 int list_row_height(int out);
 int list_row_y(int out, int row);
 // The row highlight bar at the layout's x.

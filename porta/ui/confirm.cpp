@@ -22,12 +22,12 @@ struct ConfirmLayout {
     int x, y;
 };
 static const ConfirmLayout confirm_layouts[2] = {{120, 140}, {440, 260}};
-#define BOX_W 400
-#define BOX_H 200
-#define BOX_MESSAGE_DY 40
-#define BOX_BUTTON_DY 120
-#define BOX_NO_DX 30
-#define BOX_YES_END 370
+constexpr int BOX_W = 400;
+constexpr int BOX_H = 200;
+constexpr int BOX_MESSAGE_DY = 40;
+constexpr int BOX_BUTTON_DY = 120;
+constexpr int BOX_NO_DX = 30;
+constexpr int BOX_YES_END = 370;
 
 void confirm_clear(void)
 {

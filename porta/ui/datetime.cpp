@@ -171,9 +171,9 @@ static const DateTimeLayout datetime_layouts[2] = {
     {200, 220, 220, 220, 70, 180, 340, 360},
     {360, 250, 530, 400, 70, 490, 650, 550},
 };
-#define FIELD_VALUE_DY 45
-#define FIELD_UNIT_DY 70
-#define FIELD_MINUS_DY 100
+constexpr int FIELD_VALUE_DY = 45;
+constexpr int FIELD_UNIT_DY = 70;
+constexpr int FIELD_MINUS_DY = 100;
 
 // A line centred in a field's column.
 static void centred(SDL_Surface *dst, int x, int w, int y, TTF_Font *font, SDL_Color c, const char *text)

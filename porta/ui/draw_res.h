@@ -8,10 +8,10 @@
 
 #include "porta/ui/picture.h"
 
-#define RES_OUT_LCD 0
-#define RES_OUT_HDMI 1
-#define RES_SYSTEMS 17
-#define RES_SEARCH_KEYS 42
+constexpr int RES_OUT_LCD = 0;
+constexpr int RES_OUT_HDMI = 1;
+constexpr int RES_SYSTEMS = 17;
+constexpr int RES_SEARCH_KEYS = 42;
 
 struct FixedRes {
     Picture title_bg;

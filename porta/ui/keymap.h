@@ -28,9 +28,9 @@
 
 #include <SDL/SDL.h>
 
-#define SETKEY_DIR "/mnt/vendor/setkey"
-#define SETKEY_PICS 8
-#define KEYMAP_STEPS 8
+constexpr const char SETKEY_DIR[] = "/mnt/vendor/setkey";
+constexpr int SETKEY_PICS = 8;
+constexpr int KEYMAP_STEPS = 8;
 
 // Picture roles: 0 key cap, 2 key cap done, 4..7 the D-pad's up, down, left
 // and right parts (1 and 3 are loaded, not drawn).
@@ -38,8 +38,8 @@ enum { SETKEY_CAP = 0, SETKEY_CAP_DONE = 2, SETKEY_UP = 4, SETKEY_DOWN, SETKEY_L
 
 // Codes of the keys that are never captured (D-pad, Start, Select, vol+,
 // vol-, Menu as the keypad sends them from the factory).
-#define KEYMAP_CODE_START 98
-#define KEYMAP_CODE_SELECT 99
+constexpr int KEYMAP_CODE_START = 98;
+constexpr int KEYMAP_CODE_SELECT = 99;
 
 enum { KEYMAP_END_DONE = 0, KEYMAP_END_START_SELECT, KEYMAP_END_STOPPED };
 

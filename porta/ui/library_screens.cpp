@@ -391,8 +391,8 @@ void draw_history_screen(SDL_Surface *dst)
 
 // ---- core pop-up ---------------------------------------------------------
 
-#define RADIO_OFF_PICTURE "/mnt/vendor/desktop_res/menu/1.png"
-#define RADIO_ON_PICTURE "/mnt/vendor/desktop_res/menu/2.png"
+constexpr const char RADIO_OFF_PICTURE[] = "/mnt/vendor/desktop_res/menu/1.png";
+constexpr const char RADIO_ON_PICTURE[] = "/mnt/vendor/desktop_res/menu/2.png";
 
 // 0 not chosen, 1 chosen; loaded once.
 static SDL_Surface *radio_marks[2] = {nullptr, nullptr};

@@ -23,7 +23,7 @@
 #define KEY_Y SDLK_LSHIFT
 #define KEY_START SDLK_RETURN
 
-#define SHOWN_TEXT_MAX 18
+constexpr int SHOWN_TEXT_MAX = 18;
 
 // ---- texts -----------------------------------------------------------------
 

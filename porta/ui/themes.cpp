@@ -28,8 +28,8 @@ int theme_count = 0;
 static int (*open_page_query)(void) = nullptr;
 
 // The settings items whose pages show the theme and the wallpapers.
-#define ITEM_THEME_PAGE 5
-#define ITEM_WALLPAPER_PAGE 6
+constexpr int ITEM_THEME_PAGE = 5;
+constexpr int ITEM_WALLPAPER_PAGE = 6;
 
 static const char *const out_dir[2] = {"lcd", "hdmi"};
 

@@ -10,15 +10,15 @@
 
 #include <SDL/SDL.h>
 
-#define SKIN_DIR "/mnt/sdcard/skin/"
-#define SKIN_WALLPAPER_ROOT "/mnt/sdcard/skin/wallpapers"
-#define SKIN_THEME_ROOT "/mnt/sdcard/skin/theme"
-#define VENDOR_WALLPAPER_ROOT "/mnt/vendor/wallpapers"
-#define VENDOR_THEME_ROOT "/mnt/vendor/theme"
+constexpr const char SKIN_DIR[] = "/mnt/sdcard/skin/";
+constexpr const char SKIN_WALLPAPER_ROOT[] = "/mnt/sdcard/skin/wallpapers";
+constexpr const char SKIN_THEME_ROOT[] = "/mnt/sdcard/skin/theme";
+constexpr const char VENDOR_WALLPAPER_ROOT[] = "/mnt/vendor/wallpapers";
+constexpr const char VENDOR_THEME_ROOT[] = "/mnt/vendor/theme";
 
-#define THEME_ICONS 5        // one per room
-#define THEME_LIST_MAX 20    // numbers offered by a settings page
-#define THEME_SMALL_ZOOM 0.6 // the rooms that are not highlighted
+constexpr int THEME_ICONS = 5;           // one per room
+constexpr int THEME_LIST_MAX = 20;       // numbers offered by a settings page
+constexpr double THEME_SMALL_ZOOM = 0.6; // the rooms that are not highlighted
 
 // 1 while the card set is used.
 extern int customer_skin;

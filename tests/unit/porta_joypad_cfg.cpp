@@ -81,7 +81,7 @@ TEST_F(JoypadCfg, DefaultsForOneHatTwelveButtonsFourAxes)
 
 TEST_F(JoypadCfg, UserFileWinsOverFactoryFileAndPartialFilesStayPartial)
 {
-    root.write(JOYPAD_FACTORY_DIR "/USB Gamepad.cfg", "input_a_btn = \"7\"\ninput_b_btn = \"8\"\n");
+    root.write(std::string(JOYPAD_FACTORY_DIR) + "/USB Gamepad.cfg", "input_a_btn = \"7\"\ninput_b_btn = \"8\"\n");
     CaptureStdout();
     EXPECT_EQ(rebuild_joypad_table(&pad), 1);
     EXPECT_EQ(GetCapturedStdout(),
@@ -89,7 +89,7 @@ TEST_F(JoypadCfg, UserFileWinsOverFactoryFileAndPartialFilesStayPartial)
     expect_entry(pad.conv[4], JOY_SRC_BUTTON, 7, 0, "factory a");
     expect_entry(pad.conv[0], JOY_SRC_NONE, 0, 0, "factory leaves up unmapped");
 
-    root.write(JOYPAD_USER_DIR "/USB Gamepad.cfg",
+    root.write(std::string(JOYPAD_USER_DIR) + "/USB Gamepad.cfg",
                "input_driver = \"udev\"\n"
                "input_device = \"USB Gamepad\"\n"
                "input_vendor_id = \"121\"\n"
@@ -131,7 +131,7 @@ TEST_F(JoypadCfg, UserFileWinsOverFactoryFileAndPartialFilesStayPartial)
 TEST_F(JoypadCfg, LabelLinesOfARetroArchFileBindNothing)
 {
     // Each label, were it read as a binding, would move its key elsewhere.
-    root.write(JOYPAD_USER_DIR "/USB Gamepad.cfg",
+    root.write(std::string(JOYPAD_USER_DIR) + "/USB Gamepad.cfg",
                "input_driver = \"udev\"\n"
                "input_device = \"USB Gamepad\"\n"
                "input_a_btn = \"1\"\n"
@@ -178,9 +178,9 @@ TEST_F(JoypadCfg, FileNames)
     strcpy(pad.name, "..");
     pad.conv[4] = {JOY_SRC_BUTTON, 1, 0, 0, 0};
     ASSERT_EQ(save_joypad_file(&pad, nullptr), 0);
-    EXPECT_TRUE(root.exists(JOYPAD_USER_DIR "/__.cfg"));
+    EXPECT_TRUE(root.exists(std::string(JOYPAD_USER_DIR) + "/__.cfg"));
     EXPECT_FALSE(root.exists("/mnt/data/porta/..cfg"));
-    EXPECT_NE(root.read(JOYPAD_USER_DIR "/__.cfg").find("input_device = \"..\"\n"), std::string::npos);
+    EXPECT_NE(root.read(std::string(JOYPAD_USER_DIR) + "/__.cfg").find("input_device = \"..\"\n"), std::string::npos);
 }
 
 TEST_F(JoypadCfg, AWrittenFileReadsBackToTheSameTable)
@@ -195,7 +195,7 @@ TEST_F(JoypadCfg, AWrittenFileReadsBackToTheSameTable)
     table[16] = {JOY_SRC_AXIS, 0, -1, 0, 0};
     table[21] = {JOY_SRC_AXIS, 2, 1, 0, 0};
     ASSERT_EQ(save_joypad_file(&pad, table), 0);
-    EXPECT_EQ(root.read(JOYPAD_USER_DIR "/USB Gamepad.cfg"),
+    EXPECT_EQ(root.read(std::string(JOYPAD_USER_DIR) + "/USB Gamepad.cfg"),
               "input_driver = \"udev\"\n"
               "input_device = \"USB Gamepad\"\n"
               "input_vendor_id = \"121\"\n"
@@ -224,18 +224,18 @@ TEST_F(JoypadCfg, AWrittenFileReadsBackToTheSameTable)
 
 TEST_F(JoypadCfg, RestoringDefaultsNeedsAUserFile)
 {
-    root.write(JOYPAD_FACTORY_DIR "/USB Gamepad.cfg", "input_a_btn = \"7\"\n");
+    root.write(std::string(JOYPAD_FACTORY_DIR) + "/USB Gamepad.cfg", "input_a_btn = \"7\"\n");
     rebuild_joypad_table(&pad);
     ASSERT_EQ(pad.conv[4].index, 7);
     EXPECT_EQ(restore_joypad_defaults(&pad), 1); // the factory mapping stays
     expect_entry(pad.conv[4], JOY_SRC_BUTTON, 7, 0, "a");
     expect_entry(pad.conv[0], JOY_SRC_NONE, 0, 0, "up");
 
-    root.write(JOYPAD_USER_DIR "/USB Gamepad.cfg", "input_b_btn = \"9\"\n");
+    root.write(std::string(JOYPAD_USER_DIR) + "/USB Gamepad.cfg", "input_b_btn = \"9\"\n");
     rebuild_joypad_table(&pad);
     EXPECT_EQ(restore_joypad_defaults(&pad), 0);
-    EXPECT_FALSE(root.exists(JOYPAD_USER_DIR "/USB Gamepad.cfg"));
-    EXPECT_TRUE(root.exists(JOYPAD_FACTORY_DIR "/USB Gamepad.cfg"));
+    EXPECT_FALSE(root.exists(std::string(JOYPAD_USER_DIR) + "/USB Gamepad.cfg"));
+    EXPECT_TRUE(root.exists(std::string(JOYPAD_FACTORY_DIR) + "/USB Gamepad.cfg"));
     expect_entry(pad.conv[4], JOY_SRC_BUTTON, 0, 0, "a"); // the defaults, not the factory file
     expect_entry(pad.conv[5], JOY_SRC_BUTTON, 1, 0, "b");
     expect_entry(pad.conv[0], JOY_SRC_HAT, 0, JOY_HAT_UP, "up");
