@@ -7,6 +7,7 @@
 #include "common/endian.h"
 #include "porta/base/sealed.h"
 #include "porta/base/timers.h"
+#include "porta/device/keycodes.h"
 
 #include <SDL/SDL.h>
 
@@ -328,10 +329,10 @@ int pad_to_keycode(uint32_t mask)
         uint32_t bit;
         int key;
     } order[] = {
-        {PAD_UP, SDLK_UP},        {PAD_DOWN, SDLK_DOWN},     {PAD_LEFT, SDLK_LEFT}, {PAD_RIGHT, SDLK_RIGHT},
-        {PAD_A, SDLK_LCTRL},      {PAD_B, SDLK_LALT},        {PAD_X, SDLK_SPACE},   {PAD_Y, SDLK_LSHIFT},
-        {PAD_START, SDLK_RETURN}, {PAD_SELECT, SDLK_ESCAPE}, {PAD_MENU, SDLK_3},    {PAD_L1, SDLK_BACKSPACE},
-        {PAD_R1, SDLK_TAB},       {PAD_L2, SDLK_BACKSPACE},  {PAD_R2, SDLK_TAB},
+        {PAD_UP, KEYCODE_UP},       {PAD_DOWN, KEYCODE_DOWN},     {PAD_LEFT, KEYCODE_LEFT}, {PAD_RIGHT, KEYCODE_RIGHT},
+        {PAD_A, KEYCODE_A},         {PAD_B, KEYCODE_B},           {PAD_X, KEYCODE_X},       {PAD_Y, KEYCODE_Y},
+        {PAD_START, KEYCODE_START}, {PAD_SELECT, KEYCODE_SELECT}, {PAD_MENU, KEYCODE_MENU}, {PAD_L1, KEYCODE_L},
+        {PAD_R1, KEYCODE_R},        {PAD_L2, KEYCODE_L},          {PAD_R2, KEYCODE_R},
     };
     for (const auto &o : order)
         if (mask & o.bit)

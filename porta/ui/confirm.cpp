@@ -1,6 +1,7 @@
 #include "porta/ui/confirm.h"
 
 #include "porta/base/attr.h"
+#include "porta/device/keycodes.h"
 #include "porta/device/keysound.h"
 #include "porta/library/browse.h"
 #include "porta/ui/chrome.h"
@@ -66,12 +67,12 @@ void confirm_keypress(int key)
     if (!confirm_box.active)
         return;
     switch (key) {
-    case SDLK_LEFT:
-    case SDLK_RIGHT:
+    case KEYCODE_LEFT:
+    case KEYCODE_RIGHT:
         play_key_sound(KEY_SOUND_MOVE);
         confirm_box.result = confirm_box.result ? 0 : 1;
         break;
-    case SDLK_LCTRL: {
+    case KEYCODE_A: {
         play_key_sound(KEY_SOUND_CONFIRM);
         const int result = confirm_box.result;
         void (*action)(void) = result == 1 ? confirm_box.yes : confirm_box.no;

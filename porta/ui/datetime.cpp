@@ -2,6 +2,7 @@
 
 #include "porta/base/attr.h"
 #include "porta/device/hardware.h"
+#include "porta/device/keycodes.h"
 #include "porta/library/browse.h"
 #include "porta/ui/chrome.h"
 #include "porta/ui/draw.h"
@@ -141,22 +142,22 @@ void datetime_keypress(int key)
 {
     DateTimeState &s = date_time;
     switch (key) {
-    case SDLK_RIGHT:
+    case KEYCODE_RIGHT:
         if (s.cursor < DT_CONFIRM)
             s.cursor++;
         break;
-    case SDLK_LEFT:
+    case KEYCODE_LEFT:
         if (s.cursor > DT_FIELD0)
             s.cursor--;
         break;
-    case SDLK_UP: datetime_change(&s, 1); break;
-    case SDLK_DOWN: datetime_change(&s, -1); break;
-    case SDLK_LCTRL:
+    case KEYCODE_UP: datetime_change(&s, 1); break;
+    case KEYCODE_DOWN: datetime_change(&s, -1); break;
+    case KEYCODE_A:
         if (s.cursor == DT_CONFIRM)
             datetime_apply();
         leave();
         break;
-    case SDLK_LALT: leave(); break;
+    case KEYCODE_B: leave(); break;
     default: break;
     }
 }

@@ -4,6 +4,7 @@
 #include "porta/controller/joypad_cfg.h"
 #include "porta/controller/players.h"
 #include "porta/device/fb.h"
+#include "porta/device/keycodes.h"
 #include "porta/device/keypad.h"
 #include "porta/device/keysound.h"
 #include "porta/library/browse.h"
@@ -264,14 +265,14 @@ int joymap_list(int slots[JOYMAP_ROWS])
 static int list_key(int key, int *cursor, int rows)
 {
     switch (key) {
-    case SDLK_UP:
+    case KEYCODE_UP:
         play_key_sound(KEY_SOUND_MOVE);
         if (rows > 0)
             *cursor = *cursor > 0 ? *cursor - 1 : rows - 1;
         else
             *cursor = 0;
         return 1;
-    case SDLK_DOWN:
+    case KEYCODE_DOWN:
         play_key_sound(KEY_SOUND_MOVE);
         if (rows > 0)
             *cursor = *cursor < rows - 1 ? *cursor + 1 : 0;
@@ -290,7 +291,7 @@ void joymap_keypress(int key)
     const int rows = joymap_list(slots);
     if (list_key(key, &joymap.cursor, rows))
         return;
-    if (key == SDLK_LCTRL) {
+    if (key == KEYCODE_A) {
         play_key_sound(KEY_SOUND_CONFIRM);
         if (joymap.cursor >= rows)
             return;
@@ -303,7 +304,7 @@ void joymap_keypress(int key)
         memset(joymap.work, 0, sizeof joymap.work);
         joymap.level = 1;
         printf("---<%s>--- name = %s \n", "setjoy_1_level_keypress", info.name);
-    } else if (key == SDLK_LALT) {
+    } else if (key == KEYCODE_B) {
         play_key_sound(KEY_SOUND_REFUSED);
         joymap_unload_images();
         screen = SCREEN_SETTINGS_PAGE;
@@ -325,7 +326,7 @@ void joymap_reset_keypress(int key)
     const int rows = joymap_list(slots);
     if (list_key(key, &joymap.reset_cursor, rows))
         return;
-    if (key == SDLK_LCTRL) {
+    if (key == KEYCODE_A) {
         play_key_sound(KEY_SOUND_CONFIRM);
         if (joymap.reset_cursor >= rows)
             return;
@@ -338,7 +339,7 @@ void joymap_reset_keypress(int key)
         // The question and where it returns to were set by the settings.
         confirm_actions(reset_yes, nullptr);
         confirm_open();
-    } else if (key == SDLK_LALT) {
+    } else if (key == KEYCODE_B) {
         play_key_sound(KEY_SOUND_REFUSED);
         screen = SCREEN_SETTINGS_PAGE;
     }

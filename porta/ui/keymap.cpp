@@ -4,6 +4,7 @@
 #include "common/safefile.h"
 #include "porta/base/attr.h"
 #include "porta/device/fb.h"
+#include "porta/device/keycodes.h"
 #include "porta/device/keysound.h"
 #include "porta/library/browse.h"
 #include "porta/ui/chrome.h"
@@ -133,12 +134,12 @@ void keymap_keypress(int key)
     if (keymap.level)
         return;
     switch (key) {
-    case SDLK_UP:
-    case SDLK_DOWN:
+    case KEYCODE_UP:
+    case KEYCODE_DOWN:
         play_key_sound(KEY_SOUND_MOVE);
         keymap.cursor = keymap.cursor ? 0 : 1;
         break;
-    case SDLK_LCTRL:
+    case KEYCODE_A:
         play_key_sound(KEY_SOUND_CONFIRM);
         if (keymap.cursor == 0) {
             keymap.level = 1;
@@ -148,7 +149,7 @@ void keymap_keypress(int key)
             confirm_open();
         }
         break;
-    case SDLK_LALT:
+    case KEYCODE_B:
         play_key_sound(KEY_SOUND_REFUSED);
         keymap_unload_pictures();
         screen = SCREEN_SETTINGS_PAGE;

@@ -4,6 +4,7 @@
 #include "porta/device/battery.h"
 #include "porta/device/fb.h"
 #include "porta/device/hardware.h"
+#include "porta/device/keycodes.h"
 #include "porta/device/keysound.h"
 #include "porta/device/pcm.h"
 #include "porta/library/browse.h"
@@ -24,12 +25,6 @@
 #include <ctime>
 
 // The SDL key codes the keypad's keys arrive as.
-#define KEY_A SDLK_LCTRL
-#define KEY_B SDLK_LALT
-#define KEY_X SDLK_SPACE
-#define KEY_Y SDLK_LSHIFT
-#define KEY_L SDLK_BACKSPACE // L1 and L2
-#define KEY_R SDLK_TAB       // R1 and R2
 
 int settings_cursor = 0;
 SettingsPage settings_page = {-1, 0, -1, 0, 0, {}};
@@ -326,10 +321,10 @@ static void ask(int item, void (*yes)(void))
 static unsigned hidden_bit(int key)
 {
     switch (key) {
-    case KEY_L: return 0x1;
-    case KEY_R: return 0x2;
-    case KEY_X: return 0x4;
-    case KEY_Y: return 0x8;
+    case KEYCODE_L: return 0x1;
+    case KEYCODE_R: return 0x2;
+    case KEYCODE_X: return 0x4;
+    case KEYCODE_Y: return 0x8;
     default: return 0;
     }
 }
@@ -447,20 +442,20 @@ void menu_keypress(int key)
     const unsigned bit = hidden_bit(key);
     settings_hidden_keys = bit ? (settings_hidden_keys | bit) : 0;
     switch (key) {
-    case SDLK_UP:
+    case KEYCODE_UP:
         play_key_sound(KEY_SOUND_MOVE);
         settings_cursor = settings_cursor > 0 ? settings_cursor - 1 : SETTINGS_ITEMS - 1;
         break;
-    case SDLK_DOWN:
+    case KEYCODE_DOWN:
         play_key_sound(KEY_SOUND_MOVE);
         settings_cursor = settings_cursor < SETTINGS_ITEMS - 1 ? settings_cursor + 1 : 0;
         break;
-    case KEY_B:
+    case KEYCODE_B:
         play_key_sound(KEY_SOUND_REFUSED);
         screen = settings_return_screen;
         save_attr_if_changed();
         break;
-    case KEY_A:
+    case KEYCODE_A:
         play_key_sound(KEY_SOUND_CONFIRM);
         menu_a(settings_cursor);
         break;
@@ -582,25 +577,25 @@ void settings_page_keypress(int key)
 {
     const int n = settings_page.count;
     switch (key) {
-    case SDLK_UP:
+    case KEYCODE_UP:
         play_key_sound(KEY_SOUND_MOVE);
         if (n > 0) {
             settings_page.cursor = settings_page.cursor > 0 ? settings_page.cursor - 1 : n - 1;
             preview_row();
         }
         break;
-    case SDLK_DOWN:
+    case KEYCODE_DOWN:
         play_key_sound(KEY_SOUND_MOVE);
         if (n > 0) {
             settings_page.cursor = settings_page.cursor < n - 1 ? settings_page.cursor + 1 : 0;
             preview_row();
         }
         break;
-    case KEY_A:
+    case KEYCODE_A:
         play_key_sound(KEY_SOUND_CONFIRM);
         page_a();
         break;
-    case KEY_B:
+    case KEYCODE_B:
         play_key_sound(KEY_SOUND_REFUSED);
         page_leave();
         break;
