@@ -7,6 +7,18 @@
 #include <cstddef>
 #include <cstdint>
 
+// The languages of every shown text, in the order of each text table
+// (GlobalAttr::language).
+enum Language : int {
+    LANGUAGE_SIMPLIFIED_CHINESE = 0,
+    LANGUAGE_TRADITIONAL_CHINESE = 1,
+    LANGUAGE_ENGLISH = 2,
+    LANGUAGE_JAPANESE = 3,
+    LANGUAGE_KOREAN = 4,
+    LANGUAGE_SPANISH = 5,
+    LANGUAGE_COUNT = 6
+};
+
 constexpr const char ATTR_FILE[] = "/mnt/data/porta/porta_attr.ini";
 constexpr const char ATTR_DIR[] = "/mnt/data/porta/";
 constexpr const char ATTR_JOYPAD_DIR[] = "/mnt/data/porta/joypad";

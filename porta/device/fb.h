@@ -16,8 +16,10 @@
 #include <SDL/SDL.h>
 
 constexpr int FB_SLOTS = 2;
-constexpr int FB_LCD = 0;
-constexpr int FB_HDMI = 1;
+// The output the launcher draws on: the value of output_device, the index of
+// every per-output table (LCD row first) and the framebuffer slot.
+enum Output : int { OUTPUT_LCD = 0, OUTPUT_HDMI = 1 };
+constexpr int OUTPUT_COUNT = 2;
 
 struct FbDev {
     char path[32];

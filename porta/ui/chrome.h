@@ -12,6 +12,9 @@
 // while the screen sleeps; it asks for a redraw whenever the bar would show
 // something else.
 
+#include "porta/base/attr.h"
+#include "porta/device/fb.h"
+
 #include <cstdint>
 
 #include <SDL/SDL.h>
@@ -28,7 +31,6 @@ enum UiText {
     TXT_PAGE_LABEL,   // "Total"
     UI_TEXT_COUNT
 };
-constexpr int UI_LANGUAGES = 6;
 
 // The text in the current language (global_attr.language; out of range reads
 // as 0).
@@ -62,8 +64,7 @@ struct ChromeLayout {
     int notice_font; // empty list, card missing
 };
 
-enum { CHROME_LCD = 0, CHROME_HDMI = 1 };
-extern const ChromeLayout chrome_layouts[2];
+extern const ChromeLayout chrome_layouts[OUTPUT_COUNT];
 
 // The layout of a surface: HDMI when it is 1280 wide or more.
 int chrome_out(const SDL_Surface *dst);

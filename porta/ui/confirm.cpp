@@ -15,14 +15,14 @@
 
 ConfirmBox confirm_box = {{0}, SCREEN_SETTINGS, 0, 0, nullptr, nullptr};
 
-static const char *const word_no[UI_LANGUAGES] = {"否", "否", "No", "NO", "No", "No"};
-static const char *const word_yes[UI_LANGUAGES] = {"是", "是", "Yes", "Yes", "Yes", "Yes"};
+static const char *const word_no[LANGUAGE_COUNT] = {"否", "否", "No", "NO", "No", "No"};
+static const char *const word_yes[LANGUAGE_COUNT] = {"是", "是", "Yes", "Yes", "Yes", "Yes"};
 
 // The box of each output: its top-left corner; 400x200.
 struct ConfirmLayout {
     int x, y;
 };
-static const ConfirmLayout confirm_layouts[2] = {{120, 140}, {440, 260}};
+static const ConfirmLayout confirm_layouts[OUTPUT_COUNT] = {{120, 140}, {440, 260}};
 constexpr int BOX_W = 400;
 constexpr int BOX_H = 200;
 constexpr int BOX_MESSAGE_DY = 40;
@@ -120,7 +120,7 @@ void confirm_draw(SDL_Surface *dst)
     draw_text(L.x + (BOX_W - w) / 2, L.y + BOX_MESSAGE_DY, ui_font[FONT_24], red, confirm_box.message, dst);
 
     int lang = global_attr.language;
-    if (lang < 0 || lang >= UI_LANGUAGES)
+    if (lang < 0 || lang >= LANGUAGE_COUNT)
         lang = 0;
     SDL_Surface *yes_pic = settings_menu_image(MENU_IMG_BUTTON_ON);
     const int button_w = yes_pic ? yes_pic->w : 0;
@@ -128,7 +128,7 @@ void confirm_draw(SDL_Surface *dst)
     draw_button(dst, L.x + BOX_NO_DX, by, confirm_box.result == 0, word_no[lang]);
     draw_button(dst, L.x + BOX_YES_END - button_w, by, confirm_box.result == 1, word_yes[lang]);
 
-    if (out == CHROME_LCD) {
+    if (out == OUTPUT_LCD) {
         draw_top_bar(dst);
         draw_bottom_bar(dst, bottom_hints(SCREEN_CONFIRM, 0));
     }

@@ -23,7 +23,7 @@ JoyMapState joymap;
 
 // ---- texts ---------------------------------------------------------------
 
-typedef const char *const Text6[UI_LANGUAGES];
+typedef const char *const Text6[LANGUAGE_COUNT];
 
 static Text6 text_title = {"手柄按键设置",
                            "手柄按鍵設置",
@@ -84,7 +84,7 @@ const int joymap_step_slot[JOYMAP_STEPS] = {0, 1,  2,  3,  12, 13, 4,  5,  6,  7
 static int lang(void)
 {
     const int l = global_attr.language;
-    return l >= 0 && l < UI_LANGUAGES ? l : 0;
+    return l >= 0 && l < LANGUAGE_COUNT ? l : 0;
 }
 
 void joymap_prompt(int step, int language, char *buf, int size)
@@ -105,7 +105,7 @@ struct JoyListLayout {
     int name_dx, name_dy, name_font;
     int player_font, player_end_gap, player_dy;
 };
-static const JoyListLayout list_layouts[2] = {
+static const JoyListLayout list_layouts[OUTPUT_COUNT] = {
     {0, 36, 5, 20, 6, FONT_18, FONT_16, 10, 10},
     {40, 60, 5, 20, 12, FONT_22, FONT_22, 20, 18},
 };
@@ -133,7 +133,7 @@ struct JoySeqLayout {
 };
 // Positions, one row per group (kept out of the formatter).
 // clang-format off
-static const JoySeqLayout seq_layouts[2] = {
+static const JoySeqLayout seq_layouts[OUTPUT_COUNT] = {
     // LCD, 640x480
     {
         140, 40, FONT_22,
@@ -225,7 +225,7 @@ int joymap_load_images(void)
     char path[128];
     for (int out = 0; out < 2; out++) {
         for (int i = 0; i < SETJOY_PICS; i++) {
-            if (out == CHROME_LCD)
+            if (out == OUTPUT_LCD)
                 snprintf(path, sizeof path, "%s/lcd/%d.png", SETJOY_DIR, i);
             else
                 snprintf(path, sizeof path, "%s/%d.png", SETJOY_DIR, i);
@@ -347,7 +347,7 @@ void joymap_reset_keypress(int key)
 
 static SDL_Surface *highlight(int out)
 {
-    return fixed_res[out == CHROME_HDMI ? RES_OUT_HDMI : RES_OUT_LCD].list[4];
+    return fixed_res[out == OUTPUT_HDMI ? OUTPUT_HDMI : OUTPUT_LCD].list[4];
 }
 
 static int text_w(TTF_Font *font, const char *text)
@@ -543,7 +543,7 @@ static void sequence_frame(SDL_Surface *dst, int pointer_shown)
         joymap_prompt(joymap.step, l, prompt, sizeof prompt);
         mapseq_draw_fitted(L.prompt_x, L.prompt_y, L.prompt_font, prompt, dst->w - L.prompt_x - 4, 2, dst);
         if (pointer_shown)
-            blit_at(L.pointer_x, L.pointer_y, fixed_res[out == CHROME_HDMI ? RES_OUT_HDMI : RES_OUT_LCD].point, dst);
+            blit_at(L.pointer_x, L.pointer_y, fixed_res[out == OUTPUT_HDMI ? OUTPUT_HDMI : OUTPUT_LCD].point, dst);
     }
     const char *labels[3] = {text_arrow_key[l], text_left_stick[l], text_right_stick[l]};
     for (int p = 0; p < 3; p++) {

@@ -21,7 +21,7 @@ KeyMapState keymap;
 
 // ---- texts ---------------------------------------------------------------
 
-typedef const char *const Text6[UI_LANGUAGES];
+typedef const char *const Text6[LANGUAGE_COUNT];
 
 static Text6 text_custom = {"按键自定义",    "按鍵自定義",    "Button custom",
                             "Button custom", "Button custom", "Button custom"};
@@ -46,7 +46,7 @@ static const int cap_codes[2][4] = {{94, 95, 96, 102}, {97, 100, 101, 103}};
 static int lang(void)
 {
     const int l = global_attr.language;
-    return l >= 0 && l < UI_LANGUAGES ? l : 0;
+    return l >= 0 && l < LANGUAGE_COUNT ? l : 0;
 }
 
 int keymap_refused_code(int code)
@@ -72,7 +72,7 @@ struct KeyMenuLayout {
     int x, y, gap; // row 0's highlight; row 1 its height + gap lower
     int text_dx, text_dy, font;
 };
-static const KeyMenuLayout menu_layouts[2] = {
+static const KeyMenuLayout menu_layouts[OUTPUT_COUNT] = {
     {0, 36, 5, 20, 8, FONT_18},
     {40, 60, 5, 20, 12, FONT_22},
 };
@@ -87,7 +87,7 @@ struct KeySeqLayout {
     int cap_gap_x, cap_gap_y; // between caps and between the rows
     int label_font;
 };
-static const KeySeqLayout seq_layouts[2] = {
+static const KeySeqLayout seq_layouts[OUTPUT_COUNT] = {
     {40, 40, FONT_28, 300, 60, FONT_24, 300, 100, FONT_28, 260, 85, 80, 150, 90, 240, 240, 30, 30, FONT_22},
     {400, 80, FONT_28, 850, 140, FONT_24, 850, 200, FONT_28, 800, 185, 130, 170, 90, 400, 350, 50, 60, FONT_22},
 };
@@ -162,7 +162,7 @@ static void menu_draw(SDL_Surface *dst)
 {
     const int out = chrome_out(dst);
     const KeyMenuLayout &L = menu_layouts[out];
-    SDL_Surface *hl = fixed_res[out == CHROME_HDMI ? RES_OUT_HDMI : RES_OUT_LCD].list[4];
+    SDL_Surface *hl = fixed_res[out == OUTPUT_HDMI ? OUTPUT_HDMI : OUTPUT_LCD].list[4];
     const int step = (hl ? hl->h : 0) + L.gap;
     draw_background(dst);
     const char *rows[2] = {text_custom[lang()], text_restore[lang()]};
@@ -208,7 +208,7 @@ static void sequence_frame(SDL_Surface *dst, int pointer_shown)
         keymap_prompt(keymap.step, prompt, sizeof prompt);
         draw_text(L.prompt_x, L.prompt_y, ui_font[L.prompt_font], white, prompt, dst);
         if (pointer_shown)
-            blit_at(L.pointer_x, L.pointer_y, fixed_res[out == CHROME_HDMI ? RES_OUT_HDMI : RES_OUT_LCD].point, dst);
+            blit_at(L.pointer_x, L.pointer_y, fixed_res[out == OUTPUT_HDMI ? OUTPUT_HDMI : OUTPUT_LCD].point, dst);
     }
     blit_at(L.dpad_x, L.dpad_y, pics[SETKEY_CAP], dst);
     blit_at(L.dpad_x, L.dpad_y - L.arm, pics[SETKEY_UP], dst);

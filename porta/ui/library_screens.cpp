@@ -20,7 +20,7 @@
 
 // Positions, one row per group (kept out of the formatter).
 // clang-format off
-const LibraryLayout library_layouts[2] = {
+const LibraryLayout library_layouts[OUTPUT_COUNT] = {
     // LCD, 640x480
     {
         7, 160, 135, FONT_18,        // rooms
@@ -52,7 +52,7 @@ const LibraryLayout library_layouts[2] = {
 
 // ---- texts ---------------------------------------------------------------
 
-static const char *const room_names[ROOM_COUNT][UI_LANGUAGES] = {
+static const char *const room_names[ROOM_COUNT][LANGUAGE_COUNT] = {
     {"游戏厅", "遊戲廳", "Game Rooms", "ゲームルーム", "게임룸", "Salas de juegos"},
     {"收藏", "收藏", "Favorites", "お気に入り", "즐겨 찾기", "Favoritos"},
     {"历史", "歷史", "History", "歴史", "역사", "Historia"},
@@ -60,7 +60,7 @@ static const char *const room_names[ROOM_COUNT][UI_LANGUAGES] = {
     {"设置", "設置", "Settings", "設定", "설정", "Ajustes"},
 };
 
-static const char *const system_titles[SYSTEM_COUNT][UI_LANGUAGES] = {
+static const char *const system_titles[SYSTEM_COUNT][LANGUAGE_COUNT] = {
     /* 0 PS1 */ {"PS1 游戏", "PS1 遊戲", "PS1 GAME", "PS1 ゲーム", "PS1 경기", "PS1 JUEGO"},
     /* 1 VERTICAL */
     {"竖版街机", "豎版街機", "Vertical Arcade", "Vertical Arcade", "Vertical Arcade", "Vertical Arcade"},
@@ -82,13 +82,13 @@ static const char *const system_titles[SYSTEM_COUNT][UI_LANGUAGES] = {
 };
 
 enum { CARD_LABEL_EXTERNAL, CARD_LABEL_BUILTIN };
-static const char *const card_labels[2][UI_LANGUAGES] = {
+static const char *const card_labels[2][LANGUAGE_COUNT] = {
     {"外置卡", "外置卡", "External card", "外部カード", "외부 카드", "External card"},
     {"内置卡", "內置卡", "Built-in card", "内蔵カード", "내장 카드", "Built-in card"},
 };
 static const char *const card_tags[2] = {"(TF2/EXT.)", "(TF1/INT.)"};
 
-static const char *const popup_titles[UI_LANGUAGES] = {
+static const char *const popup_titles[LANGUAGE_COUNT] = {
     "选择模拟器核心",         "選擇模擬器覈心",       "Select Simulator Core",
     "エミュレータコアの選択", "에뮬레이터 코어 선택", "Seleccionar el núcleo del simulador",
 };
@@ -97,7 +97,7 @@ const char *const file_error_text = "##file error !";
 
 static int language_of(int language)
 {
-    return language >= 0 && language < UI_LANGUAGES ? language : 0;
+    return language >= 0 && language < LANGUAGE_COUNT ? language : 0;
 }
 
 static int lang(void)
@@ -178,7 +178,7 @@ static void draw_selected_preview(SDL_Surface *dst, int out, int system, int car
     if (!game_index_valid(game_list(card_flag, system), index))
         return;
     const LibraryLayout &L = library_layouts[out];
-    blit_at(L.preview_x, L.preview_y, selected_preview(out == CHROME_LCD, system, card_flag, index), dst);
+    blit_at(L.preview_x, L.preview_y, selected_preview(out == OUTPUT_LCD, system, card_flag, index), dst);
 }
 
 // The shown name of entry `index` of a system's list on a card (flag), or

@@ -164,8 +164,8 @@ static int load_skin_resources(void)
         printf("%s: %d return NULL\n", "init_my_system", 997);
         return -1;
     }
-    int lcd = load_title_bottom(RES_OUT_LCD);
-    int hdmi = load_title_bottom(RES_OUT_HDMI);
+    int lcd = load_title_bottom(OUTPUT_LCD);
+    int hdmi = load_title_bottom(OUTPUT_HDMI);
     if (lcd != 0 || hdmi != 0) {
         printf("%s: %d return NULL\n", "init_my_system", 1005);
         return -1;

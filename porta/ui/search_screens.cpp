@@ -89,7 +89,7 @@ struct SearchLayout {
 
 // Positions, one row per group (kept out of the formatter).
 // clang-format off
-static const SearchLayout layouts[2] = {
+static const SearchLayout layouts[OUTPUT_COUNT] = {
     // LCD, 640x480
     {20, 8, 60, 2, 320, 400, 80, FONT_18, 630, 330, 140, 355, 152, FONT_18, 350, 187, 26, 350, 330, FONT_18, 40,
      1, -5, 395, 160},
@@ -191,7 +191,7 @@ void draw_search_results(SDL_Surface *dst)
     const SearchResult *selected = search_result(cursor_position());
     if (selected)
         blit_at(L.preview_x, L.preview_y,
-                selected_preview(out == CHROME_LCD, selected->system, selected->card, selected->index), dst);
+                selected_preview(out == OUTPUT_LCD, selected->system, selected->card, selected->index), dst);
 }
 
 // ---- keys ------------------------------------------------------------------

@@ -35,9 +35,9 @@ static SettingsLinks links = {nullptr, nullptr, nullptr, nullptr};
 
 // ---- texts ---------------------------------------------------------------
 
-typedef const char *const Text6[UI_LANGUAGES];
+typedef const char *const Text6[LANGUAGE_COUNT];
 
-static const char *const item_labels[SETTINGS_ITEMS][UI_LANGUAGES] = {
+static const char *const item_labels[SETTINGS_ITEMS][LANGUAGE_COUNT] = {
     {"电池", "電池", "Battery", "バッテリー", "배터리", "Batería"},
     {"关机", "關機", "Shut down", "シャットダウン", "종료", "Apagar"},
     {"日期和时间", "日期和時間", "Date and time", "日時", "날짜와 시간", "Fecha y hora"},
@@ -94,7 +94,7 @@ static const int sleep_minutes[4] = {1, 2, 5, 10};
 static int lang(void)
 {
     const int l = global_attr.language;
-    return l >= 0 && l < UI_LANGUAGES ? l : 0;
+    return l >= 0 && l < LANGUAGE_COUNT ? l : 0;
 }
 
 static const char *word(Text6 &w)
@@ -518,7 +518,7 @@ static void page_a(void)
         break;
     case SET_BRIGHTNESS:
         settings_page.chosen = row;
-        if (output_device == 0)
+        if (output_device == OUTPUT_LCD)
             set_backlight(row);
         break;
     case SET_DATE_TIME:
@@ -607,7 +607,7 @@ void settings_page_keypress(int key)
 
 // Positions, one row per group (kept out of the formatter).
 // clang-format off
-const SettingsLayout settings_layouts[2] = {
+const SettingsLayout settings_layouts[OUTPUT_COUNT] = {
     // LCD, 640x480
     {
         0, 36, 3,
@@ -637,7 +637,7 @@ static const SDL_Color white = {255, 255, 255, 0};
 
 static SDL_Surface *card_highlight(int out)
 {
-    return fixed_res[out == CHROME_HDMI ? RES_OUT_HDMI : RES_OUT_LCD].list[4];
+    return fixed_res[out == OUTPUT_HDMI ? OUTPUT_HDMI : OUTPUT_LCD].list[4];
 }
 
 static int text_w(TTF_Font *font, const char *text)

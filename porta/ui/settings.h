@@ -14,6 +14,8 @@
 // time it opens and kept until exit; the core pop-up of the game list uses
 // the radio marks too (settings_load_resources).
 
+#include "porta/device/fb.h"
+
 #include <cstddef>
 
 #include <SDL/SDL.h>
@@ -157,4 +159,4 @@ struct SettingsLayout {
     int radio_up;                           // above the row text
     int preview_x, preview_y, preview_slot; // theme page: five previewed icons
 };
-extern const SettingsLayout settings_layouts[2];
+extern const SettingsLayout settings_layouts[OUTPUT_COUNT];

@@ -23,7 +23,7 @@ constexpr double THEME_SMALL_ZOOM = 0.6; // the rooms that are not highlighted
 // 1 while the card set is used.
 extern int customer_skin;
 
-// Current pictures, by output (RES_OUT_LCD, RES_OUT_HDMI), decoded when first
+// Current pictures, by output (OUTPUT_LCD, OUTPUT_HDMI), decoded when first
 // drawn (porta/ui/picture.h); nullptr where a picture is missing (drawing
 // skips it; a missing wallpaper is black).
 struct ThemePictures {
