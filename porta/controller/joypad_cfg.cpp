@@ -43,8 +43,8 @@ bool parse_number(const char *p, long *out)
 void set_source(JoyConvEntry *e, int type, long index, int value)
 {
     e->type = type;
-    e->index = (uint8_t)index;
-    e->value = (int16_t)value;
+    e->index = static_cast<uint8_t>(index);
+    e->value = static_cast<int16_t>(value);
 }
 
 // The source a value names: "h<n><direction>" a hat, "+<n>" / "-<n>" an axis,
@@ -247,9 +247,9 @@ std::string joypad_file_text(const JoyDevice *pad, const JoyConvEntry *table)
     out += line;
     snprintf(line, sizeof line, "%s = \"%s\"\n", "input_device", pad->name);
     out += line;
-    snprintf(line, sizeof line, "%s = \"%d\"\n", "input_vendor_id", (int)pad->vendor_id);
+    snprintf(line, sizeof line, "%s = \"%d\"\n", "input_vendor_id", static_cast<int>(pad->vendor_id));
     out += line;
-    snprintf(line, sizeof line, "%s = \"%d\"\n", "input_product_id", (int)pad->product_id);
+    snprintf(line, sizeof line, "%s = \"%d\"\n", "input_product_id", static_cast<int>(pad->product_id));
     out += line;
     for (const JoyConvName &row : joy_conv_names) {
         const JoyConvEntry &e = table[row.slot];

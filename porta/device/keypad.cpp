@@ -62,7 +62,8 @@ std::atomic<uint32_t> last_event{0};
 
 uint32_t pack_event(int code, int value)
 {
-    return (uint32_t)(uint16_t)code | ((uint32_t)(uint16_t)(int16_t)value << 16);
+    return static_cast<uint32_t>(static_cast<uint16_t>(code)) |
+           (static_cast<uint32_t>(static_cast<uint16_t>(static_cast<int16_t>(value))) << 16);
 }
 
 int keypad_fd = -1;
@@ -128,7 +129,7 @@ bool input_node_name(int fd, const char *node, char *name, size_t size)
     FILE *f = dev_fopen(sys.c_str(), "r");
     if (!f)
         return false;
-    bool ok = fgets(name, (int)size, f) != nullptr;
+    bool ok = fgets(name, static_cast<int>(size), f) != nullptr;
     fclose(f);
     name[strcspn(name, "\r\n")] = '\0';
     return ok;
@@ -246,7 +247,7 @@ bool read_event(int fd, struct input_event *ev)
     do {
         n = read(fd, ev, sizeof *ev);
     } while (n < 0 && errno == EINTR);
-    return n == (ssize_t)sizeof *ev;
+    return n == static_cast<ssize_t>(sizeof *ev);
 }
 
 void *keypad_thread_main(void *)
@@ -315,10 +316,10 @@ bool write_window_event(int fd, int type, int code, int value)
     struct input_event ev;
     memset(&ev, 0, sizeof ev);
     gettimeofday(&ev.time, nullptr);
-    ev.type = (uint16_t)type;
-    ev.code = (uint16_t)code;
+    ev.type = static_cast<uint16_t>(type);
+    ev.code = static_cast<uint16_t>(code);
     ev.value = value;
-    return write(fd, &ev, sizeof ev) == (ssize_t)sizeof ev;
+    return write(fd, &ev, sizeof ev) == static_cast<ssize_t>(sizeof ev);
 }
 
 } // namespace
@@ -353,11 +354,11 @@ uint32_t keypad_apply_key(KeypadState *st, int code, int value, bool asleep)
     }
     // Opposite directions: the one pressed last wins.
     if ((m & PAD_LEFT) && (m & PAD_RIGHT))
-        m &= code == relaxed_code(LPAD_LEFT) ? ~(uint32_t)PAD_RIGHT : ~(uint32_t)PAD_LEFT;
+        m &= code == relaxed_code(LPAD_LEFT) ? ~static_cast<uint32_t>(PAD_RIGHT) : ~static_cast<uint32_t>(PAD_LEFT);
     if ((m & PAD_UP) && (m & PAD_DOWN))
-        m &= code == relaxed_code(LPAD_UP) ? ~(uint32_t)PAD_DOWN : ~(uint32_t)PAD_UP;
+        m &= code == relaxed_code(LPAD_UP) ? ~static_cast<uint32_t>(PAD_DOWN) : ~static_cast<uint32_t>(PAD_UP);
     if (code == relaxed_code(LPAD_MENU))
-        m = press ? (m | PAD_MENU) : (m & ~(uint32_t)PAD_MENU);
+        m = press ? (m | PAD_MENU) : (m & ~static_cast<uint32_t>(PAD_MENU));
     for (int i = LPAD_VOLUP; i <= LPAD_VOLDOWN; i++) {
         if (relaxed_code(i) != code)
             continue;
@@ -522,9 +523,9 @@ void keypad_last_event(int *code, int *value)
 {
     const uint32_t w = last_event.load(std::memory_order_acquire);
     if (code)
-        *code = (int)(w & 0xFFFF);
+        *code = static_cast<int>(w & 0xFFFF);
     if (value)
-        *value = (int)(int16_t)(uint16_t)(w >> 16);
+        *value = static_cast<int>(static_cast<int16_t>(static_cast<uint16_t>(w >> 16)));
 }
 
 int keypad_last_code(void)
@@ -585,13 +586,13 @@ static void window_queue_add(int fd, int type, int code, int value, uint32_t due
 static void window_queue_flush(uint32_t now)
 {
     int sent = 0;
-    while (sent < window_queued && (int32_t)(now - window_queue[sent].due) >= 0) {
+    while (sent < window_queued && static_cast<int32_t>(now - window_queue[sent].due) >= 0) {
         const WindowEvent &e = window_queue[sent];
         write_window_event(e.fd, e.type, e.code, e.value);
         sent++;
     }
     if (sent > 0) {
-        memmove(window_queue, window_queue + sent, sizeof window_queue[0] * (size_t)(window_queued - sent));
+        memmove(window_queue, window_queue + sent, sizeof window_queue[0] * static_cast<size_t>(window_queued - sent));
         window_queued -= sent;
     }
 }

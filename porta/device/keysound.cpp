@@ -70,7 +70,7 @@ int play_wav_file(const char *path)
                     blocks++;
                 break;
             }
-            if (play_sample(16, block, (int)n) < 0)
+            if (play_sample(16, block, static_cast<int>(n)) < 0)
                 break;
             blocks++;
         }
