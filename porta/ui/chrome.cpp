@@ -46,6 +46,12 @@ const char *ui_text_in(int id, int language)
     return ui_texts[id][language];
 }
 
+int ui_language(void)
+{
+    const int l = global_attr.language;
+    return l >= 0 && l < LANGUAGE_COUNT ? l : 0;
+}
+
 const char *ui_text(int id)
 {
     return ui_text_in(id, global_attr.language);

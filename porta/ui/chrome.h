@@ -35,6 +35,10 @@ enum UiText {
 // The text in the current language (global_attr.language; out of range reads
 // as 0).
 const char *ui_text(int id);
+// A screen's own text: one entry per language, in Language order.
+using LanguageTexts = const char *const[LANGUAGE_COUNT];
+// The current language (global_attr.language; out of range reads as 0).
+int ui_language(void);
 const char *ui_text_in(int id, int language);
 
 // ---- layout --------------------------------------------------------------

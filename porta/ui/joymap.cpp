@@ -23,26 +23,25 @@ JoyMapState joymap;
 
 // ---- texts ---------------------------------------------------------------
 
-typedef const char *const Text6[LANGUAGE_COUNT];
-
-static Text6 text_title = {"手柄按键设置",
-                           "手柄按鍵設置",
-                           "Joystick buttons settings",
-                           "ジョイスティックボタンの設定",
-                           "조이스틱 버튼 설정",
-                           "Joystick buttons settings"};
+static LanguageTexts text_title = {"手柄按键设置",
+                                   "手柄按鍵設置",
+                                   "Joystick buttons settings",
+                                   "ジョイスティックボタンの設定",
+                                   "조이스틱 버튼 설정",
+                                   "Joystick buttons settings"};
 // Any one input of the pad held ends the sequence, whatever its table holds.
-static Text6 text_hint = {"长按 任意键 3秒退出",
-                          "長按 任意鍵 3秒退出",
-                          "Hold any button for 3 seconds to exit",
-                          "Hold any button for 3 seconds to exit",
-                          "Hold any button for 3 seconds to exit",
-                          "Hold any button for 3 seconds to exit"};
-static Text6 text_arrow_key = {"方向键", "方向鍵", "Arrow key", "Arrow key", "Arrow key", "Arrow key"};
-static Text6 text_left_stick = {"左摇杆", "左搖桿", "Left Stick", "Left Stick", "Left Stick", "Left Stick"};
-static Text6 text_right_stick = {"右摇杆", "右搖桿", "Right Stick", "Right Stick", "Right Stick", "Right Stick"};
-static Text6 text_save = {"保存设定值 ...",     "保存設定值...", "Save settings ...",
-                          "設定を保存する ...", "설정 저장...",  "Save settings ..."};
+static LanguageTexts text_hint = {"长按 任意键 3秒退出",
+                                  "長按 任意鍵 3秒退出",
+                                  "Hold any button for 3 seconds to exit",
+                                  "Hold any button for 3 seconds to exit",
+                                  "Hold any button for 3 seconds to exit",
+                                  "Hold any button for 3 seconds to exit"};
+static LanguageTexts text_arrow_key = {"方向键", "方向鍵", "Arrow key", "Arrow key", "Arrow key", "Arrow key"};
+static LanguageTexts text_left_stick = {"左摇杆", "左搖桿", "Left Stick", "Left Stick", "Left Stick", "Left Stick"};
+static LanguageTexts text_right_stick = {"右摇杆",      "右搖桿",      "Right Stick",
+                                         "Right Stick", "Right Stick", "Right Stick"};
+static LanguageTexts text_save = {"保存设定值 ...",     "保存設定值...", "Save settings ...",
+                                  "設定を保存する ...", "설정 저장...",  "Save settings ..."};
 static const char text_no_pad[] = "NO GamePad";
 static const char format_player[] = "%d Player";
 
@@ -80,12 +79,6 @@ static const char *const step_prefix[2] = {"请设置 ", "Please Set "};
 
 const int joymap_step_slot[JOYMAP_STEPS] = {0, 1,  2,  3,  12, 13, 4,  5,  6,  7,  8,
                                             9, 10, 11, 14, 15, 16, 17, 18, 19, 20, 21};
-
-static int lang(void)
-{
-    const int l = global_attr.language;
-    return l >= 0 && l < LANGUAGE_COUNT ? l : 0;
-}
 
 void joymap_prompt(int step, int language, char *buf, int size)
 {
@@ -531,7 +524,7 @@ static void sequence_frame(SDL_Surface *dst, int pointer_shown)
     const int out = chrome_out(dst);
     const JoySeqLayout &L = seq_layouts[out];
     SDL_Surface *const *pics = joymap.pics[out];
-    const int l = lang();
+    const int l = ui_language();
     SDL_FillRect(dst, nullptr, SDL_MapRGB(dst->format, 28, 28, 28));
     // Texts longer than their room (some languages) take a smaller font or a
     // second line: the title ends before the key column, the others before
@@ -734,7 +727,7 @@ int run_gamepad_mapping(void)
     // The list behind the question.
     joymap.level = 0;
     list_draw(dst, &joymap.cursor, SCREEN_JOY_MAP);
-    confirm_setup(text_save[lang()], SCREEN_JOY_MAP);
+    confirm_setup(text_save[ui_language()], SCREEN_JOY_MAP);
     confirm_actions(joymap_keep_mapping, joymap_drop_mapping);
     confirm_open();
     confirm_draw(dst);

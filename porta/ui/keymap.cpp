@@ -21,17 +21,15 @@ KeyMapState keymap;
 
 // ---- texts ---------------------------------------------------------------
 
-typedef const char *const Text6[LANGUAGE_COUNT];
-
-static Text6 text_custom = {"按键自定义",    "按鍵自定義",    "Button custom",
-                            "Button custom", "Button custom", "Button custom"};
-static Text6 text_restore = {"恢复默认值",       "恢復默認值",      "Restore Defaults",
-                             "デフォルトに戻す", "기본값으로 복원", "Restore Defaults"};
-static Text6 text_hint = {"Start + Select 键 退出设置",         "Start + Select 鍵 退出設置",
-                          "Start + Select key to exit setting", "Start + Select key to exit setting",
-                          "Start + Select key to exit setting", "Start + Select key to exit setting"};
-static Text6 text_save = {"保存设定值 ...",     "保存設定值...", "Save settings ...",
-                          "設定を保存する ...", "설정 저장...",  "Save settings ..."};
+static LanguageTexts text_custom = {"按键自定义",    "按鍵自定義",    "Button custom",
+                                    "Button custom", "Button custom", "Button custom"};
+static LanguageTexts text_restore = {"恢复默认值",       "恢復默認值",      "Restore Defaults",
+                                     "デフォルトに戻す", "기본값으로 복원", "Restore Defaults"};
+static LanguageTexts text_hint = {"Start + Select 键 退出设置",         "Start + Select 鍵 退出設置",
+                                  "Start + Select key to exit setting", "Start + Select key to exit setting",
+                                  "Start + Select key to exit setting", "Start + Select key to exit setting"};
+static LanguageTexts text_save = {"保存设定值 ...",     "保存設定值...", "Save settings ...",
+                                  "設定を保存する ...", "설정 저장...",  "Save settings ..."};
 static const char step_prefix[] = "请设置 ";
 static const char *const step_labels[KEYMAP_STEPS] = {"A", "B", "X", "Y", "L1", "R1", "L2", "R2"};
 
@@ -42,12 +40,6 @@ static const int refused_codes[] = {90, 91, 92, 93, 98, 99, 104, 108, 109};
 // The eight caps of the drawing, each the physical key of a factory code:
 // the first row, then the second.
 static const int cap_codes[2][4] = {{94, 95, 96, 102}, {97, 100, 101, 103}};
-
-static int lang(void)
-{
-    const int l = global_attr.language;
-    return l >= 0 && l < LANGUAGE_COUNT ? l : 0;
-}
 
 int keymap_refused_code(int code)
 {
@@ -144,7 +136,7 @@ void keymap_keypress(int key)
         if (keymap.cursor == 0) {
             keymap.level = 1;
         } else {
-            confirm_setup(text_restore[lang()], SCREEN_KEYPAD_MAP);
+            confirm_setup(text_restore[ui_language()], SCREEN_KEYPAD_MAP);
             confirm_actions(keymap_restore_defaults, nullptr);
             confirm_open();
         }
@@ -165,7 +157,7 @@ static void menu_draw(SDL_Surface *dst)
     SDL_Surface *hl = fixed_res[out == OUTPUT_HDMI ? OUTPUT_HDMI : OUTPUT_LCD].list[4];
     const int step = (hl ? hl->h : 0) + L.gap;
     draw_background(dst);
-    const char *rows[2] = {text_custom[lang()], text_restore[lang()]};
+    const char *rows[2] = {text_custom[ui_language()], text_restore[ui_language()]};
     for (int r = 0; r < 2; r++) {
         const int y = L.y + r * step;
         if (r == keymap.cursor)
@@ -198,7 +190,7 @@ static void sequence_frame(SDL_Surface *dst, int pointer_shown)
     const int out = chrome_out(dst);
     const KeySeqLayout &L = seq_layouts[out];
     SDL_Surface *const *pics = keymap.pics;
-    const int l = lang();
+    const int l = ui_language();
     SDL_FillRect(dst, nullptr, SDL_MapRGB(dst->format, 28, 28, 28));
     draw_text(L.title_x, L.title_y, ui_font[L.title_font], white, text_custom[l], dst);
     // A hint longer than the room to the right edge takes a smaller font.
@@ -347,7 +339,7 @@ int run_keypad_mapping(void)
             keymap.changed = 1;
     touch_key_time();
     menu_draw(dst);
-    confirm_setup(text_save[lang()], SCREEN_KEYPAD_MAP);
+    confirm_setup(text_save[ui_language()], SCREEN_KEYPAD_MAP);
     confirm_actions(keymap_keep_mapping, nullptr);
     confirm_open();
     confirm_draw(dst);

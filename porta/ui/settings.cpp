@@ -35,8 +35,6 @@ static SettingsLinks links = {nullptr, nullptr, nullptr, nullptr};
 
 // ---- texts ---------------------------------------------------------------
 
-typedef const char *const Text6[LANGUAGE_COUNT];
-
 static const char *const item_labels[SETTINGS_ITEMS][LANGUAGE_COUNT] = {
     {"电池", "電池", "Battery", "バッテリー", "배터리", "Batería"},
     {"关机", "關機", "Shut down", "シャットダウン", "종료", "Apagar"},
@@ -60,59 +58,55 @@ static const char *const item_labels[SETTINGS_ITEMS][LANGUAGE_COUNT] = {
      "Firmware version"},
 };
 
-static Text6 word_open = {"打开", "打開", "Open", "開ける", "열려 있는", "Abierto"};
-static Text6 word_close = {"关闭", "關閉", "Close", "近い", "닫다", "Cerca"};
-static Text6 word_minute = {"分钟", "分鐘", "Minute", "分", "분", "Minuto"};
-static Text6 word_always = {"常亮", "常亮", "Always", "いつも", "언제나", "Siempre"};
-static Text6 word_level = {"级", "級", "Level", "レベル", "수준", "Nivel"};
-static Text6 word_theme = {"主题", "主題", "Theme", "トピック＃トピック＃", "주제", "Tema"};
-static Text6 word_background = {"背景图", "背景圖", "Background Image", "背景画像", "배경 이미지", "Imagen de fondo"};
-static Text6 word_date = {"日期", "日期", "Date", "日にち", "날짜", "Fecha"};
-static Text6 word_time = {"时间", "時間", "Time", "時間", "시간", "Hora"};
-static Text6 word_voltage = {"电压", "電壓", "Voltage", "電圧", "전압", "Voltaje"};
-static Text6 word_current = {"充电电流", "充電電流", "Charging current", "充電電流", "충전 전류", "Corriente de carga"};
-static Text6 word_capacity = {"百分比", "百分比", "Capacity", "Capacity", "Capacity", "Capacity"};
-static Text6 language_names = {"简体中文", "繁体中文", "English", "日本語", "한국어", "Español"};
-static Text6 row_joy_custom = {"手柄按键自定义",
-                               "手柄按鍵自定義",
-                               "Joystick buttons custom",
-                               "カスタムジョイスティックボタン",
-                               "조이스틱 버튼 사용자 정의",
-                               "Botones de joystick personalizados"};
-static Text6 row_joy_restore = {"恢复手柄按键默认值",
-                                "恢復手柄按鍵默認值",
-                                "Restoring Joystick Button Defaults",
-                                "ジョイスティックボタンのデフォルトの復元",
-                                "조이스틱 버튼 기본값 복원",
-                                "Restoring Joystick Button Defaults"};
-static Text6 row_local_custom = {"本地按键自定义",         "本地按鍵自定義",        "Local button custom",
-                                 "ローカルボタンカスタム", "로컬 버튼 사용자 지정", "Botón local personalizado"};
+static LanguageTexts word_open = {"打开", "打開", "Open", "開ける", "열려 있는", "Abierto"};
+static LanguageTexts word_close = {"关闭", "關閉", "Close", "近い", "닫다", "Cerca"};
+static LanguageTexts word_minute = {"分钟", "分鐘", "Minute", "分", "분", "Minuto"};
+static LanguageTexts word_always = {"常亮", "常亮", "Always", "いつも", "언제나", "Siempre"};
+static LanguageTexts word_level = {"级", "級", "Level", "レベル", "수준", "Nivel"};
+static LanguageTexts word_theme = {"主题", "主題", "Theme", "トピック＃トピック＃", "주제", "Tema"};
+static LanguageTexts word_background = {"背景图",   "背景圖",      "Background Image",
+                                        "背景画像", "배경 이미지", "Imagen de fondo"};
+static LanguageTexts word_date = {"日期", "日期", "Date", "日にち", "날짜", "Fecha"};
+static LanguageTexts word_time = {"时间", "時間", "Time", "時間", "시간", "Hora"};
+static LanguageTexts word_voltage = {"电压", "電壓", "Voltage", "電圧", "전압", "Voltaje"};
+static LanguageTexts word_current = {"充电电流", "充電電流",  "Charging current",
+                                     "充電電流", "충전 전류", "Corriente de carga"};
+static LanguageTexts word_capacity = {"百分比", "百分比", "Capacity", "Capacity", "Capacity", "Capacity"};
+static LanguageTexts language_names = {"简体中文", "繁体中文", "English", "日本語", "한국어", "Español"};
+static LanguageTexts row_joy_custom = {"手柄按键自定义",
+                                       "手柄按鍵自定義",
+                                       "Joystick buttons custom",
+                                       "カスタムジョイスティックボタン",
+                                       "조이스틱 버튼 사용자 정의",
+                                       "Botones de joystick personalizados"};
+static LanguageTexts row_joy_restore = {"恢复手柄按键默认值",
+                                        "恢復手柄按鍵默認值",
+                                        "Restoring Joystick Button Defaults",
+                                        "ジョイスティックボタンのデフォルトの復元",
+                                        "조이스틱 버튼 기본값 복원",
+                                        "Restoring Joystick Button Defaults"};
+static LanguageTexts row_local_custom = {"本地按键自定义",        "本地按鍵自定義",
+                                         "Local button custom",   "ローカルボタンカスタム",
+                                         "로컬 버튼 사용자 지정", "Botón local personalizado"};
 
-// The backlight time rows: 1, 2, 5 and 10 minutes, then always on.
-static const int sleep_minutes[4] = {1, 2, 5, 10};
-
-static int lang(void)
+static const char *word(LanguageTexts &w)
 {
-    const int l = global_attr.language;
-    return l >= 0 && l < LANGUAGE_COUNT ? l : 0;
-}
-
-static const char *word(Text6 &w)
-{
-    return w[lang()];
+    return w[ui_language()];
 }
 
 const char *settings_label(int item)
 {
     if (item < 0 || item >= SETTINGS_ITEMS)
         return "";
-    return item_labels[item][lang()];
+    return item_labels[item][ui_language()];
 }
 
 static void sleep_time_text(int index, char *buf, size_t size)
 {
-    if (index >= 0 && index <= 3)
-        snprintf(buf, size, "%d %s", sleep_minutes[index], word(word_minute));
+    // The minutes shown are those of the loop's table of sleep delays.
+    const uint32_t delay_ms = sleep_delay_ms(index);
+    if (delay_ms != 0)
+        snprintf(buf, size, "%d %s", static_cast<int>(delay_ms / 60000u), word(word_minute));
     else
         snprintf(buf, size, "%s", word(word_always));
 }
@@ -126,7 +120,7 @@ void settings_value(int item, char *buf, size_t size)
     case SET_KEY_SOUND: snprintf(buf, size, "%s", word(global_attr.key_sound ? word_open : word_close)); break;
     case SET_THEME: snprintf(buf, size, "%d", current_theme_number()); break;
     case SET_WALLPAPER: snprintf(buf, size, "%d", current_wallpaper_number()); break;
-    case SET_LANGUAGE: snprintf(buf, size, "%s", language_names[lang()]); break;
+    case SET_LANGUAGE: snprintf(buf, size, "%s", language_names[ui_language()]); break;
     case SET_AUTO_POWEROFF: snprintf(buf, size, "%s", word(global_attr.auto_poweroff ? word_open : word_close)); break;
     case SET_SLEEP_TIME: sleep_time_text(global_attr.sleep_time, buf, size); break;
     case SET_BRIGHTNESS: snprintf(buf, size, "%d %s", global_attr.brightness + 1, word(word_level)); break;
@@ -213,7 +207,7 @@ static void page_add(const char *text)
     settings_page.count++;
 }
 
-static void page_add_number(Text6 &w, int number)
+static void page_add_number(LanguageTexts &w, int number)
 {
     char text[SETTINGS_ROW_TEXT];
     snprintf(text, sizeof(text), "%s %d", word(w), number);
@@ -332,7 +326,7 @@ static unsigned hidden_bit(int key)
 static void open_page(int item)
 {
     page_clear();
-    const int l = lang();
+    const int l = ui_language();
     switch (item) {
     case SET_BATTERY:
         page_add(word_voltage[l]);
