@@ -85,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (twoPads)
         plug("js1", "event11", parts);
 
-    My_JoystickDetect();
+    scan_gamepads();
     bool used[JOY_SLOTS];
     for (int s = 0; s < JOY_SLOTS; s++) {
         JoySlot &slot = joy_slots[s];
@@ -103,10 +103,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // Pulled out: the next scan frees every slot.
     fuzz::removeTree("/dev/input");
-    My_JoystickDetect();
+    scan_gamepads();
     for (int s = 0; s < JOY_SLOTS; s++)
         FUZZ_CHECK(joy_slots[s].jsNode[0] == '\0' && (!used[s] || joy_slots[s].device.fd < 0));
     for (int p = 0; p < JOY_SLOTS; p++)
-        PlayerTable[p].store(nullptr);
+        player_table[p].store(nullptr);
     return 0;
 }

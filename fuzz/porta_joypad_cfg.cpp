@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzz::write("/mnt/data/porta/joypad/pad.cfg", data, size);
     JoyConvEntry table[JOY_CONV_SLOTS];
     memset(table, 0, sizeof table);
-    FUZZ_CHECK(ReadConvertFromFile("/mnt/data/porta/joypad/pad.cfg", table) == 0);
+    FUZZ_CHECK(read_joypad_file("/mnt/data/porta/joypad/pad.cfg", table) == 0);
     for (const JoyConvEntry &e : table) {
         FUZZ_CHECK(e.type >= 0 && e.type <= 3);
         if (e.type == 0)

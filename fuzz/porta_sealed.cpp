@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FUZZ_CHECK(crc_seal_write(ATTR_FILE, data, size) == 0);
         else
             fuzz::write(ATTR_FILE, data, size);
-        load_globalattr();
+        load_global_attr();
         const GlobalAttr &a = global_attr;
         FUZZ_CHECK(a.language >= 0 && a.language <= 5);
         FUZZ_CHECK(a.volume >= 0 && a.volume <= 10);
@@ -39,10 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FUZZ_CHECK(crc_seal_write(LOCALPAD_MAP_FILE, data, size) == 0);
         else
             fuzz::write(LOCALPAD_MAP_FILE, data, size);
-        const int used = load_localpad_map();
+        const int used = load_keypad_map();
         if (used != 0)
             for (int i = 0; i < LOCALPAD_KEYS; i++)
-                FUZZ_CHECK(LocalPadMap[i].load() == localpad_default_codes[i]);
+                FUZZ_CHECK(keypad_codes[i].load() == localpad_default_codes[i]);
     }
     // The check: an intact seal passes unless the bytes are all zeros.
     fuzz::write("/mnt/data/x", data, size);

@@ -123,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             fuzz::exists(kWallpapers + "/lcd/" + n))
             wallpapers.insert(atoi(n.c_str()));
     int out[THEME_LIST_MAX];
-    checkNumbers(out, get_bkicon_by_dir(kWallpapers.c_str(), out), wallpapers);
+    checkNumbers(out, list_skin_numbers(kWallpapers.c_str(), out), wallpapers);
 
     std::set<int> themes;
     for (const std::string &n : names(kThemes))
@@ -144,7 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         complete &= fuzz::exists(kWallpapers + "/" + o + "/" + std::to_string(wallpaper) + ".jpg");
     }
     customer_skin = 1;
-    const int kept = check_background_theme_icon();
+    const int kept = validate_skin_choice();
     FUZZ_CHECK(kept == (complete ? 1 : 0) && customer_skin == kept);
     if (!complete)
         FUZZ_CHECK(global_attr.sd_theme == 0 || global_attr.sd_wallpaper == 0);

@@ -85,7 +85,7 @@ int attr_sanitize(GlobalAttr *a)
     return replaced;
 }
 
-int load_globalattr(void)
+int load_global_attr(void)
 {
     int used_stored = 0;
     int replaced = 0;
@@ -106,7 +106,7 @@ int load_globalattr(void)
     if (!used_stored) {
         printf("use default attr ");
         attr_set_defaults(&global_attr);
-        writeglobalattr();
+        save_global_attr();
     }
     saved_volume = global_attr.volume;
     saved_brightness = global_attr.brightness;
@@ -115,7 +115,7 @@ int load_globalattr(void)
     return used_stored ? 0 : 1;
 }
 
-int writeglobalattr(void)
+int save_global_attr(void)
 {
     // The record and its seal go to disk together through a temporary file
     // that replaces the old one only when complete: a power cut leaves either
@@ -133,7 +133,7 @@ int writeglobalattr(void)
 void save_attr_if_changed(void)
 {
     if (attr_changed || global_attr.volume != saved_volume || global_attr.brightness != saved_brightness)
-        writeglobalattr();
+        save_global_attr();
     saved_volume = global_attr.volume;
     saved_brightness = global_attr.brightness;
     attr_changed = 0;

@@ -7,10 +7,22 @@
 #include <cstddef>
 #include <cstdint>
 
-#define ATTR_FILE "/mnt/data/porta/porta_attr.ini"
-#define ATTR_DIR "/mnt/data/porta/"
-#define ATTR_JOYPAD_DIR "/mnt/data/porta/joypad"
-#define ATTR_RECORD_SIZE 68
+// The languages of every shown text, in the order of each text table
+// (GlobalAttr::language).
+enum Language : int {
+    LANGUAGE_SIMPLIFIED_CHINESE = 0,
+    LANGUAGE_TRADITIONAL_CHINESE = 1,
+    LANGUAGE_ENGLISH = 2,
+    LANGUAGE_JAPANESE = 3,
+    LANGUAGE_KOREAN = 4,
+    LANGUAGE_SPANISH = 5,
+    LANGUAGE_COUNT = 6
+};
+
+constexpr const char ATTR_FILE[] = "/mnt/data/porta/porta_attr.ini";
+constexpr const char ATTR_DIR[] = "/mnt/data/porta/";
+constexpr const char ATTR_JOYPAD_DIR[] = "/mnt/data/porta/joypad";
+constexpr int ATTR_RECORD_SIZE = 68;
 
 struct GlobalAttr {
     int32_t sd_wallpaper;  // wallpaper number with the TF-card skin
@@ -55,10 +67,10 @@ int attr_sanitize(GlobalAttr *a);
 // gives the defaults, which are written back at once. Also takes the saved
 // copies of volume and brightness. Returns 0 when the stored record was used,
 // 1 when the defaults were.
-int load_globalattr(void);
+int load_global_attr(void);
 
 // Writes the sealed record (crash-safe). Returns 0 or -1.
-int writeglobalattr(void);
+int save_global_attr(void);
 
 // Writes the record when the changed flag is set or volume or brightness
 // differ from the saved copies; then refreshes the copies and clears the flag.

@@ -147,7 +147,7 @@ int marquee_step(ScrollState *s, int w, int m, int h, SDL_Rect src[2], int *seco
     return 1;
 }
 
-void TextScrollCtrl(int on)
+void restart_text_scroll(int on)
 {
     // Cancel first: once this returns, an older deadline cannot turn the
     // marquee on any more.

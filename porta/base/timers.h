@@ -8,10 +8,10 @@
 //
 // Threads: the timer thread fires both timers. The deadlines are armed and
 // cancelled under the timers' own lock: the scroll timer by the main thread
-// (TextScrollCtrl), the hold timer by the keypad thread (power_hold_start,
+// (restart_text_scroll), the hold timer by the keypad thread (power_hold_start,
 // power_hold_cancel). `text_scroll` is atomic words: the timer thread sets `on`
 // (and zeroes offset and step) when the scroll timer fires; the main thread
-// resets it (TextScrollCtrl) and advances offset and step only while `on` is
+// resets it (restart_text_scroll) and advances offset and step only while `on` is
 // set, when no fire is pending. The hold handler is set once by the main thread
 // at start-up and called on the timer thread.
 
@@ -34,7 +34,7 @@ int marquee_step(ScrollState *s, int w, int m, int h, SDL_Rect src[2], int *seco
 
 // Resets the scroll state and drops a pending scroll timer; with `on`
 // non-zero starts the 2000 ms timer that lets the selected row scroll.
-void TextScrollCtrl(int on);
+void restart_text_scroll(int on);
 
 // What the power-key hold does when it fires, after printing
 // "ready to poweroff ": handed over once at start-up by the main loop (it ends

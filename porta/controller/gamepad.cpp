@@ -23,21 +23,25 @@ JoyAxisReadout joy_axis_readout;
 
 namespace {
 
-#define SYS_INPUT "/sys/class/input"
-#define DEV_INPUT "/dev/input"
-#define HAT_FIRST 0x10
-#define HAT_LAST 0x17
-#define DEAD_ZONE 409
-#define INITIAL_RANGE 8190
-#define KEY_BITS_BYTES 96
-#define ABS_BITS_BYTES 8
-#define EVENTS_PER_READ 32
-#define MASK_24 0xFFFFFFu
+// The line numbers the open failures print; the firmware's logs and the tests
+// rely on these exact messages, so the numbers stay fixed when code moves.
+constexpr int OPEN_NO_EVENT_DEVICE_LINE = 411;
+constexpr int OPEN_FAILED_LINE = 424;
+constexpr const char SYS_INPUT[] = "/sys/class/input";
+constexpr const char DEV_INPUT[] = "/dev/input";
+constexpr int HAT_FIRST = 0x10;
+constexpr int HAT_LAST = 0x17;
+constexpr int DEAD_ZONE = 409;
+constexpr int INITIAL_RANGE = 8190;
+constexpr int KEY_BITS_BYTES = 96;
+constexpr int ABS_BITS_BYTES = 8;
+constexpr int EVENTS_PER_READ = 32;
+constexpr uint32_t MASK_24 = 0xFFFFFFu;
 
 // Facts of a pad that a FIFO cannot answer: the files of its input device.
 std::string sys_file(const JoyDevice *dev, const char *leaf)
 {
-    return std::string(SYS_INPUT "/") + dev->sys_node + "/device/" + leaf;
+    return (std::string(SYS_INPUT) + "/") + dev->sys_node + "/device/" + leaf;
 }
 
 // The first line of a text file, without its line end.
@@ -46,7 +50,7 @@ bool read_line(const std::string &path, char *buf, size_t size)
     FILE *f = dev_fopen(path.c_str(), "r");
     if (!f)
         return false;
-    bool ok = fgets(buf, (int)size, f) != nullptr;
+    bool ok = fgets(buf, static_cast<int>(size), f) != nullptr;
     fclose(f);
     if (ok)
         buf[strcspn(buf, "\r\n")] = '\0';
@@ -81,13 +85,13 @@ bool read_caps(const JoyDevice *dev, const char *leaf, uint8_t *bits, size_t nby
     if (n == 0)
         return false;
     memset(bits, 0, nbytes);
-    const int width = (int)sizeof(unsigned long) * 8;
+    const int width = static_cast<int>(sizeof(unsigned long)) * 8;
     for (int i = 0; i < n; i++) {
         unsigned long w = words[n - 1 - i];
         for (int b = 0; b < width; b++) {
-            size_t code = (size_t)i * width + b;
+            size_t code = static_cast<size_t>(i) * width + b;
             if ((w >> b) & 1UL && code < nbytes * 8)
-                bits[code / 8] |= (uint8_t)(1u << (code % 8));
+                bits[code / 8] |= static_cast<uint8_t>(1u << (code % 8));
         }
     }
     return true;
@@ -144,14 +148,14 @@ bool query_id(const JoyDevice *dev, uint32_t *vendor, uint32_t *product)
     char v[32], p[32];
     if (!read_line(sys_file(dev, "id/vendor"), v, sizeof v) || !read_line(sys_file(dev, "id/product"), p, sizeof p))
         return false;
-    *vendor = (uint32_t)strtoul(v, nullptr, 16);
-    *product = (uint32_t)strtoul(p, nullptr, 16);
+    *vendor = static_cast<uint32_t>(strtoul(v, nullptr, 16));
+    *product = static_cast<uint32_t>(strtoul(p, nullptr, 16));
     return true;
 }
 
 int32_t clamp32(int64_t v)
 {
-    return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : (int32_t)v;
+    return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : static_cast<int32_t>(v);
 }
 
 int16_t clamp16(int64_t v)
@@ -160,13 +164,13 @@ int16_t clamp16(int64_t v)
         return 32767;
     if (v < -32768)
         return -32768;
-    return (int16_t)v;
+    return static_cast<int16_t>(v);
 }
 
 // Finds the event node of a js node among the entries of its input device.
 bool find_event_node(const char *node, char *out, size_t size)
 {
-    std::string dir = std::string(SYS_INPUT "/") + node + "/device";
+    std::string dir = (std::string(SYS_INPUT) + "/") + node + "/device";
     DIR *d = dev_opendir(dir.c_str());
     if (!d)
         return false;
@@ -186,8 +190,8 @@ bool find_event_node(const char *node, char *out, size_t size)
 
 void store_event(JoyDevice *dev, int kind, int index, int value)
 {
-    uint32_t word =
-        (uint32_t)(kind & 0xFF) | ((uint32_t)(index & 0xFF) << 8) | ((uint32_t)(uint16_t)(int16_t)value << 16);
+    uint32_t word = static_cast<uint32_t>(kind & 0xFF) | (static_cast<uint32_t>(index & 0xFF) << 8) |
+                    (static_cast<uint32_t>(static_cast<uint16_t>(static_cast<int16_t>(value))) << 16);
     dev->current_event.store(word, std::memory_order_release);
 }
 
@@ -248,7 +252,7 @@ void track_axis(JoyDevice *dev, int idx, int value)
     JoyAxisState &a = dev->axes[idx];
     if (!a.has_initial || (!a.has_second && (a.initial == 32767 || a.initial == -32768) && value >= -INITIAL_RANGE &&
                            value <= INITIAL_RANGE)) {
-        a.initial = a.current = a.zero = (int16_t)value;
+        a.initial = a.current = a.zero = static_cast<int16_t>(value);
         a.has_initial = 1;
     } else {
         a.has_second = 1;
@@ -260,9 +264,9 @@ void track_axis(JoyDevice *dev, int idx, int value)
             return;
         a.live = 1;
     }
-    a.current = (int16_t)value;
-    dev->last_axis = (uint8_t)idx;
-    dev->last_axis_value = (int16_t)value;
+    a.current = static_cast<int16_t>(value);
+    dev->last_axis = static_cast<uint8_t>(idx);
+    dev->last_axis_value = static_cast<int16_t>(value);
 }
 
 // The hat's direction (bits 1 up, 2 right, 4 down, 8 left) by y * 3 + x.
@@ -289,8 +293,8 @@ void hat_event(JoyDevice *dev, int code, int32_t raw)
         kind = JOY_SRC_HAT;
         bits = ((dir & 1) ? JOY_HAT_UP : 0) | ((dir & 4) ? JOY_HAT_DOWN : 0) | ((dir & 8) ? JOY_HAT_LEFT : 0) |
                ((dir & 2) ? JOY_HAT_RIGHT : 0);
-        dev->hat_released = (uint16_t)(dev->hat_previous & ~bits);
-        dev->hat_previous = (uint16_t)bits;
+        dev->hat_released = static_cast<uint16_t>(dev->hat_previous & ~bits);
+        dev->hat_previous = static_cast<uint16_t>(bits);
     }
     store_event(dev, kind, hat, bits);
     apply_event(dev, JOY_SRC_HAT, hat, kind, bits, dev->hat_released);
@@ -320,9 +324,9 @@ void axis_event(JoyDevice *dev, int code, int32_t raw)
     }
     store_event(dev, kind, index, value);
     apply_event(dev, JOY_SRC_AXIS, index, kind, value, 0);
-    joy_axis_readout.pressed.store((int16_t)pressed, std::memory_order_relaxed);
-    joy_axis_readout.calibrated.store((int16_t)cal, std::memory_order_relaxed);
-    joy_axis_readout.rest.store((int16_t)rest, std::memory_order_relaxed);
+    joy_axis_readout.pressed.store(static_cast<int16_t>(pressed), std::memory_order_relaxed);
+    joy_axis_readout.calibrated.store(static_cast<int16_t>(cal), std::memory_order_relaxed);
+    joy_axis_readout.rest.store(static_cast<int16_t>(rest), std::memory_order_relaxed);
     joy_axis_readout.raw.store(clamp16(raw), std::memory_order_relaxed);
 }
 
@@ -332,9 +336,9 @@ JoyEvent joy_current_event(const JoyDevice *dev)
 {
     uint32_t w = dev->current_event.load(std::memory_order_acquire);
     JoyEvent e;
-    e.kind = (int)(w & 0xFF);
-    e.index = (int)((w >> 8) & 0xFF);
-    e.value = (int16_t)(uint16_t)(w >> 16);
+    e.kind = static_cast<int>(w & 0xFF);
+    e.index = static_cast<int>((w >> 8) & 0xFF);
+    e.value = static_cast<int16_t>(static_cast<uint16_t>(w >> 16));
     return e;
 }
 
@@ -381,11 +385,11 @@ void joy_set_calibration(JoyCalibration *cal, int32_t minimum, int32_t maximum, 
     cal->on = 1;
     // Worked out in 64 bits: a range near the ends of int32 (a pad's own
     // report or a damaged absinfo file) must not overflow.
-    const int64_t sum = (int64_t)maximum + minimum;
-    cal->coef[0] = clamp32(sum - 2 * (int64_t)flat);
-    cal->coef[1] = clamp32(sum + 2 * (int64_t)flat);
-    const int64_t t = (int64_t)maximum - minimum - 4 * (int64_t)flat;
-    cal->coef[2] = t != 0 ? (int32_t)((1 << 28) / t) : 0;
+    const int64_t sum = static_cast<int64_t>(maximum) + minimum;
+    cal->coef[0] = clamp32(sum - 2 * static_cast<int64_t>(flat));
+    cal->coef[1] = clamp32(sum + 2 * static_cast<int64_t>(flat));
+    const int64_t t = static_cast<int64_t>(maximum) - minimum - 4 * static_cast<int64_t>(flat);
+    cal->coef[2] = t != 0 ? static_cast<int32_t>((1 << 28) / t) : 0;
 }
 
 int joy_calibrate(const JoyDevice *dev, int code, int32_t raw)
@@ -393,14 +397,14 @@ int joy_calibrate(const JoyDevice *dev, int code, int32_t raw)
     const JoyCalibration &c = dev->calibration[code];
     if (!c.on)
         return clamp16(raw);
-    int64_t v = 2 * (int64_t)raw;
+    int64_t v = 2 * static_cast<int64_t>(raw);
     if (v > c.coef[0] && v < c.coef[1])
         return 0;
     v -= v > c.coef[0] ? c.coef[1] : c.coef[0];
     return clamp16((v * c.coef[2]) >> 13);
 }
 
-int My_JoysOpen(JoyDevice *dev, const char *node)
+int open_gamepad(JoyDevice *dev, const char *node)
 {
     joy_device_clear(dev);
     char event[sizeof dev->event_node];
@@ -408,7 +412,7 @@ int My_JoysOpen(JoyDevice *dev, const char *node)
         return -1;
     if (node[0] == 'j') {
         if (!find_event_node(node, event, sizeof event)) {
-            printf("--%s: (%d) don't find event device \n", "My_JoysOpen", __LINE__);
+            printf("--%s: (%d) don't find event device \n", "My_JoysOpen", OPEN_NO_EVENT_DEVICE_LINE);
             return -1;
         }
     } else {
@@ -417,11 +421,11 @@ int My_JoysOpen(JoyDevice *dev, const char *node)
     snprintf(dev->sys_node, sizeof dev->sys_node, "%s", node);
     snprintf(dev->event_node, sizeof dev->event_node, "%s", event);
 
-    std::string path = std::string(DEV_INPUT "/") + event;
+    std::string path = (std::string(DEV_INPUT) + "/") + event;
     // Non-blocking: a wake-up without data never holds the thread.
     dev->fd = dev_open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (dev->fd < 0) {
-        printf("--%s: (%d) Unable to open %s \n", "My_JoysOpen", __LINE__, path.c_str());
+        printf("--%s: (%d) Unable to open %s \n", "My_JoysOpen", OPEN_FAILED_LINE, path.c_str());
         joy_device_clear(dev);
         return -1;
     }
@@ -437,10 +441,10 @@ int My_JoysOpen(JoyDevice *dev, const char *node)
         // rather than another button's index.
         for (int code = BTN_JOYSTICK; code < JOY_KEY_CODES; code++)
             if (bit_set(keybits, code) && dev->nbuttons < JOY_NO_BUTTON)
-                dev->button_map[code] = (uint8_t)dev->nbuttons++;
+                dev->button_map[code] = static_cast<uint8_t>(dev->nbuttons++);
         for (int code = 0; code < BTN_JOYSTICK; code++)
             if (bit_set(keybits, code) && dev->nbuttons < JOY_NO_BUTTON)
-                dev->button_map[code] = (uint8_t)dev->nbuttons++;
+                dev->button_map[code] = static_cast<uint8_t>(dev->nbuttons++);
         // Axes, except the hat codes.
         for (int code = 0; code < JOY_ABS_CODES; code++) {
             if ((code >= HAT_FIRST && code <= HAT_LAST) || !bit_set(absbits, code))
@@ -448,7 +452,7 @@ int My_JoysOpen(JoyDevice *dev, const char *node)
             struct input_absinfo ai;
             if (!query_abs(dev, code, &ai) || dev->naxes >= JOY_MAX_AXES)
                 continue;
-            dev->axis_map[code] = (uint8_t)dev->naxes++;
+            dev->axis_map[code] = static_cast<uint8_t>(dev->naxes++);
             int32_t rest = ai.value;
             if (rest == 0) {
                 if (ai.maximum < 5)
@@ -486,7 +490,7 @@ int joy_read_name(JoyDevice *dev)
     return 0;
 }
 
-bool My_JoysOnline(JoyDevice *dev)
+bool gamepad_online(JoyDevice *dev)
 {
     char name[128];
     if (ioctl(dev->fd, EVIOCGNAME(sizeof name), name) >= 0)
@@ -495,8 +499,9 @@ bool My_JoysOnline(JoyDevice *dev)
     // file are there; a real device that fails has been unplugged.
     struct stat st;
     if (fstat(dev->fd, &st) == 0 && !S_ISCHR(st.st_mode) &&
-        dev_exists((std::string(DEV_INPUT "/") + dev->sys_node).c_str()) &&
-        dev_exists((std::string(DEV_INPUT "/") + dev->event_node).c_str()) && dev_exists(sys_file(dev, "name").c_str()))
+        dev_exists(((std::string(DEV_INPUT) + "/") + dev->sys_node).c_str()) &&
+        dev_exists(((std::string(DEV_INPUT) + "/") + dev->event_node).c_str()) &&
+        dev_exists(sys_file(dev, "name").c_str()))
         return true;
     printf("%s: ioctl fail ..\n", "My_JoysOnline");
     return false;
@@ -524,7 +529,7 @@ void joy_read_events(JoyDevice *dev)
     } while (n < 0 && errno == EINTR);
     if (n <= 0)
         return;
-    const size_t count = (size_t)n / sizeof evs[0];
+    const size_t count = static_cast<size_t>(n) / sizeof evs[0];
     bool axis_seen = false;
     {
         std::lock_guard<std::mutex> lock(joypad_mutex);

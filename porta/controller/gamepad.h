@@ -32,7 +32,7 @@
 // Conversion slots: 0 up, 1 down, 2 left, 3 right, 4 a, 5 b, 6 x, 7 y, 8 l,
 // 9 r, 10 l2, 11 r2, 12 select, 13 start, 14..17 left stick up, down, left,
 // right, 18..21 right stick up, down, left, right.
-#define JOY_CONV_SLOTS 22
+constexpr int JOY_CONV_SLOTS = 22;
 
 // Source types of a conversion entry, also the kinds of a pad's current event
 // (kind 0 = a release).
@@ -42,14 +42,14 @@ enum JoySource : int32_t {
     JOY_SRC_HAT = 2,
     JOY_SRC_BUTTON = 3,
 };
-#define JOY_EVENT_RELEASE 0
+constexpr int JOY_EVENT_RELEASE = 0;
 
 // Hat direction bits in PadKeys order, as conversion entries and current
 // events carry them.
-#define JOY_HAT_UP 1
-#define JOY_HAT_DOWN 2
-#define JOY_HAT_LEFT 4
-#define JOY_HAT_RIGHT 8
+constexpr int JOY_HAT_UP = 1;
+constexpr int JOY_HAT_DOWN = 2;
+constexpr int JOY_HAT_LEFT = 4;
+constexpr int JOY_HAT_RIGHT = 8;
 
 // One entry of a pad's conversion table.
 struct JoyConvEntry {
@@ -60,13 +60,13 @@ struct JoyConvEntry {
     uint32_t clear_mask; // ANDed in when it is released (24-bit complement)
 };
 
-#define JOY_KEY_CODES 0x2FF // key codes 0..0x2FE
-#define JOY_ABS_CODES 0x3F  // absolute-axis codes 0..0x3E
-#define JOY_MAX_AXES JOY_ABS_CODES
-#define JOY_MAX_HATS 4
-#define JOY_NO_AXIS 0xFF
-#define JOY_NO_BUTTON 0xFF
-#define JOY_AXIS_NONE 250 // no last moved axis
+constexpr int JOY_KEY_CODES = 0x2FF; // key codes 0..0x2FE
+constexpr int JOY_ABS_CODES = 0x3F;  // absolute-axis codes 0..0x3E
+constexpr int JOY_MAX_AXES = JOY_ABS_CODES;
+constexpr int JOY_MAX_HATS = 4;
+constexpr int JOY_NO_AXIS = 0xFF;
+constexpr int JOY_NO_BUTTON = 0xFF;
+constexpr int JOY_AXIS_NONE = 250; // no last moved axis
 
 struct JoyAxisState {
     int16_t initial;
@@ -155,12 +155,12 @@ void joy_device_close(JoyDevice *dev);
 // node is the first "event*" entry of /sys/class/input/<node>/device. Reads
 // buttons, axes (ranges and calibration) and hats. Returns 0, or -1 (no event
 // node, it cannot be opened).
-int My_JoysOpen(JoyDevice *dev, const char *node);
+int open_gamepad(JoyDevice *dev, const char *node);
 // Reads the device name into dev->name. Returns 0 or -1.
 int joy_read_name(JoyDevice *dev);
 // Whether the open device still answers (its name can be read; for a FIFO
 // pad: its nodes and its name file are still there).
-bool My_JoysOnline(JoyDevice *dev);
+bool gamepad_online(JoyDevice *dev);
 
 // Reads and handles the pending events (up to 32) of an open pad.
 void joy_read_events(JoyDevice *dev);

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-const JoyConvName JoyConvNames[JOY_CONV_SLOTS] = {
+const JoyConvName joy_conv_names[JOY_CONV_SLOTS] = {
     {"input_b_", 5, 0x20, 0xFFFFDF},         {"input_y_", 7, 0x40, 0xFFFFBF},
     {"input_select_", 12, 0x200, 0xFFFDFF},  {"input_start_", 13, 0x100, 0xFFFEFF},
     {"input_up_", 0, 0x1, 0xFFFFFE},         {"input_down_", 1, 0x2, 0xFFFFFD},
@@ -25,7 +25,7 @@ const JoyConvName JoyConvNames[JOY_CONV_SLOTS] = {
 
 namespace {
 
-#define LINE_MAX_CHARS 1024
+constexpr int LINE_MAX_CHARS = 1024;
 
 const char *hat_words[4] = {"up", "down", "left", "right"};
 
@@ -43,8 +43,8 @@ bool parse_number(const char *p, long *out)
 void set_source(JoyConvEntry *e, int type, long index, int value)
 {
     e->type = type;
-    e->index = (uint8_t)index;
-    e->value = (int16_t)value;
+    e->index = static_cast<uint8_t>(index);
+    e->value = static_cast<int16_t>(value);
 }
 
 // The source a value names: "h<n><direction>" a hat, "+<n>" / "-<n>" an axis,
@@ -110,7 +110,7 @@ void parse_line(char *line, JoyConvEntry *table)
     char *value = q + 1;
     if (char *close = strchr(value, '"'))
         *close = '\0';
-    for (const JoyConvName &row : JoyConvNames) {
+    for (const JoyConvName &row : joy_conv_names) {
         if (strcmp(k, row.prefix) != 0)
             continue;
         JoyConvEntry *e = &table[row.slot];
@@ -157,7 +157,7 @@ std::string joypad_file_path(const char *dir, const char *device_name)
     return std::string(dir) + "/" + joypad_file_name(device_name) + ".cfg";
 }
 
-int ReadConvertFromFile(const char *path, JoyConvEntry *table)
+int read_joypad_file(const char *path, JoyConvEntry *table)
 {
     FILE *f = dev_fopen(path, "rb");
     if (!f) {
@@ -206,23 +206,23 @@ void joypad_default_table(JoyConvEntry *table, int nhats, int nbuttons, int naxe
 
 void joypad_fill_masks(JoyConvEntry *table)
 {
-    for (const JoyConvName &row : JoyConvNames) {
+    for (const JoyConvName &row : joy_conv_names) {
         table[row.slot].set_mask = row.set_mask;
         table[row.slot].clear_mask = row.clear_mask;
     }
 }
 
-int rebuild_joyconver_table_locked(JoyDevice *pad)
+int rebuild_joypad_table_locked(JoyDevice *pad)
 {
     const std::string name = joypad_file_name(pad->name);
     const std::string user = joypad_file_path(JOYPAD_USER_DIR, pad->name);
     const std::string factory = joypad_file_path(JOYPAD_FACTORY_DIR, pad->name);
     clear_table(pad->conv);
     int from;
-    if (dev_exists(user.c_str()) && ReadConvertFromFile(user.c_str(), pad->conv) == 0) {
+    if (dev_exists(user.c_str()) && read_joypad_file(user.c_str(), pad->conv) == 0) {
         printf("--<%s>--: use save (%s.cfg) to fill convertable ....\n", "rebuild_joyconver_table", name.c_str());
         from = 0;
-    } else if (dev_exists(factory.c_str()) && ReadConvertFromFile(factory.c_str(), pad->conv) == 0) {
+    } else if (dev_exists(factory.c_str()) && read_joypad_file(factory.c_str(), pad->conv) == 0) {
         printf("--<%s>--: use save (%s.cfg) to fill convertable ....\n", "rebuild_joyconver_table", name.c_str());
         from = 1;
     } else {
@@ -233,10 +233,10 @@ int rebuild_joyconver_table_locked(JoyDevice *pad)
     return from;
 }
 
-int rebuild_joyconver_table(JoyDevice *pad)
+int rebuild_joypad_table(JoyDevice *pad)
 {
     std::lock_guard<std::mutex> lock(joypad_mutex);
-    return rebuild_joyconver_table_locked(pad);
+    return rebuild_joypad_table_locked(pad);
 }
 
 std::string joypad_file_text(const JoyDevice *pad, const JoyConvEntry *table)
@@ -247,11 +247,11 @@ std::string joypad_file_text(const JoyDevice *pad, const JoyConvEntry *table)
     out += line;
     snprintf(line, sizeof line, "%s = \"%s\"\n", "input_device", pad->name);
     out += line;
-    snprintf(line, sizeof line, "%s = \"%d\"\n", "input_vendor_id", (int)pad->vendor_id);
+    snprintf(line, sizeof line, "%s = \"%d\"\n", "input_vendor_id", static_cast<int>(pad->vendor_id));
     out += line;
-    snprintf(line, sizeof line, "%s = \"%d\"\n", "input_product_id", (int)pad->product_id);
+    snprintf(line, sizeof line, "%s = \"%d\"\n", "input_product_id", static_cast<int>(pad->product_id));
     out += line;
-    for (const JoyConvName &row : JoyConvNames) {
+    for (const JoyConvName &row : joy_conv_names) {
         const JoyConvEntry &e = table[row.slot];
         line[0] = '\0';
         if (e.type == JOY_SRC_AXIS) {
@@ -269,13 +269,13 @@ std::string joypad_file_text(const JoyDevice *pad, const JoyConvEntry *table)
     return out;
 }
 
-int SaveConvertToFile(JoyDevice *pad, const JoyConvEntry *table)
+int save_joypad_file(JoyDevice *pad, const JoyConvEntry *table)
 {
     std::lock_guard<std::mutex> lock(joypad_mutex);
-    return SaveConvertToFile_locked(pad, table);
+    return save_joypad_file_locked(pad, table);
 }
 
-int SaveConvertToFile_locked(JoyDevice *pad, const JoyConvEntry *table)
+int save_joypad_file_locked(JoyDevice *pad, const JoyConvEntry *table)
 {
     const std::string path = joypad_file_path(JOYPAD_USER_DIR, pad->name);
     const std::string text = joypad_file_text(pad, table ? table : pad->conv);
@@ -286,13 +286,13 @@ int SaveConvertToFile_locked(JoyDevice *pad, const JoyConvEntry *table)
     return 0;
 }
 
-int RestoreConvertDefaults(JoyDevice *pad)
+int restore_joypad_defaults(JoyDevice *pad)
 {
     std::lock_guard<std::mutex> lock(joypad_mutex);
-    return RestoreConvertDefaults_locked(pad);
+    return restore_joypad_defaults_locked(pad);
 }
 
-int RestoreConvertDefaults_locked(JoyDevice *pad)
+int restore_joypad_defaults_locked(JoyDevice *pad)
 {
     const std::string path = joypad_file_path(JOYPAD_USER_DIR, pad->name);
     if (!dev_exists(path.c_str()))
@@ -301,16 +301,4 @@ int RestoreConvertDefaults_locked(JoyDevice *pad)
     joypad_default_table(pad->conv, pad->nhats, pad->nbuttons, pad->naxes);
     joypad_fill_masks(pad->conv);
     return dev_unlink(path.c_str()) == 0 ? 0 : -1;
-}
-
-void joypad_table_get(const JoyDevice *pad, JoyConvEntry out[JOY_CONV_SLOTS])
-{
-    std::lock_guard<std::mutex> lock(joypad_mutex);
-    memcpy(out, pad->conv, sizeof pad->conv);
-}
-
-void joypad_table_set(JoyDevice *pad, const JoyConvEntry in[JOY_CONV_SLOTS])
-{
-    std::lock_guard<std::mutex> lock(joypad_mutex);
-    memcpy(pad->conv, in, sizeof pad->conv);
 }

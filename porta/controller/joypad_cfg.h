@@ -31,8 +31,8 @@
 #include <cstdint>
 #include <string>
 
-#define JOYPAD_USER_DIR "/mnt/data/porta/joypad"
-#define JOYPAD_FACTORY_DIR "/mnt/vendor/bin/joypadCFG"
+constexpr const char JOYPAD_USER_DIR[] = "/mnt/data/porta/joypad";
+constexpr const char JOYPAD_FACTORY_DIR[] = "/mnt/vendor/bin/joypadCFG";
 
 // The rows tying key names to conversion slots, in the order lines are
 // written.
@@ -42,7 +42,7 @@ struct JoyConvName {
     uint32_t set_mask;
     uint32_t clear_mask;
 };
-extern const JoyConvName JoyConvNames[JOY_CONV_SLOTS];
+extern const JoyConvName joy_conv_names[JOY_CONV_SLOTS];
 
 // The made-safe file name (without ".cfg") of a device name.
 std::string joypad_file_name(const char *device_name);
@@ -51,7 +51,7 @@ std::string joypad_file_path(const char *dir, const char *device_name);
 
 // Parses one file into `table` (entries the file names are overwritten,
 // others are left alone). Returns 0, or -1 when the file cannot be opened.
-int ReadConvertFromFile(const char *path, JoyConvEntry *table);
+int read_joypad_file(const char *path, JoyConvEntry *table);
 
 // The default mapping for a pad with these counts: D-pad on hat 0, buttons
 // 0..9 on a, b, x, y, l, r, l2, r2, select, start, the left stick on axes
@@ -62,9 +62,9 @@ void joypad_fill_masks(JoyConvEntry *table);
 
 // Fills the pad's whole table from its user file, its factory file or the
 // defaults. Returns 0 (user file), 1 (factory file) or 2 (defaults).
-int rebuild_joyconver_table(JoyDevice *pad);
+int rebuild_joypad_table(JoyDevice *pad);
 // The same for a caller that already holds joypad_mutex.
-int rebuild_joyconver_table_locked(JoyDevice *pad);
+int rebuild_joypad_table_locked(JoyDevice *pad);
 
 // The exact text of the pad's file for `table` (the pad's name and ids, then
 // one line per mapped slot).
@@ -72,15 +72,11 @@ std::string joypad_file_text(const JoyDevice *pad, const JoyConvEntry *table);
 // Writes the pad's user file from `table` (the mapping screen's working table;
 // nullptr: the pad's own), crash-safely. Returns 0, or -1 after
 // "--SaveConvertToFile: fopen writ <path> fail ".
-int SaveConvertToFile(JoyDevice *pad, const JoyConvEntry *table);
-int SaveConvertToFile_locked(JoyDevice *pad, const JoyConvEntry *table);
+int save_joypad_file(JoyDevice *pad, const JoyConvEntry *table);
+int save_joypad_file_locked(JoyDevice *pad, const JoyConvEntry *table);
 // When the pad has a user file: rebuilds its table from the defaults and
 // deletes the file (the factory file is not consulted). Returns 0 when
 // restored, 1 when there was no user file (nothing changes), -1 when the file
 // could not be deleted (the defaults apply all the same).
-int RestoreConvertDefaults(JoyDevice *pad);
-int RestoreConvertDefaults_locked(JoyDevice *pad);
-
-// Copies of a pad's table for the mapping screen (under joypad_mutex).
-void joypad_table_get(const JoyDevice *pad, JoyConvEntry out[JOY_CONV_SLOTS]);
-void joypad_table_set(JoyDevice *pad, const JoyConvEntry in[JOY_CONV_SLOTS]);
+int restore_joypad_defaults(JoyDevice *pad);
+int restore_joypad_defaults_locked(JoyDevice *pad);

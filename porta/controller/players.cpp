@@ -1,5 +1,5 @@
-// Controller support: the four USB slots, PlayerTable, the local pads, the
-// player getters, and the controller thread `HandleInputEvents` that finds
+// Controller support: the four USB slots, player_table, the local pads, the
+// player getters, and the controller thread `controller_thread` that finds
 // pads as they are plugged in and out, reads their events and seats them.
 
 #include "porta/controller/players.h"
@@ -33,14 +33,14 @@ constexpr int STOP_LINE = 367;
 
 JoyDevice localpad0;
 JoyDevice localpad1;
-std::atomic<JoyDevice *> PlayerTable[MAX_PLAYERS];
+std::atomic<JoyDevice *> player_table[MAX_PLAYERS];
 JoySlot joy_slots[JOY_SLOTS];
 
 namespace {
 
-#define POLL_TIMEOUT_MS 300
-#define NO_PAD_SLEEP_MS 500
-#define AFTER_INPUT_SLEEP_MS 20
+constexpr int POLL_TIMEOUT_MS = 300;
+constexpr int NO_PAD_SLEEP_MS = 500;
+constexpr int AFTER_INPUT_SLEEP_MS = 20;
 
 std::atomic<uint32_t> quit_word{0};
 std::atomic<int> pad_count{0};
@@ -53,15 +53,15 @@ int wake_pipe[2] = {-1, -1};
 
 JoyDevice *entry(int i)
 {
-    return PlayerTable[i].load(std::memory_order_relaxed);
+    return player_table[i].load(std::memory_order_relaxed);
 }
 
 void set_entry(int i, JoyDevice *dev)
 {
     // Keys tapped while the pad had no seat are not a player's presses.
-    if (dev && PlayerTable[i].load(std::memory_order_relaxed) != dev)
+    if (dev && player_table[i].load(std::memory_order_relaxed) != dev)
         dev->key_taps.store(0, std::memory_order_relaxed);
-    PlayerTable[i].store(dev, std::memory_order_release);
+    player_table[i].store(dev, std::memory_order_release);
 }
 
 int find_entry(const JoyDevice *dev)
@@ -166,7 +166,7 @@ void add_device(int s, const char *node)
     JoySlot &slot = joy_slots[s];
     {
         std::lock_guard<std::mutex> lock(joypad_mutex);
-        if (My_JoysOpen(&slot.device, node) != 0)
+        if (open_gamepad(&slot.device, node) != 0)
             return;
         snprintf(slot.jsNode, sizeof slot.jsNode, "%s", node);
         if (joy_read_name(&slot.device) != 0) {
@@ -180,14 +180,14 @@ void add_device(int s, const char *node)
                             ? 1
                             : 0;
         read_phys(slot);
-        rebuild_joyconver_table_locked(&slot.device);
+        rebuild_joypad_table_locked(&slot.device);
     }
     if (pad_count.load(std::memory_order_relaxed) < JOY_SLOTS)
         pad_count.fetch_add(1, std::memory_order_relaxed);
 }
 
 // Adds every js node that no slot holds yet, while slots are free.
-void MaybeAddDevice(void)
+void add_gamepad_if_new(void)
 {
     DIR *dir = dev_opendir("/dev/input");
     if (!dir)
@@ -240,7 +240,7 @@ void seat_adapter(int s)
         if (p1 < 0)
             set_player(s, 1);
         else
-            SetDevicePlayer(s);
+            give_free_player_number(s);
     } else if (!(p1 >= 0 && p2 >= 0 && strcmp(joy_slots[p1].phys, joy_slots[p2].phys) == 0)) {
         for (int o = 0; o < JOY_SLOTS; o++)
             set_player(o, 0);
@@ -263,13 +263,13 @@ void seat_adapter(int s)
     }
 }
 
-void *HandleInputEvents(void *)
+void *controller_thread(void *)
 {
     pthread_setname_np(pthread_self(), "HandleInputEvnt");
     while (joy_running.load(std::memory_order_relaxed)) {
-        My_JoystickDetect();
+        scan_gamepads();
         if (global_attr.local_pads != 0)
-            set_localkeyRep();
+            seat_local_pads();
 
         struct pollfd fds[JOY_SLOTS + 1];
         int slot_of[JOY_SLOTS];
@@ -337,7 +337,7 @@ void stop_thread(void)
 
 } // namespace
 
-int init_joystick_key(void)
+int start_controllers(void)
 {
     printf("%s \n", "init_joystick_key");
     stop_thread();
@@ -354,7 +354,7 @@ int init_joystick_key(void)
             global_attr.local_pads = 2;
         set_entry(0, &localpad0);
         set_entry(1, &localpad1);
-        if (open_adc_bnt_input(&localpad0.key_state, &localpad0.key_taps) != 0) {
+        if (start_keypad(&localpad0.key_state, &localpad0.key_taps) != 0) {
             printf("%s: %d fail \n", "init_joystick_key", KEYPAD_START_FAILED_LINE);
             return -1;
         }
@@ -363,7 +363,7 @@ int init_joystick_key(void)
     if (pipe2(wake_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
         wake_pipe[0] = wake_pipe[1] = -1; // stops within 20 ms all the same
     joy_running.store(true, std::memory_order_relaxed);
-    if (pthread_create(&joy_thread, nullptr, HandleInputEvents, nullptr) != 0) {
+    if (pthread_create(&joy_thread, nullptr, controller_thread, nullptr) != 0) {
         joy_running.store(false, std::memory_order_relaxed);
         printf("%s: %d fail \n", "init_joystick_key", THREAD_START_FAILED_LINE);
         return -1;
@@ -372,13 +372,13 @@ int init_joystick_key(void)
     return 0;
 }
 
-void deint_joystick_key(void)
+void stop_controllers(void)
 {
     printf("--%s %d \n", "deint_joystick_key", STOP_LINE);
     stop_thread();
     close_wake_pipe();
     if (global_attr.local_pads > 0)
-        close_adc_bnt_input();
+        stop_keypad();
     for (int s = 0; s < JOY_SLOTS; s++)
         if (slot_used(s))
             joystick_close_slot(s);
@@ -395,7 +395,7 @@ bool joystick_quit_requested(void)
 
 bool player_present(int player)
 {
-    return player >= 1 && player <= MAX_PLAYERS && PlayerTable[player - 1].load(std::memory_order_acquire);
+    return player >= 1 && player <= MAX_PLAYERS && player_table[player - 1].load(std::memory_order_acquire);
 }
 
 int joystick_pad_count(void)
@@ -407,7 +407,7 @@ uint32_t get_player_keys(int player)
 {
     if (player < 1 || player > MAX_PLAYERS)
         return 0;
-    JoyDevice *dev = PlayerTable[player - 1].load(std::memory_order_acquire);
+    JoyDevice *dev = player_table[player - 1].load(std::memory_order_acquire);
     if (!dev)
         return 0;
     // The held keys, and those pressed and released since the last call.
@@ -428,7 +428,7 @@ uint32_t get_player3_key(void)
     return get_player_keys(3);
 }
 
-void set_localkeyRep(void)
+void seat_local_pads(void)
 {
     int v1 = find_entry(&localpad0);
     int v2 = find_entry(&localpad1);
@@ -447,7 +447,7 @@ void set_localkeyRep(void)
     }
 }
 
-void clr_localkeyRep(void)
+void unseat_local_pads(void)
 {
     int i = 0;
     for (; i < MAX_PLAYERS; i++) {
@@ -467,11 +467,11 @@ void clr_localkeyRep(void)
     }
 }
 
-void My_JoystickDetect(void)
+void scan_gamepads(void)
 {
     for (int s = 0; s < JOY_SLOTS; s++) {
         JoySlot &slot = joy_slots[s];
-        if (!slot_used(s) || slot.device.fd < 0 || My_JoysOnline(&slot.device))
+        if (!slot_used(s) || slot.device.fd < 0 || gamepad_online(&slot.device))
             continue;
         const int player = player_of(s);
         printf("%s: remove %s,player=%d \n", "My_JoystickDetect", slot.jsNode, player);
@@ -479,16 +479,16 @@ void My_JoystickDetect(void)
             if (entry(player - 1) == &slot.device)
                 set_entry(player - 1, nullptr);
             if (global_attr.local_pads != 0)
-                clr_localkeyRep();
+                unseat_local_pads();
         }
         joystick_close_slot(s);
         if (pad_count.load(std::memory_order_relaxed) > 0)
             pad_count.fetch_sub(1, std::memory_order_relaxed);
     }
-    MaybeAddDevice();
+    add_gamepad_if_new();
 }
 
-void SetDevicePlayer(int s)
+void give_free_player_number(int s)
 {
     bool held[JOY_SLOTS + 1] = {false, false, false, false, false};
     for (int o = 0; o < JOY_SLOTS; o++) {
@@ -513,7 +513,7 @@ void joystick_assign_player(int s)
     if (global_attr.joy_pairing == 1 && slot.priority == 1) {
         seat_adapter(s);
     } else if (slot.device.key_state.load(std::memory_order_relaxed) != 0) {
-        SetDevicePlayer(s);
+        give_free_player_number(s);
         int p = player_of(s);
         if (p >= 1 && p <= JOY_SLOTS)
             set_entry(p - 1, &slot.device);
@@ -590,7 +590,7 @@ int joystick_pad_save(int slot, uint32_t removals, const JoyConvEntry table[JOY_
     std::lock_guard<std::mutex> lock(joypad_mutex);
     if (!still_chosen(slot, removals))
         return -1;
-    return SaveConvertToFile_locked(&joy_slots[slot].device, table);
+    return save_joypad_file_locked(&joy_slots[slot].device, table);
 }
 
 int joystick_pad_restore_defaults(int slot, uint32_t removals)
@@ -598,5 +598,5 @@ int joystick_pad_restore_defaults(int slot, uint32_t removals)
     std::lock_guard<std::mutex> lock(joypad_mutex);
     if (!still_chosen(slot, removals))
         return -1;
-    return RestoreConvertDefaults_locked(&joy_slots[slot].device);
+    return restore_joypad_defaults_locked(&joy_slots[slot].device);
 }

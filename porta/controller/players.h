@@ -2,10 +2,10 @@
 
 // Controllers and players. Up to four USB gamepads and the local pads (the
 // built-in keypad `localpad0` and a second local pad `localpad1`, which only
-// holds a player number) are seated in PlayerTable as players 1 to 6. The rest
+// holds a player number) are seated in player_table as players 1 to 6. The rest
 // of the launcher reads one key mask per player through the getters below.
 //
-// The controller thread `HandleInputEvents` owns every slot and PlayerTable
+// The controller thread `controller_thread` owns every slot and player_table
 // entry; the keypad thread writes `localpad0`'s key_state; the main thread
 // reads through the getters without locks (single words, std::atomic).
 
@@ -14,8 +14,8 @@
 #include <atomic>
 #include <cstdint>
 
-#define MAX_PLAYERS 6
-#define JOY_SLOTS 4
+constexpr int MAX_PLAYERS = 6;
+constexpr int JOY_SLOTS = 4;
 
 // One USB pad's place. Free when jsNode is empty.
 struct JoySlot {
@@ -31,15 +31,15 @@ extern JoyDevice localpad0;
 extern JoyDevice localpad1;
 
 // One entry per player 1..6 (index 0 = 1P); nullptr = no such player.
-extern std::atomic<JoyDevice *> PlayerTable[MAX_PLAYERS];
+extern std::atomic<JoyDevice *> player_table[MAX_PLAYERS];
 
 // The four USB slots. Written by the controller thread; the mapping screens
 // read them through joystick_slot_info and the pad's own getters.
 extern JoySlot joy_slots[JOY_SLOTS];
 
-// Starts controller support: clears the slots and PlayerTable, seats the
+// Starts controller support: clears the slots and player_table, seats the
 // local pads when `local_pads` > 0 (cut to 2) and starts the built-in keypad,
-// then starts the controller thread `HandleInputEvents`. Returns 0, or -1 when
+// then starts the controller thread `controller_thread`. Returns 0, or -1 when
 // the keypad or the thread could not start ("init_joystick_key: <line> fail ").
 //
 // The thread scans /dev/input for js nodes (every 0.5 s without pads, at
@@ -47,10 +47,10 @@ extern JoySlot joy_slots[JOY_SLOTS];
 // answer, reads their events into their key masks and seats them as players:
 // a USB pad takes the lowest free number 1..4 at its first key, ahead of the
 // local pads, which then move to the lowest free entries.
-int init_joystick_key(void);
+int start_controllers(void);
 // Stops the controller thread and the built-in keypad, closes every slot and
-// empties PlayerTable.
-void deint_joystick_key(void);
+// empties player_table.
+void stop_controllers(void);
 
 // True when the keypad thread or the controller thread saw its input fail
 // (the quit request 0x100000); the main loop then quits.
@@ -70,11 +70,11 @@ uint32_t get_player1_key(void);
 uint32_t get_player2_key(void);
 uint32_t get_player3_key(void);
 
-// Seats the local pads in the lowest empty PlayerTable entries (each pass of
+// Seats the local pads in the lowest empty player_table entries (each pass of
 // the controller thread while `local_pads` is not 0).
-void set_localkeyRep(void);
-// Takes the local pads off PlayerTable (after a playing USB pad is removed).
-void clr_localkeyRep(void);
+void seat_local_pads(void);
+// Takes the local pads off player_table (after a playing USB pad is removed).
+void unseat_local_pads(void);
 
 // What the mapping screens show of one slot, copied under joypad_mutex.
 struct JoySlotInfo {
@@ -96,8 +96,8 @@ uint32_t joystick_slot_removals(int slot);
 // when the pad is still the one chosen (`removals` as taken from
 // joystick_slot_removals when it was chosen), under joypad_mutex, and
 // returns -1 without touching anything when the pad has left the slot.
-// Otherwise: get/set return 0; save returns SaveConvertToFile's result,
-// restore RestoreConvertDefaults's (joypad_cfg.h).
+// Otherwise: get/set return 0; save returns save_joypad_file's result,
+// restore restore_joypad_defaults's (joypad_cfg.h).
 int joystick_pad_table_get(int slot, uint32_t removals, JoyConvEntry out[JOY_CONV_SLOTS]);
 int joystick_pad_table_set(int slot, uint32_t removals, const JoyConvEntry in[JOY_CONV_SLOTS]);
 int joystick_pad_save(int slot, uint32_t removals, const JoyConvEntry table[JOY_CONV_SLOTS]);
@@ -105,10 +105,10 @@ int joystick_pad_restore_defaults(int slot, uint32_t removals);
 
 // The parts of the controller thread, for tests that drive them one by one.
 // The hot-plug scan: drops pads that no longer answer, adds new js nodes.
-void My_JoystickDetect(void);
+void scan_gamepads(void);
 // Seats the slot's pad after its events were read (joy_pairing rules first).
 void joystick_assign_player(int slot);
 // Gives the slot the lowest number 1..4 that no slot holds.
-void SetDevicePlayer(int slot);
+void give_free_player_number(int slot);
 // Closes the slot's pad and frees the slot.
 void joystick_close_slot(int slot);

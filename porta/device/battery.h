@@ -14,16 +14,16 @@
 
 #include <cstdint>
 
-#define BATTERY_DIR "/sys/class/power_supply/battery"
-#define BATTERY_VOLTAGE_PATH BATTERY_DIR "/voltage_now"
-#define BATTERY_CAPACITY_PATH BATTERY_DIR "/capacity"
-#define BATTERY_STATUS_PATH BATTERY_DIR "/status"
-#define BATTERY_CURRENT_PATH BATTERY_DIR "/current_now"
+constexpr const char BATTERY_DIR[] = "/sys/class/power_supply/battery";
+constexpr const char BATTERY_VOLTAGE_PATH[] = "/sys/class/power_supply/battery/voltage_now";
+constexpr const char BATTERY_CAPACITY_PATH[] = "/sys/class/power_supply/battery/capacity";
+constexpr const char BATTERY_STATUS_PATH[] = "/sys/class/power_supply/battery/status";
+constexpr const char BATTERY_CURRENT_PATH[] = "/sys/class/power_supply/battery/current_now";
 
-#define BATTERY_REFRESH_MS 1000u
-#define BATTERY_LOW_MV 3420
-#define BATTERY_LOW_LIMIT 20   // the power-off comes when the counter passes it
-#define BATTERY_UNREADABLE 101 // capacity when the file cannot be read
+constexpr uint32_t BATTERY_REFRESH_MS = 1000u;
+constexpr int BATTERY_LOW_MV = 3420;
+constexpr int BATTERY_LOW_LIMIT = 20;   // the power-off comes when the counter passes it
+constexpr int BATTERY_UNREADABLE = 101; // capacity when the file cannot be read
 
 // The values of the last refresh (read by the settings' battery page).
 struct BatteryRecord {

@@ -205,7 +205,7 @@ void fb_next(int slot)
     d.var.yoffset = frame * d.var.yres;
 }
 
-void update_fbm(int slot)
+void fb_pan(int slot)
 {
     FbDev &d = fbm[slot];
     if (d.fd <= 0 || !d.real_device)
@@ -230,7 +230,7 @@ void fb_clear(int slot)
     for (int i = 0; i < d.buffers; i++) {
         fb_next(slot);
         memset(fb_frame_ptr(d), 0, d.frame_size);
-        update_fbm(slot);
+        fb_pan(slot);
     }
 }
 
@@ -297,33 +297,33 @@ void fb_present(int slot, SDL_Surface *surface)
             }
             SDL_UnlockSurface(surface);
         }
-        update_fbm(slot);
+        fb_pan(slot);
     }
     fb_show_in_window(surface);
 }
 
 void fb_close_all(void)
 {
-    fb_close(FB_LCD);
-    fb_close(FB_HDMI);
+    fb_close(OUTPUT_LCD);
+    fb_close(OUTPUT_HDMI);
 }
 
 int fb_init(void)
 {
-    fb_close(FB_LCD);
-    fb_setup_slot(FB_LCD, "/dev/fb0", 16, 640, 480);
-    if (fb_open(FB_LCD) != 0) {
+    fb_close(OUTPUT_LCD);
+    fb_setup_slot(OUTPUT_LCD, "/dev/fb0", 16, 640, 480);
+    if (fb_open(OUTPUT_LCD) != 0) {
         printf("init lcd fb err ");
         return -1;
     }
-    fb_clear(FB_LCD);
-    fb_close(FB_HDMI);
-    fb_setup_slot(FB_HDMI, "/dev/fb1", 16, 1280, 720);
-    if (fb_open(FB_HDMI) != 0) {
+    fb_clear(OUTPUT_LCD);
+    fb_close(OUTPUT_HDMI);
+    fb_setup_slot(OUTPUT_HDMI, "/dev/fb1", 16, 1280, 720);
+    if (fb_open(OUTPUT_HDMI) != 0) {
         printf("init hdmi fb err ");
         return -1;
     }
-    fb_clear(FB_HDMI);
+    fb_clear(OUTPUT_HDMI);
     if (hdmi_state() == 1) {
         output_device = 1;
         backlight_off();

@@ -15,9 +15,11 @@
 #include <linux/fb.h>
 #include <SDL/SDL.h>
 
-#define FB_SLOTS 2
-#define FB_LCD 0
-#define FB_HDMI 1
+constexpr int FB_SLOTS = 2;
+// The output the launcher draws on: the value of output_device, the index of
+// every per-output table (LCD row first) and the framebuffer slot.
+enum Output : int { OUTPUT_LCD = 0, OUTPUT_HDMI = 1 };
+constexpr int OUTPUT_COUNT = 2;
 
 struct FbDev {
     char path[32];
@@ -40,7 +42,7 @@ extern std::atomic<int> output_device;
 
 int fb_open(int slot);
 void fb_next(int slot);
-void update_fbm(int slot);
+void fb_pan(int slot);
 void fb_clear(int slot);
 void fb_close(int slot);
 void fb_present(int slot, SDL_Surface *surface);

@@ -38,14 +38,14 @@ int hdmi_state(void)
     return read_switch(HDMI_STATE_PATH, false);
 }
 
-int h2w_state(void)
+int headphone_state(void)
 {
     return read_switch(H2W_STATE_PATH, true);
 }
 
 int choose_sound_device(void)
 {
-    return (hdmi_state() == 1 && h2w_state() != 1) ? 1 : 0;
+    return (hdmi_state() == 1 && headphone_state() != 1) ? 1 : 0;
 }
 
 void select_sound_device(void)

@@ -4,17 +4,17 @@
 // switches, the sound output choice, the backlight, the motor and test LED,
 // the CPU mode script and the shell.
 
-#define BACKLIGHT_PATH "/sys/class/backlight/backlight.2/brightness"
-#define HDMI_STATE_PATH "/sys/class/switch/hdmi/state"
-#define H2W_STATE_PATH "/sys/class/switch/h2w/state"
-#define MOTOR_PATH "/sys/class/power_supply/battery/moto"
-#define LED_TEST_PATH "/sys/class/power_supply/battery/led_test"
-#define CPU_SETTING_SCRIPT "/system/porta/cpu_setting.sh"
-#define PORTA_SHELL "/system/bin/sh"
+constexpr const char BACKLIGHT_PATH[] = "/sys/class/backlight/backlight.2/brightness";
+constexpr const char HDMI_STATE_PATH[] = "/sys/class/switch/hdmi/state";
+constexpr const char H2W_STATE_PATH[] = "/sys/class/switch/h2w/state";
+constexpr const char MOTOR_PATH[] = "/sys/class/power_supply/battery/moto";
+constexpr const char LED_TEST_PATH[] = "/sys/class/power_supply/battery/led_test";
+constexpr const char CPU_SETTING_SCRIPT[] = "/system/porta/cpu_setting.sh";
+constexpr const char PORTA_SHELL[] = "/system/bin/sh";
 
 // Switch states: the integer read, or -1 when the file cannot be read.
 int hdmi_state(void);
-int h2w_state(void);
+int headphone_state(void);
 
 // The sound output: -1 none chosen yet, 0 internal codec, 1 HDMI audio; and the
 // playback stream's open state (1 open, -1 failed or closed). Written and read

@@ -7,6 +7,7 @@
 #include "common/endian.h"
 #include "porta/base/sealed.h"
 #include "porta/base/timers.h"
+#include "porta/device/keycodes.h"
 
 #include <SDL/SDL.h>
 
@@ -33,13 +34,13 @@ const int16_t localpad_default_codes[LOCALPAD_KEYS] = {
     90, 91, 92, 93, 94, 95, 96, 97, 98, 99, 100, 101, 102, 103, 104, 108, 109,
 };
 
-std::atomic<int16_t> LocalPadMap[LOCALPAD_KEYS];
+std::atomic<int16_t> keypad_codes[LOCALPAD_KEYS];
 
-#define KEYPAD_DEVICE_NAME "gpio-keys-polled"
-#define POWER_KEY_DEVICE "/dev/input/event0"
-#define KEYPAD_MAX_PROBED 6
+constexpr const char KEYPAD_DEVICE_NAME[] = "gpio-keys-polled";
+constexpr const char POWER_KEY_DEVICE[] = "/dev/input/event0";
+constexpr int KEYPAD_MAX_PROBED = 6;
 // A record only the window pipe carries: the window was closed.
-#define WINDOW_QUIT_TYPE 0x7FFF
+constexpr int WINDOW_QUIT_TYPE = 0x7FFF;
 
 #if defined(__SANITIZE_THREAD__)
 // ThreadSanitizer builds only: the power key's hold timer runs on SDL's timer
@@ -61,7 +62,8 @@ std::atomic<uint32_t> last_event{0};
 
 uint32_t pack_event(int code, int value)
 {
-    return (uint32_t)(uint16_t)code | ((uint32_t)(uint16_t)(int16_t)value << 16);
+    return static_cast<uint32_t>(static_cast<uint16_t>(code)) |
+           (static_cast<uint32_t>(static_cast<uint16_t>(static_cast<int16_t>(value))) << 16);
 }
 
 int keypad_fd = -1;
@@ -76,8 +78,8 @@ bool window_events_on = false;
 // back until its key has been down for WINDOW_MIN_HOLD_MS, so that a key
 // typed faster than the main loop samples the keypad (synthetic input does
 // that) is still seen as one press; later events wait behind it, in order.
-#define WINDOW_MIN_HOLD_MS 80
-#define WINDOW_QUEUE 64
+constexpr int WINDOW_MIN_HOLD_MS = 80;
+constexpr int WINDOW_QUEUE = 64;
 struct WindowEvent {
     int fd;
     int type;
@@ -101,7 +103,7 @@ bool keypad_thread_started = false;
 
 int16_t relaxed_code(int i)
 {
-    return LocalPadMap[i].load(std::memory_order_relaxed);
+    return keypad_codes[i].load(std::memory_order_relaxed);
 }
 
 // Opens an input node. A FIFO standing in for a device on a development host
@@ -127,7 +129,7 @@ bool input_node_name(int fd, const char *node, char *name, size_t size)
     FILE *f = dev_fopen(sys.c_str(), "r");
     if (!f)
         return false;
-    bool ok = fgets(name, (int)size, f) != nullptr;
+    bool ok = fgets(name, static_cast<int>(size), f) != nullptr;
     fclose(f);
     name[strcspn(name, "\r\n")] = '\0';
     return ok;
@@ -245,10 +247,10 @@ bool read_event(int fd, struct input_event *ev)
     do {
         n = read(fd, ev, sizeof *ev);
     } while (n < 0 && errno == EINTR);
-    return n == (ssize_t)sizeof *ev;
+    return n == static_cast<ssize_t>(sizeof *ev);
 }
 
-void *read_adc2key_thread(void *)
+void *keypad_thread_main(void *)
 {
     enum { SRC_KEYPAD, SRC_POWER, SRC_WIN_KEYS, SRC_WIN_POWER };
     while (keypad_running.load(std::memory_order_relaxed)) {
@@ -314,10 +316,10 @@ bool write_window_event(int fd, int type, int code, int value)
     struct input_event ev;
     memset(&ev, 0, sizeof ev);
     gettimeofday(&ev.time, nullptr);
-    ev.type = (uint16_t)type;
-    ev.code = (uint16_t)code;
+    ev.type = static_cast<uint16_t>(type);
+    ev.code = static_cast<uint16_t>(code);
     ev.value = value;
-    return write(fd, &ev, sizeof ev) == (ssize_t)sizeof ev;
+    return write(fd, &ev, sizeof ev) == static_cast<ssize_t>(sizeof ev);
 }
 
 } // namespace
@@ -328,10 +330,10 @@ int pad_to_keycode(uint32_t mask)
         uint32_t bit;
         int key;
     } order[] = {
-        {PAD_UP, SDLK_UP},        {PAD_DOWN, SDLK_DOWN},     {PAD_LEFT, SDLK_LEFT}, {PAD_RIGHT, SDLK_RIGHT},
-        {PAD_A, SDLK_LCTRL},      {PAD_B, SDLK_LALT},        {PAD_X, SDLK_SPACE},   {PAD_Y, SDLK_LSHIFT},
-        {PAD_START, SDLK_RETURN}, {PAD_SELECT, SDLK_ESCAPE}, {PAD_MENU, SDLK_3},    {PAD_L1, SDLK_BACKSPACE},
-        {PAD_R1, SDLK_TAB},       {PAD_L2, SDLK_BACKSPACE},  {PAD_R2, SDLK_TAB},
+        {PAD_UP, KEYCODE_UP},       {PAD_DOWN, KEYCODE_DOWN},     {PAD_LEFT, KEYCODE_LEFT}, {PAD_RIGHT, KEYCODE_RIGHT},
+        {PAD_A, KEYCODE_A},         {PAD_B, KEYCODE_B},           {PAD_X, KEYCODE_X},       {PAD_Y, KEYCODE_Y},
+        {PAD_START, KEYCODE_START}, {PAD_SELECT, KEYCODE_SELECT}, {PAD_MENU, KEYCODE_MENU}, {PAD_L1, KEYCODE_L},
+        {PAD_R1, KEYCODE_R},        {PAD_L2, KEYCODE_L},          {PAD_R2, KEYCODE_R},
     };
     for (const auto &o : order)
         if (mask & o.bit)
@@ -352,11 +354,11 @@ uint32_t keypad_apply_key(KeypadState *st, int code, int value, bool asleep)
     }
     // Opposite directions: the one pressed last wins.
     if ((m & PAD_LEFT) && (m & PAD_RIGHT))
-        m &= code == relaxed_code(LPAD_LEFT) ? ~(uint32_t)PAD_RIGHT : ~(uint32_t)PAD_LEFT;
+        m &= code == relaxed_code(LPAD_LEFT) ? ~static_cast<uint32_t>(PAD_RIGHT) : ~static_cast<uint32_t>(PAD_LEFT);
     if ((m & PAD_UP) && (m & PAD_DOWN))
-        m &= code == relaxed_code(LPAD_UP) ? ~(uint32_t)PAD_DOWN : ~(uint32_t)PAD_UP;
+        m &= code == relaxed_code(LPAD_UP) ? ~static_cast<uint32_t>(PAD_DOWN) : ~static_cast<uint32_t>(PAD_UP);
     if (code == relaxed_code(LPAD_MENU))
-        m = press ? (m | PAD_MENU) : (m & ~(uint32_t)PAD_MENU);
+        m = press ? (m | PAD_MENU) : (m & ~static_cast<uint32_t>(PAD_MENU));
     for (int i = LPAD_VOLUP; i <= LPAD_VOLDOWN; i++) {
         if (relaxed_code(i) != code)
             continue;
@@ -388,7 +390,7 @@ uint32_t keypad_apply_key(KeypadState *st, int code, int value, bool asleep)
     return m;
 }
 
-int load_localpad_map(void)
+int load_keypad_map(void)
 {
     int16_t codes[LOCALPAD_KEYS];
     bool ok = false;
@@ -407,21 +409,21 @@ int load_localpad_map(void)
     }
     if (!ok) {
         printf("--%s: local pad use deflt \n", "open_adc_bnt_input");
-        localpad_reset_default();
+        reset_keypad_map_to_defaults();
         return -1;
     }
     for (int i = 0; i < LOCALPAD_KEYS; i++)
-        LocalPadMap[i].store(codes[i], std::memory_order_relaxed);
+        keypad_codes[i].store(codes[i], std::memory_order_relaxed);
     return 0;
 }
 
-void localpad_reset_default(void)
+void reset_keypad_map_to_defaults(void)
 {
     for (int i = 0; i < LOCALPAD_KEYS; i++)
-        LocalPadMap[i].store(localpad_default_codes[i], std::memory_order_relaxed);
+        keypad_codes[i].store(localpad_default_codes[i], std::memory_order_relaxed);
 }
 
-int Savelocalkeypad(void)
+int save_keypad_map(void)
 {
     uint8_t raw[LOCALPAD_MAP_BYTES];
     for (int i = 0; i < LOCALPAD_KEYS; i++)
@@ -439,10 +441,10 @@ void keypad_set_handlers(void (*power_key)(int value), int (*asleep)(void))
     asleep_query.store(asleep, std::memory_order_release);
 }
 
-int open_adc_bnt_input(std::atomic<uint32_t> *key_state, std::atomic<uint32_t> *key_taps)
+int start_keypad(std::atomic<uint32_t> *key_state, std::atomic<uint32_t> *key_taps)
 {
     if (keypad_thread_started)
-        close_adc_bnt_input();
+        stop_keypad();
     published = key_state;
     published_taps = key_taps;
     if (key_taps)
@@ -452,7 +454,7 @@ int open_adc_bnt_input(std::atomic<uint32_t> *key_state, std::atomic<uint32_t> *
     keypad.volume_key.store(0, std::memory_order_relaxed);
     last_event.store(0, std::memory_order_relaxed);
     publish_mask(0);
-    load_localpad_map();
+    load_keypad_map();
 
     // In a desktop window the keyboard stands in for missing devices.
     const bool window = window_keyboard_available();
@@ -473,7 +475,7 @@ int open_adc_bnt_input(std::atomic<uint32_t> *key_state, std::atomic<uint32_t> *
     window_queued = 0;
 
     keypad_running.store(true, std::memory_order_relaxed);
-    if (pthread_create(&keypad_thread, nullptr, read_adc2key_thread, nullptr) != 0) {
+    if (pthread_create(&keypad_thread, nullptr, keypad_thread_main, nullptr) != 0) {
         keypad_running.store(false, std::memory_order_relaxed);
         close_fd(&keypad_fd);
         close_fd(&power_fd);
@@ -484,7 +486,7 @@ int open_adc_bnt_input(std::atomic<uint32_t> *key_state, std::atomic<uint32_t> *
     return 0;
 }
 
-void close_adc_bnt_input(void)
+void stop_keypad(void)
 {
     keypad_running.store(false, std::memory_order_relaxed);
     if (keypad_thread_started) {
@@ -521,9 +523,9 @@ void keypad_last_event(int *code, int *value)
 {
     const uint32_t w = last_event.load(std::memory_order_acquire);
     if (code)
-        *code = (int)(w & 0xFFFF);
+        *code = static_cast<int>(w & 0xFFFF);
     if (value)
-        *value = (int)(int16_t)(uint16_t)(w >> 16);
+        *value = static_cast<int>(static_cast<int16_t>(static_cast<uint16_t>(w >> 16)));
 }
 
 int keypad_last_code(void)
@@ -584,13 +586,13 @@ static void window_queue_add(int fd, int type, int code, int value, uint32_t due
 static void window_queue_flush(uint32_t now)
 {
     int sent = 0;
-    while (sent < window_queued && (int32_t)(now - window_queue[sent].due) >= 0) {
+    while (sent < window_queued && static_cast<int32_t>(now - window_queue[sent].due) >= 0) {
         const WindowEvent &e = window_queue[sent];
         write_window_event(e.fd, e.type, e.code, e.value);
         sent++;
     }
     if (sent > 0) {
-        memmove(window_queue, window_queue + sent, sizeof window_queue[0] * (size_t)(window_queued - sent));
+        memmove(window_queue, window_queue + sent, sizeof window_queue[0] * static_cast<size_t>(window_queued - sent));
         window_queued -= sent;
     }
 }

@@ -2,10 +2,10 @@
 
 // The built-in keypad and the power key.
 //
-// `read_adc2key_thread` reads the keypad's Linux input events (the device
+// `keypad_thread_main` reads the keypad's Linux input events (the device
 // named "gpio-keys-polled" under /dev/input) and the power key's
 // (/dev/input/event0), turns them into the PadKeys mask of the built-in keypad
-// (published into the key_state handed to `open_adc_bnt_input`: the built-in
+// (published into the key_state handed to `start_keypad`: the built-in
 // keypad's, read by the main loop through the player getters), tracks the
 // Menu click used to open the settings and handles the power key: a press
 // starts the 2-second hold timer (which powers off) and every press and
@@ -13,13 +13,13 @@
 // screen sleep).
 //
 // Threads: the main thread starts and stops the keypad thread
-// (open_adc_bnt_input, close_adc_bnt_input) and hands it, before the start,
+// (start_keypad, stop_keypad) and hands it, before the start,
 // where to publish and what the power key and sleep mean. The keypad thread
 // writes the key mask (the built-in keypad's key_state and key_taps), the
 // Menu-click flag, the volume key and the last raw event; the main thread reads
 // them, and also clears the Menu-click flag. These are single words shared
 // without locks: the mask is published with release order after the Menu-click
-// flag, and read with acquire order. LocalPadMap is written by the keypad
+// flag, and read with acquire order. keypad_codes is written by the keypad
 // mapping screen (main thread) and read by the keypad thread, entry by entry
 // (atomic). The window pipes are written by the main thread
 // (keypad_window_pump) and read by the keypad thread; the window queue is the
@@ -54,9 +54,9 @@ enum PadKeys : uint32_t {
     PAD_MENU = 0x10000,
 };
 // Not a key: the value of a pad's key mask that asks the launcher to quit.
-#define PAD_QUIT_REQUEST 0x100000u
+constexpr uint32_t PAD_QUIT_REQUEST = 0x100000u;
 // Every key bit above.
-#define PAD_ALL_KEYS 0x1FFFFu
+constexpr uint32_t PAD_ALL_KEYS = 0x1FFFFu;
 
 // Publishes a pad's new key mask. The keys it presses are also added to the
 // pad's taps (when it has them): the main loop samples the mask once a pass,
@@ -70,7 +70,7 @@ inline void publish_pad_keys(std::atomic<uint32_t> *state, std::atomic<uint32_t>
     state->store(mask, std::memory_order_release);
 }
 
-// Indexes into LocalPadMap.
+// Indexes into keypad_codes.
 enum LocalPadIndex {
     LPAD_UP = 0,
     LPAD_DOWN,
@@ -92,31 +92,31 @@ enum LocalPadIndex {
     LOCALPAD_KEYS
 };
 
-#define LOCALPAD_MAP_FILE "/mnt/data/porta/localpad.map"
-#define LOCALPAD_MAP_BYTES 34 // 17 little-endian int16 codes, then the 4-byte seal
+constexpr const char LOCALPAD_MAP_FILE[] = "/mnt/data/porta/localpad.map";
+constexpr int LOCALPAD_MAP_BYTES = 34; // 17 little-endian int16 codes, then the 4-byte seal
 
-// The mask bit of each LocalPadMap index.
+// The mask bit of each keypad_codes index.
 extern const uint32_t localpad_bits[LOCALPAD_KEYS];
 // The keypad's factory codes: 90..104, 108, 109.
 extern const int16_t localpad_default_codes[LOCALPAD_KEYS];
 
 // The Linux key code the keypad device emits for each logical key. The mapping
 // screen replaces entries while the keypad thread reads them.
-extern std::atomic<int16_t> LocalPadMap[LOCALPAD_KEYS];
+extern std::atomic<int16_t> keypad_codes[LOCALPAD_KEYS];
 
 // The SDL key code of the first set key in the order UP, DOWN, LEFT, RIGHT, A,
 // B, X, Y, Start, Select, Menu, L1, R1, L2, R2; 0 when none is set (the volume
 // keys alone give 0).
 int pad_to_keycode(uint32_t mask);
 
-// Loads LocalPadMap from its sealed file; a missing, damaged or short file
+// Loads keypad_codes from its sealed file; a missing, damaged or short file
 // gives the factory codes (and "--open_adc_bnt_input: local pad use deflt ").
 // Returns 0 when the file was used, -1 when the defaults were.
-int load_localpad_map(void);
-// Copies the factory codes into LocalPadMap (the mapping screen saves after).
-void localpad_reset_default(void);
-// Writes LocalPadMap to its sealed file (crash-safe). Returns 0 or -1.
-int Savelocalkeypad(void);
+int load_keypad_map(void);
+// Copies the factory codes into keypad_codes (the mapping screen saves after).
+void reset_keypad_map_to_defaults(void);
+// Writes keypad_codes to its sealed file (crash-safe). Returns 0 or -1.
+int save_keypad_map(void);
 
 // What the keypad thread tells the launcher, handed over once at start-up:
 // every press (1) and release (0) of the power key, and whether the screen
@@ -129,16 +129,16 @@ void keypad_set_handlers(void (*power_key)(int value), int (*asleep)(void));
 // (see publish_pad_keys; none kept when null). Returns 0, or -1 (keypad device
 // missing, thread not started). Without /dev/input/event0 ("Open ... error")
 // only the power key is lost.
-int open_adc_bnt_input(std::atomic<uint32_t> *key_state, std::atomic<uint32_t> *key_taps = nullptr);
+int start_keypad(std::atomic<uint32_t> *key_state, std::atomic<uint32_t> *key_taps = nullptr);
 // Stops the keypad thread, closes both devices and cancels the power hold timer.
-void close_adc_bnt_input(void);
+void stop_keypad(void);
 
 // The Menu click: 0 idle, 1 Menu clicked alone, 2 Menu held, 3 Menu used with
 // a volume key. The main loop opens the settings on 1 and clears it.
-#define MENU_CLICK_IDLE 0
-#define MENU_CLICK_CLICKED 1
-#define MENU_CLICK_HELD 2
-#define MENU_CLICK_COMBO 3
+constexpr int MENU_CLICK_IDLE = 0;
+constexpr int MENU_CLICK_CLICKED = 1;
+constexpr int MENU_CLICK_HELD = 2;
+constexpr int MENU_CLICK_COMBO = 3;
 int keypad_menu_click(void);
 void keypad_clear_menu_click(void);
 // 1 while vol+ or vol- is held from a fresh press, else 0.
@@ -168,5 +168,5 @@ uint32_t keypad_apply_key(KeypadState *st, int code, int value, bool asleep);
 void keypad_window_pump(void);
 // The raw keypad code a window key stands for (-1: none; KEYPAD_WINDOW_POWER:
 // the power key). `sym` is an SDLKey.
-#define KEYPAD_WINDOW_POWER 116
+constexpr int KEYPAD_WINDOW_POWER = 116;
 int keypad_window_code(int sym);

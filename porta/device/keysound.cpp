@@ -14,9 +14,9 @@
 
 #include <pthread.h>
 
-#define WAV_HEADER_BYTES 44
-#define SOUND_BLOCK_MAX 2048
-#define SOUND_BLOCK_MIN 1024
+constexpr int WAV_HEADER_BYTES = 44;
+constexpr int SOUND_BLOCK_MAX = 2048;
+constexpr int SOUND_BLOCK_MIN = 1024;
 
 std::mutex sound_mutex;
 
@@ -70,7 +70,7 @@ int play_wav_file(const char *path)
                     blocks++;
                 break;
             }
-            if (play_sample(16, block, (int)n) < 0)
+            if (play_sample(16, block, static_cast<int>(n)) < 0)
                 break;
             blocks++;
         }

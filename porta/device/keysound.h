@@ -14,11 +14,11 @@
 
 #include <mutex>
 
-#define KEY_SOUND_DIR "/mnt/vendor/sound"
-#define KEY_SOUND_CONFIRM 0
-#define KEY_SOUND_MOVE 1
-#define KEY_SOUND_REFUSED 2
-#define KEY_SOUND_NONE 4
+constexpr const char KEY_SOUND_DIR[] = "/mnt/vendor/sound";
+constexpr int KEY_SOUND_CONFIRM = 0;
+constexpr int KEY_SOUND_MOVE = 1;
+constexpr int KEY_SOUND_REFUSED = 2;
+constexpr int KEY_SOUND_NONE = 4;
 
 // The sound mutex: held by the sound thread for the whole playback of one
 // sound. Reopening the stream ("reset sound") takes it too, so that the stream

@@ -144,7 +144,7 @@ int configure(snd_pcm_t *pcm)
 int write_frames(const void *data, size_t bytes)
 {
     const size_t frame = PCM_CHANNELS * sizeof(int32_t);
-    const uint8_t *p = (const uint8_t *)data;
+    const uint8_t *p = static_cast<const uint8_t *>(data);
     snd_pcm_uframes_t left = bytes / frame;
     int recoveries = 0;
     while (left > 0) {
@@ -152,14 +152,14 @@ int write_frames(const void *data, size_t bytes)
         if (done == -EINTR)
             continue;
         if (done == -EPIPE || done == -ESTRPIPE) {
-            if (++recoveries > 3 || snd_pcm_recover(stream, (int)done, 1) < 0)
+            if (++recoveries > 3 || snd_pcm_recover(stream, static_cast<int>(done), 1) < 0)
                 return -1;
             continue;
         }
         if (done < 0)
             return -1;
         left -= (snd_pcm_uframes_t)done;
-        p += (size_t)done * frame;
+        p += static_cast<size_t>(done) * frame;
     }
     return 0;
 }
@@ -241,8 +241,8 @@ int get_volume(void)
 
 int16_t pcm_scale_sample(int16_t s, int32_t gain)
 {
-    int32_t p = gain * (int32_t)s;
-    return (int16_t)(uint16_t)((uint32_t)p >> 14);
+    int32_t p = gain * static_cast<int32_t>(s);
+    return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(p) >> 14));
 }
 
 int play_sample(int bits, void *buf, int n)
@@ -252,7 +252,7 @@ int play_sample(int bits, void *buf, int n)
     if (!stream)
         return -1;
     if (bits != 16) {
-        if (write_frames(buf, (size_t)n) < 0) {
+        if (write_frames(buf, static_cast<size_t>(n)) < 0) {
             printf("%s: Error playing sample\n", "play_sample");
             return -1;
         }
@@ -260,7 +260,7 @@ int play_sample(int bits, void *buf, int n)
     }
 
     const int32_t g = pcm_gain(volume_index.load(std::memory_order_relaxed));
-    uint8_t *bytes = (uint8_t *)buf;
+    uint8_t *bytes = static_cast<uint8_t *>(buf);
     int samples = n / 2;
     int done = 0;
     // The staging buffer holds 2048 samples; longer input goes in pieces.
@@ -269,14 +269,14 @@ int play_sample(int bits, void *buf, int n)
         if (count > PCM_STAGING_SAMPLES)
             count = PCM_STAGING_SAMPLES;
         for (int i = 0; i < count; i++) {
-            uint8_t *at = bytes + 2 * (size_t)(done + i);
+            uint8_t *at = bytes + 2 * static_cast<size_t>(done + i);
             int16_t s;
             memcpy(&s, at, 2);
             int16_t v = pcm_scale_sample(s, g);
             memcpy(at, &v, 2);
-            staging[i] = (int32_t)((uint32_t)(uint16_t)v << 16);
+            staging[i] = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint16_t>(v)) << 16);
         }
-        if (write_frames(staging, (size_t)count * sizeof(int32_t)) < 0) {
+        if (write_frames(staging, static_cast<size_t>(count) * sizeof(int32_t)) < 0) {
             printf("%s: Error playing sample\n", "play_sample");
             close_sound_device();
             return -1;

@@ -19,12 +19,12 @@
 #include <cstddef>
 #include <cstdint>
 
-#define PCM_CHANNELS 2
-#define PCM_RATE 44100
-#define PCM_SAMPLE_BITS 32
-#define PCM_PERIOD_SIZE 1024
-#define PCM_PERIOD_COUNT 4
-#define PCM_STAGING_SAMPLES 2048 // 32-bit samples, 8192 bytes
+constexpr int PCM_CHANNELS = 2;
+constexpr int PCM_RATE = 44100;
+constexpr int PCM_SAMPLE_BITS = 32;
+constexpr int PCM_PERIOD_SIZE = 1024;
+constexpr int PCM_PERIOD_COUNT = 4;
+constexpr int PCM_STAGING_SAMPLES = 2048; // 32-bit samples, 8192 bytes
 
 // Opens the stream on playback device `device` of card 0 after checking that
 // the device supports the fixed format. Returns 1 when the stream is open and

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 int16_t tf_card_state = 0;
 
@@ -55,11 +56,11 @@ int tf_card_check(void)
 {
     const int present = tf_card_present();
     if (present && tf_card_state == 0) {
-        shell_run(TF_MMC_SCRIPT " add");
+        shell_run((std::string(TF_MMC_SCRIPT) + " add").c_str());
         if (tf_mounted() == 0)
             tf_card_state = 1;
     } else if (!present && tf_card_state == 1) {
-        shell_run(TF_MMC_SCRIPT " remove");
+        shell_run((std::string(TF_MMC_SCRIPT) + " remove").c_str());
         tf_card_state = 0;
     }
     return tf_card_state;

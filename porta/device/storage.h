@@ -7,9 +7,9 @@
 
 #include <cstdint>
 
-#define TF_MOUNT_POINT "/mnt/sdcard/"
-#define TF_MMC_SCRIPT "/system/porta/mmc.sh"
-#define PROC_MOUNTS "/proc/mounts"
+constexpr const char TF_MOUNT_POINT[] = "/mnt/sdcard/";
+constexpr const char TF_MMC_SCRIPT[] = "/system/porta/mmc.sh";
+constexpr const char PROC_MOUNTS[] = "/proc/mounts";
 
 // 1 while a TF card is mounted at /mnt/sdcard/, else 0. Main thread only.
 extern int16_t tf_card_state;

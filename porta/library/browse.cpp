@@ -339,7 +339,7 @@ BrowsePlace restore_browse_place(void)
         browse_cursor.row = 0;
     }
 
-    TextScrollCtrl(1);
+    restart_text_scroll(1);
     switch (restored) {
     case PLACE_FAVORITES: room = ROOM_FAVORITES; break;
     case PLACE_HISTORY: room = ROOM_HISTORY; break;
@@ -383,7 +383,7 @@ int gamelist_run(int system, int index, int card_flag, bool from_history)
             printf("-- %s no file \n", "gamelist_run");
             return -1;
         }
-        set_game_dge(system, index, card_flag + 1, game);
+        choose_emulator(system, index, card_flag + 1, game);
         if (launch_state.emulator[0] == '\0')
             return -1;
     }

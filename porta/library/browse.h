@@ -23,21 +23,21 @@ enum BrowsePlace : int {
 
 // The browser's card selector: 0 before a card was chosen and without an
 // external card (treated as the built-in card everywhere).
-#define CARD_EXTERNAL 1
-#define CARD_INTERNAL 2
-#define ROWS_PER_PAGE 9
+constexpr int CARD_EXTERNAL = 1;
+constexpr int CARD_INTERNAL = 2;
+constexpr int ROWS_PER_PAGE = 9;
 
-#define ROOM_GAMES 0
-#define ROOM_FAVORITES 1
-#define ROOM_HISTORY 2
-#define ROOM_SEARCH 3
-#define ROOM_SETTINGS 4
-#define ROOM_COUNT 5
+constexpr int ROOM_GAMES = 0;
+constexpr int ROOM_FAVORITES = 1;
+constexpr int ROOM_HISTORY = 2;
+constexpr int ROOM_SEARCH = 3;
+constexpr int ROOM_SETTINGS = 4;
+constexpr int ROOM_COUNT = 5;
 
-#define GAMEDIR_FILE "/tmp/gamedir.cfg"
-#define GAMEPLACE_FILE "/tmp/gameplace.cfg"
-#define TOPLIST_PATH "/mnt/vendor/game/toplist"
-#define SEARCH_LAST_PATH "/tmp/search"
+constexpr const char GAMEDIR_FILE[] = "/tmp/gamedir.cfg";
+constexpr const char GAMEPLACE_FILE[] = "/tmp/gameplace.cfg";
+constexpr const char TOPLIST_PATH[] = "/mnt/vendor/game/toplist";
+constexpr const char SEARCH_LAST_PATH[] = "/tmp/search";
 
 // Page (from 0) and row (0..8) of the current list screen; the selected
 // position is page x 9 + row.
@@ -125,7 +125,7 @@ void gamelist_free_all(void);
 // system and card selector a last path names (PLACE_NONE when none), the same
 // read from a file (LAST_PATH_MISSING when there is none), and the cursor of a
 // place file (page and row 0 when missing or malformed).
-#define LAST_PATH_MISSING (-2)
+constexpr int LAST_PATH_MISSING = -2;
 BrowsePlace parse_last_path(const char *text, int *system, int *card);
 int read_last_path(const char *path, int *system, int *card);
 void read_place_file(const char *path, BrowseCursor *c);

@@ -38,7 +38,7 @@ void corelist_free(void)
     list_records_free(cores);
 }
 
-int get_selectemulist_fromefile(const char *path)
+int corelist_read_file(const char *path)
 {
     return list_file_read_into(path, "get_selectemulist_fromefile", 1, SIZE_MAX, cores,
                                [](CoreChoice &c, const int32_t *n) { c.card = n[0]; });
@@ -48,7 +48,7 @@ int corelist_load(void)
 {
     cores.clear();
     if (crc_check_file(CORELIST_FILE) == 0)
-        get_selectemulist_fromefile(CORELIST_FILE);
+        corelist_read_file(CORELIST_FILE);
     printf(CORELIST_COUNT_TEXT, corelist_count());
     return corelist_count();
 }
@@ -76,17 +76,17 @@ int core_alternative(int system, int index, int card_number)
     return 0;
 }
 
-static void selectemulist_insert_before(size_t at, const CoreChoice &c)
+static void corelist_insert_before(size_t at, const CoreChoice &c)
 {
     cores.insert(cores.begin() + static_cast<long>(at), c);
 }
 
-static void selectemulist_insert_after(size_t at, const CoreChoice &c)
+static void corelist_insert_after(size_t at, const CoreChoice &c)
 {
     cores.insert(cores.begin() + static_cast<long>(at) + 1, c);
 }
 
-int add_selectemulist_one(int system, int index, int card_number)
+int corelist_add_game(int system, int index, int card_number)
 {
     const char *name = game_name(game_list_by_number(card_number, system), index);
     if (!name || !*name)
@@ -103,7 +103,7 @@ int add_selectemulist_one(int system, int index, int card_number)
     for (size_t i = 0; i < cores.size(); i++) {
         const CoreChoice &r = cores[i];
         if (r.card > card_number) {
-            selectemulist_insert_before(i, fresh);
+            corelist_insert_before(i, fresh);
             corelist_save();
             return 0;
         }
@@ -112,7 +112,7 @@ int add_selectemulist_one(int system, int index, int card_number)
             return 1;
         }
         if (i + 1 == cores.size()) {
-            selectemulist_insert_after(i, fresh);
+            corelist_insert_after(i, fresh);
             corelist_save();
             return 0;
         }
@@ -120,7 +120,7 @@ int add_selectemulist_one(int system, int index, int card_number)
     return -1;
 }
 
-void del_selectemulist_one(int system, int index, int card_number)
+void corelist_remove_game(int system, int index, int card_number)
 {
     const GameList *list = game_list_by_number(card_number, system);
     if (cores.empty() || !list || !list->scanned)
@@ -178,8 +178,8 @@ void core_popup_choose(void)
 void core_popup_apply(void)
 {
     if (core_popup.chosen == 1 && core_popup.opened == 0)
-        add_selectemulist_one(core_popup.system, core_popup.index, core_popup.card_number);
+        corelist_add_game(core_popup.system, core_popup.index, core_popup.card_number);
     else if (core_popup.chosen == 0 && core_popup.opened == 1)
-        del_selectemulist_one(core_popup.system, core_popup.index, core_popup.card_number);
+        corelist_remove_game(core_popup.system, core_popup.index, core_popup.card_number);
     core_popup.cursor = 0;
 }

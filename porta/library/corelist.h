@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#define CORELIST_FILE "/mnt/data/.gbacore"
+constexpr const char CORELIST_FILE[] = "/mnt/data/.gbacore";
 
 struct CoreChoice {
     char name[256]; // the game's file name
@@ -19,16 +19,16 @@ struct CoreChoice {
 // "--- selectemulist num = <n> ". Returns the count.
 int corelist_load(void);
 // Appends the records of a file to the list. 0, or -1 when it is missing.
-int get_selectemulist_fromefile(const char *path);
+int corelist_read_file(const char *path);
 int corelist_save(void);
 
 // 1 when entry `index` of the system's list on card `card_number` is in the
 // list, 0 when not, -1 when the list holds no scan or the index is outside it.
 int core_alternative(int system, int index, int card_number);
 // 0 when added and saved, 1 when present already, -1 when it cannot be added.
-int add_selectemulist_one(int system, int index, int card_number);
+int corelist_add_game(int system, int index, int card_number);
 // Removes the game if present and saves.
-void del_selectemulist_one(int system, int index, int card_number);
+void corelist_remove_game(int system, int index, int card_number);
 // Clears the list: the file is left empty (0 bytes).
 void corelist_clear(void);
 void corelist_free(void);
@@ -36,7 +36,7 @@ int corelist_count(void);
 const CoreChoice *corelist_at(int n);
 
 // The core pop-up of the GBA game list.
-#define CORE_POPUP_ITEMS 2
+constexpr int CORE_POPUP_ITEMS = 2;
 extern const char *const core_popup_items[CORE_POPUP_ITEMS]; // "gpsp", "vba-next"
 struct CorePopup {
     int cursor; // 0..1

@@ -40,7 +40,7 @@ void favorites_free(void)
     list_records_free(favorites);
 }
 
-int get_favoriteslist_fromefile(const char *path)
+int favorites_read_file(const char *path)
 {
     return list_file_read_into(path, "get_favoriteslist_fromefile", 4, SIZE_MAX, favorites,
                                [](Favorite &f, const int32_t *n) {
@@ -55,7 +55,7 @@ int favorites_load(void)
 {
     favorites.clear();
     if (crc_check_file(FAVORITES_FILE) == 0)
-        get_favoriteslist_fromefile(FAVORITES_FILE);
+        favorites_read_file(FAVORITES_FILE);
     printf(FAVORITES_COUNT_TEXT, favorites_count());
     return favorites_count();
 }
@@ -113,7 +113,7 @@ static void favorites_drop_oldest(void)
             f.sequence--;
 }
 
-int add_favorites_one(int system, int index, int card_number)
+int favorites_add_game(int system, int index, int card_number)
 {
     const char *name = game_name(game_list_by_number(card_number, system), index);
     if (!name || !*name || !list_name_storable(name))
@@ -165,7 +165,7 @@ static void favorites_remove(size_t at)
     favorites_save();
 }
 
-void del_favorites_one(int system, int index, int card_number)
+void favorites_remove_game(int system, int index, int card_number)
 {
     const GameList *list = game_list_by_number(card_number, system);
     if (favorites.empty() || !list || !list->scanned)
@@ -236,13 +236,13 @@ int favorite_toggle(int system, int index, int card_flag)
 {
     const int card_number = card_flag + 1;
     if (favorite_test(system, index, card_number) == 1) {
-        del_favorites_one(system, index, card_number);
+        favorites_remove_game(system, index, card_number);
         return 0;
     }
     const char *name = game_name(game_list_by_number(card_number, system), index);
     if (name && !list_name_storable(name))
         return -1;
-    add_favorites_one(system, index, card_number);
+    favorites_add_game(system, index, card_number);
     return 0;
 }
 

@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#define FAVORITES_FILE "/mnt/data/.favorite"
-#define FAVORITES_MAX 80
+constexpr const char FAVORITES_FILE[] = "/mnt/data/.favorite";
+constexpr int FAVORITES_MAX = 80;
 
 struct Favorite {
     char name[256]; // the file name as scanned
@@ -22,7 +22,7 @@ struct Favorite {
 // file is deleted); prints "--- favorites num = <n> ". Returns the count.
 int favorites_load(void);
 // Appends the records of a file to the list. 0, or -1 when it is missing.
-int get_favoriteslist_fromefile(const char *path);
+int favorites_read_file(const char *path);
 int favorites_save(void);
 
 // Adds entry `index` of the system's list on card `card_number`. 0 when the
@@ -30,10 +30,10 @@ int favorites_save(void);
 // cannot be added (no scan, index outside the list, an empty name or one
 // holding a line end). The 81st
 // favourite pushes out the oldest addition.
-int add_favorites_one(int system, int index, int card_number);
+int favorites_add_game(int system, int index, int card_number);
 // Removes a favourite; an index beyond the current scan (shown as
 // "##file error !") removes the record at the favourites cursor.
-void del_favorites_one(int system, int index, int card_number);
+void favorites_remove_game(int system, int index, int card_number);
 // Start on the favourites screen: removes the record shown at `position`,
 // also when another file now stands at its place or its place lies beyond
 // the scan; nothing when the list of its card holds no scan (card out).

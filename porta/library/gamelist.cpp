@@ -107,7 +107,7 @@ namespace {
 
 // Big blocks are mapped with their pages made at once: one call instead of
 // a page fault for every 4 KB touched while the list is filled.
-#define BLOCK_MAP_MIN (256 * 1024)
+constexpr int BLOCK_MAP_MIN = (256 * 1024);
 
 void *block_alloc(size_t size, int *mapped)
 {

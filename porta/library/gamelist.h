@@ -15,13 +15,13 @@
 #include <cstddef>
 #include <cstdint>
 
-#define CARD_ROOT_TF "/mnt/sdcard/"
-#define CARD_ROOT_MMC "/mnt/mmc/"
-#define CARD_FLAG_MMC 0
-#define CARD_FLAG_TF 1
-#define GAME_NAME_MAX 255
-#define LIST_PATH_SIZE 256
-#define INITIALS_SIZE 32
+constexpr const char CARD_ROOT_TF[] = "/mnt/sdcard/";
+constexpr const char CARD_ROOT_MMC[] = "/mnt/mmc/";
+constexpr int CARD_FLAG_MMC = 0;
+constexpr int CARD_FLAG_TF = 1;
+constexpr int GAME_NAME_MAX = 255;
+constexpr int LIST_PATH_SIZE = 256;
+constexpr int INITIALS_SIZE = 32;
 
 // One entry of a scanned folder: its name (in the list's name store) and type.
 struct GameEntry {

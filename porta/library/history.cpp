@@ -32,7 +32,7 @@ void history_free(void)
     list_records_free(history);
 }
 
-int get_history_fromefile(const char *path)
+int history_read_file(const char *path)
 {
     // The history never holds more than nine games, whatever the file.
     return list_file_read_into(path, "get_history_fromefile", 3, HISTORY_MAX, history,
@@ -47,7 +47,7 @@ int history_load(void)
 {
     history.clear();
     if (crc_check_file(HISTORY_FILE) == 0)
-        get_history_fromefile(HISTORY_FILE);
+        history_read_file(HISTORY_FILE);
     return history_count();
 }
 

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#define HISTORY_FILE "/mnt/data/.history"
-#define HISTORY_MAX 9
+constexpr const char HISTORY_FILE[] = "/mnt/data/.history";
+constexpr int HISTORY_MAX = 9;
 
 struct HistoryEntry {
     char name[256]; // the file name as scanned
@@ -22,7 +22,7 @@ int history_load(void);
 // Appends the records of a file (a path, so that any file can be read) to
 // the list. 0, or -1 when the file is missing ("get_history_fromefile: <path>
 // is not exist! ").
-int get_history_fromefile(const char *path);
+int history_read_file(const char *path);
 // Writes the whole list with its seal. 0 or -1.
 int history_save(void);
 // Records a launch at the head; a repeat moves to the head, the tenth game

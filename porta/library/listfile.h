@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#define LIST_LINE_MAX 1023
+constexpr int LIST_LINE_MAX = 1023;
 
 // The lines before the seal of a file that passed the seal check, without
 // their line ends; empty lines and lines longer than LIST_LINE_MAX bytes are

@@ -19,18 +19,18 @@
 // button below the grid (index 40) opens the result list. Key 29 clears the
 // text and key 39 deletes the last character; their characters are never
 // typed (37 is the space).
-#define SEARCH_KEYBOARD "1234567890qwertyuiopasdfghjkl;zxcvbnm .?"
-#define SEARCH_KEY_COUNT 40
-#define SEARCH_KEY_COLUMNS 10
-#define SEARCH_KEY_ROWS 4
-#define SEARCH_KEY_CLEAR 29
-#define SEARCH_KEY_DELETE 39
-#define SEARCH_BUTTON 40
+constexpr const char SEARCH_KEYBOARD[] = "1234567890qwertyuiopasdfghjkl;zxcvbnm .?";
+constexpr int SEARCH_KEY_COUNT = 40;
+constexpr int SEARCH_KEY_COLUMNS = 10;
+constexpr int SEARCH_KEY_ROWS = 4;
+constexpr int SEARCH_KEY_CLEAR = 29;
+constexpr int SEARCH_KEY_DELETE = 39;
+constexpr int SEARCH_BUTTON = 40;
 
-#define SEARCH_TEXT_SIZE 32
-#define SEARCH_TEXT_MAX 31
-#define SEARCH_RESULTS_MAX 100
-#define SEARCH_FILE "/tmp/search"
+constexpr int SEARCH_TEXT_SIZE = 32;
+constexpr int SEARCH_TEXT_MAX = 31;
+constexpr int SEARCH_RESULTS_MAX = 100;
+constexpr const char SEARCH_FILE[] = "/tmp/search";
 
 struct SearchResult {
     int32_t index; // entry index in the list of (card, system)

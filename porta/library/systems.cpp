@@ -126,7 +126,7 @@ int first_picture(const char *folder, char *result, size_t size)
     return 0;
 }
 
-int set_game_dge(int system, int index, int card_number, const char *file)
+int choose_emulator(int system, int index, int card_number, const char *file)
 {
     if (system < 0 || system >= SYSTEM_COUNT || !file)
         return 0;

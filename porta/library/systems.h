@@ -7,14 +7,14 @@
 
 #include <cstddef>
 
-#define SYSTEM_COUNT 17
-#define SYSTEM_PS1 0
-#define SYSTEM_GBA 6
-#define GAME_BIN_DIR "/mnt/vendor/bin/game/"
-#define NEXT_COMMAND_FILE "/tmp/.next"
-#define PREVIEW_DEFAULT_LCD "/mnt/vendor/desktop_res/lcd_default.png"
-#define PREVIEW_DEFAULT_HDMI "/mnt/vendor/desktop_res/default.png"
-#define PREVIEW_PATH_SIZE 512
+constexpr int SYSTEM_COUNT = 17;
+constexpr int SYSTEM_PS1 = 0;
+constexpr int SYSTEM_GBA = 6;
+constexpr const char GAME_BIN_DIR[] = "/mnt/vendor/bin/game/";
+constexpr const char NEXT_COMMAND_FILE[] = "/tmp/.next";
+constexpr const char PREVIEW_DEFAULT_LCD[] = "/mnt/vendor/desktop_res/lcd_default.png";
+constexpr const char PREVIEW_DEFAULT_HDMI[] = "/mnt/vendor/desktop_res/default.png";
+constexpr int PREVIEW_PATH_SIZE = 512;
 
 struct SystemRow {
     int number;
@@ -58,7 +58,7 @@ int first_picture(const char *folder, char *result, size_t size);
 // external): the row's emulator, or for GBA the alternative core when the
 // core choice list holds the game. A file without extension changes nothing.
 // Returns 0.
-int set_game_dge(int system, int index, int card_number, const char *file);
+int choose_emulator(int system, int index, int card_number, const char *file);
 
 // Writes the command for the outer script into /tmp/.next (crash-safely):
 //   cd "<workdir>"

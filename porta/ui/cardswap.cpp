@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-void adjust_ui_type_byTFcard(void)
+void follow_tf_card_change(void)
 {
     const int inserted = tf_card_state == 1;
     printf(inserted ? "--- %s,in... \n" : "--- %s,out... \n", "adjust_ui_type_byTFcard");

@@ -18,7 +18,7 @@
 
 // ---- texts ---------------------------------------------------------------
 
-static const char *const ui_texts[UI_TEXT_COUNT][UI_LANGUAGES] = {
+static const char *const ui_texts[UI_TEXT_COUNT][LANGUAGE_COUNT] = {
     /* TXT_EMPTY_LIST */
     {"< 没有游戏文件 >", "< 沒有遊戲文件 >", "< No game files >", "< ゲームファイルはありません >",
      "< 게임 파일 없음 >", "< Sin archivos de juego >"},
@@ -41,9 +41,15 @@ const char *ui_text_in(int id, int language)
 {
     if (id < 0 || id >= UI_TEXT_COUNT)
         return "";
-    if (language < 0 || language >= UI_LANGUAGES)
+    if (language < 0 || language >= LANGUAGE_COUNT)
         language = 0;
     return ui_texts[id][language];
+}
+
+int ui_language(void)
+{
+    const int l = global_attr.language;
+    return l >= 0 && l < LANGUAGE_COUNT ? l : 0;
 }
 
 const char *ui_text(int id)
@@ -55,7 +61,7 @@ const char *ui_text(int id)
 
 // Positions, one row per group (kept out of the formatter).
 // clang-format off
-const ChromeLayout chrome_layouts[2] = {
+const ChromeLayout chrome_layouts[OUTPUT_COUNT] = {
     // LCD, 640x480
     {
         640, 480,
@@ -97,12 +103,12 @@ static const SDL_Color white = {255, 255, 255, 0};
 
 int chrome_out(const SDL_Surface *dst)
 {
-    return dst && dst->w >= 1280 ? CHROME_HDMI : CHROME_LCD;
+    return dst && dst->w >= 1280 ? OUTPUT_HDMI : OUTPUT_LCD;
 }
 
 SDL_Surface *chrome_list_highlight(int out)
 {
-    return fixed_res[out == CHROME_HDMI ? RES_OUT_HDMI : RES_OUT_LCD].list[4];
+    return fixed_res[out == OUTPUT_HDMI ? OUTPUT_HDMI : OUTPUT_LCD].list[4];
 }
 
 // ---- title bar state -----------------------------------------------------
@@ -130,7 +136,7 @@ static int card_badge_shown(void)
 // Reads what the bar shows besides the battery; returns 1 when it changed.
 static int poll_status(void)
 {
-    const int h2w = h2w_state() == 1 ? 1 : 0;
+    const int h2w = headphone_state() == 1 ? 1 : 0;
     const int pads = joystick_pad_count();
     const int tf = card_badge_shown();
     const int changed = !status.polled || h2w != status.h2w || pads != status.pads || tf != status.tf;
@@ -182,7 +188,7 @@ void battery_monitor(int x, int y, SDL_Surface *dst, int lcd)
 {
     if (x < 0 || y < 0 || !dst)
         return;
-    const FixedRes &r = fixed_res[lcd ? RES_OUT_LCD : RES_OUT_HDMI];
+    const FixedRes &r = fixed_res[lcd ? OUTPUT_LCD : OUTPUT_HDMI];
     const BatteryIcon icon = battery_mon.icon;
     if (icon.base)
         blit_at(x, y, r.bat[0], dst);
@@ -214,7 +220,7 @@ void draw_top_bar(SDL_Surface *dst)
     const SDL_Surface *bat = r.bat[0] ? r.bat[0] : r.bat[1];
     const int bat_w = bat ? bat->w : 0;
     int x = L.bat_right - bat_w;
-    battery_monitor(x, L.bat_y, dst, out == CHROME_LCD);
+    battery_monitor(x, L.bat_y, dst, out == OUTPUT_LCD);
     x -= bat_w + L.bat_gap;
     blit_at(x, L.spk_y, r.spk, dst);
     snprintf(num, sizeof(num), "%d", global_attr.volume);
@@ -336,13 +342,13 @@ void draw_page_counter(SDL_Surface *dst, int page, int pages)
 
 int list_row_height(int out)
 {
-    const SDL_Surface *bar = fixed_res[out == CHROME_HDMI ? RES_OUT_HDMI : RES_OUT_LCD].list[5];
+    const SDL_Surface *bar = fixed_res[out == OUTPUT_HDMI ? OUTPUT_HDMI : OUTPUT_LCD].list[5];
     return (bar ? bar->h : 0) + 5;
 }
 
 int list_row_y(int out, int row)
 {
-    return chrome_layouts[out == CHROME_HDMI ? 1 : 0].rows_y + row * list_row_height(out);
+    return chrome_layouts[out == OUTPUT_HDMI ? 1 : 0].rows_y + row * list_row_height(out);
 }
 
 void draw_row_highlight(SDL_Surface *dst, int y)

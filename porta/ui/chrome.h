@@ -12,6 +12,9 @@
 // while the screen sleeps; it asks for a redraw whenever the bar would show
 // something else.
 
+#include "porta/base/attr.h"
+#include "porta/device/fb.h"
+
 #include <cstdint>
 
 #include <SDL/SDL.h>
@@ -28,11 +31,14 @@ enum UiText {
     TXT_PAGE_LABEL,   // "Total"
     UI_TEXT_COUNT
 };
-#define UI_LANGUAGES 6
 
 // The text in the current language (global_attr.language; out of range reads
 // as 0).
 const char *ui_text(int id);
+// A screen's own text: one entry per language, in Language order.
+using LanguageTexts = const char *const[LANGUAGE_COUNT];
+// The current language (global_attr.language; out of range reads as 0).
+int ui_language(void);
 const char *ui_text_in(int id, int language);
 
 // ---- layout --------------------------------------------------------------
@@ -62,13 +68,12 @@ struct ChromeLayout {
     int notice_font; // empty list, card missing
 };
 
-enum { CHROME_LCD = 0, CHROME_HDMI = 1 };
-extern const ChromeLayout chrome_layouts[2];
+extern const ChromeLayout chrome_layouts[OUTPUT_COUNT];
 
 // The layout of a surface: HDMI when it is 1280 wide or more.
 int chrome_out(const SDL_Surface *dst);
-// The highlight bar of a selected list row on output `out` (CHROME_LCD or
-// CHROME_HDMI), or nullptr before the fixed pictures are loaded.
+// The highlight bar of a selected list row on output `out` (OUTPUT_LCD or
+// OUTPUT_HDMI), or nullptr before the fixed pictures are loaded.
 SDL_Surface *chrome_list_highlight(int out);
 
 // ---- pieces --------------------------------------------------------------
@@ -93,7 +98,7 @@ void draw_page_counter(SDL_Surface *dst, int page, int pages);
 int list_pages(int count);
 
 // List rows: 9 from rows_y, each as high as the row highlight bar plus 5.
-#define LIST_ROWS 9
+constexpr int LIST_ROWS = 9;
 int list_row_height(int out);
 int list_row_y(int out, int row);
 // The row highlight bar at the layout's x.

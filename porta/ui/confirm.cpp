@@ -1,6 +1,7 @@
 #include "porta/ui/confirm.h"
 
 #include "porta/base/attr.h"
+#include "porta/device/keycodes.h"
 #include "porta/device/keysound.h"
 #include "porta/library/browse.h"
 #include "porta/ui/chrome.h"
@@ -14,20 +15,20 @@
 
 ConfirmBox confirm_box = {{0}, SCREEN_SETTINGS, 0, 0, nullptr, nullptr};
 
-static const char *const word_no[UI_LANGUAGES] = {"否", "否", "No", "NO", "No", "No"};
-static const char *const word_yes[UI_LANGUAGES] = {"是", "是", "Yes", "Yes", "Yes", "Yes"};
+static const char *const word_no[LANGUAGE_COUNT] = {"否", "否", "No", "NO", "No", "No"};
+static const char *const word_yes[LANGUAGE_COUNT] = {"是", "是", "Yes", "Yes", "Yes", "Yes"};
 
 // The box of each output: its top-left corner; 400x200.
 struct ConfirmLayout {
     int x, y;
 };
-static const ConfirmLayout confirm_layouts[2] = {{120, 140}, {440, 260}};
-#define BOX_W 400
-#define BOX_H 200
-#define BOX_MESSAGE_DY 40
-#define BOX_BUTTON_DY 120
-#define BOX_NO_DX 30
-#define BOX_YES_END 370
+static const ConfirmLayout confirm_layouts[OUTPUT_COUNT] = {{120, 140}, {440, 260}};
+constexpr int BOX_W = 400;
+constexpr int BOX_H = 200;
+constexpr int BOX_MESSAGE_DY = 40;
+constexpr int BOX_BUTTON_DY = 120;
+constexpr int BOX_NO_DX = 30;
+constexpr int BOX_YES_END = 370;
 
 void confirm_clear(void)
 {
@@ -73,12 +74,12 @@ void confirm_keypress(int key)
     if (!confirm_box.active)
         return;
     switch (key) {
-    case SDLK_LEFT:
-    case SDLK_RIGHT:
+    case KEYCODE_LEFT:
+    case KEYCODE_RIGHT:
         play_key_sound(KEY_SOUND_MOVE);
         confirm_box.result = confirm_box.result ? 0 : 1;
         break;
-    case SDLK_LCTRL: {
+    case KEYCODE_A: {
         play_key_sound(KEY_SOUND_CONFIRM);
         const int result = confirm_box.result;
         void (*action)(void) = result == 1 ? confirm_box.yes : confirm_box.no;
@@ -113,7 +114,7 @@ void confirm_draw(SDL_Surface *dst)
     draw_text(L.x + (BOX_W - w) / 2, L.y + BOX_MESSAGE_DY, ui_font[FONT_24], red, confirm_box.message, dst);
 
     int lang = global_attr.language;
-    if (lang < 0 || lang >= UI_LANGUAGES)
+    if (lang < 0 || lang >= LANGUAGE_COUNT)
         lang = 0;
     SDL_Surface *yes_pic = settings_menu_image(MENU_IMG_BUTTON_ON);
     const int button_w = yes_pic ? yes_pic->w : 0;
@@ -121,7 +122,7 @@ void confirm_draw(SDL_Surface *dst)
     draw_menu_button(dst, L.x + BOX_NO_DX, by, confirm_box.result == 0, word_no[lang], ui_font[FONT_22]);
     draw_menu_button(dst, L.x + BOX_YES_END - button_w, by, confirm_box.result == 1, word_yes[lang], ui_font[FONT_22]);
 
-    if (out == CHROME_LCD) {
+    if (out == OUTPUT_LCD) {
         draw_top_bar(dst);
         draw_bottom_bar(dst, bottom_hints(SCREEN_CONFIRM, 0));
     }

@@ -13,7 +13,7 @@
 
 #include <SDL/SDL.h>
 
-#define CONFIRM_MESSAGE 256
+constexpr int CONFIRM_MESSAGE = 256;
 
 struct ConfirmBox {
     char message[CONFIRM_MESSAGE]; // the label followed by " ??"

@@ -2,6 +2,7 @@
 
 #include "porta/base/attr.h"
 #include "porta/device/hardware.h"
+#include "porta/device/keycodes.h"
 #include "porta/library/browse.h"
 #include "porta/ui/chrome.h"
 #include "porta/ui/draw.h"
@@ -14,15 +15,15 @@ DateTimeState date_time = {DATETIME_DATE, 2000, 1, 1, 0, 0, 0, 0};
 
 // ---- texts ---------------------------------------------------------------
 
-static const char *const date_units[UI_LANGUAGES][3] = {
+static const char *const date_units[LANGUAGE_COUNT][3] = {
     {"年", "月", "日"}, {"年", "月", "日"},   {"year", "month", "day"},
     {"年", "月", "日"}, {"년도", "월", "낮"}, {"año", "mes", "dia"},
 };
-static const char *const time_units[UI_LANGUAGES][3] = {
+static const char *const time_units[LANGUAGE_COUNT][3] = {
     {"时", "分", "秒"}, {"時", "分", "秒"}, {"H", "M", "S"}, {"H", "M", "S"}, {"H", "M", "S"}, {"H", "M", "S"},
 };
-static const char *const word_cancel[UI_LANGUAGES] = {"取消", "取消", "Cancel", "キャンセル", "취소", "Cancelar"};
-static const char *const word_confirm[UI_LANGUAGES] = {"确认", "確認", "Confirm", "確認", "확인하다", "Confirmar"};
+static const char *const word_cancel[LANGUAGE_COUNT] = {"取消", "取消", "Cancel", "キャンセル", "취소", "Cancelar"};
+static const char *const word_confirm[LANGUAGE_COUNT] = {"确认", "確認", "Confirm", "確認", "확인하다", "Confirmar"};
 
 // ---- field rules ---------------------------------------------------------
 
@@ -141,22 +142,22 @@ void datetime_keypress(int key)
 {
     DateTimeState &s = date_time;
     switch (key) {
-    case SDLK_RIGHT:
+    case KEYCODE_RIGHT:
         if (s.cursor < DT_CONFIRM)
             s.cursor++;
         break;
-    case SDLK_LEFT:
+    case KEYCODE_LEFT:
         if (s.cursor > DT_FIELD0)
             s.cursor--;
         break;
-    case SDLK_UP: datetime_change(&s, 1); break;
-    case SDLK_DOWN: datetime_change(&s, -1); break;
-    case SDLK_LCTRL:
+    case KEYCODE_UP: datetime_change(&s, 1); break;
+    case KEYCODE_DOWN: datetime_change(&s, -1); break;
+    case KEYCODE_A:
         if (s.cursor == DT_CONFIRM)
             datetime_apply();
         leave();
         break;
-    case SDLK_LALT: leave(); break;
+    case KEYCODE_B: leave(); break;
     default: break;
     }
 }
@@ -167,13 +168,13 @@ struct DateTimeLayout {
     int field_x, field_y, field_w;
     int cancel_x, confirm_x, button_y;
 };
-static const DateTimeLayout datetime_layouts[2] = {
+static const DateTimeLayout datetime_layouts[OUTPUT_COUNT] = {
     {200, 220, 220, 220, 70, 180, 340, 360},
     {360, 250, 530, 400, 70, 490, 650, 550},
 };
-#define FIELD_VALUE_DY 45
-#define FIELD_UNIT_DY 70
-#define FIELD_MINUS_DY 100
+constexpr int FIELD_VALUE_DY = 45;
+constexpr int FIELD_UNIT_DY = 70;
+constexpr int FIELD_MINUS_DY = 100;
 
 // A line centred in a field's column.
 static void centred(SDL_Surface *dst, int x, int w, int y, TTF_Font *font, SDL_Color c, const char *text)
@@ -191,7 +192,7 @@ void datetime_draw(SDL_Surface *dst)
     const DateTimeLayout &L = datetime_layouts[out];
     const DateTimeState &s = date_time;
     int lang = global_attr.language;
-    if (lang < 0 || lang >= UI_LANGUAGES)
+    if (lang < 0 || lang >= LANGUAGE_COUNT)
         lang = 0;
 
     // The date and time page behind, shaded, and the white band.

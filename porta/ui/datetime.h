@@ -13,8 +13,8 @@
 
 enum { DATETIME_DATE = 0, DATETIME_TIME = 1 };
 enum { DT_FIELD0 = 0, DT_FIELD1 = 1, DT_FIELD2 = 2, DT_CANCEL = 3, DT_CONFIRM = 4 };
-#define DATETIME_YEAR_MIN 2000
-#define DATETIME_YEAR_MAX 2050
+constexpr int DATETIME_YEAR_MIN = 2000;
+constexpr int DATETIME_YEAR_MAX = 2050;
 
 struct DateTimeState {
     int mode; // DATETIME_DATE or DATETIME_TIME
@@ -40,7 +40,7 @@ void datetime_change(DateTimeState *s, int delta);
 // The busybox command that sets the clock: in date mode the date with the
 // time of day of `now`, in time mode the time. Returns the length written.
 int datetime_command(const DateTimeState *s, const struct tm *now, char *buf, size_t size);
-#define DATETIME_HWCLOCK_COMMAND "busybox hwclock -w"
+constexpr const char DATETIME_HWCLOCK_COMMAND[] = "busybox hwclock -w";
 
 // Opens the screen with the current local time (mode as for datetime_load).
 void datetime_open(int mode);

@@ -13,7 +13,7 @@
 
 // ---- fonts ---------------------------------------------------------------
 
-#define UI_FONT_FILE "/mnt/vendor/bin/default.ttf"
+constexpr const char UI_FONT_FILE[] = "/mnt/vendor/bin/default.ttf";
 enum { FONT_16 = 0, FONT_18, FONT_22, FONT_24, FONT_28, UI_FONT_COUNT };
 extern TTF_Font *ui_font[UI_FONT_COUNT];
 
@@ -52,15 +52,15 @@ int text_width(TTF_Font *font, const char *text, int *height = nullptr);
 
 // The cache of rendered texts: at most TEXT_CACHE_ENTRIES texts and
 // TEXT_CACHE_BYTES of pixels. Emptied when the fonts close.
-#define TEXT_CACHE_ENTRIES 128
-#define TEXT_CACHE_BYTES (4u << 20)
+constexpr int TEXT_CACHE_ENTRIES = 128;
+constexpr uint32_t TEXT_CACHE_BYTES = (4u << 20);
 void text_cache_clear(void);
 // Off: every text is rendered anew (measurements, tests).
 void text_cache_enable(int on);
 int text_cache_entries(void);
 
-#define TEXT_CLIP_BUF 512
-#define MARQUEE_GAP "        "
+constexpr int TEXT_CLIP_BUF = 512;
+constexpr const char MARQUEE_GAP[] = "        ";
 struct TextClip {
     TTF_Font *font;
     SDL_Color colour;

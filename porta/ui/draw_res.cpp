@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-FixedRes fixed_res[2];
+FixedRes fixed_res[OUTPUT_COUNT];
 
 const char *const res_system_icons[RES_SYSTEMS] = {
     "ps.png",  "cps.png", "cps.png", "neogeo.png", "fbahack.png", "mame.png", "gba.png", "fc.png",  "sfc.png",
@@ -13,7 +13,7 @@ const char *const res_system_icons[RES_SYSTEMS] = {
 
 static const char *out_name(int out)
 {
-    return out == RES_OUT_HDMI ? "hdmi" : "lcd";
+    return out == OUTPUT_HDMI ? "hdmi" : "lcd";
 }
 
 static int load_into(Picture *slot, const char *path)
@@ -83,12 +83,12 @@ static int load_other(int out, const char *who)
 
 int load_lcd_other_img(void)
 {
-    return load_other(RES_OUT_LCD, "load_lcd_other_img");
+    return load_other(OUTPUT_LCD, "load_lcd_other_img");
 }
 
 int load_hdmi_other_img(void)
 {
-    return load_other(RES_OUT_HDMI, "load_hdmi_other_img");
+    return load_other(OUTPUT_HDMI, "load_hdmi_other_img");
 }
 
 static void free_slot(Picture &s)

@@ -6,12 +6,11 @@
 // first drawn (porta/ui/picture.h), so the set of the output not shown costs
 // nothing.
 
+#include "porta/device/fb.h"
 #include "porta/ui/picture.h"
 
-#define RES_OUT_LCD 0
-#define RES_OUT_HDMI 1
-#define RES_SYSTEMS 17
-#define RES_SEARCH_KEYS 42
+constexpr int RES_SYSTEMS = 17;
+constexpr int RES_SEARCH_KEYS = 42;
 
 struct FixedRes {
     Picture title_bg;
@@ -27,7 +26,7 @@ struct FixedRes {
     Picture type_right[RES_SYSTEMS];
 };
 
-extern FixedRes fixed_res[2];
+extern FixedRes fixed_res[OUTPUT_COUNT];
 
 // Icon file name of each of the 17 systems, in system order.
 extern const char *const res_system_icons[RES_SYSTEMS];

@@ -4,6 +4,7 @@
 #include "porta/controller/joypad_cfg.h"
 #include "porta/controller/players.h"
 #include "porta/device/fb.h"
+#include "porta/device/keycodes.h"
 #include "porta/device/keypad.h"
 #include "porta/device/keysound.h"
 #include "porta/library/browse.h"
@@ -22,26 +23,25 @@ JoyMapState joymap;
 
 // ---- texts ---------------------------------------------------------------
 
-typedef const char *const Text6[UI_LANGUAGES];
-
-static Text6 text_title = {"手柄按键设置",
-                           "手柄按鍵設置",
-                           "Joystick buttons settings",
-                           "ジョイスティックボタンの設定",
-                           "조이스틱 버튼 설정",
-                           "Joystick buttons settings"};
+static LanguageTexts text_title = {"手柄按键设置",
+                                   "手柄按鍵設置",
+                                   "Joystick buttons settings",
+                                   "ジョイスティックボタンの設定",
+                                   "조이스틱 버튼 설정",
+                                   "Joystick buttons settings"};
 // Any one input of the pad held ends the sequence, whatever its table holds.
-static Text6 text_hint = {"长按 任意键 3秒退出",
-                          "長按 任意鍵 3秒退出",
-                          "Hold any button for 3 seconds to exit",
-                          "Hold any button for 3 seconds to exit",
-                          "Hold any button for 3 seconds to exit",
-                          "Hold any button for 3 seconds to exit"};
-static Text6 text_arrow_key = {"方向键", "方向鍵", "Arrow key", "Arrow key", "Arrow key", "Arrow key"};
-static Text6 text_left_stick = {"左摇杆", "左搖桿", "Left Stick", "Left Stick", "Left Stick", "Left Stick"};
-static Text6 text_right_stick = {"右摇杆", "右搖桿", "Right Stick", "Right Stick", "Right Stick", "Right Stick"};
-static Text6 text_save = {"保存设定值 ...",     "保存設定值...", "Save settings ...",
-                          "設定を保存する ...", "설정 저장...",  "Save settings ..."};
+static LanguageTexts text_hint = {"长按 任意键 3秒退出",
+                                  "長按 任意鍵 3秒退出",
+                                  "Hold any button for 3 seconds to exit",
+                                  "Hold any button for 3 seconds to exit",
+                                  "Hold any button for 3 seconds to exit",
+                                  "Hold any button for 3 seconds to exit"};
+static LanguageTexts text_arrow_key = {"方向键", "方向鍵", "Arrow key", "Arrow key", "Arrow key", "Arrow key"};
+static LanguageTexts text_left_stick = {"左摇杆", "左搖桿", "Left Stick", "Left Stick", "Left Stick", "Left Stick"};
+static LanguageTexts text_right_stick = {"右摇杆",      "右搖桿",      "Right Stick",
+                                         "Right Stick", "Right Stick", "Right Stick"};
+static LanguageTexts text_save = {"保存设定值 ...",     "保存設定值...", "Save settings ...",
+                                  "設定を保存する ...", "설정 저장...",  "Save settings ..."};
 static const char text_no_pad[] = "NO GamePad";
 static const char format_player[] = "%d Player";
 
@@ -80,12 +80,6 @@ static const char *const step_prefix[2] = {"请设置 ", "Please Set "};
 const int joymap_step_slot[JOYMAP_STEPS] = {0, 1,  2,  3,  12, 13, 4,  5,  6,  7,  8,
                                             9, 10, 11, 14, 15, 16, 17, 18, 19, 20, 21};
 
-static int lang(void)
-{
-    const int l = global_attr.language;
-    return l >= 0 && l < UI_LANGUAGES ? l : 0;
-}
-
 void joymap_prompt(int step, int language, char *buf, int size)
 {
     if (!buf || size <= 0)
@@ -104,7 +98,7 @@ struct JoyListLayout {
     int name_dx, name_dy, name_font;
     int player_font, player_end_gap, player_dy;
 };
-static const JoyListLayout list_layouts[2] = {
+static const JoyListLayout list_layouts[OUTPUT_COUNT] = {
     {0, 36, 5, 20, 6, FONT_18, FONT_16, 10, 10},
     {40, 60, 5, 20, 12, FONT_22, FONT_22, 20, 18},
 };
@@ -132,7 +126,7 @@ struct JoySeqLayout {
 };
 // Positions, one row per group (kept out of the formatter).
 // clang-format off
-static const JoySeqLayout seq_layouts[2] = {
+static const JoySeqLayout seq_layouts[OUTPUT_COUNT] = {
     // LCD, 640x480
     {
         140, 40, FONT_22,
@@ -224,7 +218,7 @@ int joymap_load_images(void)
     char path[128];
     for (int out = 0; out < 2; out++) {
         for (int i = 0; i < SETJOY_PICS; i++) {
-            if (out == CHROME_LCD)
+            if (out == OUTPUT_LCD)
                 snprintf(path, sizeof path, "%s/lcd/%d.png", SETJOY_DIR, i);
             else
                 snprintf(path, sizeof path, "%s/%d.png", SETJOY_DIR, i);
@@ -264,14 +258,14 @@ int joymap_list(int slots[JOYMAP_ROWS])
 static int list_key(int key, int *cursor, int rows)
 {
     switch (key) {
-    case SDLK_UP:
+    case KEYCODE_UP:
         play_key_sound(KEY_SOUND_MOVE);
         if (rows > 0)
             *cursor = *cursor > 0 ? *cursor - 1 : rows - 1;
         else
             *cursor = 0;
         return 1;
-    case SDLK_DOWN:
+    case KEYCODE_DOWN:
         play_key_sound(KEY_SOUND_MOVE);
         if (rows > 0)
             *cursor = *cursor < rows - 1 ? *cursor + 1 : 0;
@@ -282,7 +276,7 @@ static int list_key(int key, int *cursor, int rows)
     }
 }
 
-void setjoy_1_level_keypress(int key)
+void joymap_keypress(int key)
 {
     if (joymap.level)
         return;
@@ -290,7 +284,7 @@ void setjoy_1_level_keypress(int key)
     const int rows = joymap_list(slots);
     if (list_key(key, &joymap.cursor, rows))
         return;
-    if (key == SDLK_LCTRL) {
+    if (key == KEYCODE_A) {
         play_key_sound(KEY_SOUND_CONFIRM);
         if (joymap.cursor >= rows)
             return;
@@ -303,7 +297,7 @@ void setjoy_1_level_keypress(int key)
         memset(joymap.work, 0, sizeof joymap.work);
         joymap.level = 1;
         printf("---<%s>--- name = %s \n", "setjoy_1_level_keypress", info.name);
-    } else if (key == SDLK_LALT) {
+    } else if (key == KEYCODE_B) {
         play_key_sound(KEY_SOUND_REFUSED);
         joymap_unload_images();
         screen = SCREEN_SETTINGS_PAGE;
@@ -319,13 +313,13 @@ static void reset_yes(void)
     joymap.reset_slot = -1;
 }
 
-void setjoy_reset_keypress(int key)
+void joymap_reset_keypress(int key)
 {
     int slots[JOYMAP_ROWS];
     const int rows = joymap_list(slots);
     if (list_key(key, &joymap.reset_cursor, rows))
         return;
-    if (key == SDLK_LCTRL) {
+    if (key == KEYCODE_A) {
         play_key_sound(KEY_SOUND_CONFIRM);
         if (joymap.reset_cursor >= rows)
             return;
@@ -338,7 +332,7 @@ void setjoy_reset_keypress(int key)
         // The question and where it returns to were set by the settings.
         confirm_actions(reset_yes, nullptr);
         confirm_open();
-    } else if (key == SDLK_LALT) {
+    } else if (key == KEYCODE_B) {
         play_key_sound(KEY_SOUND_REFUSED);
         screen = SCREEN_SETTINGS_PAGE;
     }
@@ -381,12 +375,12 @@ static void list_draw(SDL_Surface *dst, int *cursor, int screen_number)
     draw_bottom_bar(dst, bottom_hints(screen_number, 0));
 }
 
-void setjoy_reset_draw(SDL_Surface *dst)
+void joymap_reset_draw(SDL_Surface *dst)
 {
     list_draw(dst, &joymap.reset_cursor, SCREEN_JOY_RESET);
 }
 
-void setjoy_draw(SDL_Surface *dst)
+void joymap_draw(SDL_Surface *dst)
 {
     list_draw(dst, &joymap.cursor, SCREEN_JOY_MAP);
 }
@@ -518,7 +512,7 @@ static void sequence_frame(SDL_Surface *dst, int pointer_shown)
     const int out = chrome_out(dst);
     const JoySeqLayout &L = seq_layouts[out];
     SDL_Surface *const *pics = joymap.pics[out];
-    const int l = lang();
+    const int l = ui_language();
     SDL_FillRect(dst, nullptr, SDL_MapRGB(dst->format, 28, 28, 28));
     // Texts longer than their room (some languages) take a smaller font or a
     // second line: the title ends before the key column, the others before
@@ -530,7 +524,7 @@ static void sequence_frame(SDL_Surface *dst, int pointer_shown)
         joymap_prompt(joymap.step, l, prompt, sizeof prompt);
         mapseq_draw_fitted(L.prompt_x, L.prompt_y, L.prompt_font, prompt, dst->w - L.prompt_x - 4, 2, dst);
         if (pointer_shown)
-            blit_at(L.pointer_x, L.pointer_y, fixed_res[out == CHROME_HDMI ? RES_OUT_HDMI : RES_OUT_LCD].point, dst);
+            blit_at(L.pointer_x, L.pointer_y, fixed_res[out == OUTPUT_HDMI ? OUTPUT_HDMI : OUTPUT_LCD].point, dst);
     }
     const char *labels[3] = {text_arrow_key[l], text_left_stick[l], text_right_stick[l]};
     for (int p = 0; p < 3; p++) {
@@ -721,12 +715,12 @@ int run_gamepad_mapping(void)
     // The list behind the question.
     joymap.level = 0;
     list_draw(dst, &joymap.cursor, SCREEN_JOY_MAP);
-    confirm_ask(text_save[lang()], SCREEN_JOY_MAP, setJoy_handle_Save, setJoy_handle_Cancel);
+    confirm_ask(text_save[ui_language()], SCREEN_JOY_MAP, joymap_keep_mapping, joymap_drop_mapping);
     confirm_draw(dst);
     return 1;
 }
 
-void setJoy_handle_Save(void)
+void joymap_keep_mapping(void)
 {
     if (!joymap.changed)
         return;
@@ -735,7 +729,7 @@ void setJoy_handle_Save(void)
     joymap.changed = 0;
 }
 
-void setJoy_handle_Cancel(void)
+void joymap_drop_mapping(void)
 {
     joystick_pad_table_set(joymap.slot, joymap.removals, joymap.backup);
     printf("---%s: Cancel joypad setting .. \n", "setJoy_handle_Cancel");

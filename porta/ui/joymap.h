@@ -32,14 +32,14 @@
 
 #include <SDL/SDL.h>
 
-#define SETJOY_DIR "/mnt/vendor/setjoy"
-#define SETJOY_PICS 14
-#define JOYMAP_STEPS JOY_CONV_SLOTS
-#define JOYMAP_ROWS 4
-#define JOYMAP_HOLD_MS 3000u         // an input (or UP) held this long ends the sequence
-#define JOYMAP_RELEASE_PAUSE_MS 300u // after an accepted input is released
-#define JOYMAP_BLINK_MS 1000u
-#define JOYMAP_RELEASE_WAIT_MS 3000u // at the end, for the keys still held
+constexpr const char SETJOY_DIR[] = "/mnt/vendor/setjoy";
+constexpr int SETJOY_PICS = 14;
+constexpr int JOYMAP_STEPS = JOY_CONV_SLOTS;
+constexpr int JOYMAP_ROWS = 4;
+constexpr uint32_t JOYMAP_HOLD_MS = 3000u;         // an input (or UP) held this long ends the sequence
+constexpr uint32_t JOYMAP_RELEASE_PAUSE_MS = 300u; // after an accepted input is released
+constexpr uint32_t JOYMAP_BLINK_MS = 1000u;
+constexpr uint32_t JOYMAP_RELEASE_WAIT_MS = 3000u; // at the end, for the keys still held
 
 // Picture roles: 0 key cap, 1 key cap done, 2..9 the arrows up, down, left,
 // right (each plain, then set), 10..13 a stick's diagonal decorations.
@@ -102,10 +102,10 @@ int joymap_open_reset(void);
 int joymap_list(int slots[JOYMAP_ROWS]);
 
 // SCREEN_JOY_MAP and SCREEN_JOY_RESET: released keys, frames of the lists.
-void setjoy_1_level_keypress(int key);
-void setjoy_reset_keypress(int key);
-void setjoy_draw(SDL_Surface *dst);
-void setjoy_reset_draw(SDL_Surface *dst);
+void joymap_keypress(int key);
+void joymap_reset_keypress(int key);
+void joymap_draw(SDL_Surface *dst);
+void joymap_reset_draw(SDL_Surface *dst);
 
 // SCREEN_JOY_MAP's run slot: when A on the list chose a pad, runs the
 // sequence until it ends, then opens the end question (or returns to the
@@ -131,5 +131,5 @@ int joymap_merge(JoyConvEntry work[JOY_CONV_SLOTS], JoyConvEntry table[JOY_CONV_
 
 // The answers of the end question: yes saves the pad's file when the mapping
 // changed; no gives the pad its previous table back.
-void setJoy_handle_Save(void);
-void setJoy_handle_Cancel(void);
+void joymap_keep_mapping(void);
+void joymap_drop_mapping(void);

@@ -4,6 +4,7 @@
 #include "common/safefile.h"
 #include "porta/base/attr.h"
 #include "porta/device/fb.h"
+#include "porta/device/keycodes.h"
 #include "porta/device/keysound.h"
 #include "porta/library/browse.h"
 #include "porta/ui/chrome.h"
@@ -20,17 +21,15 @@ KeyMapState keymap;
 
 // ---- texts ---------------------------------------------------------------
 
-typedef const char *const Text6[UI_LANGUAGES];
-
-static Text6 text_custom = {"按键自定义",    "按鍵自定義",    "Button custom",
-                            "Button custom", "Button custom", "Button custom"};
-static Text6 text_restore = {"恢复默认值",       "恢復默認值",      "Restore Defaults",
-                             "デフォルトに戻す", "기본값으로 복원", "Restore Defaults"};
-static Text6 text_hint = {"Start + Select 键 退出设置",         "Start + Select 鍵 退出設置",
-                          "Start + Select key to exit setting", "Start + Select key to exit setting",
-                          "Start + Select key to exit setting", "Start + Select key to exit setting"};
-static Text6 text_save = {"保存设定值 ...",     "保存設定值...", "Save settings ...",
-                          "設定を保存する ...", "설정 저장...",  "Save settings ..."};
+static LanguageTexts text_custom = {"按键自定义",    "按鍵自定義",    "Button custom",
+                                    "Button custom", "Button custom", "Button custom"};
+static LanguageTexts text_restore = {"恢复默认值",       "恢復默認值",      "Restore Defaults",
+                                     "デフォルトに戻す", "기본값으로 복원", "Restore Defaults"};
+static LanguageTexts text_hint = {"Start + Select 键 退出设置",         "Start + Select 鍵 退出設置",
+                                  "Start + Select key to exit setting", "Start + Select key to exit setting",
+                                  "Start + Select key to exit setting", "Start + Select key to exit setting"};
+static LanguageTexts text_save = {"保存设定值 ...",     "保存設定值...", "Save settings ...",
+                                  "設定を保存する ...", "설정 저장...",  "Save settings ..."};
 static const char step_prefix[] = "请设置 ";
 static const char *const step_labels[KEYMAP_STEPS] = {"A", "B", "X", "Y", "L1", "R1", "L2", "R2"};
 
@@ -41,12 +40,6 @@ static const int refused_codes[] = {90, 91, 92, 93, 98, 99, 104, 108, 109};
 // The eight caps of the drawing, each the physical key of a factory code:
 // the first row, then the second.
 static const int cap_codes[2][4] = {{94, 95, 96, 102}, {97, 100, 101, 103}};
-
-static int lang(void)
-{
-    const int l = global_attr.language;
-    return l >= 0 && l < UI_LANGUAGES ? l : 0;
-}
 
 int keymap_refused_code(int code)
 {
@@ -71,7 +64,7 @@ struct KeyMenuLayout {
     int x, y, gap; // row 0's highlight; row 1 its height + gap lower
     int text_dx, text_dy, font;
 };
-static const KeyMenuLayout menu_layouts[2] = {
+static const KeyMenuLayout menu_layouts[OUTPUT_COUNT] = {
     {0, 36, 5, 20, 8, FONT_18},
     {40, 60, 5, 20, 12, FONT_22},
 };
@@ -86,7 +79,7 @@ struct KeySeqLayout {
     int cap_gap_x, cap_gap_y; // between caps and between the rows
     int label_font;
 };
-static const KeySeqLayout seq_layouts[2] = {
+static const KeySeqLayout seq_layouts[OUTPUT_COUNT] = {
     {40, 40, FONT_28, 300, 60, FONT_24, 300, 100, FONT_28, 260, 85, 80, 150, 90, 240, 240, 30, 30, FONT_22},
     {400, 80, FONT_28, 850, 140, FONT_24, 850, 200, FONT_28, 800, 185, 130, 170, 90, 400, 350, 50, 60, FONT_22},
 };
@@ -95,7 +88,7 @@ static const SDL_Color white = {255, 255, 255, 0};
 
 // ---- pictures ------------------------------------------------------------
 
-void setlocalpad_unload_pictures(void)
+void keymap_unload_pictures(void)
 {
     for (SDL_Surface *&pic : keymap.pics) {
         if (pic)
@@ -105,7 +98,7 @@ void setlocalpad_unload_pictures(void)
     keymap.loaded = 0;
 }
 
-int setlocalpad_load_pictures(void)
+int keymap_load_pictures(void)
 {
     keymap.level = 0;
     keymap.cursor = 0;
@@ -118,7 +111,7 @@ int setlocalpad_load_pictures(void)
         snprintf(path, sizeof path, "%s/%d.png", SETKEY_DIR, i);
         keymap.pics[i] = load_img(path);
         if (!keymap.pics[i]) {
-            setlocalpad_unload_pictures();
+            keymap_unload_pictures();
             return -1;
         }
     }
@@ -128,27 +121,27 @@ int setlocalpad_load_pictures(void)
 
 // ---- menu ----------------------------------------------------------------
 
-void setlocalpad_keypress(int key)
+void keymap_keypress(int key)
 {
     if (keymap.level)
         return;
     switch (key) {
-    case SDLK_UP:
-    case SDLK_DOWN:
+    case KEYCODE_UP:
+    case KEYCODE_DOWN:
         play_key_sound(KEY_SOUND_MOVE);
         keymap.cursor = keymap.cursor ? 0 : 1;
         break;
-    case SDLK_LCTRL:
+    case KEYCODE_A:
         play_key_sound(KEY_SOUND_CONFIRM);
         if (keymap.cursor == 0) {
             keymap.level = 1;
         } else {
-            confirm_ask(text_restore[lang()], SCREEN_KEYPAD_MAP, setlocalpad_reset_defalut, nullptr);
+            confirm_ask(text_restore[ui_language()], SCREEN_KEYPAD_MAP, keymap_restore_defaults, nullptr);
         }
         break;
-    case SDLK_LALT:
+    case KEYCODE_B:
         play_key_sound(KEY_SOUND_REFUSED);
-        setlocalpad_unload_pictures();
+        keymap_unload_pictures();
         screen = SCREEN_SETTINGS_PAGE;
         break;
     default: break;
@@ -162,7 +155,7 @@ static void menu_draw(SDL_Surface *dst)
     SDL_Surface *hl = chrome_list_highlight(out);
     const int step = (hl ? hl->h : 0) + L.gap;
     draw_background(dst);
-    const char *rows[2] = {text_custom[lang()], text_restore[lang()]};
+    const char *rows[2] = {text_custom[ui_language()], text_restore[ui_language()]};
     for (int r = 0; r < 2; r++) {
         const int y = L.y + r * step;
         if (r == keymap.cursor)
@@ -173,7 +166,7 @@ static void menu_draw(SDL_Surface *dst)
     draw_bottom_bar(dst, bottom_hints(SCREEN_KEYPAD_MAP, 0));
 }
 
-void setlocalpad_draw(SDL_Surface *dst)
+void keymap_draw(SDL_Surface *dst)
 {
     if (dst)
         menu_draw(dst);
@@ -195,7 +188,7 @@ static void sequence_frame(SDL_Surface *dst, int pointer_shown)
     const int out = chrome_out(dst);
     const KeySeqLayout &L = seq_layouts[out];
     SDL_Surface *const *pics = keymap.pics;
-    const int l = lang();
+    const int l = ui_language();
     SDL_FillRect(dst, nullptr, SDL_MapRGB(dst->format, 28, 28, 28));
     draw_text(L.title_x, L.title_y, ui_font[L.title_font], white, text_custom[l], dst);
     // A hint longer than the room to the right edge takes a smaller font.
@@ -205,7 +198,7 @@ static void sequence_frame(SDL_Surface *dst, int pointer_shown)
         keymap_prompt(keymap.step, prompt, sizeof prompt);
         draw_text(L.prompt_x, L.prompt_y, ui_font[L.prompt_font], white, prompt, dst);
         if (pointer_shown)
-            blit_at(L.pointer_x, L.pointer_y, fixed_res[out == CHROME_HDMI ? RES_OUT_HDMI : RES_OUT_LCD].point, dst);
+            blit_at(L.pointer_x, L.pointer_y, fixed_res[out == OUTPUT_HDMI ? OUTPUT_HDMI : OUTPUT_LCD].point, dst);
     }
     blit_at(L.dpad_x, L.dpad_y, pics[SETKEY_CAP], dst);
     blit_at(L.dpad_x, L.dpad_y - L.arm, pics[SETKEY_UP], dst);
@@ -326,7 +319,7 @@ int run_keypad_mapping(void)
     keymap.exit_keys = 0;
     keymap.changed = 0;
     for (int i = 0; i < LOCALPAD_KEYS; i++)
-        keymap.work[i] = LocalPadMap[i].load(std::memory_order_relaxed);
+        keymap.work[i] = keypad_codes[i].load(std::memory_order_relaxed);
     int end = run_sequence(dst);
     if (end != KEYMAP_END_STOPPED && wait_keys_up(dst) != 0)
         end = KEYMAP_END_STOPPED;
@@ -340,30 +333,30 @@ int run_keypad_mapping(void)
     }
     keymap.changed = 0;
     for (int i = 0; i < LOCALPAD_KEYS; i++)
-        if (keymap.work[i] != LocalPadMap[i].load(std::memory_order_relaxed))
+        if (keymap.work[i] != keypad_codes[i].load(std::memory_order_relaxed))
             keymap.changed = 1;
     touch_key_time();
     menu_draw(dst);
-    confirm_ask(text_save[lang()], SCREEN_KEYPAD_MAP, setlocalpad_handle_Save, nullptr);
+    confirm_ask(text_save[ui_language()], SCREEN_KEYPAD_MAP, keymap_keep_mapping, nullptr);
     confirm_draw(dst);
     return 1;
 }
 
-void setlocalpad_handle_Save(void)
+void keymap_keep_mapping(void)
 {
     if (!keymap.changed)
         return;
     for (int i = 0; i < LOCALPAD_KEYS; i++)
-        LocalPadMap[i].store(keymap.work[i], std::memory_order_relaxed);
-    Savelocalkeypad();
+        keypad_codes[i].store(keymap.work[i], std::memory_order_relaxed);
+    save_keypad_map();
     keymap.changed = 0;
     printf("---%s: save local setting .. \n", "setlocalpad_handle_Save");
 }
 
-void setlocalpad_reset_defalut(void)
+void keymap_restore_defaults(void)
 {
     printf("---%s: \n", "setlocalpad_reset_defalut");
-    localpad_reset_default();
+    reset_keypad_map_to_defaults();
     // An empty file fails to give a map at the next start: the factory codes
     // are read then too. No file is made where there was none.
     if (dev_exists(LOCALPAD_MAP_FILE) && write_file_atomic(LOCALPAD_MAP_FILE, "", 0) != 0)

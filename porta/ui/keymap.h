@@ -28,9 +28,9 @@
 
 #include <SDL/SDL.h>
 
-#define SETKEY_DIR "/mnt/vendor/setkey"
-#define SETKEY_PICS 8
-#define KEYMAP_STEPS 8
+constexpr const char SETKEY_DIR[] = "/mnt/vendor/setkey";
+constexpr int SETKEY_PICS = 8;
+constexpr int KEYMAP_STEPS = 8;
 
 // Picture roles: 0 key cap, 2 key cap done, 4..7 the D-pad's up, down, left
 // and right parts (1 and 3 are loaded, not drawn).
@@ -38,8 +38,8 @@ enum { SETKEY_CAP = 0, SETKEY_CAP_DONE = 2, SETKEY_UP = 4, SETKEY_DOWN, SETKEY_L
 
 // Codes of the keys that are never captured (D-pad, Start, Select, vol+,
 // vol-, Menu as the keypad sends them from the factory).
-#define KEYMAP_CODE_START 98
-#define KEYMAP_CODE_SELECT 99
+constexpr int KEYMAP_CODE_START = 98;
+constexpr int KEYMAP_CODE_SELECT = 99;
 
 enum { KEYMAP_END_DONE = 0, KEYMAP_END_START_SELECT, KEYMAP_END_STOPPED };
 
@@ -57,7 +57,7 @@ struct KeyMapState {
 };
 extern KeyMapState keymap;
 
-// The LocalPadMap index each step writes (A, B, X, Y, L1, R1, L2, R2).
+// The keypad_codes index each step writes (A, B, X, Y, L1, R1, L2, R2).
 extern const int keymap_step_index[KEYMAP_STEPS];
 // 1 for a code that is never captured.
 int keymap_refused_code(int code);
@@ -67,23 +67,23 @@ void keymap_prompt(int step, char *buf, int size);
 // Loads the pictures; level 0, cursor 0, the yes/no box's actions cleared.
 // Returns 0, or -1 when a picture is missing (the settings menu stays). The
 // settings' opener of SCREEN_KEYPAD_MAP.
-int setlocalpad_load_pictures(void);
-void setlocalpad_unload_pictures(void);
+int keymap_load_pictures(void);
+void keymap_unload_pictures(void);
 
 // SCREEN_KEYPAD_MAP: released keys (ignored while the assignment runs) and
 // frames of the menu.
-void setlocalpad_keypress(int key);
-void setlocalpad_draw(SDL_Surface *dst);
+void keymap_keypress(int key);
+void keymap_draw(SDL_Surface *dst);
 // SCREEN_KEYPAD_MAP's run slot: when the menu's A asked for it, runs the
 // assignment until it ends, opens the end question and returns 1; otherwise
 // returns 0.
 int run_keypad_mapping(void);
-// Step `step` takes `code` in `map` (LocalPadMap order): a key of a later step
+// Step `step` takes `code` in `map` (keypad_codes order): a key of a later step
 // that holds `code` gets the stepped key's code (a swap).
 void keymap_take_code(int16_t map[LOCALPAD_KEYS], int step, int16_t code);
 
 // Yes of the end question: keeps and saves the new assignment when it
 // differs from the current one.
-void setlocalpad_handle_Save(void);
+void keymap_keep_mapping(void);
 // Yes of the Restore Defaults question.
-void setlocalpad_reset_defalut(void);
+void keymap_restore_defaults(void);

@@ -2,6 +2,7 @@
 
 #include "porta/base/attr.h"
 #include "porta/device/fb.h"
+#include "porta/device/keycodes.h"
 #include "porta/device/keysound.h"
 #include "porta/device/storage.h"
 #include "porta/library/browse.h"
@@ -22,10 +23,6 @@
 #include <SDL/SDL.h>
 
 // The SDL key codes the keypad's keys arrive as.
-#define KEY_A SDLK_LCTRL
-#define KEY_B SDLK_LALT
-#define KEY_Y SDLK_LSHIFT
-#define KEY_START SDLK_RETURN
 
 // Printed texts: the firmware's logs and the tests rely on their exact bytes.
 // The numbers are the ones these messages have always carried (once source
@@ -229,10 +226,10 @@ void open_room(void)
 bool paged_move(int key, int n)
 {
     switch (key) {
-    case SDLK_UP: cursor_up(&browse_cursor, n); break;
-    case SDLK_DOWN: cursor_down(&browse_cursor, n); break;
-    case SDLK_LEFT: cursor_left(&browse_cursor, n); break;
-    case SDLK_RIGHT: cursor_right(&browse_cursor, n); break;
+    case KEYCODE_UP: cursor_up(&browse_cursor, n); break;
+    case KEYCODE_DOWN: cursor_down(&browse_cursor, n); break;
+    case KEYCODE_LEFT: cursor_left(&browse_cursor, n); break;
+    case KEYCODE_RIGHT: cursor_right(&browse_cursor, n); break;
     default: return false;
     }
     play_key_sound(KEY_SOUND_MOVE);
@@ -242,15 +239,15 @@ bool paged_move(int key, int n)
 void rooms_keypress(int key)
 {
     switch (key) {
-    case SDLK_LEFT:
+    case KEYCODE_LEFT:
         play_key_sound(KEY_SOUND_MOVE);
         room_left();
         break;
-    case SDLK_RIGHT:
+    case KEYCODE_RIGHT:
         play_key_sound(KEY_SOUND_MOVE);
         room_right();
         break;
-    case KEY_A:
+    case KEYCODE_A:
         play_key_sound(KEY_SOUND_CONFIRM);
         open_room();
         break;
@@ -261,20 +258,20 @@ void rooms_keypress(int key)
 void card_keypress(int key)
 {
     switch (key) {
-    case SDLK_UP:
-    case SDLK_DOWN:
+    case KEYCODE_UP:
+    case KEYCODE_DOWN:
         play_key_sound(KEY_SOUND_MOVE);
         if (tf_card_state == 1)
             browse_card = browse_card == CARD_EXTERNAL ? CARD_INTERNAL : CARD_EXTERNAL;
         else
             browse_card = 0;
         break;
-    case KEY_A:
+    case KEYCODE_A:
         play_key_sound(KEY_SOUND_CONFIRM);
         browse_system = 0;
         go(SCREEN_SYSTEMS);
         break;
-    case KEY_B:
+    case KEYCODE_B:
         play_key_sound(KEY_SOUND_CONFIRM);
         browse_card = 0;
         go(SCREEN_ROOMS);
@@ -286,28 +283,28 @@ void card_keypress(int key)
 void systems_keypress(int key)
 {
     switch (key) {
-    case SDLK_UP:
+    case KEYCODE_UP:
         system_cursor_up(&browse_system);
         play_key_sound(KEY_SOUND_MOVE);
         break;
-    case SDLK_DOWN:
+    case KEYCODE_DOWN:
         system_cursor_down(&browse_system);
         play_key_sound(KEY_SOUND_MOVE);
         break;
-    case SDLK_LEFT:
+    case KEYCODE_LEFT:
         system_cursor_left(&browse_system);
         play_key_sound(KEY_SOUND_MOVE);
         break;
-    case SDLK_RIGHT:
+    case KEYCODE_RIGHT:
         system_cursor_right(&browse_system);
         play_key_sound(KEY_SOUND_MOVE);
         break;
-    case KEY_A:
+    case KEYCODE_A:
         play_key_sound(KEY_SOUND_CONFIRM);
         cursor_home();
         go(SCREEN_GAMES);
         break;
-    case KEY_B:
+    case KEYCODE_B:
         play_key_sound(KEY_SOUND_CONFIRM);
         if (tf_card_state == 1) {
             if (browse_card == 0)
@@ -332,19 +329,19 @@ void games_keypress(int key)
         return;
     const int at = cursor_position();
     switch (key) {
-    case KEY_A:
+    case KEYCODE_A:
         play_key_sound(KEY_SOUND_CONFIRM);
         if (n > 0)
             launch(browse_system, at, flag, list->path);
         break;
-    case KEY_START:
+    case KEYCODE_START:
         // A name that cannot be stored is refused.
         if (n > 0 && favorite_toggle(browse_system, at, flag) != 0)
             play_key_sound(KEY_SOUND_REFUSED);
         else
             play_key_sound(KEY_SOUND_CONFIRM);
         break;
-    case KEY_Y:
+    case KEYCODE_Y:
         play_key_sound(KEY_SOUND_CONFIRM);
         if (browse_system == SYSTEM_GBA && n > 0) {
             // The pop-up's radio marks are loaded by its draw routine.
@@ -353,7 +350,7 @@ void games_keypress(int key)
             screen = SCREEN_CORE_POPUP;
         }
         break;
-    case KEY_B:
+    case KEYCODE_B:
         play_key_sound(KEY_SOUND_CONFIRM);
         cursor_home();
         go(SCREEN_SYSTEMS);
@@ -369,12 +366,12 @@ void favorites_keypress(int key)
         return;
     const Favorite *selected = favorite_at(cursor_position());
     switch (key) {
-    case KEY_A:
+    case KEYCODE_A:
         play_key_sound(KEY_SOUND_CONFIRM);
         if (selected)
             launch(selected->system, selected->index, selected->card - 1, FAVORITES_FILE);
         break;
-    case KEY_START:
+    case KEYCODE_START:
         play_key_sound(KEY_SOUND_CONFIRM);
         if (selected) {
             del_favorite_shown(cursor_position());
@@ -393,7 +390,7 @@ void favorites_keypress(int key)
             }
         }
         break;
-    case KEY_B:
+    case KEYCODE_B:
         play_key_sound(KEY_SOUND_REFUSED);
         cursor_home();
         go(SCREEN_ROOMS);
@@ -407,20 +404,20 @@ void top_history_keypress(int key)
     const int n = history_count();
     const HistoryEntry *selected = history_at(browse_cursor.row);
     switch (key) {
-    case SDLK_UP:
+    case KEYCODE_UP:
         play_key_sound(KEY_SOUND_MOVE);
         history_cursor_up(&browse_cursor, n);
         break;
-    case SDLK_DOWN:
+    case KEYCODE_DOWN:
         play_key_sound(KEY_SOUND_MOVE);
         history_cursor_down(&browse_cursor, n);
         break;
-    case KEY_A:
+    case KEYCODE_A:
         play_key_sound(KEY_SOUND_CONFIRM);
         if (selected)
             launch(selected->system, selected->index, selected->card, HISTORY_FILE);
         break;
-    case KEY_START:
+    case KEYCODE_START:
         // A name that cannot be stored is refused.
         if (selected && favorite_toggle(selected->system, selected->index, selected->card) != 0) {
             play_key_sound(KEY_SOUND_REFUSED);
@@ -430,7 +427,7 @@ void top_history_keypress(int key)
                 printf(HISTORY_FAVORITE_TEXT, "top_history_keypress", HISTORY_FAVORITE_LINE);
         }
         break;
-    case KEY_B:
+    case KEYCODE_B:
         play_key_sound(KEY_SOUND_CONFIRM);
         cursor_home();
         go(SCREEN_ROOMS);
@@ -442,19 +439,19 @@ void top_history_keypress(int key)
 void core_popup_keypress(int key)
 {
     switch (key) {
-    case SDLK_UP:
+    case KEYCODE_UP:
         play_key_sound(KEY_SOUND_MOVE);
         core_popup_move(-1);
         break;
-    case SDLK_DOWN:
+    case KEYCODE_DOWN:
         play_key_sound(KEY_SOUND_MOVE);
         core_popup_move(1);
         break;
-    case KEY_A:
+    case KEYCODE_A:
         play_key_sound(KEY_SOUND_CONFIRM);
         core_popup_choose();
         break;
-    case KEY_B:
+    case KEYCODE_B:
         play_key_sound(KEY_SOUND_REFUSED);
         core_popup_apply();
         prev_screen = screen.load();

@@ -5,7 +5,7 @@
 // GBA core pop-up. Each handler takes the SDL key code of the pressed key and
 // asks for the key sound of its action (0 confirm, 1 move, 2 refused).
 
-#define LANGUAGE_COUNT 6
+#include "porta/base/attr.h"
 
 void rooms_keypress(int key);
 void card_keypress(int key);

@@ -21,7 +21,7 @@
 
 // Positions, one row per group (kept out of the formatter).
 // clang-format off
-const LibraryLayout library_layouts[2] = {
+const LibraryLayout library_layouts[OUTPUT_COUNT] = {
     // LCD, 640x480
     {
         7, 160, 135, FONT_18,        // rooms
@@ -53,7 +53,7 @@ const LibraryLayout library_layouts[2] = {
 
 // ---- texts ---------------------------------------------------------------
 
-static const char *const room_names[ROOM_COUNT][UI_LANGUAGES] = {
+static const char *const room_names[ROOM_COUNT][LANGUAGE_COUNT] = {
     {"游戏厅", "遊戲廳", "Game Rooms", "ゲームルーム", "게임룸", "Salas de juegos"},
     {"收藏", "收藏", "Favorites", "お気に入り", "즐겨 찾기", "Favoritos"},
     {"历史", "歷史", "History", "歴史", "역사", "Historia"},
@@ -61,7 +61,7 @@ static const char *const room_names[ROOM_COUNT][UI_LANGUAGES] = {
     {"设置", "設置", "Settings", "設定", "설정", "Ajustes"},
 };
 
-static const char *const system_titles[SYSTEM_COUNT][UI_LANGUAGES] = {
+static const char *const system_titles[SYSTEM_COUNT][LANGUAGE_COUNT] = {
     /* 0 PS1 */ {"PS1 游戏", "PS1 遊戲", "PS1 GAME", "PS1 ゲーム", "PS1 경기", "PS1 JUEGO"},
     /* 1 VERTICAL */
     {"竖版街机", "豎版街機", "Vertical Arcade", "Vertical Arcade", "Vertical Arcade", "Vertical Arcade"},
@@ -83,13 +83,13 @@ static const char *const system_titles[SYSTEM_COUNT][UI_LANGUAGES] = {
 };
 
 enum { CARD_LABEL_EXTERNAL, CARD_LABEL_BUILTIN };
-static const char *const card_labels[2][UI_LANGUAGES] = {
+static const char *const card_labels[2][LANGUAGE_COUNT] = {
     {"外置卡", "外置卡", "External card", "外部カード", "외부 카드", "External card"},
     {"内置卡", "內置卡", "Built-in card", "内蔵カード", "내장 카드", "Built-in card"},
 };
 static const char *const card_tags[2] = {"(TF2/EXT.)", "(TF1/INT.)"};
 
-static const char *const popup_titles[UI_LANGUAGES] = {
+static const char *const popup_titles[LANGUAGE_COUNT] = {
     "选择模拟器核心",         "選擇模擬器覈心",       "Select Simulator Core",
     "エミュレータコアの選択", "에뮬레이터 코어 선택", "Seleccionar el núcleo del simulador",
 };
@@ -98,12 +98,7 @@ const char *const file_error_text = "##file error !";
 
 static int language_of(int language)
 {
-    return language >= 0 && language < UI_LANGUAGES ? language : 0;
-}
-
-static int lang(void)
-{
-    return language_of(global_attr.language);
+    return language >= 0 && language < LANGUAGE_COUNT ? language : 0;
 }
 
 const char *room_name(int room_number, int language)
@@ -179,7 +174,7 @@ static void draw_selected_preview(SDL_Surface *dst, int out, int system, int car
     if (!game_index_valid(game_list(card_flag, system), index))
         return;
     const LibraryLayout &L = library_layouts[out];
-    blit_at(L.preview_x, L.preview_y, selected_preview(out == CHROME_LCD, system, card_flag, index), dst);
+    blit_at(L.preview_x, L.preview_y, selected_preview(out == OUTPUT_LCD, system, card_flag, index), dst);
 }
 
 // The shown name of entry `index` of a system's list on a card (flag), or
@@ -210,7 +205,7 @@ void draw_rooms_screen(SDL_Surface *dst)
             blit_at(x, L.room_icon_y, full, dst);
             TTF_Font *font = ui_font[L.room_name_font];
             int tw = 0, th = 0;
-            const char *name = room_name(i, lang());
+            const char *name = room_name(i, ui_language());
             text_size(font, name, &tw, &th);
             draw_text((dst->w - tw) / 2, L.room_name_base - th, font, white, name, dst);
         } else if (small) {
@@ -243,7 +238,7 @@ void draw_card_screen(SDL_Surface *dst)
         const int y = top + i * row_h;
         if (rows[i] == browse_card)
             blit_at(L.card_x, y, highlight, dst);
-        card_row_text(rows[i] == CARD_EXTERNAL, lang(), text, sizeof(text));
+        card_row_text(rows[i] == CARD_EXTERNAL, ui_language(), text, sizeof(text));
         draw_text(L.card_x + L.card_text_dx, y + L.card_text_dy, ui_font[L.card_font], white, text, dst);
     }
 }
@@ -258,7 +253,7 @@ void draw_systems_screen(SDL_Surface *dst)
     frame_base(dst, bottom_hints(SCREEN_SYSTEMS, 0));
     const int external = browse_card == CARD_EXTERNAL;
     draw_text(L.label_x, L.label_y, ui_font[L.label_font], white,
-              card_labels[external ? CARD_LABEL_EXTERNAL : CARD_LABEL_BUILTIN][lang()], dst);
+              card_labels[external ? CARD_LABEL_EXTERNAL : CARD_LABEL_BUILTIN][ui_language()], dst);
     if (external && tf_card_state != 1) {
         draw_card_missing(dst);
         return;
@@ -273,7 +268,7 @@ void draw_systems_screen(SDL_Surface *dst)
             blit_at(L.preview_x, L.preview_y, r.type_right[s], dst);
         }
         blit_at(L.icon_x, y + L.sys_icon_dy, r.type_left[s], dst);
-        draw_text(L.sys_text_x, y + L.sys_text_dy, font, white, system_title(s, lang()), dst);
+        draw_text(L.sys_text_x, y + L.sys_text_dy, font, white, system_title(s, ui_language()), dst);
     }
 }
 
@@ -392,8 +387,8 @@ void draw_history_screen(SDL_Surface *dst)
 
 // ---- core pop-up ---------------------------------------------------------
 
-#define RADIO_OFF_PICTURE "/mnt/vendor/desktop_res/menu/1.png"
-#define RADIO_ON_PICTURE "/mnt/vendor/desktop_res/menu/2.png"
+constexpr const char RADIO_OFF_PICTURE[] = "/mnt/vendor/desktop_res/menu/1.png";
+constexpr const char RADIO_ON_PICTURE[] = "/mnt/vendor/desktop_res/menu/2.png";
 
 // 0 not chosen, 1 chosen; loaded once.
 static SDL_Surface *radio_marks[2] = {nullptr, nullptr};
@@ -426,7 +421,7 @@ void draw_core_popup_screen(SDL_Surface *dst)
     const LibraryLayout &L = library_layouts[out];
     load_radio_marks();
     draw_background(dst);
-    draw_centred(dst, L.popup_title_y, ui_font[L.popup_title_font], core_popup_title(lang()));
+    draw_centred(dst, L.popup_title_y, ui_font[L.popup_title_font], core_popup_title(ui_language()));
     SDL_Surface *highlight = fixed_res[out].list[4];
     const int row_h = surface_h(highlight) + 5;
     for (int i = 0; i < CORE_POPUP_ITEMS; i++) {

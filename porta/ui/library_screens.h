@@ -7,6 +7,8 @@
 // the surface's size; the positions of both layouts are the two rows of
 // `library_layouts`.
 
+#include "porta/device/fb.h"
+
 #include <cstddef>
 
 #include <SDL/SDL.h>
@@ -39,7 +41,7 @@ struct LibraryLayout {
     int popup_title_y, popup_title_font, popup_rows_y, popup_item_dy, popup_item_font;
     int popup_radio_dx, popup_radio_dy;
 };
-extern const LibraryLayout library_layouts[2];
+extern const LibraryLayout library_layouts[OUTPUT_COUNT];
 
 void draw_rooms_screen(SDL_Surface *dst);
 void draw_card_screen(SDL_Surface *dst);

@@ -554,14 +554,14 @@ void handle_pass_keys(const PassKeys &k, PassEvent event, uint32_t now)
     if (screen == SCREEN_IO_TEST && screen_table[SCREEN_IO_TEST].raw)
         screen_table[SCREEN_IO_TEST].raw(k.mask, k.player + 1);
     if (event == PASS_PRESS) {
-        TextScrollCtrl(0);
+        restart_text_scroll(0);
         fast_repeat = 0;
         dispatch_press(pad_to_keycode(k.pressed));
         touch_key_time();
         reset_repeat(k.pressed);
         request_redraw();
     } else if (event == PASS_RELEASE) {
-        TextScrollCtrl(1);
+        restart_text_scroll(1);
         fast_repeat = 0;
         dispatch_release(pad_to_keycode(k.released));
         touch_key_time();
@@ -634,7 +634,7 @@ bool follow_card_change(void)
 {
     if (tf_card_state == lp.tf_seen)
         return false;
-    adjust_ui_type_byTFcard();
+    follow_tf_card_change();
     wake(1);
     touch_key_time();
     lp.tf_seen = tf_card_state;
@@ -681,7 +681,7 @@ void loop_pass(void)
     pace_frame();
 }
 
-int Loop_listend(void)
+int run_main_loop(void)
 {
     while (loop_running)
         loop_pass();
@@ -746,9 +746,9 @@ void power_off(void)
     // The test screens' motor never runs on after the launcher.
     if (screen == SCREEN_IO_TEST || screen == SCREEN_FACTORY_TEST)
         set_motor(0);
-    deint_joystick_key();
+    stop_controllers();
     sound_deinit();
-    TextScrollCtrl(0);
+    restart_text_scroll(0);
     power_hold_cancel();
     preview_drop_all();
     gamelist_free_all();
@@ -756,7 +756,7 @@ void power_off(void)
     library_screens_free();
     settings_free_resources();
     joymap_unload_images();
-    setlocalpad_unload_pictures();
+    keymap_unload_pictures();
     save_attr_if_changed();
     if (sdl_up) {
         free_ui_fonts();
@@ -774,7 +774,7 @@ void power_off(void)
 
 // ---- signals -------------------------------------------------------------
 
-static void my_handler(int sig)
+static void on_stop_signal(int sig)
 {
     sigint_signal = sig;
     loop_running = 0;
@@ -784,7 +784,7 @@ void install_signal_handlers(void)
 {
     signal(SIGPIPE, SIG_IGN);
     struct sigaction sa;
-    sa.sa_handler = my_handler;
+    sa.sa_handler = on_stop_signal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = 0;
     sigaction(SIGINT, &sa, nullptr);

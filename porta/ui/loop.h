@@ -100,7 +100,7 @@ void loop_begin(void);
 // One pass of the loop (keys, timers, checks, one frame with its pacing).
 void loop_pass(void);
 // Runs passes while the loop-running flag is 1. Returns 0.
-int Loop_listend(void);
+int run_main_loop(void);
 // Draws one frame of the current screen (or the sleep screen) and presents it.
 void loop_draw_frame(void);
 

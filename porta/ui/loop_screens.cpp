@@ -79,7 +79,7 @@ ScreenEntry screen_table[SCREEN_COUNT] = {
     /* SCREEN_FACTORY_TEST */ {nullptr, nullptr, nullptr, nullptr, run_factory_test},
     // The mapping screens act on releases; their sequences run from the run
     // slot once the list's or the menu's A asked for them.
-    /* SCREEN_JOY_MAP */ {nullptr, setjoy_1_level_keypress, setjoy_draw, nullptr, run_gamepad_mapping},
-    /* SCREEN_JOY_RESET */ {nullptr, setjoy_reset_keypress, setjoy_reset_draw, nullptr, nullptr},
-    /* SCREEN_KEYPAD_MAP */ {nullptr, setlocalpad_keypress, setlocalpad_draw, nullptr, run_keypad_mapping},
+    /* SCREEN_JOY_MAP */ {nullptr, joymap_keypress, joymap_draw, nullptr, run_gamepad_mapping},
+    /* SCREEN_JOY_RESET */ {nullptr, joymap_reset_keypress, joymap_reset_draw, nullptr, nullptr},
+    /* SCREEN_KEYPAD_MAP */ {nullptr, keymap_keypress, keymap_draw, nullptr, run_keypad_mapping},
 };

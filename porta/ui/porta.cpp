@@ -111,7 +111,7 @@ int read_shutdown_request(void)
 }
 
 // A power-off asked for by the previous run's script.
-static void get_shutd_type(void)
+static void read_shutdown_type(void)
 {
     const int value = read_shutdown_request();
     if (value == 2 || value == 1) {
@@ -121,7 +121,7 @@ static void get_shutd_type(void)
 }
 
 // The boot logo, centred on black.
-static void LOGO_one_picture(void)
+static void show_boot_logo(void)
 {
     SDL_Surface *dst = current_surface();
     SDL_Surface *logo = load_img(LOGO_PICTURE);
@@ -150,9 +150,9 @@ static void make_save_folders(void)
 
 // Themes and the fixed picture sets. Their files are checked here,
 // both outputs alike; each picture is decoded when first drawn.
-static int init_my_system_resources(void)
+static int load_skin_resources(void)
 {
-    check_background_theme_icon();
+    validate_skin_choice();
     int rc = load_background();
     if (rc != 0 && customer_skin) {
         // A card skin whose pictures exist but do not load must not keep the
@@ -164,8 +164,8 @@ static int init_my_system_resources(void)
         printf("%s: %d return NULL\n", "init_my_system", 997);
         return -1;
     }
-    int lcd = load_title_bottom(RES_OUT_LCD);
-    int hdmi = load_title_bottom(RES_OUT_HDMI);
+    int lcd = load_title_bottom(OUTPUT_LCD);
+    int hdmi = load_title_bottom(OUTPUT_HDMI);
     if (lcd != 0 || hdmi != 0) {
         printf("%s: %d return NULL\n", "init_my_system", 1005);
         return -1;
@@ -182,7 +182,7 @@ static int init_my_system_resources(void)
 // Stops the threads started so far and releases SDL.
 static void release_started(int report)
 {
-    deint_joystick_key();
+    stop_controllers();
     sound_deinit();
     gamelist_free_all();
     free_all_images();
@@ -212,7 +212,7 @@ void start_ui_state(void)
     settings_install();
     // The buttons page leads to the gamepad and keypad mapping screens, item 3
     // to the IO test.
-    const SettingsLinks links = {iotest_open, joymap_load_images, joymap_open_reset, setlocalpad_load_pictures};
+    const SettingsLinks links = {iotest_open, joymap_load_images, joymap_open_reset, keymap_load_pictures};
     settings_set_links(&links);
     screen = SCREEN_ROOMS;
     prev_screen = SCREEN_ROOMS;
@@ -226,7 +226,7 @@ void load_stored_state(void)
     mkdir_if_missing(ATTR_DIR);
     mkdir_if_missing(ATTR_JOYPAD_DIR);
     remove_stale_writes(run_start_time());
-    load_globalattr();
+    load_global_attr();
 }
 
 // The first start since power-on sets the stored brightness and leaves the
@@ -267,7 +267,7 @@ bool upgrade_or_boot_logo(void)
     }
     if (!dev_exists(LOGO_MARKER)) {
         set_cpu_mode(CPU_MODE_USER);
-        LOGO_one_picture();
+        show_boot_logo();
     }
     return false;
 }
@@ -276,7 +276,7 @@ bool upgrade_or_boot_logo(void)
 // -1 after releasing what was started.
 int load_launcher(void)
 {
-    if (init_my_system_resources() != 0)
+    if (load_skin_resources() != 0)
         return init_system_failed();
     if (load_ui_fonts() != 0)
         return init_system_failed();
@@ -300,7 +300,7 @@ void run_launcher(void)
     if (cache && strcmp(cache, "0") == 0)
         text_cache_enable(0);
     loop_begin();
-    Loop_listend();
+    run_main_loop();
     if (sigint_pending())
         handle_sigint();
     power_off();
@@ -321,13 +321,13 @@ int porta_main(int, char **)
         return -1;
     }
     // A power-off requested at start.
-    get_shutd_type();
+    read_shutdown_type();
     if (shutdown_type > 0 && !sdl_up)
         return 0;
 
     // Controllers, key sounds and the TF card; a card holding test.ini runs
     // the factory test.
-    init_joystick_key();
+    start_controllers();
     sound_init();
     tf_card_check();
     if (factory_test_wanted()) {

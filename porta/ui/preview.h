@@ -7,10 +7,10 @@
 
 #include <SDL/SDL.h>
 
-#define PREVIEW_LCD_W 240
-#define PREVIEW_LCD_H 180
-#define PREVIEW_HDMI_W 500
-#define PREVIEW_HDMI_H 430
+constexpr int PREVIEW_LCD_W = 240;
+constexpr int PREVIEW_LCD_H = 180;
+constexpr int PREVIEW_HDMI_W = 500;
+constexpr int PREVIEW_HDMI_H = 430;
 
 // A new surface of exactly the preview size (the caller frees it), or nullptr
 // when the picture does not load.

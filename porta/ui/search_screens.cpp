@@ -1,6 +1,7 @@
 #include "porta/ui/search_screens.h"
 
 #include "porta/base/attr.h"
+#include "porta/device/keycodes.h"
 #include "porta/device/keysound.h"
 #include "porta/library/browse.h"
 #include "porta/library/favorites.h"
@@ -17,13 +18,8 @@
 #include <cstring>
 
 // The SDL key codes the keypad's keys arrive as.
-#define KEY_A SDLK_LCTRL
-#define KEY_B SDLK_LALT
-#define KEY_X SDLK_SPACE
-#define KEY_Y SDLK_LSHIFT
-#define KEY_START SDLK_RETURN
 
-#define SHOWN_TEXT_MAX 18
+constexpr int SHOWN_TEXT_MAX = 18;
 
 // ---- texts -----------------------------------------------------------------
 
@@ -93,7 +89,7 @@ struct SearchLayout {
 
 // Positions, one row per group (kept out of the formatter).
 // clang-format off
-static const SearchLayout layouts[2] = {
+static const SearchLayout layouts[OUTPUT_COUNT] = {
     // LCD, 640x480
     {20, 8, 60, 2, 320, 400, 80, FONT_18, 630, 330, 140, 355, 152, FONT_18, 350, 187, 26, 350, 330, FONT_18, 40,
      1, -5, 395, 160},
@@ -195,7 +191,7 @@ void draw_search_results(SDL_Surface *dst)
     const SearchResult *selected = search_result(cursor_position());
     if (selected)
         blit_at(L.preview_x, L.preview_y,
-                selected_preview(out == CHROME_LCD, selected->system, selected->card, selected->index), dst);
+                selected_preview(out == OUTPUT_LCD, selected->system, selected->card, selected->index), dst);
 }
 
 // ---- keys ------------------------------------------------------------------
@@ -224,23 +220,23 @@ static void open_results(void)
 void search_keys_keypress(int key)
 {
     switch (key) {
-    case SDLK_UP:
+    case KEYCODE_UP:
         play_key_sound(KEY_SOUND_MOVE);
         search_cursor_up();
         break;
-    case SDLK_DOWN:
+    case KEYCODE_DOWN:
         play_key_sound(KEY_SOUND_MOVE);
         search_cursor_down();
         break;
-    case SDLK_LEFT:
+    case KEYCODE_LEFT:
         play_key_sound(KEY_SOUND_MOVE);
         search_cursor_left();
         break;
-    case SDLK_RIGHT:
+    case KEYCODE_RIGHT:
         play_key_sound(KEY_SOUND_MOVE);
         search_cursor_right();
         break;
-    case KEY_A: {
+    case KEYCODE_A: {
         play_key_sound(KEY_SOUND_CONFIRM);
         drop_previews();
         const int c = search_state.cursor;
@@ -254,17 +250,17 @@ void search_keys_keypress(int key)
             search_append(SEARCH_KEYBOARD[c]);
         break;
     }
-    case KEY_X:
+    case KEYCODE_X:
         play_key_sound(KEY_SOUND_CONFIRM);
         drop_previews();
         search_delete_last();
         break;
-    case KEY_Y:
+    case KEYCODE_Y:
         play_key_sound(KEY_SOUND_CONFIRM);
         drop_previews();
         open_results();
         break;
-    case KEY_B:
+    case KEYCODE_B:
         play_key_sound(KEY_SOUND_MOVE);
         search_clear();
         cursor_home();
@@ -294,19 +290,19 @@ void search_results_keypress(int key)
         return;
     const SearchResult *selected = search_result(cursor_position());
     switch (key) {
-    case KEY_A:
+    case KEYCODE_A:
         play_key_sound(KEY_SOUND_CONFIRM);
         if (selected)
             launch(*selected);
         break;
-    case KEY_START:
+    case KEYCODE_START:
         // A name that cannot be stored is refused.
         if (selected && favorite_toggle(selected->system, selected->index, selected->card) != 0)
             play_key_sound(KEY_SOUND_REFUSED);
         else
             play_key_sound(KEY_SOUND_CONFIRM);
         break;
-    case KEY_B:
+    case KEYCODE_B:
         // The keyboard starts empty, its results list too.
         play_key_sound(KEY_SOUND_MOVE);
         search_clear();

@@ -4,6 +4,7 @@
 #include "porta/device/battery.h"
 #include "porta/device/fb.h"
 #include "porta/device/hardware.h"
+#include "porta/device/keycodes.h"
 #include "porta/device/keysound.h"
 #include "porta/device/pcm.h"
 #include "porta/library/browse.h"
@@ -24,12 +25,6 @@
 #include <ctime>
 
 // The SDL key codes the keypad's keys arrive as.
-#define KEY_A SDLK_LCTRL
-#define KEY_B SDLK_LALT
-#define KEY_X SDLK_SPACE
-#define KEY_Y SDLK_LSHIFT
-#define KEY_L SDLK_BACKSPACE // L1 and L2
-#define KEY_R SDLK_TAB       // R1 and R2
 
 int settings_cursor = 0;
 SettingsPage settings_page = {-1, 0, -1, 0, 0, {}};
@@ -45,9 +40,7 @@ static SettingsLinks links = {nullptr, nullptr, nullptr, nullptr};
 
 // ---- texts ---------------------------------------------------------------
 
-typedef const char *const Text6[UI_LANGUAGES];
-
-static const char *const item_labels[SETTINGS_ITEMS][UI_LANGUAGES] = {
+static const char *const item_labels[SETTINGS_ITEMS][LANGUAGE_COUNT] = {
     {"电池", "電池", "Battery", "バッテリー", "배터리", "Batería"},
     {"关机", "關機", "Shut down", "シャットダウン", "종료", "Apagar"},
     {"日期和时间", "日期和時間", "Date and time", "日時", "날짜와 시간", "Fecha y hora"},
@@ -70,59 +63,55 @@ static const char *const item_labels[SETTINGS_ITEMS][UI_LANGUAGES] = {
      "Firmware version"},
 };
 
-static Text6 word_open = {"打开", "打開", "Open", "開ける", "열려 있는", "Abierto"};
-static Text6 word_close = {"关闭", "關閉", "Close", "近い", "닫다", "Cerca"};
-static Text6 word_minute = {"分钟", "分鐘", "Minute", "分", "분", "Minuto"};
-static Text6 word_always = {"常亮", "常亮", "Always", "いつも", "언제나", "Siempre"};
-static Text6 word_level = {"级", "級", "Level", "レベル", "수준", "Nivel"};
-static Text6 word_theme = {"主题", "主題", "Theme", "トピック＃トピック＃", "주제", "Tema"};
-static Text6 word_background = {"背景图", "背景圖", "Background Image", "背景画像", "배경 이미지", "Imagen de fondo"};
-static Text6 word_date = {"日期", "日期", "Date", "日にち", "날짜", "Fecha"};
-static Text6 word_time = {"时间", "時間", "Time", "時間", "시간", "Hora"};
-static Text6 word_voltage = {"电压", "電壓", "Voltage", "電圧", "전압", "Voltaje"};
-static Text6 word_current = {"充电电流", "充電電流", "Charging current", "充電電流", "충전 전류", "Corriente de carga"};
-static Text6 word_capacity = {"百分比", "百分比", "Capacity", "Capacity", "Capacity", "Capacity"};
-static Text6 language_names = {"简体中文", "繁体中文", "English", "日本語", "한국어", "Español"};
-static Text6 row_joy_custom = {"手柄按键自定义",
-                               "手柄按鍵自定義",
-                               "Joystick buttons custom",
-                               "カスタムジョイスティックボタン",
-                               "조이스틱 버튼 사용자 정의",
-                               "Botones de joystick personalizados"};
-static Text6 row_joy_restore = {"恢复手柄按键默认值",
-                                "恢復手柄按鍵默認值",
-                                "Restoring Joystick Button Defaults",
-                                "ジョイスティックボタンのデフォルトの復元",
-                                "조이스틱 버튼 기본값 복원",
-                                "Restoring Joystick Button Defaults"};
-static Text6 row_local_custom = {"本地按键自定义",         "本地按鍵自定義",        "Local button custom",
-                                 "ローカルボタンカスタム", "로컬 버튼 사용자 지정", "Botón local personalizado"};
+static LanguageTexts word_open = {"打开", "打開", "Open", "開ける", "열려 있는", "Abierto"};
+static LanguageTexts word_close = {"关闭", "關閉", "Close", "近い", "닫다", "Cerca"};
+static LanguageTexts word_minute = {"分钟", "分鐘", "Minute", "分", "분", "Minuto"};
+static LanguageTexts word_always = {"常亮", "常亮", "Always", "いつも", "언제나", "Siempre"};
+static LanguageTexts word_level = {"级", "級", "Level", "レベル", "수준", "Nivel"};
+static LanguageTexts word_theme = {"主题", "主題", "Theme", "トピック＃トピック＃", "주제", "Tema"};
+static LanguageTexts word_background = {"背景图",   "背景圖",      "Background Image",
+                                        "背景画像", "배경 이미지", "Imagen de fondo"};
+static LanguageTexts word_date = {"日期", "日期", "Date", "日にち", "날짜", "Fecha"};
+static LanguageTexts word_time = {"时间", "時間", "Time", "時間", "시간", "Hora"};
+static LanguageTexts word_voltage = {"电压", "電壓", "Voltage", "電圧", "전압", "Voltaje"};
+static LanguageTexts word_current = {"充电电流", "充電電流",  "Charging current",
+                                     "充電電流", "충전 전류", "Corriente de carga"};
+static LanguageTexts word_capacity = {"百分比", "百分比", "Capacity", "Capacity", "Capacity", "Capacity"};
+static LanguageTexts language_names = {"简体中文", "繁体中文", "English", "日本語", "한국어", "Español"};
+static LanguageTexts row_joy_custom = {"手柄按键自定义",
+                                       "手柄按鍵自定義",
+                                       "Joystick buttons custom",
+                                       "カスタムジョイスティックボタン",
+                                       "조이스틱 버튼 사용자 정의",
+                                       "Botones de joystick personalizados"};
+static LanguageTexts row_joy_restore = {"恢复手柄按键默认值",
+                                        "恢復手柄按鍵默認值",
+                                        "Restoring Joystick Button Defaults",
+                                        "ジョイスティックボタンのデフォルトの復元",
+                                        "조이스틱 버튼 기본값 복원",
+                                        "Restoring Joystick Button Defaults"};
+static LanguageTexts row_local_custom = {"本地按键自定义",        "本地按鍵自定義",
+                                         "Local button custom",   "ローカルボタンカスタム",
+                                         "로컬 버튼 사용자 지정", "Botón local personalizado"};
 
-// The backlight time rows: 1, 2, 5 and 10 minutes, then always on.
-static const int sleep_minutes[4] = {1, 2, 5, 10};
-
-static int lang(void)
+static const char *word(LanguageTexts &w)
 {
-    const int l = global_attr.language;
-    return l >= 0 && l < UI_LANGUAGES ? l : 0;
-}
-
-static const char *word(Text6 &w)
-{
-    return w[lang()];
+    return w[ui_language()];
 }
 
 const char *settings_label(int item)
 {
     if (item < 0 || item >= SETTINGS_ITEMS)
         return "";
-    return item_labels[item][lang()];
+    return item_labels[item][ui_language()];
 }
 
 static void sleep_time_text(int index, char *buf, size_t size)
 {
-    if (index >= 0 && index <= 3)
-        snprintf(buf, size, "%d %s", sleep_minutes[index], word(word_minute));
+    // The minutes shown are those of the loop's table of sleep delays.
+    const uint32_t delay_ms = sleep_delay_ms(index);
+    if (delay_ms != 0)
+        snprintf(buf, size, "%d %s", static_cast<int>(delay_ms / 60000u), word(word_minute));
     else
         snprintf(buf, size, "%s", word(word_always));
 }
@@ -136,7 +125,7 @@ void settings_value(int item, char *buf, size_t size)
     case SET_KEY_SOUND: snprintf(buf, size, "%s", word(global_attr.key_sound ? word_open : word_close)); break;
     case SET_THEME: snprintf(buf, size, "%d", current_theme_number()); break;
     case SET_WALLPAPER: snprintf(buf, size, "%d", current_wallpaper_number()); break;
-    case SET_LANGUAGE: snprintf(buf, size, "%s", language_names[lang()]); break;
+    case SET_LANGUAGE: snprintf(buf, size, "%s", language_names[ui_language()]); break;
     case SET_AUTO_POWEROFF: snprintf(buf, size, "%s", word(global_attr.auto_poweroff ? word_open : word_close)); break;
     case SET_SLEEP_TIME: sleep_time_text(global_attr.sleep_time, buf, size); break;
     case SET_BRIGHTNESS: snprintf(buf, size, "%d %s", global_attr.brightness + 1, word(word_level)); break;
@@ -235,7 +224,7 @@ static void page_add(const char *text)
     settings_page.count++;
 }
 
-static void page_add_number(Text6 &w, int number)
+static void page_add_number(LanguageTexts &w, int number)
 {
     char text[SETTINGS_ROW_TEXT];
     snprintf(text, sizeof(text), "%s %d", word(w), number);
@@ -253,7 +242,7 @@ static int row_of(const int *numbers, int count, int number)
 
 // A radio page of numbered rows ("<word> <number>" for each number), the row of
 // `chosen` marked (none when it is not in the list).
-static void page_add_number_choice(Text6 &w, const int *numbers, int count, int chosen)
+static void page_add_number_choice(LanguageTexts &w, const int *numbers, int count, int chosen)
 {
     for (int i = 0; i < count; i++)
         page_add_number(w, numbers[i]);
@@ -351,10 +340,10 @@ static void ask(int item, void (*yes)(void))
 static unsigned hidden_bit(int key)
 {
     switch (key) {
-    case KEY_L: return 0x1;
-    case KEY_R: return 0x2;
-    case KEY_X: return 0x4;
-    case KEY_Y: return 0x8;
+    case KEYCODE_L: return 0x1;
+    case KEYCODE_R: return 0x2;
+    case KEYCODE_X: return 0x4;
+    case KEYCODE_Y: return 0x8;
     default: return 0;
     }
 }
@@ -362,7 +351,7 @@ static unsigned hidden_bit(int key)
 static void open_page(int item)
 {
     page_clear();
-    const int l = lang();
+    const int l = ui_language();
     switch (item) {
     case SET_BATTERY:
         page_add(word_voltage[l]);
@@ -466,20 +455,20 @@ void menu_keypress(int key)
     const unsigned bit = hidden_bit(key);
     settings_hidden_keys = bit ? (settings_hidden_keys | bit) : 0;
     switch (key) {
-    case SDLK_UP:
+    case KEYCODE_UP:
         play_key_sound(KEY_SOUND_MOVE);
         settings_cursor = settings_cursor > 0 ? settings_cursor - 1 : SETTINGS_ITEMS - 1;
         break;
-    case SDLK_DOWN:
+    case KEYCODE_DOWN:
         play_key_sound(KEY_SOUND_MOVE);
         settings_cursor = settings_cursor < SETTINGS_ITEMS - 1 ? settings_cursor + 1 : 0;
         break;
-    case KEY_B:
+    case KEYCODE_B:
         play_key_sound(KEY_SOUND_REFUSED);
         screen = settings_return_screen;
         save_attr_if_changed();
         break;
-    case KEY_A:
+    case KEYCODE_A:
         play_key_sound(KEY_SOUND_CONFIRM);
         menu_a(settings_cursor);
         break;
@@ -542,7 +531,7 @@ static void page_a(void)
         break;
     case SET_BRIGHTNESS:
         settings_page.chosen = row;
-        if (output_device == 0)
+        if (output_device == OUTPUT_LCD)
             set_backlight(row);
         break;
     case SET_DATE_TIME:
@@ -601,25 +590,25 @@ void settings_page_keypress(int key)
 {
     const int n = settings_page.count;
     switch (key) {
-    case SDLK_UP:
+    case KEYCODE_UP:
         play_key_sound(KEY_SOUND_MOVE);
         if (n > 0) {
             settings_page.cursor = settings_page.cursor > 0 ? settings_page.cursor - 1 : n - 1;
             preview_row();
         }
         break;
-    case SDLK_DOWN:
+    case KEYCODE_DOWN:
         play_key_sound(KEY_SOUND_MOVE);
         if (n > 0) {
             settings_page.cursor = settings_page.cursor < n - 1 ? settings_page.cursor + 1 : 0;
             preview_row();
         }
         break;
-    case KEY_A:
+    case KEYCODE_A:
         play_key_sound(KEY_SOUND_CONFIRM);
         page_a();
         break;
-    case KEY_B:
+    case KEYCODE_B:
         play_key_sound(KEY_SOUND_REFUSED);
         page_leave();
         break;
@@ -631,7 +620,7 @@ void settings_page_keypress(int key)
 
 // Positions, one row per group (kept out of the formatter).
 // clang-format off
-const SettingsLayout settings_layouts[2] = {
+const SettingsLayout settings_layouts[OUTPUT_COUNT] = {
     // LCD, 640x480
     {
         0, 36, 3,

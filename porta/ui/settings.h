@@ -14,21 +14,23 @@
 // time it opens and kept until exit; the core pop-up of the game list uses
 // the radio marks too (settings_load_resources).
 
+#include "porta/device/fb.h"
+
 #include <cstddef>
 
 #include <SDL/SDL.h>
 #include <SDL/SDL_ttf.h>
 
-#define SETTINGS_ITEMS 16
-#define SETTINGS_FIRST_PAGE 9   // items 0-8 on the first page, 9-15 on the second
-#define SETTINGS_PAGE_ROWS 20   // at most on one page (theme and background lists)
-#define SETTINGS_PAGE_VISIBLE 8 // rows shown at a time on pages of 9 rows or more
-#define SETTINGS_ROW_TEXT 128
-#define SETTINGS_NO_LANGUAGE 101 // no language remembered
-#define SETTINGS_FIRMWARE_DATE "20221203"
-#define SETTINGS_RES_DIR "/mnt/vendor/desktop_res/menu"
-#define SETTINGS_LOGO_DIR "/mnt/vendor/desktop_res"
-#define SETTINGS_MENU_IMAGES 6
+constexpr int SETTINGS_ITEMS = 16;
+constexpr int SETTINGS_FIRST_PAGE = 9;   // items 0-8 on the first page, 9-15 on the second
+constexpr int SETTINGS_PAGE_ROWS = 20;   // at most on one page (theme and background lists)
+constexpr int SETTINGS_PAGE_VISIBLE = 8; // rows shown at a time on pages of 9 rows or more
+constexpr int SETTINGS_ROW_TEXT = 128;
+constexpr int SETTINGS_NO_LANGUAGE = 101; // no language remembered
+constexpr const char SETTINGS_FIRMWARE_DATE[] = "20221203";
+constexpr const char SETTINGS_RES_DIR[] = "/mnt/vendor/desktop_res/menu";
+constexpr const char SETTINGS_LOGO_DIR[] = "/mnt/vendor/desktop_res";
+constexpr int SETTINGS_MENU_IMAGES = 6;
 
 // The items, in cursor order.
 enum {
@@ -76,7 +78,7 @@ extern SettingsPage settings_page;
 // The hidden sequence: one bit for each of L, R, X and Y released (L1 and L2
 // arrive as the same key, so do R1 and R2); any other key empties it. True
 // once all four bits are set.
-#define SETTINGS_HIDDEN_COMPLETE 0xFu
+constexpr uint32_t SETTINGS_HIDDEN_COMPLETE = 0xFu;
 int settings_hidden_complete(void);
 
 // ---- texts ---------------------------------------------------------------
@@ -159,4 +161,4 @@ struct SettingsLayout {
     int radio_up;                           // above the row text
     int preview_x, preview_y, preview_slot; // theme page: five previewed icons
 };
-extern const SettingsLayout settings_layouts[2];
+extern const SettingsLayout settings_layouts[OUTPUT_COUNT];

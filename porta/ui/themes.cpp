@@ -37,8 +37,8 @@ int theme_count = 0;
 static int (*open_page_query)(void) = nullptr;
 
 // The settings items whose pages show the theme and the wallpapers.
-#define ITEM_THEME_PAGE 5
-#define ITEM_WALLPAPER_PAGE 6
+constexpr int ITEM_THEME_PAGE = 5;
+constexpr int ITEM_WALLPAPER_PAGE = 6;
 
 static const char *const out_dir[2] = {"lcd", "hdmi"};
 
@@ -99,7 +99,7 @@ bool skin_picture_present(const char *path, const char *missing_text, int32_t &n
 
 } // namespace
 
-int check_background_theme_icon(void)
+int validate_skin_choice(void)
 {
     if (!customer_skin)
         return 0;
@@ -191,7 +191,7 @@ static int add_number(int *out, int count, int number)
     return count + 1;
 }
 
-int get_bkicon_by_dir(const char *root, int out[THEME_LIST_MAX])
+int list_skin_numbers(const char *root, int out[THEME_LIST_MAX])
 {
     const std::string hdmi = std::string(root) + "/hdmi";
     DIR *d = dev_opendir(hdmi.c_str());
@@ -236,7 +236,7 @@ int get_theme_by_dir(const char *root, int out[THEME_LIST_MAX])
 
 void fill_theme_lists(void)
 {
-    wallpaper_count = get_bkicon_by_dir(wallpaper_root(), wallpaper_numbers);
+    wallpaper_count = list_skin_numbers(wallpaper_root(), wallpaper_numbers);
     theme_count = get_theme_by_dir(theme_root(), theme_numbers);
 }
 
@@ -349,7 +349,7 @@ int themes_card_changed(int inserted)
         if (customer_skin || !dev_exists(SKIN_DIR))
             return 0;
         customer_skin = 1;
-        check_background_theme_icon();
+        validate_skin_choice();
         if (customer_skin) {
             load_background();
             leave_theme_pages();

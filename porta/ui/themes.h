@@ -10,20 +10,20 @@
 
 #include <SDL/SDL.h>
 
-#define SKIN_DIR "/mnt/sdcard/skin/"
-#define SKIN_WALLPAPER_ROOT "/mnt/sdcard/skin/wallpapers"
-#define SKIN_THEME_ROOT "/mnt/sdcard/skin/theme"
-#define VENDOR_WALLPAPER_ROOT "/mnt/vendor/wallpapers"
-#define VENDOR_THEME_ROOT "/mnt/vendor/theme"
+constexpr const char SKIN_DIR[] = "/mnt/sdcard/skin/";
+constexpr const char SKIN_WALLPAPER_ROOT[] = "/mnt/sdcard/skin/wallpapers";
+constexpr const char SKIN_THEME_ROOT[] = "/mnt/sdcard/skin/theme";
+constexpr const char VENDOR_WALLPAPER_ROOT[] = "/mnt/vendor/wallpapers";
+constexpr const char VENDOR_THEME_ROOT[] = "/mnt/vendor/theme";
 
-#define THEME_ICONS 5        // one per room
-#define THEME_LIST_MAX 20    // numbers offered by a settings page
-#define THEME_SMALL_ZOOM 0.6 // the rooms that are not highlighted
+constexpr int THEME_ICONS = 5;           // one per room
+constexpr int THEME_LIST_MAX = 20;       // numbers offered by a settings page
+constexpr double THEME_SMALL_ZOOM = 0.6; // the rooms that are not highlighted
 
 // 1 while the card set is used.
 extern int customer_skin;
 
-// Current pictures, by output (RES_OUT_LCD, RES_OUT_HDMI), decoded when first
+// Current pictures, by output (OUTPUT_LCD, OUTPUT_HDMI), decoded when first
 // drawn (porta/ui/picture.h); nullptr where a picture is missing (drawing
 // skips it; a missing wallpaper is black).
 struct ThemePictures {
@@ -50,7 +50,7 @@ extern int theme_count;
 // `sd_theme` or the card wallpaper `sd_wallpaper` is incomplete, resetting that
 // number to 0; the record is saved when a number changed. Returns the skin
 // switch afterwards.
-int check_background_theme_icon(void);
+int validate_skin_choice(void);
 
 // Sets up the wallpapers and the theme icons (full size and 60%) of both
 // outputs from the set chosen by the skin switch; each is decoded when first
@@ -65,7 +65,7 @@ int load_theme_icons(void);
 // Wallpaper numbers under `root` (root/hdmi/N*.jpg that also exist in
 // root/lcd), theme numbers under `root` (folders N holding N/lcd): at most 20,
 // sorted, into `out`. Return the count (0 when the folder cannot be read).
-int get_bkicon_by_dir(const char *root, int out[THEME_LIST_MAX]);
+int list_skin_numbers(const char *root, int out[THEME_LIST_MAX]);
 int get_theme_by_dir(const char *root, int out[THEME_LIST_MAX]);
 
 // Fills wallpaper_numbers and theme_numbers from the current set.

@@ -83,7 +83,7 @@ SDL_Surface *start_display(benchmark::State &state)
     customer_skin = 0;
     battery_reset();
     battery_update(1);
-    if (load_ui_fonts() != 0 || load_title_bottom(RES_OUT_LCD) != 0 || load_title_bottom(RES_OUT_HDMI) != 0 ||
+    if (load_ui_fonts() != 0 || load_title_bottom(OUTPUT_LCD) != 0 || load_title_bottom(OUTPUT_HDMI) != 0 ||
         load_lcd_other_img() != 0 || load_hdmi_other_img() != 0 || load_background() != 0) {
         state.SkipWithError("sample resources did not load");
         return nullptr;

@@ -155,7 +155,7 @@ TEST_F(PortaSettings, CardSkinSwitchesTheWallpaperAndBackAndAnIncompleteOneIsRef
     attr_set_defaults(&global_attr);
     global_attr.sd_theme = 3;
     global_attr.sd_wallpaper = 1;
-    ASSERT_EQ(writeglobalattr(), 0);
+    ASSERT_EQ(save_global_attr(), 0);
 
     start();
     click(MENU);

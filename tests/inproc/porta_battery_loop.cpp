@@ -59,7 +59,7 @@ protected:
         loop_hooks.player_keys = no_keys;
         loop_hooks.delay = clock_delay;
         loop_hooks.exit_process = record_exit;
-        load_globalattr();
+        load_global_attr();
         global_attr.sleep_time = 4; // never by the timer
         output_device = 0;
         ASSERT_EQ(fb_init(), 0);

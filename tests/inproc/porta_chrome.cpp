@@ -313,10 +313,10 @@ TEST_F(Chrome, PageCounterAndRows)
     EXPECT_EQ(white_box(lcd, 0, 0, 640, 480).w, 0);
 
     // Nine rows fit between the bars.
-    EXPECT_EQ(list_row_y(CHROME_LCD, 8), 36 + 8 * 45);
-    EXPECT_EQ(list_row_y(CHROME_HDMI, 8), 60 + 8 * 65);
+    EXPECT_EQ(list_row_y(OUTPUT_LCD, 8), 36 + 8 * 45);
+    EXPECT_EQ(list_row_y(OUTPUT_HDMI, 8), 60 + 8 * 65);
     SDL_FillRect(hdmi, nullptr, 0);
-    draw_row_highlight(hdmi, list_row_y(CHROME_HDMI, 2));
+    draw_row_highlight(hdmi, list_row_y(OUTPUT_HDMI, 2));
     EXPECT_TRUE(is(hdmi, 30, 190, kRow));
     EXPECT_FALSE(is(hdmi, 29, 190, kRow));
     EXPECT_FALSE(is(hdmi, 30, 189, kRow));
@@ -330,8 +330,8 @@ TEST_F(Chrome, PageCounterAndRows)
 
 TEST_F(Chrome, NoticesAreCentredInEveryLanguage)
 {
-    int widths[UI_LANGUAGES];
-    for (int lang = 0; lang < UI_LANGUAGES; lang++) {
+    int widths[LANGUAGE_COUNT];
+    for (int lang = 0; lang < LANGUAGE_COUNT; lang++) {
         global_attr.language = lang;
         for (SDL_Surface *dst : {lcd, hdmi}) {
             SDL_FillRect(dst, nullptr, 0);
@@ -395,7 +395,7 @@ TEST_F(Chrome, CachedTextsDrawTheSamePicturesAndStayBounded)
         EXPECT_EQ(pixels(dst), fresh) << "drawing from the cache";
     }
     // The marquee draws the same steps cached or not.
-    TextScrollCtrl(0);
+    restart_text_scroll(0);
     text_scroll.on = 1;
     std::string steps[2];
     for (int cached = 0; cached < 2; cached++) {
@@ -408,7 +408,7 @@ TEST_F(Chrome, CachedTextsDrawTheSamePicturesAndStayBounded)
             steps[cached] += pixels(lcd).substr(50 * lcd->pitch, 30 * lcd->pitch);
         }
     }
-    TextScrollCtrl(0);
+    restart_text_scroll(0);
     EXPECT_EQ(steps[0], steps[1]);
 
     // A cached text measures as TTF_SizeUTF8 does.

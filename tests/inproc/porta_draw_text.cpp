@@ -33,13 +33,13 @@ protected:
         font = TTF_OpenFont(kFont, 18);
         ASSERT_NE(font, nullptr);
         dst = SDL_CreateRGBSurface(SDL_SWSURFACE, 640, 100, 16, 0xF800, 0x07E0, 0x001F, 0);
-        TextScrollCtrl(0);
+        restart_text_scroll(0);
         loop_install_handlers(); // the hold timer ends the loop
     }
 
     void TearDown() override
     {
-        TextScrollCtrl(0);
+        restart_text_scroll(0);
         if (dst)
             SDL_FreeSurface(dst);
         if (font)
@@ -143,7 +143,7 @@ TEST_F(Text, LongRowIsCutUntilTheTimerThenScrolls)
     EXPECT_LE(cols.second, 20 + 200);
 
     // A key press stops it and shows the start again.
-    TextScrollCtrl(0);
+    restart_text_scroll(0);
     clear();
     draw_text_clip(20, 0, 1, &clip, dst);
     EXPECT_EQ(snapshot(), start);
@@ -186,15 +186,15 @@ TEST_F(Text, OverlongTextIsCutOnACharacterBoundary)
 
 TEST_F(Text, ScrollTimerFiresAfterTwoSeconds)
 {
-    TextScrollCtrl(1);
+    restart_text_scroll(1);
     EXPECT_EQ(text_scroll.on.load(), 0);
     SDL_Delay(1500);
     EXPECT_EQ(text_scroll.on.load(), 0);
     SDL_Delay(900);
     EXPECT_EQ(text_scroll.on.load(), 1);
-    TextScrollCtrl(1);
+    restart_text_scroll(1);
     EXPECT_EQ(text_scroll.on.load(), 0) << "a new release starts over";
-    TextScrollCtrl(0);
+    restart_text_scroll(0);
     SDL_Delay(2300);
     EXPECT_EQ(text_scroll.on.load(), 0) << "a press removes the pending timer";
 }
@@ -204,13 +204,13 @@ TEST_F(Text, TimerReArmedAsItFiresIsNeverForgotten)
     // The old timer fires; a release re-arms at that very moment and a press
     // right after must still cancel the new one: no marquee during the hold.
     for (int round = 0; round < 2; round++) {
-        TextScrollCtrl(1);
+        restart_text_scroll(1);
         // Watch the flag closely so that the re-arm lands right at the fire.
         for (int i = 0; i < 300000 && !text_scroll.on.load(); i++)
             std::this_thread::sleep_for(std::chrono::microseconds(10));
         ASSERT_EQ(text_scroll.on.load(), 1);
-        TextScrollCtrl(1); // release
-        TextScrollCtrl(0); // press, held
+        restart_text_scroll(1); // release
+        restart_text_scroll(0); // press, held
         SDL_Delay(2200);
         EXPECT_EQ(text_scroll.on.load(), 0) << "round " << round;
     }

@@ -83,7 +83,7 @@ protected:
         exits.clear();
         loop_hooks.delay = counting_delay;
         loop_hooks.exit_process = record_exit;
-        load_globalattr();
+        load_global_attr();
         global_attr.brightness = 1;
         output_device = 0;
         tf_card_state = 0;

@@ -63,7 +63,7 @@ int player_of(const char *js)
 
 JoyDevice *seat(int player)
 {
-    return PlayerTable[player - 1].load();
+    return player_table[player - 1].load();
 }
 
 JoyDevice *pad_device(const char *js)
@@ -123,7 +123,7 @@ protected:
 
     void TearDown() override
     {
-        deint_joystick_key();
+        stop_controllers();
         close(keys);
         loop_running.store(0);
         SDL_Quit();
@@ -160,7 +160,7 @@ protected:
 
 TEST_F(GamepadThread, FirstKeySeatsThePadAheadOfTheKeypadAndUnpluggingGivesItBack)
 {
-    ASSERT_EQ(init_joystick_key(), 0);
+    ASSERT_EQ(start_controllers(), 0);
     EXPECT_EQ(seat(1), &localpad0);
     FifoPad &pad = plug("js0", "event10");
     ASSERT_TRUE(wait_for([] { return joystick_pad_count() == 1; }));
@@ -214,7 +214,7 @@ TEST_F(GamepadThread, FirstKeySeatsThePadAheadOfTheKeypadAndUnpluggingGivesItBac
 TEST_F(GamepadThread, TwoPadAdapterIsSeatedAsOneAndTwoWhenPaired)
 {
     global_attr.joy_pairing = 1;
-    ASSERT_EQ(init_joystick_key(), 0);
+    ASSERT_EQ(start_controllers(), 0);
     FifoPad &other = plug("js0", "event10");
     ASSERT_TRUE(wait_for([] { return joystick_pad_count() == 1; }));
     other.key(BTN_SOUTH, 1);
@@ -239,7 +239,7 @@ TEST_F(GamepadThread, TwoPadAdapterIsSeatedAsOneAndTwoWhenPaired)
 
 TEST_F(GamepadThread, WithoutPairingTheHalvesAreNumberedByTheirFirstKeys)
 {
-    ASSERT_EQ(init_joystick_key(), 0);
+    ASSERT_EQ(start_controllers(), 0);
     FifoPad &a = plug(adapter_half("js1", "event11", 0));
     FifoPad &b = plug(adapter_half("js2", "event12", 1));
     ASSERT_TRUE(wait_for([] { return joystick_pad_count() == 2; }));
@@ -257,7 +257,7 @@ TEST_F(GamepadThread, WithoutPairingTheHalvesAreNumberedByTheirFirstKeys)
 TEST_F(GamepadThread, FifthPadWaitsForAFreeSlot)
 {
     global_attr.local_pads = 0;
-    ASSERT_EQ(init_joystick_key(), 0);
+    ASSERT_EQ(start_controllers(), 0);
     for (int i = 0; i < 5; i++)
         plug("js" + std::to_string(i), "event" + std::to_string(10 + i));
     ASSERT_TRUE(wait_for([] { return joystick_pad_count() == 4; }));
@@ -281,7 +281,7 @@ TEST_F(GamepadThread, FifthPadWaitsForAFreeSlot)
 TEST_F(GamepadThread, IdleThreadCostsAlmostNoCpuAndStopsAtOnce)
 {
     global_attr.local_pads = 0;
-    ASSERT_EQ(init_joystick_key(), 0);
+    ASSERT_EQ(start_controllers(), 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     double c0 = thread_cpu_ms();
     ASSERT_GE(c0, 0) << "the controller thread is not found by its name";
@@ -298,7 +298,7 @@ TEST_F(GamepadThread, IdleThreadCostsAlmostNoCpuAndStopsAtOnce)
     EXPECT_LT(none, 20.0);
     EXPECT_LT(four, 20.0);
     auto t0 = std::chrono::steady_clock::now();
-    deint_joystick_key();
+    stop_controllers();
     auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0);
     EXPECT_LT(took.count(), 150);
 }
@@ -314,7 +314,7 @@ TEST_F(GamepadThread, FailedWaitForInputRaisesTheQuitRequest)
     memset(&sa, 0, sizeof sa);
     sa.sa_handler = on_signal; // poll() returns EINTR
     ASSERT_EQ(sigaction(SIGUSR1, &sa, &old), 0);
-    ASSERT_EQ(init_joystick_key(), 0);
+    ASSERT_EQ(start_controllers(), 0);
     plug("js0", "event10");
     ASSERT_TRUE(wait_for([] { return joystick_pad_count() == 1; }));
     EXPECT_FALSE(joystick_quit_requested());
@@ -331,9 +331,9 @@ TEST_F(GamepadThread, FailedWaitForInputRaisesTheQuitRequest)
     std::string out = GetCapturedStdout();
     EXPECT_TRUE(quit);
     EXPECT_NE(out.find("SDL_QUIT key is pressed ret=-1 \n"), std::string::npos) << out;
-    deint_joystick_key();
+    stop_controllers();
     pthread_sigmask(SIG_SETMASK, &prev, nullptr);
     sigaction(SIGUSR1, &old, nullptr);
-    ASSERT_EQ(init_joystick_key(), 0);
+    ASSERT_EQ(start_controllers(), 0);
     EXPECT_FALSE(joystick_quit_requested()) << "a new start clears it";
 }

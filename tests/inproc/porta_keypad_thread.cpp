@@ -60,7 +60,7 @@ protected:
 
     void TearDown() override
     {
-        close_adc_bnt_input();
+        stop_keypad();
         if (keys >= 0)
             close(keys);
         if (power >= 0)
@@ -109,7 +109,7 @@ protected:
 TEST_F(KeypadThread, KeysReachTheMaskOfPlayerOne)
 {
     standard_nodes();
-    ASSERT_EQ(init_joystick_key(), 0);
+    ASSERT_EQ(start_controllers(), 0);
     open_writers();
     key(92, 1); // LEFT
     EXPECT_TRUE(wait_for([] { return get_player1_key() == PAD_LEFT; }));
@@ -127,7 +127,7 @@ TEST_F(KeypadThread, KeysReachTheMaskOfPlayerOne)
     key(98, 2); // auto-repeat: remembered, not applied
     EXPECT_TRUE(wait_for([] { return keypad_last_value() == 2; }));
     EXPECT_EQ(get_player1_key(), (uint32_t)(PAD_A | PAD_START));
-    deint_joystick_key();
+    stop_controllers();
     EXPECT_FALSE(player_present(1));
 }
 
@@ -135,7 +135,7 @@ TEST_F(KeypadThread, KeysReachTheMaskOfPlayerOne)
 TEST_F(KeypadThread, ATapOverBeforeTheLoopLooksIsOnePress)
 {
     standard_nodes();
-    ASSERT_EQ(init_joystick_key(), 0);
+    ASSERT_EQ(start_controllers(), 0);
     open_writers();
     key(94, 1);
     key(94, 0);
@@ -143,13 +143,13 @@ TEST_F(KeypadThread, ATapOverBeforeTheLoopLooksIsOnePress)
     EXPECT_EQ(keypad_mask(), 0u);
     EXPECT_EQ(get_player1_key(), (uint32_t)PAD_A);
     EXPECT_EQ(get_player1_key(), 0u);
-    deint_joystick_key();
+    stop_controllers();
 }
 
 TEST_F(KeypadThread, MenuClickAndBrightnessCombo)
 {
     standard_nodes();
-    ASSERT_EQ(open_adc_bnt_input(&localpad0.key_state), 0);
+    ASSERT_EQ(start_keypad(&localpad0.key_state), 0);
     open_writers();
     key(104, 1);
     key(104, 0);
@@ -169,11 +169,11 @@ TEST_F(KeypadThread, MenuClickAndBrightnessCombo)
 TEST_F(KeypadThread, RemappedKeyFromTheSealedMap)
 {
     standard_nodes();
-    localpad_reset_default();
-    LocalPadMap[LPAD_B].store(150);
-    ASSERT_EQ(Savelocalkeypad(), 0);
-    localpad_reset_default();
-    ASSERT_EQ(open_adc_bnt_input(&localpad0.key_state), 0); // loads the map
+    reset_keypad_map_to_defaults();
+    keypad_codes[LPAD_B].store(150);
+    ASSERT_EQ(save_keypad_map(), 0);
+    reset_keypad_map_to_defaults();
+    ASSERT_EQ(start_keypad(&localpad0.key_state), 0); // loads the map
     open_writers();
     key(95, 1); // the factory B code no longer means B
     key(150, 1);
@@ -183,7 +183,7 @@ TEST_F(KeypadThread, RemappedKeyFromTheSealedMap)
 TEST_F(KeypadThread, ShortPowerPressTogglesSleep)
 {
     standard_nodes();
-    ASSERT_EQ(open_adc_bnt_input(&localpad0.key_state), 0);
+    ASSERT_EQ(start_keypad(&localpad0.key_state), 0);
     open_writers();
     send(power, EV_KEY, 116, 1);
     send(power, EV_KEY, 116, 0);
@@ -206,7 +206,7 @@ TEST_F(KeypadThread, ShortPowerPressTogglesSleep)
 TEST_F(KeypadThread, HoldingPowerTwoSecondsEndsTheLoopWithPowerOff)
 {
     standard_nodes();
-    ASSERT_EQ(open_adc_bnt_input(&localpad0.key_state), 0);
+    ASSERT_EQ(start_keypad(&localpad0.key_state), 0);
     open_writers();
     send(power, EV_KEY, 116, 1);
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
@@ -223,11 +223,11 @@ TEST_F(KeypadThread, MissingKeypadDeviceFails)
     node("event0", "power-key");
     node("event2", "accelerometer");
     CaptureStdout();
-    EXPECT_EQ(open_adc_bnt_input(&localpad0.key_state), -1);
+    EXPECT_EQ(start_keypad(&localpad0.key_state), -1);
     EXPECT_NE(GetCapturedStdout().find("Open /dev/input/event1 error\n"), std::string::npos);
     global_attr.local_pads = 1;
     CaptureStdout();
-    EXPECT_EQ(init_joystick_key(), -1);
+    EXPECT_EQ(start_controllers(), -1);
     std::string out = GetCapturedStdout();
     EXPECT_EQ(out.rfind("init_joystick_key \n", 0), 0u) << out;
     EXPECT_NE(out.find("init_joystick_key: "), std::string::npos) << out;
@@ -238,7 +238,7 @@ TEST_F(KeypadThread, MissingPowerKeyLosesOnlyThePowerKey)
 {
     node("event1", "gpio-keys-polled");
     CaptureStdout();
-    ASSERT_EQ(init_joystick_key(), 0);
+    ASSERT_EQ(start_controllers(), 0);
     EXPECT_NE(GetCapturedStdout().find("Open /dev/input/event0 error\n"), std::string::npos);
     keys = open(root.host("/dev/input/event1").c_str(), O_RDWR);
     ASSERT_GE(keys, 0);
@@ -246,7 +246,7 @@ TEST_F(KeypadThread, MissingPowerKeyLosesOnlyThePowerKey)
     EXPECT_TRUE(wait_for([] { return get_player1_key() == PAD_A; })) << "the keypad still drives 1P";
     key(94, 0);
     EXPECT_TRUE(wait_for([] { return get_player1_key() == 0; }));
-    deint_joystick_key();
+    stop_controllers();
 }
 
 TEST_F(KeypadThread, KeypadFoundUnderAnyEventNumber)
@@ -255,7 +255,7 @@ TEST_F(KeypadThread, KeypadFoundUnderAnyEventNumber)
     node("event3", "some-other-device");
     node("event5", "gpio-keys-polled");
     node("mouse0", "gpio-keys-polled"); // not an event node
-    ASSERT_EQ(open_adc_bnt_input(&localpad0.key_state), 0);
+    ASSERT_EQ(start_keypad(&localpad0.key_state), 0);
     int fd = open(root.host("/dev/input/event5").c_str(), O_RDWR);
     ASSERT_GE(fd, 0);
     send(fd, EV_KEY, 97, 1); // Y
@@ -267,12 +267,12 @@ TEST_F(KeypadThread, LocalPadsAboveTwoAreCutAndSeated)
 {
     standard_nodes();
     global_attr.local_pads = 5;
-    ASSERT_EQ(init_joystick_key(), 0);
+    ASSERT_EQ(start_controllers(), 0);
     EXPECT_EQ(global_attr.local_pads, 2);
     EXPECT_TRUE(player_present(1));
     EXPECT_TRUE(player_present(2));
     EXPECT_FALSE(player_present(3));
-    deint_joystick_key();
+    stop_controllers();
     for (int p = 1; p <= MAX_PLAYERS; p++)
         EXPECT_FALSE(player_present(p)) << p;
 }
@@ -281,13 +281,13 @@ TEST_F(KeypadThread, NoLocalPadsLeavesTheKeypadClosed)
 {
     standard_nodes();
     global_attr.local_pads = 0;
-    ASSERT_EQ(init_joystick_key(), 0);
+    ASSERT_EQ(start_controllers(), 0);
     open_writers();
     key(94, 1);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_EQ(get_player1_key(), 0u);
     EXPECT_FALSE(player_present(1));
-    deint_joystick_key();
+    stop_controllers();
 }
 
 namespace {
@@ -308,7 +308,7 @@ TEST(KeypadQuit, InterruptedPollRaisesTheQuitRequest)
     memset(&sa, 0, sizeof sa);
     sa.sa_handler = on_signal; // no SA_RESTART: poll() returns EINTR
     ASSERT_EQ(sigaction(SIGUSR1, &sa, &old), 0);
-    ASSERT_EQ(open_adc_bnt_input(&localpad0.key_state), 0);
+    ASSERT_EQ(start_keypad(&localpad0.key_state), 0);
     EXPECT_FALSE(joystick_quit_requested());
 
     // Only the keypad thread may take the signal.
@@ -325,7 +325,7 @@ TEST(KeypadQuit, InterruptedPollRaisesTheQuitRequest)
         quit = wait_for([] { return joystick_quit_requested(); }, 50);
     }
     EXPECT_TRUE(quit);
-    close_adc_bnt_input();
+    stop_keypad();
     std::string out = GetCapturedStdout();
     EXPECT_NE(out.find("<read_adc2key_thread> ctrl+c is pressed ret=-1\n"), std::string::npos) << out;
     EXPECT_EQ(keypad_mask(), PAD_QUIT_REQUEST);

@@ -248,7 +248,7 @@ TEST_F(LibraryKeys, StartOnFavouritesDeletesAndMovesUp)
         root.write("/mnt/mmc/NGPC/g" + std::to_string(i) + ".ngp", "rom");
     start("/mnt/mmc/NGPC");
     for (int i = 0; i < 10; i++)
-        add_favorites_one(14, i, 1);
+        favorites_add_game(14, i, 1);
     screen = SCREEN_FAVORITES;
     browse_cursor = {1, 0};
     key(0x100); // Start on the 10th

@@ -417,8 +417,8 @@ TEST_F(LibraryScreens, GameListRowsCounterMarksPreviewAndHints)
     browse_card = CARD_INTERNAL;
     browse_system = SYSTEM_GBA;
     ASSERT_EQ(mmc_lists[SYSTEM_GBA].count, 12);
-    ASSERT_EQ(add_favorites_one(SYSTEM_GBA, 2, 1), 0);
-    ASSERT_EQ(add_favorites_one(SYSTEM_GBA, 10, 1), 0);
+    ASSERT_EQ(favorites_add_game(SYSTEM_GBA, 2, 1), 0);
+    ASSERT_EQ(favorites_add_game(SYSTEM_GBA, 10, 1), 0);
     for (int out = 0; out < 2; out++) {
         SDL_Surface *s = surf[out];
         const Sizes &z = kSizes[out];
@@ -677,7 +677,7 @@ TEST_F(LibraryScreens, SkippedFramesLeaveThePicturesAsAFullRedraw)
         root.write(HDMI_STATE_PATH, "0\n");
         loop_reset_state();
         loop_set_frame_skipping(skipping);
-        TextScrollCtrl(0);
+        restart_text_scroll(0);
         screen = SCREEN_GAMES;
         browse_card = CARD_INTERNAL;
         browse_system = SYSTEM_GBA;
@@ -717,7 +717,7 @@ TEST_F(LibraryScreens, SkippedFramesLeaveThePicturesAsAFullRedraw)
                 scroll_due = 0; // a press stopped it
             } else if (held) {
                 // The release armed the scroll timer: keep it on this clock.
-                TextScrollCtrl(0);
+                restart_text_scroll(0);
                 scroll_due = pass_start + 2000;
             }
             held = keys;

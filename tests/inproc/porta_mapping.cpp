@@ -101,7 +101,7 @@ protected:
         loop_hooks.delay = delay_of;
         loop_hooks.exit_process = no_exit;
         testing::internal::CaptureStdout();
-        load_globalattr();
+        load_global_attr();
         global_attr.language = 2;
         global_attr.local_pads = 1;
         output_device = 0;
@@ -109,14 +109,14 @@ protected:
         ASSERT_EQ(porta_test_display(DISPLAY_FONTS | DISPLAY_PICTURES), 0);
         loop_reset_state();
         settings_install();
-        const SettingsLinks links = {nullptr, joymap_load_images, joymap_open_reset, setlocalpad_load_pictures};
+        const SettingsLinks links = {nullptr, joymap_load_images, joymap_open_reset, keymap_load_pictures};
         settings_set_links(&links);
         tf_card_check();
         gamelist_init();
         screen = SCREEN_ROOMS;
         room = ROOM_SETTINGS;
         loop_running.store(1);
-        ASSERT_EQ(init_joystick_key(), 0);
+        ASSERT_EQ(start_controllers(), 0);
         keys = open(root.host("/dev/input/event1").c_str(), O_RDWR);
         ASSERT_GE(keys, 0);
         loop_begin();
@@ -232,7 +232,7 @@ protected:
     void expect_keypad_map(const std::vector<int16_t> &action_codes)
     {
         for (int k = 0; k < KEYMAP_STEPS; k++)
-            EXPECT_EQ(LocalPadMap[keymap_step_index[k]].load(), action_codes[k]) << k;
+            EXPECT_EQ(keypad_codes[keymap_step_index[k]].load(), action_codes[k]) << k;
         EXPECT_EQ(root.read("/mnt/data/porta/localpad.map").size(), 38u);
     }
     std::string joypad_files() { return host_capture("ls '" + root.host("/mnt/data/porta/joypad") + "'"); }
@@ -386,26 +386,26 @@ TEST_F(Mapping, KeypadThreeKeysThenStartSelectSavesASealedMap)
     testing::internal::CaptureStdout();
     ASSERT_EQ(screen.load(), SCREEN_CONFIRM);
     EXPECT_STREQ(confirm_box.message, "Save settings ... ??");
-    EXPECT_EQ(LocalPadMap[LPAD_A].load(), 94) << "nothing changes before yes";
+    EXPECT_EQ(keypad_codes[LPAD_A].load(), 94) << "nothing changes before yes";
     key(K_RIGHT);
     key(K_A); // Yes
     EXPECT_EQ(screen.load(), SCREEN_KEYPAD_MAP);
     // X took L2's key: L2, not yet reached, got X's (no key on two inputs).
     const int16_t want[LOCALPAD_KEYS] = {90, 91, 92, 93, 95, 94, 102, 97, 98, 99, 100, 101, 96, 103, 104, 108, 109};
     for (int i = 0; i < LOCALPAD_KEYS; i++)
-        EXPECT_EQ(LocalPadMap[i].load(), want[i]) << i;
+        EXPECT_EQ(keypad_codes[i].load(), want[i]) << i;
     EXPECT_EQ(root.read("/mnt/data/porta/localpad.map").size(), 38u);
     // Read back as the next start would.
-    localpad_reset_default();
-    EXPECT_EQ(load_localpad_map(), 0);
+    reset_keypad_map_to_defaults();
+    EXPECT_EQ(load_keypad_map(), 0);
     for (int i = 0; i < LOCALPAD_KEYS; i++)
-        EXPECT_EQ(LocalPadMap[i].load(), want[i]) << i;
+        EXPECT_EQ(keypad_codes[i].load(), want[i]) << i;
 }
 
 TEST_F(Mapping, KeypadSameKeysWriteNothingAndRestoreDefaultsEmptiesTheFile)
 {
     unlink(root.host("/mnt/data/porta/localpad.map").c_str());
-    localpad_reset_default();
+    reset_keypad_map_to_defaults();
     buttons_row(2);
     key(K_A);
     keypad_input(94); // A on A: no change
@@ -419,31 +419,31 @@ TEST_F(Mapping, KeypadSameKeysWriteNothingAndRestoreDefaultsEmptiesTheFile)
     EXPECT_FALSE(root.exists("/mnt/data/porta/localpad.map"));
 
     // Restore Defaults without a file: the defaults, no file made.
-    LocalPadMap[LPAD_B].store(97);
+    keypad_codes[LPAD_B].store(97);
     key(K_DOWN);
     key(K_A);
     ASSERT_EQ(screen.load(), SCREEN_CONFIRM);
     EXPECT_STREQ(confirm_box.message, "Restore Defaults ??");
     key(K_RIGHT);
     key(K_A);
-    EXPECT_EQ(LocalPadMap[LPAD_B].load(), 95);
+    EXPECT_EQ(keypad_codes[LPAD_B].load(), 95);
     EXPECT_FALSE(root.exists("/mnt/data/porta/localpad.map"));
 
     // With a saved map: the defaults at once, the file left empty, which the
     // next start reads as the defaults.
-    LocalPadMap[LPAD_B].store(97);
-    ASSERT_EQ(Savelocalkeypad(), 0);
+    keypad_codes[LPAD_B].store(97);
+    ASSERT_EQ(save_keypad_map(), 0);
     ASSERT_EQ(root.read("/mnt/data/porta/localpad.map").size(), 38u);
     EXPECT_EQ(keymap.cursor, 1);
     key(K_A);
     key(K_RIGHT);
     key(K_A);
-    EXPECT_EQ(LocalPadMap[LPAD_B].load(), 95);
+    EXPECT_EQ(keypad_codes[LPAD_B].load(), 95);
     EXPECT_TRUE(root.exists("/mnt/data/porta/localpad.map"));
     EXPECT_EQ(root.read("/mnt/data/porta/localpad.map").size(), 0u);
-    LocalPadMap[LPAD_B].store(97);
-    EXPECT_EQ(load_localpad_map(), -1);
-    EXPECT_EQ(LocalPadMap[LPAD_B].load(), 95);
+    keypad_codes[LPAD_B].store(97);
+    EXPECT_EQ(load_keypad_map(), -1);
+    EXPECT_EQ(keypad_codes[LPAD_B].load(), 95);
 }
 
 TEST_F(Mapping, KeypadPressesOfTheSequenceNeverAnswerTheQuestion)

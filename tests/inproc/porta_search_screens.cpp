@@ -244,8 +244,7 @@ TEST_F(SearchScreens, KeyboardPicturesOnTheKeyGrid)
     struct {
         int out, board_x, board_y, key_x, key_y, pitch;
         SDL_Surface *dst;
-    } outs[] = {{RES_OUT_LCD, 330, 140, 350, 187, 26, lcd_surface},
-                {RES_OUT_HDMI, 670, 188, 702, 272, 50, hdmi_surface}};
+    } outs[] = {{OUTPUT_LCD, 330, 140, 350, 187, 26, lcd_surface}, {OUTPUT_HDMI, 670, 188, 702, 272, 50, hdmi_surface}};
     for (const auto &o : outs) {
         SCOPED_TRACE(o.out);
         const int P = o.pitch;

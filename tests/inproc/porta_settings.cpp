@@ -99,10 +99,10 @@ protected:
         loop_hooks.delay = delay_of;
         loop_hooks.exit_process = no_exit;
         testing::internal::CaptureStdout();
-        load_globalattr();
+        load_global_attr();
         global_attr.language = 2;
         global_attr.volume = 4;
-        writeglobalattr();
+        save_global_attr();
         save_attr_if_changed();
         output_device = 0;
         tf_card_state = 0;
@@ -206,7 +206,7 @@ TEST_F(Settings, RoomFourOpensTheListAndUpFromTheFirstItemShowsTheSecondPage)
     EXPECT_EQ(settings_page.item, -1);
     EXPECT_EQ(settings_cursor, 0);
     EXPECT_EQ(settings_return_screen, SCREEN_ROOMS);
-    const int step = fixed_res[RES_OUT_LCD].list[4]->h + 3;
+    const int step = fixed_res[OUTPUT_LCD].list[4]->h + 3;
     EXPECT_TRUE(orange(pixel(300, 36 + step / 2)));
 
     key(K_UP);
@@ -451,7 +451,7 @@ TEST_F(Settings, HiddenSequenceShowsTheLogoOnTheSecondPage)
 {
     open_menu();
     key(K_UP);
-    const int y0 = 36 + 7 * (fixed_res[RES_OUT_LCD].list[4]->h + 3);
+    const int y0 = 36 + 7 * (fixed_res[OUTPUT_LCD].list[4]->h + 3);
     EXPECT_EQ(orange_in(0, y0, settings_logo()->w, settings_logo()->h), 0);
     key(K_Y);
     key(K_L2); // L2 counts as L
@@ -460,7 +460,7 @@ TEST_F(Settings, HiddenSequenceShowsTheLogoOnTheSecondPage)
     key(K_R1);
     EXPECT_TRUE(settings_hidden_complete());
     // The logo in the eighth row's place.
-    const int y = 36 + 7 * (fixed_res[RES_OUT_LCD].list[4]->h + 3);
+    const int y = 36 + 7 * (fixed_res[OUTPUT_LCD].list[4]->h + 3);
     EXPECT_GT(orange_in(0, y, settings_logo()->w, settings_logo()->h), 20);
     key(K_UP);
     EXPECT_FALSE(settings_hidden_complete());
@@ -479,7 +479,7 @@ TEST_F(Settings, HdmiLayout)
     output_device = 1;
     open_menu(SET_KEY_SOUND);
     // The list from (40, 60), the highlight of item 4.
-    SDL_Surface *hl = fixed_res[RES_OUT_HDMI].list[4];
+    SDL_Surface *hl = fixed_res[OUTPUT_HDMI].list[4];
     const int step = hl->h + 5;
     EXPECT_TRUE(orange(pixel(640, 60 + 4 * step + step / 2, true)));
     EXPECT_FALSE(orange(pixel(20, 60 + 4 * step + step / 2, true)));

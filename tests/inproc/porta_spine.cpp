@@ -101,7 +101,7 @@ protected:
         loop_hooks.delay = clock_delay;
         loop_hooks.exit_process = record_exit;
 
-        load_globalattr();
+        load_global_attr();
         output_device = 0;
         ASSERT_EQ(fb_init(), 0);
         ASSERT_EQ(SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO), 0);
@@ -505,7 +505,7 @@ TEST_F(Loop, StopAskedForDuringStartUpStands)
     loop_begin();
     EXPECT_EQ(loop_running.load(), 0);
     fake_keys[1] = 0x10; // A held: a pass would hand it to the screen
-    EXPECT_EQ(Loop_listend(), 0);
+    EXPECT_EQ(run_main_loop(), 0);
     EXPECT_TRUE(presses.empty()) << "no pass ran";
     EXPECT_EQ(shutdown_type.load(), SHUTDOWN_POWEROFF);
     testing::internal::CaptureStdout();

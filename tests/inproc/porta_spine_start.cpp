@@ -433,9 +433,9 @@ bool decoded(const Picture &p)
 }
 int hdmi_decoded(void)
 {
-    const FixedRes &r = fixed_res[RES_OUT_HDMI];
-    return decoded(r.title_bg) + decoded(r.bottom[0]) + decoded(theme_pics.wallpaper[RES_OUT_HDMI]) +
-           decoded(theme_pics.icon[RES_OUT_HDMI][0]) + decoded(theme_pics.icon_small[RES_OUT_HDMI][1]);
+    const FixedRes &r = fixed_res[OUTPUT_HDMI];
+    return decoded(r.title_bg) + decoded(r.bottom[0]) + decoded(theme_pics.wallpaper[OUTPUT_HDMI]) +
+           decoded(theme_pics.icon[OUTPUT_HDMI][0]) + decoded(theme_pics.icon_small[OUTPUT_HDMI][1]);
 }
 std::string hdmi_state_file;
 // Starts on the LCD, plugs HDMI in after a few passes and keeps the HDMI
@@ -520,5 +520,5 @@ TEST_F(Start, TitleBarThatCannotBeDecodedIsDrawnAsMissing)
     size_t at = out.find(failed);
     ASSERT_NE(at, std::string::npos) << out;
     EXPECT_EQ(out.find(failed, at + 1), std::string::npos) << "reported once: " << out;
-    EXPECT_FALSE(picture_decoded(fixed_res[RES_OUT_LCD].title_bg));
+    EXPECT_FALSE(picture_decoded(fixed_res[OUTPUT_LCD].title_bg));
 }

@@ -89,7 +89,7 @@ protected:
         hdmi_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 16, 0xF800, 0x07E0, 0x001F, 0);
         scratch_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 24, 0, 0, 0, 0);
         root.mkdirs("/mnt/data/porta");
-        load_globalattr();
+        load_global_attr();
         write_set(root, VENDOR_WALLPAPER_ROOT, 0, VENDOR_THEME_ROOT, 0, kVendor);
         customer_skin = 0;
         open_item = -1;
@@ -124,7 +124,7 @@ TEST_F(Themes, CardSkinWithoutWallpapersFallsBackAndResetsOnlyTheWallpaperNumber
     write_set(root, "", 0, SKIN_THEME_ROOT, 3, kCard);
     global_attr.sd_theme = 3;
     global_attr.sd_wallpaper = 2;
-    ASSERT_EQ(writeglobalattr(), 0);
+    ASSERT_EQ(save_global_attr(), 0);
     ASSERT_EQ(load_background(), 0);
 
     testing::internal::CaptureStdout();
@@ -149,7 +149,7 @@ TEST_F(Themes, IncompleteCardThemeFallsBackAndResetsTheThemeNumber)
     global_attr.sd_theme = 4;
     customer_skin = 1;
     testing::internal::CaptureStdout();
-    EXPECT_EQ(check_background_theme_icon(), 0);
+    EXPECT_EQ(validate_skin_choice(), 0);
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(global_attr.sd_theme, 0);
     EXPECT_EQ(stored().sd_theme, 0);
@@ -215,7 +215,7 @@ TEST_F(Themes, NumberListsOfTheSettingsPages)
     root.mkdirs(w + "/hdmi/9.jpg");
     root.mkdirs(w + "/lcd/9.jpg");
     int numbers[THEME_LIST_MAX];
-    ASSERT_EQ(get_bkicon_by_dir(w.c_str(), numbers), 1);
+    ASSERT_EQ(list_skin_numbers(w.c_str(), numbers), 1);
     EXPECT_EQ(numbers[0], 7);
 
     // Twenty-five theme folders (and two that are no themes): the first 20
@@ -239,7 +239,7 @@ TEST_F(Themes, NumberListsOfTheSettingsPages)
     EXPECT_EQ(std::vector<int>(numbers, numbers + 20), expected);
 
     testing::internal::CaptureStdout();
-    EXPECT_EQ(get_bkicon_by_dir("/nowhere", numbers), 0);
+    EXPECT_EQ(list_skin_numbers("/nowhere", numbers), 0);
     EXPECT_EQ(get_theme_by_dir("/nowhere", numbers), 0);
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("get_bkicon_by_dir: opendir fail\n"), std::string::npos) << out;

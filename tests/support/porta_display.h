@@ -32,8 +32,8 @@ inline int porta_test_display(int what)
         return -1;
     if (what & DISPLAY_PICTURES) {
         customer_skin = 0;
-        if ((load_background() | load_title_bottom(RES_OUT_LCD) | load_title_bottom(RES_OUT_HDMI) |
-             load_lcd_other_img() | load_hdmi_other_img()) != 0)
+        if ((load_background() | load_title_bottom(OUTPUT_LCD) | load_title_bottom(OUTPUT_HDMI) | load_lcd_other_img() |
+             load_hdmi_other_img()) != 0)
             return -1;
     }
     return 0;

@@ -73,7 +73,7 @@ TEST(PortaAttr, EmptyDataFolderCreatesSealedDefaults)
     TempRoot root;
     root.mkdirs("/mnt/data/porta");
     memset(&global_attr, 0x55, sizeof(global_attr));
-    EXPECT_EQ(load_globalattr(), 1);
+    EXPECT_EQ(load_global_attr(), 1);
     expect_default_file(root);
     EXPECT_EQ(global_attr.brightness, 3);
     EXPECT_EQ(global_attr.volume, 10);
@@ -92,7 +92,7 @@ TEST(PortaAttr, IntactSealedFileLoadsAsStored)
     const std::string file = sealed(record_bytes(a));
     ASSERT_EQ(file.size(), 72u);
     root.write(ATTR_FILE, file);
-    EXPECT_EQ(load_globalattr(), 0);
+    EXPECT_EQ(load_global_attr(), 0);
     EXPECT_EQ(global_attr.language, 2);
     EXPECT_EQ(global_attr.volume, 4);
     EXPECT_EQ(global_attr.theme, 7);
@@ -113,7 +113,7 @@ TEST(PortaAttr, DamagedOrUnsealedOrEmptyFilesGiveDefaults)
         std::string bad = good;
         bad[i] = static_cast<char>(bad[i] ^ 0x10);
         root.write(ATTR_FILE, bad);
-        EXPECT_EQ(load_globalattr(), 1);
+        EXPECT_EQ(load_global_attr(), 1);
         EXPECT_EQ(global_attr.volume, 10);
         EXPECT_EQ(global_attr.language, 0);
         expect_default_file(root);
@@ -122,14 +122,14 @@ TEST(PortaAttr, DamagedOrUnsealedOrEmptyFilesGiveDefaults)
         SCOPED_TRACE("68 bytes without seal");
         TempRoot root;
         root.write(ATTR_FILE, record_bytes(a));
-        EXPECT_EQ(load_globalattr(), 1);
+        EXPECT_EQ(load_global_attr(), 1);
         expect_default_file(root);
     }
     {
         SCOPED_TRACE("empty file");
         TempRoot root;
         root.write(ATTR_FILE, "");
-        EXPECT_EQ(load_globalattr(), 1);
+        EXPECT_EQ(load_global_attr(), 1);
         EXPECT_EQ(global_attr.volume, 10);
         expect_default_file(root);
     }
@@ -143,7 +143,7 @@ TEST(PortaAttr, ZeroFilledFileIsALostWriteNotARecord)
         SCOPED_TRACE(len);
         TempRoot root;
         root.write(ATTR_FILE, std::string(len, '\0'));
-        EXPECT_EQ(load_globalattr(), 1);
+        EXPECT_EQ(load_global_attr(), 1);
         EXPECT_EQ(global_attr.local_pads, 1) << "the keypad stays usable";
         EXPECT_EQ(global_attr.volume, 10);
         expect_default_file(root);
@@ -167,7 +167,7 @@ TEST(PortaAttr, StoredFieldsOutOfRangeGetTheirDefaults)
     a.sd_wallpaper = 12; // in range: kept
     a.reserved_c = -77;  // never read: kept as stored
     root.write(ATTR_FILE, sealed(record_bytes(a)));
-    EXPECT_EQ(load_globalattr(), 0);
+    EXPECT_EQ(load_global_attr(), 0);
     EXPECT_EQ(global_attr.language, 0);
     EXPECT_EQ(global_attr.volume, 10);
     EXPECT_EQ(global_attr.brightness, 3);
@@ -188,7 +188,7 @@ TEST(PortaAttr, SaveIfChangedWritesOnlyOnVolumeBrightnessOrFlag)
 {
     TempRoot root;
     root.mkdirs("/mnt/data/porta");
-    load_globalattr();
+    load_global_attr();
     const std::string before = root.read(ATTR_FILE);
 
     global_attr.language = 3; // not watched by the exit check on its own
@@ -219,7 +219,7 @@ TEST(PortaAttr, WriteFailureIsReportedAndKeepsValues)
     attr_set_defaults(&global_attr);
     global_attr.volume = 7;
     testing::internal::CaptureStdout();
-    EXPECT_EQ(writeglobalattr(), -1);
+    EXPECT_EQ(save_global_attr(), -1);
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("writeglobalattr, fopen /mnt/data/porta/porta_attr.ini return NULL\n"), std::string::npos)
         << out;
@@ -232,9 +232,9 @@ TEST(PortaAttr, RewriteLeavesNoTemporaryAndOldFileUntilComplete)
     TempRoot root;
     root.mkdirs("/mnt/data/porta");
     attr_set_defaults(&global_attr);
-    ASSERT_EQ(writeglobalattr(), 0);
+    ASSERT_EQ(save_global_attr(), 0);
     global_attr.brightness = 1;
-    ASSERT_EQ(writeglobalattr(), 0);
+    ASSERT_EQ(save_global_attr(), 0);
     std::string f = root.read(ATTR_FILE);
     EXPECT_EQ(le32(f, 16), 1u);
     EXPECT_EQ(crc32_update(0, f.data(), f.size()), 0u);

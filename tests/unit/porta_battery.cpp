@@ -144,8 +144,8 @@ TEST_F(Battery, UnreadableOrOddFilesGiveSafeValues)
     EXPECT_EQ(battery.voltage, 0);
     EXPECT_EQ(battery.current, 0);
     EXPECT_EQ(battery.charging, 0);
-    EXPECT_NE(out.find("can not open " BATTERY_VOLTAGE_PATH "\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("can not open " BATTERY_CAPACITY_PATH "\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("can not open " + std::string(BATTERY_VOLTAGE_PATH) + "\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("can not open " + std::string(BATTERY_CAPACITY_PATH) + "\n"), std::string::npos) << out;
     // Unknown capacity reads as full: never a low-battery power-off.
     EXPECT_EQ(battery_mon.icon.fill, -1);
 

@@ -27,9 +27,9 @@ protected:
     {
         pad.reset(new FifoPad(root.path(), model));
         ASSERT_TRUE(pad->plug());
-        ASSERT_EQ(My_JoysOpen(&dev, model.js.c_str()), 0);
+        ASSERT_EQ(open_gamepad(&dev, model.js.c_str()), 0);
         ASSERT_EQ(joy_read_name(&dev), 0);
-        rebuild_joyconver_table(&dev); // no files: the defaults
+        rebuild_joypad_table(&dev); // no files: the defaults
     }
     // Sends events and lets the pad read them.
     uint32_t feed(std::initializer_list<std::pair<int, int>> abs_events)
@@ -91,7 +91,7 @@ TEST_F(Gamepad, OpenReadsTheFactsAFifoCannotAnswerFromSysfs)
     JoyDevice other;
     testing::internal::CaptureStdout();
     root.mkdirs("/sys/class/input/js7/device");
-    EXPECT_EQ(My_JoysOpen(&other, "js7"), -1);
+    EXPECT_EQ(open_gamepad(&other, "js7"), -1);
     EXPECT_NE(testing::internal::GetCapturedStdout().find("don't find event device"), std::string::npos);
 }
 
@@ -209,7 +209,7 @@ TEST_F(Gamepad, AxisAtFullDeflectionWhenOpenedIsNoPress)
     s.event = "event11";
     FifoPad second(root.path(), s);
     ASSERT_TRUE(second.plug());
-    ASSERT_EQ(My_JoysOpen(&other, "js1"), 0);
+    ASSERT_EQ(open_gamepad(&other, "js1"), 0);
     second.abs(ABS_X, 9000);
     joy_read_events(&other);
     EXPECT_EQ(other.axes[0].initial, -32768);
@@ -233,9 +233,9 @@ TEST_F(Gamepad, AStickMovedBy409OrLessGivesNoKey)
 TEST_F(Gamepad, OnlineWhileTheNodesAreThere)
 {
     open_pad(standard_pad());
-    EXPECT_TRUE(My_JoysOnline(&dev));
+    EXPECT_TRUE(gamepad_online(&dev));
     pad->pull();
     testing::internal::CaptureStdout();
-    EXPECT_FALSE(My_JoysOnline(&dev));
+    EXPECT_FALSE(gamepad_online(&dev));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "My_JoysOnline: ioctl fail ..\n");
 }

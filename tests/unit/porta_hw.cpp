@@ -71,10 +71,10 @@ TEST(PortaHw, SwitchStates)
     root.write(HDMI_STATE_PATH, "1\n");
     EXPECT_EQ(hdmi_state(), 1);
     testing::internal::CaptureStdout();
-    EXPECT_EQ(h2w_state(), -1);
+    EXPECT_EQ(headphone_state(), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "headphone failures are silent";
     root.write(H2W_STATE_PATH, "0");
-    EXPECT_EQ(h2w_state(), 0);
+    EXPECT_EQ(headphone_state(), 0);
 }
 
 TEST(PortaHw, SoundDeviceFollowsHdmiUnlessHeadphones)

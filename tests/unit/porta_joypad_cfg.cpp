@@ -48,7 +48,7 @@ protected:
 TEST_F(JoypadCfg, DefaultsForOneHatTwelveButtonsFourAxes)
 {
     CaptureStdout();
-    EXPECT_EQ(rebuild_joyconver_table(&pad), 2);
+    EXPECT_EQ(rebuild_joypad_table(&pad), 2);
     EXPECT_EQ(GetCapturedStdout(), "");
     const int hat_bits[4] = {JOY_HAT_UP, JOY_HAT_DOWN, JOY_HAT_LEFT, JOY_HAT_RIGHT};
     for (int s = 0; s < 4; s++)
@@ -74,22 +74,22 @@ TEST_F(JoypadCfg, DefaultsForOneHatTwelveButtonsFourAxes)
     pad.nhats = 0;
     pad.nbuttons = 3;
     pad.naxes = 1;
-    rebuild_joyconver_table(&pad);
+    rebuild_joypad_table(&pad);
     for (int s = 0; s < JOY_CONV_SLOTS; s++)
         EXPECT_EQ(pad.conv[s].type, s >= 4 && s < 7 ? JOY_SRC_BUTTON : JOY_SRC_NONE) << s;
 }
 
 TEST_F(JoypadCfg, UserFileWinsOverFactoryFileAndPartialFilesStayPartial)
 {
-    root.write(JOYPAD_FACTORY_DIR "/USB Gamepad.cfg", "input_a_btn = \"7\"\ninput_b_btn = \"8\"\n");
+    root.write(std::string(JOYPAD_FACTORY_DIR) + "/USB Gamepad.cfg", "input_a_btn = \"7\"\ninput_b_btn = \"8\"\n");
     CaptureStdout();
-    EXPECT_EQ(rebuild_joyconver_table(&pad), 1);
+    EXPECT_EQ(rebuild_joypad_table(&pad), 1);
     EXPECT_EQ(GetCapturedStdout(),
               "--<rebuild_joyconver_table>--: use save (USB Gamepad.cfg) to fill convertable ....\n");
     expect_entry(pad.conv[4], JOY_SRC_BUTTON, 7, 0, "factory a");
     expect_entry(pad.conv[0], JOY_SRC_NONE, 0, 0, "factory leaves up unmapped");
 
-    root.write(JOYPAD_USER_DIR "/USB Gamepad.cfg",
+    root.write(std::string(JOYPAD_USER_DIR) + "/USB Gamepad.cfg",
                "input_driver = \"udev\"\n"
                "input_device = \"USB Gamepad\"\n"
                "input_vendor_id = \"121\"\n"
@@ -108,7 +108,7 @@ TEST_F(JoypadCfg, UserFileWinsOverFactoryFileAndPartialFilesStayPartial)
                    "\"\n" // cut, and its rest dropped
                    "input_l2_btn = \"4\"\n");
     CaptureStdout();
-    EXPECT_EQ(rebuild_joyconver_table(&pad), 0);
+    EXPECT_EQ(rebuild_joypad_table(&pad), 0);
     EXPECT_NE(GetCapturedStdout().find("use save (USB Gamepad.cfg)"), std::string::npos);
     expect_entry(pad.conv[6], JOY_SRC_HAT, 0, JOY_HAT_LEFT, "x");
     expect_entry(pad.conv[4], JOY_SRC_BUTTON, 5, 0, "a");
@@ -124,14 +124,14 @@ TEST_F(JoypadCfg, UserFileWinsOverFactoryFileAndPartialFilesStayPartial)
 
     // Unreadable user file: the factory file.
     CaptureStdout();
-    EXPECT_EQ(ReadConvertFromFile("/mnt/data/porta/joypad/none.cfg", pad.conv), -1);
+    EXPECT_EQ(read_joypad_file("/mnt/data/porta/joypad/none.cfg", pad.conv), -1);
     EXPECT_EQ(GetCapturedStdout(), "--<ReadConvertFromFile>--: fopen read /mnt/data/porta/joypad/none.cfg fail \n");
 }
 
 TEST_F(JoypadCfg, LabelLinesOfARetroArchFileBindNothing)
 {
     // Each label, were it read as a binding, would move its key elsewhere.
-    root.write(JOYPAD_USER_DIR "/USB Gamepad.cfg",
+    root.write(std::string(JOYPAD_USER_DIR) + "/USB Gamepad.cfg",
                "input_driver = \"udev\"\n"
                "input_device = \"USB Gamepad\"\n"
                "input_a_btn = \"1\"\n"
@@ -151,7 +151,7 @@ TEST_F(JoypadCfg, LabelLinesOfARetroArchFileBindNothing)
                "input_start_btnx = \"7\"\n"
                "input_select_axis_btn = \"8\"\n"
                "input_menu_toggle_btn = \"9\"\n");
-    rebuild_joyconver_table(&pad);
+    rebuild_joypad_table(&pad);
     expect_entry(pad.conv[4], JOY_SRC_BUTTON, 1, 0, "a");
     expect_entry(pad.conv[6], JOY_SRC_BUTTON, 0, 0, "x");
     expect_entry(pad.conv[5], JOY_SRC_BUTTON, 2, 0, "b");
@@ -177,10 +177,10 @@ TEST_F(JoypadCfg, FileNames)
 
     strcpy(pad.name, "..");
     pad.conv[4] = {JOY_SRC_BUTTON, 1, 0, 0, 0};
-    ASSERT_EQ(SaveConvertToFile(&pad, nullptr), 0);
-    EXPECT_TRUE(root.exists(JOYPAD_USER_DIR "/__.cfg"));
+    ASSERT_EQ(save_joypad_file(&pad, nullptr), 0);
+    EXPECT_TRUE(root.exists(std::string(JOYPAD_USER_DIR) + "/__.cfg"));
     EXPECT_FALSE(root.exists("/mnt/data/porta/..cfg"));
-    EXPECT_NE(root.read(JOYPAD_USER_DIR "/__.cfg").find("input_device = \"..\"\n"), std::string::npos);
+    EXPECT_NE(root.read(std::string(JOYPAD_USER_DIR) + "/__.cfg").find("input_device = \"..\"\n"), std::string::npos);
 }
 
 TEST_F(JoypadCfg, AWrittenFileReadsBackToTheSameTable)
@@ -194,8 +194,8 @@ TEST_F(JoypadCfg, AWrittenFileReadsBackToTheSameTable)
     table[13] = {JOY_SRC_BUTTON, 0, 0, 0, 0};
     table[16] = {JOY_SRC_AXIS, 0, -1, 0, 0};
     table[21] = {JOY_SRC_AXIS, 2, 1, 0, 0};
-    ASSERT_EQ(SaveConvertToFile(&pad, table), 0);
-    EXPECT_EQ(root.read(JOYPAD_USER_DIR "/USB Gamepad.cfg"),
+    ASSERT_EQ(save_joypad_file(&pad, table), 0);
+    EXPECT_EQ(root.read(std::string(JOYPAD_USER_DIR) + "/USB Gamepad.cfg"),
               "input_driver = \"udev\"\n"
               "input_device = \"USB Gamepad\"\n"
               "input_vendor_id = \"121\"\n"
@@ -210,7 +210,7 @@ TEST_F(JoypadCfg, AWrittenFileReadsBackToTheSameTable)
     // No temporary file is left beside it.
     EXPECT_EQ(host_capture("ls -A '" + root.host(JOYPAD_USER_DIR) + "'"), "USB Gamepad.cfg\n");
 
-    rebuild_joyconver_table(&pad);
+    rebuild_joypad_table(&pad);
     for (int s = 0; s < JOY_CONV_SLOTS; s++)
         expect_entry(pad.conv[s], table[s].type, table[s].index, table[s].value, std::to_string(s).c_str());
 
@@ -218,24 +218,24 @@ TEST_F(JoypadCfg, AWrittenFileReadsBackToTheSameTable)
     strcpy(pad.name, "gone/../../x");
     remove_tree(root.host(JOYPAD_USER_DIR));
     CaptureStdout();
-    EXPECT_EQ(SaveConvertToFile(&pad, table), -1);
+    EXPECT_EQ(save_joypad_file(&pad, table), -1);
     EXPECT_EQ(GetCapturedStdout(), "--SaveConvertToFile: fopen writ /mnt/data/porta/joypad/gone_.._.._x.cfg fail \n");
 }
 
 TEST_F(JoypadCfg, RestoringDefaultsNeedsAUserFile)
 {
-    root.write(JOYPAD_FACTORY_DIR "/USB Gamepad.cfg", "input_a_btn = \"7\"\n");
-    rebuild_joyconver_table(&pad);
+    root.write(std::string(JOYPAD_FACTORY_DIR) + "/USB Gamepad.cfg", "input_a_btn = \"7\"\n");
+    rebuild_joypad_table(&pad);
     ASSERT_EQ(pad.conv[4].index, 7);
-    EXPECT_EQ(RestoreConvertDefaults(&pad), 1); // the factory mapping stays
+    EXPECT_EQ(restore_joypad_defaults(&pad), 1); // the factory mapping stays
     expect_entry(pad.conv[4], JOY_SRC_BUTTON, 7, 0, "a");
     expect_entry(pad.conv[0], JOY_SRC_NONE, 0, 0, "up");
 
-    root.write(JOYPAD_USER_DIR "/USB Gamepad.cfg", "input_b_btn = \"9\"\n");
-    rebuild_joyconver_table(&pad);
-    EXPECT_EQ(RestoreConvertDefaults(&pad), 0);
-    EXPECT_FALSE(root.exists(JOYPAD_USER_DIR "/USB Gamepad.cfg"));
-    EXPECT_TRUE(root.exists(JOYPAD_FACTORY_DIR "/USB Gamepad.cfg"));
+    root.write(std::string(JOYPAD_USER_DIR) + "/USB Gamepad.cfg", "input_b_btn = \"9\"\n");
+    rebuild_joypad_table(&pad);
+    EXPECT_EQ(restore_joypad_defaults(&pad), 0);
+    EXPECT_FALSE(root.exists(std::string(JOYPAD_USER_DIR) + "/USB Gamepad.cfg"));
+    EXPECT_TRUE(root.exists(std::string(JOYPAD_FACTORY_DIR) + "/USB Gamepad.cfg"));
     expect_entry(pad.conv[4], JOY_SRC_BUTTON, 0, 0, "a"); // the defaults, not the factory file
     expect_entry(pad.conv[5], JOY_SRC_BUTTON, 1, 0, "b");
     expect_entry(pad.conv[0], JOY_SRC_HAT, 0, JOY_HAT_UP, "up");

@@ -52,13 +52,13 @@ std::string sealed(const std::string &b)
 
 int16_t code(int index)
 {
-    return LocalPadMap[index].load();
+    return keypad_codes[index].load();
 }
 
 class KeypadLogic : public testing::Test {
 protected:
     KeypadState st;
-    void SetUp() override { localpad_reset_default(); }
+    void SetUp() override { reset_keypad_map_to_defaults(); }
     uint32_t press(int index, bool asleep = false) { return keypad_apply_key(&st, code(index), 1, asleep); }
     uint32_t release(int index, bool asleep = false) { return keypad_apply_key(&st, code(index), 0, asleep); }
 };
@@ -181,18 +181,18 @@ TEST_F(KeypadLogic, ClearedClickStaysClearedOnLaterKeys)
 
 TEST_F(KeypadLogic, RemappedCodesFollowTheMap)
 {
-    LocalPadMap[LPAD_A].store(150);
+    keypad_codes[LPAD_A].store(150);
     EXPECT_EQ(keypad_apply_key(&st, 94, 1, false), 0u);
     EXPECT_EQ(keypad_apply_key(&st, 150, 1, false), (uint32_t)PAD_A);
     // One physical key mapped to two logical keys sets both.
-    LocalPadMap[LPAD_L1].store(150);
+    keypad_codes[LPAD_L1].store(150);
     EXPECT_EQ(keypad_apply_key(&st, 150, 1, false), (uint32_t)(PAD_A | PAD_L1));
 }
 
 class KeypadMapFile : public testing::Test {
 protected:
     TempRoot root;
-    void SetUp() override { localpad_reset_default(); }
+    void SetUp() override { reset_keypad_map_to_defaults(); }
 };
 
 TEST_F(KeypadMapFile, SealedFileIsUsed)
@@ -204,7 +204,7 @@ TEST_F(KeypadMapFile, SealedFileIsUsed)
     std::string file = sealed(map_bytes(codes));
     ASSERT_EQ(file.size(), 38u);
     root.write(LOCALPAD_MAP_FILE, file);
-    EXPECT_EQ(load_localpad_map(), 0);
+    EXPECT_EQ(load_keypad_map(), 0);
     for (int i = 0; i < LOCALPAD_KEYS; i++)
         EXPECT_EQ(code(i), codes[i]) << i;
     EXPECT_TRUE(root.exists(LOCALPAD_MAP_FILE));
@@ -217,7 +217,7 @@ TEST_F(KeypadMapFile, UnsealedFileIsDeletedAndDefaultsUsed)
         codes[i] = (int16_t)(300 + i);
     root.write(LOCALPAD_MAP_FILE, map_bytes(codes)); // 34 bytes, no seal
     CaptureStdout();
-    EXPECT_EQ(load_localpad_map(), -1);
+    EXPECT_EQ(load_keypad_map(), -1);
     std::string out = GetCapturedStdout();
     EXPECT_NE(out.find("--open_adc_bnt_input: local pad use deflt \n"), std::string::npos) << out;
     EXPECT_FALSE(root.exists(LOCALPAD_MAP_FILE));
@@ -230,26 +230,26 @@ TEST_F(KeypadMapFile, DamagedEmptyOrMissingFileGivesDefaults)
     std::string file = sealed(map_bytes(localpad_default_codes));
     file[3] ^= 0x40;
     root.write(LOCALPAD_MAP_FILE, file);
-    LocalPadMap[0].store(1);
-    EXPECT_EQ(load_localpad_map(), -1);
+    keypad_codes[0].store(1);
+    EXPECT_EQ(load_keypad_map(), -1);
     EXPECT_EQ(code(0), 90);
     EXPECT_FALSE(root.exists(LOCALPAD_MAP_FILE));
 
     root.write(LOCALPAD_MAP_FILE, ""); // passes the seal check, but is too short
-    LocalPadMap[0].store(1);
-    EXPECT_EQ(load_localpad_map(), -1);
+    keypad_codes[0].store(1);
+    EXPECT_EQ(load_keypad_map(), -1);
     EXPECT_EQ(code(0), 90);
 
-    LocalPadMap[0].store(1);
+    keypad_codes[0].store(1);
     root.write(LOCALPAD_MAP_FILE, sealed("\x01\x02")); // sealed but short
-    EXPECT_EQ(load_localpad_map(), -1);
+    EXPECT_EQ(load_keypad_map(), -1);
     EXPECT_EQ(code(0), 90);
 }
 
 TEST_F(KeypadMapFile, ZeroFilledMapIsDeletedAndDefaultsUsed)
 {
     root.write(LOCALPAD_MAP_FILE, std::string(38, '\0')); // seals itself: CRC of zeros is 0
-    EXPECT_EQ(load_localpad_map(), -1);
+    EXPECT_EQ(load_keypad_map(), -1);
     EXPECT_FALSE(root.exists(LOCALPAD_MAP_FILE));
     for (int i = 0; i < LOCALPAD_KEYS; i++)
         EXPECT_EQ(code(i), localpad_default_codes[i]) << "not every key on code 0";
@@ -258,9 +258,9 @@ TEST_F(KeypadMapFile, ZeroFilledMapIsDeletedAndDefaultsUsed)
 TEST_F(KeypadMapFile, SaveWritesTheSealedMapAndLoadsBack)
 {
     root.mkdirs("/mnt/data/porta");
-    LocalPadMap[LPAD_X].store(0x1234);
-    LocalPadMap[LPAD_R2].store(-2);
-    ASSERT_EQ(Savelocalkeypad(), 0);
+    keypad_codes[LPAD_X].store(0x1234);
+    keypad_codes[LPAD_R2].store(-2);
+    ASSERT_EQ(save_keypad_map(), 0);
     std::string file = root.read(LOCALPAD_MAP_FILE);
     ASSERT_EQ(file.size(), 38u);
     EXPECT_EQ(crc(file), 0u); // the trailer seals the 34 bytes
@@ -270,8 +270,8 @@ TEST_F(KeypadMapFile, SaveWritesTheSealedMapAndLoadsBack)
     EXPECT_EQ((unsigned char)file[2 * LPAD_R2 + 1], 0xFF);
     EXPECT_EQ((unsigned char)file[0], 90);
 
-    localpad_reset_default();
-    ASSERT_EQ(load_localpad_map(), 0);
+    reset_keypad_map_to_defaults();
+    ASSERT_EQ(load_keypad_map(), 0);
     EXPECT_EQ(code(LPAD_X), 0x1234);
     EXPECT_EQ(code(LPAD_R2), -2);
 }
@@ -280,7 +280,7 @@ TEST_F(KeypadMapFile, SaveReportsAFolderThatCannotBeWritten)
 {
     root.write("/mnt/data/porta", "not a folder");
     CaptureStdout();
-    EXPECT_EQ(Savelocalkeypad(), -1);
+    EXPECT_EQ(save_keypad_map(), -1);
     EXPECT_NE(GetCapturedStdout().find("---Savelocalkeypad: fopen /mnt/data/porta/localpad.map fail \n"),
               std::string::npos);
 }

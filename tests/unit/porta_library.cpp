@@ -65,7 +65,7 @@ protected:
     void TearDown() override
     {
         gamelist_free_all();
-        TextScrollCtrl(0);
+        restart_text_scroll(0);
     }
     // Files (empty content) under a device folder; a name ending in "/" is a folder.
     void files(const std::string &dir, const std::vector<std::string> &names)
@@ -475,24 +475,24 @@ TEST_F(Library, FavouritesOrderSequencesAndLimit)
     scan_card_lists(CARD_FLAG_TF, 1);
     scan_card_lists(CARD_FLAG_MMC, 1);
     favorites_load();
-    EXPECT_EQ(add_favorites_one(10, 5, 2), 0);
-    EXPECT_EQ(add_favorites_one(6, 3, 1), 0);
-    EXPECT_EQ(add_favorites_one(6, 1, 1), 0);
+    EXPECT_EQ(favorites_add_game(10, 5, 2), 0);
+    EXPECT_EQ(favorites_add_game(6, 3, 1), 0);
+    EXPECT_EQ(favorites_add_game(6, 1, 1), 0);
     EXPECT_EQ(root.read(FAVORITES_FILE), sealed("g02.gba:6:1:1:3\ng04.gba:6:3:1:2\ng06.md:10:5:2:1\n"));
-    EXPECT_EQ(add_favorites_one(6, 1, 1), 1);
-    EXPECT_EQ(add_favorites_one(6, 9, 1), -1);
+    EXPECT_EQ(favorites_add_game(6, 1, 1), 1);
+    EXPECT_EQ(favorites_add_game(6, 9, 1), -1);
     EXPECT_EQ(favorite_test(6, 3, 1), 1);
     EXPECT_EQ(favorite_test(6, 2, 1), 0);
     EXPECT_EQ(favorite_test(6, 9, 1), -1);
     // Deleting sequence 2 of 3 makes 3 into 2.
-    del_favorites_one(6, 3, 1);
+    favorites_remove_game(6, 3, 1);
     EXPECT_EQ(root.read(FAVORITES_FILE), sealed("g02.gba:6:1:1:2\ng06.md:10:5:2:1\n"));
 
     // The 81st addition pushes out the first one, wherever it stands.
     for (int i = 0; i < 78; i++)
-        ASSERT_EQ(add_favorites_one(7, i, 1), 0);
+        ASSERT_EQ(favorites_add_game(7, i, 1), 0);
     ASSERT_EQ(favorites_count(), 80);
-    ASSERT_EQ(add_favorites_one(7, 80, 1), 0);
+    ASSERT_EQ(favorites_add_game(7, 80, 1), 0);
     ASSERT_EQ(favorites_count(), 80);
     EXPECT_EQ(favorite_test(10, 5, 2), 0) << "the oldest addition is gone";
     std::vector<int> seen(81, 0);
@@ -507,12 +507,12 @@ TEST_F(Library, FavouritesOrderSequencesAndLimit)
     // game takes the record over and keeps its rank.
     favorites_clear();
     EXPECT_EQ(root.read(FAVORITES_FILE), "");
-    add_favorites_one(6, 0, 1);
-    add_favorites_one(6, 2, 1);
+    favorites_add_game(6, 0, 1);
+    favorites_add_game(6, 2, 1);
     root.write(FAVORITES_FILE, sealed("old.gba:6:0:1:1\ng03.gba:6:2:1:2\n"));
     favorites_load();
     EXPECT_EQ(favorite_test(6, 0, 1), 0);
-    EXPECT_EQ(add_favorites_one(6, 0, 1), 0);
+    EXPECT_EQ(favorites_add_game(6, 0, 1), 0);
     EXPECT_EQ(root.read(FAVORITES_FILE), sealed("g01.gba:6:0:1:1\ng03.gba:6:2:1:2\n"));
     // A damaged seal: the file is deleted at load.
     std::string bad = root.read(FAVORITES_FILE);
@@ -532,12 +532,12 @@ TEST_F(Library, FavouriteShownAsFileErrorIsDeletedAtTheCursor)
     root.write(FAVORITES_FILE, sealed("g01.gba:6:0:1:1\ngone.gba:6:40:1:2\nx.gb:12:30:2:3\n"));
     favorites_load();
     browse_cursor = {0, 1};
-    del_favorites_one(6, 40, 1);
+    favorites_remove_game(6, 40, 1);
     EXPECT_EQ(root.read(FAVORITES_FILE), sealed("g01.gba:6:0:1:1\nx.gb:12:30:2:2\n"));
     // The card of the entry went away: its lists hold no scan, nothing goes.
     free_card_lists(CARD_FLAG_TF);
     browse_cursor = {0, 1};
-    del_favorites_one(12, 30, 2);
+    favorites_remove_game(12, 30, 2);
     EXPECT_EQ(favorites_count(), 2);
 }
 
@@ -548,10 +548,10 @@ TEST_F(Library, NamesWithColonsSurviveAReload)
     favorites_load();
     history_load();
     corelist_load();
-    ASSERT_EQ(add_favorites_one(6, 1, 1), 0);
-    ASSERT_EQ(add_favorites_one(6, 0, 1), 0);
+    ASSERT_EQ(favorites_add_game(6, 1, 1), 0);
+    ASSERT_EQ(favorites_add_game(6, 0, 1), 0);
     history_insert_head(6, 0, 1);
-    ASSERT_EQ(add_selectemulist_one(6, 1, 1), 0);
+    ASSERT_EQ(corelist_add_game(6, 1, 1), 0);
     // Capitals sort first: Zelda is entry 0, a:b:c:d entry 1.
     EXPECT_EQ(root.read(FAVORITES_FILE), sealed("Zelda: The Minish Cap.gba:6:0:1:2\na:b:c:d.gba:6:1:1:1\n"));
     EXPECT_EQ(root.read(CORELIST_FILE), sealed("a:b:c:d.gba:1\n"));
@@ -577,27 +577,27 @@ TEST_F(Library, ListReadersAppendAndReportAMissingFile)
     favorites_load();
     history_load();
     corelist_load();
-    ASSERT_EQ(add_favorites_one(6, 0, 1), 0);
+    ASSERT_EQ(favorites_add_game(6, 0, 1), 0);
     history_insert_head(6, 0, 0);
-    ASSERT_EQ(add_selectemulist_one(6, 0, 1), 0);
-    EXPECT_EQ(get_favoriteslist_fromefile("/mnt/data/more"), 0);
+    ASSERT_EQ(corelist_add_game(6, 0, 1), 0);
+    EXPECT_EQ(favorites_read_file("/mnt/data/more"), 0);
     EXPECT_EQ(favorites_count(), 2); // the 4-number line only
     EXPECT_STREQ(favorite_at(1)->name, "x.gba");
     EXPECT_EQ(favorite_at(1)->sequence, 1);
-    EXPECT_EQ(get_history_fromefile("/mnt/data/more"), 0);
+    EXPECT_EQ(history_read_file("/mnt/data/more"), 0);
     EXPECT_EQ(history_count(), 3); // "x.gba:6:0:1" splits its name at the last three colons
     EXPECT_STREQ(history_at(1)->name, "x.gba:6");
     EXPECT_STREQ(history_at(2)->name, "y.gba");
     EXPECT_EQ(history_at(2)->card, 1);
-    EXPECT_EQ(get_selectemulist_fromefile("/mnt/data/more"), 0);
+    EXPECT_EQ(corelist_read_file("/mnt/data/more"), 0);
     EXPECT_EQ(corelist_count(), 3);
     EXPECT_STREQ(corelist_at(2)->name, "y.gba:6:1");
     EXPECT_EQ(corelist_at(2)->card, 1);
 
     testing::internal::CaptureStdout();
-    EXPECT_EQ(get_favoriteslist_fromefile("/mnt/data/none"), -1);
-    EXPECT_EQ(get_history_fromefile("/mnt/data/none"), -1);
-    EXPECT_EQ(get_selectemulist_fromefile("/mnt/data/none"), -1);
+    EXPECT_EQ(favorites_read_file("/mnt/data/none"), -1);
+    EXPECT_EQ(history_read_file("/mnt/data/none"), -1);
+    EXPECT_EQ(corelist_read_file("/mnt/data/none"), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "get_favoriteslist_fromefile: /mnt/data/none is not exist! \n"
               "get_history_fromefile: /mnt/data/none is not exist! \n"
@@ -634,12 +634,12 @@ TEST_F(Library, CoreListOrderAndPopUp)
     scan_card_lists(CARD_FLAG_MMC, 0);
     scan_card_lists(CARD_FLAG_TF, 0);
     corelist_load();
-    ASSERT_EQ(add_selectemulist_one(6, 0, 2), 0); // same.gba, TF card
-    ASSERT_EQ(add_selectemulist_one(6, 1, 1), 0); // same.gba, built-in
-    ASSERT_EQ(add_selectemulist_one(6, 2, 2), 0); // two.gba, TF card
-    EXPECT_EQ(add_selectemulist_one(6, 2, 2), 1);
+    ASSERT_EQ(corelist_add_game(6, 0, 2), 0); // same.gba, TF card
+    ASSERT_EQ(corelist_add_game(6, 1, 1), 0); // same.gba, built-in
+    ASSERT_EQ(corelist_add_game(6, 2, 2), 0); // two.gba, TF card
+    EXPECT_EQ(corelist_add_game(6, 2, 2), 1);
     EXPECT_EQ(root.read(CORELIST_FILE), sealed("same.gba:1\nsame.gba:2\ntwo.gba:2\n"));
-    del_selectemulist_one(6, 1, 1);
+    corelist_remove_game(6, 1, 1);
     EXPECT_EQ(root.read(CORELIST_FILE), sealed("same.gba:2\ntwo.gba:2\n"));
     EXPECT_EQ(core_alternative(6, 1, 1), 0) << "the built-in game is a record of its own";
 
@@ -674,14 +674,14 @@ TEST_F(Library, SealedListsAreReplacedInOneStep)
     numbered("/mnt/mmc/GBA", 2, "gba");
     scan_card_lists(CARD_FLAG_MMC, 0);
     favorites_load();
-    add_favorites_one(6, 0, 1);
+    favorites_add_game(6, 0, 1);
     // A reader holding the old file keeps reading the old bytes: the new
     // list is a new file renamed over it, not the old one rewritten.
     FILE *old = fopen(root.host(FAVORITES_FILE).c_str(), "rb");
     ASSERT_NE(old, nullptr);
     struct stat before, after;
     stat(root.host(FAVORITES_FILE).c_str(), &before);
-    add_favorites_one(6, 1, 1);
+    favorites_add_game(6, 1, 1);
     stat(root.host(FAVORITES_FILE).c_str(), &after);
     EXPECT_NE(before.st_ino, after.st_ino);
     char buf[64] = {0};

@@ -13,7 +13,7 @@ class Players : public testing::Test {
 protected:
     void SetUp() override
     {
-        for (auto &e : PlayerTable)
+        for (auto &e : player_table)
             e.store(nullptr);
         for (JoyDevice *d : {&localpad0, &localpad1, &usb_pad}) {
             d->key_state.store(0);
@@ -21,7 +21,7 @@ protected:
         }
     }
     void TearDown() override { SetUp(); }
-    JoyDevice *at(int player) { return PlayerTable[player - 1].load(); }
+    JoyDevice *at(int player) { return player_table[player - 1].load(); }
 };
 
 } // namespace
@@ -29,7 +29,7 @@ protected:
 TEST_F(Players, EmptyTableSeatsBothLocalPadsFromPlayerOne)
 {
     testing::internal::CaptureStdout();
-    set_localkeyRep();
+    seat_local_pads();
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(at(1), &localpad0);
     EXPECT_EQ(at(2), &localpad1);
@@ -38,15 +38,15 @@ TEST_F(Players, EmptyTableSeatsBothLocalPadsFromPlayerOne)
               "--set_localkeyRep: set localpad1 as 2 player \n--set_localkeyRep: v1=6 v2=6 \n");
     // Both seated: the next pass changes nothing and says nothing.
     testing::internal::CaptureStdout();
-    set_localkeyRep();
+    seat_local_pads();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
 TEST_F(Players, UsbPadTakingPlayerOneMovesTheKeypadToPlayerTwo)
 {
-    set_localkeyRep();
-    PlayerTable[0].store(&usb_pad); // a USB pad numbered 1 replaces the keypad
-    set_localkeyRep();
+    seat_local_pads();
+    player_table[0].store(&usb_pad); // a USB pad numbered 1 replaces the keypad
+    seat_local_pads();
     EXPECT_EQ(at(1), &usb_pad);
     EXPECT_EQ(at(2), &localpad0);
     EXPECT_EQ(at(3), &localpad1);
@@ -55,19 +55,19 @@ TEST_F(Players, UsbPadTakingPlayerOneMovesTheKeypadToPlayerTwo)
 
 TEST_F(Players, UnpluggedPadGivesPlayerOneBackToTheKeypad)
 {
-    PlayerTable[0].store(&usb_pad);
-    set_localkeyRep();
+    player_table[0].store(&usb_pad);
+    seat_local_pads();
     ASSERT_EQ(at(2), &localpad0);
-    PlayerTable[0].store(nullptr); // the USB pad is removed
+    player_table[0].store(nullptr); // the USB pad is removed
     testing::internal::CaptureStdout();
-    clr_localkeyRep();
+    unseat_local_pads();
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out,
               "---clr_localkeyRep: clr localpad0 (old as 2 player)\n"
               "---clr_localkeyRep: clr localpad1 (old as 3 player)\n");
     for (int p = 1; p <= MAX_PLAYERS; p++)
         EXPECT_EQ(at(p), nullptr) << p;
-    set_localkeyRep();
+    seat_local_pads();
     EXPECT_EQ(at(1), &localpad0);
     EXPECT_EQ(at(2), &localpad1);
 }
@@ -78,16 +78,16 @@ TEST_F(Players, FullTableLeavesLocalPadsUnseated)
     static JoyDevice pads[MAX_PLAYERS];
     for (int i = 0; i < MAX_PLAYERS; i++) {
         others[i] = &pads[i];
-        PlayerTable[i].store(others[i]);
+        player_table[i].store(others[i]);
     }
-    set_localkeyRep();
+    seat_local_pads();
     for (int i = 0; i < MAX_PLAYERS; i++)
-        EXPECT_EQ(PlayerTable[i].load(), others[i]);
+        EXPECT_EQ(player_table[i].load(), others[i]);
 }
 
 TEST_F(Players, GettersReadTheSeatedPadsMask)
 {
-    set_localkeyRep();
+    seat_local_pads();
     localpad0.key_state.store(PAD_A | PAD_UP);
     EXPECT_EQ(get_player1_key(), (uint32_t)(PAD_A | PAD_UP));
     EXPECT_EQ(get_player_keys(1), (uint32_t)(PAD_A | PAD_UP));
@@ -115,7 +115,7 @@ TEST_F(Players, QuitRequestComesFromTheKeypadMask)
 // between still reaches it once, as a press then a release.
 TEST_F(Players, ATapBetweenTwoReadsIsSeenOnce)
 {
-    set_localkeyRep();
+    seat_local_pads();
     auto publish = [](JoyDevice *d, uint32_t mask) { publish_pad_keys(&d->key_state, &d->key_taps, mask); };
     publish(&localpad0, PAD_A);
     publish(&localpad0, 0);
@@ -137,11 +137,11 @@ TEST_F(Players, ATapBetweenTwoReadsIsSeenOnce)
     EXPECT_EQ(get_player1_key(), 0u);
     // Keys tapped on a pad without a seat are not pressed when it is seated.
     testing::internal::CaptureStdout();
-    clr_localkeyRep();
+    unseat_local_pads();
     publish(&localpad0, PAD_START);
     publish(&localpad0, 0);
     EXPECT_EQ(get_player1_key(), 0u);
-    set_localkeyRep();
+    seat_local_pads();
     testing::internal::GetCapturedStdout();
     ASSERT_EQ(at(1), &localpad0);
     EXPECT_EQ(get_player1_key(), 0u);

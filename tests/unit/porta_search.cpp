@@ -40,7 +40,7 @@ protected:
     {
         gamelist_free_all();
         search_clear();
-        TextScrollCtrl(0);
+        restart_text_scroll(0);
     }
     void scan()
     {
