@@ -181,9 +181,11 @@ void add_device(int s, const char *node)
                             : 0;
         read_phys(slot);
         rebuild_joypad_table_locked(&slot.device);
+        // Counted before the lock is released: whoever sees the slot (through
+        // joystick_slot_info, under the same lock) sees the count that includes it.
+        if (pad_count.load(std::memory_order_relaxed) < JOY_SLOTS)
+            pad_count.fetch_add(1, std::memory_order_relaxed);
     }
-    if (pad_count.load(std::memory_order_relaxed) < JOY_SLOTS)
-        pad_count.fetch_add(1, std::memory_order_relaxed);
 }
 
 // Adds every js node that no slot holds yet, while slots are free.
