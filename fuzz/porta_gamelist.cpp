@@ -93,7 +93,7 @@ void checkOrder(const GameList *list)
     }
 }
 
-void checkSearchRecords(const GameList *list, int system, int card)
+void checkSearchRecords(const GameList *list, int system, Card card)
 {
     for (int i = 0; i < list->count; i++) {
         const SearchNode *node = list_node(list->chain, i);
@@ -108,7 +108,7 @@ void checkSearchRecords(const GameList *list, int system, int card)
     FUZZ_CHECK(list_node(list->chain, list->count) == nullptr);
 }
 
-void checkLookups(const GameList *list, int system, int card)
+void checkLookups(const GameList *list, int system, Card card)
 {
     for (int i = 0; i < list->count && i < 16; i++) {
         const std::string path = std::string(list->path) + "/" + game_name(list, i);
@@ -162,7 +162,7 @@ void checkSearch(const std::string &text, bool initials)
     const int count = search_run();
     FUZZ_CHECK(count == search_result_count() && count >= 0 && count <= SEARCH_RESULTS_MAX);
     int expected = 0;
-    for (int card : {CARD_FLAG_MMC, CARD_FLAG_TF})
+    for (Card card : {CARD_MMC, CARD_TF})
         for (int s = 0; s < SYSTEM_COUNT; s++)
             for (const SearchNode *node = game_list(card, s)->chain; node; node = node->next)
                 if (search_state.length > 0 && matches(node, initials))
@@ -184,13 +184,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     fuzz::root();
     const int system = data[0] % SYSTEM_COUNT;
-    const int card = (data[0] >> 5) & 1;
+    const Card card = card_from_flag((data[0] >> 5) & 1);
     const bool initials = (data[0] >> 6) & 1;
     const std::vector<std::string> lines = fuzz::lines(data + 1, size - 1);
 
-    free_card_lists(CARD_FLAG_MMC);
-    free_card_lists(CARD_FLAG_TF);
-    const char *cardRoot = card ? CARD_ROOT_TF : CARD_ROOT_MMC;
+    free_card_lists(CARD_MMC);
+    free_card_lists(CARD_TF);
+    const char *cardRoot = card == CARD_TF ? CARD_ROOT_TF : CARD_ROOT_MMC;
     const std::string folder = std::string(cardRoot) + system_table[system].label;
     fuzz::removeTree(folder);
     fuzz::mkdirs(folder);

@@ -97,7 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     default: {
         fuzz::write(GAMEDIR_FILE, data, size);
-        int system = -7, card = -7;
+        int system = -7;
+        CardSelection card = SELECTED_INTERNAL;
         read_last_path(GAMEDIR_FILE, &system, &card);
         std::string text(reinterpret_cast<const char *>(data), size);
         parse_last_path(text.c_str(), &system, &card);

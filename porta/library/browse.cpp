@@ -19,7 +19,7 @@
 
 #include <unistd.h>
 
-int browse_card = 0;
+CardSelection browse_card = SELECTED_NONE;
 int browse_system = 0;
 BrowseCursor browse_cursor = {0, 0};
 int room = ROOM_GAMES;
@@ -190,10 +190,10 @@ int save_last_path(const char *text)
     return 0;
 }
 
-BrowsePlace parse_last_path(const char *text, int *system, int *card)
+BrowsePlace parse_last_path(const char *text, int *system, CardSelection *card)
 {
     *system = 0;
-    *card = 0;
+    *card = SELECTED_NONE;
     if (strstr(text, "/mnt/data/.favorite"))
         return PLACE_FAVORITES;
     if (strstr(text, TOPLIST_PATH))
@@ -205,8 +205,8 @@ BrowsePlace parse_last_path(const char *text, int *system, int *card)
     // Table order puts GBA and GBC before GB: the first match wins.
     static const struct {
         const char *root;
-        int card;
-    } cards[] = {{CARD_ROOT_MMC, CARD_INTERNAL}, {CARD_ROOT_TF, CARD_EXTERNAL}};
+        CardSelection card;
+    } cards[] = {{CARD_ROOT_MMC, SELECTED_INTERNAL}, {CARD_ROOT_TF, SELECTED_EXTERNAL}};
     for (const auto &c : cards) {
         for (int s = 0; s < SYSTEM_COUNT; s++) {
             std::string folder = std::string(c.root) + system_table[s].label;
@@ -220,10 +220,10 @@ BrowsePlace parse_last_path(const char *text, int *system, int *card)
     return PLACE_NONE;
 }
 
-int read_last_path(const char *path, int *system, int *card)
+int read_last_path(const char *path, int *system, CardSelection *card)
 {
     *system = 0;
-    *card = 0;
+    *card = SELECTED_NONE;
     FILE *f = dev_fopen(path, "r");
     if (!f) {
         printf("%s is not exist!\n", path);
@@ -299,7 +299,7 @@ BrowsePlace restore_browse_place(void)
         dev_unlink(NEXT_COMMAND_FILE);
 
     int system = 0;
-    int card = 0;
+    CardSelection card = SELECTED_NONE;
     const int found = read_last_path(GAMEDIR_FILE, &system, &card);
     if (found != LAST_PATH_MISSING)
         dev_unlink(GAMEDIR_FILE);
@@ -308,15 +308,15 @@ BrowsePlace restore_browse_place(void)
     if (found < 0) {
         restored = PLACE_ROOMS;
         system = 0;
-        card = 0;
+        card = SELECTED_NONE;
         browse_cursor.page = 0;
         browse_cursor.row = 0;
     }
     browse_system = system;
     browse_card = card;
 
-    scan_card_lists(CARD_FLAG_TF, tf_card_state == 1);
-    scan_card_lists(CARD_FLAG_MMC, 1);
+    scan_card_lists(CARD_TF, tf_card_state == 1);
+    scan_card_lists(CARD_MMC, 1);
     favorites_load();
     corelist_load();
     history_load();
@@ -327,7 +327,7 @@ BrowsePlace restore_browse_place(void)
     // hold anything.
     long bound;
     switch (restored) {
-    case PLACE_GAMES: bound = game_list(browse_card_flag(), browse_system)->count; break;
+    case PLACE_GAMES: bound = game_list(selected_card(), browse_system)->count; break;
     case PLACE_FAVORITES: bound = favorites_count(); break;
     case PLACE_SEARCH_RESULTS: bound = search_result_count(); break;
     default: bound = -1; break;
@@ -351,9 +351,9 @@ BrowsePlace restore_browse_place(void)
 
 // ---- launch ----------------------------------------------------------------
 
-int gamelist_run(int system, int index, int card_flag, bool from_history)
+int gamelist_run(int system, int index, Card card, bool from_history)
 {
-    const GameList *list = game_list(card_flag, system);
+    const GameList *list = game_list(card, system);
     const char *name = game_name(list, index);
     if (!name)
         return -1;
@@ -371,7 +371,7 @@ int gamelist_run(int system, int index, int card_flag, bool from_history)
             return ret;
         }
         const char *emulator = row.emulator;
-        if (system == SYSTEM_GBA && row.emulator2 && core_alternative(system, index, card_flag + 1) == 1)
+        if (system == SYSTEM_GBA && row.emulator2 && core_alternative(system, index, card) == 1)
             emulator = row.emulator2;
         snprintf(launch_state.emulator, sizeof(launch_state.emulator), "%s", emulator);
         snprintf(launch_state.workdir, sizeof(launch_state.workdir), "%s%s", GAME_BIN_DIR, row.workdir);
@@ -383,7 +383,7 @@ int gamelist_run(int system, int index, int card_flag, bool from_history)
             printf("-- %s no file \n", "gamelist_run");
             return -1;
         }
-        choose_emulator(system, index, card_flag + 1, game);
+        choose_emulator(system, index, card, game);
         if (launch_state.emulator[0] == '\0')
             return -1;
     }
@@ -392,7 +392,7 @@ int gamelist_run(int system, int index, int card_flag, bool from_history)
         return -1;
     // Only a launch that happened enters the history.
     if (!from_history)
-        history_insert_head(system, card_flag, index);
+        history_insert_head(system, card, index);
     return 0;
 }
 
@@ -406,18 +406,18 @@ static void cursor_to_top(void)
 
 CardChangeEffect browse_card_changed(int inserted, bool on_search, bool returns_to_search)
 {
-    free_card_lists(CARD_FLAG_TF);
+    free_card_lists(CARD_TF);
     CardChangeEffect effect = CARD_CHANGE_KEEP;
     if (inserted) {
         // The card was out: every result is a game of the built-in card and
         // stays valid, so a search keeps its text and results.
-        if (browse_card == CARD_EXTERNAL)
+        if (browse_card == SELECTED_EXTERNAL)
             effect = CARD_CHANGE_BACK_TO_ROOMS;
     } else {
         // Results on the card that went are gone: the search is cleared and
         // a search screen goes back (also one the settings would return to).
         search_clear();
-        if (browse_card == CARD_EXTERNAL || on_search)
+        if (browse_card == SELECTED_EXTERNAL || on_search)
             effect = CARD_CHANGE_BACK_TO_ROOMS;
         else if (returns_to_search)
             effect = CARD_CHANGE_RETURN_TO_ROOMS;
@@ -427,15 +427,15 @@ CardChangeEffect browse_card_changed(int inserted, bool on_search, bool returns_
     if (effect != CARD_CHANGE_KEEP)
         cursor_to_top();
     if (inserted)
-        scan_card_lists(CARD_FLAG_TF, 1);
+        scan_card_lists(CARD_TF, 1);
     return effect;
 }
 
 void gamelist_free_all(void)
 {
     search_clear();
-    free_card_lists(CARD_FLAG_TF);
-    free_card_lists(CARD_FLAG_MMC);
+    free_card_lists(CARD_TF);
+    free_card_lists(CARD_MMC);
     favorites_free();
     corelist_free();
     history_free();

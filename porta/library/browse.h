@@ -7,6 +7,8 @@
 // a card change says what the screens must leave. Only the main thread
 // changes this state.
 
+#include "porta/library/card.h"
+
 #include <cstdint>
 
 // The lists a stored last path can name (the start-up restore's result).
@@ -21,10 +23,13 @@ enum BrowsePlace : int {
 
 // ---- browse state ----------------------------------------------------------
 
-// The browser's card selector: 0 before a card was chosen and without an
+// The browser's card selector: none before a card was chosen and without an
 // external card (treated as the built-in card everywhere).
-constexpr int CARD_EXTERNAL = 1;
-constexpr int CARD_INTERNAL = 2;
+enum CardSelection : int {
+    SELECTED_NONE,
+    SELECTED_EXTERNAL,
+    SELECTED_INTERNAL,
+};
 constexpr int ROWS_PER_PAGE = 9;
 
 constexpr int ROOM_GAMES = 0;
@@ -46,15 +51,15 @@ struct BrowseCursor {
     int32_t row;
 };
 
-extern int browse_card;   // card selector 0, CARD_EXTERNAL, CARD_INTERNAL
+extern CardSelection browse_card;
 extern int browse_system; // 0..16
 extern BrowseCursor browse_cursor;
 extern int room; // 0..4, the highlighted room
 
-// The launch card flag of the selector (1 only for CARD_EXTERNAL).
-inline int browse_card_flag(void)
+// The card of the selector (the TF card only for SELECTED_EXTERNAL).
+inline Card selected_card(void)
 {
-    return browse_card == CARD_EXTERNAL ? 1 : 0;
+    return browse_card == SELECTED_EXTERNAL ? CARD_TF : CARD_MMC;
 }
 inline int cursor_position(void)
 {
@@ -94,12 +99,12 @@ void room_right(void);
 // favourites, core list and history; back on the search results, the stored
 // search is run again. Returns the list restored (PLACE_ROOMS when none).
 BrowsePlace restore_browse_place(void);
-// Launches entry `index` of the system's list on the card of `card_flag`:
+// Launches entry `index` of the system's list on `card`:
 // records it in the history (unless it comes `from_history`), saves the
 // cursor and writes /tmp/.next. Returns 0 when /tmp/.next was written;
 // non-zero when the entry cannot be launched (the caller shows the
 // invalid-file message).
-int gamelist_run(int system, int index, int card_flag, bool from_history = false);
+int gamelist_run(int system, int index, Card card, bool from_history = false);
 // Writes /tmp/gameplace.cfg ("start=<page> \nhight=<row> \n"). 0 or -1.
 int save_place(int page, int row);
 // Writes /tmp/gamedir.cfg: the text alone, no line end. 0 or -1.
@@ -126,6 +131,6 @@ void gamelist_free_all(void);
 // read from a file (LAST_PATH_MISSING when there is none), and the cursor of a
 // place file (page and row 0 when missing or malformed).
 constexpr int LAST_PATH_MISSING = -2;
-BrowsePlace parse_last_path(const char *text, int *system, int *card);
-int read_last_path(const char *path, int *system, int *card);
+BrowsePlace parse_last_path(const char *text, int *system, CardSelection *card);
+int read_last_path(const char *path, int *system, CardSelection *card);
 void read_place_file(const char *path, BrowseCursor *c);

@@ -65,9 +65,10 @@ int corelist_save(void)
     return list_file_write(CORELIST_FILE, content);
 }
 
-int core_alternative(int system, int index, int card_number)
+int core_alternative(int system, int index, Card card)
 {
-    const char *name = game_name(game_list_by_number(card_number, system), index);
+    const int card_number = card_to_number(card);
+    const char *name = game_name(game_list(card, system), index);
     if (!name)
         return -1;
     for (const CoreChoice &c : cores)
@@ -86,9 +87,10 @@ static void corelist_insert_after(size_t at, const CoreChoice &c)
     cores.insert(cores.begin() + static_cast<long>(at) + 1, c);
 }
 
-int corelist_add_game(int system, int index, int card_number)
+int corelist_add_game(int system, int index, Card card)
 {
-    const char *name = game_name(game_list_by_number(card_number, system), index);
+    const int card_number = card_to_number(card);
+    const char *name = game_name(game_list(card, system), index);
     if (!name || !*name)
         return -1;
     CoreChoice fresh;
@@ -120,9 +122,10 @@ int corelist_add_game(int system, int index, int card_number)
     return -1;
 }
 
-void corelist_remove_game(int system, int index, int card_number)
+void corelist_remove_game(int system, int index, Card card)
 {
-    const GameList *list = game_list_by_number(card_number, system);
+    const int card_number = card_to_number(card);
+    const GameList *list = game_list(card, system);
     if (cores.empty() || !list || !list->scanned)
         return;
     const char *name = game_name(list, index);
@@ -148,16 +151,15 @@ void corelist_clear(void)
     corelist_load();
 }
 
-void core_popup_open(int system, int index, int card_flag)
+void core_popup_open(int system, int index, Card card)
 {
-    const int card_number = card_flag + 1;
-    const int on = core_alternative(system, index, card_number) == 1 ? 1 : 0;
+    const int on = core_alternative(system, index, card) == 1 ? 1 : 0;
     core_popup.cursor = 0;
     core_popup.chosen = on;
     core_popup.opened = on;
     core_popup.system = system;
     core_popup.index = index;
-    core_popup.card_number = card_number;
+    core_popup.card = card;
 }
 
 void core_popup_move(int delta)
@@ -178,8 +180,8 @@ void core_popup_choose(void)
 void core_popup_apply(void)
 {
     if (core_popup.chosen == 1 && core_popup.opened == 0)
-        corelist_add_game(core_popup.system, core_popup.index, core_popup.card_number);
+        corelist_add_game(core_popup.system, core_popup.index, core_popup.card);
     else if (core_popup.chosen == 0 && core_popup.opened == 1)
-        corelist_remove_game(core_popup.system, core_popup.index, core_popup.card_number);
+        corelist_remove_game(core_popup.system, core_popup.index, core_popup.card);
     core_popup.cursor = 0;
 }

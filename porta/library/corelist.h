@@ -6,13 +6,15 @@
 // 2 TF card), sorted by card and in the order added within a card, then the
 // CRC seal. Also the state of the pop-up that changes the choice.
 
+#include "porta/library/card.h"
+
 #include <cstdint>
 
 constexpr const char CORELIST_FILE[] = "/mnt/data/.gbacore";
 
 struct CoreChoice {
     char name[256]; // the game's file name
-    int32_t card;   // card number
+    int32_t card;   // the card number as stored: card_from_number() gives the Card
 };
 
 // Empties the list, then reads the file when its seal is intact; prints
@@ -22,13 +24,13 @@ int corelist_load(void);
 int corelist_read_file(const char *path);
 int corelist_save(void);
 
-// 1 when entry `index` of the system's list on card `card_number` is in the
+// 1 when entry `index` of the system's list on `card` is in the
 // list, 0 when not, -1 when the list holds no scan or the index is outside it.
-int core_alternative(int system, int index, int card_number);
+int core_alternative(int system, int index, Card card);
 // 0 when added and saved, 1 when present already, -1 when it cannot be added.
-int corelist_add_game(int system, int index, int card_number);
+int corelist_add_game(int system, int index, Card card);
 // Removes the game if present and saves.
-void corelist_remove_game(int system, int index, int card_number);
+void corelist_remove_game(int system, int index, Card card);
 // Clears the list: the file is left empty (0 bytes).
 void corelist_clear(void);
 void corelist_free(void);
@@ -44,11 +46,11 @@ struct CorePopup {
     int opened; // the choice when the pop-up opened
     int system;
     int index;
-    int card_number;
+    Card card;
 };
 extern CorePopup core_popup;
-// Opens it for a game of a list (card flag of the list).
-void core_popup_open(int system, int index, int card_flag);
+// Opens it for a game of a list.
+void core_popup_open(int system, int index, Card card);
 // Up (-1) or down (+1), wrapping over the two items.
 void core_popup_move(int delta);
 // Makes the item under the cursor the chosen one.

@@ -113,9 +113,10 @@ static void favorites_drop_oldest(void)
             f.sequence--;
 }
 
-int favorites_add_game(int system, int index, int card_number)
+int favorites_add_game(int system, int index, Card card)
 {
-    const char *name = game_name(game_list_by_number(card_number, system), index);
+    const int card_number = card_to_number(card);
+    const char *name = game_name(game_list(card, system), index);
     if (!name || !*name || !list_name_storable(name))
         return -1;
     Favorite fresh;
@@ -165,9 +166,10 @@ static void favorites_remove(size_t at)
     favorites_save();
 }
 
-void favorites_remove_game(int system, int index, int card_number)
+void favorites_remove_game(int system, int index, Card card)
 {
-    const GameList *list = game_list_by_number(card_number, system);
+    const int card_number = card_to_number(card);
+    const GameList *list = game_list(card, system);
     if (favorites.empty() || !list || !list->scanned)
         return;
     if (index < 0 || index >= list->count) {
@@ -209,15 +211,16 @@ void del_favorite_shown(int position)
     const Favorite *shown = favorite_at(position);
     if (!shown)
         return;
-    const GameList *list = game_list_by_number(shown->card, shown->system);
+    const GameList *list = game_list(card_from_number(shown->card), shown->system);
     if (!list || !list->scanned)
         return;
     favorites_remove(static_cast<size_t>(position));
 }
 
-int favorite_test(int system, int index, int card_number)
+int favorite_test(int system, int index, Card card)
 {
-    const GameList *list = game_list_by_number(card_number, system);
+    const int card_number = card_to_number(card);
+    const GameList *list = game_list(card, system);
     const char *name = game_name(list, index);
     if (!name)
         return -1;
@@ -232,17 +235,16 @@ int favorite_test(int system, int index, int card_number)
     return 0;
 }
 
-int favorite_toggle(int system, int index, int card_flag)
+int favorite_toggle(int system, int index, Card card)
 {
-    const int card_number = card_flag + 1;
-    if (favorite_test(system, index, card_number) == 1) {
-        favorites_remove_game(system, index, card_number);
+    if (favorite_test(system, index, card) == 1) {
+        favorites_remove_game(system, index, card);
         return 0;
     }
-    const char *name = game_name(game_list_by_number(card_number, system), index);
+    const char *name = game_name(game_list(card, system), index);
     if (name && !list_name_storable(name))
         return -1;
-    favorites_add_game(system, index, card_number);
+    favorites_add_game(system, index, card);
     return 0;
 }
 

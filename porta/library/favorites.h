@@ -5,6 +5,8 @@
 // per game (card is the card number: 1 built-in, 2 TF card; the sequence ranks
 // the additions, 1 the oldest) and the CRC seal.
 
+#include "porta/library/card.h"
+
 #include <cstdint>
 
 constexpr const char FAVORITES_FILE[] = "/mnt/data/.favorite";
@@ -14,7 +16,7 @@ struct Favorite {
     char name[256]; // the file name as scanned
     int32_t system;
     int32_t index;
-    int32_t card;     // card number
+    int32_t card;     // the card number as stored: card_from_number() gives the Card
     int32_t sequence; // 1 = oldest addition .. count = newest
 };
 
@@ -25,25 +27,25 @@ int favorites_load(void);
 int favorites_read_file(const char *path);
 int favorites_save(void);
 
-// Adds entry `index` of the system's list on card `card_number`. 0 when the
+// Adds entry `index` of the system's list on `card`. 0 when the
 // list changed and was saved, 1 when it is a favourite already, -1 when it
 // cannot be added (no scan, index outside the list, an empty name or one
 // holding a line end). The 81st
 // favourite pushes out the oldest addition.
-int favorites_add_game(int system, int index, int card_number);
+int favorites_add_game(int system, int index, Card card);
 // Removes a favourite; an index beyond the current scan (shown as
 // "##file error !") removes the record at the favourites cursor.
-void favorites_remove_game(int system, int index, int card_number);
+void favorites_remove_game(int system, int index, Card card);
 // Start on the favourites screen: removes the record shown at `position`,
 // also when another file now stands at its place or its place lies beyond
 // the scan; nothing when the list of its card holds no scan (card out).
 void del_favorite_shown(int position);
 // 1 when the entry is a favourite (same place and the same file name), 0 when
 // not, -1 when the list holds no scan or the index is outside it.
-int favorite_test(int system, int index, int card_number);
+int favorite_test(int system, int index, Card card);
 // Start on a game: deletes it when it is a favourite, else adds it. -1 when
 // its name cannot be stored (it holds a line end), else 0.
-int favorite_toggle(int system, int index, int card_flag);
+int favorite_toggle(int system, int index, Card card);
 
 // The n-th record from the head (0-based), or nullptr.
 const Favorite *favorite_at(int n);

@@ -17,16 +17,11 @@
 GameList tf_lists[SYSTEM_COUNT];
 GameList mmc_lists[SYSTEM_COUNT];
 
-GameList *game_list(int card_flag, int system)
+GameList *game_list(Card card, int system)
 {
     if (system < 0 || system >= SYSTEM_COUNT)
         return nullptr;
-    return card_flag ? &tf_lists[system] : &mmc_lists[system];
-}
-
-GameList *game_list_by_number(int card_number, int system)
-{
-    return game_list(card_number == 1 ? CARD_FLAG_MMC : CARD_FLAG_TF, system);
+    return card == CARD_TF ? &tf_lists[system] : &mmc_lists[system];
 }
 
 int game_index_valid(const GameList *list, int index)
@@ -260,7 +255,7 @@ bool entry_before(const FoundEntry &a, const FoundEntry &b, const char *names)
     return version_compare(names + a.name_at, names + b.name_at, same) < 0;
 }
 
-void build_chain(GameList *list, int system, int card_flag)
+void build_chain(GameList *list, int system, Card card)
 {
     char shown[GAME_NAME_MAX + 1];
     for (int32_t i = 0; i < list->count; i++) {
@@ -270,7 +265,7 @@ void build_chain(GameList *list, int system, int card_flag)
         initials_of(shown, node.initials, sizeof(node.initials));
         node.system = static_cast<int16_t>(system);
         node.index = i;
-        node.card = static_cast<int16_t>(card_flag);
+        node.card = card;
         node.next = i + 1 < list->count ? &list->nodes[i + 1] : nullptr;
     }
     list->chain = list->count > 0 ? list->nodes : nullptr;
@@ -278,7 +273,7 @@ void build_chain(GameList *list, int system, int card_flag)
 
 } // namespace
 
-int scan_game_list(GameList *list, int system, int card_flag, const char *card_root)
+int scan_game_list(GameList *list, int system, Card card, const char *card_root)
 {
     release(list);
     if (system < 0 || system >= SYSTEM_COUNT)
@@ -346,13 +341,13 @@ int scan_game_list(GameList *list, int system, int card_flag, const char *card_r
     }
     list->count = static_cast<int32_t>(n);
     list->scanned = 1;
-    build_chain(list, system, card_flag);
+    build_chain(list, system, card);
     return list->count;
 }
 
-void scan_card_lists(int card_flag, int create_folders)
+void scan_card_lists(Card card, int create_folders)
 {
-    const char *root = card_flag ? CARD_ROOT_TF : CARD_ROOT_MMC;
+    const char *root = card == CARD_TF ? CARD_ROOT_TF : CARD_ROOT_MMC;
     char path[LIST_PATH_SIZE];
     if (create_folders) {
         snprintf(path, sizeof(path), "%sbios", root);
@@ -363,13 +358,13 @@ void scan_card_lists(int card_flag, int create_folders)
         }
     }
     for (int s = 0; s < SYSTEM_COUNT; s++)
-        scan_game_list(game_list(card_flag, s), s, card_flag, root);
+        scan_game_list(game_list(card, s), s, card, root);
 }
 
-void free_card_lists(int card_flag)
+void free_card_lists(Card card)
 {
     for (int s = 0; s < SYSTEM_COUNT; s++)
-        release(game_list(card_flag, s));
+        release(game_list(card, s));
 }
 
 SearchNode *list_node(SearchNode *head, int n)

@@ -4,12 +4,9 @@
 // filtered and sorted, with the chain of search records built from it.
 //
 // A game is addressed everywhere by (system, entry index, card); the entry
-// index is its position in the sorted scan. Three card codings exist and are
-// never mixed: the browser's selector (CARD_EXTERNAL 1, CARD_INTERNAL 2, see
-// browse.h), the launch card flag (1 TF card, 0 built-in) used here and by the
-// history, and the card number (2 TF card, 1 built-in) of the favourites and
-// the core list.
+// index is its position in the sorted scan; the card is a Card (card.h).
 
+#include "porta/library/card.h"
 #include "porta/library/systems.h"
 
 #include <cstddef>
@@ -17,8 +14,6 @@
 
 constexpr const char CARD_ROOT_TF[] = "/mnt/sdcard/";
 constexpr const char CARD_ROOT_MMC[] = "/mnt/mmc/";
-constexpr int CARD_FLAG_MMC = 0;
-constexpr int CARD_FLAG_TF = 1;
 constexpr int GAME_NAME_MAX = 255;
 constexpr int LIST_PATH_SIZE = 256;
 constexpr int INITIALS_SIZE = 32;
@@ -35,7 +30,7 @@ struct SearchNode {
     char initials[INITIALS_SIZE];
     int32_t index;
     int16_t system;
-    int16_t card; // card flag: 1 TF card list, 0 built-in list
+    Card card;
     SearchNode *next;
 };
 
@@ -58,11 +53,8 @@ struct GameList {
 extern GameList tf_lists[SYSTEM_COUNT];
 extern GameList mmc_lists[SYSTEM_COUNT];
 
-// The list of a system on the card of `card_flag` (non-zero: TF card), or
-// nullptr for a bad system number.
-GameList *game_list(int card_flag, int system);
-// The list for a card number of the favourites and core list (1 built-in).
-GameList *game_list_by_number(int card_number, int system);
+// The list of a system on a card, or nullptr for a bad system number.
+GameList *game_list(Card card, int system);
 // Entry name and type; nullptr / 0 outside the list.
 const char *game_name(const GameList *list, int index);
 int game_is_dir(const GameList *list, int index);
@@ -79,14 +71,14 @@ int file_extension(const char *name, char out[64]);
 // Game.gba" shows as "Super Game"; "1942.zip" as "1942"). Returns `out`.
 char *display_name(int system, const char *name, char *out, size_t outsz);
 
-// Scans the 17 system folders of one card (CARD_FLAG_TF: /mnt/sdcard/, else
+// Scans the 17 system folders of one card (CARD_TF: /mnt/sdcard/, CARD_MMC:
 // /mnt/mmc/) into its lists, creating bios/ and the missing system folders
 // first when asked. A missing folder gives an empty list that holds no scan.
-void scan_card_lists(int card_flag, int create_folders);
+void scan_card_lists(Card card, int create_folders);
 // Frees every list of the card: entries, names and search records; count 0.
-void free_card_lists(int card_flag);
+void free_card_lists(Card card);
 // Scans one folder into `list` (exposed for tests and benchmarks).
-int scan_game_list(GameList *list, int system, int card_flag, const char *card_root);
+int scan_game_list(GameList *list, int system, Card card, const char *card_root);
 
 // The n-th search record of a chain, or nullptr when the chain is shorter.
 SearchNode *list_node(SearchNode *head, int n);

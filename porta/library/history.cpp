@@ -63,9 +63,9 @@ int history_save(void)
     return list_file_write(HISTORY_FILE, content);
 }
 
-void history_insert_head(int system, int card_flag, int index)
+void history_insert_head(int system, Card card, int index)
 {
-    const char *name = game_name(game_list(card_flag, system), index);
+    const char *name = game_name(game_list(card, system), index);
     if (!name || !list_name_storable(name))
         return;
     HistoryEntry fresh;
@@ -73,10 +73,10 @@ void history_insert_head(int system, int card_flag, int index)
     copy_list_name(fresh.name, name);
     fresh.system = system;
     fresh.index = index;
-    fresh.card = card_flag;
+    fresh.card = card_to_flag(card);
     for (size_t i = 0; i < history.size(); i++) {
         const HistoryEntry &e = history[i];
-        if (e.system == system && e.index == index && e.card == card_flag && strcmp(e.name, fresh.name) == 0) {
+        if (e.system == system && e.index == index && e.card == fresh.card && strcmp(e.name, fresh.name) == 0) {
             printf("%s", ALREADY_LISTED_TEXT);
             if (i == 0)
                 return;

@@ -4,6 +4,8 @@
 // /mnt/data/.history: one "name:system:index:card" line per game (card is
 // the launch card flag: 1 TF card, 0 built-in) and the CRC seal.
 
+#include "porta/library/card.h"
+
 #include <cstdint>
 
 constexpr const char HISTORY_FILE[] = "/mnt/data/.history";
@@ -13,7 +15,7 @@ struct HistoryEntry {
     char name[256]; // the file name as scanned
     int32_t system;
     int32_t index; // entry index in the game list
-    int32_t card;  // card flag
+    int32_t card;  // the card flag as stored: card_from_flag() gives the Card
 };
 
 // Empties the list, then reads the file when its seal is intact (a damaged
@@ -27,7 +29,7 @@ int history_read_file(const char *path);
 int history_save(void);
 // Records a launch at the head; a repeat moves to the head, the tenth game
 // pushes out the oldest. The index must lie inside the list.
-void history_insert_head(int system, int card_flag, int index);
+void history_insert_head(int system, Card card, int index);
 // Clears the history: the file is left empty (0 bytes).
 void history_del(void);
 void history_free(void);

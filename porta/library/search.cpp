@@ -101,7 +101,7 @@ int search_run(void)
     if (search_state.length == 0)
         return 0;
     const bool initials = global_attr.language == 0 || global_attr.language == 1;
-    for (int card : {CARD_FLAG_MMC, CARD_FLAG_TF}) {
+    for (Card card : {CARD_MMC, CARD_TF}) {
         for (int s = 0; s < SYSTEM_COUNT; s++) {
             if (!search_list(game_list(card, s), initials))
                 return search_state.count;

@@ -7,10 +7,12 @@
 // file names, case-insensitively. The built-in card's 17 lists are searched
 // first, then the TF card's, each in list order.
 //
-// Results name a game by (system, entry index, card flag) in the lists of
+// Results name a game by (system, entry index, card) in the lists of
 // the current scan; they are dropped whenever the lists are freed or scanned
 // again (a TF card change), so they never outlive the lists they came from.
 // The typed text survives a launch from the result list in /tmp/search.
+
+#include "porta/library/card.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -35,7 +37,7 @@ constexpr const char SEARCH_FILE[] = "/tmp/search";
 struct SearchResult {
     int32_t index; // entry index in the list of (card, system)
     int16_t system;
-    int16_t card; // card flag: 1 TF card, 0 built-in
+    Card card;
 };
 
 struct SearchState {

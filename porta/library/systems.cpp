@@ -126,7 +126,7 @@ int first_picture(const char *folder, char *result, size_t size)
     return 0;
 }
 
-int choose_emulator(int system, int index, int card_number, const char *file)
+int choose_emulator(int system, int index, Card card, const char *file)
 {
     if (system < 0 || system >= SYSTEM_COUNT || !file)
         return 0;
@@ -137,7 +137,7 @@ int choose_emulator(int system, int index, int card_number, const char *file)
     printf("--%s: str_format == %s\n", "set_game_dge", ext);
     const SystemRow &row = system_table[system];
     const char *emulator = row.emulator;
-    if (system == SYSTEM_GBA && row.emulator2 && core_alternative(system, index, card_number) == 1)
+    if (system == SYSTEM_GBA && row.emulator2 && core_alternative(system, index, card) == 1)
         emulator = row.emulator2;
     snprintf(launch_state.emulator, sizeof(launch_state.emulator), "%s", emulator);
     snprintf(launch_state.workdir, sizeof(launch_state.workdir), "%s%s", GAME_BIN_DIR, row.workdir);
@@ -185,13 +185,13 @@ int run_command(const char *emulator, const char *game, const char *workdir)
     return 0;
 }
 
-int preview_path(int system, int card_flag, int index, int lcd, char *out, size_t outsz)
+int preview_path(int system, Card card, int index, int lcd, char *out, size_t outsz)
 {
     if (!out || outsz == 0)
         return -1;
     const char *fallback = lcd ? PREVIEW_DEFAULT_LCD : PREVIEW_DEFAULT_HDMI;
     snprintf(out, outsz, "%s", fallback);
-    const GameList *list = game_list(card_flag, system);
+    const GameList *list = game_list(card, system);
     if (!list)
         return -1;
     const char *name = game_name(list, index);

@@ -5,6 +5,8 @@
 // chosen for it, and the command left in /tmp/.next for the outer start-up
 // script.
 
+#include "porta/library/card.h"
+
 #include <cstddef>
 
 constexpr int SYSTEM_COUNT = 17;
@@ -54,11 +56,10 @@ int find_xdir_rom(int system, const char *folder, char *result, size_t size);
 int first_picture(const char *folder, char *result, size_t size);
 
 // Chooses the emulator and working directory for a game file of the
-// system's list (entry `index` of the card `card_number`, 1 built-in, 2
-// external): the row's emulator, or for GBA the alternative core when the
+// system's list (entry `index` on `card`): the row's emulator, or for GBA the alternative core when the
 // core choice list holds the game. A file without extension changes nothing.
 // Returns 0.
-int choose_emulator(int system, int index, int card_number, const char *file);
+int choose_emulator(int system, int index, Card card, const char *file);
 
 // Writes the command for the outer script into /tmp/.next (crash-safely):
 //   cd "<workdir>"
@@ -74,4 +75,4 @@ int run_command(const char *emulator, const char *game, const char *workdir);
 // else the default picture of the output (`lcd` non-zero: the LCD one).
 // Returns 1 for the game's own picture, 0 for the default one, -1 for a bad
 // system number.
-int preview_path(int system, int card_flag, int index, int lcd, char *out, size_t outsz);
+int preview_path(int system, Card card, int index, int lcd, char *out, size_t outsz);

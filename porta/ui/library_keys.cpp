@@ -174,9 +174,9 @@ void cursor_home(void)
 
 // A launch that fails shows the message and stays; one that wrote
 // /tmp/.next leaves the list's place for the next start and ends the loop.
-void launch(int system, int index, int card_flag, const char *last_path)
+void launch(int system, int index, Card card, const char *last_path)
 {
-    if (gamelist_run(system, index, card_flag, screen == SCREEN_HISTORY) != 0) {
+    if (gamelist_run(system, index, card, screen == SCREEN_HISTORY) != 0) {
         show_invalid_file();
         return;
     }
@@ -191,10 +191,10 @@ void open_room(void)
         cursor_home();
         browse_system = 0;
         if (tf_card_state == 1) {
-            browse_card = CARD_EXTERNAL;
+            browse_card = SELECTED_EXTERNAL;
             go(SCREEN_CARD);
         } else {
-            browse_card = 0;
+            browse_card = SELECTED_NONE;
             go(SCREEN_SYSTEMS);
         }
         break;
@@ -262,9 +262,9 @@ void card_keypress(int key)
     case KEYCODE_DOWN:
         play_key_sound(KEY_SOUND_MOVE);
         if (tf_card_state == 1)
-            browse_card = browse_card == CARD_EXTERNAL ? CARD_INTERNAL : CARD_EXTERNAL;
+            browse_card = browse_card == SELECTED_EXTERNAL ? SELECTED_INTERNAL : SELECTED_EXTERNAL;
         else
-            browse_card = 0;
+            browse_card = SELECTED_NONE;
         break;
     case KEYCODE_A:
         play_key_sound(KEY_SOUND_CONFIRM);
@@ -273,7 +273,7 @@ void card_keypress(int key)
         break;
     case KEYCODE_B:
         play_key_sound(KEY_SOUND_CONFIRM);
-        browse_card = 0;
+        browse_card = SELECTED_NONE;
         go(SCREEN_ROOMS);
         break;
     default: play_key_sound(KEY_SOUND_REFUSED); break;
@@ -307,11 +307,11 @@ void systems_keypress(int key)
     case KEYCODE_B:
         play_key_sound(KEY_SOUND_CONFIRM);
         if (tf_card_state == 1) {
-            if (browse_card == 0)
-                browse_card = CARD_INTERNAL;
+            if (browse_card == SELECTED_NONE)
+                browse_card = SELECTED_INTERNAL;
             go(SCREEN_CARD);
         } else {
-            browse_card = 0;
+            browse_card = SELECTED_NONE;
             go(SCREEN_ROOMS);
         }
         browse_system = 0;
@@ -322,8 +322,8 @@ void systems_keypress(int key)
 
 void games_keypress(int key)
 {
-    const int flag = browse_card_flag();
-    const GameList *list = game_list(flag, browse_system);
+    const Card card = selected_card();
+    const GameList *list = game_list(card, browse_system);
     const int n = list ? list->count : 0;
     if (paged_move(key, n))
         return;
@@ -332,11 +332,11 @@ void games_keypress(int key)
     case KEYCODE_A:
         play_key_sound(KEY_SOUND_CONFIRM);
         if (n > 0)
-            launch(browse_system, at, flag, list->path);
+            launch(browse_system, at, card, list->path);
         break;
     case KEYCODE_START:
         // A name that cannot be stored is refused.
-        if (n > 0 && favorite_toggle(browse_system, at, flag) != 0)
+        if (n > 0 && favorite_toggle(browse_system, at, card) != 0)
             play_key_sound(KEY_SOUND_REFUSED);
         else
             play_key_sound(KEY_SOUND_CONFIRM);
@@ -345,7 +345,7 @@ void games_keypress(int key)
         play_key_sound(KEY_SOUND_CONFIRM);
         if (browse_system == SYSTEM_GBA && n > 0) {
             // The pop-up's radio marks are loaded by its draw routine.
-            core_popup_open(browse_system, at, flag);
+            core_popup_open(browse_system, at, card);
             prev_screen = screen.load();
             screen = SCREEN_CORE_POPUP;
         }
@@ -369,7 +369,7 @@ void favorites_keypress(int key)
     case KEYCODE_A:
         play_key_sound(KEY_SOUND_CONFIRM);
         if (selected)
-            launch(selected->system, selected->index, selected->card - 1, FAVORITES_FILE);
+            launch(selected->system, selected->index, card_from_number(selected->card), FAVORITES_FILE);
         break;
     case KEYCODE_START:
         play_key_sound(KEY_SOUND_CONFIRM);
@@ -415,11 +415,11 @@ void top_history_keypress(int key)
     case KEYCODE_A:
         play_key_sound(KEY_SOUND_CONFIRM);
         if (selected)
-            launch(selected->system, selected->index, selected->card, HISTORY_FILE);
+            launch(selected->system, selected->index, card_from_flag(selected->card), HISTORY_FILE);
         break;
     case KEYCODE_START:
         // A name that cannot be stored is refused.
-        if (selected && favorite_toggle(selected->system, selected->index, selected->card) != 0) {
+        if (selected && favorite_toggle(selected->system, selected->index, card_from_flag(selected->card)) != 0) {
             play_key_sound(KEY_SOUND_REFUSED);
         } else {
             play_key_sound(KEY_SOUND_CONFIRM);

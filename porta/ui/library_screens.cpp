@@ -169,19 +169,19 @@ static void draw_favorite_mark(SDL_Surface *dst, int out, int y)
 
 // The preview of the selected entry, after the rows. A stored entry whose
 // game left its list has none.
-static void draw_selected_preview(SDL_Surface *dst, int out, int system, int card_flag, int index)
+static void draw_selected_preview(SDL_Surface *dst, int out, int system, Card card, int index)
 {
-    if (!game_index_valid(game_list(card_flag, system), index))
+    if (!game_index_valid(game_list(card, system), index))
         return;
     const LibraryLayout &L = library_layouts[out];
-    blit_at(L.preview_x, L.preview_y, selected_preview(out == OUTPUT_LCD, system, card_flag, index), dst);
+    blit_at(L.preview_x, L.preview_y, selected_preview(out == OUTPUT_LCD, system, card, index), dst);
 }
 
-// The shown name of entry `index` of a system's list on a card (flag), or
+// The shown name of entry `index` of a system's list on a card, or
 // the file error text when the list no longer holds it.
-static const char *entry_name(int system, int card_flag, int index, char *buf, size_t size)
+static const char *entry_name(int system, Card card, int index, char *buf, size_t size)
 {
-    const GameList *list = game_list(card_flag, system);
+    const GameList *list = game_list(card, system);
     if (!game_index_valid(list, index))
         return file_error_text;
     return display_name(system, game_name(list, index), buf, size);
@@ -222,13 +222,13 @@ void draw_card_screen(SDL_Surface *dst)
     const int out = chrome_out(dst);
     const LibraryLayout &L = library_layouts[out];
     frame_base(dst, bottom_hints(SCREEN_CARD, 0));
-    int rows[2] = {CARD_EXTERNAL, CARD_INTERNAL};
+    CardSelection rows[2] = {SELECTED_EXTERNAL, SELECTED_INTERNAL};
     int count = 2;
     if (tf_card_state != 1) {
         // Only the built-in card is there: it is the one chosen.
-        rows[0] = CARD_INTERNAL;
+        rows[0] = SELECTED_INTERNAL;
         count = 1;
-        browse_card = CARD_INTERNAL;
+        browse_card = SELECTED_INTERNAL;
     }
     SDL_Surface *highlight = fixed_res[out].list[4];
     const int row_h = surface_h(highlight) + 5;
@@ -238,7 +238,7 @@ void draw_card_screen(SDL_Surface *dst)
         const int y = top + i * row_h;
         if (rows[i] == browse_card)
             blit_at(L.card_x, y, highlight, dst);
-        card_row_text(rows[i] == CARD_EXTERNAL, ui_language(), text, sizeof(text));
+        card_row_text(rows[i] == SELECTED_EXTERNAL, ui_language(), text, sizeof(text));
         draw_text(L.card_x + L.card_text_dx, y + L.card_text_dy, ui_font[L.card_font], white, text, dst);
     }
 }
@@ -251,7 +251,7 @@ void draw_systems_screen(SDL_Surface *dst)
     const LibraryLayout &L = library_layouts[out];
     const FixedRes &r = fixed_res[out];
     frame_base(dst, bottom_hints(SCREEN_SYSTEMS, 0));
-    const int external = browse_card == CARD_EXTERNAL;
+    const int external = browse_card == SELECTED_EXTERNAL;
     draw_text(L.label_x, L.label_y, ui_font[L.label_font], white,
               card_labels[external ? CARD_LABEL_EXTERNAL : CARD_LABEL_BUILTIN][ui_language()], dst);
     if (external && tf_card_state != 1) {
@@ -279,9 +279,9 @@ void draw_games_screen(SDL_Surface *dst)
     const int out = chrome_out(dst);
     const LibraryLayout &L = library_layouts[out];
     const int system = browse_system;
-    const int flag = browse_card_flag();
+    const Card card = selected_card();
     frame_base(dst, bottom_hints(SCREEN_GAMES, system == SYSTEM_GBA));
-    const GameList *list = game_list(flag, system);
+    const GameList *list = game_list(card, system);
     const int n = list ? list->count : 0;
     if (n <= 0) {
         draw_empty_list(dst);
@@ -304,14 +304,14 @@ void draw_games_screen(SDL_Surface *dst)
             draw_row_highlight(dst, y);
             selected = index;
         }
-        if (favorite_test(system, index, flag + 1) == 1)
+        if (favorite_test(system, index, card) == 1)
             draw_favorite_mark(dst, out, y);
         blit_at(L.icon_x, y + L.game_icon_dy, icon, dst);
         display_name(system, game_name(list, index), name, sizeof(name));
         draw_row_text(dst, L.game_text_x, y + L.game_text_dy, index + 1, name, clip, is_selected);
     }
     if (selected >= 0)
-        draw_selected_preview(dst, out, system, flag, selected);
+        draw_selected_preview(dst, out, system, card, selected);
 }
 
 void draw_favorites_screen(SDL_Surface *dst)
@@ -343,11 +343,11 @@ void draw_favorites_screen(SDL_Surface *dst)
             selected = f;
         }
         draw_favorite_mark(dst, out, y);
-        const char *name = entry_name(f->system, f->card - 1, f->index, buf, sizeof(buf));
+        const char *name = entry_name(f->system, card_from_number(f->card), f->index, buf, sizeof(buf));
         draw_row_text(dst, L.entry_text_x, y + L.entry_text_dy, position + 1, name, clip, is_selected);
     }
     if (selected)
-        draw_selected_preview(dst, out, selected->system, selected->card - 1, selected->index);
+        draw_selected_preview(dst, out, selected->system, card_from_number(selected->card), selected->index);
 }
 
 void draw_history_screen(SDL_Surface *dst)
@@ -376,13 +376,13 @@ void draw_history_screen(SDL_Surface *dst)
             draw_row_highlight(dst, y);
             selected = h;
         }
-        if (favorite_test(h->system, h->index, h->card + 1) == 1)
+        if (favorite_test(h->system, h->index, card_from_flag(h->card)) == 1)
             draw_favorite_mark(dst, out, y);
-        const char *name = entry_name(h->system, h->card, h->index, buf, sizeof(buf));
+        const char *name = entry_name(h->system, card_from_flag(h->card), h->index, buf, sizeof(buf));
         draw_row_text(dst, L.entry_text_x, y + L.entry_text_dy, row + 1, name, clip, is_selected);
     }
     if (selected)
-        draw_selected_preview(dst, out, selected->system, selected->card, selected->index);
+        draw_selected_preview(dst, out, selected->system, card_from_flag(selected->card), selected->index);
 }
 
 // ---- core pop-up ---------------------------------------------------------

@@ -58,19 +58,19 @@ static SDL_Surface *for_display(SDL_Surface *pic)
     return converted;
 }
 
-SDL_Surface *game_preview(int system, int card_flag, int index, int lcd)
+SDL_Surface *game_preview(int system, Card card, int index, int lcd)
 {
     char path[PREVIEW_PATH_SIZE];
-    preview_path(system, card_flag, index, lcd, path, sizeof(path));
+    preview_path(system, card, index, lcd, path, sizeof(path));
     SDL_Surface *pic = load_img(path);
     return for_display(preview_fit(pic, lcd ? PREVIEW_LCD_W : PREVIEW_HDMI_W, lcd ? PREVIEW_LCD_H : PREVIEW_HDMI_H));
 }
 
-SDL_Surface *selected_preview(int lcd, int system, int card_flag, int index)
+SDL_Surface *selected_preview(int lcd, int system, Card card, int index)
 {
     const int k = lcd ? 1 : 0;
     if (!kept[k] && !tried[k]) {
-        kept[k] = game_preview(system, card_flag, index, lcd);
+        kept[k] = game_preview(system, card, index, lcd);
         tried[k] = true;
     }
     return kept[k];

@@ -133,7 +133,7 @@ static void draw_result_rows(SDL_Surface *dst, int out, bool highlight, int mark
         const bool selected = row == browse_cursor.row;
         if (highlight && selected)
             draw_row_highlight(dst, y);
-        if (favorite_test(res->system, res->index, res->card + 1) == 1)
+        if (favorite_test(res->system, res->index, res->card) == 1)
             blit_at(mark_end - mark_w, y + L.mark_dy, mark, dst);
         draw_row_text(dst, L.row_x, y + L.row_dy, n + 1, result_name(*res, shown, sizeof(shown)), bar_w - L.clip_less,
                       selected);

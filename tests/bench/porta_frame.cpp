@@ -142,10 +142,10 @@ void BM_GamesFrame(benchmark::State &state)
     SDL_Surface *dst = start_display(state);
     if (!dst)
         return;
-    scan_card_lists(CARD_FLAG_MMC, 0);
-    browse_card = CARD_INTERNAL;
+    scan_card_lists(CARD_MMC, 0);
+    browse_card = SELECTED_INTERNAL;
     browse_system = SYSTEM_GBA;
-    const GameList *list = game_list(CARD_FLAG_MMC, SYSTEM_GBA);
+    const GameList *list = game_list(CARD_MMC, SYSTEM_GBA);
     int golden = -1;
     for (int i = 0; list && i < list->count; i++)
         if (std::string(game_name(list, i)) == "Golden Sun.gba")
@@ -165,7 +165,7 @@ void BM_GamesFrame(benchmark::State &state)
         benchmark::DoNotOptimize(dst->pixels);
     }
     preview_drop_all();
-    free_card_lists(CARD_FLAG_MMC);
+    free_card_lists(CARD_MMC);
     stop_display();
 }
 BENCHMARK(BM_GamesFrame)->ArgNames({"hdmi", "cache"})->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMicrosecond);

@@ -85,8 +85,8 @@ bool load_library(void)
     if (!make_root(root))
         return false;
     setenv("DEVICE_ROOT", root.c_str(), 1);
-    scan_card_lists(CARD_FLAG_MMC, 0);
-    scan_card_lists(CARD_FLAG_TF, 0);
+    scan_card_lists(CARD_MMC, 0);
+    scan_card_lists(CARD_TF, 0);
     int total = 0;
     for (int s = 0; s < SYSTEM_COUNT; s++)
         total += mmc_lists[s].count + tf_lists[s].count;

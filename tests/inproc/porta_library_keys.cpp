@@ -187,7 +187,7 @@ TEST_F(LibraryKeys, KeySoundsOfTheKeyTable)
         SCOPED_TRACE(testing::Message() << "screen " << c.screen << " key " << c.key);
         // An empty GBA list for A and Y on the games screen (nothing launched).
         screen = c.screen;
-        browse_card = 0;
+        browse_card = SELECTED_NONE;
         browse_system = c.handler == games_keypress && c.key == SDLK_LSHIFT ? 7 : 6;
         ASSERT_EQ(sound_init(), 0);
         // The sound thread waits for requests before the key comes.
@@ -248,7 +248,7 @@ TEST_F(LibraryKeys, StartOnFavouritesDeletesAndMovesUp)
         root.write("/mnt/mmc/NGPC/g" + std::to_string(i) + ".ngp", "rom");
     start("/mnt/mmc/NGPC");
     for (int i = 0; i < 10; i++)
-        favorites_add_game(14, i, 1);
+        favorites_add_game(14, i, CARD_MMC);
     screen = SCREEN_FAVORITES;
     browse_cursor = {1, 0};
     key(0x100); // Start on the 10th
@@ -356,7 +356,7 @@ TEST_F(LibraryKeys, CardPulledAndPutBackWhileItsListIsShown)
         key(0x2);
     key(0x10);
     ASSERT_EQ(screen.load(), SCREEN_GAMES);
-    ASSERT_EQ(browse_card, CARD_EXTERNAL);
+    ASSERT_EQ(browse_card, SELECTED_EXTERNAL);
     ASSERT_EQ(tf_lists[6].count, 1);
 
     // Pulled out: within a check period the card is unmounted, its lists
@@ -413,7 +413,7 @@ TEST_F(LibraryKeys, PreviewsAreScaledToTheOutputsBox)
         int index, lcd, w, h;
     } cases[] = {{0, 1, 240, 180}, {0, 0, 500, 430}, {1, 1, 240, 180}, {2, 1, 240, 180}};
     for (const auto &c : cases) {
-        SDL_Surface *s = game_preview(6, 0, c.index, c.lcd);
+        SDL_Surface *s = game_preview(6, CARD_MMC, c.index, c.lcd);
         ASSERT_NE(s, nullptr) << c.index;
         EXPECT_EQ(s->w, c.w);
         EXPECT_EQ(s->h, c.h);
@@ -421,12 +421,12 @@ TEST_F(LibraryKeys, PreviewsAreScaledToTheOutputsBox)
     }
     // No default picture for HDMI in this root: nothing to show.
     testing::internal::CaptureStdout();
-    EXPECT_EQ(game_preview(6, 0, 2, 0), nullptr);
+    EXPECT_EQ(game_preview(6, CARD_MMC, 2, 0), nullptr);
     testing::internal::GetCapturedStdout();
     // The kept preview is loaded once and dropped by a cursor move.
-    SDL_Surface *kept = selected_preview(1, 6, 0, 0);
+    SDL_Surface *kept = selected_preview(1, 6, CARD_MMC, 0);
     ASSERT_NE(kept, nullptr);
-    EXPECT_EQ(selected_preview(1, 6, 0, 0), kept);
+    EXPECT_EQ(selected_preview(1, 6, CARD_MMC, 0), kept);
     auto red_of = [](SDL_Surface *s) {
         Uint8 r, g, b, a;
         SDL_LockSurface(s);
@@ -439,7 +439,7 @@ TEST_F(LibraryKeys, PreviewsAreScaledToTheOutputsBox)
     };
     EXPECT_GT(red_of(kept), 150);
     cursor_down(&browse_cursor, 3);
-    SDL_Surface *again = selected_preview(1, 6, 0, 1);
+    SDL_Surface *again = selected_preview(1, 6, CARD_MMC, 1);
     ASSERT_NE(again, nullptr);
     EXPECT_LT(red_of(again), 50) << "the next entry's own picture, not the one kept before the move";
 }

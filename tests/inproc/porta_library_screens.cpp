@@ -353,7 +353,7 @@ TEST_F(LibraryScreens, RoomsShowTheHighlightedRoomFullSizeAndTheOthersSmall)
 TEST_F(LibraryScreens, CardChoiceHighlightsTheSelectedCard)
 {
     tf_card_state = 1;
-    browse_card = CARD_INTERNAL;
+    browse_card = SELECTED_INTERNAL;
     for (int out = 0; out < 2; out++) {
         SDL_Surface *s = surf[out];
         const Sizes &z = kSizes[out];
@@ -370,16 +370,16 @@ TEST_F(LibraryScreens, CardChoiceHighlightsTheSelectedCard)
     }
     // The card went: only the built-in card, chosen.
     tf_card_state = 0;
-    browse_card = CARD_EXTERNAL;
+    browse_card = SELECTED_EXTERNAL;
     draw_card_screen(surf[0]);
-    EXPECT_EQ(browse_card, CARD_INTERNAL);
+    EXPECT_EQ(browse_card, SELECTED_INTERNAL);
     expect_box(surf[0], 0, 36, 620, 40, kCard, "the only row");
     EXPECT_FALSE(appears(surf[0], 0, 36 + 45, 640, 36 + 90, {255, 255, 255}));
 }
 
 TEST_F(LibraryScreens, SystemListShowsThePageOfTheCursor)
 {
-    browse_card = CARD_INTERNAL;
+    browse_card = SELECTED_INTERNAL;
     browse_system = 10; // page 2 (9..16), row 1
     for (int out = 0; out < 2; out++) {
         SDL_Surface *s = surf[out];
@@ -400,7 +400,7 @@ TEST_F(LibraryScreens, SystemListShowsThePageOfTheCursor)
         EXPECT_TRUE(text_at(s, L.label_x, L.label_y, ui_font[L.label_font], "Built-in card", kTitle)) << out;
     }
     // The external card chosen but gone: the notice instead of the list.
-    browse_card = CARD_EXTERNAL;
+    browse_card = SELECTED_EXTERNAL;
     for (int out = 0; out < 2; out++) {
         SDL_Surface *s = surf[out];
         draw_systems_screen(s);
@@ -414,11 +414,11 @@ TEST_F(LibraryScreens, SystemListShowsThePageOfTheCursor)
 
 TEST_F(LibraryScreens, GameListRowsCounterMarksPreviewAndHints)
 {
-    browse_card = CARD_INTERNAL;
+    browse_card = SELECTED_INTERNAL;
     browse_system = SYSTEM_GBA;
     ASSERT_EQ(mmc_lists[SYSTEM_GBA].count, 12);
-    ASSERT_EQ(favorites_add_game(SYSTEM_GBA, 2, 1), 0);
-    ASSERT_EQ(favorites_add_game(SYSTEM_GBA, 10, 1), 0);
+    ASSERT_EQ(favorites_add_game(SYSTEM_GBA, 2, CARD_MMC), 0);
+    ASSERT_EQ(favorites_add_game(SYSTEM_GBA, 10, CARD_MMC), 0);
     for (int out = 0; out < 2; out++) {
         SDL_Surface *s = surf[out];
         const Sizes &z = kSizes[out];
@@ -468,7 +468,7 @@ TEST_F(LibraryScreens, EmptyListTextInEveryLanguageAndNoCounter)
     const char *const texts[6] = {"< 没有游戏文件 >",   "< 沒有遊戲文件 >",
                                   "< No game files >",  "< ゲームファイルはありません >",
                                   "< 게임 파일 없음 >", "< Sin archivos de juego >"};
-    browse_card = CARD_INTERNAL;
+    browse_card = SELECTED_INTERNAL;
     browse_system = 3; // NEOGEO: no games
     browse_cursor = {0, 0};
     for (int language = 0; language < 6; language++) {
@@ -544,9 +544,9 @@ TEST_F(LibraryScreens, StaleFavouriteShowsFileErrorWithoutPreview)
 
 TEST_F(LibraryScreens, CorePopupMarksTheChosenCore)
 {
-    browse_card = CARD_INTERNAL;
+    browse_card = SELECTED_INTERNAL;
     browse_system = SYSTEM_GBA;
-    core_popup_open(SYSTEM_GBA, 4, 0);
+    core_popup_open(SYSTEM_GBA, 4, CARD_MMC);
     core_popup_move(1); // cursor on vba-next, gpsp still chosen
     for (int out = 0; out < 2; out++) {
         SDL_Surface *s = surf[out];
@@ -679,7 +679,7 @@ TEST_F(LibraryScreens, SkippedFramesLeaveThePicturesAsAFullRedraw)
         loop_set_frame_skipping(skipping);
         restart_text_scroll(0);
         screen = SCREEN_GAMES;
-        browse_card = CARD_INTERNAL;
+        browse_card = SELECTED_INTERNAL;
         browse_system = SYSTEM_GBA;
         browse_cursor = {0, 0};
         preview_drop_all();
@@ -755,15 +755,15 @@ TEST(LibraryScreensSample, PreviewShowsTheGamesOwnPicture)
     attr_set_defaults(&global_attr);
     ASSERT_EQ(porta_test_display(DISPLAY_FONTS | DISPLAY_PICTURES), 0);
     testing::internal::CaptureStdout();
-    scan_card_lists(CARD_FLAG_MMC, 0);
+    scan_card_lists(CARD_MMC, 0);
     testing::internal::GetCapturedStdout();
-    const GameList *list = game_list(CARD_FLAG_MMC, SYSTEM_GBA);
+    const GameList *list = game_list(CARD_MMC, SYSTEM_GBA);
     int golden = -1;
     for (int i = 0; list && i < list->count; i++)
         if (std::string(game_name(list, i)) == "Golden Sun.gba")
             golden = i;
     ASSERT_GE(golden, 0);
-    browse_card = CARD_INTERNAL;
+    browse_card = SELECTED_INTERNAL;
     browse_system = SYSTEM_GBA;
     browse_cursor = {golden / ROWS_PER_PAGE, golden % ROWS_PER_PAGE};
     for (SDL_Surface *dst : {lcd_surface, hdmi_surface}) {

@@ -222,7 +222,7 @@ TEST_F(SearchScreens, CardPulledOrInsertedWhileSearching)
     // Inserted while the keyboard shows results of the built-in card only:
     // the lists are scanned again, the typed text and the results stay.
     root.write("/mnt/mmc/GB/game 1.gb", "rom");
-    scan_card_lists(CARD_FLAG_MMC, 0);
+    scan_card_lists(CARD_MMC, 0);
     keys({A, A}); // the keyboard, then "1"
     ASSERT_EQ(screen.load(), SCREEN_SEARCH_KEYS);
     ASSERT_EQ(search_result_count(), 1);

@@ -58,7 +58,7 @@ protected:
         tf_card_state = 0;
         screen = SCREEN_ROOMS;
         browse_cursor = {0, 0};
-        browse_card = 0;
+        browse_card = SELECTED_NONE;
         browse_system = 0;
         gamelist_free_all();
     }
@@ -94,7 +94,7 @@ TEST_F(Library, ScanFiltersAndOrdersLikeTheCard)
     files("/mnt/mmc/GBA", {"Game 10.gba", "Game 2.gba", "game 3.GBA", ".hidden.gba", "notes.txt", "Folder/", "x."});
     files("/mnt/mmc/PS1", {"b.iso", "Zeta Disc/", "System Volume Information/", ".trash/", "a.pbp"});
     files("/mnt/mmc/MD", {"readme.b", "sonic.md", "x.gen"});
-    scan_card_lists(CARD_FLAG_MMC, 1);
+    scan_card_lists(CARD_MMC, 1);
     EXPECT_EQ(names_of(&mmc_lists[6]), (std::vector<std::string>{"Game 2.gba", "Game 10.gba", "game 3.GBA"}));
     EXPECT_EQ(names_of(&mmc_lists[0]), (std::vector<std::string>{"Zeta Disc", "a.pbp", "b.iso"}));
     EXPECT_TRUE(game_is_dir(&mmc_lists[0], 0));
@@ -106,16 +106,16 @@ TEST_F(Library, ScanFiltersAndOrdersLikeTheCard)
     // The search chain: one record per entry, keys from the shown names.
     root.write("/mnt/mmc/FC/魔界村.nes", "rom");
     root.write("/mnt/mmc/FC/012 三国志2.nes", "rom");
-    scan_card_lists(CARD_FLAG_MMC, 0);
+    scan_card_lists(CARD_MMC, 0);
     SearchNode *n1 = list_node(mmc_lists[7].chain, 1);
     ASSERT_NE(n1, nullptr);
     EXPECT_EQ(std::string(n1->initials, strnlen(n1->initials, 32)), "mjc");
     EXPECT_EQ(std::string(mmc_lists[7].chain->initials), "sgz2") << "012 and the blank are no part of the name";
     EXPECT_EQ(n1->index, 1);
-    EXPECT_EQ(n1->card, CARD_FLAG_MMC);
+    EXPECT_EQ(n1->card, CARD_MMC);
     EXPECT_EQ(list_node(mmc_lists[7].chain, 2), nullptr);
     // A TF card that is not mounted makes no folders: no scan.
-    scan_card_lists(CARD_FLAG_TF, 0);
+    scan_card_lists(CARD_TF, 0);
     EXPECT_FALSE(tf_lists[6].scanned);
     EXPECT_FALSE(root.exists("/mnt/sdcard/GBA"));
 }
@@ -166,7 +166,7 @@ TEST_F(Library, ListOrderAndKeysMatchTheReference)
                                       "a2x9.nes",
                                       "a02x9.nes"};
     files("/mnt/mmc/FC", names);
-    scan_card_lists(CARD_FLAG_MMC, 0);
+    scan_card_lists(CARD_MMC, 0);
     std::vector<std::string> sorted = names;
     std::sort(sorted.begin(), sorted.end(),
               [](const std::string &a, const std::string &b) { return strverscmp(a.c_str(), b.c_str()) < 0; });
@@ -296,9 +296,9 @@ TEST_F(Library, StartUpRestoresListAndChecksTheCursor)
         std::string dir, place;
         int screen, system, card, page, row;
     } cases[] = {
-        {"/mnt/mmc/GBC", "start=0 \nhight=5 \n", SCREEN_GAMES, 11, CARD_INTERNAL, 0, 5},
-        {"/mnt/mmc/GBC", "start=0 \nhight=6 \n", SCREEN_GAMES, 11, CARD_INTERNAL, 0, 0},   // past the 6 games
-        {"/mnt/sdcard/GB", "start=0 \nhight=1 \n", SCREEN_GAMES, 12, CARD_EXTERNAL, 0, 0}, // no scan there
+        {"/mnt/mmc/GBC", "start=0 \nhight=5 \n", SCREEN_GAMES, 11, SELECTED_INTERNAL, 0, 5},
+        {"/mnt/mmc/GBC", "start=0 \nhight=6 \n", SCREEN_GAMES, 11, SELECTED_INTERNAL, 0, 0},   // past the 6 games
+        {"/mnt/sdcard/GB", "start=0 \nhight=1 \n", SCREEN_GAMES, 12, SELECTED_EXTERNAL, 0, 0}, // no scan there
         {"/mnt/vendor/game/toplist", "start=3 \nhight=4 \n", SCREEN_ROOMS, 0, 0, 3, 4},
         {"/mnt/data/.history", "start=0 \nhight=2 \n", SCREEN_HISTORY, 0, 0, 0, 2},
         {"/somewhere/else", "start=0 \nhight=2 \n", SCREEN_ROOMS, 0, 0, 0, 0},
@@ -308,7 +308,7 @@ TEST_F(Library, StartUpRestoresListAndChecksTheCursor)
         {"/mnt/vendor/game/toplist", "start=0 \nhight=40 \n", SCREEN_ROOMS, 0, 0, 0, 0},
         {"/mnt/vendor/game/toplist", "start=999999999 \nhight=8 \n", SCREEN_ROOMS, 0, 0, 0, 0},
         {"/mnt/vendor/game/toplist", "begin=1 \n", SCREEN_ROOMS, 0, 0, 0, 0},
-        {"/mnt/mmc/GBC" + std::string(400, 'x'), "start=0 \nhight=1 \n", SCREEN_GAMES, 11, CARD_INTERNAL, 0, 1},
+        {"/mnt/mmc/GBC" + std::string(400, 'x'), "start=0 \nhight=1 \n", SCREEN_GAMES, 11, SELECTED_INTERNAL, 0, 1},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.dir.substr(0, 40) + " " + c.place);
@@ -347,11 +347,11 @@ TEST_F(Library, LaunchWritesTheCommandAndThePlace)
           {"Final Fight/", "Final Fight/ffight.zip", "Final Fight/m68k.txt", "GOLDNAXE.ZIP", "sf2.zip", "Empty/"});
     files("/mnt/mmc/PS1", {"Disc/", "Disc/cover.png", "Disc/game.bin"});
     tf_card_state = 1;
-    scan_card_lists(CARD_FLAG_TF, 1);
-    scan_card_lists(CARD_FLAG_MMC, 1);
+    scan_card_lists(CARD_TF, 1);
+    scan_card_lists(CARD_MMC, 1);
     screen = SCREEN_GAMES;
 
-    ASSERT_EQ(gamelist_run(8, 0, 0), 0);
+    ASSERT_EQ(gamelist_run(8, 0, CARD_MMC), 0);
     EXPECT_EQ(root.read("/tmp/.next"),
               "cd \"/mnt/vendor/bin/game/sfc\"\n\"./sfc_emu.dge\"  \"/mnt/mmc/SFC/拳皇 \\\"Boss\\\" \\$HOME \\`date\\` "
               "\\\\ 97.sfc\"  \n");
@@ -359,34 +359,34 @@ TEST_F(Library, LaunchWritesTheCommandAndThePlace)
 
     // The 23rd entry: page 2, row 4.
     browse_cursor = {2, 4};
-    ASSERT_EQ(gamelist_run(6, 22, 0), 0);
+    ASSERT_EQ(gamelist_run(6, 22, CARD_MMC), 0);
     EXPECT_EQ(root.read("/tmp/gameplace.cfg"), "start=2 \nhight=4 \n");
     EXPECT_EQ(root.read("/tmp/.next"),
               "cd \"/mnt/vendor/bin/game/gba\"\n\"./gba_emu.dge\"  \"/mnt/mmc/GBA/g23.gba\"  \n");
 
     // CPS on the TF card: m68k.txt beside the game, and goldnaxe in any case.
-    ASSERT_EQ(gamelist_run(2, 1, 1), 0); // Empty, Final Fight (folders first), GOLDNAXE.ZIP, sf2.zip
+    ASSERT_EQ(gamelist_run(2, 1, CARD_TF), 0); // Empty, Final Fight (folders first), GOLDNAXE.ZIP, sf2.zip
     EXPECT_EQ(
         root.read("/tmp/.next"),
         "cd \"/mnt/vendor/bin/game/fbasdl\"\n\"./fbasdl.dge\"  \"/mnt/sdcard/CPS/Final Fight/ffight.zip\" m68k \n");
-    ASSERT_EQ(gamelist_run(2, 2, 1), 0);
+    ASSERT_EQ(gamelist_run(2, 2, CARD_TF), 0);
     EXPECT_NE(root.read("/tmp/.next").find("GOLDNAXE.ZIP\" m68k \n"), std::string::npos);
-    ASSERT_EQ(gamelist_run(2, 3, 1), 0);
+    ASSERT_EQ(gamelist_run(2, 3, CARD_TF), 0);
     EXPECT_NE(root.read("/tmp/.next").find("sf2.zip\"  \n"), std::string::npos);
     // PS1 folder game: the CD form with the first matching file inside.
-    ASSERT_EQ(gamelist_run(0, 0, 0), 0);
+    ASSERT_EQ(gamelist_run(0, 0, CARD_MMC), 0);
     EXPECT_EQ(root.read("/tmp/.next"),
               "cd \"/mnt/vendor/bin/game/pcsx_rearmed\"\n\"./pcsx\" -cdfile \"/mnt/mmc/PS1/Disc/game.bin\"  \n");
 
     // Failures write no command.
     unlink(root.host("/tmp/.next").c_str());
     testing::internal::CaptureStdout();
-    EXPECT_NE(gamelist_run(2, 0, 1), 0) << "a folder game without a matching file";
+    EXPECT_NE(gamelist_run(2, 0, CARD_TF), 0) << "a folder game without a matching file";
     unlink(root.host("/mnt/mmc/GBA/g01.gba").c_str());
-    EXPECT_NE(gamelist_run(6, 0, 0), 0) << "the file went away";
-    EXPECT_NE(gamelist_run(6, 23, 0), 0);
-    EXPECT_NE(gamelist_run(6, -1, 0), 0);
-    EXPECT_NE(gamelist_run(40, 0, 0), 0);
+    EXPECT_NE(gamelist_run(6, 0, CARD_MMC), 0) << "the file went away";
+    EXPECT_NE(gamelist_run(6, 23, CARD_MMC), 0);
+    EXPECT_NE(gamelist_run(6, -1, CARD_MMC), 0);
+    EXPECT_NE(gamelist_run(40, 0, CARD_MMC), 0);
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_FALSE(root.exists("/tmp/.next"));
     EXPECT_NE(out.find("-- gamelist_run no file,ret=-1 \n"), std::string::npos) << out;
@@ -396,37 +396,37 @@ TEST_F(Library, LaunchWritesTheCommandAndThePlace)
     root.mkdirs("/tmp/.next/in-the-way");
     const size_t shell_lines = root.recorded("/tmp/shell.log").size();
     testing::internal::CaptureStdout();
-    EXPECT_NE(gamelist_run(8, 0, 0), 0);
+    EXPECT_NE(gamelist_run(8, 0, CARD_MMC), 0);
     out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("Failed to open /tmp/.nextUnable to write next command"), std::string::npos) << out;
     EXPECT_EQ(root.recorded("/tmp/shell.log").size(), shell_lines);
 
     // Preview lookup: jpg before png, a folder's first picture, the default.
     char path[PREVIEW_PATH_SIZE];
-    EXPECT_EQ(preview_path(0, 0, 0, 1, path, sizeof path), 1);
+    EXPECT_EQ(preview_path(0, CARD_MMC, 0, 1, path, sizeof path), 1);
     EXPECT_STREQ(path, "/mnt/mmc/PS1/Disc/cover.png");
-    EXPECT_EQ(preview_path(6, 0, 1, 1, path, sizeof path), 0);
+    EXPECT_EQ(preview_path(6, CARD_MMC, 1, 1, path, sizeof path), 0);
     EXPECT_STREQ(path, PREVIEW_DEFAULT_LCD);
     root.write("/mnt/mmc/GBA/g02.png", "p");
     root.write("/mnt/mmc/GBA/g02.jpg", "j");
-    EXPECT_EQ(preview_path(6, 0, 1, 0, path, sizeof path), 1);
+    EXPECT_EQ(preview_path(6, CARD_MMC, 1, 0, path, sizeof path), 1);
     EXPECT_STREQ(path, "/mnt/mmc/GBA/g02.jpg");
     // A folder named like a picture is passed over.
     unlink(root.host("/mnt/mmc/GBA/g02.jpg").c_str());
     root.mkdirs("/mnt/mmc/GBA/g02.jpg");
-    EXPECT_EQ(preview_path(6, 0, 1, 0, path, sizeof path), 1);
+    EXPECT_EQ(preview_path(6, CARD_MMC, 1, 0, path, sizeof path), 1);
     EXPECT_STREQ(path, "/mnt/mmc/GBA/g02.png");
-    EXPECT_EQ(preview_path(6, 0, 99, 0, path, sizeof path), 0);
+    EXPECT_EQ(preview_path(6, CARD_MMC, 99, 0, path, sizeof path), 0);
     EXPECT_STREQ(path, PREVIEW_DEFAULT_HDMI);
 }
 
 TEST_F(Library, HistoryKeepsNineNewestFirst)
 {
     numbered("/mnt/mmc/FC", 10, "nes");
-    scan_card_lists(CARD_FLAG_MMC, 0);
+    scan_card_lists(CARD_MMC, 0);
     history_load();
     for (int i = 0; i < 10; i++)
-        history_insert_head(7, 0, i);
+        history_insert_head(7, CARD_MMC, i);
     std::string expect;
     for (int i = 9; i >= 1; i--) {
         char line[64];
@@ -436,18 +436,18 @@ TEST_F(Library, HistoryKeepsNineNewestFirst)
     EXPECT_EQ(root.read(HISTORY_FILE), sealed(expect));
     // The head again: nothing written.
     unlink(root.host(HISTORY_FILE).c_str());
-    history_insert_head(7, 0, 9);
+    history_insert_head(7, CARD_MMC, 9);
     EXPECT_FALSE(root.exists(HISTORY_FILE));
     // The third again: to the head, the others keep their order.
-    history_insert_head(7, 0, 7);
+    history_insert_head(7, CARD_MMC, 7);
     EXPECT_EQ(history_at(0)->index, 7);
     EXPECT_EQ(history_at(1)->index, 9);
     EXPECT_EQ(history_at(2)->index, 8);
     EXPECT_EQ(history_count(), 9);
     // A launch from the history screen leaves the order.
-    ASSERT_EQ(gamelist_run(7, 5, 0, true), 0);
+    ASSERT_EQ(gamelist_run(7, 5, CARD_MMC, true), 0);
     EXPECT_EQ(history_at(0)->index, 7);
-    ASSERT_EQ(gamelist_run(7, 5, 0, false), 0);
+    ASSERT_EQ(gamelist_run(7, 5, CARD_MMC, false), 0);
     EXPECT_EQ(history_at(0)->index, 5);
     // Reloaded from its file, the same list; cleared, an empty file.
     const std::string bytes = root.read(HISTORY_FILE);
@@ -472,29 +472,29 @@ TEST_F(Library, FavouritesOrderSequencesAndLimit)
     numbered("/mnt/mmc/GBA", 4, "gba");
     numbered("/mnt/mmc/FC", 85, "nes");
     tf_card_state = 1;
-    scan_card_lists(CARD_FLAG_TF, 1);
-    scan_card_lists(CARD_FLAG_MMC, 1);
+    scan_card_lists(CARD_TF, 1);
+    scan_card_lists(CARD_MMC, 1);
     favorites_load();
-    EXPECT_EQ(favorites_add_game(10, 5, 2), 0);
-    EXPECT_EQ(favorites_add_game(6, 3, 1), 0);
-    EXPECT_EQ(favorites_add_game(6, 1, 1), 0);
+    EXPECT_EQ(favorites_add_game(10, 5, CARD_TF), 0);
+    EXPECT_EQ(favorites_add_game(6, 3, CARD_MMC), 0);
+    EXPECT_EQ(favorites_add_game(6, 1, CARD_MMC), 0);
     EXPECT_EQ(root.read(FAVORITES_FILE), sealed("g02.gba:6:1:1:3\ng04.gba:6:3:1:2\ng06.md:10:5:2:1\n"));
-    EXPECT_EQ(favorites_add_game(6, 1, 1), 1);
-    EXPECT_EQ(favorites_add_game(6, 9, 1), -1);
-    EXPECT_EQ(favorite_test(6, 3, 1), 1);
-    EXPECT_EQ(favorite_test(6, 2, 1), 0);
-    EXPECT_EQ(favorite_test(6, 9, 1), -1);
+    EXPECT_EQ(favorites_add_game(6, 1, CARD_MMC), 1);
+    EXPECT_EQ(favorites_add_game(6, 9, CARD_MMC), -1);
+    EXPECT_EQ(favorite_test(6, 3, CARD_MMC), 1);
+    EXPECT_EQ(favorite_test(6, 2, CARD_MMC), 0);
+    EXPECT_EQ(favorite_test(6, 9, CARD_MMC), -1);
     // Deleting sequence 2 of 3 makes 3 into 2.
-    favorites_remove_game(6, 3, 1);
+    favorites_remove_game(6, 3, CARD_MMC);
     EXPECT_EQ(root.read(FAVORITES_FILE), sealed("g02.gba:6:1:1:2\ng06.md:10:5:2:1\n"));
 
     // The 81st addition pushes out the first one, wherever it stands.
     for (int i = 0; i < 78; i++)
-        ASSERT_EQ(favorites_add_game(7, i, 1), 0);
+        ASSERT_EQ(favorites_add_game(7, i, CARD_MMC), 0);
     ASSERT_EQ(favorites_count(), 80);
-    ASSERT_EQ(favorites_add_game(7, 80, 1), 0);
+    ASSERT_EQ(favorites_add_game(7, 80, CARD_MMC), 0);
     ASSERT_EQ(favorites_count(), 80);
-    EXPECT_EQ(favorite_test(10, 5, 2), 0) << "the oldest addition is gone";
+    EXPECT_EQ(favorite_test(10, 5, CARD_TF), 0) << "the oldest addition is gone";
     std::vector<int> seen(81, 0);
     for (int i = 0; i < 80; i++)
         seen[favorite_at(i)->sequence]++;
@@ -507,12 +507,12 @@ TEST_F(Library, FavouritesOrderSequencesAndLimit)
     // game takes the record over and keeps its rank.
     favorites_clear();
     EXPECT_EQ(root.read(FAVORITES_FILE), "");
-    favorites_add_game(6, 0, 1);
-    favorites_add_game(6, 2, 1);
+    favorites_add_game(6, 0, CARD_MMC);
+    favorites_add_game(6, 2, CARD_MMC);
     root.write(FAVORITES_FILE, sealed("old.gba:6:0:1:1\ng03.gba:6:2:1:2\n"));
     favorites_load();
-    EXPECT_EQ(favorite_test(6, 0, 1), 0);
-    EXPECT_EQ(favorites_add_game(6, 0, 1), 0);
+    EXPECT_EQ(favorite_test(6, 0, CARD_MMC), 0);
+    EXPECT_EQ(favorites_add_game(6, 0, CARD_MMC), 0);
     EXPECT_EQ(root.read(FAVORITES_FILE), sealed("g01.gba:6:0:1:1\ng03.gba:6:2:1:2\n"));
     // A damaged seal: the file is deleted at load.
     std::string bad = root.read(FAVORITES_FILE);
@@ -527,42 +527,42 @@ TEST_F(Library, FavouriteShownAsFileErrorIsDeletedAtTheCursor)
     numbered("/mnt/mmc/GBA", 3, "gba");
     numbered("/mnt/sdcard/GB", 2, "gb");
     tf_card_state = 1;
-    scan_card_lists(CARD_FLAG_MMC, 0);
-    scan_card_lists(CARD_FLAG_TF, 0);
+    scan_card_lists(CARD_MMC, 0);
+    scan_card_lists(CARD_TF, 0);
     root.write(FAVORITES_FILE, sealed("g01.gba:6:0:1:1\ngone.gba:6:40:1:2\nx.gb:12:30:2:3\n"));
     favorites_load();
     browse_cursor = {0, 1};
-    favorites_remove_game(6, 40, 1);
+    favorites_remove_game(6, 40, CARD_MMC);
     EXPECT_EQ(root.read(FAVORITES_FILE), sealed("g01.gba:6:0:1:1\nx.gb:12:30:2:2\n"));
     // The card of the entry went away: its lists hold no scan, nothing goes.
-    free_card_lists(CARD_FLAG_TF);
+    free_card_lists(CARD_TF);
     browse_cursor = {0, 1};
-    favorites_remove_game(12, 30, 2);
+    favorites_remove_game(12, 30, CARD_TF);
     EXPECT_EQ(favorites_count(), 2);
 }
 
 TEST_F(Library, NamesWithColonsSurviveAReload)
 {
     files("/mnt/mmc/GBA", {"Zelda: The Minish Cap.gba", "a:b:c:d.gba"});
-    scan_card_lists(CARD_FLAG_MMC, 0);
+    scan_card_lists(CARD_MMC, 0);
     favorites_load();
     history_load();
     corelist_load();
-    ASSERT_EQ(favorites_add_game(6, 1, 1), 0);
-    ASSERT_EQ(favorites_add_game(6, 0, 1), 0);
-    history_insert_head(6, 0, 1);
-    ASSERT_EQ(corelist_add_game(6, 1, 1), 0);
+    ASSERT_EQ(favorites_add_game(6, 1, CARD_MMC), 0);
+    ASSERT_EQ(favorites_add_game(6, 0, CARD_MMC), 0);
+    history_insert_head(6, CARD_MMC, 1);
+    ASSERT_EQ(corelist_add_game(6, 1, CARD_MMC), 0);
     // Capitals sort first: Zelda is entry 0, a:b:c:d entry 1.
     EXPECT_EQ(root.read(FAVORITES_FILE), sealed("Zelda: The Minish Cap.gba:6:0:1:2\na:b:c:d.gba:6:1:1:1\n"));
     EXPECT_EQ(root.read(CORELIST_FILE), sealed("a:b:c:d.gba:1\n"));
     favorites_load();
     history_load();
     corelist_load();
-    EXPECT_EQ(favorite_test(6, 0, 1), 1);
-    EXPECT_EQ(favorite_test(6, 1, 1), 1);
+    EXPECT_EQ(favorite_test(6, 0, CARD_MMC), 1);
+    EXPECT_EQ(favorite_test(6, 1, CARD_MMC), 1);
     EXPECT_STREQ(history_at(0)->name, "a:b:c:d.gba");
     EXPECT_EQ(history_at(0)->index, 1);
-    EXPECT_EQ(core_alternative(6, 1, 1), 1);
+    EXPECT_EQ(core_alternative(6, 1, CARD_MMC), 1);
     // Lines without enough fields are skipped.
     root.write(HISTORY_FILE, sealed("a.gba:6:0\nb.gba:6:1:0\n\n"));
     EXPECT_EQ(history_load(), 1);
@@ -572,14 +572,14 @@ TEST_F(Library, NamesWithColonsSurviveAReload)
 TEST_F(Library, ListReadersAppendAndReportAMissingFile)
 {
     files("/mnt/mmc/GBA", {"a.gba"});
-    scan_card_lists(CARD_FLAG_MMC, 0);
+    scan_card_lists(CARD_MMC, 0);
     root.write("/mnt/data/more", sealed("x.gba:6:0:1:1\ny.gba:6:1:1\n"));
     favorites_load();
     history_load();
     corelist_load();
-    ASSERT_EQ(favorites_add_game(6, 0, 1), 0);
-    history_insert_head(6, 0, 0);
-    ASSERT_EQ(corelist_add_game(6, 0, 1), 0);
+    ASSERT_EQ(favorites_add_game(6, 0, CARD_MMC), 0);
+    history_insert_head(6, CARD_MMC, 0);
+    ASSERT_EQ(corelist_add_game(6, 0, CARD_MMC), 0);
     EXPECT_EQ(favorites_read_file("/mnt/data/more"), 0);
     EXPECT_EQ(favorites_count(), 2); // the 4-number line only
     EXPECT_STREQ(favorite_at(1)->name, "x.gba");
@@ -631,38 +631,38 @@ TEST_F(Library, CoreListOrderAndPopUp)
     files("/mnt/mmc/GBA", {"same.gba", "one.gba"});
     files("/mnt/sdcard/GBA", {"same.gba", "two.gba", "three.gba"});
     tf_card_state = 1;
-    scan_card_lists(CARD_FLAG_MMC, 0);
-    scan_card_lists(CARD_FLAG_TF, 0);
+    scan_card_lists(CARD_MMC, 0);
+    scan_card_lists(CARD_TF, 0);
     corelist_load();
-    ASSERT_EQ(corelist_add_game(6, 0, 2), 0); // same.gba, TF card
-    ASSERT_EQ(corelist_add_game(6, 1, 1), 0); // same.gba, built-in
-    ASSERT_EQ(corelist_add_game(6, 2, 2), 0); // two.gba, TF card
-    EXPECT_EQ(corelist_add_game(6, 2, 2), 1);
+    ASSERT_EQ(corelist_add_game(6, 0, CARD_TF), 0);  // same.gba, TF card
+    ASSERT_EQ(corelist_add_game(6, 1, CARD_MMC), 0); // same.gba, built-in
+    ASSERT_EQ(corelist_add_game(6, 2, CARD_TF), 0);  // two.gba, TF card
+    EXPECT_EQ(corelist_add_game(6, 2, CARD_TF), 1);
     EXPECT_EQ(root.read(CORELIST_FILE), sealed("same.gba:1\nsame.gba:2\ntwo.gba:2\n"));
-    corelist_remove_game(6, 1, 1);
+    corelist_remove_game(6, 1, CARD_MMC);
     EXPECT_EQ(root.read(CORELIST_FILE), sealed("same.gba:2\ntwo.gba:2\n"));
-    EXPECT_EQ(core_alternative(6, 1, 1), 0) << "the built-in game is a record of its own";
+    EXPECT_EQ(core_alternative(6, 1, CARD_MMC), 0) << "the built-in game is a record of its own";
 
     // The pop-up: closing without A writes nothing; moving without A keeps
     // gpsp; A on vba-next then B adds; gpsp again removes.
     corelist_clear();
-    core_popup_open(6, 0, 0); // one.gba, built-in
+    core_popup_open(6, 0, CARD_MMC); // one.gba, built-in
     core_popup_apply();
-    core_popup_open(6, 0, 0);
+    core_popup_open(6, 0, CARD_MMC);
     core_popup_move(1);
     core_popup_apply();
     EXPECT_EQ(root.read(CORELIST_FILE), "");
-    core_popup_open(6, 0, 0);
+    core_popup_open(6, 0, CARD_MMC);
     core_popup_move(-1);
     EXPECT_EQ(core_popup.cursor, 1) << "up from gpsp wraps to vba-next";
     core_popup_choose();
     core_popup_apply();
     EXPECT_EQ(core_popup.cursor, 0);
     EXPECT_EQ(root.read(CORELIST_FILE), sealed("one.gba:1\n"));
-    ASSERT_EQ(gamelist_run(6, 0, 0), 0);
+    ASSERT_EQ(gamelist_run(6, 0, CARD_MMC), 0);
     EXPECT_EQ(root.read("/tmp/.next"),
               "cd \"/mnt/vendor/bin/game/gba\"\n\"./vbanext.dge\"  \"/mnt/mmc/GBA/one.gba\"  \n");
-    core_popup_open(6, 0, 0);
+    core_popup_open(6, 0, CARD_MMC);
     EXPECT_EQ(core_popup.chosen, 1);
     core_popup_choose(); // cursor 0: gpsp
     core_popup_apply();
@@ -672,16 +672,16 @@ TEST_F(Library, CoreListOrderAndPopUp)
 TEST_F(Library, SealedListsAreReplacedInOneStep)
 {
     numbered("/mnt/mmc/GBA", 2, "gba");
-    scan_card_lists(CARD_FLAG_MMC, 0);
+    scan_card_lists(CARD_MMC, 0);
     favorites_load();
-    favorites_add_game(6, 0, 1);
+    favorites_add_game(6, 0, CARD_MMC);
     // A reader holding the old file keeps reading the old bytes: the new
     // list is a new file renamed over it, not the old one rewritten.
     FILE *old = fopen(root.host(FAVORITES_FILE).c_str(), "rb");
     ASSERT_NE(old, nullptr);
     struct stat before, after;
     stat(root.host(FAVORITES_FILE).c_str(), &before);
-    favorites_add_game(6, 1, 1);
+    favorites_add_game(6, 1, CARD_MMC);
     stat(root.host(FAVORITES_FILE).c_str(), &after);
     EXPECT_NE(before.st_ino, after.st_ino);
     char buf[64] = {0};

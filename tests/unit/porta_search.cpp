@@ -45,8 +45,8 @@ protected:
     void scan()
     {
         testing::internal::CaptureStdout();
-        scan_card_lists(CARD_FLAG_MMC, 0);
-        scan_card_lists(CARD_FLAG_TF, 0);
+        scan_card_lists(CARD_MMC, 0);
+        scan_card_lists(CARD_TF, 0);
         testing::internal::GetCapturedStdout();
     }
     // Types the text, returns the shown names of the results in order.
@@ -136,8 +136,8 @@ TEST_F(Search, AtMost100ResultsBuiltInCardFirst)
     global_attr.language = 2;
     search_clear();
     EXPECT_EQ(search_append('.'), 100);
-    EXPECT_EQ(search_result(0)->card, CARD_FLAG_MMC);
-    EXPECT_EQ(search_result(69)->card, CARD_FLAG_MMC);
+    EXPECT_EQ(search_result(0)->card, CARD_MMC);
+    EXPECT_EQ(search_result(69)->card, CARD_MMC);
     // Then the TF card in system order: FC (7) before GB (12).
     EXPECT_EQ(search_result(70)->system, 7);
     EXPECT_EQ(search_result(71)->system, 12);
