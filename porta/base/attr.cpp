@@ -12,13 +12,17 @@
 GlobalAttr global_attr;
 int attr_changed = 0;
 
-static int32_t saved_volume = 0;
-static int32_t saved_brightness = 0;
+namespace {
 
-static const int32_t *attr_fields_const(const GlobalAttr *a)
+int32_t saved_volume = 0;
+int32_t saved_brightness = 0;
+
+const int32_t *attr_fields_const(const GlobalAttr *a)
 {
     return &a->sd_wallpaper;
 }
+
+} // namespace
 
 void attr_set_defaults(GlobalAttr *a)
 {

@@ -27,9 +27,11 @@ int battery_level(int capacity)
     return 0;
 }
 
+namespace {
+
 // The first line of a sysfs file; false (after the message) when it cannot be
 // opened.
-static bool read_first_line(const char *path, const char *mode, char *line, size_t size)
+bool read_first_line(const char *path, const char *mode, char *line, size_t size)
 {
     FILE *f = dev_fopen(path, mode);
     if (!f) {
@@ -43,7 +45,7 @@ static bool read_first_line(const char *path, const char *mode, char *line, size
 }
 
 // A leading decimal number; false when the line holds none.
-static bool parse_decimal(const char *line, long long *out)
+bool parse_decimal(const char *line, long long *out)
 {
     char *end = nullptr;
     errno = 0;
@@ -53,6 +55,8 @@ static bool parse_decimal(const char *line, long long *out)
     *out = v;
     return true;
 }
+
+} // namespace
 
 void battery_read(void)
 {

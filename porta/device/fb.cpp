@@ -16,7 +16,9 @@
 FbDev fbm[FB_SLOTS];
 std::atomic<int> output_device{0};
 
-static void fb_setup_slot(int slot, const char *path, int bpp, int w, int h)
+namespace {
+
+void fb_setup_slot(int slot, const char *path, int bpp, int w, int h)
 {
     FbDev &d = fbm[slot];
     memset(&d, 0, sizeof(d));
@@ -26,7 +28,7 @@ static void fb_setup_slot(int slot, const char *path, int bpp, int w, int h)
     d.height = h;
 }
 
-static void fb_set_layout(struct fb_var_screeninfo *v, int bpp, int w, int h)
+void fb_set_layout(struct fb_var_screeninfo *v, int bpp, int w, int h)
 {
     v->bits_per_pixel = static_cast<uint32_t>(bpp);
     v->xres = static_cast<uint32_t>(w);
@@ -54,12 +56,12 @@ static void fb_set_layout(struct fb_var_screeninfo *v, int bpp, int w, int h)
 
 // An ioctl that fails because the node is no framebuffer (a plain file or a
 // FIFO on a development host) rather than because the driver refused.
-static bool not_a_framebuffer(int err)
+bool not_a_framebuffer(int err)
 {
     return err == ENOTTY || err == EINVAL || err == ENOSYS || err == EOPNOTSUPP;
 }
 
-static void fb_open_failed(int slot)
+void fb_open_failed(int slot)
 {
     FbDev &d = fbm[slot];
     if (d.map)
@@ -69,8 +71,6 @@ static void fb_open_failed(int slot)
         close(d.fd);
     d.fd = 0;
 }
-
-namespace {
 
 // The device file of a slot, opened read-write on a descriptor above 0 (a
 // descriptor of 0 would read as "closed"). -1 when it cannot be opened.
@@ -214,11 +214,15 @@ void fb_pan(int slot)
         printf("%s :fb(%d) Error pan display\n", "update_fbm", slot);
 }
 
-static uint8_t *fb_frame_ptr(const FbDev &d)
+namespace {
+
+uint8_t *fb_frame_ptr(const FbDev &d)
 {
     size_t off = (static_cast<size_t>(d.var.yoffset) * d.width + d.var.xoffset) * 2;
     return d.map + off;
 }
+
+} // namespace
 
 void fb_clear(int slot)
 {
@@ -248,9 +252,11 @@ void fb_close(int slot)
     }
 }
 
+namespace {
+
 // With a windowing video driver the presented frame is also shown in the
 // program's window, so that a person can watch it on a desktop.
-static void fb_show_in_window(SDL_Surface *surface)
+void fb_show_in_window(SDL_Surface *surface)
 {
     SDL_Surface *win = SDL_GetVideoSurface();
     if (!win || !surface)
@@ -274,6 +280,8 @@ static void fb_show_in_window(SDL_Surface *surface)
     }
     SDL_Flip(win);
 }
+
+} // namespace
 
 void fb_present(int slot, SDL_Surface *surface)
 {

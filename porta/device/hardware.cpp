@@ -14,7 +14,9 @@
 short sound_device = -1;
 int sound_stream_state = -1;
 
-static int read_switch(const char *path, bool quiet)
+namespace {
+
+int read_switch(const char *path, bool quiet)
 {
     FILE *f = dev_fopen(path, "r");
     if (!f) {
@@ -32,6 +34,8 @@ static int read_switch(const char *path, bool quiet)
     }
     return v;
 }
+
+} // namespace
 
 int hdmi_state(void)
 {
@@ -91,8 +95,10 @@ int backlight_value(int index)
     return 700;
 }
 
+namespace {
+
 // Sysfs writes ignore every error.
-static void write_sysfs(const char *path, const char *text)
+void write_sysfs(const char *path, const char *text)
 {
     // Truncating keeps a plain file (development host) equal to the value;
     // sysfs attributes ignore it, as they do for a shell redirection.
@@ -106,6 +112,8 @@ static void write_sysfs(const char *path, const char *text)
     (void)n;
     close(fd);
 }
+
+} // namespace
 
 void set_backlight(int index)
 {

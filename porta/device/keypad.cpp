@@ -570,7 +570,9 @@ int keypad_window_code(int sym)
     }
 }
 
-static void window_queue_add(int fd, int type, int code, int value, uint32_t due)
+namespace {
+
+void window_queue_add(int fd, int type, int code, int value, uint32_t due)
 {
     if (window_queued > 0 && window_queue[window_queued - 1].due > due)
         due = window_queue[window_queued - 1].due;
@@ -583,7 +585,7 @@ static void window_queue_add(int fd, int type, int code, int value, uint32_t due
     window_queue[window_queued++] = {fd, type, code, value, due};
 }
 
-static void window_queue_flush(uint32_t now)
+void window_queue_flush(uint32_t now)
 {
     int sent = 0;
     while (sent < window_queued && static_cast<int32_t>(now - window_queue[sent].due) >= 0) {
@@ -596,6 +598,8 @@ static void window_queue_flush(uint32_t now)
         window_queued -= sent;
     }
 }
+
+} // namespace
 
 void keypad_window_pump(void)
 {

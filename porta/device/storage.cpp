@@ -11,12 +11,16 @@
 
 int16_t tf_card_state = 0;
 
-static const char *const tf_nodes[] = {
+namespace {
+
+const char *const tf_nodes[] = {
     "/dev/block/mmcblk1",
     "/dev/block/mmcblk2",
     "/dev/block/mmcblk1p1",
     "/dev/block/mmcblk2p1",
 };
+
+} // namespace
 
 int tf_mounted(void)
 {

@@ -24,7 +24,11 @@ int browse_system = 0;
 BrowseCursor browse_cursor = {0, 0};
 int room = ROOM_GAMES;
 
-static void (*preview_dropper)(void) = nullptr;
+namespace {
+
+void (*preview_dropper)(void) = nullptr;
+
+} // namespace
 
 void browse_set_preview_dropper(void (*drop)(void))
 {
@@ -39,7 +43,9 @@ void drop_previews(void)
 
 // ---- cursor moves ----------------------------------------------------------
 
-static bool cursor_empty(BrowseCursor *c, int n)
+namespace {
+
+bool cursor_empty(BrowseCursor *c, int n)
 {
     drop_previews();
     if (n > 0)
@@ -48,6 +54,8 @@ static bool cursor_empty(BrowseCursor *c, int n)
     c->row = 0;
     return true;
 }
+
+} // namespace
 
 void cursor_up(BrowseCursor *c, int n)
 {
@@ -241,9 +249,11 @@ int read_last_path(const char *path, int *system, CardSelection *card)
     return restored;
 }
 
+namespace {
+
 // One line of the place file as the launcher reads it: at most 127 bytes,
 // the line end dropped. False at the end of the file.
-static bool place_line(FILE *f, char *line, size_t size)
+bool place_line(FILE *f, char *line, size_t size)
 {
     if (!fgets(line, static_cast<int>(size), f))
         return false;
@@ -256,7 +266,7 @@ static bool place_line(FILE *f, char *line, size_t size)
 // Reads the number after `key` in a line of the place file into `field`. A
 // line without the key makes the whole place the top of the list (page 0,
 // row 0) and ends the reading: false then.
-static bool place_number(const char *line, const char *key, int32_t &field, BrowseCursor *c)
+bool place_number(const char *line, const char *key, int32_t &field, BrowseCursor *c)
 {
     const char *at = strstr(line, key);
     if (!at) {
@@ -267,6 +277,8 @@ static bool place_number(const char *line, const char *key, int32_t &field, Brow
     field = atoi(at + strlen(key));
     return true;
 }
+
+} // namespace
 
 void read_place_file(const char *path, BrowseCursor *c)
 {
@@ -398,11 +410,15 @@ int gamelist_run(int system, int index, Card card, bool from_history)
 
 // ---- card change and exit --------------------------------------------------
 
-static void cursor_to_top(void)
+namespace {
+
+void cursor_to_top(void)
 {
     browse_cursor.page = 0;
     browse_cursor.row = 0;
 }
+
+} // namespace
 
 CardChangeEffect browse_card_changed(int inserted, bool on_search, bool returns_to_search)
 {

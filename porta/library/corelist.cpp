@@ -17,9 +17,10 @@ constexpr const char *CORELIST_COUNT_TEXT = "--- selectemulist num = %d \n";
 constexpr const char *ALREADY_LISTED_TEXT = "this file have in favorites list ";
 constexpr const char *DELETE_FAILED_TEXT = "--%s: %d err ### \n";
 constexpr int DELETE_FAILED_LINE = 137;
-} // namespace
 
-static std::vector<CoreChoice> cores;
+std::vector<CoreChoice> cores;
+
+} // namespace
 const char *const core_popup_items[CORE_POPUP_ITEMS] = {"gpsp", "vba-next"};
 CorePopup core_popup;
 
@@ -77,15 +78,19 @@ int core_alternative(int system, int index, Card card)
     return 0;
 }
 
-static void corelist_insert_before(size_t at, const CoreChoice &c)
+namespace {
+
+void corelist_insert_before(size_t at, const CoreChoice &c)
 {
     cores.insert(cores.begin() + static_cast<long>(at), c);
 }
 
-static void corelist_insert_after(size_t at, const CoreChoice &c)
+void corelist_insert_after(size_t at, const CoreChoice &c)
 {
     cores.insert(cores.begin() + static_cast<long>(at) + 1, c);
 }
+
+} // namespace
 
 int corelist_add_game(int system, int index, Card card)
 {

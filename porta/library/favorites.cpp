@@ -21,9 +21,10 @@ constexpr const char *DELETE_FAILED_TEXT = "---- %s fail (line %d)\n";
 constexpr int NOT_IN_SCAN_LINE = 190;
 constexpr int NOT_IN_LIST_LINE = 202;
 constexpr int DELETE_FAILED_LINE = 204;
-} // namespace
 
-static std::vector<Favorite> favorites;
+std::vector<Favorite> favorites;
+
+} // namespace
 
 int favorites_count(void)
 {
@@ -76,27 +77,29 @@ int favorites_save(void)
     return list_file_write(FAVORITES_FILE, content);
 }
 
+namespace {
+
 // Links a new record before position `at` (at the end when `at` is the
 // count); it is the newest addition.
-static void favorites_insert(size_t at, const Favorite &fresh)
+void favorites_insert(size_t at, const Favorite &fresh)
 {
     Favorite f = fresh;
     f.sequence = static_cast<int32_t>(favorites.size() + 1);
     favorites.insert(favorites.begin() + static_cast<long>(at), f);
 }
 
-static void favorites_insert_before(size_t at, const Favorite &fresh)
+void favorites_insert_before(size_t at, const Favorite &fresh)
 {
     favorites_insert(at, fresh);
 }
 
-static void favorites_insert_after(size_t at, const Favorite &fresh)
+void favorites_insert_after(size_t at, const Favorite &fresh)
 {
     favorites_insert(at + 1, fresh);
 }
 
 // Over the limit: the oldest addition goes, every other one moves up a rank.
-static void favorites_drop_oldest(void)
+void favorites_drop_oldest(void)
 {
     if (favorites.size() <= FAVORITES_MAX)
         return;
@@ -112,6 +115,8 @@ static void favorites_drop_oldest(void)
         if (f.sequence > gone)
             f.sequence--;
 }
+
+} // namespace
 
 int favorites_add_game(int system, int index, Card card)
 {
@@ -156,7 +161,9 @@ int favorites_add_game(int system, int index, Card card)
     return 0;
 }
 
-static void favorites_remove(size_t at)
+namespace {
+
+void favorites_remove(size_t at)
 {
     const int32_t gone = favorites[at].sequence;
     favorites.erase(favorites.begin() + static_cast<long>(at));
@@ -165,6 +172,8 @@ static void favorites_remove(size_t at)
             f.sequence--;
     favorites_save();
 }
+
+} // namespace
 
 void favorites_remove_game(int system, int index, Card card)
 {

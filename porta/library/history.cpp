@@ -13,9 +13,10 @@
 namespace {
 constexpr const char *ALREADY_LISTED_TEXT = "this file have in history list ";
 constexpr const char *CLEARED_TEXT = "--- %s \n";
-} // namespace
 
-static std::vector<HistoryEntry> history;
+std::vector<HistoryEntry> history;
+
+} // namespace
 
 int history_count(void)
 {

@@ -43,10 +43,14 @@ int search_initials_match(const char *initials, const char *text, int len)
     return 0;
 }
 
-static inline char lower_ascii(char c)
+namespace {
+
+char lower_ascii(char c)
 {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
+
+} // namespace
 
 int search_name_match(const char *name, const char *text, int len)
 {
@@ -64,7 +68,9 @@ int search_name_match(const char *name, const char *text, int len)
 
 // ---- the search ------------------------------------------------------------
 
-static bool add_result(const SearchNode *node)
+namespace {
+
+bool add_result(const SearchNode *node)
 {
     SearchResult &r = search_state.results[search_state.count++];
     r.index = node->index;
@@ -75,7 +81,7 @@ static bool add_result(const SearchNode *node)
 
 // One list's chain, in order, while there is room for results. False once
 // the results are full.
-static bool search_list(const GameList *list, bool initials)
+bool search_list(const GameList *list, bool initials)
 {
     const char *text = search_state.text;
     const int len = search_state.length;
@@ -92,6 +98,8 @@ static bool search_list(const GameList *list, bool initials)
     }
     return true;
 }
+
+} // namespace
 
 int search_run(void)
 {
