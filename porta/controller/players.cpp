@@ -120,6 +120,27 @@ void reset_slot(JoySlot &slot, bool was_open)
     slot.player.store(0, std::memory_order_relaxed);
 }
 
+// Frees slot `s` and counts the removal of the pad it held (the caller holds
+// joypad_mutex).
+void close_slot_locked(int s)
+{
+    const bool was_used = slot_used(s);
+    reset_slot(joy_slots[s], was_used);
+    if (was_used)
+        slot_removals[s].fetch_add(1, std::memory_order_release);
+}
+
+// A gamepad unplugged: its slot is freed and the count lowered before the
+// lock is released, so whoever sees the slot free (joystick_slot_info, under
+// the same lock) sees the count without it.
+void remove_gamepad(int s)
+{
+    std::lock_guard<std::mutex> lock(joypad_mutex);
+    close_slot_locked(s);
+    if (pad_count.load(std::memory_order_relaxed) > 0)
+        pad_count.fetch_sub(1, std::memory_order_relaxed);
+}
+
 // Waits up to `ms`, returning at once when the thread is asked to stop.
 void nap(int ms)
 {
@@ -483,9 +504,7 @@ void scan_gamepads(void)
             if (global_attr.local_pads != 0)
                 unseat_local_pads();
         }
-        joystick_close_slot(s);
-        if (pad_count.load(std::memory_order_relaxed) > 0)
-            pad_count.fetch_sub(1, std::memory_order_relaxed);
+        remove_gamepad(s);
     }
     add_gamepad_if_new();
 }
@@ -527,10 +546,7 @@ void joystick_close_slot(int s)
     if (s < 0 || s >= JOY_SLOTS)
         return;
     std::lock_guard<std::mutex> lock(joypad_mutex);
-    const bool was_used = slot_used(s);
-    reset_slot(joy_slots[s], was_used);
-    if (was_used)
-        slot_removals[s].fetch_add(1, std::memory_order_release);
+    close_slot_locked(s);
 }
 
 int joystick_slot_info(int slot, JoySlotInfo *out)
