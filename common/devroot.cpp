@@ -224,12 +224,24 @@ bool dev_entry_is_folder(const std::string &folder, const struct dirent *e)
     if (e->d_type != DT_UNKNOWN && e->d_type != DT_LNK)
         return false;
     struct stat st;
-    return dev_stat((folder + "/" + e->d_name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return dev_stat_follow((folder + "/" + e->d_name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 int dev_lstat(const char *path, struct stat *st)
 {
     return lstat(dev_path(path).c_str(), st);
+}
+
+int dev_stat_follow(const char *path, struct stat *st)
+{
+    if (dev_lstat(path, st) != 0)
+        return -1;
+    if (!S_ISLNK(st->st_mode))
+        return 0;
+    char real[4097];
+    if (!dev_realpath(path, real, sizeof(real)))
+        return -1;
+    return dev_stat(real, st);
 }
 
 int dev_access(const char *path, int amode)

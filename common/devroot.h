@@ -51,6 +51,9 @@ int dev_open(const char *path, int flags, int mode = 0);
 DIR *dev_opendir(const char *path);
 int dev_stat(const char *path, struct stat *st);
 int dev_lstat(const char *path, struct stat *st);
+// stat() that follows a link through the root (a link's absolute target is a
+// device path). Returns 0 or -1.
+int dev_stat_follow(const char *path, struct stat *st);
 int dev_access(const char *path, int amode);
 int dev_mkdir(const char *path, int mode);
 int dev_unlink(const char *path);

@@ -231,20 +231,6 @@ bool listed_name(const char *name)
     return name[0] != '.' && name[0] != '~' && !strstr(name, "_cache");
 }
 
-// stat() that follows symlinks through the device root: an absolute link
-// target is a device path.
-int stat_follow(const char *path, struct stat *st)
-{
-    if (dev_lstat(path, st) != 0)
-        return -1;
-    if (!S_ISLNK(st->st_mode))
-        return 0;
-    char real[4097];
-    if (!dev_realpath(path, real, sizeof(real)))
-        return -1;
-    return dev_stat(real, st);
-}
-
 } // namespace
 
 int is_readable_file(const char *path)
@@ -252,7 +238,7 @@ int is_readable_file(const char *path)
     // A regular file only: a folder opens for reading too, and opening a
     // FIFO would block.
     struct stat st;
-    if (!path || !*path || stat_follow(path, &st) != 0 || !S_ISREG(st.st_mode))
+    if (!path || !*path || dev_stat_follow(path, &st) != 0 || !S_ISREG(st.st_mode))
         return 0;
     FILE *f = dev_fopen(path, "r");
     if (!f) {
@@ -269,18 +255,6 @@ int is_readable_file(const char *path)
 }
 
 namespace {
-
-// Whether a folder entry is a directory (following symlinks).
-bool entry_is_dir(const std::string &folder, const struct dirent *e)
-{
-    if (e->d_type == DT_DIR)
-        return true;
-    if (e->d_type != DT_UNKNOWN && e->d_type != DT_LNK)
-        return false;
-    struct stat st;
-    const std::string full = folder + "/" + e->d_name;
-    return stat_follow(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 // Opens a folder, following a symlinked folder through the device root.
 DIR *open_folder(const char *folder)
@@ -304,7 +278,7 @@ template <typename Visit> int visit_listed_files(const char *folder, Visit visit
         return -1;
     const std::string base(folder);
     while (struct dirent *e = readdir(d)) {
-        if (listed_name(e->d_name) && !entry_is_dir(base, e) && !visit(e))
+        if (listed_name(e->d_name) && !dev_entry_is_folder(base, e) && !visit(e))
             break;
     }
     closedir(d);
@@ -360,7 +334,7 @@ int get_files(const char *folder, ItemList *items)
 int get_folders(ItemList *items)
 {
     *items = nullptr;
-    static const char *const places[] = {"../Roms", "../../SDCARD/Roms", "..", "../../SDCARD"};
+    const char *const places[] = {"../Roms", "../../SDCARD/Roms", "..", "../../SDCARD"};
     std::vector<std::string> mapping;
     const bool have_mapping = read_whole_lines(CORE_MAPPING_FILE, mapping) == 0;
     std::vector<std::string> folders;
@@ -374,7 +348,7 @@ int get_folders(ItemList *items)
                 const char *name = e->d_name;
                 if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0 || strcmp(name, "CFW") == 0)
                     continue;
-                if (!entry_is_dir(base, e) || !mapping_names_folder(mapping, name))
+                if (!dev_entry_is_folder(base, e) || !mapping_names_folder(mapping, name))
                     continue;
                 const std::string full = base + "/" + name;
                 if (!has_files(full.c_str()))
@@ -418,11 +392,11 @@ int find_auto_state_screenshot(const char *item_path, char *out)
     while (struct dirent *e = readdir(d)) {
         if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
             continue;
-        if (!entry_is_dir(states_dir, e))
+        if (!dev_entry_is_folder(states_dir, e))
             continue;
         const std::string candidate = states_dir + "/" + e->d_name + "/" + base_name + ".state.auto.png";
         struct stat st;
-        if (stat_follow(candidate.c_str(), &st) != 0)
+        if (dev_stat_follow(candidate.c_str(), &st) != 0)
             continue;
         if (!found || st.st_mtim.tv_sec > newest.tv_sec ||
             (st.st_mtim.tv_sec == newest.tv_sec && st.st_mtim.tv_nsec > newest.tv_nsec)) {

@@ -26,13 +26,13 @@ int read_all_lines(const char *path, ItemList *lines);
 void destroy_items(int count, ItemList *items);
 
 // Playlist and mapping files.
-#define FAVORITES_PLAYLIST "retroarch/.retroarch/content_favorites.lpl"
-#define MMC_HISTORY_PLAYLIST "/mnt/mmc/Saves/CurrentProfile/lists/content_history.lpl"
-#define SDCARD_HISTORY_PLAYLIST "/mnt/SDCARD/Saves/CurrentProfile/lists/content_history.lpl"
-#define HISTORY_FLAG_FILE "/mnt/mmc/CFW/history.flag"
-#define CORE_MAPPING_FILE "config/coremapping.json"
-#define MAME_CSV_FILE "config/mame.csv"
-#define CORES_FOLDER "/mnt/mmc/CFW/retroarch/.retroarch/cores/"
+constexpr char FAVORITES_PLAYLIST[] = "retroarch/.retroarch/content_favorites.lpl";
+constexpr char MMC_HISTORY_PLAYLIST[] = "/mnt/mmc/Saves/CurrentProfile/lists/content_history.lpl";
+constexpr char SDCARD_HISTORY_PLAYLIST[] = "/mnt/SDCARD/Saves/CurrentProfile/lists/content_history.lpl";
+constexpr char HISTORY_FLAG_FILE[] = "/mnt/mmc/CFW/history.flag";
+constexpr char CORE_MAPPING_FILE[] = "config/coremapping.json";
+constexpr char MAME_CSV_FILE[] = "config/mame.csv";
+constexpr char CORES_FOLDER[] = "/mnt/mmc/CFW/retroarch/.retroarch/cores/";
 
 // The entry paths of a RetroArch playlist whose files still exist, in file
 // order; `sort` orders them by file name (case-insensitive, stable) and

@@ -15,6 +15,10 @@
 
 namespace {
 
+// What this module prints. The firmware's logs and the tests rely on these
+// bytes: change a text only together with them.
+constexpr char EXECUTING_MESSAGE[] = "Executing %s\n";
+
 // The results escape_single_quotes() and launch_content_path() hand out.
 char escaped_single_quoted_string[4097];
 char launch_content_path_buffer[4097];
@@ -278,7 +282,7 @@ int launch_item(const char *item_path, int state, int no_state_load, const char 
 
 int launch_retroarch(const char *iso_code)
 {
-    printf("Executing %s\n", RETROARCH);
+    printf(EXECUTING_MESSAGE, RETROARCH);
     fflush(stdout);
     write_retroarch_config(0, 1, 1);
     write_file_atomic(GDB_SCRIPT, std::string("run"));

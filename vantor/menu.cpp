@@ -13,6 +13,19 @@
 
 namespace {
 
+// Keys the joystick produces (the keyboard gives the same letters).
+constexpr int UP_KEY = 'w';
+constexpr int DOWN_KEY = 's';
+constexpr int LEFT_KEY = 'q';
+constexpr int RIGHT_KEY = 'd';
+
+// A Menu press held longer than this goes back Home.
+constexpr Uint32 LONG_MENU_PRESS_MS = 1000;
+// With no key for this long the menu is idle (slower frames, MAME titles read).
+constexpr Uint32 IDLE_AFTER_MS = 2000;
+// A list row's own background is loaded once the selection rests this long.
+constexpr Uint32 LAZY_BACKGROUND_MS = 90;
+
 Uint32 sdl_ticks()
 {
     return SDL_GetTicks();
@@ -29,9 +42,10 @@ Uint32 (*menu_ticks)() = sdl_ticks;
 void (*menu_delay)(Uint32 ms) = sdl_delay;
 void (*menu_frame_hook)(MenuModel &model) = nullptr;
 
-char resume_system_name_buffer[4097];
-
 namespace {
+
+// The third line of the resume file ("games" form), handed out by get_menu_flags.
+char resume_system_name_buffer[4097];
 
 bool is_list_state(int state)
 {
@@ -217,7 +231,7 @@ std::string menu_flag_text(const MenuModel &model, bool power_key)
     }
     case STATE_CONSOLES: return power_key ? "consoles" : std::string();
     case STATE_HOME: snprintf(buf, sizeof(buf), "home\n%d", model.column); return buf;
-    case STATE_SETTINGS: snprintf(buf, sizeof(buf), "home\n%d", model.home_return_column); return buf;
+    case STATE_SETTINGS: snprintf(buf, sizeof(buf), "home\n%d", model.home_return.column); return buf;
     }
     return std::string();
 }
@@ -253,8 +267,7 @@ void enter_playlist(MenuModel &model, SkinResources &res, MenuState state, const
     free_list(model);
     model.state = state;
     set_title(model, res, label(res, label_key, label_default).c_str());
-    model.home_return_column = home_column;
-    model.home_return_row = 0;
+    model.home_return = {home_column, 0};
     model.item_count = read_playlist(&model.items);
     model.row = 0;
     list_tail(model, res);
@@ -302,8 +315,7 @@ void enter_games(MenuModel &model, SkinResources &res, const char *folder)
 void open_settings(MenuModel &model, SkinResources &res)
 {
     free_list(model);
-    model.home_return_column = model.column;
-    model.home_return_row = model.row;
+    model.home_return = {model.column, model.row};
     model.state = STATE_SETTINGS;
     model.title.reset(render_settings_title(res));
     model.max_column = SETTINGS_MAX_COLUMN;
@@ -320,8 +332,8 @@ void go_home(MenuModel &model, SkinResources &res)
     free_list(model);
     model.state = STATE_HOME;
     set_title(model, res, res.title_text);
-    model.column = model.home_return_column;
-    model.row = model.home_return_row;
+    model.column = model.home_return.column;
+    model.row = model.home_return.row;
     if (model.column < 0 || model.column > 3)
         model.column = 0;
     model.max_column = 3;
@@ -338,9 +350,9 @@ void back_to_consoles(MenuModel &model, SkinResources &res)
     model.state = STATE_CONSOLES;
     // The header names the screen again, not the folder that was open.
     set_title(model, res, label(res, "consoles-label", "Consoles").c_str());
-    model.column = model.consoles_return_column;
-    model.row = model.consoles_return_row;
-    model.page = model.consoles_return_page;
+    model.column = model.consoles_return.column;
+    model.row = model.consoles_return.row;
+    model.page = model.consoles_return.page;
     model.item_count = get_folders(&model.items);
     model.max_column = 3;
     model.max_row = 1;
@@ -370,18 +382,15 @@ void apply_resume_state(MenuModel &model, SkinResources &res, int state, int ind
     switch (state) {
     case STATE_RECENT:
         enter_recent(model, res);
-        model.home_return_column = 0;
-        model.home_return_row = 0;
+        model.home_return = {};
         break;
     case STATE_FAVORITES:
         enter_favorites(model, res);
-        model.home_return_column = HOME_FAVORITES;
-        model.home_return_row = 0;
+        model.home_return = {HOME_FAVORITES, 0};
         select_resumed_row(model, res, index);
         break;
     case STATE_CONSOLES:
-        model.home_return_column = HOME_CONSOLES;
-        model.home_return_row = 0;
+        model.home_return = {HOME_CONSOLES, 0};
         enter_consoles(model, res);
         break;
     case STATE_GAMES:
@@ -391,22 +400,17 @@ void apply_resume_state(MenuModel &model, SkinResources &res, int state, int ind
             model.column = 0;
             break;
         }
-        model.consoles_return_column = 0;
-        model.consoles_return_row = 0;
-        model.consoles_return_page = 0;
-        model.home_return_column = HOME_CONSOLES;
-        model.home_return_row = 0;
+        model.consoles_return = {};
+        model.home_return = {HOME_CONSOLES, 0};
         enter_games(model, res, folder);
         select_resumed_row(model, res, index);
         break;
     case STATE_HOME:
-        model.home_return_column = (index >= 0 && index <= 3) ? index : 0;
-        model.home_return_row = 0;
+        model.home_return = {(index >= 0 && index <= 3) ? index : 0, 0};
         go_home(model, res);
         break;
     default:
-        model.home_return_column = 0;
-        model.home_return_row = 0;
+        model.home_return = {};
         go_home(model, res);
         break;
     }
@@ -601,8 +605,7 @@ void home_confirm(MenuModel &model, SkinResources &res, const KeyPress &)
     case HOME_RECENT: enter_recent(model, res); break;
     case HOME_FAVORITES: enter_favorites(model, res); break;
     case HOME_CONSOLES:
-        model.home_return_column = model.column;
-        model.home_return_row = model.row;
+        model.home_return = {model.column, model.row};
         enter_consoles(model, res);
         break;
     case HOME_RETROARCH:
@@ -618,9 +621,7 @@ void consoles_confirm(MenuModel &model, SkinResources &res, const KeyPress &)
     int index = model.page * TILES_PER_PAGE + model.row * 4 + model.column;
     if (index < 0 || index >= model.item_count)
         return;
-    model.consoles_return_column = model.column;
-    model.consoles_return_row = model.row;
-    model.consoles_return_page = model.page;
+    model.consoles_return = {model.column, model.row, model.page};
     std::string folder(model.items[index]);
     enter_games(model, res, folder.c_str());
 }
@@ -840,8 +841,7 @@ void on_key_up(MenuModel &model, SkinResources &res, const SDL_KeyboardEvent &ke
         if (was_held && model.key_presses == 0 && model.state != STATE_RECENT && model.state != STATE_SETTINGS &&
             (model.state == STATE_HOME || now - model.menu_down_time <= LONG_MENU_PRESS_MS)) {
             enter_recent(model, res);
-            model.home_return_column = 0;
-            model.home_return_row = 0;
+            model.home_return = {};
         }
         model.key_presses = 0;
     }

@@ -18,23 +18,19 @@ enum MenuState {
     STATE_SETTINGS = 5
 };
 
-#define MENU_FLAG_FILE "/mnt/mmc/CFW/menu.flag"
+constexpr char MENU_FLAG_FILE[] = "/mnt/mmc/CFW/menu.flag";
 
-// Keys the joystick produces (the keyboard gives the same letters).
-constexpr int UP_KEY = 'w';
-constexpr int DOWN_KEY = 's';
-constexpr int LEFT_KEY = 'q';
-constexpr int RIGHT_KEY = 'd';
 // The power key's scancode on the device's console input; under X11 the
 // scancode is the X keycode, Linux code + 8.
 constexpr int POWER_SCANCODE_CONSOLE = 116;
 constexpr int POWER_SCANCODE_X11 = 124;
 
-constexpr Uint32 LONG_MENU_PRESS_MS = 1000;
-constexpr Uint32 IDLE_AFTER_MS = 2000;
-constexpr Uint32 IDLE_FRAME_DELAY_MS = 100;
-constexpr Uint32 CLOCK_REFRESH_MS = 20000;
-constexpr Uint32 LAZY_BACKGROUND_MS = 90;
+// A selection in a screen: column, row and page.
+struct ListPlace {
+    int column = 0;
+    int row = 0;
+    int page = 0;
+};
 
 struct MenuModel {
     MenuState state = STATE_HOME;
@@ -46,11 +42,10 @@ struct MenuModel {
     ItemList items = nullptr;
     int item_count = 0;
 
-    int consoles_return_column = 0;
-    int consoles_return_row = 0;
-    int consoles_return_page = 0;
-    int home_return_column = 0;
-    int home_return_row = 0;
+    // Where Back returns to: the Consoles place left for a Games list and the
+    // Home entry left for any other screen (its page unused).
+    ListPlace consoles_return;
+    ListPlace home_return;
 
     Surface title;
     Surface background_override;
@@ -97,11 +92,10 @@ extern void (*menu_frame_hook)(MenuModel &model);
 
 // --- Resume file -------------------------------------------------------------------
 
-// The third line of the resume file ("games" form).
-extern char resume_system_name_buffer[4097];
 // Reads menu.flag: returns the state to resume (-1 when the file is missing,
 // empty or names no known state), the second line as *index (0 when absent)
-// and the third line as *folder (nullptr when absent).
+// and the third line as *folder (nullptr when absent; a buffer of this module,
+// valid until the next call).
 int get_menu_flags(char **folder, int *index);
 // The text of the resume file for the model's state; empty when the state is
 // not recorded (Consoles is recorded only by the power key).

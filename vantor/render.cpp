@@ -13,6 +13,15 @@
 #include "vantor/menu.h"
 #include "vantor/settings.h"
 
+namespace {
+
+// What this module prints. The firmware's logs and the tests rely on these
+// bytes: change a text only together with them.
+constexpr char FONT_FALLBACK_MESSAGE[] = "vantor: cannot open the font %s, using Oswald-Regular.ttf\n";
+constexpr char NO_FONT_MESSAGE[] = "vantor: no font in /mnt/mmc/CFW/font: texts are not shown\n";
+
+} // namespace
+
 // --- Pure layout rules --------------------------------------------------------------------
 
 int rom_window_start(int selected, int count)
@@ -205,14 +214,14 @@ int load_language_fonts(SkinResources &res, const char *language)
     res.font.reset(open_font(res.font_path, res.font_size));
     res.guide_font.reset(open_font(res.font_path, res.guide_font_size));
     if ((!res.font || !res.guide_font) && strcmp(res.font_path, "Oswald-Regular.ttf") != 0) {
-        fprintf(stderr, "vantor: cannot open the font %s, using Oswald-Regular.ttf\n", res.font_path);
+        fprintf(stderr, FONT_FALLBACK_MESSAGE, res.font_path);
         if (!res.font)
             res.font.reset(open_font("Oswald-Regular.ttf", res.font_size));
         if (!res.guide_font)
             res.guide_font.reset(open_font("Oswald-Regular.ttf", res.guide_font_size));
     }
     if (!res.font || !res.guide_font)
-        fprintf(stderr, "vantor: no font in /mnt/mmc/CFW/font: texts are not shown\n");
+        fputs(NO_FONT_MESSAGE, stderr);
     return res.font && res.guide_font ? 0 : -1;
 }
 
@@ -233,8 +242,8 @@ void load_skin_images(SkinResources &res)
     res.game_overlay.reset(load_image("skin/game-overlay.png"));
     res.arrow.reset(load_image("skin/arrow.png"));
     res.logo.reset(load_image("skin/logo.png"));
-    static const char *power[5] = {"skin/power-0%-icon.png", "skin/power-20%-icon.png", "skin/power-50%-icon.png",
-                                   "skin/power-80%-icon.png", "skin/power-full-icon.png"};
+    const char *const power[5] = {"skin/power-0%-icon.png", "skin/power-20%-icon.png", "skin/power-50%-icon.png",
+                                  "skin/power-80%-icon.png", "skin/power-full-icon.png"};
     for (int i = 0; i < 5; i++) {
         res.power[i].reset(load_image(power[i]));
         char path[64];
@@ -245,12 +254,12 @@ void load_skin_images(SkinResources &res)
     res.cpu1296.reset(load_image("skin/oc-13.png"));
     res.cpu720.reset(load_image("skin/uc-07.png"));
     res.cpu504.reset(load_image("skin/uc-05.png"));
-    static const char *guide[4] = {"skin/icon-dpad-54.png", "skin/icon-A-54.png", "skin/icon-B-54.png",
-                                   "skin/icon-Y-54.png"};
+    const char *const guide[4] = {"skin/icon-dpad-54.png", "skin/icon-A-54.png", "skin/icon-B-54.png",
+                                  "skin/icon-Y-54.png"};
     for (int i = 0; i < 4; i++)
         res.guide_icons[i].reset(load_image(guide[i]));
     res.remove_icon.reset(load_image("skin/icon-X-54.png"));
-    static const char *home[4] = {"recent", "favorite", "game", "retroarch"};
+    const char *const home[4] = {"recent", "favorite", "game", "retroarch"};
     for (int i = 0; i < 4; i++) {
         char path[64];
         snprintf(path, sizeof(path), "skin/ic-%s-f.png", home[i]);
@@ -310,7 +319,7 @@ void compute_layout(SkinResources &res)
 void render_labels(SkinResources &res, int messages)
 {
     const char *lang = res.language;
-    static const char *guide_keys[4][2] = {
+    const char *const guide_keys[4][2] = {
         {"navigate-label", "NAVIGATE"}, {"open-label", "OPEN"}, {"back-label", "BACK"}, {"favorite-label", "FAVORITE"}};
     for (int k = 0; k < 4; k++) {
         copy_text(res.guide_texts[k], LABEL_BUFFER_SIZE, get_skin_setting(lang, guide_keys[k][0], guide_keys[k][1]));
@@ -319,10 +328,10 @@ void render_labels(SkinResources &res, int messages)
     copy_text(res.remove_text, LABEL_BUFFER_SIZE, get_skin_setting(lang, "remove-label", "REMOVE"));
     res.remove_label.reset(render_text(res.font.get(), res.remove_text, res.guide_color));
 
-    static const char *home_keys[4][2] = {{"recent-label", "Recent"},
-                                          {"favorites-label", "Favorites"},
-                                          {"consoles-label", "Consoles"},
-                                          {"retroarch-label", "RetroArch"}};
+    const char *const home_keys[4][2] = {{"recent-label", "Recent"},
+                                         {"favorites-label", "Favorites"},
+                                         {"consoles-label", "Consoles"},
+                                         {"retroarch-label", "RetroArch"}};
     for (int m = 0; m < 4; m++) {
         copy_text(res.home_texts[m], LABEL_BUFFER_SIZE, get_skin_setting(lang, home_keys[m][0], home_keys[m][1]));
         res.home_active[m].reset(render_text(res.font.get(), res.home_texts[m], res.active_color));

@@ -205,6 +205,13 @@ int settings_field_column(int field)
     return columns[field];
 }
 
+namespace {
+
+// The date and time row is cut into eight columns between the side margins.
+constexpr int SETTINGS_COLUMN_WIDTH = (SCREEN_WIDTH - 2 * SETTINGS_SIDE_MARGIN) / 8; // 60
+
+} // namespace
+
 int settings_column_centre(int column)
 {
     return SETTINGS_SIDE_MARGIN + SETTINGS_COLUMN_WIDTH * column + SETTINGS_COLUMN_WIDTH / 2;

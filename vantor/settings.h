@@ -13,23 +13,23 @@
 
 #include "vantor/render.h"
 
+// The fields in screen order; the MenuModel column that selects one is its value.
 enum SettingsField {
-    FIELD_YEAR = 0,
-    FIELD_MONTH = 1,
-    FIELD_DAY = 2,
-    FIELD_HOUR = 3,
-    FIELD_MINUTE = 4,
-    FIELD_12_HOUR_CLOCK = 5,
-    FIELD_LANGUAGE = 6,
+    FIELD_YEAR,
+    FIELD_MONTH,
+    FIELD_DAY,
+    FIELD_HOUR,
+    FIELD_MINUTE,
+    FIELD_12_HOUR_CLOCK,
+    FIELD_LANGUAGE
 };
-constexpr int SETTINGS_MAX_COLUMN = 6;
+constexpr int SETTINGS_MAX_COLUMN = FIELD_LANGUAGE;
 
 // Layout of the screen (640x480).
 constexpr int SETTINGS_TOP_MARGIN = 140;
 constexpr int SETTINGS_SIDE_MARGIN = 80;
 constexpr int SETTINGS_HEADING_GAP = 80;
 constexpr int SETTINGS_ARROW_GAP = 60;
-constexpr int SETTINGS_COLUMN_WIDTH = (SCREEN_WIDTH - 2 * SETTINGS_SIDE_MARGIN) / 8;                      // 60
 constexpr int SETTINGS_UPPER_ROW_Y = (SCREEN_HEIGHT - 2 * SETTINGS_TOP_MARGIN) / 4 + SETTINGS_TOP_MARGIN; // 190
 constexpr int SETTINGS_LANGUAGE_ROW_Y = SCREEN_HEIGHT / 4 * 3;                                            // 360
 

@@ -12,9 +12,9 @@
 
 #include "vantor/content.h"
 
-#define SKIN_SETTINGS_FILE "skin/settings.json"
-#define LANGUAGE_FLAG_FILE "/mnt/mmc/CFW/language.flag"
-#define CLOCK_12H_FLAG_FILE "/mnt/mmc/CFW/12hourclock.flag"
+constexpr char SKIN_SETTINGS_FILE[] = "skin/settings.json";
+constexpr char LANGUAGE_FLAG_FILE[] = "/mnt/mmc/CFW/language.flag";
+constexpr char CLOCK_12H_FLAG_FILE[] = "/mnt/mmc/CFW/12hourclock.flag";
 
 // Text alignment of list rows.
 constexpr int ALIGN_CENTER = 0;

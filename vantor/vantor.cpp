@@ -21,9 +21,17 @@
 
 namespace {
 
+// What this module prints. The firmware's logs and the tests rely on these
+// bytes: change a text only together with them.
+constexpr char SDL_INIT_FAILED_MESSAGE[] = "vantor: SDL_Init failed: %s\n";
+constexpr char NO_VIDEO_MODE_MESSAGE[] = "vantor: cannot set the video mode: %s\n";
+
 // The display's own flip paces the loop on the device; a desktop window flips
 // at once, so a frame there lasts at least this long while keys are pressed.
 constexpr Uint32 MIN_FRAME_MS = 16;
+// An idle frame sleeps this long; the clock is redrawn this often.
+constexpr Uint32 IDLE_FRAME_DELAY_MS = 100;
+constexpr Uint32 CLOCK_REFRESH_MS = 20000;
 
 void watch_joysticks(MenuModel &model)
 {
@@ -185,7 +193,7 @@ int vantor_main(int argc, char **argv)
     model.cpu_speed = cpu_speed;
 
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) != 0) {
-        fprintf(stderr, "vantor: SDL_Init failed: %s\n", SDL_GetError());
+        fprintf(stderr, SDL_INIT_FAILED_MESSAGE, SDL_GetError());
         destroy_items(res.language_count, &res.languages);
         destroy_mame_game_name_table();
         // Not a normal exit: the start-up script must be able to tell.
@@ -199,7 +207,7 @@ int vantor_main(int argc, char **argv)
     const bool windowed = runs_in_window();
     SDL_Surface *screen = open_screen(model, windowed);
     if (!screen) {
-        fprintf(stderr, "vantor: cannot set the video mode: %s\n", SDL_GetError());
+        fprintf(stderr, NO_VIDEO_MODE_MESSAGE, SDL_GetError());
         free_skin_resources(res);
         destroy_mame_game_name_table();
         TTF_Quit();

@@ -91,8 +91,9 @@ TEST(DevRoot, EntryIsFolderFollowsLinks)
     root.symlink("GBA", "/mnt/mmc/Roms/to-folder");
     root.symlink("game.gba", "/mnt/mmc/Roms/to-file");
     root.symlink("gone", "/mnt/mmc/Roms/dangling");
-    const std::map<std::string, bool> expected = {
-        {"GBA", true}, {"game.gba", false}, {"to-folder", true}, {"to-file", false}, {"dangling", false}};
+    root.symlink("/mnt/mmc/Roms/GBA", "/mnt/mmc/Roms/absolute"); // a device path: followed inside the root
+    const std::map<std::string, bool> expected = {{"GBA", true},      {"game.gba", false}, {"to-folder", true},
+                                                  {"to-file", false}, {"dangling", false}, {"absolute", true}};
     for (const std::string &folder : {std::string("/mnt/mmc/Roms"), root.path() + "/mnt/mmc/Roms"}) {
         DIR *d = dev_opendir(folder.c_str());
         ASSERT_NE(d, nullptr) << folder;

@@ -75,7 +75,7 @@ TEST(MenuResume, TextsOfEveryState)
     m.column = 2;
     EXPECT_EQ(menu_flag_text(m, false), "home\n2");
     m.state = STATE_SETTINGS;
-    m.home_return_column = 1;
+    m.home_return.column = 1;
     m.column = 5;
     EXPECT_EQ(menu_flag_text(m, true), "home\n1");
     m.state = STATE_CONSOLES;
