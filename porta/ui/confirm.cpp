@@ -15,14 +15,23 @@
 
 ConfirmBox confirm_box = {{0}, SCREEN_SETTINGS, 0, 0, nullptr, nullptr};
 
-static const char *const word_no[LANGUAGE_COUNT] = {"否", "否", "No", "NO", "No", "No"};
-static const char *const word_yes[LANGUAGE_COUNT] = {"是", "是", "Yes", "Yes", "Yes", "Yes"};
+namespace {
+
+const char *const word_no[LANGUAGE_COUNT] = {"否", "否", "No", "NO", "No", "No"};
+const char *const word_yes[LANGUAGE_COUNT] = {"是", "是", "Yes", "Yes", "Yes", "Yes"};
+
+} // namespace
 
 // The box of each output: its top-left corner; 400x200.
 struct ConfirmLayout {
     int x, y;
 };
-static const ConfirmLayout confirm_layouts[OUTPUT_COUNT] = {{120, 140}, {440, 260}};
+
+namespace {
+
+const ConfirmLayout confirm_layouts[OUTPUT_COUNT] = {{120, 140}, {440, 260}};
+
+} // namespace
 constexpr int BOX_W = 400;
 constexpr int BOX_H = 200;
 constexpr int BOX_MESSAGE_DY = 40;

@@ -17,11 +17,19 @@
 
 #include <pthread.h>
 
-#define THREAD_NAME "testkey_pthread_Sound_brightness"
-
 std::mutex test_mutex;
 
 namespace {
+
+// The function name the firmware's logs print in the workers' start-up
+// failures; the logs and the tests rely on these bytes.
+constexpr char THREAD_NAME[] = "testkey_pthread_Sound_brightness";
+
+constexpr long TEST_PCM_SKIP = 4;        // samples start at this byte
+constexpr size_t TEST_PCM_BLOCK = 1024;  // bytes read and played at a time
+constexpr size_t TEST_PCM_FRAME = 4;     // one stereo frame of 16-bit samples
+constexpr int TEST_SOUND_PAUSE_MS = 100; // between two passes
+constexpr int SWEEP_STEP_MS = 1000;      // one backlight level a second
 
 // Stop requests: a flag the workers read between steps, and a condition on
 // which they sleep so that a stop wakes them at once.

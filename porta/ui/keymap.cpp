@@ -21,25 +21,33 @@ KeyMapState keymap;
 
 // ---- texts ---------------------------------------------------------------
 
-static LanguageTexts text_custom = {"按键自定义",    "按鍵自定義",    "Button custom",
-                                    "Button custom", "Button custom", "Button custom"};
-static LanguageTexts text_restore = {"恢复默认值",       "恢復默認值",      "Restore Defaults",
-                                     "デフォルトに戻す", "기본값으로 복원", "Restore Defaults"};
-static LanguageTexts text_hint = {"Start + Select 键 退出设置",         "Start + Select 鍵 退出設置",
-                                  "Start + Select key to exit setting", "Start + Select key to exit setting",
-                                  "Start + Select key to exit setting", "Start + Select key to exit setting"};
-static LanguageTexts text_save = {"保存设定值 ...",     "保存設定值...", "Save settings ...",
-                                  "設定を保存する ...", "설정 저장...",  "Save settings ..."};
-static const char step_prefix[] = "请设置 ";
-static const char *const step_labels[KEYMAP_STEPS] = {"A", "B", "X", "Y", "L1", "R1", "L2", "R2"};
+namespace {
+
+LanguageTexts text_custom = {"按键自定义",    "按鍵自定義",    "Button custom",
+                             "Button custom", "Button custom", "Button custom"};
+LanguageTexts text_restore = {"恢复默认值",       "恢復默認值",      "Restore Defaults",
+                              "デフォルトに戻す", "기본값으로 복원", "Restore Defaults"};
+LanguageTexts text_hint = {"Start + Select 键 退出设置",         "Start + Select 鍵 退出設置",
+                           "Start + Select key to exit setting", "Start + Select key to exit setting",
+                           "Start + Select key to exit setting", "Start + Select key to exit setting"};
+LanguageTexts text_save = {"保存设定值 ...",     "保存設定值...", "Save settings ...",
+                           "設定を保存する ...", "설정 저장...",  "Save settings ..."};
+const char step_prefix[] = "请设置 ";
+const char *const step_labels[KEYMAP_STEPS] = {"A", "B", "X", "Y", "L1", "R1", "L2", "R2"};
+
+} // namespace
 
 const int keymap_step_index[KEYMAP_STEPS] = {LPAD_A, LPAD_B, LPAD_X, LPAD_Y, LPAD_L1, LPAD_R1, LPAD_L2, LPAD_R2};
 
-static const int refused_codes[] = {90, 91, 92, 93, 98, 99, 104, 108, 109};
+namespace {
+
+const int refused_codes[] = {90, 91, 92, 93, 98, 99, 104, 108, 109};
 
 // The eight caps of the drawing, each the physical key of a factory code:
 // the first row, then the second.
-static const int cap_codes[2][4] = {{94, 95, 96, 102}, {97, 100, 101, 103}};
+const int cap_codes[2][4] = {{94, 95, 96, 102}, {97, 100, 101, 103}};
+
+} // namespace
 
 int keymap_refused_code(int code)
 {
@@ -64,10 +72,15 @@ struct KeyMenuLayout {
     int x, y, gap; // row 0's highlight; row 1 its height + gap lower
     int text_dx, text_dy, font;
 };
-static const KeyMenuLayout menu_layouts[OUTPUT_COUNT] = {
+
+namespace {
+
+const KeyMenuLayout menu_layouts[OUTPUT_COUNT] = {
     {0, 36, 5, 20, 8, FONT_18},
     {40, 60, 5, 20, 12, FONT_22},
 };
+
+} // namespace
 
 struct KeySeqLayout {
     int title_x, title_y, title_font;
@@ -79,12 +92,17 @@ struct KeySeqLayout {
     int cap_gap_x, cap_gap_y; // between caps and between the rows
     int label_font;
 };
-static const KeySeqLayout seq_layouts[OUTPUT_COUNT] = {
+
+namespace {
+
+const KeySeqLayout seq_layouts[OUTPUT_COUNT] = {
     {40, 40, FONT_28, 300, 60, FONT_24, 300, 100, FONT_28, 260, 85, 80, 150, 90, 240, 240, 30, 30, FONT_22},
     {400, 80, FONT_28, 850, 140, FONT_24, 850, 200, FONT_28, 800, 185, 130, 170, 90, 400, 350, 50, 60, FONT_22},
 };
 
-static const SDL_Color white = {255, 255, 255, 0};
+const SDL_Color white = {255, 255, 255, 0};
+
+} // namespace
 
 // ---- pictures ------------------------------------------------------------
 
@@ -148,7 +166,9 @@ void keymap_keypress(int key)
     }
 }
 
-static void menu_draw(SDL_Surface *dst)
+namespace {
+
+void menu_draw(SDL_Surface *dst)
 {
     const int out = chrome_out(dst);
     const KeyMenuLayout &L = menu_layouts[out];
@@ -166,6 +186,8 @@ static void menu_draw(SDL_Surface *dst)
     draw_bottom_bar(dst, bottom_hints(SCREEN_KEYPAD_MAP, 0));
 }
 
+} // namespace
+
 void keymap_draw(SDL_Surface *dst)
 {
     if (dst)
@@ -174,8 +196,10 @@ void keymap_draw(SDL_Surface *dst)
 
 // ---- the assignment ------------------------------------------------------
 
+namespace {
+
 // The step whose captured code is `code`, or -1.
-static int step_of_code(int code)
+int step_of_code(int code)
 {
     for (int k = 0; k < keymap.step && k < KEYMAP_STEPS; k++)
         if (keymap.captured[k] == code)
@@ -183,7 +207,7 @@ static int step_of_code(int code)
     return -1;
 }
 
-static void sequence_frame(SDL_Surface *dst, int pointer_shown)
+void sequence_frame(SDL_Surface *dst, int pointer_shown)
 {
     const int out = chrome_out(dst);
     const KeySeqLayout &L = seq_layouts[out];
@@ -225,7 +249,7 @@ static void sequence_frame(SDL_Surface *dst, int pointer_shown)
     draw_top_bar(dst);
 }
 
-static int run_sequence(SDL_Surface *dst)
+int run_sequence(SDL_Surface *dst)
 {
     uint32_t blink_at = loop_hooks.now() + 1000;
     int pointer_shown = 1;
@@ -279,7 +303,7 @@ static int run_sequence(SDL_Surface *dst)
 // After the end: frames go on until the keypad's keys are up, so that the key
 // still held does not answer the question (at most 3 seconds). Returns 0, or
 // -1 when the launcher stops meanwhile.
-static int wait_keys_up(SDL_Surface *dst)
+int wait_keys_up(SDL_Surface *dst)
 {
     const uint32_t until = loop_hooks.now() + 3000;
     for (;;) {
@@ -297,6 +321,8 @@ static int wait_keys_up(SDL_Surface *dst)
         mapseq_frame_end(now);
     }
 }
+
+} // namespace
 
 void keymap_take_code(int16_t map[LOCALPAD_KEYS], int step, int16_t code)
 {

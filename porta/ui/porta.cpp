@@ -34,18 +34,20 @@
 
 #include <sys/stat.h>
 
-#define BOOT_MARKER "/tmp/boot.ini"
-#define SHUTDOWN_MARKER "/tmp/shutdown.ini"
-#define LOGO_MARKER "/mnt/data/logo.ini"
-#define LOGO_PICTURE "/mnt/vendor/boot/logo.png"
-#define SAVE_DIR "/mnt/data/save/"
+constexpr char BOOT_MARKER[] = "/tmp/boot.ini";
+constexpr char SHUTDOWN_MARKER[] = "/tmp/shutdown.ini";
+constexpr char LOGO_MARKER[] = "/mnt/data/logo.ini";
+constexpr char LOGO_PICTURE[] = "/mnt/vendor/boot/logo.png";
+constexpr char SAVE_DIR[] = "/mnt/data/save/";
 
-static const char *const save_folders[] = {"fbasdl", "fba4arm", "fc",   "gba",  "gbc",  "md",
-                                           "sfc",    "sms",     "pcsx", "ngpc", "swan", "vbanext"};
+namespace {
+
+const char *const save_folders[] = {"fbasdl", "fba4arm", "fc",   "gba",  "gbc",  "md",
+                                    "sfc",    "sms",     "pcsx", "ngpc", "swan", "vbanext"};
 
 // What writes cut short by a power cut or a kill left beside the files the
 // launcher rewrites: only their own temporary names, only older than this run.
-static void remove_stale_writes(const struct timespec &run_start)
+void remove_stale_writes(const struct timespec &run_start)
 {
     static const char *const files[] = {
         ATTR_FILE,         LOCALPAD_MAP_FILE, HISTORY_FILE, FAVORITES_FILE,   CORELIST_FILE,
@@ -57,7 +59,7 @@ static void remove_stale_writes(const struct timespec &run_start)
 }
 
 // Framebuffers, SDL, the three display surfaces and SDL_ttf.
-static int init_device_display(void)
+int init_device_display(void)
 {
     if (fb_init() != 0) {
         printf("%s: init fbm fail ... \n", "init_device_display");
@@ -92,6 +94,8 @@ static int init_device_display(void)
     return 0;
 }
 
+} // namespace
+
 int read_shutdown_request(void)
 {
     FILE *f = dev_fopen(SHUTDOWN_MARKER, "r");
@@ -110,8 +114,10 @@ int read_shutdown_request(void)
     return value;
 }
 
+namespace {
+
 // A power-off asked for by the previous run's script.
-static void read_shutdown_type(void)
+void read_shutdown_type(void)
 {
     const int value = read_shutdown_request();
     if (value == 2 || value == 1) {
@@ -121,7 +127,7 @@ static void read_shutdown_type(void)
 }
 
 // The boot logo, centred on black.
-static void show_boot_logo(void)
+void show_boot_logo(void)
 {
     SDL_Surface *dst = current_surface();
     SDL_Surface *logo = load_img(LOGO_PICTURE);
@@ -136,7 +142,7 @@ static void show_boot_logo(void)
 }
 
 // The emulators' save folders.
-static void make_save_folders(void)
+void make_save_folders(void)
 {
     struct stat st;
     if (dev_stat(SAVE_DIR, &st) != 0 && errno == ENOENT)
@@ -150,7 +156,7 @@ static void make_save_folders(void)
 
 // Themes and the fixed picture sets. Their files are checked here,
 // both outputs alike; each picture is decoded when first drawn.
-static int load_skin_resources(void)
+int load_skin_resources(void)
 {
     validate_skin_choice();
     int rc = load_background();
@@ -180,7 +186,7 @@ static int load_skin_resources(void)
 }
 
 // Stops the threads started so far and releases SDL.
-static void release_started(int report)
+void release_started(int report)
 {
     stop_controllers();
     sound_deinit();
@@ -195,13 +201,11 @@ static void release_started(int report)
         printf("init system return error");
 }
 
-static int init_system_failed(void)
+int init_system_failed(void)
 {
     release_started(1);
     return -1;
 }
-
-namespace {
 
 // Signals, the loop's state and handlers, the settings' links to the screens
 // they open; the launcher starts on the rooms with no TF card seen yet.
