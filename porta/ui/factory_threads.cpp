@@ -21,9 +21,12 @@ std::mutex test_mutex;
 
 namespace {
 
-// The function name the firmware's logs print in the workers' start-up
-// failures; the logs and the tests rely on these bytes.
-constexpr char THREAD_NAME[] = "testkey_pthread_Sound_brightness";
+// Console messages. The firmware's logs and the tests rely on their bytes:
+// keep them exactly as they are, the function names inside them included.
+constexpr char MSG_SOUND_READ_END[] = "TestPlaySound:read file len = 0 \n";
+constexpr char MSG_SOUND_WRITE_FAIL[] = "TestPlaySound:write file len = 0 \n";
+constexpr char MSG_SOUND_THREAD_FAIL[] = "testkey_pthread_Sound_brightness: sound thread faild...\n";
+constexpr char MSG_SWEEP_THREAD_FAIL[] = "testkey_pthread_Sound_brightness: brightness thread faild...\n";
 
 constexpr long TEST_PCM_SKIP = 4;        // samples start at this byte
 constexpr size_t TEST_PCM_BLOCK = 1024;  // bytes read and played at a time
@@ -109,13 +112,13 @@ long test_pcm_play_pass(FILE *f)
     uint8_t block[TEST_PCM_BLOCK];
     long played = 0;
     if (fseek(f, TEST_PCM_SKIP, SEEK_SET) != 0) {
-        printf("%s:read file len = 0 \n", "TestPlaySound");
+        fputs(MSG_SOUND_READ_END, stdout);
         return 0;
     }
     while (!stopping.load()) {
         size_t n = fread(block, 1, sizeof block, f);
         if (n == 0) {
-            printf("%s:read file len = 0 \n", "TestPlaySound");
+            fputs(MSG_SOUND_READ_END, stdout);
             break;
         }
         // A file that ends inside a frame: the partial frame is left out,
@@ -124,7 +127,7 @@ long test_pcm_play_pass(FILE *f)
         if (n == 0)
             continue;
         if (play_sample(16, block, static_cast<int>(n)) <= 0) {
-            printf("%s:write file len = 0 \n", "TestPlaySound");
+            fputs(MSG_SOUND_WRITE_FAIL, stdout);
             return -1;
         }
         played += static_cast<long>(n);
@@ -141,13 +144,13 @@ void factory_threads_start(void)
         sound_started = true;
     } else {
         running_bits.fetch_and(~1);
-        printf("%s: sound thread faild...\n", THREAD_NAME);
+        fputs(MSG_SOUND_THREAD_FAIL, stdout);
     }
     if (pthread_create(&sweep_thread, nullptr, brightness_sweep, nullptr) == 0) {
         sweep_started = true;
     } else {
         running_bits.fetch_and(~2);
-        printf("%s: brightness thread faild...\n", THREAD_NAME);
+        fputs(MSG_SWEEP_THREAD_FAIL, stdout);
     }
 }
 

@@ -38,6 +38,11 @@ constexpr uint32_t IOTEST_MOTOR_KEYS = TKEY_MENU | TKEY_SELECT;
 
 namespace {
 
+// Console messages. The firmware's logs and the tests rely on their bytes:
+// keep them exactly as they are, the function names inside them included.
+constexpr char MSG_OUTPUT_STATE[] = "----factory_test_draw:  state = %d \n";
+constexpr char MSG_FONT_ERROR[] = "test font err ... ";
+
 const char *const motor_hint[6] = {
     "Menu + Select 键 马达测试",      "Menu + Select 鍵 马达測試",      "Menu + Select key to test moto",
     "Menu + Select key to test moto", "Menu + Select key to test moto", "Menu + Select key to test moto",
@@ -116,11 +121,17 @@ int test_res_loaded(void)
 
 // ---- tested marks --------------------------------------------------------
 
+namespace {
+
+constexpr int TESTED_KEYS = 13;
 const uint32_t tested_key_bits[TESTED_KEYS] = {
     TKEY_A,      TKEY_B,  TKEY_X,  TKEY_Y,     TKEY_L1,      TKEY_R1,   TKEY_START,
     TKEY_SELECT, TKEY_L2, TKEY_R2, TKEY_VOLUP, TKEY_VOLDOWN, TKEY_MENU,
 };
+// The marks of the keys above, in their order (main thread only).
 uint16_t tested_marks[TESTED_KEYS];
+
+} // namespace
 
 void tested_marks_clear(void)
 {
@@ -407,7 +418,7 @@ void factory_test_step(void)
     if (hdmi != f.hdmi) {
         f.hdmi = hdmi;
         output_device = hdmi;
-        printf("----%s:  state = %d \n", "factory_test_draw", hdmi);
+        printf(MSG_OUTPUT_STATE, hdmi);
         {
             std::scoped_lock lock(test_mutex, sound_mutex);
             forget_sound_device();
@@ -487,7 +498,7 @@ int factory_test_over(void)
 bool factory_test_begin(void)
 {
     if (load_test_res() != 0) {
-        printf("test font err ... ");
+        fputs(MSG_FONT_ERROR, stdout);
         return false;
     }
     led_test();

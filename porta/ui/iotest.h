@@ -74,9 +74,6 @@ int test_res_loaded(void);
 // One state per key for A, B, X, Y, L1, R1, Start, Select, L2, R2, vol+, vol-,
 // Menu: 0 untested, 1 pressed once, 2 released after the first press (stays
 // lit), 3 pressed again (lit while held, off at its release).
-constexpr int TESTED_KEYS = 13;
-extern const uint32_t tested_key_bits[TESTED_KEYS];
-extern uint16_t tested_marks[TESTED_KEYS];
 void tested_marks_clear(void);
 // One pass: a key whose bit equals the active mask goes 0 -> 1 and 2 -> 3,
 // any other key 1 -> 2 and 3 -> 0.

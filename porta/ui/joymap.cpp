@@ -25,6 +25,16 @@ JoyMapState joymap;
 
 namespace {
 
+// Console messages. The firmware's logs and the tests rely on their bytes:
+// keep them exactly as they are, the function names inside them included.
+constexpr char MSG_PAD_NAME[] = "---<setjoy_1_level_keypress>--- name = %s \n";
+constexpr char MSG_MAPPING_FINISHED[] = "--setJoy_2_level_draw: set joypad finish \n";
+constexpr char MSG_KEY_HELD[] = "---setJoy_2_level_draw... press key 3s end \n";
+constexpr char MSG_MAPPING_DROPPED[] = "---setJoy_2_level_draw: joypad setting dropped (%s) .. \n";
+constexpr char MSG_UNEXPECTED_END[] = "---setJoy_2_level_draw: don't happen this \n";
+constexpr char MSG_MAPPING_SAVED[] = "---setJoy_handle_Save: save joypad setting .. \n";
+constexpr char MSG_MAPPING_CANCELLED[] = "---setJoy_handle_Cancel: Cancel joypad setting .. \n";
+
 LanguageTexts text_title = {"手柄按键设置",
                             "手柄按鍵設置",
                             "Joystick buttons settings",
@@ -116,14 +126,14 @@ const JoyListLayout list_layouts[OUTPUT_COUNT] = {
 
 } // namespace
 
-// A D-pad or a stick: its cap, the arrows up, down, left, right, the
-// diagonal decorations (sticks only) and its label.
+// A D-pad or a stick: its cap, the arrows up, down, left, right `reach`
+// pixels from the cap's corner, the diagonal decorations (sticks only) half
+// as far, and its label below the cap.
 struct JoyPadPart {
     int cap_x, cap_y;
-    int arrow[4][2];
-    int deco[4][2];
+    int reach;
     int has_deco;
-    int label_x, label_y;
+    int label_y;
 };
 struct JoySeqLayout {
     int title_x, title_y, title_font;
@@ -150,11 +160,9 @@ const JoySeqLayout seq_layouts[OUTPUT_COUNT] = {
         400, 140, FONT_18,
         360, 125,
         {
-            {50, 100, {{50, 50}, {50, 150}, {0, 100}, {100, 100}}, {{0, 0}, {0, 0}, {0, 0}, {0, 0}}, 0, 50, 175},
-            {100, 300, {{100, 220}, {100, 380}, {20, 300}, {180, 300}},
-             {{60, 260}, {60, 340}, {140, 260}, {140, 340}}, 1, 100, 350},
-            {500, 300, {{500, 220}, {500, 380}, {420, 300}, {580, 300}},
-             {{460, 260}, {460, 340}, {540, 260}, {540, 340}}, 1, 500, 350},
+            {50, 100, 50, 0, 175},
+            {100, 300, 80, 1, 350},
+            {500, 300, 80, 1, 350},
         },
         FONT_16,
         140, 130, 170,
@@ -168,11 +176,9 @@ const JoySeqLayout seq_layouts[OUTPUT_COUNT] = {
         850, 200, FONT_28,
         800, 185,
         {
-            {130, 170, {{130, 70}, {130, 270}, {30, 170}, {230, 170}}, {{0, 0}, {0, 0}, {0, 0}, {0, 0}}, 0, 130, 240},
-            {200, 470, {{200, 330}, {200, 610}, {60, 470}, {340, 470}},
-             {{130, 400}, {130, 540}, {270, 400}, {270, 540}}, 1, 200, 570},
-            {950, 470, {{950, 330}, {950, 610}, {810, 470}, {1090, 470}},
-             {{880, 400}, {880, 540}, {1020, 400}, {1020, 540}}, 1, 950, 570},
+            {130, 170, 100, 0, 240},
+            {200, 470, 140, 1, 570},
+            {950, 470, 140, 1, 570},
         },
         FONT_22,
         340, 200, 370,
@@ -180,14 +186,16 @@ const JoySeqLayout seq_layouts[OUTPUT_COUNT] = {
         FONT_22,
     },
 };
-
-} // namespace
 // clang-format on
-
-namespace {
 
 // The conversion slots of the parts' arrows (up, down, left, right).
 const int part_slots[3][4] = {{0, 1, 2, 3}, {14, 15, 16, 17}, {18, 19, 20, 21}};
+// Where the arrows (up, down, left, right) and the decorations (up-left,
+// down-left, up-right, down-right) lie from a part's cap, in reaches.
+const int arrow_dx[4] = {0, 0, -1, 1};
+const int arrow_dy[4] = {-1, 1, 0, 0};
+const int deco_dx[4] = {-1, -1, 1, 1};
+const int deco_dy[4] = {-1, 1, -1, 1};
 
 } // namespace
 // The key column and Select/Start: conversion slot and the name on the cap.
@@ -330,7 +338,7 @@ void joymap_keypress(int key)
         joymap.removals = info.removals;
         memset(joymap.work, 0, sizeof joymap.work);
         joymap.level = 1;
-        printf("---<%s>--- name = %s \n", "setjoy_1_level_keypress", info.name);
+        printf(MSG_PAD_NAME, info.name);
     } else if (key == KEYCODE_B) {
         play_key_sound(KEY_SOUND_REFUSED);
         joymap_unload_images();
@@ -580,11 +588,12 @@ void sequence_frame(SDL_Surface *dst, int pointer_shown)
         blit_at(part.cap_x, part.cap_y, pics[SETJOY_CAP], dst);
         for (int d = 0; d < 4; d++) {
             const int done = joymap.done[part_slots[p][d]] ? 1 : 0;
-            blit_at(part.arrow[d][0], part.arrow[d][1], pics[SETJOY_ARROW + 2 * d + done], dst);
+            const int r = part.reach;
+            blit_at(part.cap_x + arrow_dx[d] * r, part.cap_y + arrow_dy[d] * r, pics[SETJOY_ARROW + 2 * d + done], dst);
             if (part.has_deco)
-                blit_at(part.deco[d][0], part.deco[d][1], pics[SETJOY_DECO + d], dst);
+                blit_at(part.cap_x + deco_dx[d] * r / 2, part.cap_y + deco_dy[d] * r / 2, pics[SETJOY_DECO + d], dst);
         }
-        draw_text(part.label_x, part.label_y, ui_font[L.label_font], white, labels[p], dst);
+        draw_text(part.cap_x, part.label_y, ui_font[L.label_font], white, labels[p], dst);
     }
     const int name_font = L.name_font;
     const int cap_w = pics[SETJOY_CAP] ? pics[SETJOY_CAP]->w : 0;
@@ -633,7 +642,7 @@ int run_sequence(SDL_Surface *dst, JoyDevice *pad)
         sequence_frame(dst, pointer_shown);
         fb_present(output_device, dst);
         if (joymap.step >= JOYMAP_STEPS) {
-            printf("--%s: set joypad finish \n", "setJoy_2_level_draw");
+            fputs(MSG_MAPPING_FINISHED, stdout);
             return JOYMAP_END_FINISHED;
         }
         // UP, as the pad maps it now, or any one input of the pad (a pad
@@ -660,7 +669,7 @@ int run_sequence(SDL_Surface *dst, JoyDevice *pad)
             held_long = 1;
         }
         if (held_long) {
-            printf("---%s... press key 3s end \n", "setJoy_2_level_draw");
+            fputs(MSG_KEY_HELD, stdout);
             return JOYMAP_END_HELD;
         }
         if (joymap.waiting) {
@@ -708,8 +717,7 @@ int wait_keys_up(SDL_Surface *dst, JoyDevice *pad)
 // buttons page.
 void end_as_no(SDL_Surface *dst, int end)
 {
-    printf("---%s: joypad setting dropped (%s) .. \n", "setJoy_2_level_draw",
-           end == JOYMAP_END_PAD_GONE ? "pad removed" : "stopping");
+    printf(MSG_MAPPING_DROPPED, end == JOYMAP_END_PAD_GONE ? "pad removed" : "stopping");
     joymap.level = 0;
     joymap.slot = -1;
     joymap_unload_images();
@@ -727,7 +735,7 @@ int run_gamepad_mapping(void)
     SDL_Surface *dst = current_surface();
     JoyDevice *pad = joymap.slot >= 0 ? joystick_slot_device(joymap.slot) : nullptr;
     if (!dst || !pad) {
-        printf("---%s: don't happen this \n", "setJoy_2_level_draw");
+        fputs(MSG_UNEXPECTED_END, stdout);
         joymap.level = 0;
         return 0;
     }
@@ -775,12 +783,12 @@ void joymap_keep_mapping(void)
     if (!joymap.changed)
         return;
     if (joystick_pad_save(joymap.slot, joymap.removals, joymap.work) == 0)
-        printf("---%s: save joypad setting .. \n", "setJoy_handle_Save");
+        fputs(MSG_MAPPING_SAVED, stdout);
     joymap.changed = 0;
 }
 
 void joymap_drop_mapping(void)
 {
     joystick_pad_table_set(joymap.slot, joymap.removals, joymap.backup);
-    printf("---%s: Cancel joypad setting .. \n", "setJoy_handle_Cancel");
+    fputs(MSG_MAPPING_CANCELLED, stdout);
 }

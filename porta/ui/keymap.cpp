@@ -23,6 +23,14 @@ KeyMapState keymap;
 
 namespace {
 
+// Console messages. The firmware's logs and the tests rely on their bytes:
+// keep them exactly as they are, the function names inside them included.
+constexpr char MSG_MAPPING_FINISHED[] = "--setlocalpad_2_level_draw: set keypad finish \n";
+constexpr char MSG_MAPPING_DROPPED[] = "---setlocalpad_2_level_draw: keypad setting dropped (stopping) .. \n";
+constexpr char MSG_MAPPING_SAVED[] = "---setlocalpad_handle_Save: save local setting .. \n";
+constexpr char MSG_RESTORE_DEFAULTS[] = "---setlocalpad_reset_defalut: \n";
+constexpr char MSG_RESTORE_FAIL[] = "---setlocalpad_reset_defalut: fopen %s fail \n";
+
 LanguageTexts text_custom = {"按键自定义",    "按鍵自定義",    "Button custom",
                              "Button custom", "Button custom", "Button custom"};
 LanguageTexts text_restore = {"恢复默认值",       "恢復默認值",      "Restore Defaults",
@@ -273,7 +281,7 @@ int run_sequence(SDL_Surface *dst)
         sequence_frame(dst, pointer_shown);
         fb_present(output_device, dst);
         if (keymap.step >= KEYMAP_STEPS) {
-            printf("--%s: set keypad finish \n", "setlocalpad_2_level_draw");
+            fputs(MSG_MAPPING_FINISHED, stdout);
             return KEYMAP_END_DONE;
         }
         int code = 0, value = 0;
@@ -352,7 +360,7 @@ int run_keypad_mapping(void)
     keymap.last_end = end;
     keymap.level = 0;
     if (end == KEYMAP_END_STOPPED) {
-        printf("---%s: keypad setting dropped (stopping) .. \n", "setlocalpad_2_level_draw");
+        fputs(MSG_MAPPING_DROPPED, stdout);
         menu_draw(dst);
         request_redraw();
         return 1;
@@ -376,15 +384,15 @@ void keymap_keep_mapping(void)
         keypad_codes[i].store(keymap.work[i], std::memory_order_relaxed);
     save_keypad_map();
     keymap.changed = 0;
-    printf("---%s: save local setting .. \n", "setlocalpad_handle_Save");
+    fputs(MSG_MAPPING_SAVED, stdout);
 }
 
 void keymap_restore_defaults(void)
 {
-    printf("---%s: \n", "setlocalpad_reset_defalut");
+    fputs(MSG_RESTORE_DEFAULTS, stdout);
     reset_keypad_map_to_defaults();
     // An empty file fails to give a map at the next start: the factory codes
     // are read then too. No file is made where there was none.
     if (dev_exists(LOCALPAD_MAP_FILE) && write_file_atomic(LOCALPAD_MAP_FILE, "", 0) != 0)
-        printf("---%s: fopen %s fail \n", "setlocalpad_reset_defalut", LOCALPAD_MAP_FILE);
+        printf(MSG_RESTORE_FAIL, LOCALPAD_MAP_FILE);
 }

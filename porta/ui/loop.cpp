@@ -25,10 +25,20 @@
 #include "porta/ui/screens.h"
 #include "porta/ui/settings.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+
+// Console messages. The firmware's logs and the tests rely on their bytes:
+// keep them exactly as they are, the function names inside them included.
+constexpr char MSG_QUIT[] = "Loop_listend: quit \n";
+constexpr char MSG_OUTPUT_STATE[] = "----Loop_listend:  state = %d \n";
+constexpr char MSG_TIMER_POWEROFF[] = "++++ timer to poweroff ";
+constexpr char MSG_TIMER_SLEEP[] = "++++ timer to sleep ";
+constexpr char MSG_CAUGHT_SIGNAL[] = "Caught signal %d\n";
+constexpr char MSG_SIGNAL_DONE[] = "--my_handler 1665 \n";
 
 std::atomic<int> loop_running{0};
 std::atomic<int> shutdown_type{SHUTDOWN_EXIT};
@@ -325,20 +335,12 @@ void volume_keys(uint32_t mask, uint32_t pressed)
         return;
     int delta = up ? 1 : -1;
     if (mask & PAD_MENU) {
-        int b = global_attr.brightness + delta;
-        if (b > 4)
-            b = 4;
-        if (b < 0)
-            b = 0;
+        const int b = std::clamp(global_attr.brightness + delta, 0, 4);
         global_attr.brightness = b;
         if (output_device == 0)
             set_backlight(b);
     } else {
-        int v = global_attr.volume + delta;
-        if (v > 10)
-            v = 10;
-        if (v < 0)
-            v = 0;
+        const int v = std::clamp(global_attr.volume + delta, 0, 10);
         global_attr.volume = v;
         set_volume(v);
     }
@@ -533,7 +535,7 @@ PassKeys read_pass_keys(void)
 PassEvent pass_event(const PassKeys &k)
 {
     if (joystick_quit_requested() || (k.mask & PAD_QUIT_REQUEST)) {
-        printf("%s: quit \n", "Loop_listend");
+        fputs(MSG_QUIT, stdout);
         loop_running = 0;
         return PASS_NO_EVENT;
     }
@@ -614,7 +616,7 @@ bool power_off_when_idle(uint32_t idle)
         return false;
     loop_running = 0;
     shutdown_type = SHUTDOWN_POWEROFF;
-    printf("++++ timer to poweroff ");
+    fputs(MSG_TIMER_POWEROFF, stdout);
     power_off();
     return true;
 }
@@ -626,7 +628,7 @@ void sleep_when_idle(uint32_t idle)
     const uint32_t sleep_ms = sleep_delay_ms(global_attr.sleep_time);
     if (sleep_ms && sleep_state == AWAKE && idle > sleep_ms) {
         toggle_sleep(0);
-        printf("++++ timer to sleep ");
+        fputs(MSG_TIMER_SLEEP, stdout);
     }
 }
 
@@ -642,7 +644,7 @@ void check_card_and_output(uint32_t now)
     const int hdmi = hdmi_state() == 1 ? 1 : 0;
     if (hdmi != output_device) {
         output_device = hdmi;
-        printf("----%s:  state = %d \n", "Loop_listend", hdmi);
+        printf(MSG_OUTPUT_STATE, hdmi);
         reset_sound();
         if (hdmi)
             backlight_off();
@@ -833,9 +835,9 @@ int sigint_pending(void)
 void handle_sigint(void)
 {
     int sig = sigint_signal;
-    printf("Caught signal %d\n", sig);
+    printf(MSG_CAUGHT_SIGNAL, sig);
     power_off();
-    printf("--%s %d \n", "my_handler", 1665);
+    fputs(MSG_SIGNAL_DONE, stdout);
     fflush(stdout);
     loop_hooks.exit_process(1);
 }

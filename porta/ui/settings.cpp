@@ -44,6 +44,10 @@ SettingsLinks links = {nullptr, nullptr, nullptr, nullptr};
 
 namespace {
 
+// Console messages. The firmware's logs and the tests rely on their bytes:
+// keep them exactly as they are, the function names inside them included.
+constexpr char MSG_TEST_RES_ERROR[] = "---menu_keypress: load test res err \n";
+
 const char *const item_labels[SETTINGS_ITEMS][LANGUAGE_COUNT] = {
     {"电池", "電池", "Battery", "バッテリー", "배터리", "Batería"},
     {"关机", "關機", "Shut down", "シャットダウン", "종료", "Apagar"},
@@ -454,7 +458,7 @@ void menu_a(int item)
         if (!links.io_test)
             break;
         if (links.io_test() != 0) {
-            printf("---%s: load test res err \n", "menu_keypress");
+            fputs(MSG_TEST_RES_ERROR, stdout);
             break;
         }
         screen = SCREEN_IO_TEST;
