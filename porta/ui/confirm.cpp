@@ -15,14 +15,27 @@
 
 ConfirmBox confirm_box = {{0}, SCREEN_SETTINGS, 0, 0, nullptr, nullptr};
 
-static const char *const word_no[LANGUAGE_COUNT] = {"否", "否", "No", "NO", "No", "No"};
-static const char *const word_yes[LANGUAGE_COUNT] = {"是", "是", "Yes", "Yes", "Yes", "Yes"};
+namespace {
+
+// Console messages. The firmware's logs and the tests rely on their bytes:
+// keep them exactly as they are, the function names inside them included.
+constexpr char MSG_RESULT[] = "msgResult = %d \n";
+
+const char *const word_no[LANGUAGE_COUNT] = {"否", "否", "No", "NO", "No", "No"};
+const char *const word_yes[LANGUAGE_COUNT] = {"是", "是", "Yes", "Yes", "Yes", "Yes"};
+
+} // namespace
 
 // The box of each output: its top-left corner; 400x200.
 struct ConfirmLayout {
     int x, y;
 };
-static const ConfirmLayout confirm_layouts[OUTPUT_COUNT] = {{120, 140}, {440, 260}};
+
+namespace {
+
+const ConfirmLayout confirm_layouts[OUTPUT_COUNT] = {{120, 140}, {440, 260}};
+
+} // namespace
 constexpr int BOX_W = 400;
 constexpr int BOX_H = 200;
 constexpr int BOX_MESSAGE_DY = 40;
@@ -84,7 +97,7 @@ void confirm_keypress(int key)
         const int result = confirm_box.result;
         void (*action)(void) = result == 1 ? confirm_box.yes : confirm_box.no;
         screen = confirm_box.return_screen;
-        printf("msgResult = %d \n", result);
+        printf(MSG_RESULT, result);
         // The box is gone before its action runs, so that an action may ask
         // the next question.
         confirm_clear();

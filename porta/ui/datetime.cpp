@@ -15,15 +15,19 @@ DateTimeState date_time = {DATETIME_DATE, 2000, 1, 1, 0, 0, 0, 0};
 
 // ---- texts ---------------------------------------------------------------
 
-static const char *const date_units[LANGUAGE_COUNT][3] = {
+namespace {
+
+const char *const date_units[LANGUAGE_COUNT][3] = {
     {"年", "月", "日"}, {"年", "月", "日"},   {"year", "month", "day"},
     {"年", "月", "日"}, {"년도", "월", "낮"}, {"año", "mes", "dia"},
 };
-static const char *const time_units[LANGUAGE_COUNT][3] = {
+const char *const time_units[LANGUAGE_COUNT][3] = {
     {"时", "分", "秒"}, {"時", "分", "秒"}, {"H", "M", "S"}, {"H", "M", "S"}, {"H", "M", "S"}, {"H", "M", "S"},
 };
-static const char *const word_cancel[LANGUAGE_COUNT] = {"取消", "取消", "Cancel", "キャンセル", "취소", "Cancelar"};
-static const char *const word_confirm[LANGUAGE_COUNT] = {"确认", "確認", "Confirm", "確認", "확인하다", "Confirmar"};
+const char *const word_cancel[LANGUAGE_COUNT] = {"取消", "取消", "Cancel", "キャンセル", "취소", "Cancelar"};
+const char *const word_confirm[LANGUAGE_COUNT] = {"确认", "確認", "Confirm", "確認", "확인하다", "Confirmar"};
+
+} // namespace
 
 // ---- field rules ---------------------------------------------------------
 
@@ -56,8 +60,10 @@ void datetime_load(DateTimeState *s, const struct tm *local, int mode)
     s->cursor = DT_FIELD0;
 }
 
+namespace {
+
 // v + delta within lo..hi: below lo gives hi, above hi gives lo.
-static int wrap(int v, int delta, int lo, int hi)
+int wrap(int v, int delta, int lo, int hi)
 {
     v += delta;
     if (v < lo)
@@ -66,6 +72,8 @@ static int wrap(int v, int delta, int lo, int hi)
         return lo;
     return v;
 }
+
+} // namespace
 
 void datetime_change(DateTimeState *s, int delta)
 {
@@ -133,10 +141,14 @@ void datetime_apply(void)
     shell_run(DATETIME_HWCLOCK_COMMAND);
 }
 
-static void leave(void)
+namespace {
+
+void leave(void)
 {
     screen = SCREEN_SETTINGS_PAGE;
 }
+
+} // namespace
 
 void datetime_keypress(int key)
 {
@@ -168,21 +180,30 @@ struct DateTimeLayout {
     int field_x, field_y, field_w;
     int cancel_x, confirm_x, button_y;
 };
-static const DateTimeLayout datetime_layouts[OUTPUT_COUNT] = {
+
+namespace {
+
+const DateTimeLayout datetime_layouts[OUTPUT_COUNT] = {
     {200, 220, 220, 220, 70, 180, 340, 360},
     {360, 250, 530, 400, 70, 490, 650, 550},
 };
+
+} // namespace
 constexpr int FIELD_VALUE_DY = 45;
 constexpr int FIELD_UNIT_DY = 70;
 constexpr int FIELD_MINUS_DY = 100;
 
+namespace {
+
 // A line centred in a field's column.
-static void centred(SDL_Surface *dst, int x, int w, int y, TTF_Font *font, SDL_Color c, const char *text)
+void centred(SDL_Surface *dst, int x, int w, int y, TTF_Font *font, SDL_Color c, const char *text)
 {
     int tw = 0, th = 0;
     text_size(font, text, &tw, &th);
     draw_text(x + (w - tw) / 2, y, font, c, text, dst);
 }
+
+} // namespace
 
 void datetime_draw(SDL_Surface *dst)
 {

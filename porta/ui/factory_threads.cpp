@@ -17,11 +17,22 @@
 
 #include <pthread.h>
 
-#define THREAD_NAME "testkey_pthread_Sound_brightness"
-
 std::mutex test_mutex;
 
 namespace {
+
+// Console messages. The firmware's logs and the tests rely on their bytes:
+// keep them exactly as they are, the function names inside them included.
+constexpr char MSG_SOUND_READ_END[] = "TestPlaySound:read file len = 0 \n";
+constexpr char MSG_SOUND_WRITE_FAIL[] = "TestPlaySound:write file len = 0 \n";
+constexpr char MSG_SOUND_THREAD_FAIL[] = "testkey_pthread_Sound_brightness: sound thread faild...\n";
+constexpr char MSG_SWEEP_THREAD_FAIL[] = "testkey_pthread_Sound_brightness: brightness thread faild...\n";
+
+constexpr long TEST_PCM_SKIP = 4;        // samples start at this byte
+constexpr size_t TEST_PCM_BLOCK = 1024;  // bytes read and played at a time
+constexpr size_t TEST_PCM_FRAME = 4;     // one stereo frame of 16-bit samples
+constexpr int TEST_SOUND_PAUSE_MS = 100; // between two passes
+constexpr int SWEEP_STEP_MS = 1000;      // one backlight level a second
 
 // Stop requests: a flag the workers read between steps, and a condition on
 // which they sleep so that a stop wakes them at once.
@@ -101,13 +112,13 @@ long test_pcm_play_pass(FILE *f)
     uint8_t block[TEST_PCM_BLOCK];
     long played = 0;
     if (fseek(f, TEST_PCM_SKIP, SEEK_SET) != 0) {
-        printf("%s:read file len = 0 \n", "TestPlaySound");
+        fputs(MSG_SOUND_READ_END, stdout);
         return 0;
     }
     while (!stopping.load()) {
         size_t n = fread(block, 1, sizeof block, f);
         if (n == 0) {
-            printf("%s:read file len = 0 \n", "TestPlaySound");
+            fputs(MSG_SOUND_READ_END, stdout);
             break;
         }
         // A file that ends inside a frame: the partial frame is left out,
@@ -116,7 +127,7 @@ long test_pcm_play_pass(FILE *f)
         if (n == 0)
             continue;
         if (play_sample(16, block, static_cast<int>(n)) <= 0) {
-            printf("%s:write file len = 0 \n", "TestPlaySound");
+            fputs(MSG_SOUND_WRITE_FAIL, stdout);
             return -1;
         }
         played += static_cast<long>(n);
@@ -133,13 +144,13 @@ void factory_threads_start(void)
         sound_started = true;
     } else {
         running_bits.fetch_and(~1);
-        printf("%s: sound thread faild...\n", THREAD_NAME);
+        fputs(MSG_SOUND_THREAD_FAIL, stdout);
     }
     if (pthread_create(&sweep_thread, nullptr, brightness_sweep, nullptr) == 0) {
         sweep_started = true;
     } else {
         running_bits.fetch_and(~2);
-        printf("%s: brightness thread faild...\n", THREAD_NAME);
+        fputs(MSG_SWEEP_THREAD_FAIL, stdout);
     }
 }
 

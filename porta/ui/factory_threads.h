@@ -14,12 +14,6 @@
 #include <cstdio>
 #include <mutex>
 
-#define TEST_PCM_SKIP 4         // samples start at this byte
-#define TEST_PCM_BLOCK 1024     // bytes read and played at a time
-#define TEST_PCM_FRAME 4        // one stereo frame of 16-bit samples
-#define TEST_SOUND_PAUSE_MS 100 // between two passes
-#define SWEEP_STEP_MS 1000      // one backlight level a second
-
 extern std::mutex test_mutex;
 
 // Starts the sound thread and the brightness thread. A thread that cannot

@@ -21,33 +21,59 @@
 
 #include <SDL/SDL_ttf.h>
 
+namespace {
+
+constexpr char TEST_RES_DIR[] = "/mnt/vendor/test"; // <n>.png and gamepad.png
+constexpr char FACTORY_MARKER[] = "/mnt/sdcard/test.ini";
+constexpr int TEST_FONT_SMALL = 20;
+constexpr int TEST_FONT_LARGE = 24;
+constexpr int TEST_IMAGES = 20;
+constexpr char FACTORY_BUILD_MARK[] = "20221203";
+constexpr uint32_t IOTEST_EXIT_KEYS = TKEY_START | TKEY_SELECT;
+constexpr uint32_t IOTEST_MOTOR_KEYS = TKEY_MENU | TKEY_SELECT;
+
+} // namespace
+
 // ---- texts ---------------------------------------------------------------
 
-static const char *const motor_hint[6] = {
+namespace {
+
+// Console messages. The firmware's logs and the tests rely on their bytes:
+// keep them exactly as they are, the function names inside them included.
+constexpr char MSG_OUTPUT_STATE[] = "----factory_test_draw:  state = %d \n";
+constexpr char MSG_FONT_ERROR[] = "test font err ... ";
+
+const char *const motor_hint[6] = {
     "Menu + Select 键 马达测试",      "Menu + Select 鍵 马达測試",      "Menu + Select key to test moto",
     "Menu + Select key to test moto", "Menu + Select key to test moto", "Menu + Select key to test moto",
 };
-static const char *const exit_hint[6] = {
+const char *const exit_hint[6] = {
     "Start + Select 键 退出测试",          "Start + Select 鍵 退出測試",          "Start + Select key to exit the test",
     "Start + Select key to exit the test", "Start + Select key to exit the test", "Start + Select key to exit the test",
 };
-static const char factory_title[] = "长按 Menu 键 马达测试";
-static const char *const player_labels[7] = {"NONE", "1P", "2P", "3P", "4P", "5P", "6P"};
+const char factory_title[] = "长按 Menu 键 马达测试";
+const char *const player_labels[7] = {"NONE", "1P", "2P", "3P", "4P", "5P", "6P"};
 
-static const char *in_language(const char *const texts[6])
+const char *in_language(const char *const texts[6])
 {
     const int l = global_attr.language;
     return texts[l >= 0 && l < 6 ? l : 0];
 }
 
+} // namespace
+
 // ---- resources -----------------------------------------------------------
 
-static struct {
+namespace {
+
+struct {
     TTF_Font *small; // 20 points: every text of both screens
     TTF_Font *large; // 24 points
     SDL_Surface *img[TEST_IMAGES];
     SDL_Surface *gamepad;
 } res;
+
+} // namespace
 
 int load_test_res(void)
 {
@@ -95,11 +121,17 @@ int test_res_loaded(void)
 
 // ---- tested marks --------------------------------------------------------
 
+namespace {
+
+constexpr int TESTED_KEYS = 13;
 const uint32_t tested_key_bits[TESTED_KEYS] = {
     TKEY_A,      TKEY_B,  TKEY_X,  TKEY_Y,     TKEY_L1,      TKEY_R1,   TKEY_START,
     TKEY_SELECT, TKEY_L2, TKEY_R2, TKEY_VOLUP, TKEY_VOLDOWN, TKEY_MENU,
 };
+// The marks of the keys above, in their order (main thread only).
 uint16_t tested_marks[TESTED_KEYS];
+
+} // namespace
 
 void tested_marks_clear(void)
 {
@@ -162,19 +194,25 @@ struct TestLayout {
 
 enum { OUT_LCD = 0, OUT_HDMI = 1 };
 
+namespace {
+
 // Positions, one row per group (kept out of the formatter).
 // clang-format off
-static const TestLayout iotest_layouts[2] = {
+const TestLayout iotest_layouts[2] = {
     {{30, 8}, {30, 28}, {340, 10}, {30, 360}, {120, 170}, {340, 90}, {340, 180}, {260, 300}, {30, 380},
      0, {0, 0}, 0},
     {{60, 70}, {60, 100}, {450, 80}, {600, 120}, {200, 300}, {450, 220}, {450, 340}, {800, 240}, {800, 120},
      0, {0, 0}, 0},
 };
+
+} // namespace
 // clang-format on
+
+namespace {
 
 // Positions, one row per group (kept out of the formatter).
 // clang-format off
-static const TestLayout factory_layouts[2] = {
+const TestLayout factory_layouts[2] = {
     {{15, 2}, {15, 25}, {300, 10}, {15, 50}, {120, 130}, {335, 90}, {335, 180}, {250, 300}, {10, 313},
      2, {30, 353}, 20},
     // The HDMI screen keeps the LCD's arrangement, spread over 1280x720;
@@ -182,24 +220,32 @@ static const TestLayout factory_layouts[2] = {
     {{60, 40}, {60, 70}, {450, 40}, {60, 110}, {240, 330}, {450, 220}, {450, 340}, {450, 480}, {60, 640},
      1, {900, 120}, 30},
 };
+
+} // namespace
 // clang-format on
 
-static int out_of(const SDL_Surface *dst)
+namespace {
+
+int out_of(const SDL_Surface *dst)
 {
     return dst && dst->w >= 1280 ? OUT_HDMI : OUT_LCD;
 }
 
+} // namespace
+
 // ---- drawing -------------------------------------------------------------
 
-static const SDL_Color white = {255, 255, 255, 0};
+namespace {
 
-static void text_at(int x, int y, const char *text, SDL_Surface *dst)
+const SDL_Color white = {255, 255, 255, 0};
+
+void text_at(int x, int y, const char *text, SDL_Surface *dst)
 {
     draw_text(x, y, res.small, white, text, dst);
 }
 
 // Size of a picture pair (plain, lit): the plain one's, else the lit one's.
-static void pair_size(int index, int *w, int *h)
+void pair_size(int index, int *w, int *h)
 {
     SDL_Surface *s = res.img[index] ? res.img[index] : res.img[index + 1];
     *w = s ? s->w : 0;
@@ -208,7 +254,7 @@ static void pair_size(int index, int *w, int *h)
 
 // One cap of picture pair `index` at (x, y), lit or plain, with its label
 // centred on it.
-static void cap_at(int index, int lit, int x, int y, const char *label, SDL_Surface *dst)
+void cap_at(int index, int lit, int x, int y, const char *label, SDL_Surface *dst)
 {
     int w = 0, h = 0;
     pair_size(index, &w, &h);
@@ -221,7 +267,7 @@ static void cap_at(int index, int lit, int x, int y, const char *label, SDL_Surf
     text_at(x + (w - tw) / 2, y + (h - th) / 2, label, dst);
 }
 
-static void draw_dpad(Pt c, uint32_t mask, SDL_Surface *dst)
+void draw_dpad(Pt c, uint32_t mask, SDL_Surface *dst)
 {
     static const struct {
         int pic, dx, dy;
@@ -237,8 +283,8 @@ static void draw_dpad(Pt c, uint32_t mask, SDL_Surface *dst)
 }
 
 // Caps of one row, `gap` pixels between them beyond a cap's width.
-static void cap_row(int pic, Pt at, int gap, const uint32_t *bits, const char *const *labels, int n, uint32_t mask,
-                    SDL_Surface *dst)
+void cap_row(int pic, Pt at, int gap, const uint32_t *bits, const char *const *labels, int n, uint32_t mask,
+             SDL_Surface *dst)
 {
     int w = 0, h = 0;
     pair_size(pic, &w, &h);
@@ -247,7 +293,7 @@ static void cap_row(int pic, Pt at, int gap, const uint32_t *bits, const char *c
 }
 
 // The four key groups of both screens, lit by `mask` and the tested marks.
-static void draw_key_groups(const TestLayout &l, uint32_t mask, SDL_Surface *dst)
+void draw_key_groups(const TestLayout &l, uint32_t mask, SDL_Surface *dst)
 {
     static const uint32_t sel_bits[2] = {TKEY_SELECT, TKEY_START};
     static const char *const sel_labels[2] = {"Select", "Start"};
@@ -268,7 +314,7 @@ static void draw_key_groups(const TestLayout &l, uint32_t mask, SDL_Surface *dst
 }
 
 // The gamepad picture and "发现  <n> 个手柄"; nothing without the picture.
-static void draw_pad_counter(Pt at, SDL_Surface *dst)
+void draw_pad_counter(Pt at, SDL_Surface *dst)
 {
     if (!res.gamepad)
         return;
@@ -278,15 +324,22 @@ static void draw_pad_counter(Pt at, SDL_Surface *dst)
     text_at(at.x + 60, at.y + 15, text, dst);
 }
 
-static void fill_background(SDL_Surface *dst)
+void fill_background(SDL_Surface *dst)
 {
     SDL_FillRect(dst, nullptr, SDL_MapRGB(dst->format, 28, 28, 28));
 }
 
+} // namespace
+
 // ---- the IO test ---------------------------------------------------------
 
 IoTestState iotest_state = {0, 0, MOTOR_OFF};
-static int drawn_pad_count = -1;
+
+namespace {
+
+int drawn_pad_count = -1;
+
+} // namespace
 
 int iotest_open(void)
 {
@@ -365,7 +418,7 @@ void factory_test_step(void)
     if (hdmi != f.hdmi) {
         f.hdmi = hdmi;
         output_device = hdmi;
-        printf("----%s:  state = %d \n", "factory_test_draw", hdmi);
+        printf(MSG_OUTPUT_STATE, hdmi);
         {
             std::scoped_lock lock(test_mutex, sound_mutex);
             forget_sound_device();
@@ -431,21 +484,21 @@ void factory_test_frame(SDL_Surface *dst)
     }
 }
 
+namespace {
+
 // The factory test ends only towards power-off, or when the program is
 // interrupted (its exit path then runs as usual).
-static int factory_test_over(void)
+int factory_test_over(void)
 {
     return shutdown_type > 0 || sigint_pending();
 }
-
-namespace {
 
 // Before the first frame: the test resources, the LED, the volume, both
 // workers and cleared marks. False when the fonts do not open.
 bool factory_test_begin(void)
 {
     if (load_test_res() != 0) {
-        printf("test font err ... ");
+        fputs(MSG_FONT_ERROR, stdout);
         return false;
     }
     led_test();

@@ -19,14 +19,10 @@
 
 #include <SDL/SDL.h>
 
-#define TEST_RES_DIR "/mnt/vendor/test"
-#define TEST_PCM_FILE "/mnt/vendor/test/test.pcm"
-#define FACTORY_MARKER "/mnt/sdcard/test.ini"
-#define TEST_FONT_SMALL 20
-#define TEST_FONT_LARGE 24
-#define TEST_IMAGES 20
-#define FACTORY_BUILD_MARK "20221203"
-#define FACTORY_FRAME_MS 20u
+// The factory test's sound, played over and over.
+constexpr char TEST_PCM_FILE[] = "/mnt/vendor/test/test.pcm";
+// The pace of the factory test's frames.
+constexpr uint32_t FACTORY_FRAME_MS = 20;
 
 // Pictures of /mnt/vendor/test: <n>.png and gamepad.png.
 enum {
@@ -62,8 +58,6 @@ enum : uint32_t {
     TKEY_VOLDOWN = 0x8000,
     TKEY_MENU = 0x10000,
 };
-#define IOTEST_EXIT_KEYS (TKEY_START | TKEY_SELECT)
-#define IOTEST_MOTOR_KEYS (TKEY_MENU | TKEY_SELECT)
 
 // ---- resources -----------------------------------------------------------
 
@@ -80,9 +74,6 @@ int test_res_loaded(void);
 // One state per key for A, B, X, Y, L1, R1, Start, Select, L2, R2, vol+, vol-,
 // Menu: 0 untested, 1 pressed once, 2 released after the first press (stays
 // lit), 3 pressed again (lit while held, off at its release).
-#define TESTED_KEYS 13
-extern const uint32_t tested_key_bits[TESTED_KEYS];
-extern uint16_t tested_marks[TESTED_KEYS];
 void tested_marks_clear(void);
 // One pass: a key whose bit equals the active mask goes 0 -> 1 and 2 -> 3,
 // any other key 1 -> 2 and 3 -> 0.

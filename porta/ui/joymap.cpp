@@ -23,27 +23,40 @@ JoyMapState joymap;
 
 // ---- texts ---------------------------------------------------------------
 
-static LanguageTexts text_title = {"手柄按键设置",
-                                   "手柄按鍵設置",
-                                   "Joystick buttons settings",
-                                   "ジョイスティックボタンの設定",
-                                   "조이스틱 버튼 설정",
-                                   "Joystick buttons settings"};
+namespace {
+
+// Console messages. The firmware's logs and the tests rely on their bytes:
+// keep them exactly as they are, the function names inside them included.
+constexpr char MSG_PAD_NAME[] = "---<setjoy_1_level_keypress>--- name = %s \n";
+constexpr char MSG_MAPPING_FINISHED[] = "--setJoy_2_level_draw: set joypad finish \n";
+constexpr char MSG_KEY_HELD[] = "---setJoy_2_level_draw... press key 3s end \n";
+constexpr char MSG_MAPPING_DROPPED[] = "---setJoy_2_level_draw: joypad setting dropped (%s) .. \n";
+constexpr char MSG_UNEXPECTED_END[] = "---setJoy_2_level_draw: don't happen this \n";
+constexpr char MSG_MAPPING_SAVED[] = "---setJoy_handle_Save: save joypad setting .. \n";
+constexpr char MSG_MAPPING_CANCELLED[] = "---setJoy_handle_Cancel: Cancel joypad setting .. \n";
+
+LanguageTexts text_title = {"手柄按键设置",
+                            "手柄按鍵設置",
+                            "Joystick buttons settings",
+                            "ジョイスティックボタンの設定",
+                            "조이스틱 버튼 설정",
+                            "Joystick buttons settings"};
 // Any one input of the pad held ends the sequence, whatever its table holds.
-static LanguageTexts text_hint = {"长按 任意键 3秒退出",
-                                  "長按 任意鍵 3秒退出",
-                                  "Hold any button for 3 seconds to exit",
-                                  "Hold any button for 3 seconds to exit",
-                                  "Hold any button for 3 seconds to exit",
-                                  "Hold any button for 3 seconds to exit"};
-static LanguageTexts text_arrow_key = {"方向键", "方向鍵", "Arrow key", "Arrow key", "Arrow key", "Arrow key"};
-static LanguageTexts text_left_stick = {"左摇杆", "左搖桿", "Left Stick", "Left Stick", "Left Stick", "Left Stick"};
-static LanguageTexts text_right_stick = {"右摇杆",      "右搖桿",      "Right Stick",
-                                         "Right Stick", "Right Stick", "Right Stick"};
-static LanguageTexts text_save = {"保存设定值 ...",     "保存設定值...", "Save settings ...",
-                                  "設定を保存する ...", "설정 저장...",  "Save settings ..."};
-static const char text_no_pad[] = "NO GamePad";
-static const char format_player[] = "%d Player";
+LanguageTexts text_hint = {"长按 任意键 3秒退出",
+                           "長按 任意鍵 3秒退出",
+                           "Hold any button for 3 seconds to exit",
+                           "Hold any button for 3 seconds to exit",
+                           "Hold any button for 3 seconds to exit",
+                           "Hold any button for 3 seconds to exit"};
+LanguageTexts text_arrow_key = {"方向键", "方向鍵", "Arrow key", "Arrow key", "Arrow key", "Arrow key"};
+LanguageTexts text_left_stick = {"左摇杆", "左搖桿", "Left Stick", "Left Stick", "Left Stick", "Left Stick"};
+LanguageTexts text_right_stick = {"右摇杆", "右搖桿", "Right Stick", "Right Stick", "Right Stick", "Right Stick"};
+LanguageTexts text_save = {"保存设定值 ...",     "保存設定值...", "Save settings ...",
+                           "設定を保存する ...", "설정 저장...",  "Save settings ..."};
+const char text_no_pad[] = "NO GamePad";
+const char format_player[] = "%d Player";
+
+} // namespace
 
 // The steps: the conversion slot each asks for and its prompt (languages 0
 // and 1 use the first text, the others the second).
@@ -51,7 +64,10 @@ struct JoyStep {
     int slot;
     const char *prompt[2];
 };
-static const JoyStep steps[JOYMAP_STEPS] = {
+
+namespace {
+
+const JoyStep steps[JOYMAP_STEPS] = {
     {0, {"十字键上", "D-Pad Up"}},
     {1, {"十字键下", "D-Pad Down"}},
     {2, {"十字键左", "D-Pad Left"}},
@@ -75,7 +91,9 @@ static const JoyStep steps[JOYMAP_STEPS] = {
     {20, {"右搖桿X-(左)", "Right Analog X-(Left)"}},
     {21, {"右搖桿X+(右)", "Right Analog X+(Right)"}},
 };
-static const char *const step_prefix[2] = {"请设置 ", "Please Set "};
+const char *const step_prefix[2] = {"请设置 ", "Please Set "};
+
+} // namespace
 
 const int joymap_step_slot[JOYMAP_STEPS] = {0, 1,  2,  3,  12, 13, 4,  5,  6,  7,  8,
                                             9, 10, 11, 14, 15, 16, 17, 18, 19, 20, 21};
@@ -98,19 +116,24 @@ struct JoyListLayout {
     int name_dx, name_dy, name_font;
     int player_font, player_end_gap, player_dy;
 };
-static const JoyListLayout list_layouts[OUTPUT_COUNT] = {
+
+namespace {
+
+const JoyListLayout list_layouts[OUTPUT_COUNT] = {
     {0, 36, 5, 20, 6, FONT_18, FONT_16, 10, 10},
     {40, 60, 5, 20, 12, FONT_22, FONT_22, 20, 18},
 };
 
-// A D-pad or a stick: its cap, the arrows up, down, left, right, the
-// diagonal decorations (sticks only) and its label.
+} // namespace
+
+// A D-pad or a stick: its cap, the arrows up, down, left, right `reach`
+// pixels from the cap's corner, the diagonal decorations (sticks only) half
+// as far, and its label below the cap.
 struct JoyPadPart {
     int cap_x, cap_y;
-    int arrow[4][2];
-    int deco[4][2];
+    int reach;
     int has_deco;
-    int label_x, label_y;
+    int label_y;
 };
 struct JoySeqLayout {
     int title_x, title_y, title_font;
@@ -124,9 +147,12 @@ struct JoySeqLayout {
     int column_x, column_y, column_gap; // A, B, X, Y, L1, R1, L2, R2: cap height + gap apart
     int name_font;                      // key names on done caps
 };
+
+namespace {
+
 // Positions, one row per group (kept out of the formatter).
 // clang-format off
-static const JoySeqLayout seq_layouts[OUTPUT_COUNT] = {
+const JoySeqLayout seq_layouts[OUTPUT_COUNT] = {
     // LCD, 640x480
     {
         140, 40, FONT_22,
@@ -134,11 +160,9 @@ static const JoySeqLayout seq_layouts[OUTPUT_COUNT] = {
         400, 140, FONT_18,
         360, 125,
         {
-            {50, 100, {{50, 50}, {50, 150}, {0, 100}, {100, 100}}, {{0, 0}, {0, 0}, {0, 0}, {0, 0}}, 0, 50, 175},
-            {100, 300, {{100, 220}, {100, 380}, {20, 300}, {180, 300}},
-             {{60, 260}, {60, 340}, {140, 260}, {140, 340}}, 1, 100, 350},
-            {500, 300, {{500, 220}, {500, 380}, {420, 300}, {580, 300}},
-             {{460, 260}, {460, 340}, {540, 260}, {540, 340}}, 1, 500, 350},
+            {50, 100, 50, 0, 175},
+            {100, 300, 80, 1, 350},
+            {500, 300, 80, 1, 350},
         },
         FONT_16,
         140, 130, 170,
@@ -152,11 +176,9 @@ static const JoySeqLayout seq_layouts[OUTPUT_COUNT] = {
         850, 200, FONT_28,
         800, 185,
         {
-            {130, 170, {{130, 70}, {130, 270}, {30, 170}, {230, 170}}, {{0, 0}, {0, 0}, {0, 0}, {0, 0}}, 0, 130, 240},
-            {200, 470, {{200, 330}, {200, 610}, {60, 470}, {340, 470}},
-             {{130, 400}, {130, 540}, {270, 400}, {270, 540}}, 1, 200, 570},
-            {950, 470, {{950, 330}, {950, 610}, {810, 470}, {1090, 470}},
-             {{880, 400}, {880, 540}, {1020, 400}, {1020, 540}}, 1, 950, 570},
+            {130, 170, 100, 0, 240},
+            {200, 470, 140, 1, 570},
+            {950, 470, 140, 1, 570},
         },
         FONT_22,
         340, 200, 370,
@@ -167,18 +189,30 @@ static const JoySeqLayout seq_layouts[OUTPUT_COUNT] = {
 // clang-format on
 
 // The conversion slots of the parts' arrows (up, down, left, right).
-static const int part_slots[3][4] = {{0, 1, 2, 3}, {14, 15, 16, 17}, {18, 19, 20, 21}};
+const int part_slots[3][4] = {{0, 1, 2, 3}, {14, 15, 16, 17}, {18, 19, 20, 21}};
+// Where the arrows (up, down, left, right) and the decorations (up-left,
+// down-left, up-right, down-right) lie from a part's cap, in reaches.
+const int arrow_dx[4] = {0, 0, -1, 1};
+const int arrow_dy[4] = {-1, 1, 0, 0};
+const int deco_dx[4] = {-1, -1, 1, 1};
+const int deco_dy[4] = {-1, 1, -1, 1};
+
+} // namespace
 // The key column and Select/Start: conversion slot and the name on the cap.
 struct JoyKeyCap {
     int slot;
     const char *name;
 };
-static const JoyKeyCap column_caps[8] = {{4, "A"},  {5, "B"},  {6, "X"},   {7, "Y"},
-                                         {8, "L1"}, {9, "R1"}, {10, "L2"}, {11, "R2"}};
-static const JoyKeyCap select_cap = {12, "Select"};
-static const JoyKeyCap start_cap = {13, "Start"};
 
-static const SDL_Color white = {255, 255, 255, 0};
+namespace {
+
+const JoyKeyCap column_caps[8] = {{4, "A"}, {5, "B"}, {6, "X"}, {7, "Y"}, {8, "L1"}, {9, "R1"}, {10, "L2"}, {11, "R2"}};
+const JoyKeyCap select_cap = {12, "Select"};
+const JoyKeyCap start_cap = {13, "Start"};
+
+const SDL_Color white = {255, 255, 255, 0};
+
+} // namespace
 
 // ---- pictures ------------------------------------------------------------
 
@@ -194,7 +228,9 @@ void joymap_unload_images(void)
     joymap.loaded = 0;
 }
 
-static void reset_state(void)
+namespace {
+
+void reset_state(void)
 {
     joymap.cursor = 0;
     joymap.reset_cursor = 0;
@@ -209,6 +245,8 @@ static void reset_state(void)
     joymap.changed = 0;
     joymap.last_end = -1;
 }
+
+} // namespace
 
 int joymap_load_images(void)
 {
@@ -254,8 +292,10 @@ int joymap_list(int slots[JOYMAP_ROWS])
     return n;
 }
 
+namespace {
+
 // Up, Down and B of both lists; returns 1 when the key was one of them.
-static int list_key(int key, int *cursor, int rows)
+int list_key(int key, int *cursor, int rows)
 {
     switch (key) {
     case KEYCODE_UP:
@@ -275,6 +315,8 @@ static int list_key(int key, int *cursor, int rows)
     default: return 0;
     }
 }
+
+} // namespace
 
 void joymap_keypress(int key)
 {
@@ -296,7 +338,7 @@ void joymap_keypress(int key)
         joymap.removals = info.removals;
         memset(joymap.work, 0, sizeof joymap.work);
         joymap.level = 1;
-        printf("---<%s>--- name = %s \n", "setjoy_1_level_keypress", info.name);
+        printf(MSG_PAD_NAME, info.name);
     } else if (key == KEYCODE_B) {
         play_key_sound(KEY_SOUND_REFUSED);
         joymap_unload_images();
@@ -304,14 +346,18 @@ void joymap_keypress(int key)
     }
 }
 
+namespace {
+
 // The yes action of the reset box.
-static void reset_yes(void)
+void reset_yes(void)
 {
     if (joymap.reset_slot < 0)
         return;
     joystick_pad_restore_defaults(joymap.reset_slot, joymap.reset_removals);
     joymap.reset_slot = -1;
 }
+
+} // namespace
 
 void joymap_reset_keypress(int key)
 {
@@ -338,7 +384,9 @@ void joymap_reset_keypress(int key)
     }
 }
 
-static void list_draw(SDL_Surface *dst, int *cursor, int screen_number)
+namespace {
+
+void list_draw(SDL_Surface *dst, int *cursor, int screen_number)
 {
     if (!dst)
         return;
@@ -374,6 +422,8 @@ static void list_draw(SDL_Surface *dst, int *cursor, int screen_number)
     draw_top_bar(dst);
     draw_bottom_bar(dst, bottom_hints(screen_number, 0));
 }
+
+} // namespace
 
 void joymap_reset_draw(SDL_Surface *dst)
 {
@@ -430,17 +480,21 @@ int joymap_take_input(JoyConvEntry work[JOY_CONV_SLOTS], int step, const JoyEven
     return 1;
 }
 
-static bool same_source(const JoyConvEntry &a, const JoyConvEntry &b)
+namespace {
+
+bool same_source(const JoyConvEntry &a, const JoyConvEntry &b)
 {
     return a.type == b.type && a.index == b.index && a.value == b.value;
 }
 
-static void copy_source(JoyConvEntry &to, const JoyConvEntry &from)
+void copy_source(JoyConvEntry &to, const JoyConvEntry &from)
 {
     to.type = from.type;
     to.index = from.index;
     to.value = from.value;
 }
+
+} // namespace
 
 void joymap_pass_on(JoyConvEntry current[JOY_CONV_SLOTS], const JoyConvEntry work[JOY_CONV_SLOTS], int step)
 {
@@ -490,7 +544,9 @@ int joymap_merge(JoyConvEntry work[JOY_CONV_SLOTS], JoyConvEntry table[JOY_CONV_
     return changed;
 }
 
-static void draw_cap(SDL_Surface *const *pics, int x, int y, int done, const char *name, int font, SDL_Surface *dst)
+namespace {
+
+void draw_cap(SDL_Surface *const *pics, int x, int y, int done, const char *name, int font, SDL_Surface *dst)
 {
     SDL_Surface *cap = pics[done ? SETJOY_CAP_DONE : SETJOY_CAP];
     blit_at(x, y, cap, dst);
@@ -507,7 +563,7 @@ static void draw_cap(SDL_Surface *const *pics, int x, int y, int done, const cha
     draw_text(x + (cap->w - w) / 2, y + (cap->h - h) / 2, ui_font[f], white, name, dst);
 }
 
-static void sequence_frame(SDL_Surface *dst, int pointer_shown)
+void sequence_frame(SDL_Surface *dst, int pointer_shown)
 {
     const int out = chrome_out(dst);
     const JoySeqLayout &L = seq_layouts[out];
@@ -532,11 +588,12 @@ static void sequence_frame(SDL_Surface *dst, int pointer_shown)
         blit_at(part.cap_x, part.cap_y, pics[SETJOY_CAP], dst);
         for (int d = 0; d < 4; d++) {
             const int done = joymap.done[part_slots[p][d]] ? 1 : 0;
-            blit_at(part.arrow[d][0], part.arrow[d][1], pics[SETJOY_ARROW + 2 * d + done], dst);
+            const int r = part.reach;
+            blit_at(part.cap_x + arrow_dx[d] * r, part.cap_y + arrow_dy[d] * r, pics[SETJOY_ARROW + 2 * d + done], dst);
             if (part.has_deco)
-                blit_at(part.deco[d][0], part.deco[d][1], pics[SETJOY_DECO + d], dst);
+                blit_at(part.cap_x + deco_dx[d] * r / 2, part.cap_y + deco_dy[d] * r / 2, pics[SETJOY_DECO + d], dst);
         }
-        draw_text(part.label_x, part.label_y, ui_font[L.label_font], white, labels[p], dst);
+        draw_text(part.cap_x, part.label_y, ui_font[L.label_font], white, labels[p], dst);
     }
     const int name_font = L.name_font;
     const int cap_w = pics[SETJOY_CAP] ? pics[SETJOY_CAP]->w : 0;
@@ -551,14 +608,14 @@ static void sequence_frame(SDL_Surface *dst, int pointer_shown)
 }
 
 // The chosen pad is still in its slot.
-static int pad_present(void)
+int pad_present(void)
 {
     JoySlotInfo info;
     return joymap.slot >= 0 && joystick_slot_info(joymap.slot, &info) == 0 && info.removals == joymap.removals;
 }
 
 // Runs the frames of the sequence until it ends; returns how.
-static int run_sequence(SDL_Surface *dst, JoyDevice *pad)
+int run_sequence(SDL_Surface *dst, JoyDevice *pad)
 {
     uint32_t blink_at = loop_hooks.now() + JOYMAP_BLINK_MS;
     int pointer_shown = 1;
@@ -585,7 +642,7 @@ static int run_sequence(SDL_Surface *dst, JoyDevice *pad)
         sequence_frame(dst, pointer_shown);
         fb_present(output_device, dst);
         if (joymap.step >= JOYMAP_STEPS) {
-            printf("--%s: set joypad finish \n", "setJoy_2_level_draw");
+            fputs(MSG_MAPPING_FINISHED, stdout);
             return JOYMAP_END_FINISHED;
         }
         // UP, as the pad maps it now, or any one input of the pad (a pad
@@ -612,7 +669,7 @@ static int run_sequence(SDL_Surface *dst, JoyDevice *pad)
             held_long = 1;
         }
         if (held_long) {
-            printf("---%s... press key 3s end \n", "setJoy_2_level_draw");
+            fputs(MSG_KEY_HELD, stdout);
             return JOYMAP_END_HELD;
         }
         if (joymap.waiting) {
@@ -635,7 +692,7 @@ static int run_sequence(SDL_Surface *dst, JoyDevice *pad)
 // up, so that the key still held does not answer the question; at most a few
 // seconds (a stick that does not come back to rest). Returns an end other
 // than FINISHED when the pad went or the launcher stops meanwhile.
-static int wait_keys_up(SDL_Surface *dst, JoyDevice *pad)
+int wait_keys_up(SDL_Surface *dst, JoyDevice *pad)
 {
     const uint32_t until = loop_hooks.now() + JOYMAP_RELEASE_WAIT_MS;
     for (;;) {
@@ -658,10 +715,9 @@ static int wait_keys_up(SDL_Surface *dst, JoyDevice *pad)
 
 // The sequence ended as "no": nothing merged, nothing written; back to the
 // buttons page.
-static void end_as_no(SDL_Surface *dst, int end)
+void end_as_no(SDL_Surface *dst, int end)
 {
-    printf("---%s: joypad setting dropped (%s) .. \n", "setJoy_2_level_draw",
-           end == JOYMAP_END_PAD_GONE ? "pad removed" : "stopping");
+    printf(MSG_MAPPING_DROPPED, end == JOYMAP_END_PAD_GONE ? "pad removed" : "stopping");
     joymap.level = 0;
     joymap.slot = -1;
     joymap_unload_images();
@@ -670,6 +726,8 @@ static void end_as_no(SDL_Surface *dst, int end)
     request_redraw();
 }
 
+} // namespace
+
 int run_gamepad_mapping(void)
 {
     if (!joymap.level)
@@ -677,7 +735,7 @@ int run_gamepad_mapping(void)
     SDL_Surface *dst = current_surface();
     JoyDevice *pad = joymap.slot >= 0 ? joystick_slot_device(joymap.slot) : nullptr;
     if (!dst || !pad) {
-        printf("---%s: don't happen this \n", "setJoy_2_level_draw");
+        fputs(MSG_UNEXPECTED_END, stdout);
         joymap.level = 0;
         return 0;
     }
@@ -725,12 +783,12 @@ void joymap_keep_mapping(void)
     if (!joymap.changed)
         return;
     if (joystick_pad_save(joymap.slot, joymap.removals, joymap.work) == 0)
-        printf("---%s: save joypad setting .. \n", "setJoy_handle_Save");
+        fputs(MSG_MAPPING_SAVED, stdout);
     joymap.changed = 0;
 }
 
 void joymap_drop_mapping(void)
 {
     joystick_pad_table_set(joymap.slot, joymap.removals, joymap.backup);
-    printf("---%s: Cancel joypad setting .. \n", "setJoy_handle_Cancel");
+    fputs(MSG_MAPPING_CANCELLED, stdout);
 }

@@ -21,25 +21,41 @@ KeyMapState keymap;
 
 // ---- texts ---------------------------------------------------------------
 
-static LanguageTexts text_custom = {"按键自定义",    "按鍵自定義",    "Button custom",
-                                    "Button custom", "Button custom", "Button custom"};
-static LanguageTexts text_restore = {"恢复默认值",       "恢復默認值",      "Restore Defaults",
-                                     "デフォルトに戻す", "기본값으로 복원", "Restore Defaults"};
-static LanguageTexts text_hint = {"Start + Select 键 退出设置",         "Start + Select 鍵 退出設置",
-                                  "Start + Select key to exit setting", "Start + Select key to exit setting",
-                                  "Start + Select key to exit setting", "Start + Select key to exit setting"};
-static LanguageTexts text_save = {"保存设定值 ...",     "保存設定值...", "Save settings ...",
-                                  "設定を保存する ...", "설정 저장...",  "Save settings ..."};
-static const char step_prefix[] = "请设置 ";
-static const char *const step_labels[KEYMAP_STEPS] = {"A", "B", "X", "Y", "L1", "R1", "L2", "R2"};
+namespace {
+
+// Console messages. The firmware's logs and the tests rely on their bytes:
+// keep them exactly as they are, the function names inside them included.
+constexpr char MSG_MAPPING_FINISHED[] = "--setlocalpad_2_level_draw: set keypad finish \n";
+constexpr char MSG_MAPPING_DROPPED[] = "---setlocalpad_2_level_draw: keypad setting dropped (stopping) .. \n";
+constexpr char MSG_MAPPING_SAVED[] = "---setlocalpad_handle_Save: save local setting .. \n";
+constexpr char MSG_RESTORE_DEFAULTS[] = "---setlocalpad_reset_defalut: \n";
+constexpr char MSG_RESTORE_FAIL[] = "---setlocalpad_reset_defalut: fopen %s fail \n";
+
+LanguageTexts text_custom = {"按键自定义",    "按鍵自定義",    "Button custom",
+                             "Button custom", "Button custom", "Button custom"};
+LanguageTexts text_restore = {"恢复默认值",       "恢復默認值",      "Restore Defaults",
+                              "デフォルトに戻す", "기본값으로 복원", "Restore Defaults"};
+LanguageTexts text_hint = {"Start + Select 键 退出设置",         "Start + Select 鍵 退出設置",
+                           "Start + Select key to exit setting", "Start + Select key to exit setting",
+                           "Start + Select key to exit setting", "Start + Select key to exit setting"};
+LanguageTexts text_save = {"保存设定值 ...",     "保存設定值...", "Save settings ...",
+                           "設定を保存する ...", "설정 저장...",  "Save settings ..."};
+const char step_prefix[] = "请设置 ";
+const char *const step_labels[KEYMAP_STEPS] = {"A", "B", "X", "Y", "L1", "R1", "L2", "R2"};
+
+} // namespace
 
 const int keymap_step_index[KEYMAP_STEPS] = {LPAD_A, LPAD_B, LPAD_X, LPAD_Y, LPAD_L1, LPAD_R1, LPAD_L2, LPAD_R2};
 
-static const int refused_codes[] = {90, 91, 92, 93, 98, 99, 104, 108, 109};
+namespace {
+
+const int refused_codes[] = {90, 91, 92, 93, 98, 99, 104, 108, 109};
 
 // The eight caps of the drawing, each the physical key of a factory code:
 // the first row, then the second.
-static const int cap_codes[2][4] = {{94, 95, 96, 102}, {97, 100, 101, 103}};
+const int cap_codes[2][4] = {{94, 95, 96, 102}, {97, 100, 101, 103}};
+
+} // namespace
 
 int keymap_refused_code(int code)
 {
@@ -64,10 +80,15 @@ struct KeyMenuLayout {
     int x, y, gap; // row 0's highlight; row 1 its height + gap lower
     int text_dx, text_dy, font;
 };
-static const KeyMenuLayout menu_layouts[OUTPUT_COUNT] = {
+
+namespace {
+
+const KeyMenuLayout menu_layouts[OUTPUT_COUNT] = {
     {0, 36, 5, 20, 8, FONT_18},
     {40, 60, 5, 20, 12, FONT_22},
 };
+
+} // namespace
 
 struct KeySeqLayout {
     int title_x, title_y, title_font;
@@ -79,12 +100,17 @@ struct KeySeqLayout {
     int cap_gap_x, cap_gap_y; // between caps and between the rows
     int label_font;
 };
-static const KeySeqLayout seq_layouts[OUTPUT_COUNT] = {
+
+namespace {
+
+const KeySeqLayout seq_layouts[OUTPUT_COUNT] = {
     {40, 40, FONT_28, 300, 60, FONT_24, 300, 100, FONT_28, 260, 85, 80, 150, 90, 240, 240, 30, 30, FONT_22},
     {400, 80, FONT_28, 850, 140, FONT_24, 850, 200, FONT_28, 800, 185, 130, 170, 90, 400, 350, 50, 60, FONT_22},
 };
 
-static const SDL_Color white = {255, 255, 255, 0};
+const SDL_Color white = {255, 255, 255, 0};
+
+} // namespace
 
 // ---- pictures ------------------------------------------------------------
 
@@ -148,7 +174,9 @@ void keymap_keypress(int key)
     }
 }
 
-static void menu_draw(SDL_Surface *dst)
+namespace {
+
+void menu_draw(SDL_Surface *dst)
 {
     const int out = chrome_out(dst);
     const KeyMenuLayout &L = menu_layouts[out];
@@ -166,6 +194,8 @@ static void menu_draw(SDL_Surface *dst)
     draw_bottom_bar(dst, bottom_hints(SCREEN_KEYPAD_MAP, 0));
 }
 
+} // namespace
+
 void keymap_draw(SDL_Surface *dst)
 {
     if (dst)
@@ -174,8 +204,10 @@ void keymap_draw(SDL_Surface *dst)
 
 // ---- the assignment ------------------------------------------------------
 
+namespace {
+
 // The step whose captured code is `code`, or -1.
-static int step_of_code(int code)
+int step_of_code(int code)
 {
     for (int k = 0; k < keymap.step && k < KEYMAP_STEPS; k++)
         if (keymap.captured[k] == code)
@@ -183,7 +215,7 @@ static int step_of_code(int code)
     return -1;
 }
 
-static void sequence_frame(SDL_Surface *dst, int pointer_shown)
+void sequence_frame(SDL_Surface *dst, int pointer_shown)
 {
     const int out = chrome_out(dst);
     const KeySeqLayout &L = seq_layouts[out];
@@ -225,7 +257,7 @@ static void sequence_frame(SDL_Surface *dst, int pointer_shown)
     draw_top_bar(dst);
 }
 
-static int run_sequence(SDL_Surface *dst)
+int run_sequence(SDL_Surface *dst)
 {
     uint32_t blink_at = loop_hooks.now() + 1000;
     int pointer_shown = 1;
@@ -249,7 +281,7 @@ static int run_sequence(SDL_Surface *dst)
         sequence_frame(dst, pointer_shown);
         fb_present(output_device, dst);
         if (keymap.step >= KEYMAP_STEPS) {
-            printf("--%s: set keypad finish \n", "setlocalpad_2_level_draw");
+            fputs(MSG_MAPPING_FINISHED, stdout);
             return KEYMAP_END_DONE;
         }
         int code = 0, value = 0;
@@ -279,7 +311,7 @@ static int run_sequence(SDL_Surface *dst)
 // After the end: frames go on until the keypad's keys are up, so that the key
 // still held does not answer the question (at most 3 seconds). Returns 0, or
 // -1 when the launcher stops meanwhile.
-static int wait_keys_up(SDL_Surface *dst)
+int wait_keys_up(SDL_Surface *dst)
 {
     const uint32_t until = loop_hooks.now() + 3000;
     for (;;) {
@@ -297,6 +329,8 @@ static int wait_keys_up(SDL_Surface *dst)
         mapseq_frame_end(now);
     }
 }
+
+} // namespace
 
 void keymap_take_code(int16_t map[LOCALPAD_KEYS], int step, int16_t code)
 {
@@ -326,7 +360,7 @@ int run_keypad_mapping(void)
     keymap.last_end = end;
     keymap.level = 0;
     if (end == KEYMAP_END_STOPPED) {
-        printf("---%s: keypad setting dropped (stopping) .. \n", "setlocalpad_2_level_draw");
+        fputs(MSG_MAPPING_DROPPED, stdout);
         menu_draw(dst);
         request_redraw();
         return 1;
@@ -350,15 +384,15 @@ void keymap_keep_mapping(void)
         keypad_codes[i].store(keymap.work[i], std::memory_order_relaxed);
     save_keypad_map();
     keymap.changed = 0;
-    printf("---%s: save local setting .. \n", "setlocalpad_handle_Save");
+    fputs(MSG_MAPPING_SAVED, stdout);
 }
 
 void keymap_restore_defaults(void)
 {
-    printf("---%s: \n", "setlocalpad_reset_defalut");
+    fputs(MSG_RESTORE_DEFAULTS, stdout);
     reset_keypad_map_to_defaults();
     // An empty file fails to give a map at the next start: the factory codes
     // are read then too. No file is made where there was none.
     if (dev_exists(LOCALPAD_MAP_FILE) && write_file_atomic(LOCALPAD_MAP_FILE, "", 0) != 0)
-        printf("---%s: fopen %s fail \n", "setlocalpad_reset_defalut", LOCALPAD_MAP_FILE);
+        printf(MSG_RESTORE_FAIL, LOCALPAD_MAP_FILE);
 }

@@ -25,10 +25,20 @@
 #include "porta/ui/screens.h"
 #include "porta/ui/settings.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+
+// Console messages. The firmware's logs and the tests rely on their bytes:
+// keep them exactly as they are, the function names inside them included.
+constexpr char MSG_QUIT[] = "Loop_listend: quit \n";
+constexpr char MSG_OUTPUT_STATE[] = "----Loop_listend:  state = %d \n";
+constexpr char MSG_TIMER_POWEROFF[] = "++++ timer to poweroff ";
+constexpr char MSG_TIMER_SLEEP[] = "++++ timer to sleep ";
+constexpr char MSG_CAUGHT_SIGNAL[] = "Caught signal %d\n";
+constexpr char MSG_SIGNAL_DONE[] = "--my_handler 1665 \n";
 
 std::atomic<int> loop_running{0};
 std::atomic<int> shutdown_type{SHUTDOWN_EXIT};
@@ -36,10 +46,15 @@ std::atomic<int> sleep_state{AWAKE};
 std::atomic<int> screen_asleep{0};
 std::atomic<int> fast_repeat{0};
 std::atomic<uint32_t> last_key_time{0};
+
+namespace {
+
 // Set by every stop request, also one made before the loop starts (the power
 // key held during start-up): the loop then does not start.
-static std::atomic<int> stop_requested{0};
-static std::atomic<int> redraw_flag{1};
+std::atomic<int> stop_requested{0};
+std::atomic<int> redraw_flag{1};
+
+} // namespace
 
 SDL_Surface *lcd_surface = nullptr;
 SDL_Surface *hdmi_surface = nullptr;
@@ -48,25 +63,29 @@ int sdl_up = 0;
 int frame_hour = 0;
 int frame_minute = 0;
 
-static uint32_t hook_now(void)
+namespace {
+
+uint32_t hook_now(void)
 {
     return SDL_GetTicks();
 }
 
-static void hook_delay(uint32_t ms)
+void hook_delay(uint32_t ms)
 {
     SDL_Delay(ms);
 }
 
-static void hook_exit(int status)
+void hook_exit(int status)
 {
     exit(status);
 }
 
-static time_t hook_wall(void)
+time_t hook_wall(void)
 {
     return time(nullptr);
 }
+
+} // namespace
 
 LoopHooks loop_hooks = {hook_now, get_player_keys, hook_delay, hook_exit, hook_wall};
 
@@ -79,10 +98,12 @@ void loop_hooks_reset(void)
     loop_hooks.wall = hook_wall;
 }
 
-static volatile sig_atomic_t sigint_signal = 0;
+namespace {
+
+volatile sig_atomic_t sigint_signal = 0;
 
 // The loop's own state between passes.
-static struct {
+struct {
     uint32_t prev_mask[4];
     // Keys pressed while a screen ran its own frame loop: left out of the
     // players' masks until they are released.
@@ -100,7 +121,7 @@ static struct {
 
 // What the last frame presented showed, to tell whether the next one would
 // differ.
-static struct {
+struct {
     int skipping;
     int drawn; // a frame was drawn since the reset
     int screen;
@@ -112,7 +133,7 @@ static struct {
     uint32_t presented;
 } fr;
 
-static void frames_reset(void)
+void frames_reset(void)
 {
     fr.skipping = 1;
     fr.drawn = 0;
@@ -124,6 +145,8 @@ static void frames_reset(void)
     fr.marquees = 0;
     fr.presented = 0;
 }
+
+} // namespace
 
 void loop_reset_state(void)
 {
@@ -155,31 +178,35 @@ void loop_reset_state(void)
 
 // ---- what the lower layers hand up ---------------------------------------
 
+namespace {
+
 // The power key: a press or release counts as a key; a short press (the
 // release before the 2-second hold fired) toggles sleep while the loop runs.
-static void on_power_key(int value)
+void on_power_key(int value)
 {
     if (value == 0 && loop_running)
         toggle_sleep(1);
     touch_key_time();
 }
 
-static void on_power_hold(void)
+void on_power_hold(void)
 {
     stop_loop(SHUTDOWN_POWEROFF);
 }
 
-static int screen_sleeps(void)
+int screen_sleeps(void)
 {
     return screen_asleep != 0;
 }
 
 // The factory test plays its own sound through the stream: key sounds stay
 // quiet while it runs.
-static int key_sounds_quiet(void)
+int key_sounds_quiet(void)
 {
     return fast_repeat != 0 || screen_asleep != 0 || screen == SCREEN_FACTORY_TEST;
 }
+
+} // namespace
 
 void loop_install_handlers(void)
 {
@@ -251,7 +278,9 @@ void wake(int restore_backlight)
 
 // ---- key dispatch --------------------------------------------------------
 
-static void menu_click_check(void)
+namespace {
+
+void menu_click_check(void)
 {
     if (keypad_menu_click() == MENU_CLICK_CLICKED) {
         keypad_clear_menu_click();
@@ -262,7 +291,7 @@ static void menu_click_check(void)
     }
 }
 
-static void dispatch_press(int code)
+void dispatch_press(int code)
 {
     int s = screen;
     if (s < 0 || s >= SCREEN_COUNT)
@@ -273,7 +302,7 @@ static void dispatch_press(int code)
         screen_table[s].press(code);
 }
 
-static void dispatch_release(int code)
+void dispatch_release(int code)
 {
     int s = screen;
     if (s < 0 || s >= SCREEN_COUNT)
@@ -290,7 +319,7 @@ static void dispatch_release(int code)
         screen_table[s].release(code);
 }
 
-static void reset_repeat(uint32_t mask)
+void reset_repeat(uint32_t mask)
 {
     lp.repeat_mask = mask;
     lp.repeat_delay = REPEAT_DELAY_MS;
@@ -298,32 +327,26 @@ static void reset_repeat(uint32_t mask)
     lp.repeat_armed = 0;
 }
 
-static void volume_keys(uint32_t mask, uint32_t pressed)
+void volume_keys(uint32_t mask, uint32_t pressed)
 {
-    int up = (pressed & LOOP_PAD_VOLUP) != 0;
-    int down = !up && (pressed & LOOP_PAD_VOLDOWN) != 0;
+    int up = (pressed & PAD_VOLUP) != 0;
+    int down = !up && (pressed & PAD_VOLDOWN) != 0;
     if (!up && !down)
         return;
     int delta = up ? 1 : -1;
-    if (mask & LOOP_PAD_MENU) {
-        int b = global_attr.brightness + delta;
-        if (b > 4)
-            b = 4;
-        if (b < 0)
-            b = 0;
+    if (mask & PAD_MENU) {
+        const int b = std::clamp(global_attr.brightness + delta, 0, 4);
         global_attr.brightness = b;
         if (output_device == 0)
             set_backlight(b);
     } else {
-        int v = global_attr.volume + delta;
-        if (v > 10)
-            v = 10;
-        if (v < 0)
-            v = 0;
+        const int v = std::clamp(global_attr.volume + delta, 0, 10);
         global_attr.volume = v;
         set_volume(v);
     }
 }
+
+} // namespace
 
 // ---- frames --------------------------------------------------------------
 
@@ -385,11 +408,13 @@ void loop_draw_frame(void)
     }
 }
 
+namespace {
+
 // Whether this pass's frame would differ from the last one presented. On a
 // frame it leaves out, a scrolling row's marquee still takes its step, so
 // that it moves at the same pace as when every frame is drawn (each drawing
 // of it is one step; every tenth step moves it by 10 pixels).
-static int frame_needed(void)
+int frame_needed(void)
 {
     const int s = screen;
     if (!fr.skipping || !fr.drawn || output_device != fr.output || (screen_asleep ? 1 : 0) != fr.asleep)
@@ -417,13 +442,13 @@ static int frame_needed(void)
 // players pressed, released or still hold is dropped (held keys until they
 // are released), and so is a Menu click, so that nothing reaches the screen
 // that follows. Returns 1 when it ran.
-static int run_screen_loop(void)
+int run_screen_loop(void)
 {
     const int s = screen;
     if (screen_asleep || s < 0 || s >= SCREEN_COUNT || !screen_table[s].run || !screen_table[s].run())
         return 0;
     for (int p = 0; p < 4; p++) {
-        lp.swallowed[p] = loop_hooks.player_keys(p + 1) & ~LOOP_QUIT_REQUEST;
+        lp.swallowed[p] = loop_hooks.player_keys(p + 1) & ~PAD_QUIT_REQUEST;
         lp.prev_mask[p] = 0;
     }
     reset_repeat(0);
@@ -434,7 +459,7 @@ static int run_screen_loop(void)
 
 // At least 25 ms (100 ms asleep) from the end of one pass to the end of the
 // next, whether it drew a frame or not.
-static void pace_frame(void)
+void pace_frame(void)
 {
     uint32_t min = screen_asleep ? FRAME_ASLEEP_MS : FRAME_MS;
     uint32_t elapsed = loop_hooks.now() - lp.last_frame_end;
@@ -442,6 +467,8 @@ static void pace_frame(void)
         loop_hooks.delay(min - elapsed);
     lp.last_frame_end = loop_hooks.now();
 }
+
+} // namespace
 
 void loop_begin(void)
 {
@@ -507,8 +534,8 @@ PassKeys read_pass_keys(void)
 // neither.
 PassEvent pass_event(const PassKeys &k)
 {
-    if (joystick_quit_requested() || (k.mask & LOOP_QUIT_REQUEST)) {
-        printf("%s: quit \n", "Loop_listend");
+    if (joystick_quit_requested() || (k.mask & PAD_QUIT_REQUEST)) {
+        fputs(MSG_QUIT, stdout);
         loop_running = 0;
         return PASS_NO_EVENT;
     }
@@ -567,7 +594,7 @@ void handle_pass_keys(const PassKeys &k, PassEvent event, uint32_t now)
         touch_key_time();
         reset_repeat(0);
         request_redraw();
-    } else if (lp.repeat_mask == LOOP_PAD_UP || lp.repeat_mask == LOOP_PAD_DOWN) {
+    } else if (lp.repeat_mask == PAD_UP || lp.repeat_mask == PAD_DOWN) {
         repeat_held_key(now);
     }
 }
@@ -589,7 +616,7 @@ bool power_off_when_idle(uint32_t idle)
         return false;
     loop_running = 0;
     shutdown_type = SHUTDOWN_POWEROFF;
-    printf("++++ timer to poweroff ");
+    fputs(MSG_TIMER_POWEROFF, stdout);
     power_off();
     return true;
 }
@@ -601,7 +628,7 @@ void sleep_when_idle(uint32_t idle)
     const uint32_t sleep_ms = sleep_delay_ms(global_attr.sleep_time);
     if (sleep_ms && sleep_state == AWAKE && idle > sleep_ms) {
         toggle_sleep(0);
-        printf("++++ timer to sleep ");
+        fputs(MSG_TIMER_SLEEP, stdout);
     }
 }
 
@@ -617,7 +644,7 @@ void check_card_and_output(uint32_t now)
     const int hdmi = hdmi_state() == 1 ? 1 : 0;
     if (hdmi != output_device) {
         output_device = hdmi;
-        printf("----%s:  state = %d \n", "Loop_listend", hdmi);
+        printf(MSG_OUTPUT_STATE, hdmi);
         reset_sound();
         if (hdmi)
             backlight_off();
@@ -690,7 +717,9 @@ int run_main_loop(void)
 
 // ---- exit path -----------------------------------------------------------
 
-static void show_shutdown_picture(void)
+namespace {
+
+void show_shutdown_picture(void)
 {
     SDL_Surface *dst = current_surface();
     if (!dst)
@@ -714,6 +743,8 @@ static void show_shutdown_picture(void)
     fb_present(output_device, dst);
     loop_hooks.delay(2000);
 }
+
+} // namespace
 
 void free_display_surfaces(void)
 {
@@ -774,11 +805,15 @@ void power_off(void)
 
 // ---- signals -------------------------------------------------------------
 
-static void on_stop_signal(int sig)
+namespace {
+
+void on_stop_signal(int sig)
 {
     sigint_signal = sig;
     loop_running = 0;
 }
+
+} // namespace
 
 void install_signal_handlers(void)
 {
@@ -800,9 +835,9 @@ int sigint_pending(void)
 void handle_sigint(void)
 {
     int sig = sigint_signal;
-    printf("Caught signal %d\n", sig);
+    printf(MSG_CAUGHT_SIGNAL, sig);
     power_off();
-    printf("--%s %d \n", "my_handler", 1665);
+    fputs(MSG_SIGNAL_DONE, stdout);
     fflush(stdout);
     loop_hooks.exit_process(1);
 }

@@ -15,21 +15,14 @@
 #include "porta/library/browse.h"
 #include "porta/ui/screens.h"
 
-// PadKeys bits the loop itself looks at.
-#define LOOP_PAD_UP 0x1u
-#define LOOP_PAD_DOWN 0x2u
-#define LOOP_PAD_VOLUP 0x4000u
-#define LOOP_PAD_VOLDOWN 0x8000u
-#define LOOP_PAD_MENU 0x10000u
-#define LOOP_QUIT_REQUEST 0x100000u
-
-#define REPEAT_DELAY_MS 150u
-#define REPEAT_FAST_MS 20u
-#define REPEAT_SLOW_COUNT 15
-#define POWEROFF_IDLE_MS 1800000u
-#define CHECK_PERIOD_MS 500u
-#define FRAME_MS 25u
-#define FRAME_ASLEEP_MS 100u
+// The pace of the loop and its timers.
+constexpr uint32_t REPEAT_DELAY_MS = 150; // a held Up or Down repeats first after this
+constexpr uint32_t REPEAT_FAST_MS = 20;   // and after REPEAT_SLOW_COUNT repeats this often
+constexpr int REPEAT_SLOW_COUNT = 15;
+constexpr uint32_t POWEROFF_IDLE_MS = 1800000; // 30 idle minutes power off (when set)
+constexpr uint32_t CHECK_PERIOD_MS = 500;      // the TF card and HDMI checks
+constexpr uint32_t FRAME_MS = 25;              // the shortest pass
+constexpr uint32_t FRAME_ASLEEP_MS = 100;      // the shortest pass while the screen sleeps
 
 enum { SHUTDOWN_EXIT = 0, SHUTDOWN_POWEROFF = 1, SHUTDOWN_LOWPOWER = 2 };
 enum { AWAKE = 0, ASLEEP_BY_KEY = 1, ASLEEP_BY_TIMER = 2 };

@@ -34,18 +34,36 @@
 
 #include <sys/stat.h>
 
-#define BOOT_MARKER "/tmp/boot.ini"
-#define SHUTDOWN_MARKER "/tmp/shutdown.ini"
-#define LOGO_MARKER "/mnt/data/logo.ini"
-#define LOGO_PICTURE "/mnt/vendor/boot/logo.png"
-#define SAVE_DIR "/mnt/data/save/"
+// Console messages. The firmware's logs and the tests rely on their bytes:
+// keep them exactly as they are, the function names inside them included.
+constexpr char MSG_FB_FAIL[] = "init_device_display: init fbm fail ... \n";
+constexpr char MSG_SDL_INIT_ERROR[] = "SDL_Init error %s\n";
+constexpr char MSG_VIDEO_MODE_ERROR[] = "init_device_display, SDL_SetVideoMode error %s\n";
+constexpr char MSG_TTF_INIT_ERROR[] = "TTF_Init error";
+constexpr char MSG_DISPLAY_UP[] = "init_device_display: init success!\n";
+constexpr char MSG_SHUTDOWN_VALUE[] = "---get_shutd_type: value=%d \n";
+constexpr char MSG_LOGO_ERROR[] = "LOGO_one_picture: load logo picture error \n";
+constexpr char MSG_INIT_NULL[] = "init_my_system: %d return NULL\n";
+constexpr char MSG_INIT_SYSTEM_ERROR[] = "init system return error";
+constexpr char MSG_CANT_OPEN[] = "can't open %s !\n";
+constexpr char MSG_GAMELIST_NULL[] = "gamelist_init return NULL";
+constexpr char MSG_INIT_OK[] = "----- init_my_system ---ok\n";
+constexpr char MSG_MAIN_INIT_ERROR[] = "main : init return error\n";
 
-static const char *const save_folders[] = {"fbasdl", "fba4arm", "fc",   "gba",  "gbc",  "md",
-                                           "sfc",    "sms",     "pcsx", "ngpc", "swan", "vbanext"};
+constexpr char BOOT_MARKER[] = "/tmp/boot.ini";
+constexpr char SHUTDOWN_MARKER[] = "/tmp/shutdown.ini";
+constexpr char LOGO_MARKER[] = "/mnt/data/logo.ini";
+constexpr char LOGO_PICTURE[] = "/mnt/vendor/boot/logo.png";
+constexpr char SAVE_DIR[] = "/mnt/data/save/";
+
+namespace {
+
+const char *const save_folders[] = {"fbasdl", "fba4arm", "fc",   "gba",  "gbc",  "md",
+                                    "sfc",    "sms",     "pcsx", "ngpc", "swan", "vbanext"};
 
 // What writes cut short by a power cut or a kill left beside the files the
 // launcher rewrites: only their own temporary names, only older than this run.
-static void remove_stale_writes(const struct timespec &run_start)
+void remove_stale_writes(const struct timespec &run_start)
 {
     static const char *const files[] = {
         ATTR_FILE,         LOCALPAD_MAP_FILE, HISTORY_FILE, FAVORITES_FILE,   CORELIST_FILE,
@@ -57,17 +75,17 @@ static void remove_stale_writes(const struct timespec &run_start)
 }
 
 // Framebuffers, SDL, the three display surfaces and SDL_ttf.
-static int init_device_display(void)
+int init_device_display(void)
 {
     if (fb_init() != 0) {
-        printf("%s: init fbm fail ... \n", "init_device_display");
+        fputs(MSG_FB_FAIL, stdout);
         return -1;
     }
     setenv("SDL_NOMOUSE", "1", 1);
     // Video only: the launcher's timers have a thread of their own, and SDL's
     // timer thread would wake every millisecond for nothing.
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        printf("SDL_Init error %s\n", SDL_GetError());
+        printf(MSG_SDL_INIT_ERROR, SDL_GetError());
         return -1;
     }
     SDL_ShowCursor(SDL_DISABLE);
@@ -76,21 +94,23 @@ static int init_device_display(void)
     hdmi_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 16, 0xF800, 0x07E0, 0x001F, 0);
     scratch_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 24, 0, 0, 0, 0);
     if (!lcd_surface || !hdmi_surface || !scratch_surface) {
-        printf("%s, SDL_SetVideoMode error %s\n", "init_device_display", SDL_GetError());
+        printf(MSG_VIDEO_MODE_ERROR, SDL_GetError());
         free_display_surfaces();
         SDL_Quit();
         return -1;
     }
     if (TTF_Init() != 0) {
-        printf("TTF_Init error");
+        fputs(MSG_TTF_INIT_ERROR, stdout);
         free_display_surfaces();
         SDL_Quit();
         return -1;
     }
-    printf("%s: init success!\n", "init_device_display");
+    fputs(MSG_DISPLAY_UP, stdout);
     sdl_up = 1;
     return 0;
 }
+
+} // namespace
 
 int read_shutdown_request(void)
 {
@@ -106,12 +126,14 @@ int read_shutdown_request(void)
     // atoi reads it): never cut down to 1 or 2.
     const long long number = strtoll(line, nullptr, 10);
     const int value = number > INT_MAX ? INT_MAX : number < INT_MIN ? INT_MIN : static_cast<int>(number);
-    printf("---%s: value=%d \n", "get_shutd_type", value);
+    printf(MSG_SHUTDOWN_VALUE, value);
     return value;
 }
 
+namespace {
+
 // A power-off asked for by the previous run's script.
-static void read_shutdown_type(void)
+void read_shutdown_type(void)
 {
     const int value = read_shutdown_request();
     if (value == 2 || value == 1) {
@@ -121,12 +143,12 @@ static void read_shutdown_type(void)
 }
 
 // The boot logo, centred on black.
-static void show_boot_logo(void)
+void show_boot_logo(void)
 {
     SDL_Surface *dst = current_surface();
     SDL_Surface *logo = load_img(LOGO_PICTURE);
     if (!logo) {
-        printf("%s: load logo picture error \n", "LOGO_one_picture");
+        fputs(MSG_LOGO_ERROR, stdout);
         return;
     }
     SDL_FillRect(dst, nullptr, 0);
@@ -136,7 +158,7 @@ static void show_boot_logo(void)
 }
 
 // The emulators' save folders.
-static void make_save_folders(void)
+void make_save_folders(void)
 {
     struct stat st;
     if (dev_stat(SAVE_DIR, &st) != 0 && errno == ENOENT)
@@ -150,7 +172,7 @@ static void make_save_folders(void)
 
 // Themes and the fixed picture sets. Their files are checked here,
 // both outputs alike; each picture is decoded when first drawn.
-static int load_skin_resources(void)
+int load_skin_resources(void)
 {
     validate_skin_choice();
     int rc = load_background();
@@ -161,26 +183,26 @@ static int load_skin_resources(void)
         rc = load_background();
     }
     if (rc != 0) {
-        printf("%s: %d return NULL\n", "init_my_system", 997);
+        printf(MSG_INIT_NULL, 997);
         return -1;
     }
     int lcd = load_title_bottom(OUTPUT_LCD);
     int hdmi = load_title_bottom(OUTPUT_HDMI);
     if (lcd != 0 || hdmi != 0) {
-        printf("%s: %d return NULL\n", "init_my_system", 1005);
+        printf(MSG_INIT_NULL, 1005);
         return -1;
     }
     lcd = load_lcd_other_img();
     hdmi = load_hdmi_other_img();
     if (lcd != 0 || hdmi != 0) {
-        printf("%s: %d return NULL\n", "init_my_system", 1013);
+        printf(MSG_INIT_NULL, 1013);
         return -1;
     }
     return 0;
 }
 
 // Stops the threads started so far and releases SDL.
-static void release_started(int report)
+void release_started(int report)
 {
     stop_controllers();
     sound_deinit();
@@ -192,16 +214,14 @@ static void release_started(int report)
     SDL_Quit();
     sdl_up = 0;
     if (report)
-        printf("init system return error");
+        fputs(MSG_INIT_SYSTEM_ERROR, stdout);
 }
 
-static int init_system_failed(void)
+int init_system_failed(void)
 {
     release_started(1);
     return -1;
 }
-
-namespace {
 
 // Signals, the loop's state and handlers, the settings' links to the screens
 // they open; the launcher starts on the rooms with no TF card seen yet.
@@ -240,7 +260,7 @@ bool mark_first_start(void)
     if (f)
         fclose(f);
     else
-        printf("can't open %s !\n", BOOT_MARKER);
+        printf(MSG_CANT_OPEN, BOOT_MARKER);
     return true;
 }
 
@@ -281,10 +301,10 @@ int load_launcher(void)
     if (load_ui_fonts() != 0)
         return init_system_failed();
     if (gamelist_init() < 0) {
-        printf("gamelist_init return NULL");
+        fputs(MSG_GAMELIST_NULL, stdout);
         return init_system_failed();
     }
-    printf("----- %s ---ok\n", "init_my_system");
+    fputs(MSG_INIT_OK, stdout);
     return 0;
 }
 
@@ -317,7 +337,7 @@ int porta_main(int, char **)
     const bool first_start = mark_first_start();
 
     if (init_device_display() != 0) {
-        printf("%s : init return error\n", "main");
+        fputs(MSG_MAIN_INIT_ERROR, stdout);
         return -1;
     }
     // A power-off requested at start.

@@ -28,19 +28,27 @@
 
 int settings_cursor = 0;
 SettingsPage settings_page = {-1, 0, -1, 0, 0, {}};
+
 namespace {
 // The language before the first change on the language page, or
 // SETTINGS_NO_LANGUAGE.
 int settings_language_before = SETTINGS_NO_LANGUAGE;
 // The hidden sequence so far: one bit for each of L, R, X and Y released.
 unsigned settings_hidden_keys = 0;
-} // namespace
 
-static SettingsLinks links = {nullptr, nullptr, nullptr, nullptr};
+SettingsLinks links = {nullptr, nullptr, nullptr, nullptr};
+
+} // namespace
 
 // ---- texts ---------------------------------------------------------------
 
-static const char *const item_labels[SETTINGS_ITEMS][LANGUAGE_COUNT] = {
+namespace {
+
+// Console messages. The firmware's logs and the tests rely on their bytes:
+// keep them exactly as they are, the function names inside them included.
+constexpr char MSG_TEST_RES_ERROR[] = "---menu_keypress: load test res err \n";
+
+const char *const item_labels[SETTINGS_ITEMS][LANGUAGE_COUNT] = {
     {"电池", "電池", "Battery", "バッテリー", "배터리", "Batería"},
     {"关机", "關機", "Shut down", "シャットダウン", "종료", "Apagar"},
     {"日期和时间", "日期和時間", "Date and time", "日時", "날짜와 시간", "Fecha y hora"},
@@ -63,41 +71,41 @@ static const char *const item_labels[SETTINGS_ITEMS][LANGUAGE_COUNT] = {
      "Firmware version"},
 };
 
-static LanguageTexts word_open = {"打开", "打開", "Open", "開ける", "열려 있는", "Abierto"};
-static LanguageTexts word_close = {"关闭", "關閉", "Close", "近い", "닫다", "Cerca"};
-static LanguageTexts word_minute = {"分钟", "分鐘", "Minute", "分", "분", "Minuto"};
-static LanguageTexts word_always = {"常亮", "常亮", "Always", "いつも", "언제나", "Siempre"};
-static LanguageTexts word_level = {"级", "級", "Level", "レベル", "수준", "Nivel"};
-static LanguageTexts word_theme = {"主题", "主題", "Theme", "トピック＃トピック＃", "주제", "Tema"};
-static LanguageTexts word_background = {"背景图",   "背景圖",      "Background Image",
-                                        "背景画像", "배경 이미지", "Imagen de fondo"};
-static LanguageTexts word_date = {"日期", "日期", "Date", "日にち", "날짜", "Fecha"};
-static LanguageTexts word_time = {"时间", "時間", "Time", "時間", "시간", "Hora"};
-static LanguageTexts word_voltage = {"电压", "電壓", "Voltage", "電圧", "전압", "Voltaje"};
-static LanguageTexts word_current = {"充电电流", "充電電流",  "Charging current",
-                                     "充電電流", "충전 전류", "Corriente de carga"};
-static LanguageTexts word_capacity = {"百分比", "百分比", "Capacity", "Capacity", "Capacity", "Capacity"};
-static LanguageTexts language_names = {"简体中文", "繁体中文", "English", "日本語", "한국어", "Español"};
-static LanguageTexts row_joy_custom = {"手柄按键自定义",
-                                       "手柄按鍵自定義",
-                                       "Joystick buttons custom",
-                                       "カスタムジョイスティックボタン",
-                                       "조이스틱 버튼 사용자 정의",
-                                       "Botones de joystick personalizados"};
-static LanguageTexts row_joy_restore = {"恢复手柄按键默认值",
-                                        "恢復手柄按鍵默認值",
-                                        "Restoring Joystick Button Defaults",
-                                        "ジョイスティックボタンのデフォルトの復元",
-                                        "조이스틱 버튼 기본값 복원",
-                                        "Restoring Joystick Button Defaults"};
-static LanguageTexts row_local_custom = {"本地按键自定义",        "本地按鍵自定義",
-                                         "Local button custom",   "ローカルボタンカスタム",
-                                         "로컬 버튼 사용자 지정", "Botón local personalizado"};
+LanguageTexts word_open = {"打开", "打開", "Open", "開ける", "열려 있는", "Abierto"};
+LanguageTexts word_close = {"关闭", "關閉", "Close", "近い", "닫다", "Cerca"};
+LanguageTexts word_minute = {"分钟", "分鐘", "Minute", "分", "분", "Minuto"};
+LanguageTexts word_always = {"常亮", "常亮", "Always", "いつも", "언제나", "Siempre"};
+LanguageTexts word_level = {"级", "級", "Level", "レベル", "수준", "Nivel"};
+LanguageTexts word_theme = {"主题", "主題", "Theme", "トピック＃トピック＃", "주제", "Tema"};
+LanguageTexts word_background = {"背景图", "背景圖", "Background Image", "背景画像", "배경 이미지", "Imagen de fondo"};
+LanguageTexts word_date = {"日期", "日期", "Date", "日にち", "날짜", "Fecha"};
+LanguageTexts word_time = {"时间", "時間", "Time", "時間", "시간", "Hora"};
+LanguageTexts word_voltage = {"电压", "電壓", "Voltage", "電圧", "전압", "Voltaje"};
+LanguageTexts word_current = {"充电电流", "充電電流",  "Charging current",
+                              "充電電流", "충전 전류", "Corriente de carga"};
+LanguageTexts word_capacity = {"百分比", "百分比", "Capacity", "Capacity", "Capacity", "Capacity"};
+LanguageTexts language_names = {"简体中文", "繁体中文", "English", "日本語", "한국어", "Español"};
+LanguageTexts row_joy_custom = {"手柄按键自定义",
+                                "手柄按鍵自定義",
+                                "Joystick buttons custom",
+                                "カスタムジョイスティックボタン",
+                                "조이스틱 버튼 사용자 정의",
+                                "Botones de joystick personalizados"};
+LanguageTexts row_joy_restore = {"恢复手柄按键默认值",
+                                 "恢復手柄按鍵默認值",
+                                 "Restoring Joystick Button Defaults",
+                                 "ジョイスティックボタンのデフォルトの復元",
+                                 "조이스틱 버튼 기본값 복원",
+                                 "Restoring Joystick Button Defaults"};
+LanguageTexts row_local_custom = {"本地按键自定义",         "本地按鍵自定義",        "Local button custom",
+                                  "ローカルボタンカスタム", "로컬 버튼 사용자 지정", "Botón local personalizado"};
 
-static const char *word(LanguageTexts &w)
+const char *word(LanguageTexts &w)
 {
     return w[ui_language()];
 }
+
+} // namespace
 
 const char *settings_label(int item)
 {
@@ -106,7 +114,9 @@ const char *settings_label(int item)
     return item_labels[item][ui_language()];
 }
 
-static void sleep_time_text(int index, char *buf, size_t size)
+namespace {
+
+void sleep_time_text(int index, char *buf, size_t size)
 {
     // The minutes shown are those of the loop's table of sleep delays.
     const uint32_t delay_ms = sleep_delay_ms(index);
@@ -115,6 +125,8 @@ static void sleep_time_text(int index, char *buf, size_t size)
     else
         snprintf(buf, size, "%s", word(word_always));
 }
+
+} // namespace
 
 void settings_value(int item, char *buf, size_t size)
 {
@@ -141,11 +153,15 @@ int settings_hidden_complete(void)
 
 // ---- resources -----------------------------------------------------------
 
-static struct {
+namespace {
+
+struct {
     int loaded;
     SDL_Surface *menu[SETTINGS_MENU_IMAGES];
     SDL_Surface *logo;
 } res;
+
+} // namespace
 
 int settings_load_resources(void)
 {
@@ -205,7 +221,9 @@ void settings_free_resources(void)
 
 // ---- the open page -------------------------------------------------------
 
-static void page_clear(void)
+namespace {
+
+void page_clear(void)
 {
     settings_page.item = -1;
     settings_page.cursor = 0;
@@ -216,7 +234,7 @@ static void page_clear(void)
         row[0] = '\0';
 }
 
-static void page_add(const char *text)
+void page_add(const char *text)
 {
     if (settings_page.count >= SETTINGS_PAGE_ROWS)
         return;
@@ -224,7 +242,7 @@ static void page_add(const char *text)
     settings_page.count++;
 }
 
-static void page_add_number(LanguageTexts &w, int number)
+void page_add_number(LanguageTexts &w, int number)
 {
     char text[SETTINGS_ROW_TEXT];
     snprintf(text, sizeof(text), "%s %d", word(w), number);
@@ -232,7 +250,7 @@ static void page_add_number(LanguageTexts &w, int number)
 }
 
 // The row of `number` in a number list, -1 when it is not there.
-static int row_of(const int *numbers, int count, int number)
+int row_of(const int *numbers, int count, int number)
 {
     for (int i = 0; i < count; i++)
         if (numbers[i] == number)
@@ -242,13 +260,15 @@ static int row_of(const int *numbers, int count, int number)
 
 // A radio page of numbered rows ("<word> <number>" for each number), the row of
 // `chosen` marked (none when it is not in the list).
-static void page_add_number_choice(LanguageTexts &w, const int *numbers, int count, int chosen)
+void page_add_number_choice(LanguageTexts &w, const int *numbers, int count, int chosen)
 {
     for (int i = 0; i < count; i++)
         page_add_number(w, numbers[i]);
     settings_page.radio = 1;
     settings_page.chosen = row_of(numbers, count, chosen);
 }
+
+} // namespace
 
 int settings_open_page_item(void)
 {
@@ -297,19 +317,21 @@ int open_settings(void)
 
 // ---- yes/no answers ------------------------------------------------------
 
+namespace {
+
 // The volume shown in the title bar becomes 10 after a list is cleared.
-static void volume_to_full(void)
+void volume_to_full(void)
 {
     global_attr.volume = 10;
     set_volume(10);
 }
 
-static void yes_power_off(void)
+void yes_power_off(void)
 {
     stop_loop(SHUTDOWN_POWEROFF);
 }
 
-static void yes_clear_history(void)
+void yes_clear_history(void)
 {
     history_del();
     drop_previews();
@@ -317,7 +339,7 @@ static void yes_clear_history(void)
     save_attr_if_changed();
 }
 
-static void yes_clear_favorites(void)
+void yes_clear_favorites(void)
 {
     favorites_clear();
     drop_previews();
@@ -325,19 +347,23 @@ static void yes_clear_favorites(void)
     save_attr_if_changed();
 }
 
-static void yes_clear_cores(void)
+void yes_clear_cores(void)
 {
     corelist_clear();
 }
 
-static void ask(int item, void (*yes)(void))
+void ask(int item, void (*yes)(void))
 {
     confirm_ask(settings_label(item), SCREEN_SETTINGS, yes, nullptr);
 }
 
+} // namespace
+
 // ---- menu keys -----------------------------------------------------------
 
-static unsigned hidden_bit(int key)
+namespace {
+
+unsigned hidden_bit(int key)
 {
     switch (key) {
     case KEYCODE_L: return 0x1;
@@ -348,7 +374,7 @@ static unsigned hidden_bit(int key)
     }
 }
 
-static void open_page(int item)
+void open_page(int item)
 {
     page_clear();
     const int l = ui_language();
@@ -419,7 +445,7 @@ static void open_page(int item)
     screen = SCREEN_SETTINGS_PAGE;
 }
 
-static void menu_a(int item)
+void menu_a(int item)
 {
     switch (item) {
     case SET_SHUTDOWN: ask(item, yes_power_off); break;
@@ -432,7 +458,7 @@ static void menu_a(int item)
         if (!links.io_test)
             break;
         if (links.io_test() != 0) {
-            printf("---%s: load test res err \n", "menu_keypress");
+            fputs(MSG_TEST_RES_ERROR, stdout);
             break;
         }
         screen = SCREEN_IO_TEST;
@@ -449,6 +475,8 @@ static void menu_a(int item)
     default: open_page(item); break;
     }
 }
+
+} // namespace
 
 void menu_keypress(int key)
 {
@@ -478,7 +506,9 @@ void menu_keypress(int key)
 
 // ---- page keys -----------------------------------------------------------
 
-static void preview_row(void)
+namespace {
+
+void preview_row(void)
 {
     if (settings_page.item == SET_THEME)
         theme_preview(settings_page.cursor);
@@ -486,7 +516,7 @@ static void preview_row(void)
         wallpaper_preview(settings_page.cursor);
 }
 
-static void buttons_a(int row)
+void buttons_a(int row)
 {
     switch (row) {
     case 0:
@@ -511,7 +541,7 @@ static void buttons_a(int row)
     }
 }
 
-static void page_a(void)
+void page_a(void)
 {
     const int row = settings_page.cursor;
     switch (settings_page.item) {
@@ -544,7 +574,7 @@ static void page_a(void)
 }
 
 // A choice differing from the stored value is stored and marks the record.
-static void take(int32_t &field, int chosen)
+void take(int32_t &field, int chosen)
 {
     if (chosen >= 0 && field != chosen) {
         field = chosen;
@@ -552,7 +582,7 @@ static void take(int32_t &field, int chosen)
     }
 }
 
-static void page_leave(void)
+void page_leave(void)
 {
     const int chosen = settings_page.chosen;
     switch (settings_page.item) {
@@ -585,6 +615,8 @@ static void page_leave(void)
     // menu is left: a power cut in the menu keeps it.
     save_attr_if_changed();
 }
+
+} // namespace
 
 void settings_page_keypress(int key)
 {
@@ -646,7 +678,11 @@ const SettingsLayout settings_layouts[OUTPUT_COUNT] = {
 };
 // clang-format on
 
-static const SDL_Color white = {255, 255, 255, 0};
+namespace {
+
+const SDL_Color white = {255, 255, 255, 0};
+
+} // namespace
 
 void settings_row(int item, int x, int y, SDL_Surface *dst)
 {
@@ -687,8 +723,10 @@ void settings_draw(SDL_Surface *dst)
     draw_bottom_bar(dst, bottom_hints(SCREEN_SETTINGS, 0));
 }
 
+namespace {
+
 // The battery and date pages show a value where the radio marks would be.
-static void page_values(char values[3][32])
+void page_values(char values[3][32])
 {
     for (int i = 0; i < 3; i++)
         values[i][0] = '\0';
@@ -705,6 +743,8 @@ static void page_values(char values[3][32])
         snprintf(values[1], 32, "%02d:%02d", now.tm_hour, now.tm_min);
     }
 }
+
+} // namespace
 
 void settings_page_draw(SDL_Surface *dst)
 {
