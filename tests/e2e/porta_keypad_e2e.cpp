@@ -83,14 +83,7 @@ protected:
         // At its first start the launcher shows the boot logo, then switches
         // the CPU to full speed through the shell just before loading its
         // pictures and fonts and entering the main loop.
-        bool late = false;
-        for (int i = 0; i < 400 && !late; i++) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            for (const std::string &c : root.recorded("/tmp/shell.log"))
-                late = late || c == "/system/porta/cpu_setting.sh  full";
-        }
-        ASSERT_TRUE(late) << slurp(root.path() + "/porta.out");
-        std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+        ASSERT_TRUE(wait_porta_main_loop(root)) << slurp(root.path() + "/porta.out");
     }
 
     // The backlight level last written (the stand-in file is not truncated,

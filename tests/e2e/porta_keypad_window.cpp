@@ -40,14 +40,7 @@ protected:
         win = find_window(x.display(), "porta", 20000);
         ASSERT_FALSE(win.empty()) << slurp(root.path() + "/porta.out");
         // The CPU goes to full speed just before the main loop starts.
-        bool late = false;
-        for (int i = 0; i < 400 && !late; i++) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            for (const std::string &c : root.recorded("/tmp/shell.log"))
-                late = late || c == "/system/porta/cpu_setting.sh  full";
-        }
-        ASSERT_TRUE(late) << slurp(root.path() + "/porta.out");
-        std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+        ASSERT_TRUE(wait_porta_main_loop(root)) << slurp(root.path() + "/porta.out");
     }
 
     void TearDown() override

@@ -36,18 +36,12 @@ std::string sealed(const std::string &content)
     return s;
 }
 
-class PortaLaunch : public testing::Test {
+class PortaLaunch : public PortaProcessTest {
 protected:
-    TempRoot root;
-    int keys = -1;
-    pid_t pid = -1;
-
     void SetUp() override
     {
-        root.install_sample_image();
+        PortaProcessTest::SetUp();
         unlink(root.host("/tmp/shell.log").c_str());
-        keys = open(root.host("/dev/input/event1").c_str(), O_RDWR);
-        ASSERT_GE(keys, 0);
     }
     void TearDown() override
     {
@@ -64,14 +58,6 @@ protected:
             root.write(folder + "/" + n, "rom");
     }
 
-    void start()
-    {
-        unlink(root.host("/porta.out").c_str());
-        pid = start_porta(root);
-        ASSERT_GT(pid, 0);
-        ASSERT_TRUE(wait_porta_output(root, "----- init_my_system ---ok\n", 20000)) << root.read("/porta.out");
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    }
     void send(int code, int value)
     {
         ASSERT_TRUE(write_key_event(keys, code, value));

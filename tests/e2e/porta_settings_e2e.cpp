@@ -32,26 +32,9 @@ void pause_ms(int ms)
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-class PortaSettings : public testing::Test {
+class PortaSettings : public PortaProcessTest {
 protected:
-    TempRoot root;
-    int keys = -1;
-    pid_t pid = -1;
-
-    void SetUp() override
-    {
-        root.install_sample_image();
-        keys = open(root.host("/dev/input/event1").c_str(), O_RDWR);
-        ASSERT_GE(keys, 0);
-    }
-    void TearDown() override
-    {
-        if (pid > 0) {
-            kill(pid, SIGINT);
-            wait_program(pid, 10000);
-        }
-        close(keys);
-    }
+    void TearDown() override { stop_porta(10000); }
 
     // A fresh boot: the /tmp markers are gone; waits for the main loop.
     void start()
@@ -60,14 +43,7 @@ protected:
         unlink(root.host("/tmp/shell.log").c_str());
         pid = start_porta(root);
         ASSERT_GT(pid, 0);
-        bool late = false;
-        for (int i = 0; i < 400 && !late; i++) {
-            pause_ms(50);
-            for (const std::string &c : root.recorded("/tmp/shell.log"))
-                late = late || c == "/system/porta/cpu_setting.sh  full";
-        }
-        ASSERT_TRUE(late) << slurp(root.path() + "/porta.out");
-        pause_ms(1200);
+        ASSERT_TRUE(wait_porta_main_loop(root)) << slurp(root.path() + "/porta.out");
     }
     void click(int code, int times = 1)
     {

@@ -3,72 +3,25 @@
 // battery ends the loop with the low-battery power-off, the charger wakes a
 // sleeping screen, and a changing icon asks for a redraw.
 
-#include "porta/base/attr.h"
+#include "porta_loop_test.h"
+
 #include "porta/device/battery.h"
-#include "porta/device/fb.h"
-#include "porta/device/hardware.h"
 #include "porta/ui/chrome.h"
-#include "porta/ui/draw.h"
-#include "porta/ui/loop.h"
 #include "porta/ui/screens.h"
-#include "test_root.h"
-
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 namespace {
 
-uint32_t fake_now = 0;
-uint32_t clock_now(void)
-{
-    return fake_now;
-}
-uint32_t no_keys(int)
-{
-    return 0;
-}
-void clock_delay(uint32_t ms)
-{
-    fake_now += ms;
-}
-std::vector<int> exits;
-void record_exit(int status)
-{
-    exits.push_back(status);
-}
-
-class BatteryLoop : public ::testing::Test {
+class BatteryLoop : public PortaLoopTest {
 protected:
-    TempRoot root;
-
     void SetUp() override
     {
-        root.write("/dev/fb0", "");
-        root.write("/dev/fb1", "");
-        root.write(BACKLIGHT_PATH, "400\n");
-        root.write(HDMI_STATE_PATH, "0\n");
-        root.write(H2W_STATE_PATH, "0\n");
-        root.mkdirs("/mnt/data/porta");
-        root.install_recording_shell(PORTA_SHELL, "/tmp/shell.log");
+        device_files();
         battery(60, "Discharging", 3900000);
-        fake_now = 1000;
-        exits.clear();
-        loop_hooks.now = clock_now;
-        loop_hooks.player_keys = no_keys;
-        loop_hooks.delay = clock_delay;
-        loop_hooks.exit_process = record_exit;
+        fake_loop_hooks();
         load_global_attr();
         global_attr.sleep_time = 4; // never by the timer
         output_device = 0;
-        ASSERT_EQ(fb_init(), 0);
-        ASSERT_EQ(SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO), 0);
-        lcd_surface = SDL_SetVideoMode(640, 480, 16, 0);
-        hdmi_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 16, 0xF800, 0x07E0, 0x001F, 0);
-        scratch_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 24, 0, 0, 0, 0);
-        ASSERT_EQ(TTF_Init(), 0);
-        sdl_up = 1;
+        ASSERT_EQ(porta_test_display(0), 0);
         loop_reset_state();
         screen = SCREEN_ROOMS;
         testing::internal::CaptureStdout();
@@ -79,7 +32,7 @@ protected:
     {
         power_off();
         out += testing::internal::GetCapturedStdout();
-        loop_hooks_reset();
+        PortaLoopTest::TearDown();
     }
 
     void battery(int capacity, const char *status, long microvolts)
@@ -89,14 +42,6 @@ protected:
         root.write(BATTERY_VOLTAGE_PATH, std::to_string(microvolts) + "\n");
         root.write(BATTERY_CURRENT_PATH, "0\n");
     }
-
-    void run_until(uint32_t t)
-    {
-        while (fake_now < t && loop_running)
-            loop_pass();
-    }
-
-    std::string out;
 };
 
 } // namespace

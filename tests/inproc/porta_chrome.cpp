@@ -3,6 +3,8 @@
 // hints, page counter, rows and notices land; and the cache of rendered texts
 // (same pictures as rendering anew, bounded, emptied with the fonts).
 
+#include "porta_loop_test.h"
+
 #include "porta/base/attr.h"
 #include "porta/device/battery.h"
 #include "porta/device/storage.h"
@@ -13,7 +15,6 @@
 #include "porta/ui/draw_res.h"
 #include "porta/ui/loop.h"
 #include "porta/ui/themes.h"
-#include "test_root.h"
 
 #include <gtest/gtest.h>
 
@@ -21,37 +22,12 @@
 
 namespace {
 
-struct Rgb {
-    int r, g, b;
-};
 const Rgb kTitle = {40, 40, 40}, kBat0 = {255, 0, 0}, kBat1 = {0, 255, 0}, kSpk = {0, 0, 255}, kEar = {0, 255, 255},
           kBar = {60, 60, 60}, kKeyA = {255, 255, 0}, kKeyB = {255, 128, 0}, kKeyStart = {128, 0, 255},
           kKeyY = {0, 128, 255}, kRow = {200, 100, 50};
 
-void write_picture(const TempRoot &root, const std::string &path, int w, int h, Rgb c)
-{
-    root.mkdirs(path.substr(0, path.rfind('/')));
-    SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
-    SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, c.r, c.g, c.b));
-    // A BMP under any name: pictures are recognised by their content.
-    ASSERT_EQ(SDL_SaveBMP(s, root.host(path).c_str()), 0);
-    SDL_FreeSurface(s);
-}
-
-std::string test_font(void)
-{
-    const char *cjk = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
-    FILE *f = fopen(cjk, "rb");
-    if (f) {
-        fclose(f);
-        return cjk;
-    }
-    return "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-}
-
-class Chrome : public ::testing::Test {
+class Chrome : public PortaLoopTest {
 protected:
-    TempRoot root;
     SDL_Surface *lcd = nullptr;
     SDL_Surface *hdmi = nullptr;
 
@@ -62,8 +38,7 @@ protected:
         ASSERT_NE(lcd, nullptr);
         hdmi = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 16, 0xF800, 0x07E0, 0x001F, 0);
         ASSERT_EQ(TTF_Init(), 0);
-        root.mkdirs("/mnt/vendor/bin");
-        ASSERT_EQ(host_system("cp '" + test_font() + "' '" + root.host(UI_FONT_FILE) + "'"), 0);
+        install_test_font();
         ASSERT_EQ(load_ui_fonts(), 0);
         // LCD and HDMI pictures of different sizes, so that a piece using the
         // wrong layout's picture shows.

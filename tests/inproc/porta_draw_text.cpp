@@ -4,7 +4,7 @@
 
 #include "porta/ui/draw.h"
 #include "porta/ui/loop.h"
-#include "test_root.h"
+#include "porta_loop_test.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@ namespace {
 
 const char *kFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
-class Text : public ::testing::Test {
+class Text : public PortaLoopTest {
 protected:
     TTF_Font *font = nullptr;
     SDL_Surface *dst = nullptr;
@@ -242,7 +242,6 @@ TEST_F(Text, PowerHoldTimerPowersOffAfterTwoSeconds)
 
 TEST_F(Text, LoadImgConvertsAndReportsMissingFiles)
 {
-    TempRoot root;
     SDL_Surface *pic = SDL_CreateRGBSurface(SDL_SWSURFACE, 30, 20, 24, 0xFF0000, 0xFF00, 0xFF, 0);
     root.mkdirs("/mnt/vendor");
     ASSERT_EQ(SDL_SaveBMP(pic, root.host("/mnt/vendor/p.bmp").c_str()), 0);

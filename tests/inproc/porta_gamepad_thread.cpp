@@ -4,7 +4,7 @@
 // thread's CPU time while pads sit idle.
 
 #include "fifo_pad.h"
-#include "test_root.h"
+#include "porta_loop_test.h"
 
 #include "porta/base/attr.h"
 #include "porta/controller/players.h"
@@ -32,16 +32,6 @@ using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
 
 namespace {
-
-bool wait_for(const std::function<bool()> &ok, int ms = 3000)
-{
-    for (int waited = 0; waited < ms; waited += 10) {
-        if (ok())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return ok();
-}
 
 // The slot holding a js node, or -1.
 int slot_of(const char *js)
@@ -98,9 +88,8 @@ double thread_cpu_ms(void)
     return ms;
 }
 
-class GamepadThread : public testing::Test {
+class GamepadThread : public PortaLoopTest {
 protected:
-    TempRoot root;
     int keys = -1;
     std::vector<std::unique_ptr<FifoPad>> pads;
 

@@ -2,7 +2,7 @@
 // keys, the Menu click, the power key (short press and 2-second hold) and the
 // start-up failures.
 
-#include "test_root.h"
+#include "porta_loop_test.h"
 
 #include "porta/controller/players.h"
 #include "porta/device/keypad.h"
@@ -29,19 +29,8 @@ using testing::internal::GetCapturedStdout;
 
 namespace {
 
-bool wait_for(const std::function<bool()> &ok, int ms = 2000)
-{
-    for (int waited = 0; waited < ms; waited += 5) {
-        if (ok())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return ok();
-}
-
-class KeypadThread : public testing::Test {
+class KeypadThread : public PortaLoopTest {
 protected:
-    TempRoot root;
     int keys = -1;
     int power = -1;
 

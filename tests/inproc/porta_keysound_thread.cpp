@@ -2,7 +2,7 @@
 // at the chosen volume, and are dropped when they must be.
 
 #include "alsa_file_plugin.h"
-#include "test_root.h"
+#include "porta_loop_test.h"
 
 #include "porta/device/hardware.h"
 #include "porta/device/keysound.h"
@@ -21,26 +21,6 @@
 
 namespace {
 
-std::string wav(size_t samples, int16_t value)
-{
-    std::string s(44, 'h');
-    for (size_t i = 0; i < samples; i++) {
-        s += (char)(value & 0xFF);
-        s += (char)(((uint16_t)value >> 8) & 0xFF);
-    }
-    return s;
-}
-
-bool wait_for(const std::function<bool()> &ok, int ms = 3000)
-{
-    for (int waited = 0; waited < ms; waited += 5) {
-        if (ok())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return ok();
-}
-
 // Asks for a sound until the request is taken: the sound thread holds the
 // sound mutex for a moment each time it goes back to waiting.
 bool request(int number)
@@ -53,9 +33,8 @@ bool request(int number)
     return false;
 }
 
-class KeySoundThread : public testing::Test {
+class KeySoundThread : public PortaLoopTest {
 protected:
-    TempRoot root;
     AlsaFileSink sink{root.path() + "/alsa"};
 
     void SetUp() override
@@ -66,9 +45,9 @@ protected:
         screen_asleep.store(0);
         // No HDMI: the internal codec, device 0.
         root.write("/sys/class/switch/hdmi/state", "0\n");
-        root.write("/mnt/vendor/sound/0.wav", wav(600, 8192));
-        root.write("/mnt/vendor/sound/1.wav", wav(300, -8192));
-        root.write("/mnt/vendor/sound/2.wav", wav(1000, 100));
+        root.write("/mnt/vendor/sound/0.wav", key_sound_wav(600, 8192));
+        root.write("/mnt/vendor/sound/1.wav", key_sound_wav(300, -8192));
+        root.write("/mnt/vendor/sound/2.wav", key_sound_wav(1000, 100));
         ASSERT_EQ(sound_init(), 0);
         ASSERT_TRUE(pcm_stream_open());
     }

@@ -4,8 +4,7 @@
 // shown (real SDL on the dummy driver, framebuffer files, a recording shell).
 
 #include "alsa_file_plugin.h"
-#include "porta_display.h"
-#include "test_root.h"
+#include "porta_loop_test.h"
 
 #include "porta/base/attr.h"
 #include "porta/base/sealed.h"
@@ -33,32 +32,9 @@
 
 namespace {
 
-uint32_t fake_now = 0;
-uint32_t fake_keys = 0;
 std::vector<uint32_t> delays;
-std::string fb_file, fb_at_pause;
+std::string fb_at_pause;
 int draws = 0;
-uint32_t now_of(void)
-{
-    return fake_now;
-}
-uint32_t keys_of(int player)
-{
-    return player == 1 ? fake_keys : 0;
-}
-// A long pause is the message's: the framebuffer shows it then.
-void delay_of(uint32_t ms)
-{
-    delays.push_back(ms);
-    if (ms >= 1000)
-        fb_at_pause = slurp(fb_file);
-    fake_now += ms;
-}
-uint16_t pixel(const std::string &fb, int x, int y)
-{
-    size_t at = (static_cast<size_t>(y) * 640 + x) * 2;
-    return static_cast<uint16_t>(static_cast<uint8_t>(fb[at]) | static_cast<uint8_t>(fb[at + 1]) << 8);
-}
 void count_draw(SDL_Surface *)
 {
     draws++;
@@ -66,59 +42,34 @@ void count_draw(SDL_Surface *)
 
 std::string wav(int16_t value)
 {
-    std::string s(44, 'h');
-    for (int i = 0; i < 600; i++) {
-        s += static_cast<char>(value & 0xFF);
-        s += static_cast<char>((value >> 8) & 0xFF);
-    }
-    return s;
+    return key_sound_wav(600, value);
 }
 
-bool wait_for(const std::function<bool()> &ok)
-{
-    for (int i = 0; i < 600 && !ok(); i++)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    return ok();
-}
-
-class LibraryKeys : public testing::Test {
+class LibraryKeys : public PortaLoopTest {
 protected:
-    TempRoot root;
-
     void SetUp() override
     {
-        root.write("/dev/fb0", "");
-        root.write("/dev/fb1", "");
-        root.write(HDMI_STATE_PATH, "0\n");
+        device_files();
         root.write("/proc/mounts", "/dev/root / ext4 rw 0 0\n");
-        root.mkdirs("/mnt/data/porta");
-        root.install_recording_shell(PORTA_SHELL, "/tmp/shell.log");
-        root.mkdirs("/mnt/vendor/bin");
-        host_system("cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf '" + root.host(UI_FONT_FILE) + "'");
-        fake_now = 1000;
-        fake_keys = 0;
+        install_test_font("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+        fake_loop_hooks();
         delays.clear();
-        fb_file = root.host("/dev/fb0");
         fb_at_pause.clear();
         draws = 0;
-        loop_hooks.now = now_of;
-        loop_hooks.player_keys = keys_of;
-        loop_hooks.delay = delay_of;
-        attr_set_defaults(&global_attr);
-        global_attr.language = 2;
-        output_device = 0;
-        tf_card_state = 0;
-        ASSERT_EQ(porta_test_display(DISPLAY_FONTS), 0);
-        loop_reset_state();
+        // A long pause is the message's: the framebuffer shows it then.
+        on_delay = [this](uint32_t ms) {
+            delays.push_back(ms);
+            if (ms >= 1000)
+                fb_at_pause = slurp(root.host("/dev/fb0"));
+        };
+        open_display(DISPLAY_FONTS);
     }
 
     void TearDown() override
     {
-        testing::internal::CaptureStdout();
-        power_off();
-        testing::internal::GetCapturedStdout();
+        close_display();
         screen_table[SCREEN_ROOMS].draw = nullptr;
-        loop_hooks_reset();
+        PortaLoopTest::TearDown();
     }
 
     // Starts porta's library part as start-up does, then the loop.
@@ -126,25 +77,7 @@ protected:
     {
         if (!screen_path.empty())
             root.write("/tmp/gamedir.cfg", screen_path);
-        testing::internal::CaptureStdout();
-        tf_card_check();
-        gamelist_init();
-        testing::internal::GetCapturedStdout();
-        loop_begin();
-    }
-    // One key pressed and released through the loop.
-    void key(uint32_t mask)
-    {
-        fake_keys = mask;
-        loop_pass();
-        fake_keys = 0;
-        loop_pass();
-    }
-    void run_ms(uint32_t ms)
-    {
-        const uint32_t end = fake_now + ms;
-        while (fake_now < end && loop_running)
-            loop_pass();
+        start_library();
     }
 };
 
@@ -228,12 +161,12 @@ TEST_F(LibraryKeys, FailedLaunchShowsTheMessageAndStays)
     // Grey (28, 28, 28) with the white text centred.
     ASSERT_EQ(fb_at_pause.size(), 640u * 480u * 2u);
     const uint16_t grey = (28 >> 3) << 11 | (28 >> 2) << 5 | (28 >> 3);
-    EXPECT_EQ(pixel(fb_at_pause, 0, 0), grey);
-    EXPECT_EQ(pixel(fb_at_pause, 639, 479), grey);
+    EXPECT_EQ(fb_pixel(fb_at_pause, 640, 0, 0), grey);
+    EXPECT_EQ(fb_pixel(fb_at_pause, 640, 639, 479), grey);
     int white = 0, left = 640, right = 0;
     for (int y = 220; y < 260; y++)
         for (int x = 0; x < 640; x++)
-            if (pixel(fb_at_pause, x, y) == 0xFFFF) {
+            if (fb_pixel(fb_at_pause, 640, x, y) == 0xFFFF) {
                 white++;
                 left = std::min(left, x);
                 right = std::max(right, x);
@@ -385,7 +318,7 @@ TEST_F(LibraryKeys, CardPulledAndPutBackWhileItsListIsShown)
     root.write("/dev/block/mmcblk1", "");
     root.write("/proc/mounts", mounted);
     testing::internal::CaptureStdout();
-    run_ms(600);
+    run_until(fake_now + 600);
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(tf_card_state, 1);
     EXPECT_EQ(root.recorded("/tmp/shell.log").back(), "/system/porta/mmc.sh add");

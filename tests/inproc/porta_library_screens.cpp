@@ -6,8 +6,7 @@
 // loop leaves out (the pictures presented are those of a full redraw, at the
 // same passes).
 
-#include "porta_display.h"
-#include "test_root.h"
+#include "porta_loop_test.h"
 
 #include "porta/base/attr.h"
 #include "porta/base/sealed.h"
@@ -39,9 +38,6 @@
 
 namespace {
 
-struct Rgb {
-    int r, g, b;
-};
 const Rgb kWall = {16, 16, 64}, kTitle = {40, 40, 40}, kBar = {60, 60, 60}, kKeyA = {255, 255, 0},
           kKeyB = {255, 128, 0}, kKeyStart = {128, 0, 255}, kKeyY = {0, 128, 255}, kMark = {255, 0, 255},
           kCard = {0, 200, 0}, kRow = {200, 100, 50}, kLeft = {0, 0, 200}, kRadioOff = {0, 255, 255},
@@ -66,16 +62,6 @@ const Sizes kSizes[2] = {
     {"hdmi", 1280, 720, 60, 60, 46, 66, 34, 1200, 60, 710, 60, 76, 52, 500, 520, 170, 230},
 };
 
-std::string test_font(void)
-{
-    const char *cjk = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
-    if (FILE *f = fopen(cjk, "rb")) {
-        fclose(f);
-        return cjk;
-    }
-    return "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-}
-
 // One pass of the loop is captured here: the picture of the current output.
 std::string presented(void)
 {
@@ -83,58 +69,27 @@ std::string presented(void)
     return d.map ? std::string(reinterpret_cast<const char *>(d.map), d.frame_size) : std::string();
 }
 
-uint32_t fake_now = 0;
 time_t fake_wall = 0;
-uint32_t fake_keys = 0;
 std::string at_pause;
-uint32_t now_of(void)
-{
-    return fake_now;
-}
 time_t wall_of(void)
 {
     return fake_wall + fake_now / 1000;
 }
-uint32_t keys_of(int player)
-{
-    return player == 1 ? fake_keys : 0;
-}
-void delay_of(uint32_t ms)
-{
-    if (ms >= 1000)
-        at_pause = presented();
-    fake_now += ms;
-}
 
-class LibraryScreens : public testing::Test {
+class LibraryScreens : public PortaLoopTest {
 protected:
-    TempRoot root;
     SDL_Surface *surf[2] = {nullptr, nullptr};
     ScreenEntry saved[SCREEN_COUNT];
 
-    void picture(const std::string &path, int w, int h, Rgb c)
-    {
-        root.mkdirs(path.substr(0, path.rfind('/')));
-        SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
-        SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, c.r, c.g, c.b));
-        // A BMP under any name: pictures are recognised by their content.
-        ASSERT_EQ(SDL_SaveBMP(s, root.host(path).c_str()), 0);
-        SDL_FreeSurface(s);
-    }
+    void picture(const std::string &path, int w, int h, Rgb c) { write_picture(root, path, w, h, c); }
 
     void SetUp() override
     {
         for (int i = 0; i < SCREEN_COUNT; i++)
             saved[i] = screen_table[i];
-        root.write("/dev/fb0", "");
-        root.write("/dev/fb1", "");
-        root.write(HDMI_STATE_PATH, "0\n");
-        root.write(H2W_STATE_PATH, "0\n");
+        device_files();
         root.write("/proc/mounts", "/dev/root / ext4 rw 0 0\n");
-        root.mkdirs("/mnt/data/porta");
-        root.install_recording_shell(PORTA_SHELL, "/tmp/shell.log");
-        root.mkdirs("/mnt/vendor/bin");
-        ASSERT_EQ(host_system("cp '" + test_font() + "' '" + root.host(UI_FONT_FILE) + "'"), 0);
+        install_test_font();
         const std::string D = "/mnt/vendor/desktop_res";
         for (int out = 0; out < 2; out++) {
             const Sizes &z = kSizes[out];
@@ -177,22 +132,17 @@ protected:
         for (int i = 0; i < 4; i++)
             root.write("/mnt/mmc/FC/f" + std::to_string(i) + ".nes", "rom");
 
-        fake_now = 1000;
+        fake_loop_hooks();
         fake_wall = 1700000000 - 1700000000 % 60 + 30; // half a minute in
-        fake_keys = 0;
-        at_pause.clear();
-        loop_hooks.now = now_of;
         loop_hooks.wall = wall_of;
-        loop_hooks.player_keys = keys_of;
-        loop_hooks.delay = delay_of;
-        attr_set_defaults(&global_attr);
-        global_attr.language = 2;
-        output_device = 0;
-        tf_card_state = 0;
-        ASSERT_EQ(porta_test_display(DISPLAY_FONTS | DISPLAY_PICTURES), 0);
+        at_pause.clear();
+        on_delay = [](uint32_t ms) {
+            if (ms >= 1000)
+                at_pause = presented();
+        };
+        open_display(DISPLAY_FONTS | DISPLAY_PICTURES);
         surf[0] = lcd_surface;
         surf[1] = hdmi_surface;
-        loop_reset_state();
         battery_reset();
         testing::internal::CaptureStdout();
         gamelist_init();
@@ -203,13 +153,11 @@ protected:
 
     void TearDown() override
     {
-        testing::internal::CaptureStdout();
-        power_off();
-        testing::internal::GetCapturedStdout();
+        close_display();
         for (int i = 0; i < SCREEN_COUNT; i++)
             screen_table[i] = saved[i];
-        loop_hooks_reset();
         tf_card_state = 0;
+        PortaLoopTest::TearDown();
     }
 
     static std::string game(int i)
@@ -229,11 +177,7 @@ protected:
         SDL_GetRGB(p, s->format, &r, &g, &b);
         return {r, g, b};
     }
-    static bool is(SDL_Surface *s, int x, int y, Rgb c)
-    {
-        const Rgb p = at(s, x, y);
-        return abs(p.r - c.r) < 12 && abs(p.g - c.g) < 12 && abs(p.b - c.b) < 12;
-    }
+    static bool is(SDL_Surface *s, int x, int y, Rgb c) { return near(at(s, x, y), c); }
     static bool appears(SDL_Surface *s, int x0, int y0, int x1, int y1, Rgb c)
     {
         for (int y = y0; y < y1; y++)
@@ -307,13 +251,6 @@ protected:
     void sealed(const std::string &path, const std::string &lines)
     {
         ASSERT_EQ(crc_seal_write(path.c_str(), lines.data(), lines.size()), 0);
-    }
-    void key(uint32_t mask)
-    {
-        fake_keys = mask;
-        loop_pass();
-        fake_keys = 0;
-        loop_pass();
     }
 };
 
@@ -637,7 +574,7 @@ TEST_F(LibraryScreens, FastRepeatMovesAreSilentFromTheSixteenthRepeat)
     screen_table[SCREEN_GAMES].press = [](int) { quiet.push_back(fast_repeat.load()); };
     screen = SCREEN_GAMES;
     loop_begin();
-    fake_keys = 0x2;
+    fake_keys[1] = 0x2;
     while (quiet.size() < 20 && fake_now < 20000) {
         const uint32_t before = loop_frames_presented();
         const size_t moves = quiet.size();
@@ -646,7 +583,7 @@ TEST_F(LibraryScreens, FastRepeatMovesAreSilentFromTheSixteenthRepeat)
             EXPECT_EQ(loop_frames_presented(), before + 1) << "each move is drawn";
         }
     }
-    fake_keys = 0;
+    fake_keys[1] = 0;
     loop_pass();
     ASSERT_EQ(quiet.size(), 20u);
     for (size_t i = 0; i < quiet.size(); i++)
@@ -672,7 +609,7 @@ TEST_F(LibraryScreens, SkippedFramesLeaveThePicturesAsAFullRedraw)
     auto run = [&](int skipping, std::vector<std::pair<int, size_t>> *pictures) {
         battery(90);
         fake_now = 1000;
-        fake_keys = 0;
+        fake_keys[1] = 0;
         output_device = 0;
         root.write(HDMI_STATE_PATH, "0\n");
         loop_reset_state();
@@ -689,18 +626,18 @@ TEST_F(LibraryScreens, SkippedFramesLeaveThePicturesAsAFullRedraw)
         // What the scroll timer does 2 s after a release, on the test's clock.
         uint32_t scroll_due = 0;
         const std::vector<Step> script = {
-            {1200, [] { fake_keys = 0x2; }}, // Down: Bravo
-            {1300, [] { fake_keys = 0; }},
-            {1500, [] { fake_keys = 0x2; }}, // Down held: three repeats, row 5
-            {2000, [] { fake_keys = 0; }},
-            {2600, [] { fake_keys = 0x4; }}, // Left: the last page, its last row
-            {2700, [] { fake_keys = 0; }},
-            {3500, [] { fake_keys = 0x8; }}, // Right: page 1, row 2 (Charlie)
-            {3600, [] { fake_keys = 0; }},
+            {1200, [] { fake_keys[1] = 0x2; }}, // Down: Bravo
+            {1300, [] { fake_keys[1] = 0; }},
+            {1500, [] { fake_keys[1] = 0x2; }}, // Down held: three repeats, row 5
+            {2000, [] { fake_keys[1] = 0; }},
+            {2600, [] { fake_keys[1] = 0x4; }}, // Left: the last page, its last row
+            {2700, [] { fake_keys[1] = 0; }},
+            {3500, [] { fake_keys[1] = 0x8; }}, // Right: page 1, row 2 (Charlie)
+            {3600, [] { fake_keys[1] = 0; }},
             {33000, [&] { battery(30); }}, // the icon drops a level
             {40000, [this] { root.write(HDMI_STATE_PATH, "1\n"); }},
-            {46000, [] { fake_keys = 0x8000; }}, // vol-
-            {46100, [] { fake_keys = 0; }},
+            {46000, [] { fake_keys[1] = 0x8000; }}, // vol-
+            {46100, [] { fake_keys[1] = 0; }},
             {52000, [this] { root.write(HDMI_STATE_PATH, "0\n"); }},
         };
         size_t next = 0;
@@ -711,7 +648,7 @@ TEST_F(LibraryScreens, SkippedFramesLeaveThePicturesAsAFullRedraw)
             while (next < script.size() && fake_now >= script[next].at)
                 script[next++].act();
             const uint32_t pass_start = fake_now;
-            const uint32_t keys = fake_keys;
+            const uint32_t keys = fake_keys[1];
             loop_pass();
             if (keys != 0) {
                 scroll_due = 0; // a press stopped it

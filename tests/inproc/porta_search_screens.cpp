@@ -4,8 +4,7 @@
 // keyboard pictures on their 26 [50] pixel key grid as drawn.
 
 #include "alsa_file_plugin.h"
-#include "porta_display.h"
-#include "test_root.h"
+#include "porta_loop_test.h"
 
 #include "porta/base/attr.h"
 #include "porta/device/fb.h"
@@ -35,27 +34,10 @@ namespace {
 
 enum : uint32_t { UP = 0x1, DOWN = 0x2, LEFT = 0x4, RIGHT = 0x8, A = 0x10, B = 0x20, Y = 0x40 };
 
-uint32_t fake_now = 0;
-uint32_t fake_keys = 0;
-uint32_t now_of(void)
-{
-    return fake_now;
-}
-uint32_t keys_of(int player)
-{
-    return player == 1 ? fake_keys : 0;
-}
-void delay_of(uint32_t ms)
-{
-    fake_now += ms;
-}
-
 const char kMounted[] = "/dev/root / ext4 rw 0 0\n/dev/block/mmcblk1 /mnt/sdcard vfat rw 0 0\n";
 
-class SearchScreens : public testing::Test {
+class SearchScreens : public PortaLoopTest {
 protected:
-    TempRoot root;
-
     void SetUp() override
     {
         root.install_sample_image();
@@ -65,60 +47,21 @@ protected:
         root.write(HDMI_STATE_PATH, "0\n");
         root.install_recording_shell(PORTA_SHELL, "/tmp/shell.log");
         unlink(root.host("/tmp/gamedir.cfg").c_str());
-        fake_now = 1000;
-        fake_keys = 0;
-        loop_hooks.now = now_of;
-        loop_hooks.player_keys = keys_of;
-        loop_hooks.delay = delay_of;
-        attr_set_defaults(&global_attr);
-        global_attr.language = 2;
-        output_device = 0;
-        tf_card_state = 0;
-        testing::internal::CaptureStdout();
-        const int loaded = porta_test_display(DISPLAY_FONTS | DISPLAY_PICTURES);
-        testing::internal::GetCapturedStdout();
-        ASSERT_EQ(loaded, 0);
-        loop_reset_state();
+        fake_loop_hooks();
+        open_display(DISPLAY_FONTS | DISPLAY_PICTURES);
     }
     void TearDown() override
     {
-        testing::internal::CaptureStdout();
-        power_off();
-        testing::internal::GetCapturedStdout();
-        loop_hooks_reset();
-    }
-    void start()
-    {
-        testing::internal::CaptureStdout();
-        tf_card_check();
-        gamelist_init();
-        testing::internal::GetCapturedStdout();
-        loop_begin();
+        close_display();
+        PortaLoopTest::TearDown();
     }
     void keys(std::initializer_list<uint32_t> masks)
     {
-        for (uint32_t m : masks) {
-            fake_keys = m;
-            loop_pass();
-            fake_keys = 0;
-            loop_pass();
-        }
+        for (uint32_t m : masks)
+            key(m);
     }
 };
 
-struct Rgb {
-    int r, g, b;
-};
-Rgb pixel(SDL_Surface *s, int x, int y)
-{
-    Uint32 p = 0;
-    SDL_LockSurface(s);
-    memcpy(&p, static_cast<Uint8 *>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel, s->format->BytesPerPixel);
-    SDL_UnlockSurface(s);
-    Uint8 r, g, b;
-    SDL_GetRGB(p, s->format, &r, &g, &b);
-    return {r, g, b};
-}
 bool lit(Rgb c)
 {
     return c.r > 200 && c.b < 140;
@@ -129,14 +72,11 @@ bool lit(Rgb c)
 TEST_F(SearchScreens, KeySoundsAndNoResultsKeepTheKeyboard)
 {
     AlsaFileSink sink(root.path() + "/alsa");
-    for (int n = 0; n < 3; n++) {
-        std::string wav(44, 'h'); // header, then samples of value 1000 x (n + 1)
-        for (int i = 0; i < 600; i++)
-            wav += std::string{static_cast<char>(((1000 * (n + 1)) & 0xFF)), static_cast<char>((1000 * (n + 1)) >> 8)};
-        root.write("/mnt/vendor/sound/" + std::to_string(n) + ".wav", wav);
-    }
+    for (int n = 0; n < 3; n++)
+        root.write("/mnt/vendor/sound/" + std::to_string(n) + ".wav",
+                   key_sound_wav(600, static_cast<int16_t>(1000 * (n + 1))));
     root.write("/mnt/mmc/GBA/Golden Sun.gba", "rom");
-    start();
+    start_library();
     const int none = -1;
     struct Case {
         int screen, key, sound, then; // then: the screen after the key
@@ -196,7 +136,7 @@ TEST_F(SearchScreens, CardPulledOrInsertedWhileSearching)
     root.write("/proc/mounts", kMounted);
     root.write("/mnt/sdcard/GB/kof gb.gb", "rom");
     root.write("/mnt/sdcard/GB/kof gb 2.gb", "rom");
-    start();
+    start_library();
     ASSERT_EQ(tf_card_state, 1);
     keys({RIGHT, RIGHT, RIGHT, A, DOWN, DOWN, RIGHT, RIGHT, RIGHT, RIGHT, RIGHT, RIGHT, RIGHT, A, Y});
     ASSERT_EQ(screen.load(), SCREEN_SEARCH_RESULTS);
@@ -263,7 +203,7 @@ TEST_F(SearchScreens, KeyboardPicturesOnTheKeyGrid)
             long sx = 0, sy = 0, n = 0;
             for (int y = cy; y < cy + P; y++)
                 for (int x = cx; x < cx + P; x++) {
-                    Rgb c = pixel(kb, x, y);
+                    Rgb c = surface_pixel(kb, x, y);
                     if (c.r > 200 && c.g > 200 && c.b > 200) {
                         sx += x - cx;
                         sy += y - cy;
@@ -280,9 +220,9 @@ TEST_F(SearchScreens, KeyboardPicturesOnTheKeyGrid)
             search_state.cursor = key;
             draw_search_keys(o.dst);
             const int x = o.key_x + (key % 10) * P + P / 4, y = o.key_y + (key / 10) * P + P / 4;
-            EXPECT_TRUE(lit(pixel(o.dst, x, y))) << key;
-            EXPECT_FALSE(lit(pixel(o.dst, key == SEARCH_BUTTON ? x : x + (key % 10 == 9 ? -P : P),
-                                   key == SEARCH_BUTTON ? y - P : y)))
+            EXPECT_TRUE(lit(surface_pixel(o.dst, x, y))) << key;
+            EXPECT_FALSE(lit(surface_pixel(o.dst, key == SEARCH_BUTTON ? x : x + (key % 10 == 9 ? -P : P),
+                                           key == SEARCH_BUTTON ? y - P : y)))
                 << key;
         }
     }

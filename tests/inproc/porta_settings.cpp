@@ -5,8 +5,7 @@
 // yes/no box and its actions, the hidden sequence, and where both layouts
 // draw.
 
-#include "porta_display.h"
-#include "test_root.h"
+#include "porta_loop_test.h"
 
 #include "porta/base/attr.h"
 #include "porta/base/sealed.h"
@@ -35,9 +34,6 @@
 
 namespace {
 
-struct Rgb {
-    int r, g, b;
-};
 bool orange(Rgb c)
 {
     return c.r > 150 && c.g > 70 && c.b < 110;
@@ -61,21 +57,6 @@ enum : uint32_t {
     K_L2 = 0x1000
 };
 
-uint32_t fake_now = 0, fake_keys = 0;
-uint32_t now_of(void)
-{
-    return fake_now;
-}
-uint32_t keys_of(int player)
-{
-    return player == 1 ? fake_keys : 0;
-}
-void delay_of(uint32_t ms)
-{
-    fake_now += ms;
-}
-void no_exit(int) {}
-
 int opened = 0;
 int open_ok(void)
 {
@@ -83,21 +64,14 @@ int open_ok(void)
     return 0;
 }
 
-class Settings : public testing::Test {
+class Settings : public PortaLoopTest {
 protected:
-    TempRoot root;
-
     void SetUp() override
     {
         root.install_sample_image();
         root.write("/tmp/boot.ini", "");
-        fake_now = 1000;
-        fake_keys = 0;
+        fake_loop_hooks();
         opened = 0;
-        loop_hooks.now = now_of;
-        loop_hooks.player_keys = keys_of;
-        loop_hooks.delay = delay_of;
-        loop_hooks.exit_process = no_exit;
         testing::internal::CaptureStdout();
         load_global_attr();
         global_attr.language = 2;
@@ -119,23 +93,11 @@ protected:
 
     void TearDown() override
     {
-        testing::internal::CaptureStdout();
-        power_off();
-        testing::internal::GetCapturedStdout();
+        close_display();
         settings_set_links(nullptr);
-        loop_hooks_reset();
+        PortaLoopTest::TearDown();
     }
 
-    // One key pressed and released through the loop.
-    void key(uint32_t mask, int times = 1)
-    {
-        for (int i = 0; i < times; i++) {
-            fake_keys = mask;
-            loop_pass();
-            fake_keys = 0;
-            loop_pass();
-        }
-    }
     // The settings list from the settings room, cursor on `item`.
     void open_menu(int item = 0)
     {

@@ -2,18 +2,11 @@
 // fall-back, card insertion and removal, the number lists of the settings
 // pages, previews, saving the screen, and the start-up with a broken set.
 
-#include "porta/base/attr.h"
-#include "porta/library/browse.h"
-#include "porta/ui/draw.h"
-#include "porta/ui/draw_res.h"
-#include "porta/ui/loop.h"
-#include "porta/ui/porta.h"
-#include "porta/ui/themes.h"
-#include "porta/device/fb.h"
-#include "porta/device/hardware.h"
-#include "test_root.h"
+#include "porta_loop_test.h"
 
-#include <gtest/gtest.h>
+#include "porta/library/browse.h"
+#include "porta/ui/draw_res.h"
+#include "porta/ui/themes.h"
 
 #include <algorithm>
 #include <csignal>
@@ -25,19 +18,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct Rgb {
-    int r, g, b;
-};
-
-void write_picture(const TempRoot &root, const std::string &path, int w, int h, Rgb c)
-{
-    root.mkdirs(path.substr(0, path.rfind('/')));
-    SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
-    SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, c.r, c.g, c.b));
-    ASSERT_EQ(SDL_SaveBMP(s, root.host(path).c_str()), 0);
-    SDL_FreeSurface(s);
-}
 
 // A whole set under `wall` and `theme` roots: wallpaper W and theme T.
 void write_set(const TempRoot &root, const std::string &wall, int w, const std::string &theme, int t, Rgb c)
@@ -53,23 +33,6 @@ void write_set(const TempRoot &root, const std::string &wall, int w, const std::
                               out[0] == 'l' ? 118 : 170, out[0] == 'l' ? 160 : 230, c);
 }
 
-Rgb pixel(SDL_Surface *s, int x, int y)
-{
-    SDL_LockSurface(s);
-    Uint32 p = 0;
-    const uint8_t *row = static_cast<uint8_t *>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
-    memcpy(&p, row, s->format->BytesPerPixel);
-    SDL_UnlockSurface(s);
-    Uint8 r, g, b;
-    SDL_GetRGB(p, s->format, &r, &g, &b);
-    return {r, g, b};
-}
-
-bool near(Rgb a, Rgb b)
-{
-    return abs(a.r - b.r) < 12 && abs(a.g - b.g) < 12 && abs(a.b - b.b) < 12;
-}
-
 const Rgb kVendor = {0, 80, 200}, kCard = {220, 60, 30};
 int open_item = -1;
 int open_page(void)
@@ -77,10 +40,8 @@ int open_page(void)
     return open_item;
 }
 
-class Themes : public ::testing::Test {
+class Themes : public PortaLoopTest {
 protected:
-    TempRoot root;
-
     void SetUp() override
     {
         ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
@@ -139,7 +100,7 @@ TEST_F(Themes, CardSkinWithoutWallpapersFallsBackAndResetsOnlyTheWallpaperNumber
     EXPECT_NE(out.find("--set_tfcard_in_res: customer_skin = 0 \n"), std::string::npos) << out;
     // The built-in pictures stay.
     ASSERT_NE(theme_pics.wallpaper[0], nullptr);
-    EXPECT_TRUE(near(pixel(theme_pics.wallpaper[0], 5, 5), kVendor));
+    EXPECT_TRUE(near(surface_pixel(theme_pics.wallpaper[0], 5, 5), kVendor));
 }
 
 TEST_F(Themes, IncompleteCardThemeFallsBackAndResetsTheThemeNumber)
@@ -173,11 +134,11 @@ TEST_F(Themes, CompleteCardSkinIsUsedUntilTheCardIsPulled)
     EXPECT_NE(out.find("--set_tfcard_in_res: customer_skin = 1 \n"), std::string::npos) << out;
     for (int o = 0; o < 2; o++) {
         ASSERT_NE(theme_pics.wallpaper[o], nullptr);
-        EXPECT_TRUE(near(pixel(theme_pics.wallpaper[o], 5, 5), kCard));
+        EXPECT_TRUE(near(surface_pixel(theme_pics.wallpaper[o], 5, 5), kCard));
         for (int i = 0; i < THEME_ICONS; i++) {
             ASSERT_NE(theme_pics.icon[o][i], nullptr);
             ASSERT_NE(theme_pics.icon_small[o][i], nullptr);
-            EXPECT_TRUE(near(pixel(theme_pics.icon[o][i], 3, 3), kCard));
+            EXPECT_TRUE(near(surface_pixel(theme_pics.icon[o][i], 3, 3), kCard));
             // 60% copies, rounded
             EXPECT_EQ(theme_pics.icon_small[o][i]->w, static_cast<int>(theme_pics.icon[o][i]->w * 0.6 + 0.5));
             EXPECT_EQ(theme_pics.icon_small[o][i]->h, static_cast<int>(theme_pics.icon[o][i]->h * 0.6 + 0.5));
@@ -194,8 +155,8 @@ TEST_F(Themes, CompleteCardSkinIsUsedUntilTheCardIsPulled)
     EXPECT_EQ(customer_skin, 0);
     EXPECT_EQ(screen, SCREEN_SETTINGS_PAGE);
     EXPECT_NE(out.find("--set_tfcard_out_res: customer_skin = 0 \n"), std::string::npos) << out;
-    EXPECT_TRUE(near(pixel(theme_pics.wallpaper[1], 5, 5), kVendor));
-    EXPECT_TRUE(near(pixel(theme_pics.icon_small[1][4], 3, 3), kVendor));
+    EXPECT_TRUE(near(surface_pixel(theme_pics.wallpaper[1], 5, 5), kVendor));
+    EXPECT_TRUE(near(surface_pixel(theme_pics.icon_small[1][4], 3, 3), kVendor));
 
     // A card without skin folder leaves the built-in set.
     remove_tree(root.host("/mnt/sdcard/skin"));
@@ -261,17 +222,17 @@ TEST_F(Themes, PreviewsAndTheChosenWallpaper)
         for (int i = 0; i < THEME_ICONS; i++) {
             ASSERT_NE(theme_previews.icon[o][i], nullptr);
             EXPECT_EQ(theme_previews.icon[o][i]->w, o ? 102 : 71);
-            EXPECT_TRUE(near(pixel(theme_previews.icon[o][i], 3, 3), kOther));
+            EXPECT_TRUE(near(surface_pixel(theme_previews.icon[o][i], 3, 3), kOther));
         }
     EXPECT_EQ(theme_preview(2), -1);
     EXPECT_EQ(theme_previews.icon[0][0], nullptr);
 
     EXPECT_EQ(wallpaper_preview(1), 0);
     take_wallpaper_previews();
-    EXPECT_TRUE(near(pixel(theme_pics.wallpaper[0], 5, 5), kOther));
-    EXPECT_TRUE(near(pixel(theme_pics.wallpaper[1], 5, 5), kOther));
+    EXPECT_TRUE(near(surface_pixel(theme_pics.wallpaper[0], 5, 5), kOther));
+    EXPECT_TRUE(near(surface_pixel(theme_pics.wallpaper[1], 5, 5), kOther));
     free_wallpaper_previews();
-    EXPECT_TRUE(near(pixel(theme_pics.wallpaper[1], 5, 5), kOther));
+    EXPECT_TRUE(near(surface_pixel(theme_pics.wallpaper[1], 5, 5), kOther));
 }
 
 TEST_F(Themes, ScreenSavedUnderABoxComesBack)
@@ -297,52 +258,17 @@ TEST_F(Themes, ScreenSavedUnderABoxComesBack)
 
 namespace {
 
-uint32_t start_clock = 0;
-uint32_t start_now(void)
-{
-    return start_clock;
-}
-uint32_t quit_at_once(int player)
-{
-    return player == 1 ? 0x100000u : 0u;
-}
-void start_delay(uint32_t ms)
-{
-    start_clock += ms;
-}
-void no_exit(int) {}
-
-class ThemesAtStart : public ::testing::Test {
+class ThemesAtStart : public PortaLoopTest {
 protected:
-    TempRoot root;
-    std::string out;
-
     void SetUp() override
     {
         root.install_sample_image();
         root.install_recording_shell(PORTA_SHELL, "/tmp/cmds.log");
         root.write("/tmp/boot.ini", "");
-        loop_hooks.now = start_now;
-        loop_hooks.player_keys = quit_at_once;
-        loop_hooks.delay = start_delay;
-        loop_hooks.exit_process = no_exit;
+        fake_loop_hooks(0);
+        fake_keys[1] = 0x100000u; // ends the loop at once
     }
-    void TearDown() override
-    {
-        loop_hooks_reset();
-        signal(SIGINT, SIG_DFL);
-        signal(SIGTERM, SIG_DFL);
-    }
-    int run()
-    {
-        testing::internal::CaptureStdout();
-        char arg0[] = "porta";
-        char *argv[] = {arg0, nullptr};
-        int rc = porta_main(1, argv);
-        out = testing::internal::GetCapturedStdout();
-        return rc;
-    }
-    bool said(const std::string &text) const { return out.find(text) != std::string::npos; }
+    int run() { return run_porta(); }
 };
 
 } // namespace

@@ -2,11 +2,11 @@
 // Favorites and Recent, 'x' removes a Recent entry from its card's history,
 // and the background of a row comes from its artwork or auto-state screenshot.
 
-#include "vantor_spine_support.h"
+#include "vantor_loop_test.h"
 
 #include "vantor/content.h"
 
-using namespace spine;
+using namespace vantor_loop;
 
 namespace {
 

@@ -4,12 +4,12 @@
 // Run under AddressSanitizer (tools/test-sanitizers), a write outside a text
 // surface shows as a bad free.
 
-#include "vantor_spine_support.h"
+#include "vantor_loop_test.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 
-using namespace spine;
+using namespace vantor_loop;
 
 namespace {
 

@@ -3,11 +3,12 @@
 // the next start returning to the same place, the CPU speed key, the backlight
 // keys with Menu held and the HDMI rule.
 
-#include "vantor_spine_support.h"
+#include "retroarch_cfg.h"
+#include "vantor_loop_test.h"
 
 #include "vantor/hardware.h"
 
-using namespace spine;
+using namespace vantor_loop;
 
 namespace {
 
@@ -18,17 +19,6 @@ const char *const FLAG = "/mnt/mmc/CFW/menu.flag";
 const char *const MAX_FREQ = "/sys/devices/system/cpu/cpu0/cpufreq/scaling_max_freq";
 const char *const BACKLIGHT = "/sys/class/backlight/backlight.2/brightness";
 const std::string CORE = "/mnt/mmc/CFW/retroarch/.retroarch/cores/gpsp_libretro.so";
-
-std::string key_lines(const std::string &card, const char *auto_load, const char *save_on_exit)
-{
-    return "system_directory = \"/mnt/" + card + "/BIOS\"\n" + "savefile_directory = \"/mnt/" + card +
-           "/Saves/CurrentProfile/saves\"\n" + "savestate_directory = \"/mnt/" + card +
-           "/Saves/CurrentProfile/states\"\n" + "content_history_directory = \"/mnt/" + card +
-           "/Saves/CurrentProfile/lists\"\n" + "content_history_path = \"/mnt/" + card +
-           "/Saves/CurrentProfile/lists/content_history.lpl\"\n" + "screenshot_directory = \"/mnt/" + card +
-           "/Screenshots\"\n" + "savestate_auto_load = \"" + auto_load + "\"\n" + "config_save_on_exit = \"" +
-           save_on_exit + "\"\n" + "remap_save_on_exit = \"" + save_on_exit + "\"\n";
-}
 
 size_t count(const std::string &text, const std::string &what)
 {
@@ -51,7 +41,7 @@ protected:
     void expect_config(const std::string &card, const char *auto_load, const char *save_on_exit)
     {
         const std::string cfg = root.read(CFG);
-        const std::string tail = key_lines(card, auto_load, save_on_exit) + "audio_volume = \"-4.000000\"\n";
+        const std::string tail = retroarch_key_lines(card, auto_load, save_on_exit) + "audio_volume = \"-4.000000\"\n";
         ASSERT_GE(cfg.size(), tail.size());
         EXPECT_EQ(cfg.substr(cfg.size() - tail.size()), tail);
         for (const char *key :

@@ -2,13 +2,13 @@
 // pixels at the places the layout gives come from the right skin images.
 // With VANTOR_SCREENSHOT_DIR set, PNG screenshots of each screen are kept.
 
-#include "vantor_spine_support.h"
+#include "vantor_loop_test.h"
 
 #include <cstdlib>
 
 #include <SDL/SDL_image.h>
 
-using namespace spine;
+using namespace vantor_loop;
 
 namespace {
 

@@ -3,7 +3,7 @@
 // edits, the language change reloading what depends on it, and where the
 // values, headings and the selection arrow are drawn.
 
-#include "vantor_spine_support.h"
+#include "vantor_loop_test.h"
 
 #include "vantor/settings.h"
 
@@ -12,7 +12,7 @@
 #include <SDL/SDL_image.h>
 #include <SDL/SDL_ttf.h>
 
-using namespace spine;
+using namespace vantor_loop;
 
 namespace {
 

@@ -3,13 +3,13 @@
 // when the table was read before anything else. Font sizes the screen cannot
 // hold fall back to the default.
 
-#include "vantor_spine_support.h"
+#include "vantor_loop_test.h"
 
 #include "vantor/content.h"
 
 #include <regex>
 
-using namespace spine;
+using namespace vantor_loop;
 
 namespace {
 

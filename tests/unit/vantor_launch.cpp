@@ -3,6 +3,7 @@
 // escaping and the ScummVM copy, in a temporary device root.
 
 #include "vantor/launch.h"
+#include "retroarch_cfg.h"
 #include "test_root.h"
 
 #include <gtest/gtest.h>
@@ -23,17 +24,6 @@ const char *const GDB_SCRIPT = "/mnt/mmc/CFW/retroarch/gdbscript.txt";
 constexpr int GAMES = 2;
 constexpr int FAVORITES = 3;
 constexpr int RECENT = 4;
-
-std::string key_lines(const std::string &card, const char *auto_load, const char *save_on_exit)
-{
-    return "system_directory = \"/mnt/" + card + "/BIOS\"\n" + "savefile_directory = \"/mnt/" + card +
-           "/Saves/CurrentProfile/saves\"\n" + "savestate_directory = \"/mnt/" + card +
-           "/Saves/CurrentProfile/states\"\n" + "content_history_directory = \"/mnt/" + card +
-           "/Saves/CurrentProfile/lists\"\n" + "content_history_path = \"/mnt/" + card +
-           "/Saves/CurrentProfile/lists/content_history.lpl\"\n" + "screenshot_directory = \"/mnt/" + card +
-           "/Screenshots\"\n" + "savestate_auto_load = \"" + auto_load + "\"\n" + "config_save_on_exit = \"" +
-           save_on_exit + "\"\n" + "remap_save_on_exit = \"" + save_on_exit + "\"\n";
-}
 
 // A device root with RetroArch's configuration and a core mapping, and the
 // working directory at /mnt/mmc/CFW as the program has it.
@@ -89,27 +79,27 @@ int mode_of(const TempRoot &root, const std::string &device_path)
 TEST_F(VantorLaunch, ConfigDropsKeyLinesEvenCommentedOutAndAppendsVolume)
 {
     ASSERT_EQ(write_retroarch_config(CARD_REMOVABLE, 1, 0), 0);
-    EXPECT_EQ(root.read(CFG), kept + key_lines("SDCARD", "true", "false") + volume);
+    EXPECT_EQ(root.read(CFG), kept + retroarch_key_lines("SDCARD", "true", "false") + volume);
 
     // Rewriting again gives the same file: the written keys are replaced, not repeated.
     ASSERT_EQ(write_retroarch_config(CARD_REMOVABLE, 1, 0), 0);
-    EXPECT_EQ(root.read(CFG), kept + key_lines("SDCARD", "true", "false") + volume);
+    EXPECT_EQ(root.read(CFG), kept + retroarch_key_lines("SDCARD", "true", "false") + volume);
 
     // Any selector but 2 is the internal card.
     ASSERT_EQ(write_retroarch_config(0, 0, 1), 0);
-    EXPECT_EQ(root.read(CFG), kept + key_lines("mmc", "false", "true") + volume);
+    EXPECT_EQ(root.read(CFG), kept + retroarch_key_lines("mmc", "false", "true") + volume);
 }
 
 TEST_F(VantorLaunch, ConfigWithoutVolumeOrOldFile)
 {
     ASSERT_EQ(unlink(root.host(VOLUME).c_str()), 0);
     ASSERT_EQ(write_retroarch_config(1, 1, 1), 0);
-    EXPECT_EQ(root.read(CFG), kept + key_lines("mmc", "true", "true"));
+    EXPECT_EQ(root.read(CFG), kept + retroarch_key_lines("mmc", "true", "true"));
 
     // No configuration yet: the key lines alone.
     ASSERT_EQ(unlink(root.host(CFG).c_str()), 0);
     ASSERT_EQ(write_retroarch_config(CARD_REMOVABLE, 0, 0), 0);
-    EXPECT_EQ(root.read(CFG), key_lines("SDCARD", "false", "false"));
+    EXPECT_EQ(root.read(CFG), retroarch_key_lines("SDCARD", "false", "false"));
 }
 
 TEST_F(VantorLaunch, ConfigKeepsVeryLongLinesWhole)
@@ -117,7 +107,7 @@ TEST_F(VantorLaunch, ConfigKeepsVeryLongLinesWhole)
     const std::string long_line = "core_options_path = \"" + std::string(20000, 'x') + "\"";
     root.write(CFG, long_line + "\nsavefile_directory = \"/x\"\n");
     ASSERT_EQ(write_retroarch_config(1, 1, 0), 0);
-    EXPECT_EQ(root.read(CFG), long_line + "\n" + key_lines("mmc", "true", "false") + volume);
+    EXPECT_EQ(root.read(CFG), long_line + "\n" + retroarch_key_lines("mmc", "true", "false") + volume);
 }
 
 TEST_F(VantorLaunch, UnreadableConfigIsLeftAlone)
@@ -196,7 +186,7 @@ TEST_F(VantorLaunch, GameOnRemovableCardWithA)
     EXPECT_EQ(root.read(COMMAND), "#!/bin/sh\nexport LANG=en\n/mnt/mmc/CFW/retroarch/retroarch -L \"" + core + "\" '" +
                                       escaped + "'\nexit $?\n");
     EXPECT_EQ(root.read(GDB_SCRIPT), "run -L \"" + core + "\" '" + escaped + "'");
-    EXPECT_EQ(root.read(CFG), kept + key_lines("SDCARD", "true", "false") + volume);
+    EXPECT_EQ(root.read(CFG), kept + retroarch_key_lines("SDCARD", "true", "false") + volume);
     for (const char *dir :
          {"/mnt/SDCARD/Saves", "/mnt/SDCARD/Saves/CurrentProfile", "/mnt/SDCARD/Saves/CurrentProfile/saves",
           "/mnt/SDCARD/Saves/CurrentProfile/states", "/mnt/SDCARD/Saves/CurrentProfile/lists"})
@@ -209,7 +199,7 @@ TEST_F(VantorLaunch, GameWithMSkipsTheStateLoad)
     const char *item = "/mnt/SDCARD/Roms/GBA/game.gba";
     root.write(item, "rom");
     ASSERT_EQ(launch_item(item, FAVORITES, 1, "de"), 0);
-    EXPECT_EQ(root.read(CFG), kept + key_lines("SDCARD", "false", "false") + volume);
+    EXPECT_EQ(root.read(CFG), kept + retroarch_key_lines("SDCARD", "false", "false") + volume);
     EXPECT_EQ(root.read(COMMAND).substr(0, 27), "#!/bin/sh\nexport LANG=de\n/m");
 }
 
@@ -219,7 +209,7 @@ TEST_F(VantorLaunch, GameOnInternalCardUsesMmcAndExistingFoldersAreFine)
     const char *item = "/mnt/mmc/Roms/GBA/game.gba";
     root.write(item, "rom");
     ASSERT_EQ(launch_item(item, RECENT, 0, "en"), 0);
-    EXPECT_EQ(root.read(CFG), kept + key_lines("mmc", "true", "false") + volume);
+    EXPECT_EQ(root.read(CFG), kept + retroarch_key_lines("mmc", "true", "false") + volume);
     EXPECT_TRUE(root.exists("/mnt/mmc/Saves/CurrentProfile/lists"));
     EXPECT_FALSE(root.exists("/mnt/SDCARD/Saves"));
 }
@@ -308,7 +298,7 @@ TEST_F(VantorLaunch, RetroArchEntryNormalAndDebug)
     testing::internal::CaptureStdout();
     ASSERT_EQ(launch_retroarch("en"), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Executing /mnt/mmc/CFW/retroarch/retroarch\n");
-    EXPECT_EQ(root.read(CFG), kept + key_lines("mmc", "true", "true") + volume);
+    EXPECT_EQ(root.read(CFG), kept + retroarch_key_lines("mmc", "true", "true") + volume);
     EXPECT_EQ(root.read(GDB_SCRIPT), "run");
     EXPECT_EQ(root.read(COMMAND), "#!/bin/sh\nexport LANG=en\n/mnt/mmc/CFW/retroarch/retroarch\nexit $?\n");
     EXPECT_EQ(mode_of(root, COMMAND) & 0100, 0100);

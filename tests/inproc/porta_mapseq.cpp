@@ -5,8 +5,7 @@
 // seen it.
 
 #include "fifo_pad.h"
-#include "porta_display.h"
-#include "test_root.h"
+#include "porta_loop_test.h"
 
 #include "porta/base/attr.h"
 #include "porta/base/sealed.h"
@@ -42,22 +41,17 @@ namespace {
 
 enum : uint32_t { K_UP = 0x1, K_DOWN = 0x2, K_RIGHT = 0x8, K_A = 0x10, K_B = 0x20 };
 
-uint32_t fake_now = 0, fake_keys = 0;
 bool real_keys = false; // the players' masks as the input threads publish them, too
 int idle_frames = 0;
 std::deque<std::function<void()>> script; // one entry per frame's wait
-uint32_t now_of(void)
-{
-    return fake_now;
-}
 uint32_t keys_of(int player)
 {
-    return (player == 1 ? fake_keys : 0) | (real_keys ? get_player_keys(player) : 0);
+    return fake_player_keys(player) | (real_keys ? get_player_keys(player) : 0);
 }
-void delay_of(uint32_t ms)
+// One entry of the script per frame, only while a sequence runs (the main
+// loop's own passes wait too).
+void run_script(uint32_t)
 {
-    fake_now += ms;
-    // Only while a sequence runs (the main loop's own passes wait too).
     if (!(joymap.level || keymap.level)) {
         idle_frames = 0;
     } else if (!script.empty()) {
@@ -69,21 +63,9 @@ void delay_of(uint32_t ms)
         stop_loop(0);
     }
 }
-void no_exit(int) {}
 
-bool wait_for(const std::function<bool()> &ok, int ms = 3000)
-{
-    for (int waited = 0; waited < ms; waited += 5) {
-        if (ok())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return ok();
-}
-
-class Mapping : public testing::Test {
+class Mapping : public PortaLoopTest {
 protected:
-    TempRoot root;
     std::unique_ptr<FifoPad> pad;
     JoyDevice *dev = nullptr;
     int keys = -1;
@@ -92,14 +74,11 @@ protected:
     {
         root.install_sample_image();
         root.write("/tmp/boot.ini", "");
-        fake_now = 1000;
-        fake_keys = 0;
+        fake_loop_hooks();
+        loop_hooks.player_keys = keys_of;
+        on_delay = run_script;
         real_keys = false;
         script.clear();
-        loop_hooks.now = now_of;
-        loop_hooks.player_keys = keys_of;
-        loop_hooks.delay = delay_of;
-        loop_hooks.exit_process = no_exit;
         testing::internal::CaptureStdout();
         load_global_attr();
         global_attr.language = 2;
@@ -132,18 +111,9 @@ protected:
         if (keys >= 0)
             close(keys);
         settings_set_links(nullptr);
-        loop_hooks_reset();
+        PortaLoopTest::TearDown();
     }
 
-    void key(uint32_t mask, int times = 1)
-    {
-        for (int i = 0; i < times; i++) {
-            fake_keys = mask;
-            loop_pass();
-            fake_keys = 0;
-            loop_pass();
-        }
-    }
     // Settings, buttons page (item 11), then its row.
     void buttons_row(int row)
     {

@@ -3,59 +3,21 @@
 // the power-off request of /tmp/shutdown.ini, the upgrade marker, and the
 // failures (framebuffer, fixed pictures, font) with their messages.
 
-#include "porta/ui/porta.h"
-#include "porta/device/hardware.h"
-#include "porta/base/attr.h"
-#include "porta/ui/loop.h"
-#include "porta/ui/screens.h"
-#include "porta/device/fb.h"
-#include "porta/ui/draw.h"
-#include "porta/ui/draw_res.h"
-#include "porta/ui/themes.h"
-#include "test_root.h"
+#include "porta_loop_test.h"
 
-#include <gtest/gtest.h>
+#include "porta/ui/draw_res.h"
+#include "porta/ui/screens.h"
+#include "porta/ui/themes.h"
 
 #include <SDL/SDL_rotozoom.h>
 
-#include <csignal>
 #include <string>
 #include <vector>
 
 namespace {
 
-uint32_t clock_ms = 0;
-std::vector<int> exits;
+constexpr uint32_t QUIT = 0x100000u; // the key mask that ends the loop at once
 std::string fb_at_pause;
-std::string fb_file;
-
-uint32_t now_ms(void)
-{
-    return clock_ms;
-}
-uint32_t quit_at_once(int player)
-{
-    return player == 1 ? 0x100000u : 0u;
-}
-void pause_ms(uint32_t ms)
-{
-    if (ms == 2000 && !fb_file.empty()) {
-        FILE *f = fopen(fb_file.c_str(), "rb");
-        fb_at_pause.clear();
-        if (f) {
-            char buf[65536];
-            size_t n;
-            while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-                fb_at_pause.append(buf, n);
-            fclose(f);
-        }
-    }
-    clock_ms += ms;
-}
-void no_exit(int status)
-{
-    exits.push_back(status);
-}
 
 // Quits on the first pass of the loop, keeping what the HDMI framebuffer
 // held at that moment.
@@ -63,63 +25,28 @@ std::string fb1_file;
 std::string fb1_at_loop;
 uint32_t snapshot_then_quit(int player)
 {
-    if (player == 1 && fb1_at_loop.empty()) {
-        FILE *f = fopen(fb1_file.c_str(), "rb");
-        if (f) {
-            char buf[65536];
-            size_t n;
-            while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-                fb1_at_loop.append(buf, n);
-            fclose(f);
-        }
-    }
-    return quit_at_once(player);
+    if (player == 1 && fb1_at_loop.empty())
+        fb1_at_loop = slurp(fb1_file);
+    return fake_player_keys(player);
 }
 
-uint16_t pixel(const std::string &fb, int w, int x, int y)
-{
-    size_t at = (static_cast<size_t>(y) * w + x) * 2;
-    return static_cast<uint16_t>(static_cast<uint8_t>(fb[at]) | static_cast<uint8_t>(fb[at + 1]) << 8);
-}
-
-class Start : public ::testing::Test {
+class Start : public PortaLoopTest {
 protected:
-    TempRoot root;
-    std::string out;
-
     void SetUp() override
     {
         root.install_sample_image();
         root.install_recording_shell(PORTA_SHELL, "/tmp/cmds.log");
-        clock_ms = 0;
-        exits.clear();
+        fake_loop_hooks(0);
+        fake_keys[1] = QUIT;
         fb_at_pause.clear();
-        fb_file = root.host("/dev/fb0");
-        loop_hooks.now = now_ms;
-        loop_hooks.player_keys = quit_at_once;
-        loop_hooks.delay = pause_ms;
-        loop_hooks.exit_process = no_exit;
+        // The picture a pause shows stands in the framebuffer meanwhile.
+        on_delay = [this](uint32_t ms) {
+            if (ms == 2000)
+                fb_at_pause = slurp(root.host("/dev/fb0"));
+        };
     }
 
-    void TearDown() override
-    {
-        loop_hooks_reset();
-        fb_file.clear();
-        signal(SIGINT, SIG_DFL);
-        signal(SIGTERM, SIG_DFL);
-    }
-
-    int run()
-    {
-        testing::internal::CaptureStdout();
-        char arg0[] = "porta";
-        char *argv[] = {arg0, nullptr};
-        int rc = porta_main(1, argv);
-        out = testing::internal::GetCapturedStdout();
-        return rc;
-    }
-
-    bool said(const std::string &text) const { return out.find(text) != std::string::npos; }
+    int run() { return run_porta(); }
     std::vector<std::string> cmds() { return root.recorded("/tmp/cmds.log"); }
 };
 
@@ -233,12 +160,12 @@ TEST_F(Start, ShutdownRequestTwoShowsLowBatteryPicture)
     EXPECT_EQ(c.back(), "reboot -p shutdown");
     // Centred 320x160 picture on black.
     ASSERT_EQ(fb_at_pause.size(), 640u * 480u * 2u);
-    EXPECT_EQ(pixel(fb_at_pause, 640, 5, 5), 0u);
-    EXPECT_EQ(pixel(fb_at_pause, 640, 170, 170), 0u) << "outside the picture";
+    EXPECT_EQ(fb_pixel(fb_at_pause, 640, 5, 5), 0u);
+    EXPECT_EQ(fb_pixel(fb_at_pause, 640, 170, 170), 0u) << "outside the picture";
     bool drawn = false;
     for (int x = 160; x < 480 && !drawn; x++)
         for (int y = 160; y < 320 && !drawn; y++)
-            drawn = pixel(fb_at_pause, 640, x, y) != 0;
+            drawn = fb_pixel(fb_at_pause, 640, x, y) != 0;
     EXPECT_TRUE(drawn);
     EXPECT_EQ(root.read("/dev/fb0"), std::string(640 * 480 * 2, '\0'));
 }
@@ -250,7 +177,7 @@ TEST_F(Start, ShutdownRequestOneShowsNormalPicture)
     EXPECT_TRUE(said("---get_shutd_type: value=1 \n")) << out;
     ASSERT_EQ(exits.size(), 1u);
     ASSERT_EQ(fb_at_pause.size(), 640u * 480u * 2u);
-    EXPECT_NE(pixel(fb_at_pause, 640, 320, 240), 0u) << "full-screen picture at 0,0";
+    EXPECT_NE(fb_pixel(fb_at_pause, 640, 320, 240), 0u) << "full-screen picture at 0,0";
 }
 
 TEST_F(Start, OtherShutdownValuesStartNormally)

@@ -4,57 +4,19 @@
 // and SIGINT. Real framebuffer files, real SDL (dummy driver), real sysfs files
 // and a recording shell inside a device root.
 
-#include "porta/device/fb.h"
-#include "porta/device/hardware.h"
-#include "porta/base/attr.h"
-#include "porta/ui/draw.h"
-#include "porta/ui/loop.h"
+#include "porta_loop_test.h"
+
 #include "porta/ui/screens.h"
-#include "test_root.h"
 
-#include <gtest/gtest.h>
-
-#include <csignal>
 #include <string>
 #include <vector>
 
 namespace {
 
-uint32_t fake_now = 0;
-uint32_t fake_keys[5] = {0, 0, 0, 0, 0};
-std::vector<int> exit_calls;
 std::vector<std::pair<uint32_t, int>> presses; // (time, code)
 std::vector<std::pair<uint32_t, int>> releases;
 std::string fb_during_shutdown;
-std::string fb_path;
 
-uint32_t clock_now(void)
-{
-    return fake_now;
-}
-uint32_t keys_of(int player)
-{
-    return player >= 1 && player <= 4 ? fake_keys[player] : 0;
-}
-void clock_delay(uint32_t ms)
-{
-    if (ms == 2000 && !fb_path.empty()) {
-        FILE *f = fopen(fb_path.c_str(), "rb");
-        fb_during_shutdown.clear();
-        if (f) {
-            char buf[65536];
-            size_t n;
-            while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-                fb_during_shutdown.append(buf, n);
-            fclose(f);
-        }
-    }
-    fake_now += ms;
-}
-void record_exit(int status)
-{
-    exit_calls.push_back(status);
-}
 void on_press(int code)
 {
     presses.emplace_back(fake_now, code);
@@ -70,25 +32,17 @@ void on_draw(SDL_Surface *dst)
     SDL_FillRect(dst, nullptr, SDL_MapRGB(dst->format, 0, 0, 255));
 }
 
-class Loop : public ::testing::Test {
+class Loop : public PortaLoopTest {
 protected:
-    TempRoot root;
-
     void SetUp() override
     {
-        root.write("/dev/fb0", "");
-        root.write("/dev/fb1", "");
-        root.write(BACKLIGHT_PATH, "400\n");
-        root.write(HDMI_STATE_PATH, "0\n");
-        root.write(H2W_STATE_PATH, "0\n");
-        root.mkdirs("/mnt/data/porta");
-        root.install_recording_shell(PORTA_SHELL, "/tmp/shell.log");
-        fb_path = root.host("/dev/fb0");
-
-        fake_now = 1000;
-        for (uint32_t &k : fake_keys)
-            k = 0;
-        exit_calls.clear();
+        device_files();
+        fake_loop_hooks();
+        // The shutdown picture stands in the framebuffer during its pause.
+        on_delay = [this](uint32_t ms) {
+            if (ms == 2000)
+                fb_during_shutdown = slurp(root.host("/dev/fb0"));
+        };
         presses.clear();
         releases.clear();
         fb_during_shutdown.clear();
@@ -96,21 +50,9 @@ protected:
         for (ScreenEntry &e : screen_table)
             e = ScreenEntry{on_press, on_release, nullptr, nullptr, nullptr};
 
-        loop_hooks.now = clock_now;
-        loop_hooks.player_keys = keys_of;
-        loop_hooks.delay = clock_delay;
-        loop_hooks.exit_process = record_exit;
-
         load_global_attr();
         output_device = 0;
-        ASSERT_EQ(fb_init(), 0);
-        ASSERT_EQ(SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO), 0);
-        lcd_surface = SDL_SetVideoMode(640, 480, 16, 0);
-        hdmi_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 16, 0xF800, 0x07E0, 0x001F, 0);
-        scratch_surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 1280, 720, 24, 0, 0, 0, 0);
-        ASSERT_TRUE(lcd_surface && hdmi_surface && scratch_surface);
-        ASSERT_EQ(TTF_Init(), 0);
-        sdl_up = 1;
+        ASSERT_EQ(porta_test_display(0), 0);
         loop_reset_state();
         screen = SCREEN_ROOMS;
         loop_begin();
@@ -121,20 +63,12 @@ protected:
         power_off();
         for (ScreenEntry &e : screen_table)
             e = ScreenEntry{nullptr, nullptr, nullptr, nullptr, nullptr};
-        loop_hooks_reset();
-        fb_path.clear();
+        PortaLoopTest::TearDown();
     }
 
     void pass(int n = 1)
     {
         for (int i = 0; i < n && loop_running; i++)
-            loop_pass();
-    }
-
-    // Runs passes until the clock reaches `t` (or the loop stops).
-    void run_until(uint32_t t)
-    {
-        while (fake_now < t && loop_running)
             loop_pass();
     }
 
@@ -344,12 +278,12 @@ TEST_F(Loop, IdleMinuteSleepsAndThirtyMinutesPowerOff)
     EXPECT_EQ(last_key_time.load(), start) << "sleeping keeps the last-key time";
 
     run_until(start + POWEROFF_IDLE_MS - 1000);
-    EXPECT_TRUE(exit_calls.empty());
+    EXPECT_TRUE(exits.empty());
     run_until(start + POWEROFF_IDLE_MS + 5000);
     EXPECT_EQ(loop_running.load(), 0);
     EXPECT_EQ(shutdown_type.load(), SHUTDOWN_POWEROFF);
-    ASSERT_EQ(exit_calls.size(), 1u);
-    EXPECT_EQ(exit_calls[0], 0);
+    ASSERT_EQ(exits.size(), 1u);
+    EXPECT_EQ(exits[0], 0);
     cmds = shell();
     EXPECT_EQ(cmds.back(), "reboot -p shutdown");
     EXPECT_EQ(root.read(BACKLIGHT_PATH), "400\n") << "backlight restored for the picture";
@@ -368,7 +302,7 @@ TEST_F(Loop, NoPowerOffWhenSwitchedOffAndNoSleepWhenNever)
     run_until(start + POWEROFF_IDLE_MS + 60000);
     EXPECT_EQ(loop_running.load(), 1);
     EXPECT_EQ(screen_asleep.load(), 0);
-    EXPECT_TRUE(exit_calls.empty());
+    EXPECT_TRUE(exits.empty());
 }
 
 TEST_F(Loop, KeyTimeTouchedAfterTheClockReadIsNotAnEternity)
@@ -381,7 +315,7 @@ TEST_F(Loop, KeyTimeTouchedAfterTheClockReadIsNotAnEternity)
     pass(3);
     EXPECT_EQ(loop_running.load(), 1);
     EXPECT_EQ(screen_asleep.load(), 0);
-    EXPECT_TRUE(exit_calls.empty());
+    EXPECT_TRUE(exits.empty());
 }
 
 TEST_F(Loop, PowerKeyWakesAndKeysWork)
@@ -488,8 +422,8 @@ TEST_F(Loop, StopLoopAndSigint)
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("Caught signal 2\n"), std::string::npos) << out;
     EXPECT_NE(out.find("--my_handler 1665 \n"), std::string::npos) << out;
-    ASSERT_EQ(exit_calls.size(), 1u);
-    EXPECT_EQ(exit_calls[0], 1);
+    ASSERT_EQ(exits.size(), 1u);
+    EXPECT_EQ(exits[0], 1);
     EXPECT_EQ(root.read("/dev/fb0"), std::string(640 * 480 * 2, '\0'));
     EXPECT_EQ(root.read(ATTR_FILE).size(), 72u);
     signal(SIGINT, SIG_DFL);
@@ -511,7 +445,7 @@ TEST_F(Loop, StopAskedForDuringStartUpStands)
     testing::internal::CaptureStdout();
     power_off();
     testing::internal::GetCapturedStdout();
-    ASSERT_EQ(exit_calls.size(), 1u);
+    ASSERT_EQ(exits.size(), 1u);
     EXPECT_EQ(root.recorded("/tmp/shell.log").back(), "reboot -p shutdown");
 
     // A fresh run starts normally.

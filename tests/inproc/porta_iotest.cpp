@@ -6,8 +6,7 @@
 // stream and the backlight are closed.
 
 #include "alsa_file_plugin.h"
-#include "porta_display.h"
-#include "test_root.h"
+#include "porta_loop_test.h"
 
 #include "porta/base/attr.h"
 #include "porta/device/fb.h"
@@ -59,15 +58,11 @@ void counting_delay(uint32_t ms)
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
-std::vector<int> exits;
-void record_exit(int status)
-{
-    exits.push_back(status);
-}
 
-class FactoryTest : public testing::Test {
+// The factory test's frames run on the real clock: only the delay and the
+// exit are the test's.
+class FactoryTest : public PortaLoopTest {
 protected:
-    TempRoot root;
     AlsaFileSink sink{root.path() + "/alsa"};
 
     void SetUp() override
@@ -94,7 +89,7 @@ protected:
     void TearDown() override
     {
         power_off();
-        loop_hooks_reset();
+        PortaLoopTest::TearDown();
     }
 
     // Runs the whole factory test until `frames` frames were drawn, or until
@@ -116,8 +111,7 @@ protected:
     unsigned lcd_pixel(int x, int y)
     {
         const std::string fb = slurp(root.host("/dev/fb0"));
-        const size_t at = (static_cast<size_t>(y) * 640 + x) * 2;
-        return fb.size() < at + 2 ? 0xFFFFFFFFu : static_cast<uint8_t>(fb[at]) | static_cast<uint8_t>(fb[at + 1]) << 8;
+        return fb.size() < (static_cast<size_t>(y) * 640 + x) * 2 + 2 ? 0xFFFFFFFFu : fb_pixel(fb, 640, x, y);
     }
 };
 

@@ -29,38 +29,17 @@ void pause_ms(int ms)
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-class PortaMapping : public testing::Test {
+class PortaMapping : public PortaProcessTest {
 protected:
-    TempRoot root;
-    int keys = -1;
-    pid_t pid = -1;
-
     void SetUp() override
     {
-        root.install_sample_image();
+        PortaProcessTest::SetUp();
         root.write("/tmp/boot.ini", "");
         host_system("rm -rf '" + root.host("/mnt/mmc/SFC") + "'");
         for (const char *n : {"A First.sfc", "Z Last.sfc"})
             root.write(std::string("/mnt/mmc/SFC/") + n, "rom");
-        keys = open(root.host("/dev/input/event1").c_str(), O_RDWR);
-        ASSERT_GE(keys, 0);
     }
-    void TearDown() override
-    {
-        if (pid > 0) {
-            kill(pid, SIGINT);
-            wait_program(pid, 15000);
-        }
-        close(keys);
-    }
-    void start()
-    {
-        unlink(root.host("/porta.out").c_str());
-        pid = start_porta(root);
-        ASSERT_GT(pid, 0);
-        ASSERT_TRUE(wait_porta_output(root, "----- init_my_system ---ok\n", 20000)) << root.read("/porta.out");
-        pause_ms(300);
-    }
+    void TearDown() override { stop_porta(15000); }
     void keypad(std::initializer_list<int> codes)
     {
         for (int c : codes) {

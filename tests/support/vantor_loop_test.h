@@ -21,7 +21,7 @@
 #include "vantor/render.h"
 #include "vantor/vantor.h"
 
-namespace spine {
+namespace vantor_loop {
 
 struct Snapshot {
     int state = -1;
@@ -226,4 +226,4 @@ inline std::string playlist(const std::vector<std::string> &paths)
     return s;
 }
 
-} // namespace spine
+} // namespace vantor_loop

@@ -2,13 +2,13 @@
 // transitions, joystick translation, auto-repeat, Menu button, Consoles paging
 // and the letter jump.
 
-#include "vantor_spine_support.h"
+#include "vantor_loop_test.h"
 
 #include <fstream>
 
 #include "vantor/hardware.h"
 
-using namespace spine;
+using namespace vantor_loop;
 
 namespace {
 
