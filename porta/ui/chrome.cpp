@@ -18,7 +18,8 @@
 
 // ---- texts ---------------------------------------------------------------
 
-static const char *const ui_texts[UI_TEXT_COUNT][LANGUAGE_COUNT] = {
+namespace {
+const char *const ui_texts[UI_TEXT_COUNT][LANGUAGE_COUNT] = {
     /* TXT_EMPTY_LIST */
     {"< 没有游戏文件 >", "< 沒有遊戲文件 >", "< No game files >", "< ゲームファイルはありません >",
      "< 게임 파일 없음 >", "< Sin archivos de juego >"},
@@ -36,6 +37,7 @@ static const char *const ui_texts[UI_TEXT_COUNT][LANGUAGE_COUNT] = {
     /* TXT_PAGE_LABEL */
     {"页数", "頁數", "Total", "合計", "합계", "Total"},
 };
+} // namespace
 
 const char *ui_text_in(int id, int language)
 {
@@ -64,20 +66,20 @@ const char *ui_text(int id)
 const ChromeLayout chrome_layouts[OUTPUT_COUNT] = {
     // LCD, 640x480
     {
-        640, 480,
-        630, 10, 4,
-        6, FONT_16, 7,
-        40, 9, FONT_16,
-        50, 10, 20, 6, FONT_16, 50,
-        40, 10,
-        0,
-        10, FONT_16, FONT_16,
-        1, 0, 2, FONT_16,
-        {10, 90, 180}, 4,
-        620, 4,
-        20, 9, FONT_16,
-        36, 0, FONT_18,
-        FONT_22,
+        640, 480,                    // screen
+        630, 10, 4,                  // battery
+        6, FONT_16, 7,               // speaker, volume
+        40, 9, FONT_16,              // "SD"
+        50, 10, 20, 6, FONT_16, 50,  // gamepads, their number
+        40, 10,                      // headphones
+        0,                           // least gap
+        10, FONT_16, FONT_16,        // clock
+        1, 0, 2, FONT_16,            // bottom bar: icons, texts
+        {10, 90, 180}, 4,            // A, B, Y hints
+        620, 4,                      // Start hint
+        20, 9, FONT_16,              // page counter
+        36, 0, FONT_18,              // list rows
+        FONT_22,                     // notices
     },
     // HDMI, 1280x720
     {
@@ -99,7 +101,9 @@ const ChromeLayout chrome_layouts[OUTPUT_COUNT] = {
 };
 // clang-format on
 
-static const SDL_Color white = {255, 255, 255, 0};
+namespace {
+const SDL_Color WHITE = {255, 255, 255, 0};
+} // namespace
 
 int chrome_out(const SDL_Surface *dst)
 {
@@ -113,12 +117,14 @@ SDL_Surface *chrome_list_highlight(int out)
 
 // ---- title bar state -----------------------------------------------------
 
-static struct {
+namespace {
+struct {
     int polled;
     int h2w;
     int pads;
     int tf;
 } status;
+} // namespace
 
 void chrome_reset(void)
 {
@@ -128,13 +134,15 @@ void chrome_reset(void)
     status.tf = 0;
 }
 
-static int card_badge_shown(void)
+namespace {
+
+int card_badge_shown(void)
 {
     return tf_card_state == 1 ? 1 : 0;
 }
 
 // Reads what the bar shows besides the battery; returns 1 when it changed.
-static int poll_status(void)
+int poll_status(void)
 {
     const int h2w = headphone_state() == 1 ? 1 : 0;
     const int pads = joystick_pad_count();
@@ -146,6 +154,23 @@ static int poll_status(void)
     status.tf = tf;
     return changed;
 }
+
+// Between the polls: the gamepads' number and the card's mount state are
+// words in memory, looked at every pass. Returns 1 when one changed.
+int poll_pads_and_card(void)
+{
+    if (!status.polled)
+        return 0;
+    const int pads = joystick_pad_count();
+    const int tf = card_badge_shown();
+    if (pads == status.pads && tf == status.tf)
+        return 0;
+    status.pads = pads;
+    status.tf = tf;
+    return 1;
+}
+
+} // namespace
 
 void top_bar_pass(uint32_t now)
 {
@@ -161,12 +186,8 @@ void top_bar_pass(uint32_t now)
         redraw |= poll_status();
         // The battery page shows the values of every refresh.
         redraw |= settings_battery_page_shown();
-    } else if (status.polled && (joystick_pad_count() != status.pads || card_badge_shown() != status.tf)) {
-        // The gamepads' number and the card's mount state are words in
-        // memory: looked at every pass.
-        status.pads = joystick_pad_count();
-        status.tf = card_badge_shown();
-        redraw = 1;
+    } else {
+        redraw |= poll_pads_and_card();
     }
     if (redraw)
         request_redraw();
@@ -227,7 +248,7 @@ void draw_top_bar(SDL_Surface *dst)
     int text_h = 0;
     const int vol_w = text_width(ui_font[L.vol_font], num, &text_h);
     const int spk_h = r.spk ? r.spk->h : 0;
-    draw_text(x - vol_w, (spk_h - text_h) / 2 + L.vol_dy, ui_font[L.vol_font], white, num, dst);
+    draw_text(x - vol_w, (spk_h - text_h) / 2 + L.vol_dy, ui_font[L.vol_font], WHITE, num, dst);
     // The TF card badge (from the mount state as the card check left it), the
     // gamepads and the headphones. Each keeps its place where it fits and
     // moves left where it would run into what stands right of it.
@@ -237,7 +258,7 @@ void draw_top_bar(SDL_Surface *dst)
         x -= L.sd_step;
         if (x + sd_w > clear)
             x = clear - sd_w;
-        draw_text(x, L.sd_y, ui_font[L.sd_font], white, "SD", dst);
+        draw_text(x, L.sd_y, ui_font[L.sd_font], WHITE, "SD", dst);
         clear = x - L.bar_gap;
     }
     const int pads = joystick_pad_count();
@@ -256,7 +277,7 @@ void draw_top_bar(SDL_Surface *dst)
             num_x -= over;
         }
         blit_at(joy_x, L.joy_y, r.joy, dst);
-        draw_text(num_x, L.joy_num_y, ui_font[L.joy_num_font], white, num, dst);
+        draw_text(num_x, L.joy_num_y, ui_font[L.joy_num_font], WHITE, num, dst);
         x = joy_x + L.joy_dx - L.joy_step;
         clear = joy_x - L.bar_gap;
     }
@@ -271,7 +292,7 @@ void draw_top_bar(SDL_Surface *dst)
     char clock[16];
     snprintf(clock, sizeof(clock), "%02d:%02d", frame_hour, frame_minute);
     const int clock_w = text_width(ui_font[L.clock_measure_font], clock);
-    draw_text((L.width - clock_w) / 2, L.clock_y, ui_font[L.clock_font], white, clock, dst);
+    draw_text((L.width - clock_w) / 2, L.clock_y, ui_font[L.clock_font], WHITE, clock, dst);
 }
 
 int bottom_hints(int screen_number, int gba_list)
@@ -313,7 +334,7 @@ void draw_bottom_bar(SDL_Surface *dst, int hints)
             x = tx - L.start_gap - icon->w;
         }
         blit_at(x, iy, icon, dst);
-        draw_text(tx, ty, font, white, text, dst);
+        draw_text(tx, ty, font, WHITE, text, dst);
     };
     if (hints & HINT_OK)
         hint(r.bottom[1], TXT_HINT_OK, L.key_x[0], -1);
@@ -325,9 +346,27 @@ void draw_bottom_bar(SDL_Surface *dst, int hints)
         hint(r.bottom[4], TXT_HINT_START, 0, L.start_end);
 }
 
+int draw_screen_frame(SDL_Surface *dst, int hints)
+{
+    draw_background(dst);
+    draw_top_bar(dst);
+    draw_bottom_bar(dst, hints);
+    return chrome_out(dst);
+}
+
 int list_pages(int count)
 {
     return count > 0 ? (count + LIST_ROWS - 1) / LIST_ROWS : 0;
+}
+
+bool draw_list_pages(SDL_Surface *dst, int count, int page)
+{
+    if (count <= 0) {
+        draw_empty_list(dst);
+        return false;
+    }
+    draw_page_counter(dst, page, list_pages(count));
+    return true;
 }
 
 void draw_page_counter(SDL_Surface *dst, int page, int pages)
@@ -337,7 +376,7 @@ void draw_page_counter(SDL_Surface *dst, int page, int pages)
     const ChromeLayout &L = chrome_layouts[chrome_out(dst)];
     char text[64];
     snprintf(text, sizeof(text), "%s: %d/%d", ui_text(TXT_PAGE_LABEL), page + 1, pages);
-    draw_text(L.page_x, L.page_y, ui_font[L.page_font], white, text, dst);
+    draw_text(L.page_x, L.page_y, ui_font[L.page_font], WHITE, text, dst);
 }
 
 int list_row_height(int out)
@@ -362,7 +401,7 @@ void draw_row_text(SDL_Surface *dst, int x, int y, int number, const char *name,
     char head[16];
     snprintf(head, sizeof(head), "%03d ", number);
     const std::string text = std::string(head) + (name ? name : "");
-    TextClip clip = {ui_font[chrome_layouts[chrome_out(dst)].row_font], white, text.c_str(), width};
+    TextClip clip = {ui_font[chrome_layouts[chrome_out(dst)].row_font], WHITE, text.c_str(), width};
     draw_text_clip(x, y, selected, &clip, dst);
 }
 
@@ -373,7 +412,7 @@ void draw_notice(SDL_Surface *dst, const char *text)
     TTF_Font *font = ui_font[chrome_layouts[chrome_out(dst)].notice_font];
     int h = 0;
     const int w = text_width(font, text, &h);
-    draw_text((dst->w - w) / 2, (dst->h - h) / 2, font, white, text, dst);
+    draw_text((dst->w - w) / 2, (dst->h - h) / 2, font, WHITE, text, dst);
 }
 
 void draw_empty_list(SDL_Surface *dst)

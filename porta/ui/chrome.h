@@ -91,11 +91,17 @@ enum { HINT_OK = 0x1, HINT_RETURN = 0x2, HINT_CORE = 0x4, HINT_START = 0x8 };
 // list, Start on the game list, favourites, history and search results.
 int bottom_hints(int screen_number, int gba_list);
 void draw_bottom_bar(SDL_Surface *dst, int hints);
+// The frame of the library and search screens: wallpaper, title bar and the bottom
+// bar with `hints`. Returns the surface's output (OUTPUT_LCD or OUTPUT_HDMI).
+int draw_screen_frame(SDL_Surface *dst, int hints);
 
 // "Total: 2/5": page from 0, page count. Draws nothing for 0 pages.
 void draw_page_counter(SDL_Surface *dst, int page, int pages);
 // Pages of a list of `count` entries (9 rows a page).
 int list_pages(int count);
+// The page counter of page `page` of a list of `count` entries; the empty-list
+// notice instead when it has none, and false then.
+bool draw_list_pages(SDL_Surface *dst, int count, int page);
 
 // List rows: 9 from rows_y, each as high as the row highlight bar plus 5.
 constexpr int LIST_ROWS = 9;

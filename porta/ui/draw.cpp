@@ -12,9 +12,20 @@
 
 #include <SDL/SDL_image.h>
 
+// Printed texts: the firmware's logs and the tests rely on their exact bytes
+// (and on LOAD_FAILED_TEXT of draw.h).
+namespace {
+constexpr const char *FONT_MISSING_TEXT = "get ui font return NULL";
+constexpr const char *PNG_CUT_SHORT_REASON = "PNG data ends early";
+} // namespace
+
 TTF_Font *ui_font[UI_FONT_COUNT] = {nullptr, nullptr, nullptr, nullptr, nullptr};
 
-static const int ui_font_points[UI_FONT_COUNT] = {16, 18, 22, 24, 28};
+namespace {
+
+const int ui_font_points[UI_FONT_COUNT] = {16, 18, 22, 24, 28};
+
+} // namespace
 
 int load_ui_fonts(void)
 {
@@ -23,7 +34,7 @@ int load_ui_fonts(void)
         if (!ui_font[i])
             ui_font[i] = TTF_OpenFont(host.c_str(), ui_font_points[i]);
         if (!ui_font[i]) {
-            printf("get ui font return NULL");
+            printf("%s", FONT_MISSING_TEXT);
             free_ui_fonts();
             return -1;
         }
@@ -44,11 +55,13 @@ void free_ui_fonts(void)
 
 // ---- pictures ------------------------------------------------------------
 
+namespace {
+
 // Whether a file that begins like a PNG holds its chunks whole up to the end
 // chunk. The PNG reader does not notice a file that ends early: it goes on
 // reading stale bytes as chunks and may never return, so such a file is
 // refused before it is decoded. Only the chunk headers are read.
-static bool png_cut_short(FILE *f)
+bool png_cut_short(FILE *f)
 {
     static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
     uint8_t head[8];
@@ -70,6 +83,8 @@ static bool png_cut_short(FILE *f)
     }
 }
 
+} // namespace
+
 SDL_Surface *load_img_opt(const char *path, int alpha)
 {
     const std::string host = dev_path(path);
@@ -77,13 +92,13 @@ SDL_Surface *load_img_opt(const char *path, int alpha)
         const bool cut = png_cut_short(f);
         fclose(f);
         if (cut) {
-            printf("Failed to load %s, %s\n", path, "PNG data ends early");
+            printf(LOAD_FAILED_TEXT, path, PNG_CUT_SHORT_REASON);
             return nullptr;
         }
     }
     SDL_Surface *loaded = IMG_Load(host.c_str());
     if (!loaded) {
-        printf("Failed to load %s, %s\n", path, SDL_GetError());
+        printf(LOAD_FAILED_TEXT, path, SDL_GetError());
         return nullptr;
     }
     SDL_Surface *converted = alpha ? SDL_DisplayFormatAlpha(loaded) : SDL_DisplayFormat(loaded);
@@ -103,6 +118,13 @@ void blit_at(int x, int y, SDL_Surface *src, SDL_Surface *dst)
     SDL_Rect r;
     set_point(&r, x, y);
     SDL_BlitSurface(src, nullptr, dst, &r);
+}
+
+void free_surface(SDL_Surface *&surface)
+{
+    if (surface)
+        SDL_FreeSurface(surface);
+    surface = nullptr;
 }
 
 void set_rect(SDL_Rect *r, int x, int y, int w, int h)
@@ -289,14 +311,18 @@ int draw_text(int x, int y, TTF_Font *font, SDL_Color colour, const char *text, 
     return s->w;
 }
 
+namespace {
+
 // Copies `text` into buf (size TEXT_CLIP_BUF) leaving room for the marquee
 // gap; the cut never splits a UTF-8 sequence.
-static void copy_clip_text(char *buf, const char *text)
+void copy_clip_text(char *buf, const char *text)
 {
     utf8_copy(buf, TEXT_CLIP_BUF - (sizeof(MARQUEE_GAP) - 1), text);
 }
 
-static int marquee_texts = 0;
+int marquee_texts = 0;
+
+} // namespace
 
 void marquee_count_reset(void)
 {

@@ -24,9 +24,15 @@ void free_ui_fonts(void);
 
 // ---- pictures ------------------------------------------------------------
 
+// Printed when a picture cannot be loaded, with its path and the reason (also
+// by porta/ui/picture.cpp). The firmware's logs and the tests rely on its bytes.
+constexpr const char *LOAD_FAILED_TEXT = "Failed to load %s, %s\n";
+
 SDL_Surface *load_img_opt(const char *path, int alpha);
 SDL_Surface *load_img(const char *path);
 void blit_at(int x, int y, SDL_Surface *src, SDL_Surface *dst);
+// Frees the surface, if any, and forgets it.
+void free_surface(SDL_Surface *&surface);
 // Sets x and y, and w and h only when they are 0 or more.
 void set_rect(SDL_Rect *r, int x, int y, int w, int h);
 void set_point(SDL_Rect *r, int x, int y);

@@ -4,6 +4,14 @@
 
 #include <cstdio>
 
+// Printed when a picture of the fixed set is missing: the loader's name, the
+// group (1 point, 2 search keys, 3 list pieces, 4 small and 5 large system
+// pictures), the index and the path. The firmware's logs and the tests rely on
+// its exact bytes.
+namespace {
+constexpr const char *PICTURE_MISSING_TEXT = "%s: %d error i = %d,imag= %s \n";
+} // namespace
+
 FixedRes fixed_res[OUTPUT_COUNT];
 
 const char *const res_system_icons[RES_SYSTEMS] = {
@@ -11,15 +19,19 @@ const char *const res_system_icons[RES_SYSTEMS] = {
     "sms.png", "md.png",  "gbc.png", "gb.png",     "pce.png",     "ngpc.png", "gg.png",  "wsc.png",
 };
 
-static const char *out_name(int out)
+namespace {
+
+const char *out_name(int out)
 {
     return out == OUTPUT_HDMI ? "hdmi" : "lcd";
 }
 
-static int load_into(Picture *slot, const char *path)
+int load_into(Picture *slot, const char *path)
 {
     return picture_open(*slot, path, 1);
 }
+
+} // namespace
 
 int load_title_bottom(int out)
 {
@@ -42,44 +54,48 @@ int load_title_bottom(int out)
     return rc;
 }
 
-static int load_other(int out, const char *who)
+namespace {
+
+int load_other(int out, const char *who)
 {
     FixedRes &r = fixed_res[out];
     const char *o = out_name(out);
     char path[160];
     snprintf(path, sizeof(path), "/mnt/vendor/desktop_res/top/%s/point.png", o);
     if (load_into(&r.point, path) != 0) {
-        printf("%s: %d error i = %d,imag= %s \n", who, 1, 0, path);
+        printf(PICTURE_MISSING_TEXT, who, 1, 0, path);
         return -1;
     }
     for (int i = 0; i < RES_SEARCH_KEYS; i++) {
         snprintf(path, sizeof(path), "/mnt/vendor/desktop_res/search/%s/%d.png", o, i);
         if (load_into(&r.search[i], path) != 0) {
-            printf("%s: %d error i = %d,imag= %s \n", who, 2, i, path);
+            printf(PICTURE_MISSING_TEXT, who, 2, i, path);
             return -1;
         }
     }
     for (int i = 0; i < 6; i++) {
         snprintf(path, sizeof(path), "/mnt/vendor/desktop_res/top/%s/%d.png", o, i);
         if (load_into(&r.list[i], path) != 0) {
-            printf("%s: %d error i = %d,imag= %s \n", who, 3, i, path);
+            printf(PICTURE_MISSING_TEXT, who, 3, i, path);
             return -1;
         }
     }
     for (int i = 0; i < RES_SYSTEMS; i++) {
         snprintf(path, sizeof(path), "/mnt/vendor/desktop_res/type-left/%s/%s", o, res_system_icons[i]);
         if (load_into(&r.type_left[i], path) != 0) {
-            printf("%s: %d error i = %d,imag= %s \n", who, 4, i, path);
+            printf(PICTURE_MISSING_TEXT, who, 4, i, path);
             return -1;
         }
         snprintf(path, sizeof(path), "/mnt/vendor/desktop_res/type-right/%s/%s", o, res_system_icons[i]);
         if (load_into(&r.type_right[i], path) != 0) {
-            printf("%s: %d error i = %d,imag= %s \n", who, 5, i, path);
+            printf(PICTURE_MISSING_TEXT, who, 5, i, path);
             return -1;
         }
     }
     return 0;
 }
+
+} // namespace
 
 int load_lcd_other_img(void)
 {
@@ -91,10 +107,14 @@ int load_hdmi_other_img(void)
     return load_other(OUTPUT_HDMI, "load_hdmi_other_img");
 }
 
-static void free_slot(Picture &s)
+namespace {
+
+void free_slot(Picture &s)
 {
     picture_free(s);
 }
+
+} // namespace
 
 void free_all_images(void)
 {

@@ -98,14 +98,9 @@ int load_test_res(void)
 
 void free_test_res(void)
 {
-    for (SDL_Surface *&s : res.img) {
-        if (s)
-            SDL_FreeSurface(s);
-        s = nullptr;
-    }
-    if (res.gamepad)
-        SDL_FreeSurface(res.gamepad);
-    res.gamepad = nullptr;
+    for (SDL_Surface *&s : res.img)
+        free_surface(s);
+    free_surface(res.gamepad);
     if (res.small)
         TTF_CloseFont(res.small);
     if (res.large)

@@ -28,8 +28,10 @@
 // The numbers are the ones these messages have always carried (once source
 // lines), kept as they are.
 namespace {
+
 constexpr const char *HISTORY_FAVORITE_TEXT = "---%s %d \n";
 constexpr int HISTORY_FAVORITE_LINE = 423;
+
 } // namespace
 
 const char *const invalid_file_text[LANGUAGE_COUNT] = {
@@ -41,8 +43,10 @@ const char *const invalid_file_text[LANGUAGE_COUNT] = {
     "El archivo no es válido, quizás el archivo no existe",
 };
 
+namespace {
+
 // The code point of the UTF-8 character at s (0 at the end); *len its bytes.
-static uint32_t utf8_at(const char *s, int *len)
+uint32_t utf8_at(const char *s, int *len)
 {
     const unsigned char *u = reinterpret_cast<const unsigned char *>(s);
     int n = 1;
@@ -64,14 +68,14 @@ static uint32_t utf8_at(const char *s, int *len)
     return c;
 }
 
-static bool wide_char(uint32_t c)
+bool wide_char(uint32_t c)
 {
     return c >= 0x2E80; // CJK, kana, hangul and their punctuation
 }
 
 // A line may end after a blank or a comma or full stop ("strong"), or
 // between two wide characters.
-static bool strong_break(uint32_t before)
+bool strong_break(uint32_t before)
 {
     return before == ' ' || before == ',' || before == 0x3001 || before == 0x3002 || before == 0xFF0C;
 }
@@ -79,7 +83,7 @@ static bool strong_break(uint32_t before)
 // Splits a text into lines no wider than `max` pixels, breaking at a blank or
 // a comma where that keeps a line at least a third full, else between wide
 // characters, else wherever it must. The blanks at a break are left out.
-static std::vector<std::string> wrap_text(TTF_Font *font, const char *text, int max)
+std::vector<std::string> wrap_text(TTF_Font *font, const char *text, int max)
 {
     std::vector<std::string> lines;
     std::string rest = text;
@@ -125,6 +129,8 @@ static std::vector<std::string> wrap_text(TTF_Font *font, const char *text, int 
     return lines;
 }
 
+} // namespace
+
 void show_invalid_file(void)
 {
     SDL_Surface *dst = current_surface();
@@ -157,19 +163,27 @@ void show_invalid_file(void)
     request_redraw();
 }
 
-namespace {
-
-void go(Screen next)
+void go_to_screen(Screen next)
 {
     drop_previews();
     prev_screen = screen.load();
     screen = next;
 }
 
-void cursor_home(void)
+void list_cursor_home(void)
 {
     browse_cursor.page = 0;
     browse_cursor.row = 0;
+}
+
+namespace {
+
+// B on a list: its key sound, the cursor home and the screen above the list.
+void leave_list(Screen back, int sound)
+{
+    play_key_sound(sound);
+    list_cursor_home();
+    go_to_screen(back);
 }
 
 // A launch that fails shows the message and stays; one that wrote
@@ -188,29 +202,29 @@ void open_room(void)
 {
     switch (room) {
     case ROOM_GAMES:
-        cursor_home();
+        list_cursor_home();
         browse_system = 0;
         if (tf_card_state == 1) {
             browse_card = SELECTED_EXTERNAL;
-            go(SCREEN_CARD);
+            go_to_screen(SCREEN_CARD);
         } else {
             browse_card = SELECTED_NONE;
-            go(SCREEN_SYSTEMS);
+            go_to_screen(SCREEN_SYSTEMS);
         }
         break;
     case ROOM_FAVORITES:
-        cursor_home();
-        go(SCREEN_FAVORITES);
+        list_cursor_home();
+        go_to_screen(SCREEN_FAVORITES);
         break;
     case ROOM_HISTORY:
-        cursor_home();
-        go(SCREEN_HISTORY);
+        list_cursor_home();
+        go_to_screen(SCREEN_HISTORY);
         break;
     case ROOM_SEARCH:
         // The keyboard starts empty.
         search_clear();
-        cursor_home();
-        go(SCREEN_SEARCH_KEYS);
+        list_cursor_home();
+        go_to_screen(SCREEN_SEARCH_KEYS);
         break;
     case ROOM_SETTINGS:
         // The settings menu returns here; the release of this A only
@@ -269,12 +283,12 @@ void card_keypress(int key)
     case KEYCODE_A:
         play_key_sound(KEY_SOUND_CONFIRM);
         browse_system = 0;
-        go(SCREEN_SYSTEMS);
+        go_to_screen(SCREEN_SYSTEMS);
         break;
     case KEYCODE_B:
         play_key_sound(KEY_SOUND_CONFIRM);
         browse_card = SELECTED_NONE;
-        go(SCREEN_ROOMS);
+        go_to_screen(SCREEN_ROOMS);
         break;
     default: play_key_sound(KEY_SOUND_REFUSED); break;
     }
@@ -301,18 +315,18 @@ void systems_keypress(int key)
         break;
     case KEYCODE_A:
         play_key_sound(KEY_SOUND_CONFIRM);
-        cursor_home();
-        go(SCREEN_GAMES);
+        list_cursor_home();
+        go_to_screen(SCREEN_GAMES);
         break;
     case KEYCODE_B:
         play_key_sound(KEY_SOUND_CONFIRM);
         if (tf_card_state == 1) {
             if (browse_card == SELECTED_NONE)
                 browse_card = SELECTED_INTERNAL;
-            go(SCREEN_CARD);
+            go_to_screen(SCREEN_CARD);
         } else {
             browse_card = SELECTED_NONE;
-            go(SCREEN_ROOMS);
+            go_to_screen(SCREEN_ROOMS);
         }
         browse_system = 0;
         break;
@@ -350,11 +364,7 @@ void games_keypress(int key)
             screen = SCREEN_CORE_POPUP;
         }
         break;
-    case KEYCODE_B:
-        play_key_sound(KEY_SOUND_CONFIRM);
-        cursor_home();
-        go(SCREEN_SYSTEMS);
-        break;
+    case KEYCODE_B: leave_list(SCREEN_SYSTEMS, KEY_SOUND_CONFIRM); break;
     default: play_key_sound(KEY_SOUND_REFUSED); break;
     }
 }
@@ -379,7 +389,7 @@ void favorites_keypress(int key)
             // One row up after a removal; a record kept (its card is out)
             // keeps the cursor.
             if (favorites_count() == 0) {
-                cursor_home();
+                list_cursor_home();
             } else if (favorites_count() < n) {
                 if (browse_cursor.row > 0) {
                     browse_cursor.row--;
@@ -390,11 +400,7 @@ void favorites_keypress(int key)
             }
         }
         break;
-    case KEYCODE_B:
-        play_key_sound(KEY_SOUND_REFUSED);
-        cursor_home();
-        go(SCREEN_ROOMS);
-        break;
+    case KEYCODE_B: leave_list(SCREEN_ROOMS, KEY_SOUND_REFUSED); break;
     default: play_key_sound(KEY_SOUND_REFUSED); break;
     }
 }
@@ -427,11 +433,7 @@ void top_history_keypress(int key)
                 printf(HISTORY_FAVORITE_TEXT, "top_history_keypress", HISTORY_FAVORITE_LINE);
         }
         break;
-    case KEYCODE_B:
-        play_key_sound(KEY_SOUND_CONFIRM);
-        cursor_home();
-        go(SCREEN_ROOMS);
-        break;
+    case KEYCODE_B: leave_list(SCREEN_ROOMS, KEY_SOUND_CONFIRM); break;
     default: play_key_sound(KEY_SOUND_REFUSED); break;
     }
 }

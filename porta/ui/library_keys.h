@@ -6,6 +6,7 @@
 // asks for the key sound of its action (0 confirm, 1 move, 2 refused).
 
 #include "porta/base/attr.h"
+#include "porta/ui/screens.h"
 
 void rooms_keypress(int key);
 void card_keypress(int key);
@@ -18,6 +19,11 @@ void core_popup_keypress(int key);
 // Up, Down, Left and Right move the list cursor over `n` entries (paged, nine
 // rows a page) with the move sound: true then, false for any other key.
 bool paged_move(int key, int n);
+// Opens screen `next` from the current one (remembered as the previous
+// screen); the previews shown so far are dropped.
+void go_to_screen(Screen next);
+// The list cursor on the first row of the first page.
+void list_cursor_home(void);
 
 // The message for a game that cannot be launched, by UI language.
 extern const char *const invalid_file_text[LANGUAGE_COUNT];

@@ -53,7 +53,9 @@ const LibraryLayout library_layouts[OUTPUT_COUNT] = {
 
 // ---- texts ---------------------------------------------------------------
 
-static const char *const room_names[ROOM_COUNT][LANGUAGE_COUNT] = {
+namespace {
+
+const char *const room_names[ROOM_COUNT][LANGUAGE_COUNT] = {
     {"游戏厅", "遊戲廳", "Game Rooms", "ゲームルーム", "게임룸", "Salas de juegos"},
     {"收藏", "收藏", "Favorites", "お気に入り", "즐겨 찾기", "Favoritos"},
     {"历史", "歷史", "History", "歴史", "역사", "Historia"},
@@ -61,7 +63,7 @@ static const char *const room_names[ROOM_COUNT][LANGUAGE_COUNT] = {
     {"设置", "設置", "Settings", "設定", "설정", "Ajustes"},
 };
 
-static const char *const system_titles[SYSTEM_COUNT][LANGUAGE_COUNT] = {
+const char *const system_titles[SYSTEM_COUNT][LANGUAGE_COUNT] = {
     /* 0 PS1 */ {"PS1 游戏", "PS1 遊戲", "PS1 GAME", "PS1 ゲーム", "PS1 경기", "PS1 JUEGO"},
     /* 1 VERTICAL */
     {"竖版街机", "豎版街機", "Vertical Arcade", "Vertical Arcade", "Vertical Arcade", "Vertical Arcade"},
@@ -83,23 +85,25 @@ static const char *const system_titles[SYSTEM_COUNT][LANGUAGE_COUNT] = {
 };
 
 enum { CARD_LABEL_EXTERNAL, CARD_LABEL_BUILTIN };
-static const char *const card_labels[2][LANGUAGE_COUNT] = {
+const char *const card_labels[2][LANGUAGE_COUNT] = {
     {"外置卡", "外置卡", "External card", "外部カード", "외부 카드", "External card"},
     {"内置卡", "內置卡", "Built-in card", "内蔵カード", "내장 카드", "Built-in card"},
 };
-static const char *const card_tags[2] = {"(TF2/EXT.)", "(TF1/INT.)"};
+const char *const card_tags[2] = {"(TF2/EXT.)", "(TF1/INT.)"};
 
-static const char *const popup_titles[LANGUAGE_COUNT] = {
+const char *const popup_titles[LANGUAGE_COUNT] = {
     "选择模拟器核心",         "選擇模擬器覈心",       "Select Simulator Core",
     "エミュレータコアの選択", "에뮬레이터 코어 선택", "Seleccionar el núcleo del simulador",
 };
 
-const char *const file_error_text = "##file error !";
-
-static int language_of(int language)
+int language_of(int language)
 {
     return language >= 0 && language < LANGUAGE_COUNT ? language : 0;
 }
+
+} // namespace
+
+const char *const file_error_text = "##file error !";
 
 const char *room_name(int room_number, int language)
 {
@@ -129,35 +133,29 @@ const char *core_popup_title(int language)
 
 // ---- shared pieces -------------------------------------------------------
 
-static const SDL_Color white = {255, 255, 255, 0};
+namespace {
 
-static int surface_w(const SDL_Surface *s)
+const SDL_Color WHITE = {255, 255, 255, 0};
+
+int surface_w(const SDL_Surface *s)
 {
     return s ? s->w : 0;
 }
 
-static int surface_h(const SDL_Surface *s)
+int surface_h(const SDL_Surface *s)
 {
     return s ? s->h : 0;
 }
 
-// Background, title bar and bottom bar: the start of every library frame.
-static void frame_base(SDL_Surface *dst, int hints)
-{
-    draw_background(dst);
-    draw_top_bar(dst);
-    draw_bottom_bar(dst, hints);
-}
-
-static void draw_centred(SDL_Surface *dst, int y, TTF_Font *font, const char *text)
+void draw_centred(SDL_Surface *dst, int y, TTF_Font *font, const char *text)
 {
     int w = 0, h = 0;
     text_size(font, text, &w, &h);
-    draw_text((dst->w - w) / 2, y, font, white, text, dst);
+    draw_text((dst->w - w) / 2, y, font, WHITE, text, dst);
 }
 
 // The favourite mark of a row at y.
-static void draw_favorite_mark(SDL_Surface *dst, int out, int y)
+void draw_favorite_mark(SDL_Surface *dst, int out, int y)
 {
     const LibraryLayout &L = library_layouts[out];
     SDL_Surface *mark = fixed_res[out].list[3];
@@ -169,7 +167,7 @@ static void draw_favorite_mark(SDL_Surface *dst, int out, int y)
 
 // The preview of the selected entry, after the rows. A stored entry whose
 // game left its list has none.
-static void draw_selected_preview(SDL_Surface *dst, int out, int system, Card card, int index)
+void draw_selected_preview(SDL_Surface *dst, int out, int system, Card card, int index)
 {
     if (!game_index_valid(game_list(card, system), index))
         return;
@@ -179,7 +177,7 @@ static void draw_selected_preview(SDL_Surface *dst, int out, int system, Card ca
 
 // The shown name of entry `index` of a system's list on a card, or
 // the file error text when the list no longer holds it.
-static const char *entry_name(int system, Card card, int index, char *buf, size_t size)
+const char *entry_name(int system, Card card, int index, char *buf, size_t size)
 {
     const GameList *list = game_list(card, system);
     if (!game_index_valid(list, index))
@@ -187,15 +185,47 @@ static const char *entry_name(int system, Card card, int index, char *buf, size_
     return display_name(system, game_name(list, index), buf, size);
 }
 
+// How the rows of a list screen show their entries.
+struct RowLook {
+    int text_x, text_dy; // "number name" at (text_x, row top + text_dy)
+    int clip;            // the text's width
+    SDL_Surface *icon;   // at (icon_x, row top + icon_dy) when there is one
+    int icon_x, icon_dy;
+};
+
+// The rows of the favourites and the history.
+RowLook entry_look(int out)
+{
+    const LibraryLayout &L = library_layouts[out];
+    return {L.entry_text_x, L.entry_text_dy, surface_w(fixed_res[out].list[5]) - L.entry_clip_cut, nullptr, 0, 0};
+}
+
+// Row `row` of the page: the highlight bar when the cursor is on it, the
+// favourite mark, the icon and the text (scrolling when selected). Returns
+// whether it is the selected row.
+bool draw_list_row(SDL_Surface *dst, int out, int row, const RowLook &look, bool favorite, int number, const char *name)
+{
+    const int y = list_row_y(out, row);
+    const bool selected = row == browse_cursor.row;
+    if (selected)
+        draw_row_highlight(dst, y);
+    if (favorite)
+        draw_favorite_mark(dst, out, y);
+    blit_at(look.icon_x, y + look.icon_dy, look.icon, dst);
+    draw_row_text(dst, look.text_x, y + look.text_dy, number, name, look.clip, selected);
+    return selected;
+}
+
+} // namespace
+
 // ---- screens -------------------------------------------------------------
 
 void draw_rooms_screen(SDL_Surface *dst)
 {
     if (!dst)
         return;
-    const int out = chrome_out(dst);
+    const int out = draw_screen_frame(dst, bottom_hints(SCREEN_ROOMS, 0));
     const LibraryLayout &L = library_layouts[out];
-    frame_base(dst, bottom_hints(SCREEN_ROOMS, 0));
     for (int i = 0; i < ROOM_COUNT; i++) {
         SDL_Surface *full = theme_pics.icon[out][i];
         SDL_Surface *small = theme_pics.icon_small[out][i];
@@ -207,7 +237,7 @@ void draw_rooms_screen(SDL_Surface *dst)
             int tw = 0, th = 0;
             const char *name = room_name(i, ui_language());
             text_size(font, name, &tw, &th);
-            draw_text((dst->w - tw) / 2, L.room_name_base - th, font, white, name, dst);
+            draw_text((dst->w - tw) / 2, L.room_name_base - th, font, WHITE, name, dst);
         } else if (small) {
             const int bottom = L.room_icon_y + surface_h(full);
             blit_at(x + (w - small->w) / 2, bottom - small->h, small, dst);
@@ -219,9 +249,8 @@ void draw_card_screen(SDL_Surface *dst)
 {
     if (!dst)
         return;
-    const int out = chrome_out(dst);
+    const int out = draw_screen_frame(dst, bottom_hints(SCREEN_CARD, 0));
     const LibraryLayout &L = library_layouts[out];
-    frame_base(dst, bottom_hints(SCREEN_CARD, 0));
     CardSelection rows[2] = {SELECTED_EXTERNAL, SELECTED_INTERNAL};
     int count = 2;
     if (tf_card_state != 1) {
@@ -239,7 +268,7 @@ void draw_card_screen(SDL_Surface *dst)
         if (rows[i] == browse_card)
             blit_at(L.card_x, y, highlight, dst);
         card_row_text(rows[i] == SELECTED_EXTERNAL, ui_language(), text, sizeof(text));
-        draw_text(L.card_x + L.card_text_dx, y + L.card_text_dy, ui_font[L.card_font], white, text, dst);
+        draw_text(L.card_x + L.card_text_dx, y + L.card_text_dy, ui_font[L.card_font], WHITE, text, dst);
     }
 }
 
@@ -247,17 +276,16 @@ void draw_systems_screen(SDL_Surface *dst)
 {
     if (!dst)
         return;
-    const int out = chrome_out(dst);
+    const int out = draw_screen_frame(dst, bottom_hints(SCREEN_SYSTEMS, 0));
     const LibraryLayout &L = library_layouts[out];
-    const FixedRes &r = fixed_res[out];
-    frame_base(dst, bottom_hints(SCREEN_SYSTEMS, 0));
     const int external = browse_card == SELECTED_EXTERNAL;
-    draw_text(L.label_x, L.label_y, ui_font[L.label_font], white,
+    draw_text(L.label_x, L.label_y, ui_font[L.label_font], WHITE,
               card_labels[external ? CARD_LABEL_EXTERNAL : CARD_LABEL_BUILTIN][ui_language()], dst);
     if (external && tf_card_state != 1) {
         draw_card_missing(dst);
         return;
     }
+    const FixedRes &r = fixed_res[out];
     const int first = browse_system / ROWS_PER_PAGE * ROWS_PER_PAGE;
     TTF_Font *font = ui_font[chrome_layouts[out].row_font];
     for (int row = 0; row < ROWS_PER_PAGE && first + row < SYSTEM_COUNT; row++) {
@@ -268,7 +296,7 @@ void draw_systems_screen(SDL_Surface *dst)
             blit_at(L.preview_x, L.preview_y, r.type_right[s], dst);
         }
         blit_at(L.icon_x, y + L.sys_icon_dy, r.type_left[s], dst);
-        draw_text(L.sys_text_x, y + L.sys_text_dy, font, white, system_title(s, ui_language()), dst);
+        draw_text(L.sys_text_x, y + L.sys_text_dy, font, WHITE, system_title(s, ui_language()), dst);
     }
 }
 
@@ -276,39 +304,28 @@ void draw_games_screen(SDL_Surface *dst)
 {
     if (!dst)
         return;
-    const int out = chrome_out(dst);
-    const LibraryLayout &L = library_layouts[out];
     const int system = browse_system;
     const Card card = selected_card();
-    frame_base(dst, bottom_hints(SCREEN_GAMES, system == SYSTEM_GBA));
+    const int out = draw_screen_frame(dst, bottom_hints(SCREEN_GAMES, system == SYSTEM_GBA));
+    const LibraryLayout &L = library_layouts[out];
     const GameList *list = game_list(card, system);
     const int n = list ? list->count : 0;
-    if (n <= 0) {
-        draw_empty_list(dst);
-        return;
-    }
     const int page = browse_cursor.page;
-    draw_page_counter(dst, page, list_pages(n));
-    const int clip = surface_w(fixed_res[out].list[5]) - L.game_clip_cut;
+    if (!draw_list_pages(dst, n, page))
+        return;
     SDL_Surface *icon =
         system >= 0 && system < SYSTEM_COUNT ? picture_surface(fixed_res[out].type_left[system]) : nullptr;
+    const RowLook look = {L.game_text_x, L.game_text_dy, surface_w(fixed_res[out].list[5]) - L.game_clip_cut,
+                          icon,          L.icon_x,       L.game_icon_dy};
     char name[GAME_NAME_MAX + 1];
     int selected = -1;
     for (int row = 0; row < ROWS_PER_PAGE; row++) {
         const int index = page * ROWS_PER_PAGE + row;
         if (index < 0 || index >= n)
             break;
-        const int y = list_row_y(out, row);
-        const int is_selected = row == browse_cursor.row;
-        if (is_selected) {
-            draw_row_highlight(dst, y);
-            selected = index;
-        }
-        if (favorite_test(system, index, card) == 1)
-            draw_favorite_mark(dst, out, y);
-        blit_at(L.icon_x, y + L.game_icon_dy, icon, dst);
         display_name(system, game_name(list, index), name, sizeof(name));
-        draw_row_text(dst, L.game_text_x, y + L.game_text_dy, index + 1, name, clip, is_selected);
+        if (draw_list_row(dst, out, row, look, favorite_test(system, index, card) == 1, index + 1, name))
+            selected = index;
     }
     if (selected >= 0)
         draw_selected_preview(dst, out, system, card, selected);
@@ -318,17 +335,11 @@ void draw_favorites_screen(SDL_Surface *dst)
 {
     if (!dst)
         return;
-    const int out = chrome_out(dst);
-    const LibraryLayout &L = library_layouts[out];
-    frame_base(dst, bottom_hints(SCREEN_FAVORITES, 0));
-    const int n = favorites_count();
-    if (n <= 0) {
-        draw_empty_list(dst);
-        return;
-    }
+    const int out = draw_screen_frame(dst, bottom_hints(SCREEN_FAVORITES, 0));
     const int page = browse_cursor.page;
-    draw_page_counter(dst, page, list_pages(n));
-    const int clip = surface_w(fixed_res[out].list[5]) - L.entry_clip_cut;
+    if (!draw_list_pages(dst, favorites_count(), page))
+        return;
+    const RowLook look = entry_look(out);
     char buf[GAME_NAME_MAX + 1];
     const Favorite *selected = nullptr;
     for (int row = 0; row < ROWS_PER_PAGE; row++) {
@@ -336,15 +347,9 @@ void draw_favorites_screen(SDL_Surface *dst)
         const Favorite *f = position >= 0 ? favorite_at(position) : nullptr;
         if (!f)
             break;
-        const int y = list_row_y(out, row);
-        const int is_selected = row == browse_cursor.row;
-        if (is_selected) {
-            draw_row_highlight(dst, y);
-            selected = f;
-        }
-        draw_favorite_mark(dst, out, y);
         const char *name = entry_name(f->system, card_from_number(f->card), f->index, buf, sizeof(buf));
-        draw_row_text(dst, L.entry_text_x, y + L.entry_text_dy, position + 1, name, clip, is_selected);
+        if (draw_list_row(dst, out, row, look, true, position + 1, name))
+            selected = f;
     }
     if (selected)
         draw_selected_preview(dst, out, selected->system, card_from_number(selected->card), selected->index);
@@ -354,32 +359,21 @@ void draw_history_screen(SDL_Surface *dst)
 {
     if (!dst)
         return;
-    const int out = chrome_out(dst);
-    const LibraryLayout &L = library_layouts[out];
-    frame_base(dst, bottom_hints(SCREEN_HISTORY, 0));
-    if (history_count() <= 0) {
-        draw_empty_list(dst);
+    const int out = draw_screen_frame(dst, bottom_hints(SCREEN_HISTORY, 0));
+    // The history is one page (HISTORY_MAX entries at the most).
+    if (!draw_list_pages(dst, history_count(), 0))
         return;
-    }
-    // The history is one page.
-    draw_page_counter(dst, 0, 1);
-    const int clip = surface_w(fixed_res[out].list[5]) - L.entry_clip_cut;
+    const RowLook look = entry_look(out);
     char buf[GAME_NAME_MAX + 1];
     const HistoryEntry *selected = nullptr;
     for (int row = 0; row < ROWS_PER_PAGE; row++) {
         const HistoryEntry *h = history_at(row);
         if (!h)
             break;
-        const int y = list_row_y(out, row);
-        const int is_selected = row == browse_cursor.row;
-        if (is_selected) {
-            draw_row_highlight(dst, y);
-            selected = h;
-        }
-        if (favorite_test(h->system, h->index, card_from_flag(h->card)) == 1)
-            draw_favorite_mark(dst, out, y);
         const char *name = entry_name(h->system, card_from_flag(h->card), h->index, buf, sizeof(buf));
-        draw_row_text(dst, L.entry_text_x, y + L.entry_text_dy, row + 1, name, clip, is_selected);
+        if (draw_list_row(dst, out, row, look, favorite_test(h->system, h->index, card_from_flag(h->card)) == 1,
+                          row + 1, name))
+            selected = h;
     }
     if (selected)
         draw_selected_preview(dst, out, selected->system, card_from_flag(selected->card), selected->index);
@@ -387,14 +381,16 @@ void draw_history_screen(SDL_Surface *dst)
 
 // ---- core pop-up ---------------------------------------------------------
 
+namespace {
+
 constexpr const char RADIO_OFF_PICTURE[] = "/mnt/vendor/desktop_res/menu/1.png";
 constexpr const char RADIO_ON_PICTURE[] = "/mnt/vendor/desktop_res/menu/2.png";
 
 // 0 not chosen, 1 chosen; loaded once.
-static SDL_Surface *radio_marks[2] = {nullptr, nullptr};
-static bool radio_tried = false;
+SDL_Surface *radio_marks[2] = {nullptr, nullptr};
+bool radio_tried = false;
 
-static void load_radio_marks(void)
+void load_radio_marks(void)
 {
     if (radio_tried)
         return;
@@ -403,13 +399,12 @@ static void load_radio_marks(void)
     radio_marks[1] = load_img(RADIO_ON_PICTURE);
 }
 
+} // namespace
+
 void library_screens_free(void)
 {
-    for (SDL_Surface *&s : radio_marks) {
-        if (s)
-            SDL_FreeSurface(s);
-        s = nullptr;
-    }
+    for (SDL_Surface *&s : radio_marks)
+        free_surface(s);
     radio_tried = false;
 }
 
@@ -428,7 +423,7 @@ void draw_core_popup_screen(SDL_Surface *dst)
         const int y = L.popup_rows_y + i * row_h;
         if (i == core_popup.cursor)
             blit_at(L.card_x, y, highlight, dst);
-        draw_text(L.card_x + L.card_text_dx, y + L.popup_item_dy, ui_font[L.popup_item_font], white,
+        draw_text(L.card_x + L.card_text_dx, y + L.popup_item_dy, ui_font[L.popup_item_font], WHITE,
                   core_popup_items[i], dst);
         SDL_Surface *mark = radio_marks[i == core_popup.chosen ? 1 : 0];
         if (mark)

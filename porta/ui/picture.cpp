@@ -45,9 +45,11 @@ void picture_free(Picture &pic)
     pic.full = nullptr;
 }
 
+namespace {
+
 // The file can be opened and begins like a picture that SDL_image decodes;
 // otherwise the reason. Only its first bytes are read.
-static const char *unreadable(const char *path)
+const char *unreadable(const char *path)
 {
     static int (*const signature_of[])(SDL_RWops *) = {
         IMG_isPNG, IMG_isJPG, IMG_isBMP, IMG_isGIF, IMG_isICO, IMG_isCUR, IMG_isLBM,
@@ -69,11 +71,11 @@ static const char *unreadable(const char *path)
     return known ? nullptr : "Unsupported image format";
 }
 
-static int open_file(Picture &pic, const char *path, int alpha, double zoom)
+int open_file(Picture &pic, const char *path, int alpha, double zoom)
 {
     picture_free(pic);
     if (const char *why = unreadable(path)) {
-        printf("Failed to load %s, %s\n", path, why);
+        printf(LOAD_FAILED_TEXT, path, why);
         return -1;
     }
     pic.path = path;
@@ -81,6 +83,8 @@ static int open_file(Picture &pic, const char *path, int alpha, double zoom)
     pic.zoom = zoom;
     return 0;
 }
+
+} // namespace
 
 int picture_open(Picture &pic, const char *path, int alpha)
 {
@@ -116,8 +120,10 @@ void picture_copy(Picture &dst, const Picture &src)
     dst.full = src.full;
 }
 
+namespace {
+
 // A smoothed copy at `zoom`, converted for fast blits when a video mode is set.
-static SDL_Surface *scaled_copy(SDL_Surface *full, double zoom)
+SDL_Surface *scaled_copy(SDL_Surface *full, double zoom)
 {
     SDL_Surface *z = zoomSurface(full, zoom, zoom, SMOOTHING_ON);
     if (!z || !SDL_GetVideoSurface())
@@ -129,7 +135,7 @@ static SDL_Surface *scaled_copy(SDL_Surface *full, double zoom)
     return converted;
 }
 
-static SDL_Surface *decode(const Picture &pic)
+SDL_Surface *decode(const Picture &pic)
 {
     if (pic.full) {
         SDL_Surface *full = picture_surface(*pic.full);
@@ -144,6 +150,8 @@ static SDL_Surface *decode(const Picture &pic)
     SDL_FreeSurface(loaded);
     return scaled;
 }
+
+} // namespace
 
 SDL_Surface *picture_surface(const Picture &pic)
 {

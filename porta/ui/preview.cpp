@@ -5,10 +5,14 @@
 
 #include <SDL/SDL_rotozoom.h>
 
+namespace {
+
 // 0 HDMI, 1 LCD; a picture that failed to load is not tried again until the
 // next drop.
-static SDL_Surface *kept[2] = {nullptr, nullptr};
-static bool tried[2] = {false, false};
+SDL_Surface *kept[2] = {nullptr, nullptr};
+bool tried[2] = {false, false};
+
+} // namespace
 
 SDL_Surface *preview_fit(SDL_Surface *pic, int w, int h)
 {
@@ -21,8 +25,10 @@ SDL_Surface *preview_fit(SDL_Surface *pic, int w, int h)
     return scaled;
 }
 
+namespace {
+
 // Whether every pixel of a picture with an alpha channel is opaque.
-static bool opaque(SDL_Surface *pic)
+bool opaque(SDL_Surface *pic)
 {
     const Uint32 amask = pic->format->Amask;
     if (!amask || pic->format->BytesPerPixel != 4)
@@ -42,7 +48,7 @@ static bool opaque(SDL_Surface *pic)
 // The scaled picture in the screen's pixel format, without its alpha channel
 // when it has no transparent pixel: the same picture, blitted as a plain
 // copy every frame instead of being blended.
-static SDL_Surface *for_display(SDL_Surface *pic)
+SDL_Surface *for_display(SDL_Surface *pic)
 {
     if (!pic || !SDL_GetVideoSurface())
         return pic;
@@ -57,6 +63,8 @@ static SDL_Surface *for_display(SDL_Surface *pic)
     SDL_FreeSurface(pic);
     return converted;
 }
+
+} // namespace
 
 SDL_Surface *game_preview(int system, Card card, int index, int lcd)
 {

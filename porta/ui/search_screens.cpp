@@ -23,22 +23,26 @@ constexpr int SHOWN_TEXT_MAX = 18;
 
 // ---- texts -----------------------------------------------------------------
 
+namespace {
+
 // Simplified Chinese, traditional Chinese, every other language.
-static const char *const help_texts[3] = {
+const char *const help_texts[3] = {
     "示例: 搜索拳皇 qh",
     "示例: 搜索拳皇 qh",
     "Example: Search the KOF input KOF",
 };
-static const char *const hint_texts[3][2] = {
+const char *const hint_texts[3][2] = {
     {"X 键: 删除", "Y 键: 确认"},
     {"X 鍵：删除", "Y 鍵：確認"},
     {"X key: Delete", "Y key: OK"},
 };
 
-static int text_group(int language)
+int text_group(int language)
 {
     return language == 0 || language == 1 ? language : 2;
 }
+
+} // namespace
 
 const char *search_help_text(int language)
 {
@@ -87,9 +91,11 @@ struct SearchLayout {
     int preview_x, preview_y;
 };
 
+namespace {
+
 // Positions, one row per group (kept out of the formatter).
 // clang-format off
-static const SearchLayout layouts[OUTPUT_COUNT] = {
+const SearchLayout layouts[OUTPUT_COUNT] = {
     // LCD, 640x480
     {20, 8, 60, 2, 320, 400, 80, FONT_18, 630, 330, 140, 355, 152, FONT_18, 350, 187, 26, 350, 330, FONT_18, 40,
      1, -5, 395, 160},
@@ -97,12 +103,16 @@ static const SearchLayout layouts[OUTPUT_COUNT] = {
     {60, 11, 80, 6, 670, 840, 100, FONT_24, 1250, 670, 188, 710, 218, FONT_22, 702, 272, 50, 700, 550, FONT_24, 40,
      0, 740, 750, 120},
 };
+
+} // namespace
 // clang-format on
 
-static const SDL_Color white = {255, 255, 255, 0};
+namespace {
+
+const SDL_Color WHITE = {255, 255, 255, 0};
 
 // The shown name of a result from the current scan of its list.
-static const char *result_name(const SearchResult &r, char *buf, size_t size)
+const char *result_name(const SearchResult &r, char *buf, size_t size)
 {
     const char *name = game_name(game_list(r.card, r.system), r.index);
     if (!name)
@@ -114,7 +124,7 @@ static const char *result_name(const SearchResult &r, char *buf, size_t size)
 // less clip_less, the selected row scrolling; the favourite mark of each
 // favourite ending at `mark_end` (-1: at the bar's end as the list screens
 // place it); the highlight bar only when asked.
-static void draw_result_rows(SDL_Surface *dst, int out, bool highlight, int mark_end)
+void draw_result_rows(SDL_Surface *dst, int out, bool highlight, int mark_end)
 {
     const SearchLayout &L = layouts[out];
     const FixedRes &r = fixed_res[out];
@@ -140,55 +150,47 @@ static void draw_result_rows(SDL_Surface *dst, int out, bool highlight, int mark
     }
 }
 
+} // namespace
+
 // ---- drawing ---------------------------------------------------------------
 
 void draw_search_keys(SDL_Surface *dst)
 {
     if (!dst)
         return;
-    const int out = chrome_out(dst);
+    const int out = draw_screen_frame(dst, bottom_hints(SCREEN_SEARCH_KEYS, 0));
     const SearchLayout &L = layouts[out];
-    const FixedRes &r = fixed_res[out];
-    draw_background(dst);
-    draw_top_bar(dst);
-    draw_bottom_bar(dst, bottom_hints(SCREEN_SEARCH_KEYS, 0));
     draw_result_rows(dst, out, false, L.board_mark_end);
 
     const int lang = global_attr.language;
     // Where the help text would run off the screen: a smaller font or a
     // second line above the keyboard.
     mapseq_draw_fitted(L.help_x, L.help_y, L.help_font, search_help_text(lang), L.help_right - L.help_x, 2, dst);
+    const FixedRes &r = fixed_res[out];
     blit_at(L.board_x, L.board_y, r.search[0], dst);
     if (search_state.length > 0) {
         char shown[SHOWN_TEXT_MAX + 1];
-        draw_text(L.typed_x, L.typed_y, ui_font[L.typed_font], white, search_shown_text(search_state.text, shown), dst);
+        draw_text(L.typed_x, L.typed_y, ui_font[L.typed_font], WHITE, search_shown_text(search_state.text, shown), dst);
     }
     const int key = search_state.cursor >= 0 && search_state.cursor <= SEARCH_BUTTON ? search_state.cursor : 0;
     const int column = key % SEARCH_KEY_COLUMNS;
     const int row = key / SEARCH_KEY_COLUMNS; // the button is row 4, column 0
     blit_at(L.key_x + column * L.key_pitch, L.key_y + row * L.key_pitch, r.search[key + 1], dst);
     TTF_Font *hint_font = ui_font[L.hint_font];
-    const int first_w = draw_text(L.hint_x, L.hint_y, hint_font, white, search_hint_text(lang, 0), dst);
-    draw_text(L.hint_x + first_w + L.hint_gap, L.hint_y, hint_font, white, search_hint_text(lang, 1), dst);
+    const int first_w = draw_text(L.hint_x, L.hint_y, hint_font, WHITE, search_hint_text(lang, 0), dst);
+    draw_text(L.hint_x + first_w + L.hint_gap, L.hint_y, hint_font, WHITE, search_hint_text(lang, 1), dst);
 }
 
 void draw_search_results(SDL_Surface *dst)
 {
     if (!dst)
         return;
-    const int out = chrome_out(dst);
-    const SearchLayout &L = layouts[out];
-    draw_background(dst);
-    draw_top_bar(dst);
-    draw_bottom_bar(dst, bottom_hints(SCREEN_SEARCH_RESULTS, 0));
-    const int n = search_result_count();
-    if (n == 0) {
-        draw_empty_list(dst);
+    const int out = draw_screen_frame(dst, bottom_hints(SCREEN_SEARCH_RESULTS, 0));
+    if (!draw_list_pages(dst, search_result_count(), browse_cursor.page))
         return;
-    }
-    draw_page_counter(dst, browse_cursor.page, list_pages(n));
     draw_result_rows(dst, out, true, -1);
     const SearchResult *selected = search_result(cursor_position());
+    const SearchLayout &L = layouts[out];
     if (selected)
         blit_at(L.preview_x, L.preview_y,
                 selected_preview(out == OUTPUT_LCD, selected->system, selected->card, selected->index), dst);
@@ -196,26 +198,17 @@ void draw_search_results(SDL_Surface *dst)
 
 // ---- keys ------------------------------------------------------------------
 
-static void go(Screen next)
-{
-    drop_previews();
-    prev_screen = screen.load();
-    screen = next;
-}
+namespace {
 
-static void cursor_home(void)
-{
-    browse_cursor.page = 0;
-    browse_cursor.row = 0;
-}
-
-static void open_results(void)
+void open_results(void)
 {
     if (search_result_count() == 0)
         return;
-    cursor_home();
-    go(SCREEN_SEARCH_RESULTS);
+    list_cursor_home();
+    go_to_screen(SCREEN_SEARCH_RESULTS);
 }
+
+} // namespace
 
 void search_keys_keypress(int key)
 {
@@ -263,17 +256,19 @@ void search_keys_keypress(int key)
     case KEYCODE_B:
         play_key_sound(KEY_SOUND_MOVE);
         search_clear();
-        cursor_home();
-        go(SCREEN_ROOMS);
+        list_cursor_home();
+        go_to_screen(SCREEN_ROOMS);
         break;
     default: break;
     }
 }
 
+namespace {
+
 // A launch that fails shows the message and stays; one that wrote
 // /tmp/.next leaves the result list and the typed text for the next start
 // and ends the loop.
-static void launch(const SearchResult r)
+void launch(const SearchResult r)
 {
     if (gamelist_run(r.system, r.index, r.card) != 0) {
         show_invalid_file();
@@ -283,6 +278,8 @@ static void launch(const SearchResult r)
     search_save();
     stop_loop(SHUTDOWN_EXIT);
 }
+
+} // namespace
 
 void search_results_keypress(int key)
 {
@@ -306,8 +303,8 @@ void search_results_keypress(int key)
         // The keyboard starts empty, its results list too.
         play_key_sound(KEY_SOUND_MOVE);
         search_clear();
-        cursor_home();
-        go(SCREEN_SEARCH_KEYS);
+        list_cursor_home();
+        go_to_screen(SCREEN_SEARCH_KEYS);
         break;
     default: play_key_sound(KEY_SOUND_REFUSED); break;
     }

@@ -208,14 +208,9 @@ SDL_Surface *settings_logo(void)
 
 void settings_free_resources(void)
 {
-    for (SDL_Surface *&s : res.menu) {
-        if (s)
-            SDL_FreeSurface(s);
-        s = nullptr;
-    }
-    if (res.logo)
-        SDL_FreeSurface(res.logo);
-    res.logo = nullptr;
+    for (SDL_Surface *&s : res.menu)
+        free_surface(s);
+    free_surface(res.logo);
     res.loaded = 0;
 }
 

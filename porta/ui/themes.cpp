@@ -19,11 +19,13 @@
 
 // The firmware's logs and the tests rely on these texts byte for byte.
 namespace {
+
 constexpr const char *THEME_MISSING_TEXT = "----%s: not find theme(%d) \n";
 constexpr const char *WALLPAPER_MISSING_TEXT = "----%s: not find bg(%d) \n";
 constexpr const char *THEME_FOLDER_UNREADABLE_TEXT = "%s: opendir fail\n";
 constexpr const char *THEME_ROOT_UNREADABLE_TEXT = "%s: opendir fail (%s)\n";
 constexpr const char *SKIN_CHOSEN_TEXT = "--%s: customer_skin = %d \n";
+
 } // namespace
 
 int customer_skin = 0;
@@ -34,28 +36,36 @@ int wallpaper_count = 0;
 int theme_numbers[THEME_LIST_MAX];
 int theme_count = 0;
 
-static int (*open_page_query)(void) = nullptr;
+namespace {
+
+int (*open_page_query)(void) = nullptr;
+
+} // namespace
 
 // The settings items whose pages show the theme and the wallpapers.
 constexpr int ITEM_THEME_PAGE = 5;
 constexpr int ITEM_WALLPAPER_PAGE = 6;
 
-static const char *const out_dir[2] = {"lcd", "hdmi"};
+namespace {
 
-static void free_slot(Picture &s)
+const char *const out_dir[2] = {"lcd", "hdmi"};
+
+void free_slot(Picture &s)
 {
     picture_free(s);
 }
 
-static const char *wallpaper_root(void)
+const char *wallpaper_root(void)
 {
     return customer_skin ? SKIN_WALLPAPER_ROOT : VENDOR_WALLPAPER_ROOT;
 }
 
-static const char *theme_root(void)
+const char *theme_root(void)
 {
     return customer_skin ? SKIN_THEME_ROOT : VENDOR_THEME_ROOT;
 }
+
+} // namespace
 
 int current_theme_number(void)
 {
@@ -67,15 +77,19 @@ int current_wallpaper_number(void)
     return customer_skin ? global_attr.sd_wallpaper : global_attr.wallpaper;
 }
 
-static void wallpaper_path(char *buf, size_t size, const char *root, int out, int number)
+namespace {
+
+void wallpaper_path(char *buf, size_t size, const char *root, int out, int number)
 {
     snprintf(buf, size, "%s/%s/%d.jpg", root, out_dir[out], number);
 }
 
-static void icon_path(char *buf, size_t size, const char *root, int number, int out, int i)
+void icon_path(char *buf, size_t size, const char *root, int number, int out, int i)
 {
     snprintf(buf, size, "%s/%d/%s/%d.png", root, number, out_dir[out], i);
 }
+
+} // namespace
 
 // ---- the check -----------------------------------------------------------
 
@@ -122,9 +136,11 @@ int validate_skin_choice(void)
 
 // ---- loading -------------------------------------------------------------
 
+namespace {
+
 // The five icons of theme `number` for one output: full size into `full`
 // (may be nullptr: then only the small copies are kept) and 60% into `small`.
-static int load_icon_set(const char *root, int number, int out, Picture *full, Picture *small)
+int load_icon_set(const char *root, int number, int out, Picture *full, Picture *small)
 {
     char path[256];
     for (int i = 0; i < THEME_ICONS; i++) {
@@ -141,13 +157,15 @@ static int load_icon_set(const char *root, int number, int out, Picture *full, P
     return 0;
 }
 
-static void free_icons(int out)
+void free_icons(int out)
 {
     for (int i = 0; i < THEME_ICONS; i++) {
         free_slot(theme_pics.icon[out][i]);
         free_slot(theme_pics.icon_small[out][i]);
     }
 }
+
+} // namespace
 
 int load_theme_icons(void)
 {
@@ -175,14 +193,16 @@ int load_background(void)
 
 // ---- number lists --------------------------------------------------------
 
+namespace {
+
 // Names that do not start with a digit carry no number (they would all read
 // as 0 and offer a picture that does not exist).
-static bool numbered(const char *name)
+bool numbered(const char *name)
 {
     return isdigit(static_cast<unsigned char>(name[0])) != 0;
 }
 
-static int add_number(int *out, int count, int number)
+int add_number(int *out, int count, int number)
 {
     for (int i = 0; i < count; i++)
         if (out[i] == number)
@@ -190,6 +210,8 @@ static int add_number(int *out, int count, int number)
     out[count] = number;
     return count + 1;
 }
+
+} // namespace
 
 int list_skin_numbers(const char *root, int out[THEME_LIST_MAX])
 {
@@ -330,8 +352,10 @@ void themes_set_open_page_query(int (*open_page_item)(void))
     open_page_query = open_page_item;
 }
 
+namespace {
+
 // The wallpaper and theme pages list the numbers of the old set: leave them.
-static void leave_theme_pages(void)
+void leave_theme_pages(void)
 {
     if (screen != SCREEN_SETTINGS_PAGE || !open_page_query)
         return;
@@ -342,6 +366,8 @@ static void leave_theme_pages(void)
     free_wallpaper_previews();
     screen = SCREEN_ROOMS;
 }
+
+} // namespace
 
 int themes_card_changed(int inserted)
 {
