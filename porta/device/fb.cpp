@@ -28,30 +28,35 @@ void fb_setup_slot(int slot, const char *path, int bpp, int w, int h)
     d.height = h;
 }
 
+// Where each colour channel sits in a pixel of the given depth.
+struct Channel {
+    uint32_t offset;
+    uint32_t length;
+};
+struct PixelLayout {
+    Channel red, green, blue, transp;
+};
+constexpr PixelLayout RGB565_LAYOUT = {{11, 5}, {5, 6}, {0, 5}, {0, 0}};
+constexpr PixelLayout RGBA8888_LAYOUT = {{0, 8}, {8, 8}, {16, 8}, {24, 0}};
+
+void set_channel(struct fb_bitfield *field, Channel channel)
+{
+    field->offset = channel.offset;
+    field->length = channel.length;
+}
+
 void fb_set_layout(struct fb_var_screeninfo *v, int bpp, int w, int h)
 {
     v->bits_per_pixel = static_cast<uint32_t>(bpp);
     v->xres = static_cast<uint32_t>(w);
     v->yres = static_cast<uint32_t>(h);
-    if (bpp == 16) {
-        v->red.offset = 11;
-        v->red.length = 5;
-        v->green.offset = 5;
-        v->green.length = 6;
-        v->blue.offset = 0;
-        v->blue.length = 5;
-        v->transp.offset = 0;
-        v->transp.length = 0;
-    } else if (bpp == 32) {
-        v->red.offset = 0;
-        v->red.length = 8;
-        v->green.offset = 8;
-        v->green.length = 8;
-        v->blue.offset = 16;
-        v->blue.length = 8;
-        v->transp.offset = 24;
-        v->transp.length = 0;
-    }
+    if (bpp != 16 && bpp != 32)
+        return;
+    const PixelLayout &layout = bpp == 16 ? RGB565_LAYOUT : RGBA8888_LAYOUT;
+    set_channel(&v->red, layout.red);
+    set_channel(&v->green, layout.green);
+    set_channel(&v->blue, layout.blue);
+    set_channel(&v->transp, layout.transp);
 }
 
 // An ioctl that fails because the node is no framebuffer (a plain file or a
@@ -316,22 +321,29 @@ void fb_close_all(void)
     fb_close(OUTPUT_HDMI);
 }
 
+namespace {
+
+// Opens one output's framebuffer at 16 bits per pixel and clears it; prints
+// `failure` when it cannot be opened. 0 or -1.
+int fb_init_output(int out, const char *path, int w, int h, const char *failure)
+{
+    fb_close(out);
+    fb_setup_slot(out, path, 16, w, h);
+    if (fb_open(out) != 0) {
+        printf("%s", failure);
+        return -1;
+    }
+    fb_clear(out);
+    return 0;
+}
+
+} // namespace
+
 int fb_init(void)
 {
-    fb_close(OUTPUT_LCD);
-    fb_setup_slot(OUTPUT_LCD, "/dev/fb0", 16, 640, 480);
-    if (fb_open(OUTPUT_LCD) != 0) {
-        printf("init lcd fb err ");
+    if (fb_init_output(OUTPUT_LCD, "/dev/fb0", 640, 480, "init lcd fb err ") != 0 ||
+        fb_init_output(OUTPUT_HDMI, "/dev/fb1", 1280, 720, "init hdmi fb err ") != 0)
         return -1;
-    }
-    fb_clear(OUTPUT_LCD);
-    fb_close(OUTPUT_HDMI);
-    fb_setup_slot(OUTPUT_HDMI, "/dev/fb1", 16, 1280, 720);
-    if (fb_open(OUTPUT_HDMI) != 0) {
-        printf("init hdmi fb err ");
-        return -1;
-    }
-    fb_clear(OUTPUT_HDMI);
     if (hdmi_state() == 1) {
         output_device = 1;
         backlight_off();

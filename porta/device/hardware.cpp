@@ -97,6 +97,8 @@ int backlight_value(int index)
 
 namespace {
 
+constexpr const char CPU_SETTING_SCRIPT[] = "/system/porta/cpu_setting.sh";
+
 // Sysfs writes ignore every error.
 void write_sysfs(const char *path, const char *text)
 {

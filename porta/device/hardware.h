@@ -9,7 +9,6 @@ constexpr const char HDMI_STATE_PATH[] = "/sys/class/switch/hdmi/state";
 constexpr const char H2W_STATE_PATH[] = "/sys/class/switch/h2w/state";
 constexpr const char MOTOR_PATH[] = "/sys/class/power_supply/battery/moto";
 constexpr const char LED_TEST_PATH[] = "/sys/class/power_supply/battery/led_test";
-constexpr const char CPU_SETTING_SCRIPT[] = "/system/porta/cpu_setting.sh";
 constexpr const char PORTA_SHELL[] = "/system/bin/sh";
 
 // Switch states: the integer read, or -1 when the file cannot be read.

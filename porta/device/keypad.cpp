@@ -7,6 +7,7 @@
 #include "common/endian.h"
 #include "porta/base/sealed.h"
 #include "porta/base/timers.h"
+#include "porta/base/worker_thread.h"
 #include "porta/device/keycodes.h"
 
 #include <SDL/SDL.h>
@@ -474,25 +475,18 @@ int start_keypad(std::atomic<uint32_t> *key_state, std::atomic<uint32_t> *key_ta
     window_events_on = false;
     window_queued = 0;
 
-    keypad_running.store(true, std::memory_order_relaxed);
-    if (pthread_create(&keypad_thread, nullptr, keypad_thread_main, nullptr) != 0) {
-        keypad_running.store(false, std::memory_order_relaxed);
+    if (!start_worker_thread(&keypad_thread, &keypad_running, &keypad_thread_started, keypad_thread_main)) {
         close_fd(&keypad_fd);
         close_fd(&power_fd);
         close_window_pipes();
         return -1;
     }
-    keypad_thread_started = true;
     return 0;
 }
 
 void stop_keypad(void)
 {
-    keypad_running.store(false, std::memory_order_relaxed);
-    if (keypad_thread_started) {
-        pthread_join(keypad_thread, nullptr);
-        keypad_thread_started = false;
-    }
+    stop_worker_thread(keypad_thread, &keypad_running, &keypad_thread_started);
     close_fd(&keypad_fd);
     close_fd(&power_fd);
     close_window_pipes();

@@ -6,6 +6,7 @@
 #include "porta/device/hardware.h"
 #include "porta/device/pcm.h"
 #include "porta/base/attr.h"
+#include "porta/base/worker_thread.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -21,6 +22,9 @@ constexpr int SOUND_BLOCK_MIN = 1024;
 std::mutex sound_mutex;
 
 namespace {
+
+// Sound numbers from here up name no sound: nothing waits to be played.
+constexpr int KEY_SOUND_NONE = 4;
 
 std::condition_variable sound_cond;
 int sound_number = KEY_SOUND_NONE; // guarded by sound_mutex
@@ -88,28 +92,24 @@ int sound_init(void)
         select_sound_device();
         sound_number = KEY_SOUND_NONE;
     }
-    sound_running.store(true, std::memory_order_relaxed);
-    if (pthread_create(&sound_thread, nullptr, key_sound_thread, nullptr) != 0) {
-        sound_running.store(false, std::memory_order_relaxed);
+    if (!start_worker_thread(&sound_thread, &sound_running, &sound_thread_started, key_sound_thread)) {
         printf("%s: start sound thread faild...\n", "sound_init");
         return -1;
     }
-    sound_thread_started = true;
     return 0;
 }
 
 void sound_deinit(void)
 {
-    sound_running.store(false, std::memory_order_relaxed);
-    if (sound_thread_started) {
+    // The waiting thread is woken with a number so that it sees the cleared
+    // running flag.
+    stop_worker_thread(sound_thread, &sound_running, &sound_thread_started, [] {
         {
             std::lock_guard<std::mutex> lock(sound_mutex);
             sound_number = 0;
         }
         sound_cond.notify_all();
-        pthread_join(sound_thread, nullptr);
-        sound_thread_started = false;
-    }
+    });
     std::lock_guard<std::mutex> lock(sound_mutex);
     sound_number = KEY_SOUND_NONE;
     close_sound_device();

@@ -15,10 +15,12 @@
 #include <mutex>
 
 constexpr const char KEY_SOUND_DIR[] = "/mnt/vendor/sound";
-constexpr int KEY_SOUND_CONFIRM = 0;
-constexpr int KEY_SOUND_MOVE = 1;
-constexpr int KEY_SOUND_REFUSED = 2;
-constexpr int KEY_SOUND_NONE = 4;
+// The sounds a key handler asks for, by their file number.
+enum KeySound : int {
+    KEY_SOUND_CONFIRM = 0,
+    KEY_SOUND_MOVE = 1,
+    KEY_SOUND_REFUSED = 2,
+};
 
 // The sound mutex: held by the sound thread for the whole playback of one
 // sound. Reopening the stream ("reset sound") takes it too, so that the stream

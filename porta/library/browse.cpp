@@ -22,7 +22,7 @@
 CardSelection browse_card = SELECTED_NONE;
 int browse_system = 0;
 BrowseCursor browse_cursor = {0, 0};
-int room = ROOM_GAMES;
+Room room = ROOM_GAMES;
 
 namespace {
 
@@ -168,12 +168,12 @@ void system_cursor_left(int *system)
 
 void room_left(void)
 {
-    room = room > 0 ? room - 1 : ROOM_COUNT - 1;
+    room = room > ROOM_GAMES ? static_cast<Room>(room - 1) : ROOM_SETTINGS;
 }
 
 void room_right(void)
 {
-    room = room < ROOM_COUNT - 1 ? room + 1 : 0;
+    room = room < ROOM_SETTINGS ? static_cast<Room>(room + 1) : ROOM_GAMES;
 }
 
 // ---- the restore files -----------------------------------------------------
@@ -208,7 +208,7 @@ BrowsePlace parse_last_path(const char *text, int *system, CardSelection *card)
         return PLACE_ROOMS;
     if (strstr(text, "/mnt/data/.history"))
         return PLACE_HISTORY;
-    if (strstr(text, SEARCH_LAST_PATH))
+    if (strstr(text, SEARCH_FILE))
         return PLACE_SEARCH_RESULTS;
     // Table order puts GBA and GBC before GB: the first match wins.
     static const struct {

@@ -32,17 +32,19 @@ enum CardSelection : int {
 };
 constexpr int ROWS_PER_PAGE = 9;
 
-constexpr int ROOM_GAMES = 0;
-constexpr int ROOM_FAVORITES = 1;
-constexpr int ROOM_HISTORY = 2;
-constexpr int ROOM_SEARCH = 3;
-constexpr int ROOM_SETTINGS = 4;
-constexpr int ROOM_COUNT = 5;
+// The rooms of the carousel, in their order on the screen.
+enum Room : int {
+    ROOM_GAMES,
+    ROOM_FAVORITES,
+    ROOM_HISTORY,
+    ROOM_SEARCH,
+    ROOM_SETTINGS,
+};
+constexpr int ROOM_COUNT = ROOM_SETTINGS + 1;
 
 constexpr const char GAMEDIR_FILE[] = "/tmp/gamedir.cfg";
 constexpr const char GAMEPLACE_FILE[] = "/tmp/gameplace.cfg";
 constexpr const char TOPLIST_PATH[] = "/mnt/vendor/game/toplist";
-constexpr const char SEARCH_LAST_PATH[] = "/tmp/search";
 
 // Page (from 0) and row (0..8) of the current list screen; the selected
 // position is page x 9 + row.
@@ -54,7 +56,7 @@ struct BrowseCursor {
 extern CardSelection browse_card;
 extern int browse_system; // 0..16
 extern BrowseCursor browse_cursor;
-extern int room; // 0..4, the highlighted room
+extern Room room; // the highlighted room
 
 // The card of the selector (the TF card only for SELECTED_EXTERNAL).
 inline Card selected_card(void)

@@ -47,9 +47,7 @@ int corelist_read_file(const char *path)
 
 int corelist_load(void)
 {
-    cores.clear();
-    if (crc_check_file(CORELIST_FILE) == 0)
-        corelist_read_file(CORELIST_FILE);
+    list_file_load(CORELIST_FILE, cores, corelist_read_file);
     printf(CORELIST_COUNT_TEXT, corelist_count());
     return corelist_count();
 }
@@ -57,12 +55,8 @@ int corelist_load(void)
 int corelist_save(void)
 {
     std::string content;
-    char line[1024];
-    for (const CoreChoice &c : cores) {
-        memset(line, 0, sizeof(line));
-        snprintf(line, sizeof(line), "%s:%d\n", c.name, c.card);
-        content += line;
-    }
+    for (const CoreChoice &c : cores)
+        content += list_line("%s:%d\n", c.name, c.card);
     return list_file_write(CORELIST_FILE, content);
 }
 

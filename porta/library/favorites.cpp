@@ -54,9 +54,7 @@ int favorites_read_file(const char *path)
 
 int favorites_load(void)
 {
-    favorites.clear();
-    if (crc_check_file(FAVORITES_FILE) == 0)
-        favorites_read_file(FAVORITES_FILE);
+    list_file_load(FAVORITES_FILE, favorites, favorites_read_file);
     printf(FAVORITES_COUNT_TEXT, favorites_count());
     return favorites_count();
 }
@@ -64,12 +62,8 @@ int favorites_load(void)
 int favorites_save(void)
 {
     std::string content;
-    char line[1024];
-    for (const Favorite &f : favorites) {
-        memset(line, 0, sizeof(line));
-        snprintf(line, sizeof(line), "%s:%d:%d:%d:%d\n", f.name, f.system, f.index, f.card, f.sequence);
-        content += line;
-    }
+    for (const Favorite &f : favorites)
+        content += list_line("%s:%d:%d:%d:%d\n", f.name, f.system, f.index, f.card, f.sequence);
     // The seal of nothing is four zero bytes, which the next start takes for
     // a lost write: the last favourite deleted leaves an empty file.
     if (content.empty())

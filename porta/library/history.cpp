@@ -46,21 +46,15 @@ int history_read_file(const char *path)
 
 int history_load(void)
 {
-    history.clear();
-    if (crc_check_file(HISTORY_FILE) == 0)
-        history_read_file(HISTORY_FILE);
+    list_file_load(HISTORY_FILE, history, history_read_file);
     return history_count();
 }
 
 int history_save(void)
 {
     std::string content;
-    char line[1024];
-    for (const HistoryEntry &e : history) {
-        memset(line, 0, sizeof(line));
-        snprintf(line, sizeof(line), "%s:%d:%d:%d\n", e.name, e.system, e.index, e.card);
-        content += line;
-    }
+    for (const HistoryEntry &e : history)
+        content += list_line("%s:%d:%d:%d\n", e.name, e.system, e.index, e.card);
     return list_file_write(HISTORY_FILE, content);
 }
 

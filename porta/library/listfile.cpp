@@ -4,6 +4,7 @@
 #include "porta/base/sealed.h"
 
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -89,6 +90,16 @@ void copy_list_name(char dst[256], const std::string &name)
     size_t n = name.size() < 255 ? name.size() : 255;
     memcpy(dst, name.data(), n);
     dst[n] = '\0';
+}
+
+std::string list_line(const char *format, ...)
+{
+    char line[LIST_LINE_MAX + 1] = {};
+    va_list args;
+    va_start(args, format);
+    vsnprintf(line, sizeof(line), format, args);
+    va_end(args);
+    return line;
 }
 
 int list_file_write(const char *path, const std::string &content)

@@ -4,6 +4,8 @@
 // of "name:number:..." followed by the 4-byte CRC trailer. Written whole and
 // crash-safely after every change; read only up to the seal.
 
+#include "porta/base/sealed.h"
+
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -69,6 +71,19 @@ template <typename Record> void list_records_free(std::vector<Record> &list)
 {
     std::vector<Record>().swap(list);
 }
+
+// Empties `list` and reads it again from `path` with `read_file` when the
+// file's seal holds; a badly sealed or missing file leaves the list empty.
+template <typename Record>
+void list_file_load(const char *path, std::vector<Record> &list, int (*read_file)(const char *))
+{
+    list.clear();
+    if (crc_check_file(path) == 0)
+        read_file(path);
+}
+
+// One stored line formatted as printf does, cut to LIST_LINE_MAX bytes.
+std::string list_line(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
 // Writes the content and its seal crash-safely. On failure prints
 // "fopen <path> error,reurn <errno>" and returns -1 (the old file stays).

@@ -14,11 +14,6 @@ constexpr const char *PICTURE_MISSING_TEXT = "%s: %d error i = %d,imag= %s \n";
 
 FixedRes fixed_res[OUTPUT_COUNT];
 
-const char *const res_system_icons[RES_SYSTEMS] = {
-    "ps.png",  "cps.png", "cps.png", "neogeo.png", "fbahack.png", "mame.png", "gba.png", "fc.png",  "sfc.png",
-    "sms.png", "md.png",  "gbc.png", "gb.png",     "pce.png",     "ngpc.png", "gg.png",  "wsc.png",
-};
-
 namespace {
 
 const char *out_name(int out)
@@ -80,13 +75,13 @@ int load_other(int out, const char *who)
             return -1;
         }
     }
-    for (int i = 0; i < RES_SYSTEMS; i++) {
-        snprintf(path, sizeof(path), "/mnt/vendor/desktop_res/type-left/%s/%s", o, res_system_icons[i]);
+    for (int i = 0; i < SYSTEM_COUNT; i++) {
+        snprintf(path, sizeof(path), "/mnt/vendor/desktop_res/type-left/%s/%s", o, system_table[i].icon);
         if (load_into(&r.type_left[i], path) != 0) {
             printf(PICTURE_MISSING_TEXT, who, 4, i, path);
             return -1;
         }
-        snprintf(path, sizeof(path), "/mnt/vendor/desktop_res/type-right/%s/%s", o, res_system_icons[i]);
+        snprintf(path, sizeof(path), "/mnt/vendor/desktop_res/type-right/%s/%s", o, system_table[i].icon);
         if (load_into(&r.type_right[i], path) != 0) {
             printf(PICTURE_MISSING_TEXT, who, 5, i, path);
             return -1;

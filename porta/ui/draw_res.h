@@ -7,9 +7,9 @@
 // nothing.
 
 #include "porta/device/fb.h"
+#include "porta/library/systems.h"
 #include "porta/ui/picture.h"
 
-constexpr int RES_SYSTEMS = 17;
 constexpr int RES_SEARCH_KEYS = 42;
 
 struct FixedRes {
@@ -22,14 +22,11 @@ struct FixedRes {
     Picture point;
     Picture search[RES_SEARCH_KEYS];
     Picture list[6];
-    Picture type_left[RES_SYSTEMS];
-    Picture type_right[RES_SYSTEMS];
+    Picture type_left[SYSTEM_COUNT];
+    Picture type_right[SYSTEM_COUNT];
 };
 
 extern FixedRes fixed_res[OUTPUT_COUNT];
-
-// Icon file name of each of the 17 systems, in system order.
-extern const char *const res_system_icons[RES_SYSTEMS];
 
 // Title bar and bottom set of one output: every file must be readable.
 // Returns 0, or -1 at the first that is not (the rest is not tried).

@@ -15,6 +15,7 @@
 #include "porta/library/corelist.h"
 #include "porta/library/favorites.h"
 #include "porta/library/history.h"
+#include "porta/library/search.h"
 #include "porta/library/systems.h"
 #include "porta/ui/draw.h"
 #include "porta/ui/draw_res.h"
@@ -66,8 +67,8 @@ const char *const save_folders[] = {"fbasdl", "fba4arm", "fc",   "gba",  "gbc", 
 void remove_stale_writes(const struct timespec &run_start)
 {
     static const char *const files[] = {
-        ATTR_FILE,         LOCALPAD_MAP_FILE, HISTORY_FILE, FAVORITES_FILE,   CORELIST_FILE,
-        NEXT_COMMAND_FILE, GAMEPLACE_FILE,    GAMEDIR_FILE, SEARCH_LAST_PATH,
+        ATTR_FILE,         LOCALPAD_MAP_FILE, HISTORY_FILE, FAVORITES_FILE, CORELIST_FILE,
+        NEXT_COMMAND_FILE, GAMEPLACE_FILE,    GAMEDIR_FILE, SEARCH_FILE,
     };
     for (const char *f : files)
         remove_stale_temp_files(f, run_start);

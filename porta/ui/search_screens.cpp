@@ -274,7 +274,7 @@ void launch(const SearchResult r)
         show_invalid_file();
         return;
     }
-    save_last_path(SEARCH_LAST_PATH);
+    save_last_path(SEARCH_FILE);
     search_save();
     stop_loop(SHUTDOWN_EXIT);
 }

@@ -111,10 +111,10 @@ protected:
             picture(T + "/3.png", z.mark, z.mark, kMark);
             picture(T + "/4.png", z.card_w, z.card_h, kCard);
             picture(T + "/5.png", z.row_w, z.row_h, kRow);
-            for (int s = 0; s < RES_SYSTEMS; s++) {
-                picture(D + "/type-left/" + o + "/" + res_system_icons[s], z.left_w, z.left_h, kLeft);
+            for (int s = 0; s < SYSTEM_COUNT; s++) {
+                picture(D + "/type-left/" + o + "/" + system_table[s].icon, z.left_w, z.left_h, kLeft);
                 // Systems 1 and 2 share a file name: the later one's colour.
-                picture(D + "/type-right/" + o + "/" + res_system_icons[s], z.right_w, z.right_h, right_of(s));
+                picture(D + "/type-right/" + o + "/" + system_table[s].icon, z.right_w, z.right_h, right_of(s));
             }
             picture("/mnt/vendor/wallpapers/" + o + "/0.jpg", z.w, z.h, kWall);
             for (int i = 0; i < 5; i++)
@@ -258,7 +258,7 @@ protected:
 
 TEST_F(LibraryScreens, RoomsShowTheHighlightedRoomFullSizeAndTheOthersSmall)
 {
-    room = 2;
+    room = ROOM_HISTORY;
     for (int out = 0; out < 2; out++) {
         SDL_Surface *s = surf[out];
         const Sizes &z = kSizes[out];

@@ -11,6 +11,7 @@
 #include "porta/library/favorites.h"
 #include "porta/library/gamelist.h"
 #include "porta/library/history.h"
+#include "porta/library/listfile.h"
 #include "porta/library/systems.h"
 #include "porta/base/timers.h"
 #include "porta/ui/screens.h"
@@ -605,6 +606,15 @@ TEST_F(Library, ListReadersAppendAndReportAMissingFile)
     EXPECT_EQ(favorites_count(), 2);
     EXPECT_EQ(history_count(), 3);
     EXPECT_EQ(corelist_count(), 3);
+}
+
+// Every list's line is formatted into one bounded line: a line over the limit
+// is cut there, never written past it.
+TEST(ListFile, StoredLinesAreCutAtTheLineLimit)
+{
+    const std::string name(LIST_LINE_MAX + 100, 'n');
+    EXPECT_EQ(list_line("%s:%d\n", name.c_str(), 7), name.substr(0, LIST_LINE_MAX));
+    EXPECT_EQ(list_line("%s:%d:%d\n", "a:b.gba", 6, -1), "a:b.gba:6:-1\n");
 }
 
 TEST_F(Library, TheSealIsNeverReadAsALine)
