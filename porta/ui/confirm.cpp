@@ -82,16 +82,20 @@ void confirm_ask(const char *label, Screen return_screen, void (*yes)(void), voi
     confirm_open();
 }
 
+bool two_way_choice_key(int key, int one_key, int other_key, int *choice)
+{
+    if (key != one_key && key != other_key)
+        return false;
+    play_key_sound(KEY_SOUND_MOVE);
+    *choice = *choice ? 0 : 1;
+    return true;
+}
+
 void confirm_keypress(int key)
 {
-    if (!confirm_box.active)
+    if (!confirm_box.active || two_way_choice_key(key, KEYCODE_LEFT, KEYCODE_RIGHT, &confirm_box.result))
         return;
     switch (key) {
-    case KEYCODE_LEFT:
-    case KEYCODE_RIGHT:
-        play_key_sound(KEY_SOUND_MOVE);
-        confirm_box.result = confirm_box.result ? 0 : 1;
-        break;
     case KEYCODE_A: {
         play_key_sound(KEY_SOUND_CONFIRM);
         const int result = confirm_box.result;
@@ -126,9 +130,7 @@ void confirm_draw(SDL_Surface *dst)
     const SDL_Color red = {255, 0, 0, 0};
     draw_text(L.x + (BOX_W - w) / 2, L.y + BOX_MESSAGE_DY, ui_font[FONT_24], red, confirm_box.message, dst);
 
-    int lang = global_attr.language;
-    if (lang < 0 || lang >= LANGUAGE_COUNT)
-        lang = 0;
+    const int lang = ui_language();
     SDL_Surface *yes_pic = settings_menu_image(MENU_IMG_BUTTON_ON);
     const int button_w = yes_pic ? yes_pic->w : 0;
     const int by = L.y + BOX_BUTTON_DY;

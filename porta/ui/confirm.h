@@ -38,6 +38,11 @@ void confirm_ask(const char *label, Screen return_screen, void (*yes)(void), voi
 // Clears the whole box state.
 void confirm_clear(void);
 
+// A choice between two (the box's No and Yes, a menu of two rows): either of
+// the two keys flips *choice between 0 and 1, with the move sound. Returns
+// true when `key` was one of them.
+bool two_way_choice_key(int key, int one_key, int other_key, int *choice);
+
 // SCREEN_CONFIRM: released keys. Left and Right switch the answer; A returns
 // to the return screen, prints "msgResult = <answer> " and runs the action of
 // the answer.

@@ -212,9 +212,7 @@ void datetime_draw(SDL_Surface *dst)
     const int out = chrome_out(dst);
     const DateTimeLayout &L = datetime_layouts[out];
     const DateTimeState &s = date_time;
-    int lang = global_attr.language;
-    if (lang < 0 || lang >= LANGUAGE_COUNT)
-        lang = 0;
+    const int lang = ui_language();
 
     // The date and time page behind, shaded, and the white band.
     settings_page_draw(dst);

@@ -13,6 +13,7 @@
 #include "porta/device/storage.h"
 #include "porta/ui/factory_threads.h"
 #include "porta/library/browse.h"
+#include "porta/ui/chrome.h"
 #include "porta/ui/draw.h"
 #include "porta/ui/loop.h"
 
@@ -56,8 +57,7 @@ const char *const player_labels[7] = {"NONE", "1P", "2P", "3P", "4P", "5P", "6P"
 
 const char *in_language(const char *const texts[6])
 {
-    const int l = global_attr.language;
-    return texts[l >= 0 && l < 6 ? l : 0];
+    return texts[ui_language()];
 }
 
 } // namespace
@@ -187,27 +187,18 @@ struct TestLayout {
     int keys_step;
 };
 
-enum { OUT_LCD = 0, OUT_HDMI = 1 };
-
 namespace {
 
 // Positions, one row per group (kept out of the formatter).
 // clang-format off
-const TestLayout iotest_layouts[2] = {
+const TestLayout iotest_layouts[OUTPUT_COUNT] = {
     {{30, 8}, {30, 28}, {340, 10}, {30, 360}, {120, 170}, {340, 90}, {340, 180}, {260, 300}, {30, 380},
      0, {0, 0}, 0},
     {{60, 70}, {60, 100}, {450, 80}, {600, 120}, {200, 300}, {450, 220}, {450, 340}, {800, 240}, {800, 120},
      0, {0, 0}, 0},
 };
 
-} // namespace
-// clang-format on
-
-namespace {
-
-// Positions, one row per group (kept out of the formatter).
-// clang-format off
-const TestLayout factory_layouts[2] = {
+const TestLayout factory_layouts[OUTPUT_COUNT] = {
     {{15, 2}, {15, 25}, {300, 10}, {15, 50}, {120, 130}, {335, 90}, {335, 180}, {250, 300}, {10, 313},
      2, {30, 353}, 20},
     // The HDMI screen keeps the LCD's arrangement, spread over 1280x720;
@@ -215,16 +206,7 @@ const TestLayout factory_layouts[2] = {
     {{60, 40}, {60, 70}, {450, 40}, {60, 110}, {240, 330}, {450, 220}, {450, 340}, {450, 480}, {60, 640},
      1, {900, 120}, 30},
 };
-
-} // namespace
 // clang-format on
-
-namespace {
-
-int out_of(const SDL_Surface *dst)
-{
-    return dst && dst->w >= 1280 ? OUT_HDMI : OUT_LCD;
-}
 
 } // namespace
 
@@ -381,7 +363,7 @@ void iotest_draw(SDL_Surface *dst)
 {
     if (!dst)
         return;
-    const TestLayout &l = iotest_layouts[out_of(dst)];
+    const TestLayout &l = iotest_layouts[chrome_out(dst)];
     fill_background(dst);
     text_at(l.text1.x, l.text1.y, in_language(motor_hint), dst);
     text_at(l.text2.x, l.text2.y, in_language(exit_hint), dst);
@@ -446,7 +428,7 @@ void factory_test_frame(SDL_Surface *dst)
 {
     if (!dst)
         return;
-    const int out = out_of(dst);
+    const int out = chrome_out(dst);
     const TestLayout &l = factory_layouts[out];
     const FactoryState &f = factory_state;
     fill_background(dst);

@@ -294,7 +294,7 @@ int joymap_list(int slots[JOYMAP_ROWS])
 
 namespace {
 
-// Up, Down and B of both lists; returns 1 when the key was one of them.
+// Up and Down of both lists; returns 1 when the key was one of them.
 int list_key(int key, int *cursor, int rows)
 {
     switch (key) {
@@ -316,24 +316,30 @@ int list_key(int key, int *cursor, int rows)
     }
 }
 
+// The keys of a list of pads: moves the cursor, and on A picks the pad under
+// it. Returns true with *slot and *info filled when a named pad was picked.
+bool pad_list_pick(int key, int *cursor, int *slot, JoySlotInfo *info)
+{
+    int slots[JOYMAP_ROWS];
+    const int rows = joymap_list(slots);
+    if (list_key(key, cursor, rows) || key != KEYCODE_A)
+        return false;
+    play_key_sound(KEY_SOUND_CONFIRM);
+    if (*cursor >= rows)
+        return false;
+    *slot = slots[*cursor];
+    return joystick_slot_info(*slot, info) == 0 && info->name[0];
+}
+
 } // namespace
 
 void joymap_keypress(int key)
 {
     if (joymap.level)
         return;
-    int slots[JOYMAP_ROWS];
-    const int rows = joymap_list(slots);
-    if (list_key(key, &joymap.cursor, rows))
-        return;
-    if (key == KEYCODE_A) {
-        play_key_sound(KEY_SOUND_CONFIRM);
-        if (joymap.cursor >= rows)
-            return;
-        JoySlotInfo info;
-        const int slot = slots[joymap.cursor];
-        if (joystick_slot_info(slot, &info) != 0 || !info.name[0])
-            return;
+    JoySlotInfo info;
+    int slot = 0;
+    if (pad_list_pick(key, &joymap.cursor, &slot, &info)) {
         joymap.slot = slot;
         joymap.removals = info.removals;
         memset(joymap.work, 0, sizeof joymap.work);
@@ -361,18 +367,9 @@ void reset_yes(void)
 
 void joymap_reset_keypress(int key)
 {
-    int slots[JOYMAP_ROWS];
-    const int rows = joymap_list(slots);
-    if (list_key(key, &joymap.reset_cursor, rows))
-        return;
-    if (key == KEYCODE_A) {
-        play_key_sound(KEY_SOUND_CONFIRM);
-        if (joymap.reset_cursor >= rows)
-            return;
-        JoySlotInfo info;
-        const int slot = slots[joymap.reset_cursor];
-        if (joystick_slot_info(slot, &info) != 0 || !info.name[0])
-            return;
+    JoySlotInfo info;
+    int slot = 0;
+    if (pad_list_pick(key, &joymap.reset_cursor, &slot, &info)) {
         joymap.reset_slot = slot;
         joymap.reset_removals = info.removals;
         // The question and where it returns to were set by the settings.
@@ -617,8 +614,7 @@ int pad_present(void)
 // Runs the frames of the sequence until it ends; returns how.
 int run_sequence(SDL_Surface *dst, JoyDevice *pad)
 {
-    uint32_t blink_at = loop_hooks.now() + JOYMAP_BLINK_MS;
-    int pointer_shown = 1;
+    MapSeqBlink pointer = mapseq_blink_start(loop_hooks.now());
     int hold_armed = 0;
     uint32_t hold_end = 0;
     // The input held now (the pad's current event word while it is a press)
@@ -635,11 +631,7 @@ int run_sequence(SDL_Surface *dst, JoyDevice *pad)
             mapseq_frame_end(now);
             continue;
         }
-        if (static_cast<int32_t>(now - blink_at) >= 0) {
-            pointer_shown = !pointer_shown;
-            blink_at = now + JOYMAP_BLINK_MS;
-        }
-        sequence_frame(dst, pointer_shown);
+        sequence_frame(dst, mapseq_blink(&pointer, now));
         fb_present(output_device, dst);
         if (joymap.step >= JOYMAP_STEPS) {
             fputs(MSG_MAPPING_FINISHED, stdout);

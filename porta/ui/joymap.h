@@ -38,7 +38,6 @@ constexpr int JOYMAP_STEPS = JOY_CONV_SLOTS;
 constexpr int JOYMAP_ROWS = 4;
 constexpr uint32_t JOYMAP_HOLD_MS = 3000u;         // an input (or UP) held this long ends the sequence
 constexpr uint32_t JOYMAP_RELEASE_PAUSE_MS = 300u; // after an accepted input is released
-constexpr uint32_t JOYMAP_BLINK_MS = 1000u;
 constexpr uint32_t JOYMAP_RELEASE_WAIT_MS = 3000u; // at the end, for the keys still held
 
 // Picture roles: 0 key cap, 1 key cap done, 2..9 the arrows up, down, left,

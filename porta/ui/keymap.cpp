@@ -149,14 +149,9 @@ int keymap_load_pictures(void)
 
 void keymap_keypress(int key)
 {
-    if (keymap.level)
+    if (keymap.level || two_way_choice_key(key, KEYCODE_UP, KEYCODE_DOWN, &keymap.cursor))
         return;
     switch (key) {
-    case KEYCODE_UP:
-    case KEYCODE_DOWN:
-        play_key_sound(KEY_SOUND_MOVE);
-        keymap.cursor = keymap.cursor ? 0 : 1;
-        break;
     case KEYCODE_A:
         play_key_sound(KEY_SOUND_CONFIRM);
         if (keymap.cursor == 0) {
@@ -259,8 +254,7 @@ void sequence_frame(SDL_Surface *dst, int pointer_shown)
 
 int run_sequence(SDL_Surface *dst)
 {
-    uint32_t blink_at = loop_hooks.now() + 1000;
-    int pointer_shown = 1;
+    MapSeqBlink pointer = mapseq_blink_start(loop_hooks.now());
     // The event that was last before the start (the release of the A that
     // started it, or anything older) is not taken as an input.
     int start_code = 0, start_value = 0;
@@ -274,11 +268,7 @@ int run_sequence(SDL_Surface *dst)
             mapseq_frame_end(now);
             continue;
         }
-        if (static_cast<int32_t>(now - blink_at) >= 0) {
-            pointer_shown = !pointer_shown;
-            blink_at = now + 1000;
-        }
-        sequence_frame(dst, pointer_shown);
+        sequence_frame(dst, mapseq_blink(&pointer, now));
         fb_present(output_device, dst);
         if (keymap.step >= KEYMAP_STEPS) {
             fputs(MSG_MAPPING_FINISHED, stdout);

@@ -12,6 +12,7 @@
 #include "porta/library/history.h"
 #include "porta/library/search.h"
 #include "porta/library/systems.h"
+#include "porta/ui/chrome.h"
 #include "porta/ui/draw.h"
 #include "porta/ui/loop.h"
 #include "porta/ui/settings.h"
@@ -136,9 +137,7 @@ void show_invalid_file(void)
     SDL_Surface *dst = current_surface();
     if (dst) {
         SDL_FillRect(dst, nullptr, SDL_MapRGB(dst->format, 28, 28, 28));
-        int lang = global_attr.language;
-        if (lang < 0 || lang >= LANGUAGE_COUNT)
-            lang = 0;
+        const int lang = ui_language();
         TTF_Font *font = ui_font[FONT_24];
         if (font) {
             // Centred; a message wider than the screen (Japanese on the LCD)

@@ -29,6 +29,26 @@ int mapseq_stop_requested(uint32_t now)
     return global_attr.auto_poweroff == 1 && idle > 0 && static_cast<uint32_t>(idle) > POWEROFF_IDLE_MS;
 }
 
+namespace {
+
+constexpr uint32_t BLINK_MS = 1000u;
+
+} // namespace
+
+MapSeqBlink mapseq_blink_start(uint32_t now)
+{
+    return MapSeqBlink{now + BLINK_MS, 1};
+}
+
+int mapseq_blink(MapSeqBlink *blink, uint32_t now)
+{
+    if (static_cast<int32_t>(now - blink->next_flip) >= 0) {
+        blink->shown = !blink->shown;
+        blink->next_flip = now + BLINK_MS;
+    }
+    return blink->shown;
+}
+
 int mapseq_asleep_frame(SDL_Surface *dst)
 {
     if (!screen_asleep)

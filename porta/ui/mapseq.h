@@ -20,6 +20,16 @@ int mapseq_stop_requested(uint32_t now);
 // While the screen sleeps: presents a black frame on `dst` and returns 1
 // (the frame is done; nothing is read), else 0.
 int mapseq_asleep_frame(SDL_Surface *dst);
+// The pointer at the current step: shown at the start, then hidden and shown
+// in turn every second.
+struct MapSeqBlink {
+    uint32_t next_flip; // when the pointer changes next (ms)
+    int shown;
+};
+// A pointer shown from `now` on.
+MapSeqBlink mapseq_blink_start(uint32_t now);
+// Flips the pointer when its second is over; returns whether it is shown.
+int mapseq_blink(MapSeqBlink *blink, uint32_t now);
 // Waits the rest of the frame begun at `start` (at least 1 ms: never a busy
 // loop).
 void mapseq_frame_end(uint32_t start);

@@ -4,6 +4,7 @@
 
 #include "porta/controller/joypad_cfg.h"
 #include "porta/ui/joymap.h"
+#include "porta/ui/mapseq.h"
 
 #include <gtest/gtest.h>
 
@@ -96,4 +97,18 @@ TEST(JoyMapMerge, EarlyEndDropsShouldersKeepsTheRestAndSameInputsChangeNothing)
     EXPECT_EQ(joymap_merge(work2, pad), 1);
     EXPECT_EQ(pad[4].index, 11);
     EXPECT_EQ(pad[4].set_mask, before[4].set_mask);
+}
+
+// The pointer of both mapping sequences: shown for a second, hidden for the
+// next, also across the wrap of the millisecond clock.
+TEST(MapSeqBlink, FlipsEverySecondAcrossTheClockWrap)
+{
+    for (const uint32_t start : {0u, 0xFFFFFF00u}) {
+        MapSeqBlink pointer = mapseq_blink_start(start);
+        EXPECT_EQ(1, mapseq_blink(&pointer, start + 1u)) << start;
+        EXPECT_EQ(1, mapseq_blink(&pointer, start + 999u)) << start;
+        EXPECT_EQ(0, mapseq_blink(&pointer, start + 1000u)) << start;
+        EXPECT_EQ(0, mapseq_blink(&pointer, start + 1999u)) << start;
+        EXPECT_EQ(1, mapseq_blink(&pointer, start + 2000u)) << start;
+    }
 }
