@@ -24,7 +24,8 @@ inline bool start_worker_thread(pthread_t *thread, std::atomic<bool> *running, b
 
 // Clears `running` and, when a thread was started, wakes it with `wake` (when
 // it may be waiting for work) and waits for its end.
-inline void stop_worker_thread(pthread_t thread, std::atomic<bool> *running, bool *started, void (*wake)(void) = nullptr)
+inline void stop_worker_thread(pthread_t thread, std::atomic<bool> *running, bool *started,
+                               void (*wake)(void) = nullptr)
 {
     running->store(false, std::memory_order_relaxed);
     if (!*started)
