@@ -84,10 +84,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         break;
     }
     case 4: {
-        fuzz::write(SEARCH_LAST_PATH, data, size);
+        fuzz::write(SEARCH_FILE, data, size);
         char text[SEARCH_TEXT_SIZE + 8];
         memset(text, 0x55, sizeof text);
-        const int n = read_search_file(SEARCH_LAST_PATH, text, SEARCH_TEXT_SIZE);
+        const int n = read_search_file(SEARCH_FILE, text, SEARCH_TEXT_SIZE);
         FUZZ_CHECK(n <= SEARCH_TEXT_MAX);
         for (size_t i = SEARCH_TEXT_SIZE; i < sizeof text; i++)
             FUZZ_CHECK(text[i] == 0x55); // never written past the text
