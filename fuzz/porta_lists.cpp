@@ -19,14 +19,15 @@
 
 namespace {
 
-template <typename Rec> std::vector<std::string> names(int count, const Rec *(*at)(int))
+// The names of a loaded list, each checked to end inside its field; the
+// list holds exactly the count its load returned.
+template <typename Rec> std::vector<std::string> names(int count, const std::vector<Rec> &list)
 {
+    FUZZ_CHECK(count >= 0 && static_cast<size_t>(count) == list.size());
     std::vector<std::string> out;
-    for (int i = 0; i < count; i++) {
-        const Rec *r = at(i);
-        FUZZ_CHECK(r != nullptr);
-        FUZZ_CHECK(memchr(r->name, '\0', sizeof r->name) != nullptr);
-        out.emplace_back(r->name);
+    for (const Rec &r : list) {
+        FUZZ_CHECK(memchr(r.name, '\0', sizeof r.name) != nullptr);
+        out.emplace_back(r.name);
     }
     return out;
 }
@@ -46,35 +47,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     switch (which) {
     case 0: {
         FUZZ_CHECK(crc_seal_write(HISTORY_FILE, data, size) == 0);
-        const int n = history_load();
-        FUZZ_CHECK(n == history_count());
+        const int n = list_load(HISTORY_LIST);
         FUZZ_CHECK(n >= 0 && n <= HISTORY_MAX);
-        std::vector<std::string> before = names(n, history_at);
-        if (n > 0 && history_save() == 0) {
-            FUZZ_CHECK(history_load() == n);
-            FUZZ_CHECK(names(n, history_at) == before || memchr(data, '\n', size));
+        std::vector<std::string> before = names(n, list_records(HISTORY_LIST));
+        if (n > 0 && list_save(HISTORY_LIST) == 0) {
+            FUZZ_CHECK(list_load(HISTORY_LIST) == n);
+            FUZZ_CHECK(names(n, list_records(HISTORY_LIST)) == before || memchr(data, '\n', size));
         }
-        history_free();
+        list_free(HISTORY_LIST);
         break;
     }
     case 1: {
         FUZZ_CHECK(crc_seal_write(FAVORITES_FILE, data, size) == 0);
-        const int n = favorites_load();
-        FUZZ_CHECK(n == favorites_count() && n >= 0);
-        names(n, favorite_at);
-        if (n > 0 && favorites_save() == 0)
-            FUZZ_CHECK(favorites_load() == n);
-        favorites_free();
+        const int n = list_load(FAVORITE_LIST);
+        names(n, list_records(FAVORITE_LIST));
+        if (n > 0 && list_save(FAVORITE_LIST) == 0)
+            FUZZ_CHECK(list_load(FAVORITE_LIST) == n);
+        list_free(FAVORITE_LIST);
         break;
     }
     case 2: {
         FUZZ_CHECK(crc_seal_write(CORELIST_FILE, data, size) == 0);
-        const int n = corelist_load();
-        FUZZ_CHECK(n == corelist_count() && n >= 0);
-        names(n, corelist_at);
-        if (n > 0 && corelist_save() == 0)
-            FUZZ_CHECK(corelist_load() == n);
-        corelist_free();
+        const int n = list_load(CORE_LIST);
+        names(n, list_records(CORE_LIST));
+        if (n > 0 && list_save(CORE_LIST) == 0)
+            FUZZ_CHECK(list_load(CORE_LIST) == n);
+        list_free(CORE_LIST);
         break;
     }
     case 3: {

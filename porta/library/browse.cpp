@@ -274,7 +274,7 @@ bool place_number(const char *line, const char *key, int32_t &field, BrowseCurso
         c->row = 0;
         return false;
     }
-    field = atoi(at + strlen(key));
+    field = stored_number(at + strlen(key));
     return true;
 }
 
@@ -329,9 +329,9 @@ BrowsePlace restore_browse_place(void)
 
     scan_card_lists(CARD_TF, tf_card_state == 1);
     scan_card_lists(CARD_MMC, 1);
-    favorites_load();
-    corelist_load();
-    history_load();
+    list_load(FAVORITE_LIST);
+    list_load(CORE_LIST);
+    list_load(HISTORY_LIST);
     // Back on the result list, the stored text is searched again.
     search_restore(restored == PLACE_SEARCH_RESULTS);
 
@@ -340,7 +340,7 @@ BrowsePlace restore_browse_place(void)
     long bound;
     switch (restored) {
     case PLACE_GAMES: bound = game_list(selected_card(), browse_system)->count; break;
-    case PLACE_FAVORITES: bound = favorites_count(); break;
+    case PLACE_FAVORITES: bound = list_count(FAVORITE_LIST); break;
     case PLACE_SEARCH_RESULTS: bound = search_result_count(); break;
     default: bound = -1; break;
     }
@@ -452,7 +452,7 @@ void gamelist_free_all(void)
     search_clear();
     free_card_lists(CARD_TF);
     free_card_lists(CARD_MMC);
-    favorites_free();
-    corelist_free();
-    history_free();
+    list_free(FAVORITE_LIST);
+    list_free(CORE_LIST);
+    list_free(HISTORY_LIST);
 }

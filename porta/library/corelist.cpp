@@ -18,47 +18,15 @@ constexpr const char *ALREADY_LISTED_TEXT = "this file have in favorites list ";
 constexpr const char *DELETE_FAILED_TEXT = "--%s: %d err ### \n";
 constexpr int DELETE_FAILED_LINE = 137;
 
-std::vector<CoreChoice> cores;
+std::vector<CoreChoice> records; // sorted by card, in the order added within one
 
 } // namespace
+
+const StoredList<CoreChoice> CORE_LIST = {
+    CORELIST_FILE, "get_selectemulist_fromefile", CORELIST_COUNT_TEXT, SIZE_MAX, 1, {&CoreChoice::card}, &records,
+};
 const char *const core_popup_items[CORE_POPUP_ITEMS] = {"gpsp", "vba-next"};
 CorePopup core_popup;
-
-int corelist_count(void)
-{
-    return static_cast<int>(cores.size());
-}
-
-const CoreChoice *corelist_at(int n)
-{
-    return list_record_at(cores, n);
-}
-
-void corelist_free(void)
-{
-    list_records_free(cores);
-}
-
-int corelist_read_file(const char *path)
-{
-    return list_file_read_into(path, "get_selectemulist_fromefile", 1, SIZE_MAX, cores,
-                               [](CoreChoice &c, const int32_t *n) { c.card = n[0]; });
-}
-
-int corelist_load(void)
-{
-    list_file_load(CORELIST_FILE, cores, corelist_read_file);
-    printf(CORELIST_COUNT_TEXT, corelist_count());
-    return corelist_count();
-}
-
-int corelist_save(void)
-{
-    std::string content;
-    for (const CoreChoice &c : cores)
-        content += list_line("%s:%d\n", c.name, c.card);
-    return list_file_write(CORELIST_FILE, content);
-}
 
 int core_alternative(int system, int index, Card card)
 {
@@ -66,7 +34,7 @@ int core_alternative(int system, int index, Card card)
     const char *name = game_name(game_list(card, system), index);
     if (!name)
         return -1;
-    for (const CoreChoice &c : cores)
+    for (const CoreChoice &c : records)
         if (c.card == card_number && strcmp(c.name, name) == 0)
             return 1;
     return 0;
@@ -76,12 +44,12 @@ namespace {
 
 void corelist_insert_before(size_t at, const CoreChoice &c)
 {
-    cores.insert(cores.begin() + static_cast<long>(at), c);
+    records.insert(records.begin() + static_cast<long>(at), c);
 }
 
 void corelist_insert_after(size_t at, const CoreChoice &c)
 {
-    cores.insert(cores.begin() + static_cast<long>(at) + 1, c);
+    records.insert(records.begin() + static_cast<long>(at) + 1, c);
 }
 
 } // namespace
@@ -90,31 +58,31 @@ int corelist_add_game(int system, int index, Card card)
 {
     const int card_number = card_to_number(card);
     const char *name = game_name(game_list(card, system), index);
-    if (!name || !*name)
+    if (!name || !*name || !list_name_storable(name))
         return -1;
     CoreChoice fresh;
     memset(&fresh, 0, sizeof(fresh));
     copy_list_name(fresh.name, name);
     fresh.card = card_number;
-    if (cores.empty()) {
-        cores.push_back(fresh);
-        corelist_save();
+    if (records.empty()) {
+        records.push_back(fresh);
+        list_save(CORE_LIST);
         return 0;
     }
-    for (size_t i = 0; i < cores.size(); i++) {
-        const CoreChoice &r = cores[i];
+    for (size_t i = 0; i < records.size(); i++) {
+        const CoreChoice &r = records[i];
         if (r.card > card_number) {
             corelist_insert_before(i, fresh);
-            corelist_save();
+            list_save(CORE_LIST);
             return 0;
         }
         if (r.card == card_number && strcmp(r.name, fresh.name) == 0) {
             printf("%s", ALREADY_LISTED_TEXT);
             return 1;
         }
-        if (i + 1 == cores.size()) {
+        if (i + 1 == records.size()) {
             corelist_insert_after(i, fresh);
-            corelist_save();
+            list_save(CORE_LIST);
             return 0;
         }
     }
@@ -125,17 +93,17 @@ void corelist_remove_game(int system, int index, Card card)
 {
     const int card_number = card_to_number(card);
     const GameList *list = game_list(card, system);
-    if (cores.empty() || !list || !list->scanned)
+    if (records.empty() || !list || !list->scanned)
         return;
     const char *name = game_name(list, index);
     if (!name) {
         printf(DELETE_FAILED_TEXT, "del_selectemulist_one", DELETE_FAILED_LINE);
         return;
     }
-    for (size_t i = 0; i < cores.size(); i++) {
-        if (cores[i].card == card_number && strcmp(cores[i].name, name) == 0) {
-            cores.erase(cores.begin() + static_cast<long>(i));
-            corelist_save();
+    for (size_t i = 0; i < records.size(); i++) {
+        if (records[i].card == card_number && strcmp(records[i].name, name) == 0) {
+            records.erase(records.begin() + static_cast<long>(i));
+            list_save(CORE_LIST);
             return;
         }
     }
@@ -143,11 +111,10 @@ void corelist_remove_game(int system, int index, Card card)
 
 void corelist_clear(void)
 {
-    if (cores.empty())
+    if (records.empty())
         return;
-    corelist_free();
-    list_file_truncate(CORELIST_FILE);
-    corelist_load();
+    list_clear(CORE_LIST);
+    list_load(CORE_LIST);
 }
 
 void core_popup_open(int system, int index, Card card)

@@ -7,6 +7,7 @@
 // CRC seal. Also the state of the pop-up that changes the choice.
 
 #include "porta/library/card.h"
+#include "porta/library/listfile.h"
 
 #include <cstdint>
 
@@ -17,25 +18,21 @@ struct CoreChoice {
     int32_t card;   // the card number as stored: card_from_number() gives the Card
 };
 
-// Empties the list, then reads the file when its seal is intact; prints
-// "--- selectemulist num = <n> ". Returns the count.
-int corelist_load(void);
-// Appends the records of a file to the list. 0, or -1 when it is missing.
-int corelist_read_file(const char *path);
-int corelist_save(void);
+// The core list and its file: list_load (prints "--- selectemulist num = <n> "),
+// list_save, list_free, and list_records to read it; the operations below
+// change it.
+extern const StoredList<CoreChoice> CORE_LIST;
 
 // 1 when entry `index` of the system's list on `card` is in the
 // list, 0 when not, -1 when the list holds no scan or the index is outside it.
 int core_alternative(int system, int index, Card card);
-// 0 when added and saved, 1 when present already, -1 when it cannot be added.
+// 0 when added and saved, 1 when present already, -1 when it cannot be added
+// (no scan, index outside the list, an empty name or one holding a line end).
 int corelist_add_game(int system, int index, Card card);
 // Removes the game if present and saves.
 void corelist_remove_game(int system, int index, Card card);
 // Clears the list: the file is left empty (0 bytes).
 void corelist_clear(void);
-void corelist_free(void);
-int corelist_count(void);
-const CoreChoice *corelist_at(int n);
 
 // The core pop-up of the GBA game list.
 constexpr int CORE_POPUP_ITEMS = 2;

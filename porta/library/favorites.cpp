@@ -22,54 +22,19 @@ constexpr int NOT_IN_SCAN_LINE = 190;
 constexpr int NOT_IN_LIST_LINE = 202;
 constexpr int DELETE_FAILED_LINE = 204;
 
-std::vector<Favorite> favorites;
+std::vector<Favorite> records; // sorted by card, system and index
 
 } // namespace
 
-int favorites_count(void)
-{
-    return static_cast<int>(favorites.size());
-}
-
-const Favorite *favorite_at(int n)
-{
-    return list_record_at(favorites, n);
-}
-
-void favorites_free(void)
-{
-    list_records_free(favorites);
-}
-
-int favorites_read_file(const char *path)
-{
-    return list_file_read_into(path, "get_favoriteslist_fromefile", 4, SIZE_MAX, favorites,
-                               [](Favorite &f, const int32_t *n) {
-                                   f.system = n[0];
-                                   f.index = n[1];
-                                   f.card = n[2];
-                                   f.sequence = n[3];
-                               });
-}
-
-int favorites_load(void)
-{
-    list_file_load(FAVORITES_FILE, favorites, favorites_read_file);
-    printf(FAVORITES_COUNT_TEXT, favorites_count());
-    return favorites_count();
-}
-
-int favorites_save(void)
-{
-    std::string content;
-    for (const Favorite &f : favorites)
-        content += list_line("%s:%d:%d:%d:%d\n", f.name, f.system, f.index, f.card, f.sequence);
-    // The seal of nothing is four zero bytes, which the next start takes for
-    // a lost write: the last favourite deleted leaves an empty file.
-    if (content.empty())
-        return list_file_truncate(FAVORITES_FILE);
-    return list_file_write(FAVORITES_FILE, content);
-}
+const StoredList<Favorite> FAVORITE_LIST = {
+    FAVORITES_FILE,
+    "get_favoriteslist_fromefile",
+    FAVORITES_COUNT_TEXT,
+    SIZE_MAX,
+    4,
+    {&Favorite::system, &Favorite::index, &Favorite::card, &Favorite::sequence},
+    &records,
+};
 
 namespace {
 
@@ -78,8 +43,8 @@ namespace {
 void favorites_insert(size_t at, const Favorite &fresh)
 {
     Favorite f = fresh;
-    f.sequence = static_cast<int32_t>(favorites.size() + 1);
-    favorites.insert(favorites.begin() + static_cast<long>(at), f);
+    f.sequence = static_cast<int32_t>(records.size() + 1);
+    records.insert(records.begin() + static_cast<long>(at), f);
 }
 
 void favorites_insert_before(size_t at, const Favorite &fresh)
@@ -95,17 +60,17 @@ void favorites_insert_after(size_t at, const Favorite &fresh)
 // Over the limit: the oldest addition goes, every other one moves up a rank.
 void favorites_drop_oldest(void)
 {
-    if (favorites.size() <= FAVORITES_MAX)
+    if (records.size() <= FAVORITES_MAX)
         return;
     // Sequences read from a file may not run 1..count; the smallest one is
     // the oldest addition.
     size_t oldest = 0;
-    for (size_t i = 1; i < favorites.size(); i++)
-        if (favorites[i].sequence < favorites[oldest].sequence)
+    for (size_t i = 1; i < records.size(); i++)
+        if (records[i].sequence < records[oldest].sequence)
             oldest = i;
-    const int32_t gone = favorites[oldest].sequence;
-    favorites.erase(favorites.begin() + static_cast<long>(oldest));
-    for (Favorite &f : favorites)
+    const int32_t gone = records[oldest].sequence;
+    records.erase(records.begin() + static_cast<long>(oldest));
+    for (Favorite &f : records)
         if (f.sequence > gone)
             f.sequence--;
 }
@@ -124,11 +89,11 @@ int favorites_add_game(int system, int index, Card card)
     fresh.system = system;
     fresh.index = index;
     fresh.card = card_number;
-    if (favorites.empty()) {
+    if (records.empty()) {
         favorites_insert(0, fresh);
     } else {
-        for (size_t i = 0; i < favorites.size(); i++) {
-            Favorite &r = favorites[i];
+        for (size_t i = 0; i < records.size(); i++) {
+            Favorite &r = records[i];
             if (r.card > card_number || (r.card == card_number && r.system > system) ||
                 (r.card == card_number && r.system == system && r.index > index)) {
                 favorites_insert_before(i, fresh);
@@ -144,14 +109,14 @@ int favorites_add_game(int system, int index, Card card)
                 memcpy(r.name, fresh.name, sizeof(r.name));
                 break;
             }
-            if (i + 1 == favorites.size()) {
+            if (i + 1 == records.size()) {
                 favorites_insert_after(i, fresh);
                 break;
             }
         }
     }
     favorites_drop_oldest();
-    favorites_save();
+    list_save(FAVORITE_LIST);
     return 0;
 }
 
@@ -159,12 +124,12 @@ namespace {
 
 void favorites_remove(size_t at)
 {
-    const int32_t gone = favorites[at].sequence;
-    favorites.erase(favorites.begin() + static_cast<long>(at));
-    for (Favorite &f : favorites)
+    const int32_t gone = records[at].sequence;
+    records.erase(records.begin() + static_cast<long>(at));
+    for (Favorite &f : records)
         if (f.sequence > gone)
             f.sequence--;
-    favorites_save();
+    list_save(FAVORITE_LIST);
 }
 
 } // namespace
@@ -173,20 +138,20 @@ void favorites_remove_game(int system, int index, Card card)
 {
     const int card_number = card_to_number(card);
     const GameList *list = game_list(card, system);
-    if (favorites.empty() || !list || !list->scanned)
+    if (records.empty() || !list || !list->scanned)
         return;
     if (index < 0 || index >= list->count) {
         // The record points past the current scan: the one the user selected.
         long at = static_cast<long>(browse_cursor.page) * ROWS_PER_PAGE + browse_cursor.row;
-        if (at < 0 || at >= static_cast<long>(favorites.size()))
-            at = static_cast<long>(favorites.size()) - 1;
+        if (at < 0 || at >= static_cast<long>(records.size()))
+            at = static_cast<long>(records.size()) - 1;
         favorites_remove(static_cast<size_t>(at));
         return;
     }
     const char *name = game_name(list, index);
-    for (size_t i = 0; i < favorites.size(); i++) {
-        const Favorite &r = favorites[i];
-        const bool last = i + 1 == favorites.size();
+    for (size_t i = 0; i < records.size(); i++) {
+        const Favorite &r = records[i];
+        const bool last = i + 1 == records.size();
         if (r.card != card_number)
             continue;
         if (r.system > system || (r.system == system && r.index > index)) {
@@ -211,7 +176,7 @@ void favorites_remove_game(int system, int index, Card card)
 
 void del_favorite_shown(int position)
 {
-    const Favorite *shown = favorite_at(position);
+    const Favorite *shown = list_record_at(FAVORITE_LIST, position);
     if (!shown)
         return;
     const GameList *list = game_list(card_from_number(shown->card), shown->system);
@@ -227,7 +192,7 @@ int favorite_test(int system, int index, Card card)
     const char *name = game_name(list, index);
     if (!name)
         return -1;
-    for (const Favorite &r : favorites) {
+    for (const Favorite &r : records) {
         if (r.card != card_number)
             continue;
         if (r.system > system || (r.system == system && r.index > index))
@@ -253,9 +218,8 @@ int favorite_toggle(int system, int index, Card card)
 
 void favorites_clear(void)
 {
-    if (favorites.empty())
+    if (records.empty())
         return;
-    favorites_free();
-    list_file_truncate(FAVORITES_FILE);
-    favorites_load();
+    list_clear(FAVORITE_LIST);
+    list_load(FAVORITE_LIST);
 }

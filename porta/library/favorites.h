@@ -6,6 +6,7 @@
 // the additions, 1 the oldest) and the CRC seal.
 
 #include "porta/library/card.h"
+#include "porta/library/listfile.h"
 
 #include <cstdint>
 
@@ -20,12 +21,10 @@ struct Favorite {
     int32_t sequence; // 1 = oldest addition .. count = newest
 };
 
-// Empties the list, then reads the file when its seal is intact (a damaged
-// file is deleted); prints "--- favorites num = <n> ". Returns the count.
-int favorites_load(void);
-// Appends the records of a file to the list. 0, or -1 when it is missing.
-int favorites_read_file(const char *path);
-int favorites_save(void);
+// The favourites and their file: list_load (prints "--- favorites num = <n> "),
+// list_save, list_free, and list_records to read them; the operations below
+// change them.
+extern const StoredList<Favorite> FAVORITE_LIST;
 
 // Adds entry `index` of the system's list on `card`. 0 when the
 // list changed and was saved, 1 when it is a favourite already, -1 when it
@@ -46,10 +45,5 @@ int favorite_test(int system, int index, Card card);
 // Start on a game: deletes it when it is a favourite, else adds it. -1 when
 // its name cannot be stored (it holds a line end), else 0.
 int favorite_toggle(int system, int index, Card card);
-
-// The n-th record from the head (0-based), or nullptr.
-const Favorite *favorite_at(int n);
-int favorites_count(void);
 // Clears the favourites: the file is left empty (0 bytes).
 void favorites_clear(void);
-void favorites_free(void);

@@ -14,49 +14,20 @@ namespace {
 constexpr const char *ALREADY_LISTED_TEXT = "this file have in history list ";
 constexpr const char *CLEARED_TEXT = "--- %s \n";
 
-std::vector<HistoryEntry> history;
+std::vector<HistoryEntry> records; // the most recent launch first
 
 } // namespace
 
-int history_count(void)
-{
-    return static_cast<int>(history.size());
-}
-
-const HistoryEntry *history_at(int n)
-{
-    return list_record_at(history, n);
-}
-
-void history_free(void)
-{
-    list_records_free(history);
-}
-
-int history_read_file(const char *path)
-{
-    // The history never holds more than nine games, whatever the file.
-    return list_file_read_into(path, "get_history_fromefile", 3, HISTORY_MAX, history,
-                               [](HistoryEntry &e, const int32_t *n) {
-                                   e.system = n[0];
-                                   e.index = n[1];
-                                   e.card = n[2];
-                               });
-}
-
-int history_load(void)
-{
-    list_file_load(HISTORY_FILE, history, history_read_file);
-    return history_count();
-}
-
-int history_save(void)
-{
-    std::string content;
-    for (const HistoryEntry &e : history)
-        content += list_line("%s:%d:%d:%d\n", e.name, e.system, e.index, e.card);
-    return list_file_write(HISTORY_FILE, content);
-}
+// The history never holds more than nine games, whatever the file.
+const StoredList<HistoryEntry> HISTORY_LIST = {
+    HISTORY_FILE,
+    "get_history_fromefile",
+    nullptr,
+    HISTORY_MAX,
+    3,
+    {&HistoryEntry::system, &HistoryEntry::index, &HistoryEntry::card},
+    &records,
+};
 
 void history_insert_head(int system, Card card, int index)
 {
@@ -69,32 +40,31 @@ void history_insert_head(int system, Card card, int index)
     fresh.system = system;
     fresh.index = index;
     fresh.card = card_to_flag(card);
-    for (size_t i = 0; i < history.size(); i++) {
-        const HistoryEntry &e = history[i];
+    for (size_t i = 0; i < records.size(); i++) {
+        const HistoryEntry &e = records[i];
         if (e.system == system && e.index == index && e.card == fresh.card && strcmp(e.name, fresh.name) == 0) {
             printf("%s", ALREADY_LISTED_TEXT);
             if (i == 0)
                 return;
             HistoryEntry moved = e;
-            history.erase(history.begin() + static_cast<long>(i));
-            history.insert(history.begin(), moved);
-            history_save();
+            records.erase(records.begin() + static_cast<long>(i));
+            records.insert(records.begin(), moved);
+            list_save(HISTORY_LIST);
             return;
         }
     }
-    if (history.size() >= HISTORY_MAX)
-        history.resize(HISTORY_MAX - 1);
-    history.insert(history.begin(), fresh);
-    history_save();
+    if (records.size() >= HISTORY_MAX)
+        records.resize(HISTORY_MAX - 1);
+    records.insert(records.begin(), fresh);
+    list_save(HISTORY_LIST);
 }
 
 void history_del(void)
 {
-    if (history.empty())
+    if (records.empty())
         return;
     printf(CLEARED_TEXT, "history_del");
-    history_free();
-    if (list_file_truncate(HISTORY_FILE) != 0)
+    if (list_clear(HISTORY_LIST) != 0)
         return;
-    history_load();
+    list_load(HISTORY_LIST);
 }

@@ -4,7 +4,6 @@
 #include "porta/base/sealed.h"
 
 #include <cerrno>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -36,6 +35,16 @@ int list_file_lines(const char *path, std::vector<std::string> &lines)
     return 0;
 }
 
+int32_t stored_number(const char *text)
+{
+    const long number = strtol(text, nullptr, 10);
+    if (number > INT32_MAX)
+        return INT32_MAX;
+    if (number < INT32_MIN)
+        return INT32_MIN;
+    return static_cast<int32_t>(number);
+}
+
 int split_line_right(const std::string &line, int k, std::string &name, int32_t *numbers)
 {
     size_t cut[8];
@@ -56,7 +65,7 @@ int split_line_right(const std::string &line, int k, std::string &name, int32_t 
         size_t from = cut[i] + 1;
         size_t to = i + 1 < k ? cut[i + 1] : line.size();
         std::string field(line, from, to - from);
-        numbers[i] = static_cast<int32_t>(atoi(field.c_str()));
+        numbers[i] = stored_number(field.c_str());
     }
     return 0;
 }
@@ -92,28 +101,24 @@ void copy_list_name(char dst[256], const std::string &name)
     dst[n] = '\0';
 }
 
-std::string list_line(const char *format, ...)
+std::string list_line(const char *name, const int32_t *numbers, int count)
 {
-    char line[LIST_LINE_MAX + 1] = {};
-    va_list args;
-    va_start(args, format);
-    vsnprintf(line, sizeof(line), format, args);
-    va_end(args);
+    std::string line = name;
+    for (int i = 0; i < count; i++) {
+        line += ':';
+        line += std::to_string(numbers[i]);
+    }
+    line += '\n';
+    if (line.size() > LIST_LINE_MAX)
+        line.resize(LIST_LINE_MAX);
     return line;
 }
 
 int list_file_write(const char *path, const std::string &content)
 {
-    if (crc_seal_write(path, content.data(), content.size()) != 0) {
-        printf(LIST_WRITE_FAILED_TEXT, path, errno);
-        return -1;
-    }
-    return 0;
-}
-
-int list_file_truncate(const char *path)
-{
-    if (write_file_atomic(path, "", 0) != 0) {
+    const int written =
+        content.empty() ? write_file_atomic(path, "", 0) : crc_seal_write(path, content.data(), content.size());
+    if (written != 0) {
         printf(LIST_WRITE_FAILED_TEXT, path, errno);
         return -1;
     }

@@ -370,10 +370,10 @@ void games_keypress(int key)
 
 void favorites_keypress(int key)
 {
-    const int n = favorites_count();
+    const int n = list_count(FAVORITE_LIST);
     if (paged_move(key, n))
         return;
-    const Favorite *selected = favorite_at(cursor_position());
+    const Favorite *selected = list_record_at(FAVORITE_LIST, cursor_position());
     switch (key) {
     case KEYCODE_A:
         play_key_sound(KEY_SOUND_CONFIRM);
@@ -387,9 +387,9 @@ void favorites_keypress(int key)
             drop_previews();
             // One row up after a removal; a record kept (its card is out)
             // keeps the cursor.
-            if (favorites_count() == 0) {
+            if (list_count(FAVORITE_LIST) == 0) {
                 list_cursor_home();
-            } else if (favorites_count() < n) {
+            } else if (list_count(FAVORITE_LIST) < n) {
                 if (browse_cursor.row > 0) {
                     browse_cursor.row--;
                 } else if (browse_cursor.page > 0) {
@@ -406,8 +406,8 @@ void favorites_keypress(int key)
 
 void top_history_keypress(int key)
 {
-    const int n = history_count();
-    const HistoryEntry *selected = history_at(browse_cursor.row);
+    const int n = list_count(HISTORY_LIST);
+    const HistoryEntry *selected = list_record_at(HISTORY_LIST, browse_cursor.row);
     switch (key) {
     case KEYCODE_UP:
         play_key_sound(KEY_SOUND_MOVE);

@@ -337,14 +337,14 @@ void draw_favorites_screen(SDL_Surface *dst)
         return;
     const int out = draw_screen_frame(dst, bottom_hints(SCREEN_FAVORITES, 0));
     const int page = browse_cursor.page;
-    if (!draw_list_pages(dst, favorites_count(), page))
+    if (!draw_list_pages(dst, list_count(FAVORITE_LIST), page))
         return;
     const RowLook look = entry_look(out);
     char buf[GAME_NAME_MAX + 1];
     const Favorite *selected = nullptr;
     for (int row = 0; row < ROWS_PER_PAGE; row++) {
         const int position = page * ROWS_PER_PAGE + row;
-        const Favorite *f = position >= 0 ? favorite_at(position) : nullptr;
+        const Favorite *f = list_record_at(FAVORITE_LIST, position);
         if (!f)
             break;
         const char *name = entry_name(f->system, card_from_number(f->card), f->index, buf, sizeof(buf));
@@ -361,13 +361,13 @@ void draw_history_screen(SDL_Surface *dst)
         return;
     const int out = draw_screen_frame(dst, bottom_hints(SCREEN_HISTORY, 0));
     // The history is one page (HISTORY_MAX entries at the most).
-    if (!draw_list_pages(dst, history_count(), 0))
+    if (!draw_list_pages(dst, list_count(HISTORY_LIST), 0))
         return;
     const RowLook look = entry_look(out);
     char buf[GAME_NAME_MAX + 1];
     const HistoryEntry *selected = nullptr;
     for (int row = 0; row < ROWS_PER_PAGE; row++) {
-        const HistoryEntry *h = history_at(row);
+        const HistoryEntry *h = list_record_at(HISTORY_LIST, row);
         if (!h)
             break;
         const char *name = entry_name(h->system, card_from_flag(h->card), h->index, buf, sizeof(buf));

@@ -185,15 +185,15 @@ TEST_F(LibraryKeys, StartOnFavouritesDeletesAndMovesUp)
     screen = SCREEN_FAVORITES;
     browse_cursor = {1, 0};
     key(0x100); // Start on the 10th
-    EXPECT_EQ(favorites_count(), 9);
+    EXPECT_EQ(list_count(FAVORITE_LIST), 9);
     EXPECT_EQ(browse_cursor.page, 0);
     EXPECT_EQ(browse_cursor.row, 8);
     browse_cursor = {0, 0};
     key(0x100);
-    EXPECT_EQ(favorites_count(), 8);
+    EXPECT_EQ(list_count(FAVORITE_LIST), 8);
     EXPECT_EQ(browse_cursor.row, 0) << "row 0 of page 0 stays";
-    EXPECT_STREQ(favorite_at(0)->name, "g1.ngp");
-    while (favorites_count() > 0)
+    EXPECT_STREQ(list_record_at(FAVORITE_LIST, 0)->name, "g1.ngp");
+    while (list_count(FAVORITE_LIST) > 0)
         key(0x100);
     EXPECT_EQ(browse_cursor.row, 0);
     key(0x20); // B
@@ -211,14 +211,14 @@ TEST_F(LibraryKeys, StartDeletesAStaleFavouriteAndTheEmptiedListLoadsAgain)
     ASSERT_EQ(crc_seal_write(FAVORITES_FILE, stored.data(), stored.size()), 0);
     start("/mnt/data/.favorite");
     ASSERT_EQ(screen.load(), SCREEN_FAVORITES);
-    ASSERT_EQ(favorites_count(), 1);
+    ASSERT_EQ(list_count(FAVORITE_LIST), 1);
     key(0x100); // Start on the row showing b.gba
-    EXPECT_EQ(favorites_count(), 0);
+    EXPECT_EQ(list_count(FAVORITE_LIST), 0);
     EXPECT_EQ(browse_cursor.page, 0);
     EXPECT_EQ(browse_cursor.row, 0);
     EXPECT_EQ(root.read(FAVORITES_FILE), "");
     testing::internal::CaptureStdout();
-    EXPECT_EQ(favorites_load(), 0);
+    EXPECT_EQ(list_load(FAVORITE_LIST), 0);
     testing::internal::GetCapturedStdout();
     EXPECT_TRUE(root.exists(FAVORITES_FILE)) << "taken for a damaged file";
 }
@@ -236,7 +236,7 @@ TEST_F(LibraryKeys, FailedLaunchIsNotRecordedInTheHistory)
     EXPECT_NE(out.find("-- gamelist_run no file,ret=-1 \n"), std::string::npos) << out;
     EXPECT_EQ(std::count(delays.begin(), delays.end(), 2000u), 1) << "the invalid-file message";
     EXPECT_FALSE(root.exists("/tmp/.next"));
-    EXPECT_EQ(history_count(), 0);
+    EXPECT_EQ(list_count(HISTORY_LIST), 0);
     EXPECT_FALSE(root.exists(HISTORY_FILE));
 }
 
@@ -259,7 +259,7 @@ TEST_F(LibraryKeys, NameWithALineEndLaunchesButIsNotStored)
     const std::vector<int32_t> played = sink.samples();
     ASSERT_FALSE(played.empty());
     EXPECT_EQ(played[0], 3000 << 16) << "the refused sound";
-    EXPECT_EQ(favorites_count(), 0);
+    EXPECT_EQ(list_count(FAVORITE_LIST), 0);
     EXPECT_FALSE(root.exists(FAVORITES_FILE));
 
     testing::internal::CaptureStdout();
@@ -267,7 +267,7 @@ TEST_F(LibraryKeys, NameWithALineEndLaunchesButIsNotStored)
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(loop_running.load(), 0) << "launched";
     EXPECT_NE(root.read("/tmp/.next").find("/mnt/mmc/GBA/new\nline.gba"), std::string::npos);
-    EXPECT_EQ(history_count(), 0);
+    EXPECT_EQ(list_count(HISTORY_LIST), 0);
     EXPECT_FALSE(root.exists(HISTORY_FILE));
 }
 

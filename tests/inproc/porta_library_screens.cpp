@@ -437,10 +437,10 @@ TEST_F(LibraryScreens, StaleFavouriteShowsFileErrorWithoutPreview)
     sealed(FAVORITES_FILE, "Alpha.gba:6:0:1:1\nDelta.gba:6:3:1:3\nGone.gba:6:40:1:2\n");
     sealed(HISTORY_FILE, "Delta.gba:6:3:0\nGone.gba:6:40:0\nAlpha.gba:6:0:0\n");
     testing::internal::CaptureStdout();
-    favorites_load();
-    history_load();
+    list_load(FAVORITE_LIST);
+    list_load(HISTORY_LIST);
     testing::internal::GetCapturedStdout();
-    ASSERT_EQ(favorites_count(), 3);
+    ASSERT_EQ(list_count(FAVORITE_LIST), 3);
     for (int out = 0; out < 2; out++) {
         SDL_Surface *s = surf[out];
         const Sizes &z = kSizes[out];
@@ -519,7 +519,7 @@ TEST_F(LibraryScreens, InvalidFileMessageThenTheLoopGoesOn)
 {
     sealed(FAVORITES_FILE, "Alpha.gba:6:0:1:1\nGone.gba:6:40:1:2\n");
     testing::internal::CaptureStdout();
-    favorites_load();
+    list_load(FAVORITE_LIST);
     testing::internal::GetCapturedStdout();
     global_attr.language = 5;
     screen = SCREEN_FAVORITES;

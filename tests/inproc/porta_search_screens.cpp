@@ -121,7 +121,7 @@ TEST_F(SearchScreens, KeySoundsAndNoResultsKeepTheKeyboard)
         sink.clear();
         EXPECT_EQ(screen.load(), c.then);
     }
-    EXPECT_EQ(favorites_count(), 1);
+    EXPECT_EQ(list_count(FAVORITE_LIST), 1);
     EXPECT_EQ(search_state.length, 0) << "B on the results leaves an empty keyboard";
     // The button without results does nothing either.
     search_append('1');

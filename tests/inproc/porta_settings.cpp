@@ -356,10 +356,10 @@ TEST_F(Settings, YesNoBoxClosesOnlyWithAAndRunsTheAnswer)
 {
     root.write(HISTORY_FILE, "game.nes:7:0:0\n");
     ASSERT_EQ(crc_seal_file(HISTORY_FILE), 0);
-    ASSERT_EQ(history_load(), 1);
+    ASSERT_EQ(list_load(HISTORY_LIST), 1);
     root.write(CORELIST_FILE, "a.gba:1\n");
     ASSERT_EQ(crc_seal_file(CORELIST_FILE), 0);
-    ASSERT_EQ(corelist_load(), 1);
+    ASSERT_EQ(list_load(CORE_LIST), 1);
 
     // No on the core list changes nothing.
     open_menu(SET_CLEAR_CORES);
@@ -372,7 +372,7 @@ TEST_F(Settings, YesNoBoxClosesOnlyWithAAndRunsTheAnswer)
     key(K_A);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "msgResult = 0 \n");
     EXPECT_EQ(screen.load(), SCREEN_SETTINGS);
-    EXPECT_EQ(corelist_count(), 1);
+    EXPECT_EQ(list_count(CORE_LIST), 1);
 
     // B and the other keys leave the box open; Yes empties the history.
     key(K_UP, 2);
@@ -394,7 +394,7 @@ TEST_F(Settings, YesNoBoxClosesOnlyWithAAndRunsTheAnswer)
     EXPECT_NE(out.find("msgResult = 1 \n"), std::string::npos) << out;
     EXPECT_EQ(screen.load(), SCREEN_SETTINGS);
     EXPECT_EQ(confirm_box.active, 0);
-    EXPECT_EQ(history_count(), 0);
+    EXPECT_EQ(list_count(HISTORY_LIST), 0);
     EXPECT_EQ(root.read(HISTORY_FILE).size(), 0u);
     EXPECT_EQ(global_attr.volume, 10);
     EXPECT_EQ(stored().volume, 10);

@@ -425,7 +425,7 @@ TEST_F(Library, HistoryKeepsNineNewestFirst)
 {
     numbered("/mnt/mmc/FC", 10, "nes");
     scan_card_lists(CARD_MMC, 0);
-    history_load();
+    list_load(HISTORY_LIST);
     for (int i = 0; i < 10; i++)
         history_insert_head(7, CARD_MMC, i);
     std::string expect;
@@ -441,30 +441,30 @@ TEST_F(Library, HistoryKeepsNineNewestFirst)
     EXPECT_FALSE(root.exists(HISTORY_FILE));
     // The third again: to the head, the others keep their order.
     history_insert_head(7, CARD_MMC, 7);
-    EXPECT_EQ(history_at(0)->index, 7);
-    EXPECT_EQ(history_at(1)->index, 9);
-    EXPECT_EQ(history_at(2)->index, 8);
-    EXPECT_EQ(history_count(), 9);
+    EXPECT_EQ(list_record_at(HISTORY_LIST, 0)->index, 7);
+    EXPECT_EQ(list_record_at(HISTORY_LIST, 1)->index, 9);
+    EXPECT_EQ(list_record_at(HISTORY_LIST, 2)->index, 8);
+    EXPECT_EQ(list_count(HISTORY_LIST), 9);
     // A launch from the history screen leaves the order.
     ASSERT_EQ(gamelist_run(7, 5, CARD_MMC, true), 0);
-    EXPECT_EQ(history_at(0)->index, 7);
+    EXPECT_EQ(list_record_at(HISTORY_LIST, 0)->index, 7);
     ASSERT_EQ(gamelist_run(7, 5, CARD_MMC, false), 0);
-    EXPECT_EQ(history_at(0)->index, 5);
+    EXPECT_EQ(list_record_at(HISTORY_LIST, 0)->index, 5);
     // Reloaded from its file, the same list; cleared, an empty file.
     const std::string bytes = root.read(HISTORY_FILE);
-    history_load();
-    history_save();
+    list_load(HISTORY_LIST);
+    list_save(HISTORY_LIST);
     EXPECT_EQ(root.read(HISTORY_FILE), bytes);
     history_del();
     EXPECT_EQ(root.read(HISTORY_FILE), "");
-    EXPECT_EQ(history_load(), 0);
+    EXPECT_EQ(list_load(HISTORY_LIST), 0);
     // A file of more lines (another program's, a damaged card) gives nine.
     std::string twelve;
     for (int i = 0; i < 12; i++)
         twelve += "g" + std::to_string(i) + ".nes:7:" + std::to_string(i) + ":0\n";
     root.write(HISTORY_FILE, sealed(twelve));
-    EXPECT_EQ(history_load(), HISTORY_MAX);
-    EXPECT_STREQ(history_at(8)->name, "g8.nes");
+    EXPECT_EQ(list_load(HISTORY_LIST), HISTORY_MAX);
+    EXPECT_STREQ(list_record_at(HISTORY_LIST, 8)->name, "g8.nes");
 }
 
 TEST_F(Library, FavouritesOrderSequencesAndLimit)
@@ -475,7 +475,7 @@ TEST_F(Library, FavouritesOrderSequencesAndLimit)
     tf_card_state = 1;
     scan_card_lists(CARD_TF, 1);
     scan_card_lists(CARD_MMC, 1);
-    favorites_load();
+    list_load(FAVORITE_LIST);
     EXPECT_EQ(favorites_add_game(10, 5, CARD_TF), 0);
     EXPECT_EQ(favorites_add_game(6, 3, CARD_MMC), 0);
     EXPECT_EQ(favorites_add_game(6, 1, CARD_MMC), 0);
@@ -492,17 +492,17 @@ TEST_F(Library, FavouritesOrderSequencesAndLimit)
     // The 81st addition pushes out the first one, wherever it stands.
     for (int i = 0; i < 78; i++)
         ASSERT_EQ(favorites_add_game(7, i, CARD_MMC), 0);
-    ASSERT_EQ(favorites_count(), 80);
+    ASSERT_EQ(list_count(FAVORITE_LIST), 80);
     ASSERT_EQ(favorites_add_game(7, 80, CARD_MMC), 0);
-    ASSERT_EQ(favorites_count(), 80);
+    ASSERT_EQ(list_count(FAVORITE_LIST), 80);
     EXPECT_EQ(favorite_test(10, 5, CARD_TF), 0) << "the oldest addition is gone";
     std::vector<int> seen(81, 0);
     for (int i = 0; i < 80; i++)
-        seen[favorite_at(i)->sequence]++;
+        seen[list_record_at(FAVORITE_LIST, i)->sequence]++;
     for (int s = 1; s <= 80; s++)
         EXPECT_EQ(seen[s], 1) << s;
-    favorites_load();
-    EXPECT_EQ(favorites_count(), 80) << "the file holds the same 80";
+    list_load(FAVORITE_LIST);
+    EXPECT_EQ(list_count(FAVORITE_LIST), 80) << "the file holds the same 80";
 
     // A stored name that no longer matches: not a favourite; adding the
     // game takes the record over and keeps its rank.
@@ -511,7 +511,7 @@ TEST_F(Library, FavouritesOrderSequencesAndLimit)
     favorites_add_game(6, 0, CARD_MMC);
     favorites_add_game(6, 2, CARD_MMC);
     root.write(FAVORITES_FILE, sealed("old.gba:6:0:1:1\ng03.gba:6:2:1:2\n"));
-    favorites_load();
+    list_load(FAVORITE_LIST);
     EXPECT_EQ(favorite_test(6, 0, CARD_MMC), 0);
     EXPECT_EQ(favorites_add_game(6, 0, CARD_MMC), 0);
     EXPECT_EQ(root.read(FAVORITES_FILE), sealed("g01.gba:6:0:1:1\ng03.gba:6:2:1:2\n"));
@@ -519,7 +519,7 @@ TEST_F(Library, FavouritesOrderSequencesAndLimit)
     std::string bad = root.read(FAVORITES_FILE);
     bad[0] = 'G';
     root.write(FAVORITES_FILE, bad);
-    EXPECT_EQ(favorites_load(), 0);
+    EXPECT_EQ(list_load(FAVORITE_LIST), 0);
     EXPECT_FALSE(root.exists(FAVORITES_FILE));
 }
 
@@ -531,7 +531,7 @@ TEST_F(Library, FavouriteShownAsFileErrorIsDeletedAtTheCursor)
     scan_card_lists(CARD_MMC, 0);
     scan_card_lists(CARD_TF, 0);
     root.write(FAVORITES_FILE, sealed("g01.gba:6:0:1:1\ngone.gba:6:40:1:2\nx.gb:12:30:2:3\n"));
-    favorites_load();
+    list_load(FAVORITE_LIST);
     browse_cursor = {0, 1};
     favorites_remove_game(6, 40, CARD_MMC);
     EXPECT_EQ(root.read(FAVORITES_FILE), sealed("g01.gba:6:0:1:1\nx.gb:12:30:2:2\n"));
@@ -539,16 +539,16 @@ TEST_F(Library, FavouriteShownAsFileErrorIsDeletedAtTheCursor)
     free_card_lists(CARD_TF);
     browse_cursor = {0, 1};
     favorites_remove_game(12, 30, CARD_TF);
-    EXPECT_EQ(favorites_count(), 2);
+    EXPECT_EQ(list_count(FAVORITE_LIST), 2);
 }
 
 TEST_F(Library, NamesWithColonsSurviveAReload)
 {
     files("/mnt/mmc/GBA", {"Zelda: The Minish Cap.gba", "a:b:c:d.gba"});
     scan_card_lists(CARD_MMC, 0);
-    favorites_load();
-    history_load();
-    corelist_load();
+    list_load(FAVORITE_LIST);
+    list_load(HISTORY_LIST);
+    list_load(CORE_LIST);
     ASSERT_EQ(favorites_add_game(6, 1, CARD_MMC), 0);
     ASSERT_EQ(favorites_add_game(6, 0, CARD_MMC), 0);
     history_insert_head(6, CARD_MMC, 1);
@@ -556,17 +556,17 @@ TEST_F(Library, NamesWithColonsSurviveAReload)
     // Capitals sort first: Zelda is entry 0, a:b:c:d entry 1.
     EXPECT_EQ(root.read(FAVORITES_FILE), sealed("Zelda: The Minish Cap.gba:6:0:1:2\na:b:c:d.gba:6:1:1:1\n"));
     EXPECT_EQ(root.read(CORELIST_FILE), sealed("a:b:c:d.gba:1\n"));
-    favorites_load();
-    history_load();
-    corelist_load();
+    list_load(FAVORITE_LIST);
+    list_load(HISTORY_LIST);
+    list_load(CORE_LIST);
     EXPECT_EQ(favorite_test(6, 0, CARD_MMC), 1);
     EXPECT_EQ(favorite_test(6, 1, CARD_MMC), 1);
-    EXPECT_STREQ(history_at(0)->name, "a:b:c:d.gba");
-    EXPECT_EQ(history_at(0)->index, 1);
+    EXPECT_STREQ(list_record_at(HISTORY_LIST, 0)->name, "a:b:c:d.gba");
+    EXPECT_EQ(list_record_at(HISTORY_LIST, 0)->index, 1);
     EXPECT_EQ(core_alternative(6, 1, CARD_MMC), 1);
     // Lines without enough fields are skipped.
     root.write(HISTORY_FILE, sealed("a.gba:6:0\nb.gba:6:1:0\n\n"));
-    EXPECT_EQ(history_load(), 1);
+    EXPECT_EQ(list_load(HISTORY_LIST), 1);
 }
 
 // Each reader appends to its list and names itself when its file is missing.
@@ -575,37 +575,37 @@ TEST_F(Library, ListReadersAppendAndReportAMissingFile)
     files("/mnt/mmc/GBA", {"a.gba"});
     scan_card_lists(CARD_MMC, 0);
     root.write("/mnt/data/more", sealed("x.gba:6:0:1:1\ny.gba:6:1:1\n"));
-    favorites_load();
-    history_load();
-    corelist_load();
+    list_load(FAVORITE_LIST);
+    list_load(HISTORY_LIST);
+    list_load(CORE_LIST);
     ASSERT_EQ(favorites_add_game(6, 0, CARD_MMC), 0);
     history_insert_head(6, CARD_MMC, 0);
     ASSERT_EQ(corelist_add_game(6, 0, CARD_MMC), 0);
-    EXPECT_EQ(favorites_read_file("/mnt/data/more"), 0);
-    EXPECT_EQ(favorites_count(), 2); // the 4-number line only
-    EXPECT_STREQ(favorite_at(1)->name, "x.gba");
-    EXPECT_EQ(favorite_at(1)->sequence, 1);
-    EXPECT_EQ(history_read_file("/mnt/data/more"), 0);
-    EXPECT_EQ(history_count(), 3); // "x.gba:6:0:1" splits its name at the last three colons
-    EXPECT_STREQ(history_at(1)->name, "x.gba:6");
-    EXPECT_STREQ(history_at(2)->name, "y.gba");
-    EXPECT_EQ(history_at(2)->card, 1);
-    EXPECT_EQ(corelist_read_file("/mnt/data/more"), 0);
-    EXPECT_EQ(corelist_count(), 3);
-    EXPECT_STREQ(corelist_at(2)->name, "y.gba:6:1");
-    EXPECT_EQ(corelist_at(2)->card, 1);
+    EXPECT_EQ(list_read_file(FAVORITE_LIST, "/mnt/data/more"), 0);
+    EXPECT_EQ(list_count(FAVORITE_LIST), 2); // the 4-number line only
+    EXPECT_STREQ(list_record_at(FAVORITE_LIST, 1)->name, "x.gba");
+    EXPECT_EQ(list_record_at(FAVORITE_LIST, 1)->sequence, 1);
+    EXPECT_EQ(list_read_file(HISTORY_LIST, "/mnt/data/more"), 0);
+    EXPECT_EQ(list_count(HISTORY_LIST), 3); // "x.gba:6:0:1" splits its name at the last three colons
+    EXPECT_STREQ(list_record_at(HISTORY_LIST, 1)->name, "x.gba:6");
+    EXPECT_STREQ(list_record_at(HISTORY_LIST, 2)->name, "y.gba");
+    EXPECT_EQ(list_record_at(HISTORY_LIST, 2)->card, 1);
+    EXPECT_EQ(list_read_file(CORE_LIST, "/mnt/data/more"), 0);
+    EXPECT_EQ(list_count(CORE_LIST), 3);
+    EXPECT_STREQ(list_record_at(CORE_LIST, 2)->name, "y.gba:6:1");
+    EXPECT_EQ(list_record_at(CORE_LIST, 2)->card, 1);
 
     testing::internal::CaptureStdout();
-    EXPECT_EQ(favorites_read_file("/mnt/data/none"), -1);
-    EXPECT_EQ(history_read_file("/mnt/data/none"), -1);
-    EXPECT_EQ(corelist_read_file("/mnt/data/none"), -1);
+    EXPECT_EQ(list_read_file(FAVORITE_LIST, "/mnt/data/none"), -1);
+    EXPECT_EQ(list_read_file(HISTORY_LIST, "/mnt/data/none"), -1);
+    EXPECT_EQ(list_read_file(CORE_LIST, "/mnt/data/none"), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "get_favoriteslist_fromefile: /mnt/data/none is not exist! \n"
               "get_history_fromefile: /mnt/data/none is not exist! \n"
               "get_selectemulist_fromefile: /mnt/data/none is not exist! \n");
-    EXPECT_EQ(favorites_count(), 2);
-    EXPECT_EQ(history_count(), 3);
-    EXPECT_EQ(corelist_count(), 3);
+    EXPECT_EQ(list_count(FAVORITE_LIST), 2);
+    EXPECT_EQ(list_count(HISTORY_LIST), 3);
+    EXPECT_EQ(list_count(CORE_LIST), 3);
 }
 
 // Every list's line is formatted into one bounded line: a line over the limit
@@ -613,8 +613,9 @@ TEST_F(Library, ListReadersAppendAndReportAMissingFile)
 TEST(ListFile, StoredLinesAreCutAtTheLineLimit)
 {
     const std::string name(LIST_LINE_MAX + 100, 'n');
-    EXPECT_EQ(list_line("%s:%d\n", name.c_str(), 7), name.substr(0, LIST_LINE_MAX));
-    EXPECT_EQ(list_line("%s:%d:%d\n", "a:b.gba", 6, -1), "a:b.gba:6:-1\n");
+    const int32_t numbers[] = {6, -1};
+    EXPECT_EQ(list_line(name.c_str(), numbers, 1), name.substr(0, LIST_LINE_MAX));
+    EXPECT_EQ(list_line("a:b.gba", numbers, 2), "a:b.gba:6:-1\n");
 }
 
 TEST_F(Library, TheSealIsNeverReadAsALine)
@@ -632,8 +633,8 @@ TEST_F(Library, TheSealIsNeverReadAsALine)
     }
     ASSERT_FALSE(content.empty());
     root.write(CORELIST_FILE, sealed(content));
-    EXPECT_EQ(corelist_load(), 1);
-    EXPECT_EQ(corelist_at(0)->card, 1);
+    EXPECT_EQ(list_load(CORE_LIST), 1);
+    EXPECT_EQ(list_record_at(CORE_LIST, 0)->card, 1);
 }
 
 TEST_F(Library, CoreListOrderAndPopUp)
@@ -643,7 +644,7 @@ TEST_F(Library, CoreListOrderAndPopUp)
     tf_card_state = 1;
     scan_card_lists(CARD_MMC, 0);
     scan_card_lists(CARD_TF, 0);
-    corelist_load();
+    list_load(CORE_LIST);
     ASSERT_EQ(corelist_add_game(6, 0, CARD_TF), 0);  // same.gba, TF card
     ASSERT_EQ(corelist_add_game(6, 1, CARD_MMC), 0); // same.gba, built-in
     ASSERT_EQ(corelist_add_game(6, 2, CARD_TF), 0);  // two.gba, TF card
@@ -676,14 +677,14 @@ TEST_F(Library, CoreListOrderAndPopUp)
     EXPECT_EQ(core_popup.chosen, 1);
     core_popup_choose(); // cursor 0: gpsp
     core_popup_apply();
-    EXPECT_EQ(root.read(CORELIST_FILE), sealed(""));
+    EXPECT_EQ(root.read(CORELIST_FILE), "") << "the last choice removed leaves an empty list, not the seal of nothing";
 }
 
 TEST_F(Library, SealedListsAreReplacedInOneStep)
 {
     numbered("/mnt/mmc/GBA", 2, "gba");
     scan_card_lists(CARD_MMC, 0);
-    favorites_load();
+    list_load(FAVORITE_LIST);
     favorites_add_game(6, 0, CARD_MMC);
     // A reader holding the old file keeps reading the old bytes: the new
     // list is a new file renamed over it, not the old one rewritten.
@@ -699,4 +700,49 @@ TEST_F(Library, SealedListsAreReplacedInOneStep)
     fclose(old);
     EXPECT_EQ(std::string(buf, n), sealed("g01.gba:6:0:1:1\n"));
     EXPECT_EQ(host_capture("ls -A '" + root.host("/mnt/data") + "'"), ".favorite\n") << "no temporary file left";
+}
+
+// Emptied, every list leaves a 0-byte file, which loads as an empty list
+// (the seal of nothing would read as a damaged file), and a game whose name
+// holds a line end is refused by the core list as by the favourites.
+TEST_F(Library, EmptiedListsLeaveAnEmptyFileAndLineEndsAreRefused)
+{
+    files("/mnt/mmc/GBA", {"new\nline.gba", "ok.gba"});
+    scan_card_lists(CARD_MMC, 0);
+    const int broken = strchr(game_name(&mmc_lists[6], 0), '\n') ? 0 : 1;
+    list_load(CORE_LIST);
+    EXPECT_EQ(corelist_add_game(6, broken, CARD_MMC), -1);
+    EXPECT_EQ(favorites_add_game(6, broken, CARD_MMC), -1);
+    EXPECT_FALSE(root.exists(CORELIST_FILE));
+    ASSERT_EQ(corelist_add_game(6, 1 - broken, CARD_MMC), 0);
+    corelist_remove_game(6, 1 - broken, CARD_MMC);
+    EXPECT_EQ(root.read(CORELIST_FILE), "");
+    list_load(HISTORY_LIST);
+    list_load(FAVORITE_LIST);
+    ASSERT_EQ(list_save(HISTORY_LIST), 0);
+    ASSERT_EQ(list_save(FAVORITE_LIST), 0);
+    for (const char *path : {CORELIST_FILE, HISTORY_FILE, FAVORITES_FILE}) {
+        EXPECT_EQ(root.read(path), "") << path;
+        EXPECT_EQ(crc_check_file(path), 0) << path;
+        EXPECT_TRUE(root.exists(path)) << path;
+    }
+}
+
+// Stored numbers read as the handheld's 32-bit atoi reads them on every
+// host: beyond the int32 range they stay at its end, never wrap into a
+// valid index, row or page.
+TEST_F(Library, StoredNumbersBeyondTheIntRangeStayThere)
+{
+    EXPECT_EQ(stored_number(" -12x"), -12);
+    EXPECT_EQ(stored_number("x1"), 0);
+    EXPECT_EQ(stored_number("2147483647"), INT32_MAX);
+    root.write(HISTORY_FILE, sealed("g.nes:7:4294967303:0\nh.nes:7:-4294967290:0\n"));
+    ASSERT_EQ(list_load(HISTORY_LIST), 2);
+    EXPECT_EQ(list_record_at(HISTORY_LIST, 0)->index, INT32_MAX);
+    EXPECT_EQ(list_record_at(HISTORY_LIST, 1)->index, INT32_MIN);
+    root.write(GAMEPLACE_FILE, "start=4294967296\nhight=4294967298\n");
+    BrowseCursor place = {0, 0};
+    read_place_file(GAMEPLACE_FILE, &place);
+    EXPECT_EQ(place.page, INT32_MAX);
+    EXPECT_EQ(place.row, INT32_MAX);
 }
