@@ -40,53 +40,24 @@ int core_alternative(int system, int index, Card card)
     return 0;
 }
 
-namespace {
-
-void corelist_insert_before(size_t at, const CoreChoice &c)
-{
-    records.insert(records.begin() + static_cast<long>(at), c);
-}
-
-void corelist_insert_after(size_t at, const CoreChoice &c)
-{
-    records.insert(records.begin() + static_cast<long>(at) + 1, c);
-}
-
-} // namespace
-
 int corelist_add_game(int system, int index, Card card)
 {
-    const int card_number = card_to_number(card);
-    const char *name = game_name(game_list(card, system), index);
-    if (!name || !*name || !list_name_storable(name))
+    CoreChoice fresh = {};
+    if (!copy_storable_game_name(system, index, card, fresh.name))
         return -1;
-    CoreChoice fresh;
-    memset(&fresh, 0, sizeof(fresh));
-    copy_list_name(fresh.name, name);
-    fresh.card = card_number;
-    if (records.empty()) {
-        records.push_back(fresh);
-        list_save(CORE_LIST);
-        return 0;
-    }
-    for (size_t i = 0; i < records.size(); i++) {
-        const CoreChoice &r = records[i];
-        if (r.card > card_number) {
-            corelist_insert_before(i, fresh);
-            list_save(CORE_LIST);
-            return 0;
-        }
-        if (r.card == card_number && strcmp(r.name, fresh.name) == 0) {
+    fresh.card = card_to_number(card);
+    // Past the records of the cards up to this one, so that a new game comes
+    // last among those of its card.
+    size_t at = 0;
+    for (; at < records.size() && records[at].card <= fresh.card; at++) {
+        if (records[at].card == fresh.card && strcmp(records[at].name, fresh.name) == 0) {
             printf("%s", ALREADY_LISTED_TEXT);
             return 1;
         }
-        if (i + 1 == records.size()) {
-            corelist_insert_after(i, fresh);
-            list_save(CORE_LIST);
-            return 0;
-        }
     }
-    return -1;
+    records.insert(records.begin() + static_cast<long>(at), fresh);
+    list_save(CORE_LIST);
+    return 0;
 }
 
 void corelist_remove_game(int system, int index, Card card)

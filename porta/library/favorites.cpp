@@ -80,12 +80,9 @@ void favorites_drop_oldest(void)
 int favorites_add_game(int system, int index, Card card)
 {
     const int card_number = card_to_number(card);
-    const char *name = game_name(game_list(card, system), index);
-    if (!name || !*name || !list_name_storable(name))
+    Favorite fresh = {};
+    if (!copy_storable_game_name(system, index, card, fresh.name))
         return -1;
-    Favorite fresh;
-    memset(&fresh, 0, sizeof(fresh));
-    copy_list_name(fresh.name, name);
     fresh.system = system;
     fresh.index = index;
     fresh.card = card_number;

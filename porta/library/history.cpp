@@ -34,9 +34,7 @@ void history_insert_head(int system, Card card, int index)
     const char *name = game_name(game_list(card, system), index);
     if (!name || !list_name_storable(name))
         return;
-    HistoryEntry fresh;
-    memset(&fresh, 0, sizeof(fresh));
-    copy_list_name(fresh.name, name);
+    HistoryEntry fresh = list_record_named<HistoryEntry>(name);
     fresh.system = system;
     fresh.index = index;
     fresh.card = card_to_flag(card);

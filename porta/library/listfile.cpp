@@ -2,6 +2,7 @@
 
 #include "common/safefile.h"
 #include "porta/base/sealed.h"
+#include "porta/library/gamelist.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -73,6 +74,15 @@ int split_line_right(const std::string &line, int k, std::string &name, int32_t 
 bool list_name_storable(const char *name)
 {
     return name && !strchr(name, '\n');
+}
+
+bool copy_storable_game_name(int system, int index, Card card, char dst[256])
+{
+    const char *name = game_name(game_list(card, system), index);
+    if (!name || !*name || !list_name_storable(name))
+        return false;
+    copy_list_name(dst, name);
+    return true;
 }
 
 int list_file_records(const char *path, const char *reader_name, int fields,

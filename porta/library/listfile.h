@@ -5,6 +5,7 @@
 // crash-safely after every change; read only up to the seal.
 
 #include "porta/base/sealed.h"
+#include "porta/library/card.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -37,6 +38,21 @@ bool list_name_storable(const char *name);
 
 // Copies at most 255 bytes of `name` into a 256-byte field, terminated.
 void copy_list_name(char dst[256], const std::string &name);
+
+// A zeroed record holding `name` (copy_list_name).
+template <typename Record> Record list_record_named(const std::string &name)
+{
+    Record record;
+    memset(&record, 0, sizeof(record));
+    copy_list_name(record.name, name);
+    return record;
+}
+
+// Copies the file name of entry `index` of the system's list on `card` into
+// a record's name field (copy_list_name) when a list can store it; false,
+// nothing copied, when the list holds no scan, the index lies outside it, or
+// the name is empty or holds a line end.
+bool copy_storable_game_name(int system, int index, Card card, char dst[256]);
 
 // Reads the lines of a sealed list file as records of a name and `fields`
 // numbers (split_line_right) and hands each to `take`, skipping lines with
@@ -91,9 +107,7 @@ template <typename Record> int list_read_file(const StoredList<Record> &list, co
     return list_file_records(path, list.reader_name, list.fields, [&](const std::string &name, const int32_t *numbers) {
         if (records.size() >= list.max_records)
             return false;
-        Record record;
-        memset(&record, 0, sizeof(record));
-        copy_list_name(record.name, name);
+        Record record = list_record_named<Record>(name);
         for (int i = 0; i < list.fields; i++)
             record.*list.numbers[i] = numbers[i];
         records.push_back(record);
