@@ -101,10 +101,6 @@ const ChromeLayout chrome_layouts[OUTPUT_COUNT] = {
 };
 // clang-format on
 
-namespace {
-const SDL_Color WHITE = {255, 255, 255, 0};
-} // namespace
-
 int chrome_out(const SDL_Surface *dst)
 {
     return dst && dst->w >= 1280 ? OUTPUT_HDMI : OUTPUT_LCD;

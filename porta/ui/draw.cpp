@@ -259,7 +259,7 @@ int text_size(TTF_Font *font, const char *text, int *w, int *h)
     TextCache &c = text_cache();
     const int slot = c.enabled && *text ? ui_font_slot(font) : -1;
     if (slot >= 0) {
-        auto hit = c.index.find(cache_key(slot, {255, 255, 255, 0}, text));
+        auto hit = c.index.find(cache_key(slot, WHITE, text));
         if (hit != c.index.end()) {
             *w = hit->second->surface->w;
             *h = hit->second->surface->h;

@@ -41,6 +41,9 @@ void set_point(SDL_Rect *r, int x, int y);
 
 // A new surface of the text, which the caller frees.
 SDL_Surface *render_text(const char *text, TTF_Font *font, SDL_Color colour);
+// The colour of the launcher's texts.
+constexpr SDL_Color WHITE = {255, 255, 255, 0};
+
 // Returns the rendered width in pixels (0 when nothing was drawn).
 int draw_text(int x, int y, TTF_Font *font, SDL_Color colour, const char *text, SDL_Surface *dst);
 

@@ -8,6 +8,7 @@
 #include "porta/controller/players.h"
 #include "porta/device/fb.h"
 #include "porta/device/hardware.h"
+#include "porta/device/keypad.h"
 #include "porta/device/keysound.h"
 #include "porta/device/pcm.h"
 #include "porta/device/storage.h"
@@ -30,8 +31,8 @@ constexpr int TEST_FONT_SMALL = 20;
 constexpr int TEST_FONT_LARGE = 24;
 constexpr int TEST_IMAGES = 20;
 constexpr char FACTORY_BUILD_MARK[] = "20221203";
-constexpr uint32_t IOTEST_EXIT_KEYS = TKEY_START | TKEY_SELECT;
-constexpr uint32_t IOTEST_MOTOR_KEYS = TKEY_MENU | TKEY_SELECT;
+constexpr uint32_t IOTEST_EXIT_KEYS = PAD_START | PAD_SELECT;
+constexpr uint32_t IOTEST_MOTOR_KEYS = PAD_MENU | PAD_SELECT;
 
 } // namespace
 
@@ -120,8 +121,7 @@ namespace {
 
 constexpr int TESTED_KEYS = 13;
 const uint32_t tested_key_bits[TESTED_KEYS] = {
-    TKEY_A,      TKEY_B,  TKEY_X,  TKEY_Y,     TKEY_L1,      TKEY_R1,   TKEY_START,
-    TKEY_SELECT, TKEY_L2, TKEY_R2, TKEY_VOLUP, TKEY_VOLDOWN, TKEY_MENU,
+    PAD_A, PAD_B, PAD_X, PAD_Y, PAD_L1, PAD_R1, PAD_START, PAD_SELECT, PAD_L2, PAD_R2, PAD_VOLUP, PAD_VOLDOWN, PAD_MENU,
 };
 // The marks of the keys above, in their order (main thread only).
 uint16_t tested_marks[TESTED_KEYS];
@@ -214,11 +214,9 @@ const TestLayout factory_layouts[OUTPUT_COUNT] = {
 
 namespace {
 
-const SDL_Color white = {255, 255, 255, 0};
-
 void text_at(int x, int y, const char *text, SDL_Surface *dst)
 {
-    draw_text(x, y, res.small, white, text, dst);
+    draw_text(x, y, res.small, WHITE, text, dst);
 }
 
 // Size of a picture pair (plain, lit): the plain one's, else the lit one's.
@@ -250,9 +248,14 @@ void draw_dpad(Pt c, uint32_t mask, SDL_Surface *dst)
         int pic, dx, dy;
         uint32_t mask;
     } arms[8] = {
-        {TIMG_UP, 0, -140, 0x1},       {TIMG_DOWN, 0, 140, 0x2},       {TIMG_LEFT, -140, 0, 0x4},
-        {TIMG_RIGHT, 140, 0, 0x8},     {TIMG_UP_LEFT, -70, -70, 0x5},  {TIMG_DOWN_LEFT, -70, 70, 0x6},
-        {TIMG_UP_RIGHT, 70, -70, 0x9}, {TIMG_DOWN_RIGHT, 70, 70, 0xA},
+        {TIMG_UP, 0, -140, PAD_UP},
+        {TIMG_DOWN, 0, 140, PAD_DOWN},
+        {TIMG_LEFT, -140, 0, PAD_LEFT},
+        {TIMG_RIGHT, 140, 0, PAD_RIGHT},
+        {TIMG_UP_LEFT, -70, -70, PAD_UP | PAD_LEFT},
+        {TIMG_DOWN_LEFT, -70, 70, PAD_DOWN | PAD_LEFT},
+        {TIMG_UP_RIGHT, 70, -70, PAD_UP | PAD_RIGHT},
+        {TIMG_DOWN_RIGHT, 70, 70, PAD_DOWN | PAD_RIGHT},
     };
     blit_at(c.x, c.y, res.img[TIMG_CAP], dst);
     for (const auto &a : arms)
@@ -272,13 +275,13 @@ void cap_row(int pic, Pt at, int gap, const uint32_t *bits, const char *const *l
 // The four key groups of both screens, lit by `mask` and the tested marks.
 void draw_key_groups(const TestLayout &l, uint32_t mask, SDL_Surface *dst)
 {
-    static const uint32_t sel_bits[2] = {TKEY_SELECT, TKEY_START};
+    static const uint32_t sel_bits[2] = {PAD_SELECT, PAD_START};
     static const char *const sel_labels[2] = {"Select", "Start"};
-    static const uint32_t vol_bits[3] = {TKEY_VOLUP, TKEY_VOLDOWN, TKEY_MENU};
+    static const uint32_t vol_bits[3] = {PAD_VOLUP, PAD_VOLDOWN, PAD_MENU};
     static const char *const vol_labels[3] = {"vol+", "vol-", "menu"};
-    static const uint32_t face_bits[4] = {TKEY_A, TKEY_B, TKEY_X, TKEY_Y};
+    static const uint32_t face_bits[4] = {PAD_A, PAD_B, PAD_X, PAD_Y};
     static const char *const face_labels[4] = {"A", "B", "X", "Y"};
-    static const uint32_t shoulder_bits[4] = {TKEY_L1, TKEY_L2, TKEY_R1, TKEY_R2};
+    static const uint32_t shoulder_bits[4] = {PAD_L1, PAD_L2, PAD_R1, PAD_R2};
     static const char *const shoulder_labels[4] = {"L", "L2", "R", "R2"};
 
     draw_dpad(l.dpad, mask, dst);
@@ -417,7 +420,7 @@ void factory_test_step(void)
     }
     f.mask = f.active ? f.keys[f.active - 1] : 0;
     tested_marks_step(f.mask);
-    const int motor = f.mask == TKEY_MENU ? 1 : 0;
+    const int motor = f.mask == PAD_MENU ? 1 : 0;
     if (motor != f.motor) {
         f.motor = motor;
         set_motor(motor);
@@ -491,10 +494,11 @@ bool factory_test_begin(void)
     return true;
 }
 
-// One 20 ms frame: the pass, its picture (black while asleep; the LCD black
-// under HDMI) and the pause.
+// One 20 ms frame: a sleep the power key asked for, the pass, its picture
+// (black while asleep; the LCD black under HDMI) and the pause.
 void factory_test_pass(void)
 {
+    take_sleep_request();
     factory_test_step();
     SDL_Surface *dst = current_surface();
     if (dst) {

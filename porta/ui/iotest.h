@@ -38,27 +38,6 @@ enum {
     TIMG_DOWN_RIGHT = 18,
 };
 
-// PadKeys bits of the tested keys.
-enum : uint32_t {
-    TKEY_UP = 0x1,
-    TKEY_DOWN = 0x2,
-    TKEY_LEFT = 0x4,
-    TKEY_RIGHT = 0x8,
-    TKEY_A = 0x10,
-    TKEY_B = 0x20,
-    TKEY_Y = 0x40,
-    TKEY_X = 0x80,
-    TKEY_START = 0x100,
-    TKEY_SELECT = 0x200,
-    TKEY_L1 = 0x400,
-    TKEY_R1 = 0x800,
-    TKEY_L2 = 0x1000,
-    TKEY_R2 = 0x2000,
-    TKEY_VOLUP = 0x4000,
-    TKEY_VOLDOWN = 0x8000,
-    TKEY_MENU = 0x10000,
-};
-
 // ---- resources -----------------------------------------------------------
 
 // Opens /mnt/vendor/bin/default.ttf at 20 and 24 points and loads the

@@ -142,12 +142,11 @@ void show_invalid_file(void)
         if (font) {
             // Centred; a message wider than the screen (Japanese on the LCD)
             // takes two lines rather than losing its ends.
-            const SDL_Color white = {255, 255, 255, 0};
             const std::vector<std::string> lines = wrap_text(font, invalid_file_text[lang], dst->w - 40);
             const int skip = TTF_FontLineSkip(font);
             int y = 0;
             for (size_t i = 0; i < lines.size(); i++) {
-                SDL_Surface *text = render_text(lines[i].c_str(), font, white);
+                SDL_Surface *text = render_text(lines[i].c_str(), font, WHITE);
                 if (!text)
                     continue;
                 if (i == 0)

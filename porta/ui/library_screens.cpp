@@ -135,8 +135,6 @@ const char *core_popup_title(int language)
 
 namespace {
 
-const SDL_Color WHITE = {255, 255, 255, 0};
-
 int surface_w(const SDL_Surface *s)
 {
     return s ? s->w : 0;

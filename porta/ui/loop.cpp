@@ -53,6 +53,10 @@ namespace {
 // key held during start-up): the loop then does not start.
 std::atomic<int> stop_requested{0};
 std::atomic<int> redraw_flag{1};
+// 1 while a short press of the power key waits for the main thread to toggle
+// sleep. Each press flips it: two presses before the main thread looks cancel
+// out, as a sleep and a wake one after the other would.
+std::atomic<int> sleep_toggle_pending{0};
 
 } // namespace
 
@@ -167,6 +171,7 @@ void loop_reset_state(void)
     redraw_flag = 1;
     sigint_signal = 0;
     stop_requested = 0;
+    sleep_toggle_pending = 0;
     sleep_state = AWAKE;
     screen_asleep = 0;
     fast_repeat = 0;
@@ -178,16 +183,22 @@ void loop_reset_state(void)
 
 // ---- what the lower layers hand up ---------------------------------------
 
-namespace {
-
-// The power key: a press or release counts as a key; a short press (the
-// release before the 2-second hold fired) toggles sleep while the loop runs.
 void on_power_key(int value)
 {
-    if (value == 0 && loop_running)
-        toggle_sleep(1);
+    // The key time first: the pass that takes the request must not find the
+    // idle time of before the press.
     touch_key_time();
+    if (value == 0 && loop_running)
+        sleep_toggle_pending.fetch_xor(1);
 }
+
+void take_sleep_request(void)
+{
+    if (sleep_toggle_pending.exchange(0))
+        toggle_sleep(1);
+}
+
+namespace {
 
 void on_power_hold(void)
 {
@@ -676,6 +687,7 @@ void loop_pass(void)
     if (sigint_pending())
         handle_sigint();
     keypad_window_pump();
+    take_sleep_request();
 
     const PassKeys keys = read_pass_keys();
     const PassEvent event = pass_event(keys);

@@ -30,10 +30,23 @@ enum { AWAKE = 0, ASLEEP_BY_KEY = 1, ASLEEP_BY_TIMER = 2 };
 // Single words shared with the input threads and SDL's timer thread.
 extern std::atomic<int> loop_running;
 extern std::atomic<int> shutdown_type;
-extern std::atomic<int> sleep_state;
-extern std::atomic<int> screen_asleep;
 extern std::atomic<int> fast_repeat;
 extern std::atomic<uint32_t> last_key_time;
+
+// The sleep state. Only the main thread changes it, through toggle_sleep and
+// wake (the loop's pass, the factory test's frame loop, the card, HDMI and
+// charger checks), together with the backlight, the volume and the CPU mode
+// that go with it:
+// - sleep_state (AWAKE, ASLEEP_BY_KEY, ASLEEP_BY_TIMER): written by the main
+//   thread; read by the main thread;
+// - screen_asleep (the sleep screen is shown): written by the main thread;
+//   read by the main thread, the keypad thread (a Menu click while asleep
+//   does not count), the key-sound thread (quiet while asleep) and the
+//   factory test's backlight worker;
+// - the power key's request: posted by the keypad thread (on_power_key),
+//   taken by the main thread (take_sleep_request) before its idle check.
+extern std::atomic<int> sleep_state;
+extern std::atomic<int> screen_asleep;
 
 // Display surfaces: LCD (the video mode, 640x480), HDMI (1280x720) and the
 // 1280x720 24-bit scratch surface for saving the screen under a message box.
@@ -58,8 +71,19 @@ void loop_hooks_reset(void);
 
 uint32_t touch_key_time(void);
 void stop_loop(int type);
+// Main thread only: the sleep screen on or off (by_key: the power key, else
+// the sleep timer).
 void toggle_sleep(int by_key);
+// Main thread only: back from sleep, the backlight restored when asked.
 void wake(int restore_backlight);
+// The power key's handler, on the keypad thread (value 1 press, 0 release).
+// Every press and release counts as a key; a short press (the release before
+// the 2-second hold fired) asks the main thread to toggle sleep while the loop
+// runs. It changes no sleep state itself.
+void on_power_key(int value);
+// Main thread: toggles sleep when the power key asked for it since the last
+// call. The loop's pass and the factory test's frame loop call it.
+void take_sleep_request(void);
 // The sleep delay of a sleep_time index in ms, 0 for never.
 uint32_t sleep_delay_ms(int index);
 

@@ -109,8 +109,6 @@ const SearchLayout layouts[OUTPUT_COUNT] = {
 
 namespace {
 
-const SDL_Color WHITE = {255, 255, 255, 0};
-
 // The shown name of a result from the current scan of its list.
 const char *result_name(const SearchResult &r, char *buf, size_t size)
 {

@@ -197,7 +197,7 @@ void draw_menu_button(SDL_Surface *dst, int x, int y, int selected, const char *
     text_size(font, text, &w, &h);
     const int pw = pic ? pic->w : w;
     const int ph = pic ? pic->h : h;
-    const SDL_Color colour = selected ? SDL_Color{255, 255, 255, 0} : SDL_Color{0, 0, 0, 0};
+    const SDL_Color colour = selected ? WHITE : SDL_Color{0, 0, 0, 0};
     draw_text(x + (pw - w) / 2, y + (ph - h) / 2, font, colour, text, dst);
 }
 
@@ -673,12 +673,6 @@ const SettingsLayout settings_layouts[OUTPUT_COUNT] = {
 };
 // clang-format on
 
-namespace {
-
-const SDL_Color white = {255, 255, 255, 0};
-
-} // namespace
-
 void settings_row(int item, int x, int y, SDL_Surface *dst)
 {
     if (!dst || item < 0 || item >= SETTINGS_ITEMS)
@@ -688,13 +682,13 @@ void settings_row(int item, int x, int y, SDL_Surface *dst)
     SDL_Surface *hl = chrome_list_highlight(out);
     if (item == settings_cursor)
         blit_at(x, y, hl, dst);
-    draw_text(x + L.label_dx, y + L.label_dy, ui_font[L.label_font], white, settings_label(item), dst);
+    draw_text(x + L.label_dx, y + L.label_dy, ui_font[L.label_font], WHITE, settings_label(item), dst);
     char value[SETTINGS_ROW_TEXT];
     settings_value(item, value, sizeof(value));
     if (value[0]) {
         const int end = x + (hl ? hl->w : dst->w - x) - L.value_end_gap;
         TTF_Font *font = ui_font[L.value_font];
-        draw_text(end - text_width(font, value), y + L.value_dy, font, white, value, dst);
+        draw_text(end - text_width(font, value), y + L.value_dy, font, WHITE, value, dst);
     }
 }
 
@@ -763,7 +757,7 @@ void settings_page_draw(SDL_Surface *dst)
 
     const char *title = settings_label(settings_page.item);
     TTF_Font *title_font = ui_font[L.title_font];
-    draw_text((dst->w - text_width(title_font, title)) / 2, L.title_y, title_font, white, title, dst);
+    draw_text((dst->w - text_width(title_font, title)) / 2, L.title_y, title_font, WHITE, title, dst);
 
     SDL_Surface *mark_off = settings_menu_image(MENU_IMG_RADIO_OFF);
     SDL_Surface *mark_on = settings_menu_image(MENU_IMG_RADIO_ON);
@@ -785,11 +779,11 @@ void settings_page_draw(SDL_Surface *dst)
         if (row == settings_page.cursor)
             blit_at(x, y, hl, dst);
         const int text_y = y + L.text_dy;
-        draw_text(x + L.text_dx, text_y, font, white, settings_page.rows[row], dst);
+        draw_text(x + L.text_dx, text_y, font, WHITE, settings_page.rows[row], dst);
         if (settings_page.radio)
             blit_at(mark_x, text_y - L.radio_up, row == settings_page.chosen ? mark_on : mark_off, dst);
         else if (row < 3 && values[row][0])
-            draw_text(mark_x - text_width(value_font, values[row]), text_y, value_font, white, values[row], dst);
+            draw_text(mark_x - text_width(value_font, values[row]), text_y, value_font, WHITE, values[row], dst);
     }
 
     if (settings_page.item == SET_THEME) {

@@ -174,9 +174,14 @@ TEST_F(KeypadThread, ShortPowerPressTogglesSleep)
     standard_nodes();
     ASSERT_EQ(start_keypad(&localpad0.key_state), 0);
     open_writers();
+    // The test's thread stands in for the main loop, which takes the power
+    // key's request.
     send(power, EV_KEY, 116, 1);
     send(power, EV_KEY, 116, 0);
-    EXPECT_TRUE(wait_for([] { return screen_asleep.load() == 1; }));
+    EXPECT_TRUE(wait_for([] {
+        take_sleep_request();
+        return screen_asleep.load() == 1;
+    }));
     EXPECT_EQ(sleep_state.load(), ASLEEP_BY_KEY);
     // A Menu click while asleep does not open the settings.
     key(104, 1);
@@ -185,7 +190,10 @@ TEST_F(KeypadThread, ShortPowerPressTogglesSleep)
     EXPECT_EQ(keypad_menu_click(), MENU_CLICK_IDLE);
     send(power, EV_KEY, 116, 1);
     send(power, EV_KEY, 116, 0);
-    EXPECT_TRUE(wait_for([] { return screen_asleep.load() == 0; }));
+    EXPECT_TRUE(wait_for([] {
+        take_sleep_request();
+        return screen_asleep.load() == 0;
+    }));
     EXPECT_EQ(sleep_state.load(), AWAKE);
     std::this_thread::sleep_for(std::chrono::milliseconds(2300)); // the hold timer was cancelled
     EXPECT_EQ(loop_running.load(), 1);
@@ -204,6 +212,7 @@ TEST_F(KeypadThread, HoldingPowerTwoSecondsEndsTheLoopWithPowerOff)
     EXPECT_EQ(shutdown_type.load(), SHUTDOWN_POWEROFF);
     send(power, EV_KEY, 116, 0); // released after the loop ended: no sleep toggle
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    take_sleep_request();
     EXPECT_EQ(screen_asleep.load(), 0);
 }
 

@@ -347,6 +347,55 @@ TEST_F(Loop, PowerKeyWakesAndKeysWork)
     EXPECT_EQ(root.read(BACKLIGHT_PATH), "400\n");
 }
 
+// The power key's handler runs on the keypad thread and only asks; the sleep
+// itself (backlight, volume, CPU mode) happens on the loop's next pass.
+TEST_F(Loop, PowerKeySleepIsTakenByTheNextPass)
+{
+    on_power_key(1);
+    on_power_key(0);
+    EXPECT_EQ(sleep_state.load(), AWAKE) << "nothing changes before the pass";
+    EXPECT_EQ(screen_asleep.load(), 0);
+    EXPECT_EQ(root.read(BACKLIGHT_PATH), "400\n");
+    pass();
+    EXPECT_EQ(sleep_state.load(), ASLEEP_BY_KEY);
+    EXPECT_EQ(screen_asleep.load(), 1);
+    EXPECT_EQ(root.read(BACKLIGHT_PATH), "0\n");
+    EXPECT_EQ(shell().back(), "/system/porta/cpu_setting.sh  powersave");
+
+    // A press while asleep wakes, again on the next pass; a held key (the
+    // hold timer's business) toggles nothing.
+    on_power_key(1);
+    pass();
+    EXPECT_EQ(sleep_state.load(), ASLEEP_BY_KEY);
+    on_power_key(0);
+    EXPECT_EQ(sleep_state.load(), ASLEEP_BY_KEY);
+    pass();
+    EXPECT_EQ(sleep_state.load(), AWAKE);
+    EXPECT_EQ(root.read(BACKLIGHT_PATH), "400\n");
+
+    // Two short presses before a pass cancel out, as sleep and wake would.
+    on_power_key(0);
+    on_power_key(0);
+    pass(2);
+    EXPECT_EQ(sleep_state.load(), AWAKE);
+}
+
+TEST_F(Loop, PowerKeyAndSleepTimerInOnePassToggleOnce)
+{
+    global_attr.sleep_time = 0;
+    on_power_key(0);
+    // The pass comes late: the idle minute has run out as well.
+    fake_now += 61000;
+    testing::internal::CaptureStdout();
+    pass();
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(sleep_state.load(), ASLEEP_BY_KEY);
+    EXPECT_EQ(screen_asleep.load(), 1);
+    EXPECT_EQ(out.find("++++ timer to sleep "), std::string::npos) << out;
+    pass(3);
+    EXPECT_EQ(screen_asleep.load(), 1);
+}
+
 TEST_F(Loop, HdmiPlugSwitchesOutputAndBacklight)
 {
     screen_table[SCREEN_ROOMS].draw = on_draw;

@@ -4,6 +4,7 @@
 
 #include "porta/device/fb.h"
 #include "porta/device/hardware.h"
+#include "porta/device/keypad.h"
 #include "porta/ui/factory_threads.h"
 #include "porta/ui/iotest.h"
 #include "porta/library/browse.h"
@@ -53,64 +54,64 @@ protected:
 
 TEST_F(IoTestKeys, TestedKeyStaysLitUntilItsSecondPressEnds)
 {
-    EXPECT_FALSE(key_lit(TKEY_A, 0));
-    tested_marks_step(TKEY_A); // pressed
-    EXPECT_TRUE(key_lit(TKEY_A, TKEY_A));
+    EXPECT_FALSE(key_lit(PAD_A, 0));
+    tested_marks_step(PAD_A); // pressed
+    EXPECT_TRUE(key_lit(PAD_A, PAD_A));
     tested_marks_step(0); // released: stays lit
-    EXPECT_EQ(tested_mark_of(TKEY_A), 2);
-    EXPECT_TRUE(key_lit(TKEY_A, 0));
-    EXPECT_FALSE(key_lit(TKEY_B, 0));
-    tested_marks_step(TKEY_A); // pressed again: lit while held
-    EXPECT_EQ(tested_mark_of(TKEY_A), 3);
-    EXPECT_TRUE(key_lit(TKEY_A, TKEY_A));
+    EXPECT_EQ(tested_mark_of(PAD_A), 2);
+    EXPECT_TRUE(key_lit(PAD_A, 0));
+    EXPECT_FALSE(key_lit(PAD_B, 0));
+    tested_marks_step(PAD_A); // pressed again: lit while held
+    EXPECT_EQ(tested_mark_of(PAD_A), 3);
+    EXPECT_TRUE(key_lit(PAD_A, PAD_A));
     tested_marks_step(0); // and off at its release
-    EXPECT_EQ(tested_mark_of(TKEY_A), 0);
-    EXPECT_FALSE(key_lit(TKEY_A, 0));
+    EXPECT_EQ(tested_mark_of(PAD_A), 0);
+    EXPECT_FALSE(key_lit(PAD_A, 0));
 }
 
 TEST_F(IoTestKeys, TwoKeysAtOnceLightNeitherExceptThroughTheirMarks)
 {
-    tested_marks_step(TKEY_A | TKEY_B);
-    EXPECT_FALSE(key_lit(TKEY_A, TKEY_A | TKEY_B));
-    EXPECT_FALSE(key_lit(TKEY_B, TKEY_A | TKEY_B));
+    tested_marks_step(PAD_A | PAD_B);
+    EXPECT_FALSE(key_lit(PAD_A, PAD_A | PAD_B));
+    EXPECT_FALSE(key_lit(PAD_B, PAD_A | PAD_B));
     tested_marks_step(0);
-    tested_marks_step(TKEY_A);
-    tested_marks_step(TKEY_A | TKEY_B); // A tested before: its mark keeps it lit
-    EXPECT_TRUE(key_lit(TKEY_A, TKEY_A | TKEY_B));
-    EXPECT_FALSE(key_lit(TKEY_B, TKEY_A | TKEY_B));
+    tested_marks_step(PAD_A);
+    tested_marks_step(PAD_A | PAD_B); // A tested before: its mark keeps it lit
+    EXPECT_TRUE(key_lit(PAD_A, PAD_A | PAD_B));
+    EXPECT_FALSE(key_lit(PAD_B, PAD_A | PAD_B));
     // D-pad diagonals are no tested keys: lit by the exact mask only.
-    EXPECT_EQ(tested_mark_of(TKEY_UP), 0);
+    EXPECT_EQ(tested_mark_of(PAD_UP), 0);
 }
 
 TEST_F(IoTestKeys, AnotherPlayersKeysClearTheMarks)
 {
-    factory_pass(1, TKEY_A);
+    factory_pass(1, PAD_A);
     factory_pass(1, 0);
-    factory_pass(1, TKEY_X);
+    factory_pass(1, PAD_X);
     factory_pass(1, 0);
     EXPECT_EQ(factory_state.active, 1);
-    EXPECT_EQ(tested_mark_of(TKEY_A), 2);
-    EXPECT_EQ(tested_mark_of(TKEY_X), 2);
-    factory_pass(5, TKEY_B); // player 5 takes over
+    EXPECT_EQ(tested_mark_of(PAD_A), 2);
+    EXPECT_EQ(tested_mark_of(PAD_X), 2);
+    factory_pass(5, PAD_B); // player 5 takes over
     EXPECT_EQ(factory_state.active, 5);
-    EXPECT_EQ(tested_mark_of(TKEY_A), 0);
-    EXPECT_EQ(tested_mark_of(TKEY_X), 0);
-    EXPECT_EQ(tested_mark_of(TKEY_B), 1);
+    EXPECT_EQ(tested_mark_of(PAD_A), 0);
+    EXPECT_EQ(tested_mark_of(PAD_X), 0);
+    EXPECT_EQ(tested_mark_of(PAD_B), 1);
     factory_pass(5, 0); // nobody has keys: player 5 stays
     EXPECT_EQ(factory_state.active, 5);
-    EXPECT_EQ(tested_mark_of(TKEY_B), 2);
+    EXPECT_EQ(tested_mark_of(PAD_B), 2);
     EXPECT_EQ(factory_state.keys[4], 0u);
 }
 
 TEST_F(IoTestKeys, FactoryMotorRunsWhileMenuAloneIsHeld)
 {
-    factory_pass(1, TKEY_MENU | TKEY_SELECT);
+    factory_pass(1, PAD_MENU | PAD_SELECT);
     EXPECT_EQ(motor(), "");
-    factory_pass(1, TKEY_MENU);
+    factory_pass(1, PAD_MENU);
     EXPECT_EQ(motor(), "65");
-    factory_pass(1, TKEY_MENU | TKEY_A);
+    factory_pass(1, PAD_MENU | PAD_A);
     EXPECT_EQ(motor(), "0");
-    factory_pass(1, TKEY_MENU);
+    factory_pass(1, PAD_MENU);
     EXPECT_EQ(motor(), "65");
     factory_pass(1, 0);
     EXPECT_EQ(motor(), "0");
@@ -119,17 +120,17 @@ TEST_F(IoTestKeys, FactoryMotorRunsWhileMenuAloneIsHeld)
 TEST_F(IoTestKeys, IoTestMotorNeedsMenuWithSelectAndStopsAtItsRelease)
 {
     screen = SCREEN_IO_TEST;
-    iotest_key_step(TKEY_MENU, 1);
+    iotest_key_step(PAD_MENU, 1);
     EXPECT_EQ(motor(), "");
     EXPECT_EQ(iotest_state.motor, MOTOR_OFF);
-    iotest_key_step(TKEY_MENU | TKEY_SELECT, 1);
+    iotest_key_step(PAD_MENU | PAD_SELECT, 1);
     EXPECT_EQ(motor(), "65");
     EXPECT_EQ(iotest_state.motor, MOTOR_ON);
-    iotest_key_step(TKEY_MENU, 1);
+    iotest_key_step(PAD_MENU, 1);
     EXPECT_EQ(motor(), "0");
     EXPECT_EQ(iotest_state.motor, MOTOR_STOPPED);
     // The mask and the last player with keys.
-    iotest_key_step(TKEY_B, 3);
+    iotest_key_step(PAD_B, 3);
     iotest_key_step(0, 1);
     EXPECT_EQ(iotest_state.player, 3);
     EXPECT_EQ(iotest_state.mask, 0u);
@@ -139,9 +140,9 @@ TEST_F(IoTestKeys, IoTestMotorNeedsMenuWithSelectAndStopsAtItsRelease)
 TEST_F(IoTestKeys, StartWithSelectLeavesWithTheMotorOff)
 {
     screen = SCREEN_IO_TEST;
-    iotest_key_step(TKEY_MENU | TKEY_SELECT, 2);
+    iotest_key_step(PAD_MENU | PAD_SELECT, 2);
     ASSERT_EQ(motor(), "65");
-    iotest_key_step(TKEY_MENU | TKEY_SELECT | TKEY_START, 2);
+    iotest_key_step(PAD_MENU | PAD_SELECT | PAD_START, 2);
     EXPECT_EQ(motor(), "0");
     EXPECT_EQ(screen.load(), SCREEN_SETTINGS);
     EXPECT_EQ(iotest_state.mask, 0u);
@@ -150,7 +151,7 @@ TEST_F(IoTestKeys, StartWithSelectLeavesWithTheMotorOff)
     // Also when the test believes the motor is already off.
     root.write(MOTOR_PATH, "65");
     screen = SCREEN_IO_TEST;
-    iotest_key_step(TKEY_START | TKEY_SELECT, 1);
+    iotest_key_step(PAD_START | PAD_SELECT, 1);
     EXPECT_EQ(motor(), "0");
 }
 
