@@ -14,8 +14,13 @@ int attr_changed = 0;
 
 namespace {
 
-int32_t saved_volume = 0;
-int32_t saved_brightness = 0;
+// The volume and the backlight as the record on disk holds them: the keys that
+// change them do not mark the record changed.
+struct SavedLevels {
+    int32_t volume = 0;
+    int32_t brightness = 0;
+};
+SavedLevels saved_levels;
 
 const int32_t *attr_fields_const(const GlobalAttr *a)
 {
@@ -112,8 +117,8 @@ int load_global_attr(void)
         attr_set_defaults(&global_attr);
         save_global_attr();
     }
-    saved_volume = global_attr.volume;
-    saved_brightness = global_attr.brightness;
+    saved_levels.volume = global_attr.volume;
+    saved_levels.brightness = global_attr.brightness;
     // A record that needed mending is written again at the next save.
     attr_changed = replaced > 0 ? 1 : 0;
     return used_stored ? 0 : 1;
@@ -136,10 +141,10 @@ int save_global_attr(void)
 
 void save_attr_if_changed(void)
 {
-    if (attr_changed || global_attr.volume != saved_volume || global_attr.brightness != saved_brightness)
+    if (attr_changed || global_attr.volume != saved_levels.volume || global_attr.brightness != saved_levels.brightness)
         save_global_attr();
-    saved_volume = global_attr.volume;
-    saved_brightness = global_attr.brightness;
+    saved_levels.volume = global_attr.volume;
+    saved_levels.brightness = global_attr.brightness;
     attr_changed = 0;
 }
 

@@ -15,9 +15,9 @@ struct CrcTable {
     uint32_t entry[256];
 };
 
-CrcTable crc_build_table(void)
+constexpr CrcTable crc_build_table(void)
 {
-    CrcTable t;
+    CrcTable t{};
     for (uint32_t n = 0; n < 256; n++) {
         uint32_t c = n;
         for (int k = 0; k < 8; k++)
@@ -27,25 +27,26 @@ CrcTable crc_build_table(void)
     return t;
 }
 
+// Built by the compiler: a constant table that any thread may read.
+constexpr CrcTable CRC_TABLE = crc_build_table();
+
 } // namespace
 
 uint32_t crc32_update(uint32_t crc, const void *data, size_t len)
 {
-    // Built once on first use; the keypad thread and the main thread may both
-    // seal files, and a function-local static is initialised exactly once.
-    static const CrcTable table = crc_build_table();
     const uint8_t *p = static_cast<const uint8_t *>(data);
     for (size_t i = 0; i < len; i++)
-        crc = table.entry[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
+        crc = CRC_TABLE.entry[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
     return crc;
 }
 
 int crc_seal_write(const char *path, const void *data, size_t len)
 {
-    std::vector<uint8_t> buf(len + 4);
-    if (len)
-        memcpy(buf.data(), data, len);
-    put_le32(buf.data() + len, crc32_update(0, data, len));
+    const uint8_t *bytes = static_cast<const uint8_t *>(data);
+    std::vector<uint8_t> buf(bytes, bytes + len);
+    uint8_t seal[4];
+    put_le32(seal, crc32_update(0, data, len));
+    buf.insert(buf.end(), seal, seal + sizeof seal);
     return write_file_atomic(path, buf.data(), buf.size());
 }
 

@@ -28,6 +28,9 @@ struct TimerService {
     std::condition_variable wake;
     OneShot timer[TIMER_COUNT];
     bool thread_started = false;
+    // What the power-key hold timer calls when it fires: set once at start-up
+    // by the main thread, read by the timer thread.
+    std::atomic<void (*)(void)> hold_handler{nullptr};
 };
 
 // Never destroyed: the timer thread may still wait on it while the program
@@ -38,8 +41,6 @@ TimerService &service(void)
     return *s;
 }
 
-std::atomic<void (*)(void)> hold_handler{nullptr};
-
 void fire(int which)
 {
     if (which == TIMER_SCROLL) {
@@ -49,7 +50,7 @@ void fire(int which)
     } else {
         printf("ready to poweroff ");
         fflush(stdout);
-        void (*h)(void) = hold_handler.load();
+        void (*h)(void) = service().hold_handler.load();
         if (h)
             h();
     }
@@ -161,14 +162,14 @@ void restart_text_scroll(int on)
 
 void power_hold_set_handler(void (*fire_fn)(void))
 {
-    hold_handler.store(fire_fn);
+    service().hold_handler.store(fire_fn);
 }
 
 void power_hold_start(void)
 {
     if (!arm(TIMER_HOLD, 2000)) {
         printf("SDL_AddTimer return null");
-        void (*h)(void) = hold_handler.load();
+        void (*h)(void) = service().hold_handler.load();
         if (h)
             h();
     }

@@ -7,6 +7,7 @@
 #include "porta/controller/joypad_cfg.h"
 #include "porta/device/keypad.h"
 #include "porta/base/attr.h"
+#include "porta/base/worker_thread.h"
 #include "common/devroot.h"
 
 #include <cerrno>
@@ -42,14 +43,18 @@ constexpr int POLL_TIMEOUT_MS = 300;
 constexpr int NO_PAD_SLEEP_MS = 500;
 constexpr int AFTER_INPUT_SLEEP_MS = 20;
 
-std::atomic<uint32_t> quit_word{0};
-std::atomic<int> pad_count{0};
-std::atomic<uint32_t> slot_removals[JOY_SLOTS];
-std::atomic<bool> joy_running{false};
-pthread_t joy_thread;
-bool joy_thread_started = false;
-// Wakes the thread at once when it is asked to stop ([0] polled, [1] written).
-int wake_pipe[2] = {-1, -1};
+// The controller thread, the pipe that wakes it at once when it is asked to
+// stop ([0] polled by the thread, [1] written by the main thread) and the
+// words it publishes for the main thread: its quit request, the count of pads
+// seated and how often each slot lost its pad.
+struct ControllerThread {
+    WorkerThread worker;
+    int wake_pipe[2] = {-1, -1};
+    std::atomic<uint32_t> quit_word{0};
+    std::atomic<int> pad_count{0};
+    std::atomic<uint32_t> slot_removals[JOY_SLOTS];
+};
+ControllerThread controller;
 
 JoyDevice *entry(int i)
 {
@@ -127,7 +132,7 @@ void close_slot_locked(int s)
     const bool was_used = slot_used(s);
     reset_slot(joy_slots[s], was_used);
     if (was_used)
-        slot_removals[s].fetch_add(1, std::memory_order_release);
+        controller.slot_removals[s].fetch_add(1, std::memory_order_release);
 }
 
 // A gamepad unplugged: its slot is freed and the count lowered before the
@@ -137,21 +142,21 @@ void remove_gamepad(int s)
 {
     std::lock_guard<std::mutex> lock(joypad_mutex);
     close_slot_locked(s);
-    if (pad_count.load(std::memory_order_relaxed) > 0)
-        pad_count.fetch_sub(1, std::memory_order_relaxed);
+    if (controller.pad_count.load(std::memory_order_relaxed) > 0)
+        controller.pad_count.fetch_sub(1, std::memory_order_relaxed);
 }
 
 // Waits up to `ms`, returning at once when the thread is asked to stop.
 void nap(int ms)
 {
-    if (!joy_running.load(std::memory_order_relaxed))
+    if (!worker_running(controller.worker))
         return;
-    if (wake_pipe[0] < 0) {
-        for (int waited = 0; waited < ms && joy_running.load(std::memory_order_relaxed); waited += 20)
+    if (controller.wake_pipe[0] < 0) {
+        for (int waited = 0; waited < ms && worker_running(controller.worker); waited += 20)
             usleep(20 * 1000);
         return;
     }
-    struct pollfd p = {wake_pipe[0], POLLIN, 0};
+    struct pollfd p = {controller.wake_pipe[0], POLLIN, 0};
     poll(&p, 1, ms);
 }
 
@@ -204,8 +209,8 @@ void add_device(int s, const char *node)
         rebuild_joypad_table_locked(&slot.device);
         // Counted before the lock is released: whoever sees the slot (through
         // joystick_slot_info, under the same lock) sees the count that includes it.
-        if (pad_count.load(std::memory_order_relaxed) < JOY_SLOTS)
-            pad_count.fetch_add(1, std::memory_order_relaxed);
+        if (controller.pad_count.load(std::memory_order_relaxed) < JOY_SLOTS)
+            controller.pad_count.fetch_add(1, std::memory_order_relaxed);
     }
 }
 
@@ -289,7 +294,7 @@ void seat_adapter(int s)
 void *controller_thread(void *)
 {
     pthread_setname_np(pthread_self(), "HandleInputEvnt");
-    while (joy_running.load(std::memory_order_relaxed)) {
+    while (worker_running(controller.worker)) {
         scan_gamepads();
         if (global_attr.local_pads != 0)
             seat_local_pads();
@@ -308,16 +313,16 @@ void *controller_thread(void *)
             continue;
         }
         int nfds = n;
-        if (wake_pipe[0] >= 0)
-            fds[nfds++] = {wake_pipe[0], POLLIN, 0};
+        if (controller.wake_pipe[0] >= 0)
+            fds[nfds++] = {controller.wake_pipe[0], POLLIN, 0};
         int ret = poll(fds, (nfds_t)nfds, POLL_TIMEOUT_MS);
         if (ret < 0) {
             printf("SDL_QUIT key is pressed ret=%d \n", ret);
-            joy_running.store(false, std::memory_order_relaxed);
-            quit_word.store(PAD_QUIT_REQUEST, std::memory_order_release);
+            controller.worker.running.store(false, std::memory_order_relaxed);
+            controller.quit_word.store(PAD_QUIT_REQUEST, std::memory_order_release);
             break;
         }
-        if (!joy_running.load(std::memory_order_relaxed))
+        if (!worker_running(controller.worker))
             break;
         for (int i = 0; i < n; i++) {
             if (!(fds[i].revents & (POLLIN | POLLERR | POLLHUP)))
@@ -336,26 +341,26 @@ void *controller_thread(void *)
 
 void close_wake_pipe(void)
 {
-    for (int &fd : wake_pipe) {
+    for (int &fd : controller.wake_pipe) {
         if (fd >= 0)
             close(fd);
         fd = -1;
     }
 }
 
-void stop_thread(void)
+void wake_controller_thread(void)
 {
-    if (!joy_thread_started)
-        return;
-    joy_running.store(false, std::memory_order_relaxed);
-    if (wake_pipe[1] >= 0) {
+    if (controller.wake_pipe[1] >= 0) {
         char c = 1;
-        if (write(wake_pipe[1], &c, 1) < 0) {
+        if (write(controller.wake_pipe[1], &c, 1) < 0) {
             // The pipe is full: the thread is being woken already.
         }
     }
-    pthread_join(joy_thread, nullptr);
-    joy_thread_started = false;
+}
+
+void stop_thread(void)
+{
+    stop_worker_thread(&controller.worker, wake_controller_thread);
 }
 
 } // namespace
@@ -370,8 +375,8 @@ int start_controllers(void)
     }
     for (int i = 0; i < MAX_PLAYERS; i++)
         set_entry(i, nullptr);
-    quit_word.store(0, std::memory_order_relaxed);
-    pad_count.store(0, std::memory_order_relaxed);
+    controller.quit_word.store(0, std::memory_order_relaxed);
+    controller.pad_count.store(0, std::memory_order_relaxed);
     if (global_attr.local_pads > 0) {
         if (global_attr.local_pads > 2)
             global_attr.local_pads = 2;
@@ -383,15 +388,12 @@ int start_controllers(void)
         }
     }
     close_wake_pipe();
-    if (pipe2(wake_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        wake_pipe[0] = wake_pipe[1] = -1; // stops within 20 ms all the same
-    joy_running.store(true, std::memory_order_relaxed);
-    if (pthread_create(&joy_thread, nullptr, controller_thread, nullptr) != 0) {
-        joy_running.store(false, std::memory_order_relaxed);
+    if (pipe2(controller.wake_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        controller.wake_pipe[0] = controller.wake_pipe[1] = -1; // stops within 20 ms all the same
+    if (!start_worker_thread(&controller.worker, controller_thread)) {
         printf("%s: %d fail \n", "init_joystick_key", THREAD_START_FAILED_LINE);
         return -1;
     }
-    joy_thread_started = true;
     return 0;
 }
 
@@ -407,13 +409,13 @@ void stop_controllers(void)
             joystick_close_slot(s);
     for (int i = 0; i < MAX_PLAYERS; i++)
         set_entry(i, nullptr);
-    pad_count.store(0, std::memory_order_relaxed);
+    controller.pad_count.store(0, std::memory_order_relaxed);
 }
 
 bool joystick_quit_requested(void)
 {
     return localpad0.key_state.load(std::memory_order_acquire) == PAD_QUIT_REQUEST ||
-           quit_word.load(std::memory_order_acquire) == PAD_QUIT_REQUEST;
+           controller.quit_word.load(std::memory_order_acquire) == PAD_QUIT_REQUEST;
 }
 
 bool player_present(int player)
@@ -423,7 +425,7 @@ bool player_present(int player)
 
 int joystick_pad_count(void)
 {
-    return pad_count.load(std::memory_order_relaxed);
+    return controller.pad_count.load(std::memory_order_relaxed);
 }
 
 uint32_t get_player_keys(int player)
@@ -559,7 +561,7 @@ int joystick_slot_info(int slot, JoySlotInfo *out)
     memcpy(out->jsNode, joy_slots[slot].jsNode, sizeof out->jsNode);
     memcpy(out->name, joy_slots[slot].device.name, sizeof out->name);
     out->player = player_of(slot);
-    out->removals = slot_removals[slot].load(std::memory_order_acquire);
+    out->removals = controller.slot_removals[slot].load(std::memory_order_acquire);
     return 0;
 }
 
@@ -570,7 +572,7 @@ JoyDevice *joystick_slot_device(int slot)
 
 uint32_t joystick_slot_removals(int slot)
 {
-    return slot >= 0 && slot < JOY_SLOTS ? slot_removals[slot].load(std::memory_order_acquire) : 0;
+    return slot >= 0 && slot < JOY_SLOTS ? controller.slot_removals[slot].load(std::memory_order_acquire) : 0;
 }
 
 namespace {
@@ -580,7 +582,7 @@ namespace {
 bool still_chosen(int slot, uint32_t removals)
 {
     return slot >= 0 && slot < JOY_SLOTS && slot_used(slot) &&
-           slot_removals[slot].load(std::memory_order_relaxed) == removals;
+           controller.slot_removals[slot].load(std::memory_order_relaxed) == removals;
 }
 
 } // namespace

@@ -6,8 +6,10 @@
 // of the launcher reads one key mask per player through the getters below.
 //
 // The controller thread `controller_thread` owns every slot and player_table
-// entry; the keypad thread writes `localpad0`'s key_state; the main thread
-// reads through the getters without locks (single words, std::atomic).
+// entry and writes the pad count, its quit request and each slot's removal
+// count; the keypad thread writes `localpad0`'s key_state; the main thread
+// reads through the getters without locks (single words, std::atomic). The
+// main thread alone starts and stops the controller thread.
 
 #include "porta/controller/gamepad.h"
 

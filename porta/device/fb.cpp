@@ -266,13 +266,11 @@ void fb_show_in_window(SDL_Surface *surface)
     SDL_Surface *win = SDL_GetVideoSurface();
     if (!win || !surface)
         return;
-    static int windowed = -1;
-    if (windowed < 0) {
-        char name[32] = "";
-        SDL_VideoDriverName(name, sizeof(name));
-        windowed = strcmp(name, "dummy") != 0 && strcmp(name, "fbcon") != 0;
-    }
-    if (!windowed)
+    // Asked at each frame (a copy of a short name): nothing kept between runs
+    // of the video subsystem.
+    char name[32] = "";
+    SDL_VideoDriverName(name, sizeof(name));
+    if (strcmp(name, "dummy") == 0 || strcmp(name, "fbcon") == 0)
         return;
     if (surface != win) {
         if (surface->w == win->w && surface->h == win->h) {

@@ -12,7 +12,6 @@
 #include <unistd.h>
 
 short sound_device = -1;
-int sound_stream_state = -1;
 
 namespace {
 
@@ -60,7 +59,7 @@ void select_sound_device(void)
     sound_device = static_cast<short>(dev);
     printf("+++++ device = %d ++++++\n", dev);
     pcm_close_stream();
-    sound_stream_state = pcm_open_stream(static_cast<unsigned>(dev)) == 1 ? 1 : -1;
+    pcm_open_stream(static_cast<unsigned>(dev));
 }
 
 void reset_sound(void)
@@ -68,7 +67,6 @@ void reset_sound(void)
     printf("reset sound");
     sound_mutex.lock();
     sound_device = -1;
-    sound_stream_state = -1;
     select_sound_device();
     sound_mutex.unlock();
 }
@@ -76,7 +74,6 @@ void reset_sound(void)
 void forget_sound_device(void)
 {
     sound_device = -1;
-    sound_stream_state = -1;
     select_sound_device();
 }
 
@@ -84,7 +81,6 @@ void close_sound_device(void)
 {
     sound_device = -1;
     pcm_close_stream();
-    sound_stream_state = -1;
 }
 
 int backlight_value(int index)

@@ -15,14 +15,13 @@ constexpr const char PORTA_SHELL[] = "/system/bin/sh";
 int hdmi_state(void);
 int headphone_state(void);
 
-// The sound output: -1 none chosen yet, 0 internal codec, 1 HDMI audio; and the
-// playback stream's open state (1 open, -1 failed or closed). Written and read
-// only under sound_mutex (porta/device/keysound.h), by the main thread, the key
-// sound thread and the factory test's sound thread: select_sound_device,
+// The sound output: -1 none chosen yet, 0 internal codec, 1 HDMI audio (the
+// stream's own state: pcm_stream_open). Written and read only under
+// sound_mutex (porta/device/keysound.h), by the main thread, the key sound
+// thread and the factory test's sound thread: select_sound_device,
 // reset_sound (which takes the mutex itself), forget_sound_device and
 // close_sound_device are called with it held.
 extern short sound_device;
-extern int sound_stream_state;
 
 // The output the current switch states call for (1 HDMI audio, else 0).
 int choose_sound_device(void);

@@ -55,25 +55,32 @@ extern "C" const char *__tsan_default_suppressions()
 
 namespace {
 
-KeypadState keypad;
-// The last raw key event as one word, so that a reader never pairs the code
-// of one event with the value of another: code in the low 16 bits, value
-// (cut to 16 bits) in the high ones.
-std::atomic<uint32_t> last_event{0};
-
 uint32_t pack_event(int code, int value)
 {
     return static_cast<uint32_t>(static_cast<uint16_t>(code)) |
            (static_cast<uint32_t>(static_cast<uint16_t>(static_cast<int16_t>(value))) << 16);
 }
 
-int keypad_fd = -1;
-int power_fd = -1;
-// Desktop window: the keyboard's events enter the keypad thread through these
-// pipes ([0] read by the thread, [1] written by the main thread).
-int window_keys[2] = {-1, -1};
-int window_power[2] = {-1, -1};
-bool window_events_on = false;
+// The keypad thread, what it writes (the keypad's state and its last raw
+// event), the devices it reads, where it publishes the mask (the built-in
+// keypad's key_state) and what the power key and the sleep state mean to the
+// launcher. The main thread fills it in and clears the state before the
+// thread starts; the keypad thread closes a device that hangs up.
+struct KeypadThread {
+    WorkerThread worker;
+    KeypadState keypad;
+    // The last raw key event as one word, so that a reader never pairs the
+    // code of one event with the value of another: code in the low 16 bits,
+    // value (cut to 16 bits) in the high ones.
+    std::atomic<uint32_t> last_event{0};
+    int keypad_fd = -1;
+    int power_fd = -1;
+    std::atomic<uint32_t> *published = nullptr;
+    std::atomic<uint32_t> *published_taps = nullptr;
+    std::atomic<void (*)(int)> power_handler{nullptr};
+    std::atomic<int (*)(void)> asleep_query{nullptr};
+};
+KeypadThread keypad_thread;
 
 // Window keys waiting to be handed to the keypad thread. A release is held
 // back until its key has been down for WINDOW_MIN_HOLD_MS, so that a key
@@ -88,19 +95,19 @@ struct WindowEvent {
     int value;
     uint32_t due;
 };
-WindowEvent window_queue[WINDOW_QUEUE];
-int window_queued = 0;
-uint32_t window_pressed_at[KEYPAD_WINDOW_POWER + 1];
 
-std::atomic<bool> keypad_running{false};
-// Where the mask is published (the built-in keypad's key_state) and what the
-// power key and the sleep state mean to the launcher: handed over at start.
-std::atomic<uint32_t> *published = nullptr;
-std::atomic<uint32_t> *published_taps = nullptr;
-std::atomic<void (*)(int)> power_handler{nullptr};
-std::atomic<int (*)(void)> asleep_query{nullptr};
-pthread_t keypad_thread;
-bool keypad_thread_started = false;
+// Desktop window: the keyboard's events enter the keypad thread through the
+// pipes `keys` and `power` ([0] read by the keypad thread, [1] written by the
+// main thread); the rest is the main thread's alone.
+struct DesktopWindow {
+    int keys[2] = {-1, -1};
+    int power[2] = {-1, -1};
+    bool events_on = false;
+    WindowEvent queue[WINDOW_QUEUE];
+    int queued = 0;
+    uint32_t pressed_at[KEYPAD_WINDOW_POWER + 1];
+};
+DesktopWindow desktop;
 
 int16_t relaxed_code(int i)
 {
@@ -174,10 +181,10 @@ void close_fd(int *fd)
 
 void close_window_pipes(void)
 {
-    close_fd(&window_keys[0]);
-    close_fd(&window_keys[1]);
-    close_fd(&window_power[0]);
-    close_fd(&window_power[1]);
+    close_fd(&desktop.keys[0]);
+    close_fd(&desktop.keys[1]);
+    close_fd(&desktop.power[0]);
+    close_fd(&desktop.power[1]);
 }
 
 bool open_pipe(int fds[2])
@@ -202,13 +209,13 @@ bool window_keyboard_available(void)
 // reader that sees the mask (with acquire) also see its click.
 void publish_mask(uint32_t mask)
 {
-    if (published)
-        publish_pad_keys(published, published_taps, mask);
+    if (keypad_thread.published)
+        publish_pad_keys(keypad_thread.published, keypad_thread.published_taps, mask);
 }
 
 bool screen_is_asleep(void)
 {
-    int (*q)(void) = asleep_query.load(std::memory_order_acquire);
+    int (*q)(void) = keypad_thread.asleep_query.load(std::memory_order_acquire);
     return q && q() != 0;
 }
 
@@ -224,7 +231,7 @@ void power_event(const struct input_event &ev)
         power_hold_cancel();
     else
         return;
-    void (*h)(int) = power_handler.load(std::memory_order_acquire);
+    void (*h)(int) = keypad_thread.power_handler.load(std::memory_order_acquire);
     if (h)
         h(ev.value);
 }
@@ -234,10 +241,10 @@ void keypad_event(const struct input_event &ev)
     if (ev.type != EV_KEY)
         return;
     const int value = ev.value > 0x7FFF ? 0x7FFF : ev.value < -0x8000 ? -0x8000 : ev.value;
-    last_event.store(pack_event(ev.code, value), std::memory_order_release);
+    keypad_thread.last_event.store(pack_event(ev.code, value), std::memory_order_release);
     if (ev.value != 0 && ev.value != 1)
         return;
-    uint32_t mask = keypad_apply_key(&keypad, ev.code, ev.value, screen_is_asleep());
+    uint32_t mask = keypad_apply_key(&keypad_thread.keypad, ev.code, ev.value, screen_is_asleep());
     publish_mask(mask);
 }
 
@@ -254,11 +261,11 @@ bool read_event(int fd, struct input_event *ev)
 void *keypad_thread_main(void *)
 {
     enum { SRC_KEYPAD, SRC_POWER, SRC_WIN_KEYS, SRC_WIN_POWER };
-    while (keypad_running.load(std::memory_order_relaxed)) {
+    while (worker_running(keypad_thread.worker)) {
         struct pollfd fds[4];
         int kind[4];
         int n = 0;
-        const int sources[4] = {keypad_fd, power_fd, window_keys[0], window_power[0]};
+        const int sources[4] = {keypad_thread.keypad_fd, keypad_thread.power_fd, desktop.keys[0], desktop.power[0]};
         for (int s = 0; s < 4; s++) {
             if (sources[s] < 0)
                 continue;
@@ -276,7 +283,7 @@ void *keypad_thread_main(void *)
         if (ret < 0) {
             printf("<%s> ctrl+c is pressed ret=%d\n", "read_adc2key_thread", ret);
             publish_mask(PAD_QUIT_REQUEST);
-            keypad_running.store(false, std::memory_order_relaxed);
+            keypad_thread.worker.running.store(false, std::memory_order_relaxed);
             break;
         }
         if (ret == 0)
@@ -291,9 +298,9 @@ void *keypad_thread_main(void *)
                 if (fds[i].revents & (POLLHUP | POLLERR)) {
                     // A source that went away is dropped instead of spinning.
                     if (kind[i] == SRC_KEYPAD)
-                        close_fd(&keypad_fd);
+                        close_fd(&keypad_thread.keypad_fd);
                     else if (kind[i] == SRC_POWER)
-                        close_fd(&power_fd);
+                        close_fd(&keypad_thread.power_fd);
                 }
                 continue;
             }
@@ -438,46 +445,46 @@ int save_keypad_map(void)
 
 void keypad_set_handlers(void (*power_key)(int value), int (*asleep)(void))
 {
-    power_handler.store(power_key, std::memory_order_release);
-    asleep_query.store(asleep, std::memory_order_release);
+    keypad_thread.power_handler.store(power_key, std::memory_order_release);
+    keypad_thread.asleep_query.store(asleep, std::memory_order_release);
 }
 
 int start_keypad(std::atomic<uint32_t> *key_state, std::atomic<uint32_t> *key_taps)
 {
-    if (keypad_thread_started)
+    if (keypad_thread.worker.started)
         stop_keypad();
-    published = key_state;
-    published_taps = key_taps;
+    keypad_thread.published = key_state;
+    keypad_thread.published_taps = key_taps;
     if (key_taps)
         key_taps->store(0, std::memory_order_relaxed);
-    keypad.mask = 0;
-    keypad.menu_click.store(0, std::memory_order_relaxed);
-    keypad.volume_key.store(0, std::memory_order_relaxed);
-    last_event.store(0, std::memory_order_relaxed);
+    keypad_thread.keypad.mask = 0;
+    keypad_thread.keypad.menu_click.store(0, std::memory_order_relaxed);
+    keypad_thread.keypad.volume_key.store(0, std::memory_order_relaxed);
+    keypad_thread.last_event.store(0, std::memory_order_relaxed);
     publish_mask(0);
     load_keypad_map();
 
     // In a desktop window the keyboard stands in for missing devices.
     const bool window = window_keyboard_available();
-    if (window && (!open_pipe(window_keys) || !open_pipe(window_power)))
+    if (window && (!open_pipe(desktop.keys) || !open_pipe(desktop.power)))
         close_window_pipes();
 
-    keypad_fd = find_keypad_device();
-    if (keypad_fd < 0 && window_keys[0] < 0) {
+    keypad_thread.keypad_fd = find_keypad_device();
+    if (keypad_thread.keypad_fd < 0 && desktop.keys[0] < 0) {
         printf("Open %s error\n", "/dev/input/event1");
         return -1;
     }
     // Without the power key's node only the power key is lost: the keypad
     // goes on.
-    power_fd = open_input_node(POWER_KEY_DEVICE);
-    if (power_fd < 0 && window_power[0] < 0)
+    keypad_thread.power_fd = open_input_node(POWER_KEY_DEVICE);
+    if (keypad_thread.power_fd < 0 && desktop.power[0] < 0)
         printf("Open %s error\n", POWER_KEY_DEVICE);
-    window_events_on = false;
-    window_queued = 0;
+    desktop.events_on = false;
+    desktop.queued = 0;
 
-    if (!start_worker_thread(&keypad_thread, &keypad_running, &keypad_thread_started, keypad_thread_main)) {
-        close_fd(&keypad_fd);
-        close_fd(&power_fd);
+    if (!start_worker_thread(&keypad_thread.worker, keypad_thread_main)) {
+        close_fd(&keypad_thread.keypad_fd);
+        close_fd(&keypad_thread.power_fd);
         close_window_pipes();
         return -1;
     }
@@ -486,36 +493,36 @@ int start_keypad(std::atomic<uint32_t> *key_state, std::atomic<uint32_t> *key_ta
 
 void stop_keypad(void)
 {
-    stop_worker_thread(keypad_thread, &keypad_running, &keypad_thread_started);
-    close_fd(&keypad_fd);
-    close_fd(&power_fd);
+    stop_worker_thread(&keypad_thread.worker);
+    close_fd(&keypad_thread.keypad_fd);
+    close_fd(&keypad_thread.power_fd);
     close_window_pipes();
     power_hold_cancel();
 }
 
 int keypad_menu_click(void)
 {
-    return keypad.menu_click.load(std::memory_order_acquire);
+    return keypad_thread.keypad.menu_click.load(std::memory_order_acquire);
 }
 
 void keypad_clear_menu_click(void)
 {
-    keypad.menu_click.store(MENU_CLICK_IDLE, std::memory_order_release);
+    keypad_thread.keypad.menu_click.store(MENU_CLICK_IDLE, std::memory_order_release);
 }
 
 int keypad_volume_key(void)
 {
-    return keypad.volume_key.load(std::memory_order_relaxed);
+    return keypad_thread.keypad.volume_key.load(std::memory_order_relaxed);
 }
 
 uint32_t keypad_mask(void)
 {
-    return published ? published->load(std::memory_order_acquire) : 0;
+    return keypad_thread.published ? keypad_thread.published->load(std::memory_order_acquire) : 0;
 }
 
 void keypad_last_event(int *code, int *value)
 {
-    const uint32_t w = last_event.load(std::memory_order_acquire);
+    const uint32_t w = keypad_thread.last_event.load(std::memory_order_acquire);
     if (code)
         *code = static_cast<int>(w & 0xFFFF);
     if (value)
@@ -568,28 +575,29 @@ namespace {
 
 void window_queue_add(int fd, int type, int code, int value, uint32_t due)
 {
-    if (window_queued > 0 && window_queue[window_queued - 1].due > due)
-        due = window_queue[window_queued - 1].due;
-    if (window_queued == WINDOW_QUEUE) {
+    if (desktop.queued > 0 && desktop.queue[desktop.queued - 1].due > due)
+        due = desktop.queue[desktop.queued - 1].due;
+    if (desktop.queued == WINDOW_QUEUE) {
         // Never lose a release: hand the oldest event over now.
-        write_window_event(window_queue[0].fd, window_queue[0].type, window_queue[0].code, window_queue[0].value);
-        memmove(window_queue, window_queue + 1, sizeof window_queue[0] * (WINDOW_QUEUE - 1));
-        window_queued--;
+        write_window_event(desktop.queue[0].fd, desktop.queue[0].type, desktop.queue[0].code, desktop.queue[0].value);
+        memmove(desktop.queue, desktop.queue + 1, sizeof desktop.queue[0] * (WINDOW_QUEUE - 1));
+        desktop.queued--;
     }
-    window_queue[window_queued++] = {fd, type, code, value, due};
+    desktop.queue[desktop.queued++] = {fd, type, code, value, due};
 }
 
 void window_queue_flush(uint32_t now)
 {
     int sent = 0;
-    while (sent < window_queued && static_cast<int32_t>(now - window_queue[sent].due) >= 0) {
-        const WindowEvent &e = window_queue[sent];
+    while (sent < desktop.queued && static_cast<int32_t>(now - desktop.queue[sent].due) >= 0) {
+        const WindowEvent &e = desktop.queue[sent];
         write_window_event(e.fd, e.type, e.code, e.value);
         sent++;
     }
     if (sent > 0) {
-        memmove(window_queue, window_queue + sent, sizeof window_queue[0] * static_cast<size_t>(window_queued - sent));
-        window_queued -= sent;
+        memmove(desktop.queue, desktop.queue + sent,
+                sizeof desktop.queue[0] * static_cast<size_t>(desktop.queued - sent));
+        desktop.queued -= sent;
     }
 }
 
@@ -597,21 +605,21 @@ void window_queue_flush(uint32_t now)
 
 void keypad_window_pump(void)
 {
-    if (window_keys[1] < 0)
+    if (desktop.keys[1] < 0)
         return;
-    if (!window_events_on) {
+    if (!desktop.events_on) {
         // The launcher ignores SDL key events on the device; a window's
         // keyboard is its keypad here.
         SDL_EventState(SDL_KEYDOWN, SDL_ENABLE);
         SDL_EventState(SDL_KEYUP, SDL_ENABLE);
         SDL_EventState(SDL_QUIT, SDL_ENABLE);
-        window_events_on = true;
+        desktop.events_on = true;
     }
     const uint32_t now = SDL_GetTicks();
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
         if (e.type == SDL_QUIT) {
-            window_queue_add(window_keys[1], WINDOW_QUIT_TYPE, 0, 0, now);
+            window_queue_add(desktop.keys[1], WINDOW_QUIT_TYPE, 0, 0, now);
             continue;
         }
         if (e.type != SDL_KEYDOWN && e.type != SDL_KEYUP)
@@ -619,12 +627,12 @@ void keypad_window_pump(void)
         int code = keypad_window_code(e.key.keysym.sym);
         if (code < 0)
             continue;
-        int fd = code == KEYPAD_WINDOW_POWER ? window_power[1] : window_keys[1];
+        int fd = code == KEYPAD_WINDOW_POWER ? desktop.power[1] : desktop.keys[1];
         if (e.type == SDL_KEYDOWN) {
-            window_pressed_at[code] = now;
+            desktop.pressed_at[code] = now;
             window_queue_add(fd, EV_KEY, code, 1, now);
         } else {
-            window_queue_add(fd, EV_KEY, code, 0, window_pressed_at[code] + WINDOW_MIN_HOLD_MS);
+            window_queue_add(fd, EV_KEY, code, 0, desktop.pressed_at[code] + WINDOW_MIN_HOLD_MS);
         }
     }
     window_queue_flush(now);

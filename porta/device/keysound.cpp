@@ -26,24 +26,27 @@ namespace {
 // Sound numbers from here up name no sound: nothing waits to be played.
 constexpr int KEY_SOUND_NONE = 4;
 
-std::condition_variable sound_cond;
-int sound_number = KEY_SOUND_NONE; // guarded by sound_mutex
-std::atomic<bool> sound_running{false};
-pthread_t sound_thread;
-bool sound_thread_started = false;
+// The key sound thread and the sound waiting for it: `number` is guarded by
+// sound_mutex, `wake` tells the thread that it changed.
+struct KeySoundThread {
+    WorkerThread worker;
+    std::condition_variable wake;
+    int number = KEY_SOUND_NONE;
+};
+KeySoundThread key_sound;
 // The launcher's answer to "must key sounds stay quiet now?" (fast key
 // repeat, screen asleep); handed over at start-up.
 int (*quiet_query)(void) = nullptr;
 
 void *key_sound_thread(void *)
 {
-    while (sound_running.load(std::memory_order_relaxed)) {
+    while (worker_running(key_sound.worker)) {
         std::unique_lock<std::mutex> lock(sound_mutex);
-        sound_cond.wait(lock, [] { return sound_number != KEY_SOUND_NONE; });
+        key_sound.wake.wait(lock, [] { return key_sound.number != KEY_SOUND_NONE; });
         char path[64];
-        snprintf(path, sizeof path, "%s/%d.wav", KEY_SOUND_DIR, sound_number);
-        sound_number = KEY_SOUND_NONE;
-        if (!sound_running.load(std::memory_order_relaxed))
+        snprintf(path, sizeof path, "%s/%d.wav", KEY_SOUND_DIR, key_sound.number);
+        key_sound.number = KEY_SOUND_NONE;
+        if (!worker_running(key_sound.worker))
             break;
         // Held for the whole sound: a new request is dropped meanwhile and
         // the stream is not reopened under it.
@@ -85,14 +88,14 @@ int play_wav_file(const char *path)
 
 int sound_init(void)
 {
-    if (sound_thread_started)
+    if (key_sound.worker.started)
         return 0;
     {
         std::lock_guard<std::mutex> lock(sound_mutex);
         select_sound_device();
-        sound_number = KEY_SOUND_NONE;
+        key_sound.number = KEY_SOUND_NONE;
     }
-    if (!start_worker_thread(&sound_thread, &sound_running, &sound_thread_started, key_sound_thread)) {
+    if (!start_worker_thread(&key_sound.worker, key_sound_thread)) {
         printf("%s: start sound thread faild...\n", "sound_init");
         return -1;
     }
@@ -103,22 +106,22 @@ void sound_deinit(void)
 {
     // The waiting thread is woken with a number so that it sees the cleared
     // running flag.
-    stop_worker_thread(sound_thread, &sound_running, &sound_thread_started, [] {
+    stop_worker_thread(&key_sound.worker, [] {
         {
             std::lock_guard<std::mutex> lock(sound_mutex);
-            sound_number = 0;
+            key_sound.number = 0;
         }
-        sound_cond.notify_all();
+        key_sound.wake.notify_all();
     });
     std::lock_guard<std::mutex> lock(sound_mutex);
-    sound_number = KEY_SOUND_NONE;
+    key_sound.number = KEY_SOUND_NONE;
     close_sound_device();
 }
 
 bool key_sound_idle(void)
 {
     std::unique_lock<std::mutex> lock(sound_mutex, std::try_to_lock);
-    return lock.owns_lock() && sound_number == KEY_SOUND_NONE;
+    return lock.owns_lock() && key_sound.number == KEY_SOUND_NONE;
 }
 
 void key_sound_set_quiet_query(int (*quiet)(void))
@@ -137,8 +140,8 @@ int play_key_sound(int number)
         return 0; // a sound is playing: this one is dropped
     select_sound_device();
     set_volume(global_attr.volume);
-    sound_number = number;
+    key_sound.number = number;
     lock.unlock();
-    sound_cond.notify_one();
+    key_sound.wake.notify_one();
     return 1;
 }

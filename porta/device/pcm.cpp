@@ -14,8 +14,12 @@
 
 namespace {
 
-snd_pcm_t *stream = nullptr;
-int32_t staging[PCM_STAGING_SAMPLES];
+// The open stream and the buffer its 16-bit input is widened into.
+struct PcmStream {
+    snd_pcm_t *pcm = nullptr;
+    int32_t staging[PCM_STAGING_SAMPLES];
+};
+PcmStream stream;
 
 // Gain of each volume index, 16384 = unity.
 const int32_t gain_table[11] = {0, 84, 211, 581, 1460, 3050, 5181, 6522, 8211, 10337, 16384};
@@ -148,11 +152,11 @@ int write_frames(const void *data, size_t bytes)
     snd_pcm_uframes_t left = bytes / frame;
     int recoveries = 0;
     while (left > 0) {
-        snd_pcm_sframes_t done = snd_pcm_writei(stream, p, left);
+        snd_pcm_sframes_t done = snd_pcm_writei(stream.pcm, p, left);
         if (done == -EINTR)
             continue;
         if (done == -EPIPE || done == -ESTRPIPE) {
-            if (++recoveries > 3 || snd_pcm_recover(stream, static_cast<int>(done), 1) < 0)
+            if (++recoveries > 3 || snd_pcm_recover(stream.pcm, static_cast<int>(done), 1) < 0)
                 return -1;
             continue;
         }
@@ -196,21 +200,21 @@ int pcm_open_stream(unsigned device)
         printf("Unable to open PCM device %u (%s)\n", device, snd_strerror(err));
         return -1;
     }
-    stream = pcm;
+    stream.pcm = pcm;
     return 1;
 }
 
 void pcm_close_stream(void)
 {
-    if (stream) {
-        snd_pcm_close(stream);
-        stream = nullptr;
+    if (stream.pcm) {
+        snd_pcm_close(stream.pcm);
+        stream.pcm = nullptr;
     }
 }
 
 bool pcm_stream_open(void)
 {
-    return stream != nullptr;
+    return stream.pcm != nullptr;
 }
 
 int32_t pcm_gain(int level)
@@ -249,7 +253,7 @@ int play_sample(int bits, void *buf, int n)
 {
     if (n <= 0 || !buf)
         return 0;
-    if (!stream)
+    if (!stream.pcm)
         return -1;
     if (bits != 16) {
         if (write_frames(buf, static_cast<size_t>(n)) < 0) {
@@ -274,9 +278,9 @@ int play_sample(int bits, void *buf, int n)
             memcpy(&s, at, 2);
             int16_t v = pcm_scale_sample(s, g);
             memcpy(at, &v, 2);
-            staging[i] = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint16_t>(v)) << 16);
+            stream.staging[i] = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint16_t>(v)) << 16);
         }
-        if (write_frames(staging, static_cast<size_t>(count) * sizeof(int32_t)) < 0) {
+        if (write_frames(stream.staging, static_cast<size_t>(count) * sizeof(int32_t)) < 0) {
             printf("%s: Error playing sample\n", "play_sample");
             close_sound_device();
             return -1;

@@ -290,8 +290,8 @@ void settings_install(void)
 int open_settings(void)
 {
     // The numbers the theme and background pages offer, from the set in use.
-    wallpaper_count = 0;
-    theme_count = 0;
+    theme_lists.wallpapers.count = 0;
+    theme_lists.themes.count = 0;
     fill_theme_lists();
     // A fresh menu.
     settings_cursor = 0;
@@ -391,11 +391,13 @@ void open_page(int item)
         settings_page.chosen = item == SET_KEY_SOUND ? global_attr.key_sound : global_attr.auto_poweroff;
         break;
     case SET_THEME:
-        page_add_number_choice(word_theme, theme_numbers, theme_count, current_theme_number());
+        page_add_number_choice(word_theme, theme_lists.themes.numbers, theme_lists.themes.count,
+                               current_theme_number());
         theme_preview(0);
         break;
     case SET_WALLPAPER:
-        page_add_number_choice(word_background, wallpaper_numbers, wallpaper_count, current_wallpaper_number());
+        page_add_number_choice(word_background, theme_lists.wallpapers.numbers, theme_lists.wallpapers.count,
+                               current_wallpaper_number());
         wallpaper_preview(0);
         break;
     case SET_LANGUAGE:
@@ -459,11 +461,11 @@ void menu_a(int item)
         screen = SCREEN_IO_TEST;
         break;
     case SET_THEME:
-        if (theme_count > 0)
+        if (theme_lists.themes.count > 0)
             open_page(item);
         break;
     case SET_WALLPAPER:
-        if (wallpaper_count > 0)
+        if (theme_lists.wallpapers.count > 0)
             open_page(item);
         break;
     case SET_FIRMWARE: break;
@@ -586,15 +588,17 @@ void page_leave(void)
     case SET_SLEEP_TIME: take(global_attr.sleep_time, chosen); break;
     case SET_BRIGHTNESS: take(global_attr.brightness, chosen); break;
     case SET_THEME:
-        if (chosen >= 0 && chosen < theme_count && theme_numbers[chosen] != current_theme_number()) {
-            take(customer_skin ? global_attr.sd_theme : global_attr.theme, theme_numbers[chosen]);
+        if (chosen >= 0 && chosen < theme_lists.themes.count &&
+            theme_lists.themes.numbers[chosen] != current_theme_number()) {
+            take(customer_skin ? global_attr.sd_theme : global_attr.theme, theme_lists.themes.numbers[chosen]);
             load_theme_icons();
         }
         free_theme_previews();
         break;
     case SET_WALLPAPER:
-        if (chosen >= 0 && chosen < wallpaper_count)
-            take(customer_skin ? global_attr.sd_wallpaper : global_attr.wallpaper, wallpaper_numbers[chosen]);
+        if (chosen >= 0 && chosen < theme_lists.wallpapers.count)
+            take(customer_skin ? global_attr.sd_wallpaper : global_attr.wallpaper,
+                 theme_lists.wallpapers.numbers[chosen]);
         break;
     case SET_LANGUAGE:
         if (settings_language_before != SETTINGS_NO_LANGUAGE && settings_language_before != global_attr.language)

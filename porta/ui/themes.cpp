@@ -31,10 +31,7 @@ constexpr const char *SKIN_CHOSEN_TEXT = "--%s: customer_skin = %d \n";
 int customer_skin = 0;
 ThemePictures theme_pics;
 ThemePreviews theme_previews;
-int wallpaper_numbers[THEME_LIST_MAX];
-int wallpaper_count = 0;
-int theme_numbers[THEME_LIST_MAX];
-int theme_count = 0;
+ThemeLists theme_lists;
 
 namespace {
 
@@ -258,8 +255,8 @@ int get_theme_by_dir(const char *root, int out[THEME_LIST_MAX])
 
 void fill_theme_lists(void)
 {
-    wallpaper_count = list_skin_numbers(wallpaper_root(), wallpaper_numbers);
-    theme_count = get_theme_by_dir(theme_root(), theme_numbers);
+    theme_lists.wallpapers.count = list_skin_numbers(wallpaper_root(), theme_lists.wallpapers.numbers);
+    theme_lists.themes.count = get_theme_by_dir(theme_root(), theme_lists.themes.numbers);
 }
 
 // ---- previews ------------------------------------------------------------
@@ -280,11 +277,11 @@ void free_wallpaper_previews(void)
 int theme_preview(int index)
 {
     free_theme_previews();
-    if (index < 0 || index >= theme_count)
+    if (index < 0 || index >= theme_lists.themes.count)
         return -1;
     int rc = 0;
     for (int out = 0; out < 2; out++)
-        if (load_icon_set(theme_root(), theme_numbers[index], out, nullptr, theme_previews.icon[out]) != 0)
+        if (load_icon_set(theme_root(), theme_lists.themes.numbers[index], out, nullptr, theme_previews.icon[out]) != 0)
             rc = -1;
     request_redraw();
     return rc;
@@ -293,12 +290,12 @@ int theme_preview(int index)
 int wallpaper_preview(int index)
 {
     free_wallpaper_previews();
-    if (index < 0 || index >= wallpaper_count)
+    if (index < 0 || index >= theme_lists.wallpapers.count)
         return -1;
     int rc = 0;
     char path[256];
     for (int out = 0; out < 2; out++) {
-        wallpaper_path(path, sizeof(path), wallpaper_root(), out, wallpaper_numbers[index]);
+        wallpaper_path(path, sizeof(path), wallpaper_root(), out, theme_lists.wallpapers.numbers[index]);
         if (picture_open(theme_previews.wallpaper[out], path, 0) != 0)
             rc = -1;
     }

@@ -40,11 +40,17 @@ struct ThemePreviews {
 };
 extern ThemePreviews theme_previews;
 
-// Numbers offered by the settings pages (ascending, at most 20 each).
-extern int wallpaper_numbers[THEME_LIST_MAX];
-extern int wallpaper_count;
-extern int theme_numbers[THEME_LIST_MAX];
-extern int theme_count;
+// Numbers offered by a settings page (ascending, at most 20).
+struct SkinNumbers {
+    int numbers[THEME_LIST_MAX];
+    int count = 0;
+};
+// The background page's wallpaper numbers and the theme page's theme numbers.
+struct ThemeLists {
+    SkinNumbers wallpapers;
+    SkinNumbers themes;
+};
+extern ThemeLists theme_lists;
 
 // With the skin on: falls back to the built-in set when the card theme
 // `sd_theme` or the card wallpaper `sd_wallpaper` is incomplete, resetting that
@@ -68,7 +74,7 @@ int load_theme_icons(void);
 int list_skin_numbers(const char *root, int out[THEME_LIST_MAX]);
 int get_theme_by_dir(const char *root, int out[THEME_LIST_MAX]);
 
-// Fills wallpaper_numbers and theme_numbers from the current set.
+// Fills theme_lists from the current set.
 void fill_theme_lists(void);
 
 // The theme or wallpaper numbers in use with the current set.

@@ -213,9 +213,9 @@ TEST_F(Themes, PreviewsAndTheChosenWallpaper)
     write_set(root, VENDOR_WALLPAPER_ROOT, 5, VENDOR_THEME_ROOT, 5, kOther);
     ASSERT_EQ(load_background(), 0);
     fill_theme_lists();
-    ASSERT_EQ(wallpaper_count, 2);
-    ASSERT_EQ(theme_count, 2);
-    EXPECT_EQ(wallpaper_numbers[1], 5);
+    ASSERT_EQ(theme_lists.wallpapers.count, 2);
+    ASSERT_EQ(theme_lists.themes.count, 2);
+    EXPECT_EQ(theme_lists.wallpapers.numbers[1], 5);
 
     EXPECT_EQ(theme_preview(1), 0);
     for (int o = 0; o < 2; o++)

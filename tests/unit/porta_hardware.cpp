@@ -2,6 +2,7 @@
 // sound output choice, motor and LED, CPU mode script, the shell.
 
 #include "porta/device/hardware.h"
+#include "porta/device/pcm.h"
 #include "test_root.h"
 
 #include <gtest/gtest.h>
@@ -122,7 +123,7 @@ TEST(PortaHw, SelectSoundDeviceAnnouncesOnlyChanges)
     EXPECT_EQ(sound_device, 0);
     close_sound_device();
     EXPECT_EQ(sound_device, -1);
-    EXPECT_EQ(sound_stream_state, -1);
+    EXPECT_FALSE(pcm_stream_open());
 }
 
 TEST(PortaHw, ShellRunAndCpuMode)
