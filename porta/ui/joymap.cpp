@@ -28,12 +28,13 @@ namespace {
 // Console messages. The firmware's logs and the tests rely on their bytes:
 // keep them exactly as they are, the function names inside them included.
 constexpr char MSG_PAD_NAME[] = "---<setjoy_1_level_keypress>--- name = %s \n";
-constexpr char MSG_MAPPING_FINISHED[] = "--setJoy_2_level_draw: set joypad finish \n";
 constexpr char MSG_KEY_HELD[] = "---setJoy_2_level_draw... press key 3s end \n";
-constexpr char MSG_MAPPING_DROPPED[] = "---setJoy_2_level_draw: joypad setting dropped (%s) .. \n";
 constexpr char MSG_UNEXPECTED_END[] = "---setJoy_2_level_draw: don't happen this \n";
 constexpr char MSG_MAPPING_SAVED[] = "---setJoy_handle_Save: save joypad setting .. \n";
 constexpr char MSG_MAPPING_CANCELLED[] = "---setJoy_handle_Cancel: Cancel joypad setting .. \n";
+// The sequence's end, printed by the runner.
+constexpr MapSeqMessages SEQUENCE_MESSAGES = {"--setJoy_2_level_draw: set joypad finish \n",
+                                              "---setJoy_2_level_draw: joypad setting dropped (%s) .. \n"};
 
 LanguageTexts text_title = {"手柄按键设置",
                             "手柄按鍵設置",
@@ -51,8 +52,6 @@ LanguageTexts text_hint = {"长按 任意键 3秒退出",
 LanguageTexts text_arrow_key = {"方向键", "方向鍵", "Arrow key", "Arrow key", "Arrow key", "Arrow key"};
 LanguageTexts text_left_stick = {"左摇杆", "左搖桿", "Left Stick", "Left Stick", "Left Stick", "Left Stick"};
 LanguageTexts text_right_stick = {"右摇杆", "右搖桿", "Right Stick", "Right Stick", "Right Stick", "Right Stick"};
-LanguageTexts text_save = {"保存设定值 ...",     "保存設定值...", "Save settings ...",
-                           "設定を保存する ...", "설정 저장...",  "Save settings ..."};
 const char text_no_pad[] = "NO GamePad";
 const char format_player[] = "%d Player";
 
@@ -243,7 +242,6 @@ void reset_state(void)
     memset(joymap.done, 0, sizeof joymap.done);
     memset(joymap.backup, 0, sizeof joymap.backup);
     joymap.changed = 0;
-    joymap.last_end = -1;
 }
 
 } // namespace
@@ -605,111 +603,96 @@ void sequence_frame(SDL_Surface *dst, int pointer_shown)
 }
 
 // The chosen pad is still in its slot.
-int pad_present(void)
+bool pad_present(void)
 {
     JoySlotInfo info;
     return joymap.slot >= 0 && joystick_slot_info(joymap.slot, &info) == 0 && info.removals == joymap.removals;
 }
 
-// Runs the frames of the sequence until it ends; returns how.
-int run_sequence(SDL_Surface *dst, JoyDevice *pad)
+bool all_steps_done(void)
 {
-    MapSeqBlink pointer = mapseq_blink_start(loop_hooks.now());
-    int hold_armed = 0;
-    uint32_t hold_end = 0;
-    // The input held now (the pad's current event word while it is a press)
-    // and since when.
-    uint32_t held_input = 0;
-    uint32_t held_since = 0;
-    for (;;) {
-        const uint32_t now = mapseq_frame_begin();
-        if (!pad_present())
-            return JOYMAP_END_PAD_GONE;
-        if (mapseq_stop_requested(now))
-            return JOYMAP_END_STOPPED;
-        if (mapseq_asleep_frame(dst)) {
-            mapseq_frame_end(now);
-            continue;
-        }
-        sequence_frame(dst, mapseq_blink(&pointer, now));
-        fb_present(output_device, dst);
-        if (joymap.step >= JOYMAP_STEPS) {
-            fputs(MSG_MAPPING_FINISHED, stdout);
-            return JOYMAP_END_FINISHED;
-        }
-        // UP, as the pad maps it now, or any one input of the pad (a pad
-        // without UP in its table) held for 3 seconds ends the sequence.
-        int held_long = 0;
-        if (pad->key_state.load(std::memory_order_acquire) & PAD_UP) {
-            if (!hold_armed) {
-                hold_armed = 1;
-                hold_end = now + JOYMAP_HOLD_MS;
-            } else if (static_cast<int32_t>(now - hold_end) >= 0) {
-                held_long = 1;
-            }
-        } else {
-            hold_armed = 0;
-        }
-        const JoyEvent ev = joy_current_event(pad);
-        const uint32_t input = pad->current_event.load(std::memory_order_acquire);
-        if (ev.value == 0) {
-            held_input = 0;
-        } else if (input != held_input) {
-            held_input = input;
-            held_since = now;
-        } else if (now - held_since >= JOYMAP_HOLD_MS) {
-            held_long = 1;
-        }
-        if (held_long) {
-            fputs(MSG_KEY_HELD, stdout);
-            return JOYMAP_END_HELD;
-        }
-        if (joymap.waiting) {
-            if (ev.kind == JOY_EVENT_RELEASE) {
-                loop_hooks.delay(JOYMAP_RELEASE_PAUSE_MS);
-                joymap.waiting = 0;
-                joymap.step++;
-            }
-        } else if (ev.value != 0 && joymap_take_input(joymap.work, joymap.step, ev) == 1) {
-            joymap_pass_on(joymap.current, joymap.work, joymap.step);
-            joymap.done[joymap_step_slot[joymap.step]] = 1;
-            joymap.waiting = 1;
-            touch_key_time();
-        }
-        mapseq_frame_end(now);
-    }
+    return joymap.step >= JOYMAP_STEPS;
 }
 
-// After the end: frames go on (the last one shown) until the pad's keys are
-// up, so that the key still held does not answer the question; at most a few
-// seconds (a stick that does not come back to rest). Returns an end other
-// than FINISHED when the pad went or the launcher stops meanwhile.
-int wait_keys_up(SDL_Surface *dst, JoyDevice *pad)
+JoyDevice *chosen_pad(void)
 {
-    const uint32_t until = loop_hooks.now() + JOYMAP_RELEASE_WAIT_MS;
-    for (;;) {
-        const uint32_t now = mapseq_frame_begin();
-        if (!pad_present())
-            return JOYMAP_END_PAD_GONE;
-        if (mapseq_stop_requested(now))
-            return JOYMAP_END_STOPPED;
-        const int up =
-            pad->key_state.load(std::memory_order_acquire) == 0 && joy_current_event(pad).kind == JOY_EVENT_RELEASE;
-        if (up || static_cast<int32_t>(now - until) >= 0)
-            return JOYMAP_END_FINISHED;
-        if (!mapseq_asleep_frame(dst)) {
-            sequence_frame(dst, 0);
-            fb_present(output_device, dst);
-        }
-        mapseq_frame_end(now);
-    }
+    return joystick_slot_device(joymap.slot);
 }
+
+// UP, as the pad maps it now, held for 3 seconds.
+bool up_held_long(const JoyDevice *pad, uint32_t now)
+{
+    JoyHoldWatch &hold = joymap.hold;
+    if (!(pad->key_state.load(std::memory_order_acquire) & PAD_UP)) {
+        hold.up_armed = 0;
+        return false;
+    }
+    if (!hold.up_armed) {
+        hold.up_armed = 1;
+        hold.up_end = now + JOYMAP_HOLD_MS;
+        return false;
+    }
+    return static_cast<int32_t>(now - hold.up_end) >= 0;
+}
+
+// Any one input of the pad (one without UP in its table too) held for 3
+// seconds.
+bool input_held_long(const JoyDevice *pad, const JoyEvent &ev, uint32_t now)
+{
+    JoyHoldWatch &hold = joymap.hold;
+    const uint32_t input = pad->current_event.load(std::memory_order_acquire);
+    if (ev.value == 0) {
+        hold.input = 0;
+    } else if (input != hold.input) {
+        hold.input = input;
+        hold.since = now;
+    } else {
+        return now - hold.since >= JOYMAP_HOLD_MS;
+    }
+    return false;
+}
+
+// The pad's current event: an input held long ends the sequence; an input
+// the step accepts is taken, and the step waits for its release.
+bool read_pad(uint32_t now)
+{
+    JoyDevice *pad = chosen_pad();
+    const bool up_held = up_held_long(pad, now);
+    const JoyEvent ev = joy_current_event(pad);
+    if (input_held_long(pad, ev, now) || up_held) {
+        fputs(MSG_KEY_HELD, stdout);
+        return true;
+    }
+    if (joymap.waiting) {
+        if (ev.kind == JOY_EVENT_RELEASE) {
+            loop_hooks.delay(JOYMAP_RELEASE_PAUSE_MS);
+            joymap.waiting = 0;
+            joymap.step++;
+        }
+    } else if (ev.value != 0 && joymap_take_input(joymap.work, joymap.step, ev) == 1) {
+        joymap_pass_on(joymap.current, joymap.work, joymap.step);
+        joymap.done[joymap_step_slot[joymap.step]] = 1;
+        joymap.waiting = 1;
+        touch_key_time();
+    }
+    return false;
+}
+
+bool pad_keys_up(void)
+{
+    JoyDevice *pad = chosen_pad();
+    return pad->key_state.load(std::memory_order_acquire) == 0 && joy_current_event(pad).kind == JOY_EVENT_RELEASE;
+}
+
+const MapSeqRoutines mapping = {
+    SEQUENCE_MESSAGES, sequence_frame, all_steps_done, read_pad, pad_keys_up, pad_present,
+};
 
 // The sequence ended as "no": nothing merged, nothing written; back to the
 // buttons page.
-void end_as_no(SDL_Surface *dst, int end)
+void end_as_no(SDL_Surface *dst, MapSeqEnd end)
 {
-    printf(MSG_MAPPING_DROPPED, end == JOYMAP_END_PAD_GONE ? "pad removed" : "stopping");
+    mapseq_report_dropped(SEQUENCE_MESSAGES, end);
     joymap.level = 0;
     joymap.slot = -1;
     joymap_unload_images();
@@ -736,37 +719,31 @@ int run_gamepad_mapping(void)
     joymap.changed = 0;
     joymap.step = 0;
     joymap.waiting = 0;
+    joymap.hold = JoyHoldWatch{};
 
-    int end = JOYMAP_END_PAD_GONE;
+    MapSeqEnd end = MAPSEQ_END_DEVICE_GONE;
     if (joystick_pad_table_get(joymap.slot, joymap.removals, joymap.current) == 0)
-        end = run_sequence(dst, pad);
-    joymap.last_end = end;
-    if (end == JOYMAP_END_FINISHED || end == JOYMAP_END_HELD) {
-        const int after = wait_keys_up(dst, pad);
-        if (after != JOYMAP_END_FINISHED)
-            end = joymap.last_end = after;
-    }
-    JoyConvEntry table[JOY_CONV_SLOTS];
-    if (end == JOYMAP_END_FINISHED || end == JOYMAP_END_HELD) {
+        end = mapseq_run(dst, mapping);
+    if (end == MAPSEQ_END_FINISHED || end == MAPSEQ_END_EARLY) {
         if (joystick_pad_table_get(joymap.slot, joymap.removals, joymap.backup) != 0)
-            end = joymap.last_end = JOYMAP_END_PAD_GONE;
+            end = MAPSEQ_END_DEVICE_GONE;
     }
-    if (end == JOYMAP_END_PAD_GONE || end == JOYMAP_END_STOPPED) {
+    if (end == MAPSEQ_END_DEVICE_GONE || end == MAPSEQ_END_STOPPED) {
         end_as_no(dst, end);
         return 1;
     }
+    JoyConvEntry table[JOY_CONV_SLOTS];
     memcpy(table, joymap.backup, sizeof table);
     joymap.changed = joymap_merge(joymap.work, table, joymap.current);
     if (joystick_pad_table_set(joymap.slot, joymap.removals, table) != 0) {
-        end_as_no(dst, JOYMAP_END_PAD_GONE);
+        end_as_no(dst, MAPSEQ_END_DEVICE_GONE);
         return 1;
     }
     touch_key_time();
     // The list behind the question.
     joymap.level = 0;
     list_draw(dst, &joymap.cursor, SCREEN_JOY_MAP);
-    confirm_ask(text_save[ui_language()], SCREEN_JOY_MAP, joymap_keep_mapping, joymap_drop_mapping);
-    confirm_draw(dst);
+    mapseq_ask_to_keep(SCREEN_JOY_MAP, joymap_keep_mapping, joymap_drop_mapping, dst);
     return 1;
 }
 

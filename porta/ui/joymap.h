@@ -38,7 +38,6 @@ constexpr int JOYMAP_STEPS = JOY_CONV_SLOTS;
 constexpr int JOYMAP_ROWS = 4;
 constexpr uint32_t JOYMAP_HOLD_MS = 3000u;         // an input (or UP) held this long ends the sequence
 constexpr uint32_t JOYMAP_RELEASE_PAUSE_MS = 300u; // after an accepted input is released
-constexpr uint32_t JOYMAP_RELEASE_WAIT_MS = 3000u; // at the end, for the keys still held
 
 // Picture roles: 0 key cap, 1 key cap done, 2..9 the arrows up, down, left,
 // right (each plain, then set), 10..13 a stick's diagonal decorations.
@@ -49,12 +48,14 @@ enum {
     SETJOY_DECO = 10,
 };
 
-// How a sequence ended.
-enum {
-    JOYMAP_END_FINISHED = 0, // all 22 steps done
-    JOYMAP_END_HELD,         // an input held for 3 seconds
-    JOYMAP_END_PAD_GONE,     // the pad was pulled out
-    JOYMAP_END_STOPPED,      // the launcher is stopping
+// The watch of an input held to end the sequence: UP as the pad maps it
+// (armed, until when), and any one input (the pad's event word while it is a
+// press, since when).
+struct JoyHoldWatch {
+    int up_armed;
+    uint32_t up_end;
+    uint32_t input;
+    uint32_t since;
 };
 
 struct JoyMapState {
@@ -76,7 +77,7 @@ struct JoyMapState {
     int done[JOY_CONV_SLOTS];
     JoyConvEntry backup[JOY_CONV_SLOTS]; // the pad's table before the merge
     int changed;
-    int last_end; // JOYMAP_END_* of the last sequence, -1 none
+    JoyHoldWatch hold;
     // The pad the reset box acts on.
     int reset_slot;
     uint32_t reset_removals;

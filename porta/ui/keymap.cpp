@@ -25,11 +25,12 @@ namespace {
 
 // Console messages. The firmware's logs and the tests rely on their bytes:
 // keep them exactly as they are, the function names inside them included.
-constexpr char MSG_MAPPING_FINISHED[] = "--setlocalpad_2_level_draw: set keypad finish \n";
-constexpr char MSG_MAPPING_DROPPED[] = "---setlocalpad_2_level_draw: keypad setting dropped (stopping) .. \n";
 constexpr char MSG_MAPPING_SAVED[] = "---setlocalpad_handle_Save: save local setting .. \n";
 constexpr char MSG_RESTORE_DEFAULTS[] = "---setlocalpad_reset_defalut: \n";
 constexpr char MSG_RESTORE_FAIL[] = "---setlocalpad_reset_defalut: fopen %s fail \n";
+// The assignment's end, printed by the runner.
+constexpr MapSeqMessages SEQUENCE_MESSAGES = {"--setlocalpad_2_level_draw: set keypad finish \n",
+                                              "---setlocalpad_2_level_draw: keypad setting dropped (%s) .. \n"};
 
 LanguageTexts text_custom = {"按键自定义",    "按鍵自定義",    "Button custom",
                              "Button custom", "Button custom", "Button custom"};
@@ -38,8 +39,6 @@ LanguageTexts text_restore = {"恢复默认值",       "恢復默認值",      "
 LanguageTexts text_hint = {"Start + Select 键 退出设置",         "Start + Select 鍵 退出設置",
                            "Start + Select key to exit setting", "Start + Select key to exit setting",
                            "Start + Select key to exit setting", "Start + Select key to exit setting"};
-LanguageTexts text_save = {"保存设定值 ...",     "保存設定值...", "Save settings ...",
-                           "設定を保存する ...", "설정 저장...",  "Save settings ..."};
 const char step_prefix[] = "请设置 ";
 const char *const step_labels[KEYMAP_STEPS] = {"A", "B", "X", "Y", "L1", "R1", "L2", "R2"};
 
@@ -128,7 +127,6 @@ int keymap_load_pictures(void)
 {
     keymap.level = 0;
     keymap.cursor = 0;
-    keymap.last_end = -1;
     confirm_actions(nullptr, nullptr);
     if (keymap.loaded)
         return 0;
@@ -252,73 +250,46 @@ void sequence_frame(SDL_Surface *dst, int pointer_shown)
     draw_top_bar(dst);
 }
 
-int run_sequence(SDL_Surface *dst)
+bool all_steps_done(void)
 {
-    MapSeqBlink pointer = mapseq_blink_start(loop_hooks.now());
-    // The event that was last before the start (the release of the A that
-    // started it, or anything older) is not taken as an input.
-    int start_code = 0, start_value = 0;
-    keypad_last_event(&start_code, &start_value);
-    int fresh = 0;
-    for (;;) {
-        const uint32_t now = mapseq_frame_begin();
-        if (mapseq_stop_requested(now))
-            return KEYMAP_END_STOPPED;
-        if (mapseq_asleep_frame(dst)) {
-            mapseq_frame_end(now);
-            continue;
-        }
-        sequence_frame(dst, mapseq_blink(&pointer, now));
-        fb_present(output_device, dst);
-        if (keymap.step >= KEYMAP_STEPS) {
-            fputs(MSG_MAPPING_FINISHED, stdout);
-            return KEYMAP_END_DONE;
-        }
-        int code = 0, value = 0;
-        keypad_last_event(&code, &value);
-        if (!fresh && (code != start_code || value != start_value))
-            fresh = 1;
-        if (fresh) {
-            // Start and Select one after the other, nothing between: the end.
-            if (code == KEYMAP_CODE_START)
-                keymap.exit_keys |= 1u;
-            else if (code == KEYMAP_CODE_SELECT)
-                keymap.exit_keys |= 2u;
-            else
-                keymap.exit_keys = 0;
-            if (keymap.exit_keys == 3u)
-                return KEYMAP_END_START_SELECT;
-            if (value != 0 && !keymap_refused_code(code) && step_of_code(code) < 0) {
-                keymap_take_code(keymap.work, keymap.step, static_cast<int16_t>(code));
-                keymap.captured[keymap.step++] = static_cast<int16_t>(code);
-                touch_key_time();
-            }
-        }
-        mapseq_frame_end(now);
-    }
+    return keymap.step >= KEYMAP_STEPS;
 }
 
-// After the end: frames go on until the keypad's keys are up, so that the key
-// still held does not answer the question (at most 3 seconds). Returns 0, or
-// -1 when the launcher stops meanwhile.
-int wait_keys_up(SDL_Surface *dst)
+// The keypad's last raw event: Start then Select end the sequence; a press of
+// a key that may be taken and is not taken yet goes to the current step.
+bool read_keypad(uint32_t)
 {
-    const uint32_t until = loop_hooks.now() + 3000;
-    for (;;) {
-        const uint32_t now = mapseq_frame_begin();
-        if (mapseq_stop_requested(now))
-            return -1;
-        if (keypad_mask() == 0 && keypad_last_value() == 0)
-            return 0;
-        if (static_cast<int32_t>(now - until) >= 0)
-            return 0;
-        if (!mapseq_asleep_frame(dst)) {
-            sequence_frame(dst, 0);
-            fb_present(output_device, dst);
-        }
-        mapseq_frame_end(now);
+    int code = 0, value = 0;
+    keypad_last_event(&code, &value);
+    if (!keymap.fresh && (code != keymap.start_code || value != keymap.start_value))
+        keymap.fresh = 1;
+    if (!keymap.fresh)
+        return false;
+    // Start and Select one after the other, nothing between: the end.
+    if (code == KEYMAP_CODE_START)
+        keymap.exit_keys |= 1u;
+    else if (code == KEYMAP_CODE_SELECT)
+        keymap.exit_keys |= 2u;
+    else
+        keymap.exit_keys = 0;
+    if (keymap.exit_keys == 3u)
+        return true;
+    if (value != 0 && !keymap_refused_code(code) && step_of_code(code) < 0) {
+        keymap_take_code(keymap.work, keymap.step, static_cast<int16_t>(code));
+        keymap.captured[keymap.step++] = static_cast<int16_t>(code);
+        touch_key_time();
     }
+    return false;
 }
+
+bool keypad_keys_up(void)
+{
+    return keypad_mask() == 0 && keypad_last_value() == 0;
+}
+
+const MapSeqRoutines assignment = {
+    SEQUENCE_MESSAGES, sequence_frame, all_steps_done, read_keypad, keypad_keys_up, nullptr,
+};
 
 } // namespace
 
@@ -344,13 +315,14 @@ int run_keypad_mapping(void)
     keymap.changed = 0;
     for (int i = 0; i < LOCALPAD_KEYS; i++)
         keymap.work[i] = keypad_codes[i].load(std::memory_order_relaxed);
-    int end = run_sequence(dst);
-    if (end != KEYMAP_END_STOPPED && wait_keys_up(dst) != 0)
-        end = KEYMAP_END_STOPPED;
-    keymap.last_end = end;
+    // The event that was last before the start (the release of the A that
+    // started it, or anything older) is not taken as an input.
+    keypad_last_event(&keymap.start_code, &keymap.start_value);
+    keymap.fresh = 0;
+    const MapSeqEnd end = mapseq_run(dst, assignment);
     keymap.level = 0;
-    if (end == KEYMAP_END_STOPPED) {
-        fputs(MSG_MAPPING_DROPPED, stdout);
+    if (end == MAPSEQ_END_STOPPED) {
+        mapseq_report_dropped(SEQUENCE_MESSAGES, end);
         menu_draw(dst);
         request_redraw();
         return 1;
@@ -361,8 +333,7 @@ int run_keypad_mapping(void)
             keymap.changed = 1;
     touch_key_time();
     menu_draw(dst);
-    confirm_ask(text_save[ui_language()], SCREEN_KEYPAD_MAP, keymap_keep_mapping, nullptr);
-    confirm_draw(dst);
+    mapseq_ask_to_keep(SCREEN_KEYPAD_MAP, keymap_keep_mapping, nullptr, dst);
     return 1;
 }
 

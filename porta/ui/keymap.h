@@ -41,8 +41,6 @@ enum { SETKEY_CAP = 0, SETKEY_CAP_DONE = 2, SETKEY_UP = 4, SETKEY_DOWN, SETKEY_L
 constexpr int KEYMAP_CODE_START = 98;
 constexpr int KEYMAP_CODE_SELECT = 99;
 
-enum { KEYMAP_END_DONE = 0, KEYMAP_END_START_SELECT, KEYMAP_END_STOPPED };
-
 struct KeyMapState {
     int loaded;
     SDL_Surface *pics[SETKEY_PICS];
@@ -53,7 +51,10 @@ struct KeyMapState {
     int16_t work[LOCALPAD_KEYS];    // the map being made, then the map to save
     int changed;
     unsigned exit_keys; // 1 Start, 2 Select seen in a row
-    int last_end;       // KEYMAP_END_* of the last sequence, -1 none
+    // The keypad's last event at the start, and whether another came since:
+    // only a later one is an input.
+    int start_code, start_value;
+    int fresh;
 };
 extern KeyMapState keymap;
 

@@ -5,13 +5,24 @@
 #include "porta/device/fb.h"
 #include "porta/device/keypad.h"
 #include "porta/ui/chrome.h"
+#include "porta/ui/confirm.h"
 #include "porta/ui/draw.h"
 #include "porta/ui/loop.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
-uint32_t mapseq_frame_begin(void)
+namespace {
+
+constexpr uint32_t BLINK_MS = 1000u;
+// At the end, how long the keys still held are waited for (a stick that does
+// not come back to rest).
+constexpr uint32_t RELEASE_WAIT_MS = 3000u;
+
+// Start of a frame: returns now (ms), after the window's keys were handed to
+// the keypad and the title bar's battery watch ran.
+uint32_t frame_begin(void)
 {
     keypad_window_pump();
     const uint32_t now = loop_hooks.now();
@@ -19,19 +30,97 @@ uint32_t mapseq_frame_begin(void)
     return now;
 }
 
-int mapseq_stop_requested(uint32_t now)
+// Whether the sequence must end so that the launcher can stop.
+bool stop_requested(uint32_t now)
 {
     if (!loop_running || sigint_pending() || joystick_quit_requested())
-        return 1;
+        return true;
     // The main loop powers off after 30 idle minutes; a sequence left alone
     // lets it.
     const int32_t idle = static_cast<int32_t>(now - last_key_time.load());
     return global_attr.auto_poweroff == 1 && idle > 0 && static_cast<uint32_t>(idle) > POWEROFF_IDLE_MS;
 }
 
-namespace {
+// While the screen sleeps: presents a black frame on `dst` and returns true
+// (the frame is done; nothing is read).
+bool asleep_frame(SDL_Surface *dst)
+{
+    if (!screen_asleep)
+        return false;
+    SDL_FillRect(dst, nullptr, 0);
+    fb_present(output_device, dst);
+    return true;
+}
 
-constexpr uint32_t BLINK_MS = 1000u;
+// Waits the rest of the frame begun at `start` (at least 1 ms: never a busy
+// loop).
+void frame_end(uint32_t start)
+{
+    const uint32_t frame = screen_asleep ? FRAME_ASLEEP_MS : FRAME_MS;
+    const uint32_t spent = loop_hooks.now() - start;
+    loop_hooks.delay(spent < frame ? frame - spent : 1);
+}
+
+// The ways out that do not depend on the steps, at the start of a frame.
+bool must_leave(const MapSeqRoutines &sequence, uint32_t now, MapSeqEnd *end)
+{
+    if (sequence.device_present && !sequence.device_present())
+        *end = MAPSEQ_END_DEVICE_GONE;
+    else if (stop_requested(now))
+        *end = MAPSEQ_END_STOPPED;
+    else
+        return false;
+    return true;
+}
+
+MapSeqEnd run_steps(SDL_Surface *dst, const MapSeqRoutines &sequence)
+{
+    MapSeqBlink pointer = mapseq_blink_start(loop_hooks.now());
+    for (;;) {
+        const uint32_t now = frame_begin();
+        MapSeqEnd end;
+        if (must_leave(sequence, now, &end))
+            return end;
+        if (asleep_frame(dst)) {
+            frame_end(now);
+            continue;
+        }
+        sequence.draw(dst, mapseq_blink(&pointer, now));
+        fb_present(output_device, dst);
+        if (sequence.all_steps_done()) {
+            fputs(sequence.messages.finished, stdout);
+            return MAPSEQ_END_FINISHED;
+        }
+        if (sequence.read_input(now))
+            return MAPSEQ_END_EARLY;
+        frame_end(now);
+    }
+}
+
+// Frames go on (the last one shown, without the pointer) until the device's
+// keys are up or the wait is over; returns `end`, or how the sequence ended
+// meanwhile.
+MapSeqEnd wait_keys_up(SDL_Surface *dst, const MapSeqRoutines &sequence, MapSeqEnd end)
+{
+    const uint32_t until = loop_hooks.now() + RELEASE_WAIT_MS;
+    for (;;) {
+        const uint32_t now = frame_begin();
+        MapSeqEnd left;
+        if (must_leave(sequence, now, &left))
+            return left;
+        if (sequence.keys_up() || static_cast<int32_t>(now - until) >= 0)
+            return end;
+        if (!asleep_frame(dst)) {
+            sequence.draw(dst, 0);
+            fb_present(output_device, dst);
+        }
+        frame_end(now);
+    }
+}
+
+// Languages in the order of the attribute record.
+LanguageTexts text_save = {"保存设定值 ...",     "保存設定值...", "Save settings ...",
+                           "設定を保存する ...", "설정 저장...",  "Save settings ..."};
 
 } // namespace
 
@@ -49,22 +138,23 @@ int mapseq_blink(MapSeqBlink *blink, uint32_t now)
     return blink->shown;
 }
 
-int mapseq_asleep_frame(SDL_Surface *dst)
+MapSeqEnd mapseq_run(SDL_Surface *dst, const MapSeqRoutines &sequence)
 {
-    if (!screen_asleep)
-        return 0;
-    if (dst) {
-        SDL_FillRect(dst, nullptr, 0);
-        fb_present(output_device, dst);
-    }
-    return 1;
+    const MapSeqEnd end = run_steps(dst, sequence);
+    if (end == MAPSEQ_END_FINISHED || end == MAPSEQ_END_EARLY)
+        return wait_keys_up(dst, sequence, end);
+    return end;
 }
 
-void mapseq_frame_end(uint32_t start)
+void mapseq_report_dropped(const MapSeqMessages &messages, MapSeqEnd end)
 {
-    const uint32_t frame = screen_asleep ? FRAME_ASLEEP_MS : FRAME_MS;
-    const uint32_t spent = loop_hooks.now() - start;
-    loop_hooks.delay(spent < frame ? frame - spent : 1);
+    printf(messages.dropped, end == MAPSEQ_END_DEVICE_GONE ? "pad removed" : "stopping");
+}
+
+void mapseq_ask_to_keep(Screen back, void (*yes)(void), void (*no)(void), SDL_Surface *dst)
+{
+    confirm_ask(text_save[ui_language()], back, yes, no);
+    confirm_draw(dst);
 }
 
 namespace {
