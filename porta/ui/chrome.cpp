@@ -19,6 +19,7 @@
 // ---- texts ---------------------------------------------------------------
 
 namespace {
+
 const char *const ui_texts[UI_TEXT_COUNT][LANGUAGE_COUNT] = {
     /* TXT_EMPTY_LIST */
     {"< 没有游戏文件 >", "< 沒有遊戲文件 >", "< No game files >", "< ゲームファイルはありません >",
@@ -37,6 +38,50 @@ const char *const ui_texts[UI_TEXT_COUNT][LANGUAGE_COUNT] = {
     /* TXT_PAGE_LABEL */
     {"页数", "頁數", "Total", "合計", "합계", "Total"},
 };
+
+// ---- title bar state -----------------------------------------------------
+
+struct {
+    int polled;
+    int h2w;
+    int pads;
+    int tf;
+} status;
+
+int card_badge_shown(void)
+{
+    return tf_card_state == 1 ? 1 : 0;
+}
+
+// Reads what the bar shows besides the battery; returns 1 when it changed.
+int poll_status(void)
+{
+    const int h2w = headphone_state() == 1 ? 1 : 0;
+    const int pads = joystick_pad_count();
+    const int tf = card_badge_shown();
+    const int changed = !status.polled || h2w != status.h2w || pads != status.pads || tf != status.tf;
+    status.polled = 1;
+    status.h2w = h2w;
+    status.pads = pads;
+    status.tf = tf;
+    return changed;
+}
+
+// Between the polls: the gamepads' number and the card's mount state are
+// words in memory, looked at every pass. Returns 1 when one changed.
+int poll_pads_and_card(void)
+{
+    if (!status.polled)
+        return 0;
+    const int pads = joystick_pad_count();
+    const int tf = card_badge_shown();
+    if (pads == status.pads && tf == status.tf)
+        return 0;
+    status.pads = pads;
+    status.tf = tf;
+    return 1;
+}
+
 } // namespace
 
 const char *ui_text_in(int id, int language)
@@ -113,15 +158,6 @@ SDL_Surface *chrome_list_highlight(int out)
 
 // ---- title bar state -----------------------------------------------------
 
-namespace {
-struct {
-    int polled;
-    int h2w;
-    int pads;
-    int tf;
-} status;
-} // namespace
-
 void chrome_reset(void)
 {
     status.polled = 0;
@@ -129,44 +165,6 @@ void chrome_reset(void)
     status.pads = 0;
     status.tf = 0;
 }
-
-namespace {
-
-int card_badge_shown(void)
-{
-    return tf_card_state == 1 ? 1 : 0;
-}
-
-// Reads what the bar shows besides the battery; returns 1 when it changed.
-int poll_status(void)
-{
-    const int h2w = headphone_state() == 1 ? 1 : 0;
-    const int pads = joystick_pad_count();
-    const int tf = card_badge_shown();
-    const int changed = !status.polled || h2w != status.h2w || pads != status.pads || tf != status.tf;
-    status.polled = 1;
-    status.h2w = h2w;
-    status.pads = pads;
-    status.tf = tf;
-    return changed;
-}
-
-// Between the polls: the gamepads' number and the card's mount state are
-// words in memory, looked at every pass. Returns 1 when one changed.
-int poll_pads_and_card(void)
-{
-    if (!status.polled)
-        return 0;
-    const int pads = joystick_pad_count();
-    const int tf = card_badge_shown();
-    if (pads == status.pads && tf == status.tf)
-        return 0;
-    status.pads = pads;
-    status.tf = tf;
-    return 1;
-}
-
-} // namespace
 
 void top_bar_pass(uint32_t now)
 {

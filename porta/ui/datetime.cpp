@@ -27,6 +27,26 @@ const char *const time_units[LANGUAGE_COUNT][3] = {
 const char *const word_cancel[LANGUAGE_COUNT] = {"取消", "取消", "Cancel", "キャンセル", "취소", "Cancelar"};
 const char *const word_confirm[LANGUAGE_COUNT] = {"确认", "確認", "Confirm", "確認", "확인하다", "Confirmar"};
 
+// ---- field rules ---------------------------------------------------------
+
+// v + delta within lo..hi: below lo gives hi, above hi gives lo.
+int wrap(int v, int delta, int lo, int hi)
+{
+    v += delta;
+    if (v < lo)
+        return hi;
+    if (v > hi)
+        return lo;
+    return v;
+}
+
+// ---- screen --------------------------------------------------------------
+
+void leave(void)
+{
+    screen = SCREEN_SETTINGS_PAGE;
+}
+
 } // namespace
 
 // ---- field rules ---------------------------------------------------------
@@ -59,21 +79,6 @@ void datetime_load(DateTimeState *s, const struct tm *local, int mode)
     s->second = local->tm_sec;
     s->cursor = DT_FIELD0;
 }
-
-namespace {
-
-// v + delta within lo..hi: below lo gives hi, above hi gives lo.
-int wrap(int v, int delta, int lo, int hi)
-{
-    v += delta;
-    if (v < lo)
-        return hi;
-    if (v > hi)
-        return lo;
-    return v;
-}
-
-} // namespace
 
 void datetime_change(DateTimeState *s, int delta)
 {
@@ -141,15 +146,6 @@ void datetime_apply(void)
     shell_run(DATETIME_HWCLOCK_COMMAND);
 }
 
-namespace {
-
-void leave(void)
-{
-    screen = SCREEN_SETTINGS_PAGE;
-}
-
-} // namespace
-
 void datetime_keypress(int key)
 {
     DateTimeState &s = date_time;
@@ -188,13 +184,6 @@ const DateTimeLayout datetime_layouts[OUTPUT_COUNT] = {
     {360, 250, 530, 400, 70, 490, 650, 550},
 };
 
-} // namespace
-constexpr int FIELD_VALUE_DY = 45;
-constexpr int FIELD_UNIT_DY = 70;
-constexpr int FIELD_MINUS_DY = 100;
-
-namespace {
-
 // A line centred in a field's column.
 void centred(SDL_Surface *dst, int x, int w, int y, TTF_Font *font, SDL_Color c, const char *text)
 {
@@ -202,6 +191,11 @@ void centred(SDL_Surface *dst, int x, int w, int y, TTF_Font *font, SDL_Color c,
     text_size(font, text, &tw, &th);
     draw_text(x + (w - tw) / 2, y, font, c, text, dst);
 }
+
+// A field's value, unit and minus sign below its plus sign.
+constexpr int FIELD_VALUE_DY = 45;
+constexpr int FIELD_UNIT_DY = 70;
+constexpr int FIELD_MINUS_DY = 100;
 
 } // namespace
 

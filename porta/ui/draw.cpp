@@ -12,20 +12,115 @@
 
 #include <SDL/SDL_image.h>
 
+namespace {
+
 // Printed texts: the firmware's logs and the tests rely on their exact bytes
 // (and on LOAD_FAILED_TEXT of draw.h).
-namespace {
 constexpr const char *FONT_MISSING_TEXT = "get ui font return NULL";
 constexpr const char *PNG_CUT_SHORT_REASON = "PNG data ends early";
-} // namespace
-
-TTF_Font *ui_font[UI_FONT_COUNT] = {nullptr, nullptr, nullptr, nullptr, nullptr};
-
-namespace {
 
 const int ui_font_points[UI_FONT_COUNT] = {16, 18, 22, 24, 28};
 
+// ---- pictures ------------------------------------------------------------
+
+// Whether a file that begins like a PNG holds its chunks whole up to the end
+// chunk. The PNG reader does not notice a file that ends early: it goes on
+// reading stale bytes as chunks and may never return, so such a file is
+// refused before it is decoded. Only the chunk headers are read.
+bool png_cut_short(FILE *f)
+{
+    static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    uint8_t head[8];
+    if (fread(head, 1, sizeof head, f) != sizeof head || memcmp(head, signature, sizeof head) != 0)
+        return false;
+    for (;;) {
+        if (fread(head, 1, sizeof head, f) != sizeof head)
+            return true;
+        const uint32_t length = static_cast<uint32_t>(head[0]) << 24 | static_cast<uint32_t>(head[1]) << 16 |
+                                static_cast<uint32_t>(head[2]) << 8 | head[3];
+        if (length > 0x7ffffff0u) // no picture has a chunk near 2 GiB; the seek below stays in range
+            return true;
+        if (memcmp(head + 4, "IEND", 4) == 0)
+            return false;
+        // The chunk's data and check sum, then the next header; reading the
+        // check sum's last byte shows whether the file holds them.
+        if (fseek(f, static_cast<long>(length) + 3, SEEK_CUR) != 0 || fgetc(f) == EOF)
+            return true;
+    }
+}
+
+// ---- text ----------------------------------------------------------------
+
+// Rendered texts of the UI fonts, most recently used first. The same texts are
+// drawn frame after frame (bars, labels, the rows of a page); rendering them is
+// the costliest part of a frame, blitting a kept surface is cheap. Entries are
+// bounded in number and in pixel bytes; the least recently used go first.
+
+struct CachedText {
+    std::string key;
+    SDL_Surface *surface;
+    size_t bytes;
+};
+
+struct TextCache {
+    std::list<CachedText> lru;
+    std::unordered_map<std::string, std::list<CachedText>::iterator> index;
+    size_t bytes = 0;
+    int enabled = 1;
+    // A text of a font outside the cache, kept until the next text call.
+    SDL_Surface *loose = nullptr;
+};
+
+TextCache &text_cache(void)
+{
+    static TextCache c;
+    return c;
+}
+
+int ui_font_slot(TTF_Font *font)
+{
+    for (int i = 0; i < UI_FONT_COUNT; i++)
+        if (ui_font[i] == font)
+            return i;
+    return -1;
+}
+
+std::string cache_key(int slot, SDL_Color colour, const char *text)
+{
+    std::string key;
+    key.reserve(4 + strlen(text));
+    key.push_back(static_cast<char>(slot));
+    key.push_back(static_cast<char>(colour.r));
+    key.push_back(static_cast<char>(colour.g));
+    key.push_back(static_cast<char>(colour.b));
+    key.append(text);
+    return key;
+}
+
+void evict_until_fits(TextCache &c)
+{
+    // The entry just added (the front) always stays.
+    while (c.lru.size() > 1 && (c.lru.size() > TEXT_CACHE_ENTRIES || c.bytes > TEXT_CACHE_BYTES)) {
+        CachedText &last = c.lru.back();
+        c.bytes -= last.bytes;
+        SDL_FreeSurface(last.surface);
+        c.index.erase(last.key);
+        c.lru.pop_back();
+    }
+}
+
+// Copies `text` into buf (size TEXT_CLIP_BUF) leaving room for the marquee
+// gap; the cut never splits a UTF-8 sequence.
+void copy_clip_text(char *buf, const char *text)
+{
+    utf8_copy(buf, TEXT_CLIP_BUF - (sizeof(MARQUEE_GAP) - 1), text);
+}
+
+int marquee_texts = 0;
+
 } // namespace
+
+TTF_Font *ui_font[UI_FONT_COUNT] = {nullptr, nullptr, nullptr, nullptr, nullptr};
 
 int load_ui_fonts(void)
 {
@@ -54,36 +149,6 @@ void free_ui_fonts(void)
 }
 
 // ---- pictures ------------------------------------------------------------
-
-namespace {
-
-// Whether a file that begins like a PNG holds its chunks whole up to the end
-// chunk. The PNG reader does not notice a file that ends early: it goes on
-// reading stale bytes as chunks and may never return, so such a file is
-// refused before it is decoded. Only the chunk headers are read.
-bool png_cut_short(FILE *f)
-{
-    static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    uint8_t head[8];
-    if (fread(head, 1, sizeof head, f) != sizeof head || memcmp(head, signature, sizeof head) != 0)
-        return false;
-    for (;;) {
-        if (fread(head, 1, sizeof head, f) != sizeof head)
-            return true;
-        const uint32_t length = static_cast<uint32_t>(head[0]) << 24 | static_cast<uint32_t>(head[1]) << 16 |
-                                static_cast<uint32_t>(head[2]) << 8 | head[3];
-        if (length > 0x7ffffff0u) // no picture has a chunk near 2 GiB; the seek below stays in range
-            return true;
-        if (memcmp(head + 4, "IEND", 4) == 0)
-            return false;
-        // The chunk's data and check sum, then the next header; reading the
-        // check sum's last byte shows whether the file holds them.
-        if (fseek(f, static_cast<long>(length) + 3, SEEK_CUR) != 0 || fgetc(f) == EOF)
-            return true;
-    }
-}
-
-} // namespace
 
 SDL_Surface *load_img_opt(const char *path, int alpha)
 {
@@ -153,67 +218,6 @@ SDL_Surface *render_text(const char *text, TTF_Font *font, SDL_Color colour)
     // that SDL_ttf would draw before its surface is never handed to it.
     return ttf_render_blended(font, text, colour);
 }
-
-// Rendered texts of the UI fonts, most recently used first. The same texts are
-// drawn frame after frame (bars, labels, the rows of a page); rendering them is
-// the costliest part of a frame, blitting a kept surface is cheap. Entries are
-// bounded in number and in pixel bytes; the least recently used go first.
-namespace {
-
-struct CachedText {
-    std::string key;
-    SDL_Surface *surface;
-    size_t bytes;
-};
-
-struct TextCache {
-    std::list<CachedText> lru;
-    std::unordered_map<std::string, std::list<CachedText>::iterator> index;
-    size_t bytes = 0;
-    int enabled = 1;
-    // A text of a font outside the cache, kept until the next text call.
-    SDL_Surface *loose = nullptr;
-};
-
-TextCache &text_cache(void)
-{
-    static TextCache c;
-    return c;
-}
-
-int ui_font_slot(TTF_Font *font)
-{
-    for (int i = 0; i < UI_FONT_COUNT; i++)
-        if (ui_font[i] == font)
-            return i;
-    return -1;
-}
-
-std::string cache_key(int slot, SDL_Color colour, const char *text)
-{
-    std::string key;
-    key.reserve(4 + strlen(text));
-    key.push_back(static_cast<char>(slot));
-    key.push_back(static_cast<char>(colour.r));
-    key.push_back(static_cast<char>(colour.g));
-    key.push_back(static_cast<char>(colour.b));
-    key.append(text);
-    return key;
-}
-
-void evict_until_fits(TextCache &c)
-{
-    // The entry just added (the front) always stays.
-    while (c.lru.size() > 1 && (c.lru.size() > TEXT_CACHE_ENTRIES || c.bytes > TEXT_CACHE_BYTES)) {
-        CachedText &last = c.lru.back();
-        c.bytes -= last.bytes;
-        SDL_FreeSurface(last.surface);
-        c.index.erase(last.key);
-        c.lru.pop_back();
-    }
-}
-
-} // namespace
 
 SDL_Surface *text_surface(const char *text, TTF_Font *font, SDL_Color colour)
 {
@@ -310,19 +314,6 @@ int draw_text(int x, int y, TTF_Font *font, SDL_Color colour, const char *text, 
     blit_at(x, y, s, dst);
     return s->w;
 }
-
-namespace {
-
-// Copies `text` into buf (size TEXT_CLIP_BUF) leaving room for the marquee
-// gap; the cut never splits a UTF-8 sequence.
-void copy_clip_text(char *buf, const char *text)
-{
-    utf8_copy(buf, TEXT_CLIP_BUF - (sizeof(MARQUEE_GAP) - 1), text);
-}
-
-int marquee_texts = 0;
-
-} // namespace
 
 void marquee_count_reset(void)
 {

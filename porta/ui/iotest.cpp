@@ -34,11 +34,7 @@ constexpr char FACTORY_BUILD_MARK[] = "20221203";
 constexpr uint32_t IOTEST_EXIT_KEYS = PAD_START | PAD_SELECT;
 constexpr uint32_t IOTEST_MOTOR_KEYS = PAD_MENU | PAD_SELECT;
 
-} // namespace
-
 // ---- texts ---------------------------------------------------------------
-
-namespace {
 
 // Console messages. The firmware's logs and the tests rely on their bytes:
 // keep them exactly as they are, the function names inside them included.
@@ -61,11 +57,7 @@ const char *in_language(const char *const texts[6])
     return texts[ui_language()];
 }
 
-} // namespace
-
 // ---- resources -----------------------------------------------------------
-
-namespace {
 
 struct {
     TTF_Font *small; // 20 points: every text of both screens
@@ -74,7 +66,18 @@ struct {
     SDL_Surface *gamepad;
 } res;
 
+// ---- tested marks --------------------------------------------------------
+
+constexpr int TESTED_KEYS = 13;
+const uint32_t tested_key_bits[TESTED_KEYS] = {
+    PAD_A, PAD_B, PAD_X, PAD_Y, PAD_L1, PAD_R1, PAD_START, PAD_SELECT, PAD_L2, PAD_R2, PAD_VOLUP, PAD_VOLDOWN, PAD_MENU,
+};
+// The marks of the keys above, in their order (main thread only).
+uint16_t tested_marks[TESTED_KEYS];
+
 } // namespace
+
+// ---- resources -----------------------------------------------------------
 
 int load_test_res(void)
 {
@@ -116,17 +119,6 @@ int test_res_loaded(void)
 }
 
 // ---- tested marks --------------------------------------------------------
-
-namespace {
-
-constexpr int TESTED_KEYS = 13;
-const uint32_t tested_key_bits[TESTED_KEYS] = {
-    PAD_A, PAD_B, PAD_X, PAD_Y, PAD_L1, PAD_R1, PAD_START, PAD_SELECT, PAD_L2, PAD_R2, PAD_VOLUP, PAD_VOLDOWN, PAD_MENU,
-};
-// The marks of the keys above, in their order (main thread only).
-uint16_t tested_marks[TESTED_KEYS];
-
-} // namespace
 
 void tested_marks_clear(void)
 {
@@ -208,11 +200,7 @@ const TestLayout factory_layouts[OUTPUT_COUNT] = {
 };
 // clang-format on
 
-} // namespace
-
 // ---- drawing -------------------------------------------------------------
-
-namespace {
 
 void text_at(int x, int y, const char *text, SDL_Surface *dst)
 {
@@ -309,17 +297,74 @@ void fill_background(SDL_Surface *dst)
     SDL_FillRect(dst, nullptr, SDL_MapRGB(dst->format, 28, 28, 28));
 }
 
+// ---- the IO test ---------------------------------------------------------
+
+int drawn_pad_count = -1;
+
+// ---- the factory test ----------------------------------------------------
+
+// The factory test ends only towards power-off, or when the program is
+// interrupted (its exit path then runs as usual).
+int factory_test_over(void)
+{
+    return shutdown_type > 0 || sigint_pending();
+}
+
+// Before the first frame: the test resources, the LED, the volume, both
+// workers and cleared marks. False when the fonts do not open.
+bool factory_test_begin(void)
+{
+    if (load_test_res() != 0) {
+        fputs(MSG_FONT_ERROR, stdout);
+        return false;
+    }
+    led_test();
+    set_volume(10);
+    factory_threads_start();
+    tested_marks_clear();
+    factory_state = FactoryState{};
+    factory_state.hdmi = output_device;
+    // Short presses of the power key put the screen to sleep here too, also
+    // when the test runs from start-up.
+    if (!factory_test_over())
+        loop_running = 1;
+    return true;
+}
+
+// One 20 ms frame: a sleep the power key asked for, the pass, its picture
+// (black while asleep; the LCD black under HDMI) and the pause.
+void factory_test_pass(void)
+{
+    take_sleep_request();
+    factory_test_step();
+    SDL_Surface *dst = current_surface();
+    if (dst) {
+        if (screen_asleep)
+            SDL_FillRect(dst, nullptr, 0);
+        else
+            factory_test_frame(dst);
+        if (output_device == 1 && lcd_surface)
+            SDL_FillRect(lcd_surface, nullptr, 0);
+        fb_present(output_device, dst);
+    }
+    loop_hooks.delay(FACTORY_FRAME_MS);
+}
+
+// Nothing of the test may outlive it: the threads stop before the exit path
+// closes the stream, the sound device and the backlight.
+void factory_test_end(void)
+{
+    factory_threads_stop();
+    factory_state.motor = 0;
+    set_motor(0);
+    free_test_res();
+}
+
 } // namespace
 
 // ---- the IO test ---------------------------------------------------------
 
 IoTestState iotest_state = {0, 0, MOTOR_OFF};
-
-namespace {
-
-int drawn_pad_count = -1;
-
-} // namespace
 
 int iotest_open(void)
 {
@@ -463,67 +508,6 @@ void factory_test_frame(SDL_Surface *dst)
         text_at(l.keys.x, l.keys.y + (p - 1) * l.keys_step, text, dst);
     }
 }
-
-namespace {
-
-// The factory test ends only towards power-off, or when the program is
-// interrupted (its exit path then runs as usual).
-int factory_test_over(void)
-{
-    return shutdown_type > 0 || sigint_pending();
-}
-
-// Before the first frame: the test resources, the LED, the volume, both
-// workers and cleared marks. False when the fonts do not open.
-bool factory_test_begin(void)
-{
-    if (load_test_res() != 0) {
-        fputs(MSG_FONT_ERROR, stdout);
-        return false;
-    }
-    led_test();
-    set_volume(10);
-    factory_threads_start();
-    tested_marks_clear();
-    factory_state = FactoryState{};
-    factory_state.hdmi = output_device;
-    // Short presses of the power key put the screen to sleep here too, also
-    // when the test runs from start-up.
-    if (!factory_test_over())
-        loop_running = 1;
-    return true;
-}
-
-// One 20 ms frame: a sleep the power key asked for, the pass, its picture
-// (black while asleep; the LCD black under HDMI) and the pause.
-void factory_test_pass(void)
-{
-    take_sleep_request();
-    factory_test_step();
-    SDL_Surface *dst = current_surface();
-    if (dst) {
-        if (screen_asleep)
-            SDL_FillRect(dst, nullptr, 0);
-        else
-            factory_test_frame(dst);
-        if (output_device == 1 && lcd_surface)
-            SDL_FillRect(lcd_surface, nullptr, 0);
-        fb_present(output_device, dst);
-    }
-    loop_hooks.delay(FACTORY_FRAME_MS);
-}
-
-// Nothing of the test may outlive it: the threads stop before the exit path
-// closes the stream, the sound device and the backlight.
-void factory_test_end(void)
-{
-    factory_threads_stop();
-    factory_state.motor = 0;
-    set_motor(0);
-    free_test_res();
-}
-
-} // namespace
 
 int run_factory_test(void)
 {

@@ -58,17 +58,6 @@ std::atomic<int> redraw_flag{1};
 // out, as a sleep and a wake one after the other would.
 std::atomic<int> sleep_toggle_pending{0};
 
-} // namespace
-
-SDL_Surface *lcd_surface = nullptr;
-SDL_Surface *hdmi_surface = nullptr;
-SDL_Surface *scratch_surface = nullptr;
-int sdl_up = 0;
-int frame_hour = 0;
-int frame_minute = 0;
-
-namespace {
-
 uint32_t hook_now(void)
 {
     return SDL_GetTicks();
@@ -88,21 +77,6 @@ time_t hook_wall(void)
 {
     return time(nullptr);
 }
-
-} // namespace
-
-LoopHooks loop_hooks = {hook_now, get_player_keys, hook_delay, hook_exit, hook_wall};
-
-void loop_hooks_reset(void)
-{
-    loop_hooks.now = hook_now;
-    loop_hooks.player_keys = get_player_keys;
-    loop_hooks.delay = hook_delay;
-    loop_hooks.exit_process = hook_exit;
-    loop_hooks.wall = hook_wall;
-}
-
-namespace {
 
 volatile sig_atomic_t sigint_signal = 0;
 
@@ -150,55 +124,7 @@ void frames_reset(void)
     fr.presented = 0;
 }
 
-} // namespace
-
-void loop_reset_state(void)
-{
-    for (uint32_t &m : lp.prev_mask)
-        m = 0;
-    for (uint32_t &m : lp.swallowed)
-        m = 0;
-    lp.repeat_mask = 0;
-    lp.repeat_delay = REPEAT_DELAY_MS;
-    lp.repeat_count = 0;
-    lp.repeat_armed = 0;
-    lp.repeat_deadline = 0;
-    lp.next_check = 0;
-    lp.last_frame_end = 0;
-    lp.tf_seen = 0;
-    lp.power_off_done = 0;
-    frames_reset();
-    redraw_flag = 1;
-    sigint_signal = 0;
-    stop_requested = 0;
-    sleep_toggle_pending = 0;
-    sleep_state = AWAKE;
-    screen_asleep = 0;
-    fast_repeat = 0;
-    shutdown_type = SHUTDOWN_EXIT;
-    battery_reset();
-    chrome_reset();
-    loop_install_handlers();
-}
-
 // ---- what the lower layers hand up ---------------------------------------
-
-void on_power_key(int value)
-{
-    // The key time first: the pass that takes the request must not find the
-    // idle time of before the press.
-    touch_key_time();
-    if (value == 0 && loop_running)
-        sleep_toggle_pending.fetch_xor(1);
-}
-
-void take_sleep_request(void)
-{
-    if (sleep_toggle_pending.exchange(0))
-        toggle_sleep(1);
-}
-
-namespace {
 
 void on_power_hold(void)
 {
@@ -217,79 +143,7 @@ int key_sounds_quiet(void)
     return fast_repeat != 0 || screen_asleep != 0 || screen == SCREEN_FACTORY_TEST;
 }
 
-} // namespace
-
-void loop_install_handlers(void)
-{
-    keypad_set_handlers(on_power_key, screen_sleeps);
-    power_hold_set_handler(on_power_hold);
-    key_sound_set_quiet_query(key_sounds_quiet);
-    browse_set_preview_dropper(preview_drop_all);
-}
-
-SDL_Surface *current_surface(void)
-{
-    return output_device == 1 ? hdmi_surface : lcd_surface;
-}
-
-uint32_t touch_key_time(void)
-{
-    uint32_t now = loop_hooks.now();
-    last_key_time = now;
-    return now;
-}
-
-void stop_loop(int type)
-{
-    if (type != 0)
-        shutdown_type = type;
-    stop_requested = 1;
-    loop_running = 0;
-}
-
-uint32_t sleep_delay_ms(int index)
-{
-    static const uint32_t delays[4] = {60000u, 120000u, 300000u, 600000u};
-    if (index >= 0 && index <= 3)
-        return delays[index];
-    return 0;
-}
-
-void toggle_sleep(int by_key)
-{
-    if (sleep_state != AWAKE) {
-        sleep_state = AWAKE;
-        if (output_device == 0)
-            set_backlight(global_attr.brightness);
-        set_volume(screen == SCREEN_FACTORY_TEST ? 10 : global_attr.volume);
-        set_cpu_mode(CPU_MODE_FULL);
-        screen_asleep = 0;
-    } else {
-        screen_asleep = 1;
-        sleep_state = by_key ? ASLEEP_BY_KEY : ASLEEP_BY_TIMER;
-        set_volume(0);
-        backlight_off();
-        set_cpu_mode(CPU_MODE_POWERSAVE);
-    }
-}
-
-void wake(int restore_backlight)
-{
-    if (sleep_state == AWAKE)
-        return;
-    sleep_state = AWAKE;
-    // The LCD backlight stays off while HDMI is the output.
-    if (restore_backlight && output_device == 0)
-        set_backlight(global_attr.brightness);
-    set_volume(global_attr.volume);
-    set_cpu_mode(CPU_MODE_FULL);
-    screen_asleep = 0;
-    touch_key_time();
-}
-
 // ---- key dispatch --------------------------------------------------------
-
-namespace {
 
 void menu_click_check(void)
 {
@@ -357,69 +211,7 @@ void volume_keys(uint32_t mask, uint32_t pressed)
     }
 }
 
-} // namespace
-
 // ---- frames --------------------------------------------------------------
-
-void request_redraw(void)
-{
-    redraw_flag = 1;
-}
-
-int redraw_pending(void)
-{
-    return redraw_flag.load();
-}
-
-void loop_set_frame_skipping(int on)
-{
-    fr.skipping = on ? 1 : 0;
-}
-
-uint32_t loop_frames_presented(void)
-{
-    return fr.presented;
-}
-
-void loop_draw_frame(void)
-{
-    SDL_Surface *dst = current_surface();
-    if (!dst)
-        return;
-    // Cleared first: a request made while this frame is drawn stands.
-    redraw_flag = 0;
-    const time_t t = loop_hooks.wall();
-    struct tm tm_now;
-    if (localtime_r(&t, &tm_now)) {
-        frame_hour = tm_now.tm_hour;
-        frame_minute = tm_now.tm_min;
-    }
-    const int s = screen;
-    fr.drawn = 1;
-    fr.screen = s;
-    fr.output = output_device;
-    fr.asleep = screen_asleep ? 1 : 0;
-    fr.minute = static_cast<long>(t / 60);
-    fr.scroll_on = text_scroll.on.load();
-    fr.marquees = 0;
-    if (screen_asleep) {
-        SDL_FillRect(dst, nullptr, 0);
-        fb_present(output_device, dst);
-        fr.presented++;
-        return;
-    }
-    if (s < 0 || s >= SCREEN_COUNT)
-        return;
-    if (screen_table[s].draw) {
-        marquee_count_reset();
-        screen_table[s].draw(dst);
-        fr.marquees = marquee_count();
-        fb_present(output_device, dst);
-        fr.presented++;
-    }
-}
-
-namespace {
 
 // Whether this pass's frame would differ from the last one presented. On a
 // frame it leaves out, a scrolling row's marquee still takes its step, so
@@ -478,29 +270,6 @@ void pace_frame(void)
         loop_hooks.delay(min - elapsed);
     lp.last_frame_end = loop_hooks.now();
 }
-
-} // namespace
-
-void loop_begin(void)
-{
-    // The first frame already shows the battery as it is.
-    top_bar_pass(loop_hooks.now());
-    loop_draw_frame();
-    SDL_EventState(SDL_ACTIVEEVENT, SDL_IGNORE);
-    SDL_EventState(SDL_KEYDOWN, SDL_IGNORE);
-    SDL_EventState(SDL_KEYUP, SDL_IGNORE);
-    uint32_t now = touch_key_time();
-    lp.next_check = now + CHECK_PERIOD_MS;
-    lp.last_frame_end = now;
-    lp.tf_seen = tf_card_state;
-    // A stop asked for during start-up stands: the loop does not start and
-    // the exit is the one requested.
-    loop_running = 1;
-    if (stop_requested)
-        loop_running = 0;
-}
-
-namespace {
 
 // The keys of one pass: player 1's, else those of the first other player
 // with a key held or a change.
@@ -680,7 +449,253 @@ bool follow_card_change(void)
     return true;
 }
 
+// ---- exit path -----------------------------------------------------------
+
+void show_shutdown_picture(void)
+{
+    SDL_Surface *dst = current_surface();
+    if (!dst)
+        return;
+    const int hdmi = output_device == 1;
+    if (shutdown_type == SHUTDOWN_LOWPOWER) {
+        SDL_Surface *pic =
+            load_img(hdmi ? "/mnt/vendor/shutdown/lowpower_hdmi.jpg" : "/mnt/vendor/shutdown/lowpower_lcd.jpg");
+        if (!pic)
+            return;
+        SDL_FillRect(dst, nullptr, 0);
+        blit_at((dst->w - pic->w) / 2, (dst->h - pic->h) / 2, pic, dst);
+        SDL_FreeSurface(pic);
+    } else {
+        SDL_Surface *pic = load_img(hdmi ? "/mnt/vendor/shutdown/hdmi.jpg" : "/mnt/vendor/shutdown/lcd.jpg");
+        if (!pic)
+            return;
+        blit_at(0, 0, pic, dst);
+        SDL_FreeSurface(pic);
+    }
+    fb_present(output_device, dst);
+    loop_hooks.delay(2000);
+}
+
+// ---- signals -------------------------------------------------------------
+
+void on_stop_signal(int sig)
+{
+    sigint_signal = sig;
+    loop_running = 0;
+}
+
 } // namespace
+
+SDL_Surface *lcd_surface = nullptr;
+SDL_Surface *hdmi_surface = nullptr;
+SDL_Surface *scratch_surface = nullptr;
+int sdl_up = 0;
+int frame_hour = 0;
+int frame_minute = 0;
+
+LoopHooks loop_hooks = {hook_now, get_player_keys, hook_delay, hook_exit, hook_wall};
+
+void loop_hooks_reset(void)
+{
+    loop_hooks.now = hook_now;
+    loop_hooks.player_keys = get_player_keys;
+    loop_hooks.delay = hook_delay;
+    loop_hooks.exit_process = hook_exit;
+    loop_hooks.wall = hook_wall;
+}
+
+void loop_reset_state(void)
+{
+    for (uint32_t &m : lp.prev_mask)
+        m = 0;
+    for (uint32_t &m : lp.swallowed)
+        m = 0;
+    lp.repeat_mask = 0;
+    lp.repeat_delay = REPEAT_DELAY_MS;
+    lp.repeat_count = 0;
+    lp.repeat_armed = 0;
+    lp.repeat_deadline = 0;
+    lp.next_check = 0;
+    lp.last_frame_end = 0;
+    lp.tf_seen = 0;
+    lp.power_off_done = 0;
+    frames_reset();
+    redraw_flag = 1;
+    sigint_signal = 0;
+    stop_requested = 0;
+    sleep_toggle_pending = 0;
+    sleep_state = AWAKE;
+    screen_asleep = 0;
+    fast_repeat = 0;
+    shutdown_type = SHUTDOWN_EXIT;
+    battery_reset();
+    chrome_reset();
+    loop_install_handlers();
+}
+
+// ---- what the lower layers hand up ---------------------------------------
+
+void on_power_key(int value)
+{
+    // The key time first: the pass that takes the request must not find the
+    // idle time of before the press.
+    touch_key_time();
+    if (value == 0 && loop_running)
+        sleep_toggle_pending.fetch_xor(1);
+}
+
+void take_sleep_request(void)
+{
+    if (sleep_toggle_pending.exchange(0))
+        toggle_sleep(1);
+}
+
+void loop_install_handlers(void)
+{
+    keypad_set_handlers(on_power_key, screen_sleeps);
+    power_hold_set_handler(on_power_hold);
+    key_sound_set_quiet_query(key_sounds_quiet);
+    browse_set_preview_dropper(preview_drop_all);
+}
+
+SDL_Surface *current_surface(void)
+{
+    return output_device == 1 ? hdmi_surface : lcd_surface;
+}
+
+uint32_t touch_key_time(void)
+{
+    uint32_t now = loop_hooks.now();
+    last_key_time = now;
+    return now;
+}
+
+void stop_loop(int type)
+{
+    if (type != 0)
+        shutdown_type = type;
+    stop_requested = 1;
+    loop_running = 0;
+}
+
+uint32_t sleep_delay_ms(int index)
+{
+    static const uint32_t delays[4] = {60000u, 120000u, 300000u, 600000u};
+    if (index >= 0 && index <= 3)
+        return delays[index];
+    return 0;
+}
+
+void toggle_sleep(int by_key)
+{
+    if (sleep_state != AWAKE) {
+        sleep_state = AWAKE;
+        if (output_device == 0)
+            set_backlight(global_attr.brightness);
+        set_volume(screen == SCREEN_FACTORY_TEST ? 10 : global_attr.volume);
+        set_cpu_mode(CPU_MODE_FULL);
+        screen_asleep = 0;
+    } else {
+        screen_asleep = 1;
+        sleep_state = by_key ? ASLEEP_BY_KEY : ASLEEP_BY_TIMER;
+        set_volume(0);
+        backlight_off();
+        set_cpu_mode(CPU_MODE_POWERSAVE);
+    }
+}
+
+void wake(int restore_backlight)
+{
+    if (sleep_state == AWAKE)
+        return;
+    sleep_state = AWAKE;
+    // The LCD backlight stays off while HDMI is the output.
+    if (restore_backlight && output_device == 0)
+        set_backlight(global_attr.brightness);
+    set_volume(global_attr.volume);
+    set_cpu_mode(CPU_MODE_FULL);
+    screen_asleep = 0;
+    touch_key_time();
+}
+
+// ---- frames --------------------------------------------------------------
+
+void request_redraw(void)
+{
+    redraw_flag = 1;
+}
+
+int redraw_pending(void)
+{
+    return redraw_flag.load();
+}
+
+void loop_set_frame_skipping(int on)
+{
+    fr.skipping = on ? 1 : 0;
+}
+
+uint32_t loop_frames_presented(void)
+{
+    return fr.presented;
+}
+
+void loop_draw_frame(void)
+{
+    SDL_Surface *dst = current_surface();
+    if (!dst)
+        return;
+    // Cleared first: a request made while this frame is drawn stands.
+    redraw_flag = 0;
+    const time_t t = loop_hooks.wall();
+    struct tm tm_now;
+    if (localtime_r(&t, &tm_now)) {
+        frame_hour = tm_now.tm_hour;
+        frame_minute = tm_now.tm_min;
+    }
+    const int s = screen;
+    fr.drawn = 1;
+    fr.screen = s;
+    fr.output = output_device;
+    fr.asleep = screen_asleep ? 1 : 0;
+    fr.minute = static_cast<long>(t / 60);
+    fr.scroll_on = text_scroll.on.load();
+    fr.marquees = 0;
+    if (screen_asleep) {
+        SDL_FillRect(dst, nullptr, 0);
+        fb_present(output_device, dst);
+        fr.presented++;
+        return;
+    }
+    if (s < 0 || s >= SCREEN_COUNT)
+        return;
+    if (screen_table[s].draw) {
+        marquee_count_reset();
+        screen_table[s].draw(dst);
+        fr.marquees = marquee_count();
+        fb_present(output_device, dst);
+        fr.presented++;
+    }
+}
+
+void loop_begin(void)
+{
+    // The first frame already shows the battery as it is.
+    top_bar_pass(loop_hooks.now());
+    loop_draw_frame();
+    SDL_EventState(SDL_ACTIVEEVENT, SDL_IGNORE);
+    SDL_EventState(SDL_KEYDOWN, SDL_IGNORE);
+    SDL_EventState(SDL_KEYUP, SDL_IGNORE);
+    uint32_t now = touch_key_time();
+    lp.next_check = now + CHECK_PERIOD_MS;
+    lp.last_frame_end = now;
+    lp.tf_seen = tf_card_state;
+    // A stop asked for during start-up stands: the loop does not start and
+    // the exit is the one requested.
+    loop_running = 1;
+    if (stop_requested)
+        loop_running = 0;
+}
 
 void loop_pass(void)
 {
@@ -728,35 +743,6 @@ int run_main_loop(void)
 }
 
 // ---- exit path -----------------------------------------------------------
-
-namespace {
-
-void show_shutdown_picture(void)
-{
-    SDL_Surface *dst = current_surface();
-    if (!dst)
-        return;
-    const int hdmi = output_device == 1;
-    if (shutdown_type == SHUTDOWN_LOWPOWER) {
-        SDL_Surface *pic =
-            load_img(hdmi ? "/mnt/vendor/shutdown/lowpower_hdmi.jpg" : "/mnt/vendor/shutdown/lowpower_lcd.jpg");
-        if (!pic)
-            return;
-        SDL_FillRect(dst, nullptr, 0);
-        blit_at((dst->w - pic->w) / 2, (dst->h - pic->h) / 2, pic, dst);
-        SDL_FreeSurface(pic);
-    } else {
-        SDL_Surface *pic = load_img(hdmi ? "/mnt/vendor/shutdown/hdmi.jpg" : "/mnt/vendor/shutdown/lcd.jpg");
-        if (!pic)
-            return;
-        blit_at(0, 0, pic, dst);
-        SDL_FreeSurface(pic);
-    }
-    fb_present(output_device, dst);
-    loop_hooks.delay(2000);
-}
-
-} // namespace
 
 void free_display_surfaces(void)
 {
@@ -816,16 +802,6 @@ void power_off(void)
 }
 
 // ---- signals -------------------------------------------------------------
-
-namespace {
-
-void on_stop_signal(int sig)
-{
-    sigint_signal = sig;
-    loop_running = 0;
-}
-
-} // namespace
 
 void install_signal_handlers(void)
 {

@@ -104,11 +104,6 @@ const SearchLayout layouts[OUTPUT_COUNT] = {
      0, 740, 750, 120},
 };
 
-} // namespace
-// clang-format on
-
-namespace {
-
 // The shown name of a result from the current scan of its list.
 const char *result_name(const SearchResult &r, char *buf, size_t size)
 {
@@ -148,7 +143,32 @@ void draw_result_rows(SDL_Surface *dst, int out, bool highlight, int mark_end)
     }
 }
 
+// ---- keys ------------------------------------------------------------------
+
+void open_results(void)
+{
+    if (search_result_count() == 0)
+        return;
+    list_cursor_home();
+    go_to_screen(SCREEN_SEARCH_RESULTS);
+}
+
+// A launch that fails shows the message and stays; one that wrote
+// /tmp/.next leaves the result list and the typed text for the next start
+// and ends the loop.
+void launch(const SearchResult r)
+{
+    if (gamelist_run(r.system, r.index, r.card) != 0) {
+        show_invalid_file();
+        return;
+    }
+    save_last_path(SEARCH_FILE);
+    search_save();
+    stop_loop(SHUTDOWN_EXIT);
+}
+
 } // namespace
+// clang-format on
 
 // ---- drawing ---------------------------------------------------------------
 
@@ -195,18 +215,6 @@ void draw_search_results(SDL_Surface *dst)
 }
 
 // ---- keys ------------------------------------------------------------------
-
-namespace {
-
-void open_results(void)
-{
-    if (search_result_count() == 0)
-        return;
-    list_cursor_home();
-    go_to_screen(SCREEN_SEARCH_RESULTS);
-}
-
-} // namespace
 
 void search_keys_keypress(int key)
 {
@@ -260,24 +268,6 @@ void search_keys_keypress(int key)
     default: break;
     }
 }
-
-namespace {
-
-// A launch that fails shows the message and stays; one that wrote
-// /tmp/.next leaves the result list and the typed text for the next start
-// and ends the loop.
-void launch(const SearchResult r)
-{
-    if (gamelist_run(r.system, r.index, r.card) != 0) {
-        show_invalid_file();
-        return;
-    }
-    save_last_path(SEARCH_FILE);
-    search_save();
-    stop_loop(SHUTDOWN_EXIT);
-}
-
-} // namespace
 
 void search_results_keypress(int key)
 {

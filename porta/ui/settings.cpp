@@ -30,6 +30,7 @@ int settings_cursor = 0;
 SettingsPage settings_page = {-1, 0, -1, 0, 0, {}};
 
 namespace {
+
 // The language before the first change on the language page, or
 // SETTINGS_NO_LANGUAGE.
 int settings_language_before = SETTINGS_NO_LANGUAGE;
@@ -38,11 +39,7 @@ unsigned settings_hidden_keys = 0;
 
 SettingsLinks links = {nullptr, nullptr, nullptr, nullptr};
 
-} // namespace
-
 // ---- texts ---------------------------------------------------------------
-
-namespace {
 
 // Console messages. The firmware's logs and the tests rely on their bytes:
 // keep them exactly as they are, the function names inside them included.
@@ -105,17 +102,6 @@ const char *word(LanguageTexts &w)
     return w[ui_language()];
 }
 
-} // namespace
-
-const char *settings_label(int item)
-{
-    if (item < 0 || item >= SETTINGS_ITEMS)
-        return "";
-    return item_labels[item][ui_language()];
-}
-
-namespace {
-
 void sleep_time_text(int index, char *buf, size_t size)
 {
     // The minutes shown are those of the loop's table of sleep delays.
@@ -126,34 +112,7 @@ void sleep_time_text(int index, char *buf, size_t size)
         snprintf(buf, size, "%s", word(word_always));
 }
 
-} // namespace
-
-void settings_value(int item, char *buf, size_t size)
-{
-    if (!buf || size == 0)
-        return;
-    buf[0] = '\0';
-    switch (item) {
-    case SET_KEY_SOUND: snprintf(buf, size, "%s", word(global_attr.key_sound ? word_open : word_close)); break;
-    case SET_THEME: snprintf(buf, size, "%d", current_theme_number()); break;
-    case SET_WALLPAPER: snprintf(buf, size, "%d", current_wallpaper_number()); break;
-    case SET_LANGUAGE: snprintf(buf, size, "%s", language_names[ui_language()]); break;
-    case SET_AUTO_POWEROFF: snprintf(buf, size, "%s", word(global_attr.auto_poweroff ? word_open : word_close)); break;
-    case SET_SLEEP_TIME: sleep_time_text(global_attr.sleep_time, buf, size); break;
-    case SET_BRIGHTNESS: snprintf(buf, size, "%d %s", global_attr.brightness + 1, word(word_level)); break;
-    case SET_FIRMWARE: snprintf(buf, size, "V1.%s", SETTINGS_FIRMWARE_DATE); break;
-    default: break;
-    }
-}
-
-int settings_hidden_complete(void)
-{
-    return (settings_hidden_keys & SETTINGS_HIDDEN_COMPLETE) == SETTINGS_HIDDEN_COMPLETE;
-}
-
 // ---- resources -----------------------------------------------------------
-
-namespace {
 
 struct {
     int loaded;
@@ -161,62 +120,7 @@ struct {
     SDL_Surface *logo;
 } res;
 
-} // namespace
-
-int settings_load_resources(void)
-{
-    if (res.loaded)
-        return 0;
-    char path[160];
-    for (int i = 0; i < SETTINGS_MENU_IMAGES; i++) {
-        if (res.menu[i])
-            continue;
-        snprintf(path, sizeof(path), "%s/%d.png", SETTINGS_RES_DIR, i);
-        res.menu[i] = load_img(path);
-        if (!res.menu[i])
-            return -1;
-    }
-    if (!res.logo) {
-        snprintf(path, sizeof(path), "%s/zendra.png", SETTINGS_LOGO_DIR);
-        res.logo = load_img(path);
-    }
-    res.loaded = 1;
-    return 0;
-}
-
-SDL_Surface *settings_menu_image(int index)
-{
-    return index >= 0 && index < SETTINGS_MENU_IMAGES ? res.menu[index] : nullptr;
-}
-
-void draw_menu_button(SDL_Surface *dst, int x, int y, int selected, const char *text, TTF_Font *font)
-{
-    SDL_Surface *pic = settings_menu_image(selected ? MENU_IMG_BUTTON_ON : MENU_IMG_BUTTON_OFF);
-    blit_at(x, y, pic, dst);
-    int w = 0, h = 0;
-    text_size(font, text, &w, &h);
-    const int pw = pic ? pic->w : w;
-    const int ph = pic ? pic->h : h;
-    const SDL_Color colour = selected ? WHITE : SDL_Color{0, 0, 0, 0};
-    draw_text(x + (pw - w) / 2, y + (ph - h) / 2, font, colour, text, dst);
-}
-
-SDL_Surface *settings_logo(void)
-{
-    return res.logo;
-}
-
-void settings_free_resources(void)
-{
-    for (SDL_Surface *&s : res.menu)
-        free_surface(s);
-    free_surface(res.logo);
-    res.loaded = 0;
-}
-
 // ---- the open page -------------------------------------------------------
-
-namespace {
 
 void page_clear(void)
 {
@@ -263,56 +167,7 @@ void page_add_number_choice(LanguageTexts &w, const int *numbers, int count, int
     settings_page.chosen = row_of(numbers, count, chosen);
 }
 
-} // namespace
-
-int settings_open_page_item(void)
-{
-    return settings_page.item;
-}
-
-int settings_battery_page_shown(void)
-{
-    return screen == SCREEN_SETTINGS_PAGE && settings_page.item == SET_BATTERY;
-}
-
-void settings_set_links(const SettingsLinks *l)
-{
-    links = l ? *l : SettingsLinks{nullptr, nullptr, nullptr, nullptr};
-}
-
-void settings_install(void)
-{
-    themes_set_open_page_query(settings_open_page_item);
-}
-
-// ---- opening -------------------------------------------------------------
-
-int open_settings(void)
-{
-    // The numbers the theme and background pages offer, from the set in use.
-    theme_lists.wallpapers.count = 0;
-    theme_lists.themes.count = 0;
-    fill_theme_lists();
-    // A fresh menu.
-    settings_cursor = 0;
-    page_clear();
-    settings_hidden_keys = 0;
-    settings_language_before = SETTINGS_NO_LANGUAGE;
-    confirm_clear();
-    free_theme_previews();
-    free_wallpaper_previews();
-    // SCREEN_MENU_PENDING waits for the release of the key that opened the
-    // menu: that release completes the opening.
-    settings_return_screen = screen.load();
-    screen = SCREEN_MENU_PENDING;
-    request_redraw();
-    // The pictures, tried again at every opening until they load.
-    return settings_load_resources();
-}
-
 // ---- yes/no answers ------------------------------------------------------
-
-namespace {
 
 // The volume shown in the title bar becomes 10 after a list is cleared.
 void volume_to_full(void)
@@ -352,11 +207,7 @@ void ask(int item, void (*yes)(void))
     confirm_ask(settings_label(item), SCREEN_SETTINGS, yes, nullptr);
 }
 
-} // namespace
-
 // ---- menu keys -----------------------------------------------------------
-
-namespace {
 
 unsigned hidden_bit(int key)
 {
@@ -473,37 +324,7 @@ void menu_a(int item)
     }
 }
 
-} // namespace
-
-void menu_keypress(int key)
-{
-    const unsigned bit = hidden_bit(key);
-    settings_hidden_keys = bit ? (settings_hidden_keys | bit) : 0;
-    switch (key) {
-    case KEYCODE_UP:
-        play_key_sound(KEY_SOUND_MOVE);
-        settings_cursor = settings_cursor > 0 ? settings_cursor - 1 : SETTINGS_ITEMS - 1;
-        break;
-    case KEYCODE_DOWN:
-        play_key_sound(KEY_SOUND_MOVE);
-        settings_cursor = settings_cursor < SETTINGS_ITEMS - 1 ? settings_cursor + 1 : 0;
-        break;
-    case KEYCODE_B:
-        play_key_sound(KEY_SOUND_REFUSED);
-        screen = settings_return_screen;
-        save_attr_if_changed();
-        break;
-    case KEYCODE_A:
-        play_key_sound(KEY_SOUND_CONFIRM);
-        menu_a(settings_cursor);
-        break;
-    default: break;
-    }
-}
-
 // ---- page keys -----------------------------------------------------------
-
-namespace {
 
 void preview_row(void)
 {
@@ -615,7 +436,190 @@ void page_leave(void)
     save_attr_if_changed();
 }
 
+// ---- drawing -------------------------------------------------------------
+
+// The battery and date pages show a value where the radio marks would be.
+void page_values(char values[3][32])
+{
+    for (int i = 0; i < 3; i++)
+        values[i][0] = '\0';
+    if (settings_page.item == SET_BATTERY) {
+        snprintf(values[0], 32, "%.2fv", battery.voltage / 1000.0);
+        snprintf(values[1], 32, "%dmA", battery.current);
+        snprintf(values[2], 32, "%2d%%", static_cast<int>(battery.capacity));
+    } else if (settings_page.item == SET_DATE_TIME) {
+        time_t t = time(nullptr);
+        struct tm now;
+        if (!localtime_r(&t, &now))
+            return;
+        snprintf(values[0], 32, "%02d/%02d/%02d", now.tm_year + 1900, now.tm_mon + 1, now.tm_mday);
+        snprintf(values[1], 32, "%02d:%02d", now.tm_hour, now.tm_min);
+    }
+}
+
 } // namespace
+
+// ---- texts ---------------------------------------------------------------
+
+const char *settings_label(int item)
+{
+    if (item < 0 || item >= SETTINGS_ITEMS)
+        return "";
+    return item_labels[item][ui_language()];
+}
+
+void settings_value(int item, char *buf, size_t size)
+{
+    if (!buf || size == 0)
+        return;
+    buf[0] = '\0';
+    switch (item) {
+    case SET_KEY_SOUND: snprintf(buf, size, "%s", word(global_attr.key_sound ? word_open : word_close)); break;
+    case SET_THEME: snprintf(buf, size, "%d", current_theme_number()); break;
+    case SET_WALLPAPER: snprintf(buf, size, "%d", current_wallpaper_number()); break;
+    case SET_LANGUAGE: snprintf(buf, size, "%s", language_names[ui_language()]); break;
+    case SET_AUTO_POWEROFF: snprintf(buf, size, "%s", word(global_attr.auto_poweroff ? word_open : word_close)); break;
+    case SET_SLEEP_TIME: sleep_time_text(global_attr.sleep_time, buf, size); break;
+    case SET_BRIGHTNESS: snprintf(buf, size, "%d %s", global_attr.brightness + 1, word(word_level)); break;
+    case SET_FIRMWARE: snprintf(buf, size, "V1.%s", SETTINGS_FIRMWARE_DATE); break;
+    default: break;
+    }
+}
+
+int settings_hidden_complete(void)
+{
+    return (settings_hidden_keys & SETTINGS_HIDDEN_COMPLETE) == SETTINGS_HIDDEN_COMPLETE;
+}
+
+// ---- resources -----------------------------------------------------------
+
+int settings_load_resources(void)
+{
+    if (res.loaded)
+        return 0;
+    char path[160];
+    for (int i = 0; i < SETTINGS_MENU_IMAGES; i++) {
+        if (res.menu[i])
+            continue;
+        snprintf(path, sizeof(path), "%s/%d.png", SETTINGS_RES_DIR, i);
+        res.menu[i] = load_img(path);
+        if (!res.menu[i])
+            return -1;
+    }
+    if (!res.logo) {
+        snprintf(path, sizeof(path), "%s/zendra.png", SETTINGS_LOGO_DIR);
+        res.logo = load_img(path);
+    }
+    res.loaded = 1;
+    return 0;
+}
+
+SDL_Surface *settings_menu_image(int index)
+{
+    return index >= 0 && index < SETTINGS_MENU_IMAGES ? res.menu[index] : nullptr;
+}
+
+void draw_menu_button(SDL_Surface *dst, int x, int y, int selected, const char *text, TTF_Font *font)
+{
+    SDL_Surface *pic = settings_menu_image(selected ? MENU_IMG_BUTTON_ON : MENU_IMG_BUTTON_OFF);
+    blit_at(x, y, pic, dst);
+    int w = 0, h = 0;
+    text_size(font, text, &w, &h);
+    const int pw = pic ? pic->w : w;
+    const int ph = pic ? pic->h : h;
+    const SDL_Color colour = selected ? WHITE : SDL_Color{0, 0, 0, 0};
+    draw_text(x + (pw - w) / 2, y + (ph - h) / 2, font, colour, text, dst);
+}
+
+SDL_Surface *settings_logo(void)
+{
+    return res.logo;
+}
+
+void settings_free_resources(void)
+{
+    for (SDL_Surface *&s : res.menu)
+        free_surface(s);
+    free_surface(res.logo);
+    res.loaded = 0;
+}
+
+// ---- the open page -------------------------------------------------------
+
+int settings_open_page_item(void)
+{
+    return settings_page.item;
+}
+
+int settings_battery_page_shown(void)
+{
+    return screen == SCREEN_SETTINGS_PAGE && settings_page.item == SET_BATTERY;
+}
+
+void settings_set_links(const SettingsLinks *l)
+{
+    links = l ? *l : SettingsLinks{nullptr, nullptr, nullptr, nullptr};
+}
+
+void settings_install(void)
+{
+    themes_set_open_page_query(settings_open_page_item);
+}
+
+// ---- opening -------------------------------------------------------------
+
+int open_settings(void)
+{
+    // The numbers the theme and background pages offer, from the set in use.
+    theme_lists.wallpapers.count = 0;
+    theme_lists.themes.count = 0;
+    fill_theme_lists();
+    // A fresh menu.
+    settings_cursor = 0;
+    page_clear();
+    settings_hidden_keys = 0;
+    settings_language_before = SETTINGS_NO_LANGUAGE;
+    confirm_clear();
+    free_theme_previews();
+    free_wallpaper_previews();
+    // SCREEN_MENU_PENDING waits for the release of the key that opened the
+    // menu: that release completes the opening.
+    settings_return_screen = screen.load();
+    screen = SCREEN_MENU_PENDING;
+    request_redraw();
+    // The pictures, tried again at every opening until they load.
+    return settings_load_resources();
+}
+
+// ---- menu keys -----------------------------------------------------------
+
+void menu_keypress(int key)
+{
+    const unsigned bit = hidden_bit(key);
+    settings_hidden_keys = bit ? (settings_hidden_keys | bit) : 0;
+    switch (key) {
+    case KEYCODE_UP:
+        play_key_sound(KEY_SOUND_MOVE);
+        settings_cursor = settings_cursor > 0 ? settings_cursor - 1 : SETTINGS_ITEMS - 1;
+        break;
+    case KEYCODE_DOWN:
+        play_key_sound(KEY_SOUND_MOVE);
+        settings_cursor = settings_cursor < SETTINGS_ITEMS - 1 ? settings_cursor + 1 : 0;
+        break;
+    case KEYCODE_B:
+        play_key_sound(KEY_SOUND_REFUSED);
+        screen = settings_return_screen;
+        save_attr_if_changed();
+        break;
+    case KEYCODE_A:
+        play_key_sound(KEY_SOUND_CONFIRM);
+        menu_a(settings_cursor);
+        break;
+    default: break;
+    }
+}
+
+// ---- page keys -----------------------------------------------------------
 
 void settings_page_keypress(int key)
 {
@@ -715,29 +719,6 @@ void settings_draw(SDL_Surface *dst)
     draw_top_bar(dst);
     draw_bottom_bar(dst, bottom_hints(SCREEN_SETTINGS, 0));
 }
-
-namespace {
-
-// The battery and date pages show a value where the radio marks would be.
-void page_values(char values[3][32])
-{
-    for (int i = 0; i < 3; i++)
-        values[i][0] = '\0';
-    if (settings_page.item == SET_BATTERY) {
-        snprintf(values[0], 32, "%.2fv", battery.voltage / 1000.0);
-        snprintf(values[1], 32, "%dmA", battery.current);
-        snprintf(values[2], 32, "%2d%%", static_cast<int>(battery.capacity));
-    } else if (settings_page.item == SET_DATE_TIME) {
-        time_t t = time(nullptr);
-        struct tm now;
-        if (!localtime_r(&t, &now))
-            return;
-        snprintf(values[0], 32, "%02d/%02d/%02d", now.tm_year + 1900, now.tm_mon + 1, now.tm_mday);
-        snprintf(values[1], 32, "%02d:%02d", now.tm_hour, now.tm_min);
-    }
-}
-
-} // namespace
 
 void settings_page_draw(SDL_Surface *dst)
 {
