@@ -434,6 +434,26 @@ TEST_F(Mapping, KeypadPressesOfTheSequenceNeverAnswerTheQuestion)
     expect_keypad_map({95, 94, 96, 97, 100, 101, 102, 103});
 }
 
+TEST_F(Mapping, KeypadStoppedLauncherDropsTheAssignmentWithItsLine)
+{
+    buttons_row(2);
+    key(K_A);
+    ASSERT_EQ(screen.load(), SCREEN_KEYPAD_MAP);
+    keypad_input(95); // A on the B key, then the launcher asked to stop
+    script.push_back([] { stop_loop(0); });
+    key(K_A);
+    script.clear();
+    EXPECT_NE(testing::internal::GetCapturedStdout().find(
+                  "\n---setlocalpad_2_level_draw: keypad setting dropped (stopping) .. \n"),
+              std::string::npos);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(loop_running.load(), 0);
+    EXPECT_EQ(confirm_box.active, 0) << "no question";
+    EXPECT_EQ(keymap.level, 0);
+    EXPECT_EQ(keypad_codes[LPAD_A].load(), 94) << "nothing kept";
+    EXPECT_FALSE(root.exists("/mnt/data/porta/localpad.map"));
+}
+
 TEST_F(Mapping, KeypadEndedEarlyLeavesNoCodeOnTwoKeys)
 {
     keypad_sequence({95, 96, 97, 98, 99}); // A on B's key, B on X's, X on Y's
