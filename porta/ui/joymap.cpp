@@ -209,8 +209,6 @@ const JoyKeyCap column_caps[8] = {{4, "A"}, {5, "B"}, {6, "X"}, {7, "Y"}, {8, "L
 const JoyKeyCap select_cap = {12, "Select"};
 const JoyKeyCap start_cap = {13, "Start"};
 
-const SDL_Color white = {255, 255, 255, 0};
-
 } // namespace
 
 // ---- pictures ------------------------------------------------------------
@@ -398,7 +396,7 @@ void list_draw(SDL_Surface *dst, int *cursor, int screen_number)
     TTF_Font *name_font = ui_font[L.name_font];
     TTF_Font *player_font = ui_font[L.player_font];
     if (rows == 0)
-        draw_text(L.x + L.name_dx, L.y + L.name_dy, name_font, white, text_no_pad, dst);
+        draw_text(L.x + L.name_dx, L.y + L.name_dy, name_font, WHITE, text_no_pad, dst);
     for (int r = 0; r < rows; r++) {
         JoySlotInfo info;
         if (joystick_slot_info(slots[r], &info) != 0)
@@ -406,12 +404,12 @@ void list_draw(SDL_Surface *dst, int *cursor, int screen_number)
         const int y = L.y + r * step;
         if (r == *cursor)
             blit_at(L.x, y, hl, dst);
-        draw_text(L.x + L.name_dx, y + L.name_dy, name_font, white, info.name, dst);
+        draw_text(L.x + L.name_dx, y + L.name_dy, name_font, WHITE, info.name, dst);
         if (info.player > 0) {
             char player[32];
             snprintf(player, sizeof player, format_player, info.player);
             const int end = L.x + hl_w - L.player_end_gap;
-            draw_text(end - text_width(player_font, player), y + L.player_dy, player_font, white, player, dst);
+            draw_text(end - text_width(player_font, player), y + L.player_dy, player_font, WHITE, player, dst);
         }
     }
     draw_top_bar(dst);
@@ -555,7 +553,7 @@ void draw_cap(SDL_Surface *const *pics, int x, int y, int done, const char *name
         if (w <= cap->w - 2 || f == FONT_16)
             break;
     }
-    draw_text(x + (cap->w - w) / 2, y + (cap->h - h) / 2, ui_font[f], white, name, dst);
+    draw_text(x + (cap->w - w) / 2, y + (cap->h - h) / 2, ui_font[f], WHITE, name, dst);
 }
 
 void sequence_frame(SDL_Surface *dst, int pointer_shown)
@@ -588,7 +586,7 @@ void sequence_frame(SDL_Surface *dst, int pointer_shown)
             if (part.has_deco)
                 blit_at(part.cap_x + deco_dx[d] * r / 2, part.cap_y + deco_dy[d] * r / 2, pics[SETJOY_DECO + d], dst);
         }
-        draw_text(part.cap_x, part.label_y, ui_font[L.label_font], white, labels[p], dst);
+        draw_text(part.cap_x, part.label_y, ui_font[L.label_font], WHITE, labels[p], dst);
     }
     const int name_font = L.name_font;
     const int cap_w = pics[SETJOY_CAP] ? pics[SETJOY_CAP]->w : 0;

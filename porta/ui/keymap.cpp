@@ -107,8 +107,6 @@ const KeySeqLayout seq_layouts[OUTPUT_COUNT] = {
     {400, 80, FONT_28, 850, 140, FONT_24, 850, 200, FONT_28, 800, 185, 130, 170, 90, 400, 350, 50, 60, FONT_22},
 };
 
-const SDL_Color white = {255, 255, 255, 0};
-
 } // namespace
 
 // ---- pictures ------------------------------------------------------------
@@ -181,7 +179,7 @@ void menu_draw(SDL_Surface *dst)
         const int y = L.y + r * step;
         if (r == keymap.cursor)
             blit_at(L.x, y, hl, dst);
-        draw_text(L.x + L.text_dx, y + L.text_dy, ui_font[L.font], white, rows[r], dst);
+        draw_text(L.x + L.text_dx, y + L.text_dy, ui_font[L.font], WHITE, rows[r], dst);
     }
     draw_top_bar(dst);
     draw_bottom_bar(dst, bottom_hints(SCREEN_KEYPAD_MAP, 0));
@@ -215,13 +213,13 @@ void sequence_frame(SDL_Surface *dst, int pointer_shown)
     SDL_Surface *const *pics = keymap.pics;
     const int l = ui_language();
     SDL_FillRect(dst, nullptr, SDL_MapRGB(dst->format, 28, 28, 28));
-    draw_text(L.title_x, L.title_y, ui_font[L.title_font], white, text_custom[l], dst);
+    draw_text(L.title_x, L.title_y, ui_font[L.title_font], WHITE, text_custom[l], dst);
     // A hint longer than the room to the right edge takes a smaller font.
     mapseq_draw_fitted(L.hint_x, L.hint_y, L.hint_font, text_hint[l], dst->w - L.hint_x - 4, 1, dst);
     if (keymap.step < KEYMAP_STEPS) {
         char prompt[64];
         keymap_prompt(keymap.step, prompt, sizeof prompt);
-        draw_text(L.prompt_x, L.prompt_y, ui_font[L.prompt_font], white, prompt, dst);
+        draw_text(L.prompt_x, L.prompt_y, ui_font[L.prompt_font], WHITE, prompt, dst);
         if (pointer_shown)
             blit_at(L.pointer_x, L.pointer_y, fixed_res[out == OUTPUT_HDMI ? OUTPUT_HDMI : OUTPUT_LCD].point, dst);
     }
@@ -243,7 +241,7 @@ void sequence_frame(SDL_Surface *dst, int pointer_shown)
             if (k >= 0 && cap) {
                 int tw = 0, th = 0;
                 text_size(font, step_labels[k], &tw, &th);
-                draw_text(x + (cap->w - tw) / 2, y + (cap->h - th) / 2, font, white, step_labels[k], dst);
+                draw_text(x + (cap->w - tw) / 2, y + (cap->h - th) / 2, font, WHITE, step_labels[k], dst);
             }
         }
     }

@@ -21,10 +21,13 @@ constexpr uint32_t BLINK_MS = 1000u;
 constexpr uint32_t RELEASE_WAIT_MS = 3000u;
 
 // Start of a frame: returns now (ms), after the window's keys were handed to
-// the keypad and the title bar's battery watch ran.
+// the keypad, a power key press asked for sleep or wake (the sequence owns the
+// main thread, so it takes the request as the main loop would) and the title
+// bar's battery watch ran.
 uint32_t frame_begin(void)
 {
     keypad_window_pump();
+    take_sleep_request();
     const uint32_t now = loop_hooks.now();
     top_bar_pass(now);
     return now;
@@ -216,12 +219,11 @@ std::vector<std::string> wrap(TTF_Font *font, const char *text, int max_w)
 
 int mapseq_draw_fitted(int x, int y, int font, const char *text, int max_w, int max_lines, SDL_Surface *dst)
 {
-    static const SDL_Color white = {255, 255, 255, 0};
     if (!text || !dst || font < FONT_16 || font >= UI_FONT_COUNT)
         return 0;
     for (int f = font; f >= FONT_16; f--) {
         if (ui_font[f] && width_of(ui_font[f], text) <= max_w) {
-            draw_text(x, y, ui_font[f], white, text, dst);
+            draw_text(x, y, ui_font[f], WHITE, text, dst);
             return TTF_FontLineSkip(ui_font[f]);
         }
     }
@@ -241,7 +243,7 @@ int mapseq_draw_fitted(int x, int y, int font, const char *text, int max_w, int 
     for (const std::string &line : lines) {
         if (n == max_lines)
             break;
-        draw_text(x, y + n * skip, ui_font[f], white, line.c_str(), dst);
+        draw_text(x, y + n * skip, ui_font[f], WHITE, line.c_str(), dst);
         n++;
     }
     return n * skip;

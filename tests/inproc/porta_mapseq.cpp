@@ -454,6 +454,25 @@ TEST_F(Mapping, KeypadStoppedLauncherDropsTheAssignmentWithItsLine)
     EXPECT_FALSE(root.exists("/mnt/data/porta/localpad.map"));
 }
 
+// The sequence owns the main thread while it runs: a short power key press
+// still sleeps and wakes the screen there, on the next frame.
+TEST_F(Mapping, PowerKeySleepsAndWakesDuringTheSequence)
+{
+    buttons_row(2);
+    key(K_A);
+    ASSERT_EQ(screen.load(), SCREEN_KEYPAD_MAP);
+    int asleep_seen = -1, awake_seen = -1;
+    script.push_back([] { on_power_key(0); });
+    script.push_back([&] { asleep_seen = screen_asleep.load(); });
+    script.push_back([] { on_power_key(0); });
+    script.push_back([&] { awake_seen = screen_asleep.load(); });
+    script.push_back([] { stop_loop(0); });
+    key(K_A);
+    script.clear();
+    EXPECT_EQ(asleep_seen, 1);
+    EXPECT_EQ(awake_seen, 0);
+}
+
 TEST_F(Mapping, KeypadEndedEarlyLeavesNoCodeOnTwoKeys)
 {
     keypad_sequence({95, 96, 97, 98, 99}); // A on B's key, B on X's, X on Y's
