@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -53,22 +54,6 @@ bool device_root_active()
     return device_root()[0] != '\0';
 }
 
-std::string dev_path(const char *path)
-{
-    if (!path)
-        return std::string();
-    const std::string root = device_root();
-    if (root.empty() || path[0] != '/')
-        return path;
-    std::string p(path);
-    if (has_prefix_dir(p, root))
-        return p;
-    const char *env = getenv("DEVICE_ROOT");
-    if (env && *env && has_prefix_dir(p, env))
-        return p; // already mapped through the uncanonical spelling of the root
-    return root + p;
-}
-
 std::string dev_from_host(const char *host_path)
 {
     if (!host_path)
@@ -96,8 +81,23 @@ void split_into(const std::string &path, std::vector<std::string> &parts)
     }
 }
 
-// Resolves a device path component by component, keeping every step inside the root.
-bool resolve_in_root(const std::string &root, const std::string &device_path, std::string &result)
+// How a walk through the root treats the path's last component and a part of
+// the path that does not exist.
+enum WalkMode {
+    WALK_EXISTING,   // every component must exist; a link anywhere is followed
+    WALK_ANY,        // a missing tail is kept as written (a file about to be made)
+    WALK_ANY_NOLINK, // as WALK_ANY, but a link in the last component stays a link
+};
+
+constexpr int MAX_LINKS_FOLLOWED = 40;
+
+// Walks a device path component by component inside the root, following each
+// link (an absolute target is a device path) and "..", never above the root.
+// Fills `host` with the host path reached; `changed` tells whether a link or
+// ".." was met. Fails on a missing component (WALK_EXISTING), a component
+// below a file, or a loop of links.
+bool walk_in_root(const std::string &root, const std::string &device_path, WalkMode mode, std::string &host,
+                  bool &changed)
 {
     std::vector<std::string> todo; // components still to walk, in reverse order
     {
@@ -105,27 +105,38 @@ bool resolve_in_root(const std::string &root, const std::string &device_path, st
         split_into(device_path, parts);
         todo.assign(parts.rbegin(), parts.rend());
     }
-    std::vector<std::string> done;
+    std::vector<size_t> ends; // host.size() before each component walked
+    host = root;
+    changed = false;
+    bool missing = false;
     int links = 0;
     while (!todo.empty()) {
-        std::string comp = todo.back();
+        std::string comp = std::move(todo.back());
         todo.pop_back();
         if (comp == ".")
             continue;
         if (comp == "..") {
-            if (!done.empty())
-                done.pop_back();
+            changed = true;
+            if (!ends.empty()) {
+                host.resize(ends.back());
+                ends.pop_back();
+            }
             continue;
         }
-        done.push_back(comp);
-        std::string host = root;
-        for (const std::string &d : done)
-            host += "/" + d;
+        ends.push_back(host.size());
+        host += '/';
+        host += comp;
+        if (missing || (mode == WALK_ANY_NOLINK && todo.empty()))
+            continue;
         struct stat st;
-        if (lstat(host.c_str(), &st) != 0)
-            return false;
+        if (lstat(host.c_str(), &st) != 0) {
+            if (mode == WALK_EXISTING || errno != ENOENT)
+                return false;
+            missing = true;
+            continue;
+        }
         if (S_ISLNK(st.st_mode)) {
-            if (++links > 40) {
+            if (++links > MAX_LINKS_FOLLOWED) {
                 errno = ELOOP;
                 return false;
             }
@@ -134,9 +145,13 @@ bool resolve_in_root(const std::string &root, const std::string &device_path, st
             if (n < 0)
                 return false;
             target[n] = '\0';
-            done.pop_back();
-            if (target[0] == '/')
-                done.clear();
+            changed = true;
+            host.resize(ends.back());
+            ends.pop_back();
+            if (target[0] == '/') {
+                host.resize(root.size());
+                ends.clear();
+            }
             std::vector<std::string> parts;
             split_into(target, parts);
             for (auto it = parts.rbegin(); it != parts.rend(); ++it)
@@ -146,15 +161,72 @@ bool resolve_in_root(const std::string &root, const std::string &device_path, st
             return false;
         }
     }
-    result.clear();
-    for (const std::string &d : done)
-        result += "/" + d;
-    if (result.empty())
-        result = "/";
+    if (host.size() == root.size())
+        host += '/';
     return true;
 }
 
+// Resolves a device path inside the root and returns the device path reached.
+bool resolve_in_root(const std::string &root, const std::string &device_path, std::string &result)
+{
+    std::string host;
+    bool changed = false;
+    if (!walk_in_root(root, device_path, WALK_EXISTING, host, changed))
+        return false;
+    result = host.size() == root.size() + 1 ? std::string("/") : host.substr(root.size());
+    return true;
+}
+
+// The host path for `path` under the root `root`. A path without links or ".."
+// maps by prefixing the root (as it stands, trailing slash and all); otherwise
+// the walk's host path is used, so that a link with an absolute target (a
+// device path) is followed inside the root rather than on the host. A path
+// the walk cannot resolve (a loop of links, a component below a file) is only
+// prefixed: the call made with it then fails as it would on the device.
+std::string map_into_root(const std::string &root, const char *path, WalkMode mode)
+{
+    const std::string p(path);
+    const char *env = getenv("DEVICE_ROOT");
+    std::string prefixed = p;
+    std::string device;
+    if (has_prefix_dir(p, root))
+        device = p.substr(root.size());
+    else if (env && *env && has_prefix_dir(p, env))
+        device = p.substr(strlen(env)); // mapped already, through the uncanonical spelling of the root
+    else {
+        prefixed = root + p;
+        device = p;
+    }
+    std::string host;
+    bool changed = false;
+    if (!walk_in_root(root, device, mode, host, changed) || !changed)
+        return prefixed;
+    if (p.back() == '/' && host.back() != '/')
+        host += '/';
+    return host;
+}
+
 } // namespace
+
+std::string dev_path(const char *path)
+{
+    if (!path)
+        return std::string();
+    const std::string root = device_root();
+    if (root.empty() || path[0] != '/')
+        return path;
+    return map_into_root(root, path, WALK_ANY);
+}
+
+std::string dev_path_nofollow(const char *path)
+{
+    if (!path)
+        return std::string();
+    const std::string root = device_root();
+    if (root.empty() || path[0] != '/')
+        return path;
+    return map_into_root(root, path, WALK_ANY_NOLINK);
+}
 
 char *dev_realpath(const char *path, char *out, size_t outsz)
 {
@@ -229,19 +301,15 @@ bool dev_entry_is_folder(const std::string &folder, const struct dirent *e)
 
 int dev_lstat(const char *path, struct stat *st)
 {
-    return lstat(dev_path(path).c_str(), st);
+    return lstat(dev_path_nofollow(path).c_str(), st);
 }
 
 int dev_stat_follow(const char *path, struct stat *st)
 {
-    if (dev_lstat(path, st) != 0)
-        return -1;
-    if (!S_ISLNK(st->st_mode))
-        return 0;
-    char real[4097];
-    if (!dev_realpath(path, real, sizeof(real)))
-        return -1;
-    return dev_stat(real, st);
+    char real[PATH_BUFFER_SIZE];
+    if (path[0] != '/' && device_root_active() && dev_realpath(path, real, sizeof(real)))
+        path = real;
+    return dev_stat(path, st);
 }
 
 int dev_access(const char *path, int amode)
@@ -256,12 +324,12 @@ int dev_mkdir(const char *path, int mode)
 
 int dev_unlink(const char *path)
 {
-    return unlink(dev_path(path).c_str());
+    return unlink(dev_path_nofollow(path).c_str());
 }
 
 int dev_rename(const char *from, const char *to)
 {
-    return rename(dev_path(from).c_str(), dev_path(to).c_str());
+    return rename(dev_path_nofollow(from).c_str(), dev_path_nofollow(to).c_str());
 }
 
 bool dev_exists(const char *path)

@@ -11,12 +11,15 @@
 // Rules:
 // - `dev_path` maps a device path to the host path to open. Relative paths are
 //   left alone (they resolve against the working directory as usual); a path
-//   that already lies inside the root is not mapped twice.
+//   that already lies inside the root is not mapped twice. Links on the way are
+//   followed inside the root (an absolute link target is a device path), and
+//   ".." never climbs above it; a path without either is the root prefixed.
 // - `dev_realpath` resolves symlinks, "." and ".." inside the root (an absolute
 //   symlink target is a device path, so it is mapped too) and returns the
 //   device path; it never leaves the root.
 // - `dev_from_host` turns a host path inside the root back into the device path.
 
+#include <climits>
 #include <cstddef>
 #include <cstdio>
 #include <string>
@@ -24,6 +27,9 @@
 #include <dirent.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+
+// Size of a buffer that holds any path and its terminating NUL.
+constexpr size_t PATH_BUFFER_SIZE = PATH_MAX + 1;
 
 // The root folder without a trailing slash, or "" on the device (no DEVICE_ROOT).
 // Read from the environment on every call, so tests may change it.
@@ -37,6 +43,10 @@ inline std::string dev_path(const std::string &path)
     return dev_path(path.c_str());
 }
 
+// dev_path for a call that acts on a link named last in the path (lstat,
+// unlink, rename), not on what it points to.
+std::string dev_path_nofollow(const char *path);
+
 // Device path for a host path; a path outside the root is returned unchanged.
 std::string dev_from_host(const char *host_path);
 
@@ -45,14 +55,16 @@ std::string dev_from_host(const char *host_path);
 // exist or does not fit.
 char *dev_realpath(const char *path, char *out, size_t outsz);
 
-// Thin wrappers that map the path first.
+// Thin wrappers that map the path first. dev_lstat, dev_unlink and dev_rename
+// act on a link named last in the path, not on what it points to.
 FILE *dev_fopen(const char *path, const char *mode);
 int dev_open(const char *path, int flags, int mode = 0);
 DIR *dev_opendir(const char *path);
 int dev_stat(const char *path, struct stat *st);
 int dev_lstat(const char *path, struct stat *st);
-// stat() that follows a link through the root (a link's absolute target is a
-// device path). Returns 0 or -1.
+// stat() for a path that may also be relative to a working directory inside the
+// root: the links in it are followed inside the root, as dev_path does for an
+// absolute path. Returns 0 or -1.
 int dev_stat_follow(const char *path, struct stat *st);
 int dev_access(const char *path, int amode);
 int dev_mkdir(const char *path, int mode);

@@ -34,10 +34,10 @@ bool write_all(int fd, const void *data, size_t len)
 // points, so the link stays.
 std::string write_target(const char *path)
 {
-    std::string host = dev_path(path);
+    std::string host = dev_path_nofollow(path);
     struct stat lst;
     if (lstat(host.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
-        char resolved[4096];
+        char resolved[PATH_BUFFER_SIZE];
         if (dev_realpath(path, resolved, sizeof resolved))
             host = dev_path(resolved);
     }

@@ -38,9 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             const char *core = get_preferred_core(path.c_str());
             if (core) {
                 FUZZ_CHECK(strncmp(core, CORES_FOLDER, strlen(CORES_FOLDER)) == 0);
-                FUZZ_CHECK(strlen(core) < sizeof preferred_core_path);
+                FUZZ_CHECK(strlen(core) < sizeof preferred_core.path);
             }
-            FUZZ_CHECK(strlen(preferred_core_folder) < sizeof preferred_core_folder);
+            FUZZ_CHECK(strlen(preferred_core.folder) < sizeof preferred_core.folder);
         }
     }
     ItemList folders = nullptr;

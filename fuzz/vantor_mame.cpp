@@ -37,6 +37,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     FUZZ_CHECK(get_mame_game_name(nullptr) == nullptr);
     destroy_mame_game_name_table();
-    FUZZ_CHECK(mame_game_name_count == 0 && mame_game_name_table == nullptr);
+    FUZZ_CHECK(mame_titles.count == 0 && mame_titles.table == nullptr);
     return 0;
 }

@@ -13,8 +13,7 @@
 #include "common/devroot.h"
 #include "vantor/content_internal.h"
 
-char preferred_core_path[4097];
-char preferred_core_folder[4097];
+PreferredCore preferred_core;
 
 // ---------------------------------------------------------------------------
 // Line lists
@@ -182,8 +181,8 @@ const char *core_for_folder(const std::vector<std::string> &mapping, const std::
         std::string value;
         if (!mapping_value(line, value))
             continue;
-        snprintf(preferred_core_path, sizeof(preferred_core_path), "%s%s", CORES_FOLDER, value.c_str());
-        return preferred_core_path;
+        snprintf(preferred_core.path, sizeof(preferred_core.path), "%s%s", CORES_FOLDER, value.c_str());
+        return preferred_core.path;
     }
     return nullptr;
 }
@@ -198,7 +197,7 @@ bool ends_with(const char *s, const char *suffix)
 
 char *get_preferred_core(const char *item_path)
 {
-    preferred_core_folder[0] = '\0';
+    preferred_core.folder[0] = '\0';
     if (!item_path || !*item_path)
         return nullptr;
     std::vector<std::string> mapping;
@@ -206,7 +205,7 @@ char *get_preferred_core(const char *item_path)
 
     const bool scummvm = ends_with(item_path, ".scummvm");
     std::string folder = system_folder_of(item_path, scummvm ? 3 : 2);
-    snprintf(preferred_core_folder, sizeof(preferred_core_folder), "%s", folder.c_str());
+    snprintf(preferred_core.folder, sizeof(preferred_core.folder), "%s", folder.c_str());
     if (!have_mapping)
         return nullptr;
     const char *core = core_for_folder(mapping, folder);
@@ -216,7 +215,7 @@ char *get_preferred_core(const char *item_path)
         folder = system_folder_of(item_path, 2);
         core = core_for_folder(mapping, folder);
         if (core)
-            snprintf(preferred_core_folder, sizeof(preferred_core_folder), "%s", folder.c_str());
+            snprintf(preferred_core.folder, sizeof(preferred_core.folder), "%s", folder.c_str());
     }
     return const_cast<char *>(core);
 }
@@ -243,7 +242,7 @@ int is_readable_file(const char *path)
     FILE *f = dev_fopen(path, "r");
     if (!f) {
         // A symlink whose absolute target lies inside the device root.
-        char real[4097];
+        char real[PATH_BUFFER_SIZE];
         if (!device_root_active() || !dev_realpath(path, real, sizeof(real)))
             return 0;
         f = dev_fopen(real, "r");
@@ -262,7 +261,7 @@ DIR *open_folder(const char *folder)
     DIR *d = dev_opendir(folder);
     if (d)
         return d;
-    char real[4097];
+    char real[PATH_BUFFER_SIZE];
     if (!dev_realpath(folder, real, sizeof(real)))
         return nullptr;
     return dev_opendir(real);
@@ -305,7 +304,7 @@ int get_files(const char *folder, ItemList *items)
     const std::string base(folder);
     // realpath of "<folder>/<name>" is realpath(folder) + "/" + name unless the
     // entry itself is a symlink, so the folder is resolved only once.
-    char real_buf[4097];
+    char real_buf[PATH_BUFFER_SIZE];
     const bool have_real = dev_realpath(folder, real_buf, sizeof(real_buf)) != nullptr;
     const std::string real_folder = have_real && strcmp(real_buf, "/") != 0 ? std::string(real_buf) : std::string();
 
@@ -353,7 +352,7 @@ int get_folders(ItemList *items)
                 const std::string full = base + "/" + name;
                 if (!has_files(full.c_str()))
                     continue;
-                char real[4097];
+                char real[PATH_BUFFER_SIZE];
                 if (dev_realpath(full.c_str(), real, sizeof(real)))
                     folders.emplace_back(real);
             }
@@ -406,7 +405,7 @@ int find_auto_state_screenshot(const char *item_path, char *out)
         }
     }
     closedir(d);
-    if (!found || best.size() >= 4097)
+    if (!found || best.size() >= PATH_BUFFER_SIZE)
         return 0;
     memcpy(out, best.c_str(), best.size() + 1);
     return 1;
@@ -438,7 +437,7 @@ int get_artwork_path(const char *item_path, char *out)
     if (!system.empty())
         candidates.push_back("/mnt/mmc/Roms/" + system + "/Imgs/" + stem + ".png");
     for (const std::string &c : candidates) {
-        if (c.size() < 4097 && is_readable_file(c.c_str())) {
+        if (c.size() < PATH_BUFFER_SIZE && is_readable_file(c.c_str())) {
             memcpy(out, c.c_str(), c.size() + 1);
             return 1;
         }
@@ -447,7 +446,7 @@ int get_artwork_path(const char *item_path, char *out)
         return 0;
     // The removable card's picture is not checked: loading it tells.
     const std::string last = "/mnt/SDCARD/Roms/" + system + "/Imgs/" + stem + ".png";
-    if (last.size() >= 4097)
+    if (last.size() >= PATH_BUFFER_SIZE)
         return 0;
     memcpy(out, last.c_str(), last.size() + 1);
     return 1;

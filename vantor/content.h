@@ -13,6 +13,8 @@
 
 #include <cstddef>
 
+#include "common/devroot.h"
+
 // An array of owned, NUL-terminated strings; its count travels beside it.
 typedef char **ItemList;
 
@@ -60,22 +62,30 @@ int has_files(const char *folder);
 // 1 when the core mapping names this folder.
 int is_rom_folder(const char *name);
 
-// The full core path of an item in the static buffer preferred_core_path (the next call
+// The full core path of an item in preferred_core.path (the next call
 // overwrites it), or nullptr when the mapping has no core for its system
 // folder. A mapping to an absolute program path yields a path holding "//":
 // that program is run directly instead of RetroArch.
 char *get_preferred_core(const char *item_path);
-extern char preferred_core_path[4097];
-// The system folder name found by the last get_preferred_core() call.
-extern char preferred_core_folder[4097];
+// What the last get_preferred_core() call found: the core and the system folder name.
+struct PreferredCore {
+    char path[PATH_BUFFER_SIZE];
+    char folder[PATH_BUFFER_SIZE];
+};
+extern PreferredCore preferred_core;
 
 // MAME short name -> title table, loaded when first needed and kept for the
 // rest of the run.
 struct MameGameName;
-extern ItemList mame_game_short_names; // the CSV lines, cut at their first ','
-extern char **mame_game_full_names;    // the title part of each line
-extern int mame_game_name_count;
-extern MameGameName *mame_game_name_table; // hash map short name -> title
+struct MameTitles {
+    ItemList short_names = nullptr; // the CSV lines, cut at their first ','
+    char **full_names = nullptr;    // the title part of each line
+    int count = 0;
+    MameGameName *table = nullptr;   // hash map short name -> title
+    MameGameName *entries = nullptr; // one block holding every hash entry
+    bool loaded = false;             // the file was read (also when missing)
+};
+extern MameTitles mame_titles;
 // Reads config/mame.csv (again, replacing what was read) / frees the table.
 void load_mame_game_name_table();
 void destroy_mame_game_name_table();
@@ -104,13 +114,13 @@ void remove_from_recent(const char *item_path);
 //
 // The newest auto-save-state screenshot of the item: <states>/<core>/<base>
 // .state.auto.png among the core folders of its card's states folder (equal
-// times keep the first found). Returns 1 and fills `out` (4097 bytes) when one
+// times keep the first found). Returns 1 and fills `out` (PATH_BUFFER_SIZE bytes) when one
 // exists, else 0.
 int find_auto_state_screenshot(const char *item_path, char *out);
 // The artwork of an item: the first of skin/games/<system>/<file>.png,
 // skin/games/<file>.png and /mnt/mmc/Roms/<system>/Imgs/<name>.png that can be
 // opened, else /mnt/SDCARD/Roms/<system>/Imgs/<name>.png unchecked. Returns 1
-// and fills `out` (4097 bytes), or 0 when the path names no file.
+// and fills `out` (PATH_BUFFER_SIZE bytes), or 0 when the path names no file.
 int get_artwork_path(const char *item_path, char *out);
 // What the background of a row shows. In Recent (`in_recent` set) the
 // auto-state screenshot comes first: returns 2 with its path (the picture is

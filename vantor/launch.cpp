@@ -20,8 +20,8 @@ namespace {
 constexpr char EXECUTING_MESSAGE[] = "Executing %s\n";
 
 // The results escape_single_quotes() and launch_content_path() hand out.
-char escaped_single_quoted_string[4097];
-char launch_content_path_buffer[4097];
+char escaped_single_quoted_string[PATH_BUFFER_SIZE];
+char launch_content_path_buffer[PATH_BUFFER_SIZE];
 
 const char *const RETROARCH = "/mnt/mmc/CFW/retroarch/retroarch";
 const char *const COMMAND_SCRIPT = "/mnt/mmc/CFW/retroarch/command.sh";

@@ -22,7 +22,7 @@ int write_retroarch_config(int card, int auto_load, int save_on_exit);
 
 // The text with every ' replaced by '"'"' so that it can stand inside single
 // quotes in the shell. Returns a static buffer (overwritten by the next call),
-// or nullptr when the result would not fit in 4096 bytes: a cut result could
+// or nullptr when the result would not fit in PATH_BUFFER_SIZE - 1 bytes: a cut result could
 // name a different file or break the quoting.
 const char *escape_single_quotes(const char *text);
 

@@ -19,15 +19,9 @@ struct MameGameName {
     UT_hash_handle hh;
 };
 
-ItemList mame_game_short_names = nullptr;
-char **mame_game_full_names = nullptr;
-int mame_game_name_count = 0;
-MameGameName *mame_game_name_table = nullptr;
+MameTitles mame_titles;
 
 namespace {
-
-MameGameName *g_entries = nullptr; // one block holding every hash entry
-bool g_loaded = false;             // the file was read (also when missing)
 
 const char EMPTY_TITLE[] = "";
 
@@ -35,74 +29,74 @@ const char EMPTY_TITLE[] = "";
 
 void load_mame_game_name_table()
 {
-    if (mame_game_short_names)
+    if (mame_titles.short_names)
         destroy_mame_game_name_table();
-    g_loaded = true;
-    const int count = read_all_lines(MAME_CSV_FILE, &mame_game_short_names);
+    mame_titles.loaded = true;
+    const int count = read_all_lines(MAME_CSV_FILE, &mame_titles.short_names);
     if (count <= 0)
         return;
-    mame_game_full_names = static_cast<char **>(calloc(static_cast<size_t>(count), sizeof(char *)));
-    g_entries = static_cast<MameGameName *>(calloc(static_cast<size_t>(count), sizeof(MameGameName)));
-    if (!mame_game_full_names || !g_entries) {
-        free(mame_game_full_names);
-        free(g_entries);
-        mame_game_full_names = nullptr;
-        g_entries = nullptr;
-        destroy_items(count, &mame_game_short_names);
+    mame_titles.full_names = static_cast<char **>(calloc(static_cast<size_t>(count), sizeof(char *)));
+    mame_titles.entries = static_cast<MameGameName *>(calloc(static_cast<size_t>(count), sizeof(MameGameName)));
+    if (!mame_titles.full_names || !mame_titles.entries) {
+        free(mame_titles.full_names);
+        free(mame_titles.entries);
+        mame_titles.full_names = nullptr;
+        mame_titles.entries = nullptr;
+        destroy_items(count, &mame_titles.short_names);
         return;
     }
-    mame_game_name_count = count;
+    mame_titles.count = count;
     for (int i = 0; i < count; i++) {
-        char *line = mame_game_short_names[i];
+        char *line = mame_titles.short_names[i];
         char *comma = strchr(line, ',');
         if (comma) {
             *comma = '\0';
-            mame_game_full_names[i] = comma + 1;
+            mame_titles.full_names[i] = comma + 1;
         } else {
-            mame_game_full_names[i] = const_cast<char *>(EMPTY_TITLE);
+            mame_titles.full_names[i] = const_cast<char *>(EMPTY_TITLE);
         }
         MameGameName *existing = nullptr;
         const size_t len = strlen(line);
-        HASH_FIND(hh, mame_game_name_table, line, len, existing);
+        HASH_FIND(hh, mame_titles.table, line, len, existing);
         if (existing)
             continue; // the first line of a repeated short name wins
-        MameGameName *entry = &g_entries[i];
+        MameGameName *entry = &mame_titles.entries[i];
         entry->short_name = line;
-        entry->full_name = mame_game_full_names[i];
-        HASH_ADD_KEYPTR(hh, mame_game_name_table, entry->short_name, len, entry);
+        entry->full_name = mame_titles.full_names[i];
+        HASH_ADD_KEYPTR(hh, mame_titles.table, entry->short_name, len, entry);
     }
 }
 
 void destroy_mame_game_name_table()
 {
-    HASH_CLEAR(hh, mame_game_name_table);
-    free(g_entries);
-    g_entries = nullptr;
-    free(mame_game_full_names);
-    mame_game_full_names = nullptr;
-    destroy_items(mame_game_name_count, &mame_game_short_names);
-    mame_game_short_names = nullptr;
-    mame_game_name_count = 0;
-    g_loaded = false;
+    HASH_CLEAR(hh, mame_titles.table);
+    free(mame_titles.entries);
+    mame_titles.entries = nullptr;
+    free(mame_titles.full_names);
+    mame_titles.full_names = nullptr;
+    destroy_items(mame_titles.count, &mame_titles.short_names);
+    mame_titles.short_names = nullptr;
+    mame_titles.count = 0;
+    mame_titles.loaded = false;
 }
 
 void ensure_mame_game_name_table()
 {
-    if (!g_loaded)
+    if (!mame_titles.loaded)
         load_mame_game_name_table();
 }
 
 bool mame_game_name_table_loaded()
 {
-    return g_loaded;
+    return mame_titles.loaded;
 }
 
 const char *get_mame_game_name(const char *short_name)
 {
-    if (!short_name || !mame_game_name_table)
+    if (!short_name || !mame_titles.table)
         return nullptr;
     MameGameName *entry = nullptr;
-    HASH_FIND(hh, mame_game_name_table, short_name, strlen(short_name), entry);
+    HASH_FIND(hh, mame_titles.table, short_name, strlen(short_name), entry);
     // A line without a title gives no title: the row keeps the file's own
     // name instead of showing nothing.
     if (!entry || !entry->full_name[0])

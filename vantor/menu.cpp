@@ -45,7 +45,7 @@ void (*menu_frame_hook)(MenuModel &model) = nullptr;
 namespace {
 
 // The third line of the resume file ("games" form), handed out by get_menu_flags.
-char resume_system_name_buffer[4097];
+char resume_system_name_buffer[PATH_BUFFER_SIZE];
 
 bool is_list_state(int state)
 {

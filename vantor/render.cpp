@@ -464,7 +464,7 @@ SDL_Surface *get_background_override(const char *item_path, int state, SDL_Surfa
 {
     if (!item_path)
         return nullptr;
-    char path[4097];
+    char path[PATH_BUFFER_SIZE];
     const int kind = get_background_override_path(item_path, state == STATE_RECENT, path);
     if (kind == 0)
         return nullptr;

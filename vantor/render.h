@@ -47,7 +47,7 @@ struct SkinResources {
     // Language and fonts.
     char language[LABEL_BUFFER_SIZE] = "English";
     char iso_code[LABEL_BUFFER_SIZE] = "en";
-    char font_path[4097] = "";
+    char font_path[PATH_BUFFER_SIZE] = "";
     int font_size = 28;
     int guide_font_size = 28;
     Font font;       // main font
@@ -176,7 +176,7 @@ void generate_rom_texts(TTF_Font *font, SDL_Color active, SDL_Color inactive, SD
                         SDL_Color favorite_inactive, int selected, int count, char **items, Surface rows[VISIBLE_ROWS]);
 
 // The auto-save-state screenshot of an item: the newest
-// <states>/<core>/<base>.state.auto.png. Returns 1 and fills `out` (4097 bytes).
+// <states>/<core>/<base>.state.auto.png. Returns 1 and fills `out` (PATH_BUFFER_SIZE bytes).
 int get_auto_state_screenshot_path(const char *item_path, char *out);
 // The background picture for an item in a state, scaled to the screen; the
 // caller owns it. Null when there is none.

@@ -20,12 +20,7 @@
 #include "common/devroot.h"
 #include "common/safefile.h"
 
-char language_file_path[4097];
-
 namespace {
-
-char setting_buffer[4097];
-char language_buffer[LABEL_BUFFER_SIZE] = "English";
 
 // What identifies one version of a file: a rewrite changes at least one field.
 struct FileStamp {
@@ -81,9 +76,17 @@ struct CachedFile {
     std::unordered_map<std::string_view, int> key_lines;
 };
 
-CachedFile skin_file;
-CachedFile language_file;
-unsigned long file_reads = 0;
+// What this module keeps between lookups: the two files' lines and the texts
+// its getters hand out (each overwritten by the next call of its getter).
+struct SkinCache {
+    CachedFile skin_file;
+    CachedFile language_file; // its path is that of the last language looked up
+    unsigned long file_reads = 0;
+    char setting[PATH_BUFFER_SIZE] = "";
+    char language[LABEL_BUFFER_SIZE] = "English";
+};
+
+SkinCache skin_cache;
 
 // Every quoted key of a line followed by a colon: for each "\":" the text back
 // to the nearest '"' before it. A key without '"' is in a line exactly when
@@ -176,7 +179,7 @@ CachedFile &cached_lines(CachedFile &file, const char *path, bool index)
         return file;
     }
     read_lines(file, path);
-    file_reads++;
+    skin_cache.file_reads++;
     file.path = path;
     file.stamp = stamp;
     // Trusted only when the file was not written within the last seconds (a
@@ -195,7 +198,7 @@ CachedFile &cached_lines(CachedFile &file, const char *path, bool index)
 
 unsigned long skin_file_reads()
 {
-    return file_reads;
+    return skin_cache.file_reads;
 }
 
 void copy_text(char *dst, size_t size, const char *src)
@@ -229,7 +232,7 @@ int size_setting(const char *value, int lo, int hi, int def)
 SDL_Color get_color(const char *key)
 {
     SDL_Color color = {0, 0, 0, 0};
-    const CachedFile &lines = cached_lines(skin_file, SKIN_SETTINGS_FILE, false);
+    const CachedFile &lines = cached_lines(skin_cache.skin_file, SKIN_SETTINGS_FILE, false);
     for (int i = 0; i < lines.count; i++) {
         const char *line = lines.lines[i];
         if (!strstr(line, key) || line[0] == '\0')
@@ -256,7 +259,7 @@ int get_text_alignment(int *margin)
     int alignment = ALIGN_CENTER;
     bool alignment_seen = false;
     bool margin_seen = false;
-    const CachedFile &lines = cached_lines(skin_file, SKIN_SETTINGS_FILE, false);
+    const CachedFile &lines = cached_lines(skin_cache.skin_file, SKIN_SETTINGS_FILE, false);
     for (int i = 0; i < lines.count && !(alignment_seen && margin_seen); i++) {
         const char *line = lines.lines[i];
         if (strstr(line, "\"text-alignment\"")) {
@@ -286,7 +289,7 @@ namespace {
 
 int visibility(const char *quoted_key)
 {
-    const CachedFile &lines = cached_lines(skin_file, SKIN_SETTINGS_FILE, false);
+    const CachedFile &lines = cached_lines(skin_cache.skin_file, SKIN_SETTINGS_FILE, false);
     for (int i = 0; i < lines.count; i++) {
         if (strstr(lines.lines[i], quoted_key) && strstr(lines.lines[i], "false"))
             return 0;
@@ -311,8 +314,9 @@ const char *get_skin_setting(const char *language, const char *key, const char *
     if (!key)
         return def;
     const std::string search = std::string("\"") + key + "\":";
-    snprintf(language_file_path, sizeof(language_file_path), "lang/%s.json", language ? language : "");
-    const CachedFile &file = cached_lines(language_file, language_file_path, true);
+    char path[PATH_BUFFER_SIZE];
+    snprintf(path, sizeof(path), "lang/%s.json", language ? language : "");
+    const CachedFile &file = cached_lines(skin_cache.language_file, path, true);
     int found = -1;
     if (!strchr(key, '"')) {
         auto it = file.key_lines.find(key);
@@ -334,8 +338,13 @@ const char *get_skin_setting(const char *language, const char *key, const char *
     size_t n = strlen(start);
     while (n > 0 && (start[n - 1] == ',' || start[n - 1] == '"' || start[n - 1] == ' ' || start[n - 1] == '\t'))
         n--;
-    copy_text(setting_buffer, sizeof(setting_buffer), std::string(start, n).c_str());
-    return setting_buffer;
+    copy_text(skin_cache.setting, sizeof(skin_cache.setting), std::string(start, n).c_str());
+    return skin_cache.setting;
+}
+
+const char *last_language_file_path()
+{
+    return skin_cache.language_file.path.c_str();
 }
 
 int get_available_languages(ItemList *languages)
@@ -383,14 +392,14 @@ int get_available_languages(ItemList *languages)
 
 const char *get_language_setting()
 {
-    copy_text(language_buffer, sizeof(language_buffer), "English");
+    copy_text(skin_cache.language, sizeof(skin_cache.language), "English");
     FILE *f = dev_fopen(LANGUAGE_FLAG_FILE, "r");
     if (!f)
-        return language_buffer;
+        return skin_cache.language;
     char name[LABEL_BUFFER_SIZE];
     if (!fgets(name, sizeof(name), f)) {
         fclose(f);
-        return language_buffer;
+        return skin_cache.language;
     }
     fclose(f);
     size_t n = strlen(name);
@@ -398,15 +407,15 @@ const char *get_language_setting()
         name[--n] = '\0';
     // A name is a file name inside lang/, never a path leading elsewhere.
     if (strchr(name, '/'))
-        return language_buffer;
+        return skin_cache.language;
     char path[512];
     snprintf(path, sizeof(path), "/mnt/mmc/CFW/lang/%s.json", name);
     FILE *lang = dev_fopen(path, "r");
     if (!lang)
-        return language_buffer;
+        return skin_cache.language;
     fclose(lang);
-    copy_text(language_buffer, sizeof(language_buffer), name);
-    return language_buffer;
+    copy_text(skin_cache.language, sizeof(skin_cache.language), name);
+    return skin_cache.language;
 }
 
 int set_language_setting(const char *name)

@@ -57,7 +57,7 @@ int get_guide_button_text_visibility();
 // file); lookups then search the kept lines with the same rules.
 const char *get_skin_setting(const char *language, const char *key, const char *def);
 // The path of the last language file looked up ("lang/%s.json").
-extern char language_file_path[4097];
+const char *last_language_file_path();
 
 // How many times the skin and language files were read from the card so far.
 unsigned long skin_file_reads();

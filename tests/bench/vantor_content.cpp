@@ -85,7 +85,7 @@ void BM_LoadMameTable40000(benchmark::State &state)
     bench_root();
     for (auto _ : state) {
         load_mame_game_name_table();
-        benchmark::DoNotOptimize(mame_game_name_count);
+        benchmark::DoNotOptimize(mame_titles.count);
         destroy_mame_game_name_table();
     }
 }

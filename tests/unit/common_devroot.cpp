@@ -106,6 +106,39 @@ TEST(DevRoot, EntryIsFolderFollowsLinks)
     }
 }
 
+// Any open of a mapped path follows a link's absolute target (a device path)
+// inside the root, never on the host; calls on the link itself keep it a link.
+TEST(DevRoot, PlainOpensFollowAbsoluteLinksInsideTheRoot)
+{
+    TempRoot root;
+    root.write("/mnt/mmc/CFW/retroarch/retroarch.cfg", "inside");
+    root.mkdirs("/mnt/SDCARD");
+    root.symlink("/mnt/mmc/CFW", "/mnt/SDCARD/CFW");
+    root.symlink("/mnt/mmc/CFW/retroarch/retroarch.cfg", "/mnt/mmc/CFW/ra.cfg");
+    const std::string linked_folder = "/mnt/SDCARD/CFW/retroarch/retroarch.cfg";
+    for (const std::string &path : {linked_folder, root.host(linked_folder), std::string("/mnt/mmc/CFW/ra.cfg")}) {
+        FILE *f = fopen(dev_path(path).c_str(), "r");
+        ASSERT_NE(f, nullptr) << path;
+        char buf[16] = {0};
+        EXPECT_NE(fgets(buf, sizeof buf, f), nullptr);
+        fclose(f);
+        EXPECT_STREQ(buf, "inside") << path;
+    }
+    // A file about to be made below a linked folder lands inside the root.
+    FILE *made = fopen(dev_path("/mnt/SDCARD/CFW/new.txt").c_str(), "w");
+    ASSERT_NE(made, nullptr);
+    fclose(made);
+    EXPECT_TRUE(root.exists("/mnt/mmc/CFW/new.txt"));
+    char canon[PATH_MAX];
+    ASSERT_NE(realpath(root.path().c_str(), canon), nullptr);
+    EXPECT_EQ(dev_path("/mnt/../../../tmp/x/"), std::string(canon) + "/tmp/x/");
+    struct stat st;
+    ASSERT_EQ(dev_lstat("/mnt/mmc/CFW/ra.cfg", &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(dev_unlink("/mnt/mmc/CFW/ra.cfg"), 0);
+    EXPECT_TRUE(root.exists("/mnt/mmc/CFW/retroarch/retroarch.cfg"));
+}
+
 TEST(DevRoot, RealpathNeverLeavesTheRoot)
 {
     TempRoot root;

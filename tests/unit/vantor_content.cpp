@@ -194,24 +194,24 @@ protected:
 TEST_F(Cores, SystemFolderOfRomsAndCardRoots)
 {
     EXPECT_EQ(core("/mnt/mmc/Roms/GBA/Zelda.gba"), "/mnt/mmc/CFW/retroarch/.retroarch/cores/mgba_libretro.so");
-    EXPECT_STREQ(preferred_core_folder, "GBA");
+    EXPECT_STREQ(preferred_core.folder, "GBA");
     EXPECT_EQ(core("/mnt/SDCARD/SFC/Zelda.sfc"), "/mnt/mmc/CFW/retroarch/.retroarch/cores/snes9x_libretro.so");
     EXPECT_EQ(core("/mnt/SDCARD/Roms/Unknown/a.bin"), "(none)");
-    EXPECT_STREQ(preferred_core_folder, "Unknown");
+    EXPECT_STREQ(preferred_core.folder, "Unknown");
 }
 
 TEST_F(Cores, ScummvmGamesInASubfolderOrNot)
 {
     const std::string scummvm = "/mnt/mmc/CFW/retroarch/.retroarch/cores/scummvm_libretro.so";
     EXPECT_EQ(core("/mnt/mmc/Roms/SCUMMVM/Monkey/monkey.scummvm"), scummvm);
-    EXPECT_STREQ(preferred_core_folder, "SCUMMVM");
+    EXPECT_STREQ(preferred_core.folder, "SCUMMVM");
     EXPECT_EQ(core("/mnt/mmc/Roms/SCUMMVM/monkey.scummvm"), scummvm);
-    EXPECT_STREQ(preferred_core_folder, "SCUMMVM");
+    EXPECT_STREQ(preferred_core.folder, "SCUMMVM");
     EXPECT_EQ(core("/mnt/SDCARD/SCUMMVM/Monkey/monkey.scummvm"), scummvm);
     // Directly in a system folder at the card root: three levels up is the
     // card itself, so the folder one level up names the system.
     EXPECT_EQ(core("/mnt/SDCARD/SCUMMVM/monkey.scummvm"), scummvm);
-    EXPECT_STREQ(preferred_core_folder, "SCUMMVM");
+    EXPECT_STREQ(preferred_core.folder, "SCUMMVM");
 }
 
 TEST_F(Cores, AbsoluteMappingValueGivesDoubleSlash)
@@ -252,7 +252,7 @@ protected:
         struct timespec times[2] = {{t, 0}, {t, 0}};
         ASSERT_EQ(utimensat(AT_FDCWD, root.host(device_file_path).c_str(), times, 0), 0);
     }
-    char out[4097];
+    char out[PATH_BUFFER_SIZE];
 };
 
 TEST_F(Backgrounds, NewestScreenshotAmongCoreFolders)

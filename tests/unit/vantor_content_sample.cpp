@@ -119,12 +119,12 @@ TEST_F(SampleImage, CoresScreenshotsAndTitles)
     ASSERT_NE(c, nullptr);
     EXPECT_NE(strstr(c, "//mnt/mmc/CFW/apps/openbor/OpenBOR"), nullptr);
 
-    char out[4097];
+    char out[PATH_BUFFER_SIZE];
     ASSERT_EQ(find_auto_state_screenshot("/mnt/mmc/Roms/GBA/Golden Sky Legend (USA, Europe).gba", out), 1);
     EXPECT_STREQ(out, "/mnt/mmc/Saves/CurrentProfile/states/mGBA/Golden Sky Legend (USA, Europe).state.auto.png");
 
     load_mame_game_name_table();
-    EXPECT_GE(mame_game_name_count, 40000);
+    EXPECT_GE(mame_titles.count, 40000);
     ASSERT_NE(get_mame_game_name("sf2"), nullptr);
     EXPECT_STREQ(get_mame_game_name("sf2"), "Street Fighter II: The World Warrior (Capcom 1991)");
     destroy_mame_game_name_table();

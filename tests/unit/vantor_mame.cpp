@@ -28,19 +28,19 @@ TEST_F(MameNames, LinesSplitAtTheFirstComma)
                "empty,\n"
                ",no short name\n");
     load_mame_game_name_table();
-    EXPECT_EQ(mame_game_name_count, 6);
+    EXPECT_EQ(mame_titles.count, 6);
     EXPECT_EQ(title("sf2"), "Street Fighter II: The World Warrior (World 910522)");
     EXPECT_EQ(title("dkong"), "Donkey Kong (US set 1)");
     EXPECT_EQ(title("mslug"), "Metal Slug, Super Vehicle-001");
     // A line without a title is kept in the table but gives no title, so
     // such a row shows its file name rather than nothing.
-    EXPECT_STREQ(mame_game_short_names[3], "lonely");
-    EXPECT_STREQ(mame_game_full_names[3], "");
+    EXPECT_STREQ(mame_titles.short_names[3], "lonely");
+    EXPECT_STREQ(mame_titles.full_names[3], "");
     EXPECT_EQ(title("lonely"), "(none)");
     EXPECT_EQ(title("empty"), "(none)");
     EXPECT_EQ(title(""), "no short name");
-    EXPECT_STREQ(mame_game_short_names[0], "sf2");
-    EXPECT_STREQ(mame_game_full_names[2], "Metal Slug, Super Vehicle-001");
+    EXPECT_STREQ(mame_titles.short_names[0], "sf2");
+    EXPECT_STREQ(mame_titles.full_names[2], "Metal Slug, Super Vehicle-001");
 }
 
 TEST_F(MameNames, LookupIsExactAndCaseSensitive)
@@ -65,7 +65,7 @@ TEST_F(MameNames, MissingFileAndUnloadedTableGiveNothing)
 {
     EXPECT_EQ(title("sf2"), "(none)");
     load_mame_game_name_table();
-    EXPECT_EQ(mame_game_name_count, 0);
+    EXPECT_EQ(mame_titles.count, 0);
     EXPECT_EQ(title("sf2"), "(none)");
 
     root.write("/mnt/mmc/CFW/config/mame.csv", "sf2,Street Fighter II\n");
@@ -73,8 +73,8 @@ TEST_F(MameNames, MissingFileAndUnloadedTableGiveNothing)
     EXPECT_EQ(title("sf2"), "Street Fighter II");
     destroy_mame_game_name_table();
     EXPECT_EQ(title("sf2"), "(none)");
-    EXPECT_EQ(mame_game_name_count, 0);
-    EXPECT_EQ(mame_game_short_names, nullptr);
+    EXPECT_EQ(mame_titles.count, 0);
+    EXPECT_EQ(mame_titles.short_names, nullptr);
     destroy_mame_game_name_table(); // twice is harmless
 }
 
@@ -86,7 +86,7 @@ TEST_F(MameNames, ReloadingReplacesTheTable)
     load_mame_game_name_table();
     EXPECT_EQ(title("sf2"), "New Title");
     EXPECT_EQ(title("kof98"), "The King of Fighters '98");
-    EXPECT_EQ(mame_game_name_count, 2);
+    EXPECT_EQ(mame_titles.count, 2);
 }
 
 TEST_F(MameNames, FortyThousandLinesAllFound)
@@ -96,7 +96,7 @@ TEST_F(MameNames, FortyThousandLinesAllFound)
         csv += "game" + std::to_string(i) + ",Title number " + std::to_string(i) + "\n";
     root.write("/mnt/mmc/CFW/config/mame.csv", csv);
     load_mame_game_name_table();
-    ASSERT_EQ(mame_game_name_count, 40000);
+    ASSERT_EQ(mame_titles.count, 40000);
     int found = 0;
     for (int i = 0; i < 40000; i += 7)
         found += title(("game" + std::to_string(i)).c_str()) == "Title number " + std::to_string(i);

@@ -326,7 +326,7 @@ TEST_F(RenderFiles, RecentScreenshotIsEnlargedFourTimesThenScaled)
     // 240x160 -> 960x640 -> the smaller factor 0.666..: 640x426 or so.
     EXPECT_EQ(bg->w, 640);
     EXPECT_NEAR(bg->h, 427, 1);
-    char path[4097];
+    char path[PATH_BUFFER_SIZE];
     EXPECT_EQ(get_auto_state_screenshot_path("/mnt/mmc/Roms/GBA/Game.gba", path), 1);
     EXPECT_STREQ(path, "/mnt/mmc/Saves/CurrentProfile/states/mGBA/Game.state.auto.png");
 }
