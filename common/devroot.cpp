@@ -206,26 +206,28 @@ std::string map_into_root(const std::string &root, const char *path, WalkMode mo
     return host;
 }
 
+// The host path of a device path under the root (`mode` says whether a link
+// as the last part is followed); unchanged without a root or when relative.
+std::string host_path(const char *path, WalkMode mode)
+{
+    if (!path)
+        return std::string();
+    const std::string root = device_root();
+    if (root.empty() || path[0] != '/')
+        return path;
+    return map_into_root(root, path, mode);
+}
+
 } // namespace
 
 std::string dev_path(const char *path)
 {
-    if (!path)
-        return std::string();
-    const std::string root = device_root();
-    if (root.empty() || path[0] != '/')
-        return path;
-    return map_into_root(root, path, WALK_ANY);
+    return host_path(path, WALK_ANY);
 }
 
 std::string dev_path_nofollow(const char *path)
 {
-    if (!path)
-        return std::string();
-    const std::string root = device_root();
-    if (root.empty() || path[0] != '/')
-        return path;
-    return map_into_root(root, path, WALK_ANY_NOLINK);
+    return host_path(path, WALK_ANY_NOLINK);
 }
 
 char *dev_realpath(const char *path, char *out, size_t outsz)
