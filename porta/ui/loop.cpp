@@ -80,21 +80,22 @@ time_t hook_wall(void)
 
 volatile sig_atomic_t sigint_signal = 0;
 
-// The loop's own state between passes.
-struct {
-    uint32_t prev_mask[4];
+// The loop's own state between passes; a fresh record is the state of a
+// loop about to start.
+struct LoopPassState {
+    uint32_t prev_mask[4] = {};
     // Keys pressed while a screen ran its own frame loop: left out of the
     // players' masks until they are released.
-    uint32_t swallowed[4];
-    uint32_t repeat_mask;
-    uint32_t repeat_delay;
-    int repeat_count;
-    int repeat_armed;
-    uint32_t repeat_deadline;
-    uint32_t next_check;
-    uint32_t last_frame_end;
-    int tf_seen;
-    int power_off_done;
+    uint32_t swallowed[4] = {};
+    uint32_t repeat_mask = 0;
+    uint32_t repeat_delay = REPEAT_DELAY_MS;
+    int repeat_count = 0;
+    int repeat_armed = 0;
+    uint32_t repeat_deadline = 0;
+    uint32_t next_check = 0;
+    uint32_t last_frame_end = 0;
+    int tf_seen = 0;
+    int power_off_done = 0;
 } lp;
 
 // What the last frame presented showed, to tell whether the next one would
@@ -506,19 +507,7 @@ void loop_hooks_reset(void)
 
 void loop_reset_state(void)
 {
-    for (uint32_t &m : lp.prev_mask)
-        m = 0;
-    for (uint32_t &m : lp.swallowed)
-        m = 0;
-    lp.repeat_mask = 0;
-    lp.repeat_delay = REPEAT_DELAY_MS;
-    lp.repeat_count = 0;
-    lp.repeat_armed = 0;
-    lp.repeat_deadline = 0;
-    lp.next_check = 0;
-    lp.last_frame_end = 0;
-    lp.tf_seen = 0;
-    lp.power_off_done = 0;
+    lp = LoopPassState{};
     frames_reset();
     redraw_flag = 1;
     sigint_signal = 0;
