@@ -34,9 +34,9 @@ extern std::atomic<int> fast_repeat;
 extern std::atomic<uint32_t> last_key_time;
 
 // The sleep state. Only the main thread changes it, through toggle_sleep and
-// wake (the loop's pass, the factory test's frame loop, the card, HDMI and
-// charger checks), together with the backlight, the volume and the CPU mode
-// that go with it:
+// wake (the loop's pass, the frame loops of the factory test and of the
+// mapping sequences, the card, HDMI and charger checks), together with the
+// backlight, the volume and the CPU mode that go with it:
 // - sleep_state (AWAKE, ASLEEP_BY_KEY, ASLEEP_BY_TIMER): written by the main
 //   thread; read by the main thread;
 // - screen_asleep (the sleep screen is shown): written by the main thread;
@@ -82,7 +82,8 @@ void wake(int restore_backlight);
 // runs. It changes no sleep state itself.
 void on_power_key(int value);
 // Main thread: toggles sleep when the power key asked for it since the last
-// call. The loop's pass and the factory test's frame loop call it.
+// call. The loop's pass and the frame loops of the factory test and of the
+// mapping sequences call it.
 void take_sleep_request(void);
 // The sleep delay of a sleep_time index in ms, 0 for never.
 uint32_t sleep_delay_ms(int index);
