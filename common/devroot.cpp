@@ -308,6 +308,8 @@ int dev_lstat(const char *path, struct stat *st)
 
 int dev_stat_follow(const char *path, struct stat *st)
 {
+    if (!path)
+        return -1;
     char real[PATH_BUFFER_SIZE];
     if (path[0] != '/' && device_root_active() && dev_realpath(path, real, sizeof(real)))
         path = real;
